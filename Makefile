@@ -1,0 +1,44 @@
+# Feedline: thin wrapper around CMake. Every target installs what it needs first.
+BUILD    ?= build
+JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
+BUILDTYPE ?= RelWithDebInfo
+
+# Debian packages the build, the tests and the benchmarks need.
+PACKAGES := cmake make g++ pkg-config \
+            qt6-base-dev qt6-serialport-dev libqscintilla2-qt6-dev \
+            libgl-dev libxkbcommon-dev \
+            googletest libgtest-dev libgmock-dev libbenchmark-dev \
+            lrzsz
+
+.PHONY: all deps configure build run test bench clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  if [ "$$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi; \
+	  $$SUDO apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILDTYPE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/feedline
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
+
+bench: build
+	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
+	cd $(BUILD) && for b in bench/bench_*; do [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen ./$$b; done; true
+
+clean:
+	rm -rf $(BUILD)

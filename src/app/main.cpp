@@ -1,0 +1,8 @@
+#include "Startup.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    return Startup::Main(app);
+}

@@ -1,0 +1,83 @@
+#include "IniStorage.h"
+
+#include "IniStore.h"
+#include "ProgramPaths.h"
+
+#include <QRandomGenerator>
+
+QString gIniPath;
+
+void initSettingsPath() { gIniPath = ProgramPaths::settingsFileName(); }
+
+QString readIni(const QString& section, const QString& key, const QString& def) {
+    return IniStore::instance().value(gIniPath, section, key).value_or(def);
+}
+
+QString readIni(const QString& section, const QString& key, int def) {
+    return readIni(section, key, QString::number(def));
+}
+
+bool writeIni(const QString& section, const QString& key, const QString& value) {
+    return IniStore::instance().setValue(gIniPath, section, key, value);
+}
+
+bool writeIni(const QString& section, const QString& key, int value) {
+    return writeIni(section, key, QString::number(value));
+}
+
+bool writeIniValues(const QString& section, const QVector<std::pair<QString, QString>>& values) {
+    return IniStore::instance().setValues(gIniPath, section, values);
+}
+
+IniBatch::IniBatch() { IniStore::instance().beginBatch(); }
+IniBatch::~IniBatch() { commit(); }
+bool IniBatch::commit() {
+    if (!open_)
+        return true;
+    open_ = false;
+    return IniStore::instance().endBatch();
+}
+
+bool iniHasKey(const QString& section, const QString& key) {
+    return IniStore::instance().value(gIniPath, section, key).has_value();
+}
+
+bool removeIniKey(const QString& section, const QString& key) {
+    return IniStore::instance().removeKey(gIniPath, section, key);
+}
+
+QString readIniString(const QString& section, const QString& key, const QString& iniFile) {
+    const QString v = IniStore::instance().value(iniFile, section, key).value_or(QString());
+    if (v.startsWith(QLatin1String("Not Used")))
+        return QString();
+    return v;
+}
+
+bool writeIniString(const QString& section, const QString& key, const QString& value, const QString& iniFile) {
+    return IniStore::instance().setValue(iniFile, section, key, value);
+}
+
+bool removeIniSection(const QString& section, const QString& iniFile) {
+    return IniStore::instance().removeSection(iniFile, section);
+}
+
+QStringList iniSectionKeys(const QString& section, const QString& iniFile) {
+    return IniStore::instance().keys(iniFile, section);
+}
+
+QStringList iniSections(const QString& iniFile) { return IniStore::instance().sections(iniFile); }
+
+bool iniHasSection(const QString& section, const QString& iniFile) {
+    return IniStore::instance().hasSection(iniFile, section);
+}
+
+QString lastIniError() { return IniStore::instance().lastError(); }
+
+QString makeRandomKeyString() {
+    QString s(36, QLatin1Char('a'));
+    for (int i = 0; i < 36; ++i)
+        s[i] = QLatin1Char(char('a' + QRandomGenerator::global()->bounded(26)));
+    s[11] = QLatin1Char('a');
+    s[24] = QLatin1Char('a');
+    return s;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <utility>
+
+// The settings file and every other INI file the program reads, through the
+// cached store. Sections and keys match without regard to letter case; values
+// come back whole.
+
+extern QString gIniPath; // the settings file, set once at start-up
+
+// Points gIniPath at the settings file of the program folder.
+void initSettingsPath();
+
+QString readIni(const QString& section, const QString& key, const QString& def = QString());
+QString readIni(const QString& section, const QString& key, int def);
+// False when the file could not be written; the old file is then unchanged.
+bool writeIni(const QString& section, const QString& key, const QString& value);
+bool writeIni(const QString& section, const QString& key, int value);
+// Several keys of one section in one write.
+bool writeIniValues(const QString& section, const QVector<std::pair<QString, QString>>& values);
+bool iniHasKey(const QString& section, const QString& key);
+bool removeIniKey(const QString& section, const QString& key);
+
+// Any named INI file. A missing or empty value, or one starting with
+// "Not Used", reads as an empty text.
+QString readIniString(const QString& section, const QString& key, const QString& iniFile);
+bool writeIniString(const QString& section, const QString& key, const QString& value, const QString& iniFile);
+bool removeIniSection(const QString& section, const QString& iniFile);
+QStringList iniSectionKeys(const QString& section, const QString& iniFile);
+QStringList iniSections(const QString& iniFile);
+bool iniHasSection(const QString& section, const QString& iniFile);
+
+// Groups many writes into one write of the file at the end of the scope.
+class IniBatch {
+public:
+    IniBatch();
+    ~IniBatch();
+    bool commit(); // writes now; false when the file could not be written
+    IniBatch(const IniBatch&) = delete;
+    IniBatch& operator=(const IniBatch&) = delete;
+
+private:
+    bool open_ = true;
+};
+
+// Why the last failed write failed.
+QString lastIniError();
+
+// 36 random lower-case letters, "a" at positions 12 and 25 (from 1).
+QString makeRandomKeyString();

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+class QCheckBox;
+class QMainWindow;
+class QObject;
+class QWidget;
+
+// Caption translation from the [Language-*] sections of the settings file.
+// Controls are found by object name: "name" for a single control, "name(i)"
+// for member i of a control array, whose key is then "name-i".
+
+// The settings key of a control's caption: "lblCaption(4)" -> "lblCaption-4".
+QString captionKey(const QObject* control);
+
+// Applies [Language-<form>] to a dialog's captions and title, and shows its
+// cmdLanguageSelect button while translation is on. Call at the end of loading.
+void applyLanguage(QWidget* form);
+
+// [Language-Buttons] onto the tool-bar buttons btnToolBar(i) and btnToolBar2(i)
+// (buttons or actions); sets gReceiveCaption.
+void applyButtonLanguage(QWidget* mainWindow);
+
+// [Language-Menus] onto the main window's menu actions; "-" never replaces a caption.
+void applyMenuLanguage(QWidget* mainWindow);
+
+// Flips a check box between cleared and ticked (a greyed box becomes cleared).
+void toggleCheck(QCheckBox* box);
+
+// Tab captions are keyed by their built-in texts; a tab widget may carry them
+// as a comma-separated "tag" property, otherwise they are taken at first use.
+extern const char* const kTabTagProperty;
+
+extern QWidget* gLanguageForm; // the last form whose captions were applied

@@ -1,0 +1,76 @@
+#include "MessageBoxUi.h"
+
+#include "MessageSeam.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::StandardButton toStandard(Msg::Answer a) {
+    switch (a) {
+    case Msg::AnswerOk: return QMessageBox::Ok;
+    case Msg::AnswerCancel: return QMessageBox::Cancel;
+    case Msg::AnswerAbort: return QMessageBox::Abort;
+    case Msg::AnswerRetry: return QMessageBox::Retry;
+    case Msg::AnswerIgnore: return QMessageBox::Ignore;
+    case Msg::AnswerYes: return QMessageBox::Yes;
+    case Msg::AnswerNo: return QMessageBox::No;
+    case Msg::NoAnswer: break;
+    }
+    return QMessageBox::NoButton;
+}
+
+Msg::Answer fromStandard(int b) {
+    switch (b) {
+    case QMessageBox::Ok: return Msg::AnswerOk;
+    case QMessageBox::Cancel: return Msg::AnswerCancel;
+    case QMessageBox::Abort: return Msg::AnswerAbort;
+    case QMessageBox::Retry: return Msg::AnswerRetry;
+    case QMessageBox::Ignore: return Msg::AnswerIgnore;
+    case QMessageBox::Yes: return Msg::AnswerYes;
+    case QMessageBox::No: return Msg::AnswerNo;
+    default: return Msg::AnswerCancel;
+    }
+}
+
+Msg::Answer showBox(const Msg::Request& r) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(r.title);
+    box.setText(r.text);
+    switch (r.icon) {
+    case Msg::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Msg::Question: box.setIcon(QMessageBox::Question); break;
+    case Msg::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case Msg::Information: box.setIcon(QMessageBox::Information); break;
+    case Msg::NoIcon: break;
+    }
+    const QList<Msg::Answer> list = Msg::answersOf(r.buttons);
+    QMessageBox::StandardButtons buttons;
+    for (Msg::Answer a : list)
+        buttons |= toStandard(a);
+    box.setStandardButtons(buttons);
+    box.setDefaultButton(toStandard(list.value(r.defaultButton, list.first())));
+    // Closing the box by its frame answers like its cancel button, or its only one.
+    if (list.contains(Msg::AnswerCancel))
+        box.setEscapeButton(QMessageBox::Cancel);
+    else if (list.size() == 1)
+        box.setEscapeButton(toStandard(list.first()));
+    const int result = box.exec();
+    if (box.clickedButton() == nullptr)
+        return list.contains(Msg::AnswerCancel) ? Msg::AnswerCancel : list.last();
+    return fromStandard(result);
+}
+
+QString showInput(const Msg::InputRequest& r, bool* ok) {
+    return QInputDialog::getText(QApplication::activeWindow(), r.title, r.prompt, QLineEdit::Normal, r.defaultText,
+                                 ok);
+}
+
+} // namespace
+
+void installMessageBoxUi() {
+    Msg::setHandler(showBox);
+    Msg::setInputHandler(showInput);
+}

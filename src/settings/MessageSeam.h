@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Every modal question and message of the program goes through here, so that
+// tests can answer prompts from a script and a hidden command-line run can
+// print them instead of blocking.
+namespace Msg {
+
+enum Buttons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+enum Icon { NoIcon, Critical, Question, Exclamation, Information };
+enum Answer { NoAnswer = 0, AnswerOk = 1, AnswerCancel, AnswerAbort, AnswerRetry, AnswerIgnore, AnswerYes, AnswerNo };
+
+struct Request {
+    QString text;
+    QString title;
+    Buttons buttons = Ok;
+    Icon icon = NoIcon;
+    int defaultButton = 0; // 0 first, 1 second, 2 third
+};
+
+struct InputRequest {
+    QString prompt;
+    QString title;
+    QString defaultText;
+};
+
+using Handler = std::function<Answer(const Request&)>;
+// Returns false in *ok when the user cancelled.
+using InputHandler = std::function<QString(const InputRequest&, bool* ok)>;
+
+// Replaces the handler; returns the previous one.
+Handler setHandler(Handler handler);
+InputHandler setInputHandler(InputHandler handler);
+
+// The answer a box gives without a user: its default button.
+Answer defaultAnswer(const Request& request);
+QStringList buttonNames(Buttons buttons);
+QList<Answer> answersOf(Buttons buttons); // in the order the box shows them
+
+} // namespace Msg
+
+// Shows a message box titled with the program's title unless a title is given.
+Msg::Answer msgBox(const QString& text, Msg::Buttons buttons = Msg::Ok, Msg::Icon icon = Msg::NoIcon,
+                   const QString& title = QString(), int defaultButton = 0);
+
+// A one-line text prompt; returns the text, or an empty text with *ok false on cancel.
+QString inputBox(const QString& prompt, const QString& title = QString(), const QString& defaultText = QString(),
+                 bool* ok = nullptr);

@@ -1,0 +1,62 @@
+#include "ScriptedMessages.h"
+
+ScriptedMessages::ScriptedMessages() {
+    previous_ = Msg::setHandler([this](const Msg::Request& r) {
+        shown_ << r;
+        if (answers_.isEmpty()) {
+            ++unanswered_;
+            return Msg::defaultAnswer(r);
+        }
+        return answers_.dequeue();
+    });
+    previousInput_ = Msg::setInputHandler([this](const Msg::InputRequest& r, bool* ok) {
+        Msg::Request asShown;
+        asShown.text = r.prompt;
+        asShown.title = r.title;
+        shown_ << asShown;
+        if (inputs_.isEmpty()) {
+            ++unanswered_;
+            *ok = false;
+            return QString();
+        }
+        const auto next = inputs_.dequeue();
+        *ok = next.second;
+        return next.first;
+    });
+}
+
+ScriptedMessages::~ScriptedMessages() {
+    Msg::setHandler(previous_);
+    Msg::setInputHandler(previousInput_);
+}
+
+ScriptedMessages& ScriptedMessages::answer(Msg::Answer a) {
+    answers_.enqueue(a);
+    return *this;
+}
+
+ScriptedMessages& ScriptedMessages::answerInput(const QString& text, bool accepted) {
+    inputs_.enqueue({text, accepted});
+    return *this;
+}
+
+QStringList ScriptedMessages::texts() const {
+    QStringList out;
+    for (const Msg::Request& r : shown_)
+        out << r.text;
+    return out;
+}
+
+bool ScriptedMessages::sawText(const QString& part) const {
+    for (const Msg::Request& r : shown_)
+        if (r.text.contains(part))
+            return true;
+    return false;
+}
+
+void ScriptedMessages::clear() {
+    answers_.clear();
+    inputs_.clear();
+    shown_.clear();
+    unanswered_ = 0;
+}

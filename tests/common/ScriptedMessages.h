@@ -1,0 +1,36 @@
+#pragma once
+
+#include "MessageSeam.h"
+
+#include <QList>
+#include <QQueue>
+#include <QStringList>
+
+#include <utility>
+
+// Answers message boxes and input prompts from a script while it lives, and
+// records every one shown. A prompt with no scripted answer gets its
+// default button and is counted in unanswered().
+class ScriptedMessages {
+public:
+    ScriptedMessages();
+    ~ScriptedMessages();
+
+    ScriptedMessages& answer(Msg::Answer a);
+    ScriptedMessages& answerInput(const QString& text, bool accepted = true);
+
+    const QList<Msg::Request>& shown() const { return shown_; }
+    QStringList texts() const;
+    bool sawText(const QString& part) const; // some message contained `part`
+    int unanswered() const { return unanswered_; }
+    int pending() const { return answers_.size(); }
+    void clear();
+
+private:
+    QQueue<Msg::Answer> answers_;
+    QQueue<std::pair<QString, bool>> inputs_;
+    QList<Msg::Request> shown_;
+    int unanswered_ = 0;
+    Msg::Handler previous_;
+    Msg::InputHandler previousInput_;
+};

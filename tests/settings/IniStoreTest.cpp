@@ -1,0 +1,199 @@
+#include "IniDocument.h"
+#include "IniStorage.h"
+#include "IniStore.h"
+#include "TestHome.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class IniStoreTest : public ::testing::Test {
+protected:
+    TestHome home;
+};
+
+TEST_F(IniStoreTest, MissingFileSectionOrKeyGivesDefault) {
+    EXPECT_EQ(readIni("Settings", "DNCStatus", 2), "2");
+    home.writeIni("[Settings]\nOther=1\n");
+    EXPECT_EQ(readIni("Settings", "DNCStatus", "x"), "x");
+    EXPECT_EQ(readIni("Nowhere", "Other", "d"), "d");
+    EXPECT_EQ(readIniString("Settings", "DNCStatus", home.iniPath()), "");
+}
+
+TEST_F(IniStoreTest, EmptyValueIsNotTheDefault) {
+    home.writeIni("[Settings]\nKey=\n");
+    EXPECT_EQ(readIni("Settings", "Key", "default"), "");
+}
+
+TEST_F(IniStoreTest, NamesMatchWithoutRegardToCase) {
+    writeIni("Settings", "Capitalise", "1");
+    EXPECT_EQ(readIni("SETTINGS", "capitalise", "0"), "1");
+    writeIni("settings", "CAPITALISE", "0");
+    EXPECT_EQ(readIni("Settings", "Capitalise", "x"), "0");
+    // One entry, spelt as first written.
+    EXPECT_EQ(home.readIniBytes(), QByteArray("[Settings]\nCapitalise=0\n"));
+}
+
+TEST_F(IniStoreTest, AwkwardValuesComeBackExactly) {
+    const QString longValue = QString(320, QLatin1Char('x')) + QStringLiteral("=;,\"'end");
+    const QString values[] = {
+        longValue,
+        QStringLiteral("a=b;c,d"),
+        QStringLiteral("\"quoted\""),
+        QStringLiteral("'single'"),
+        QStringLiteral("  padded  "),
+        QString::fromLatin1("caf\xe9 \xb0 \xff"),
+        QStringLiteral("13,10,#3,0,!500!"),
+        QString(),
+    };
+    int i = 0;
+    for (const QString& v : values) {
+        const QString key = QStringLiteral("K%1").arg(i++);
+        ASSERT_TRUE(writeIni("Machine1", key, v));
+        EXPECT_EQ(readIni("Machine1", key, "default"), v) << key.toStdString();
+    }
+    // And straight from the file, with the cache gone.
+    IniStore::instance().clearCache();
+    i = 0;
+    for (const QString& v : values)
+        EXPECT_EQ(readIni("Machine1", QStringLiteral("K%1").arg(i++), "default"), v);
+}
+
+TEST_F(IniStoreTest, LatinOneBytesWrittenByOtherProgramsReadAsTheirCharacters) {
+    home.writeIni(QByteArray("[Machine1]\nAlias=M\xe4hle \xb0\n"));
+    EXPECT_EQ(readIni("Machine1", "Alias"), QString::fromLatin1("M\xe4hle \xb0"));
+}
+
+TEST_F(IniStoreTest, BlanksAndOnePairOfQuotesAreDroppedOnReading) {
+    home.writeIni("[S]\nA =   \"  spaced  \"   \nB='x'\nC=\"\"x\"\"\nD=\"unclosed\n");
+    EXPECT_EQ(readIni("S", "A"), "  spaced  ");
+    EXPECT_EQ(readIni("S", "B"), "x");
+    EXPECT_EQ(readIni("S", "C"), "\"x\"");
+    EXPECT_EQ(readIni("S", "D"), "\"unclosed");
+}
+
+TEST_F(IniStoreTest, RewriteKeepsCommentsOrderUnknownKeysAndLineEnds) {
+    const QByteArray original = "; settings of the shop\r\n[Settings]\r\nZeta=1\r\n# note\r\nalpha=2\r\n\r\n"
+                                "[Machine1]\r\nAlias=Mill\r\nUnknownKey=keep me\r\n";
+    home.writeIni(original);
+    ASSERT_TRUE(writeIni("Settings", "alpha", "3"));
+    ASSERT_TRUE(writeIni("Machine1", "New", "n"));
+    EXPECT_EQ(home.readIniBytes(), QByteArray("; settings of the shop\r\n[Settings]\r\nZeta=1\r\n# note\r\nalpha=3\r\n"
+                                              "\r\n[Machine1]\r\nAlias=Mill\r\nUnknownKey=keep me\r\nNew=n\r\n"));
+}
+
+TEST_F(IniStoreTest, KeysAndSectionsListedInFileOrder) {
+    home.writeIni("[B]\nz=1\na=2\nZ=3\nm=4\n[A]\nx=1\n[b]\nq=1\n");
+    EXPECT_EQ(iniSectionKeys("b", home.iniPath()), (QStringList{"z", "a", "m"}));
+    EXPECT_EQ(iniSections(home.iniPath()), (QStringList{"B", "A", "b"}));
+    EXPECT_TRUE(iniSectionKeys("missing", home.iniPath()).isEmpty());
+}
+
+TEST_F(IniStoreTest, FirstOfDuplicateKeysAndSectionsWins) {
+    home.writeIni("[S]\nk=first\nk=second\n[s]\nk=third\nonly=here\n");
+    EXPECT_EQ(readIni("S", "k"), "first");
+    EXPECT_EQ(readIni("S", "only", "none"), "none");
+    writeIni("S", "k", "new");
+    EXPECT_EQ(home.readIniBytes(), QByteArray("[S]\nk=new\nk=second\n[s]\nk=third\nonly=here\n"));
+}
+
+TEST_F(IniStoreTest, RemovingASectionLeavesTheOthers) {
+    home.writeIni("[Language-Menus]\nmnuFile=F\n[Language-Buttons]\nbtnToolBar-2=R\n[Language-frmSystem]\nfrmSystem=S\n");
+    ASSERT_TRUE(removeIniSection("language-menus", home.iniPath()));
+    EXPECT_EQ(home.readIniBytes(), QByteArray("[Language-Buttons]\nbtnToolBar-2=R\n[Language-frmSystem]\nfrmSystem=S\n"));
+}
+
+TEST_F(IniStoreTest, ReadIniStringTreatsNotUsedAsEmpty) {
+    const QString other = home.file("codeset.eia");
+    writeAllBytes(other, "[EIA]\nA=Not Used here\nB=not used\nC=\n");
+    EXPECT_EQ(readIniString("EIA", "A", other), "");
+    EXPECT_EQ(readIniString("EIA", "B", other), "not used");
+    EXPECT_EQ(readIniString("EIA", "C", other), "");
+}
+
+TEST_F(IniStoreTest, EditsByAnotherProgramAreSeen) {
+    writeIni("Settings", "Key", "one");
+    EXPECT_EQ(readIni("Settings", "Key"), "one");
+    // Another program replaces the file (new inode) and one that edits it in place.
+    const QString tmp = home.file("other.tmp");
+    writeAllBytes(tmp, "[Settings]\nKey=two\n");
+    QFile::remove(home.iniPath());
+    QFile::rename(tmp, home.iniPath());
+    EXPECT_EQ(readIni("Settings", "Key"), "two");
+    writeAllBytes(home.iniPath(), "[Settings]\nKey=three, longer\n");
+    EXPECT_EQ(readIni("Settings", "Key"), "three, longer");
+}
+
+TEST_F(IniStoreTest, FailedWriteLeavesTheOldFileAndSaysSo) {
+    writeIni("Settings", "Key", "old");
+    const QByteArray before = home.readIniBytes();
+    QFile(home.iniPath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    EXPECT_FALSE(writeIni("Settings", "Key", "new"));
+    EXPECT_FALSE(lastIniError().isEmpty());
+    EXPECT_EQ(home.readIniBytes(), before);
+    EXPECT_EQ(readIni("Settings", "Key"), "old");
+}
+
+TEST_F(IniStoreTest, WriteIntoAVanishedFolderFails) {
+    const QString gone = home.file("gone");
+    QDir().mkpath(gone);
+    const QString ini = gone + "/x.ini";
+    ASSERT_TRUE(writeIniString("S", "k", "v", ini));
+    QDir(gone).removeRecursively();
+    EXPECT_FALSE(writeIniString("S", "k", "w", ini));
+    EXPECT_EQ(readIniString("S", "k", ini), "");
+}
+
+TEST_F(IniStoreTest, BatchWritesOnceAtTheEnd) {
+    {
+        IniBatch batch;
+        for (int m = 1; m <= 64; ++m)
+            writeIni(QStringLiteral("Machine%1").arg(m), "Alias", QStringLiteral("Machine%1").arg(m));
+        EXPECT_FALSE(QFile::exists(home.iniPath()));
+        EXPECT_EQ(readIni("Machine64", "Alias"), "Machine64");
+    }
+    EXPECT_EQ(readIni("Machine64", "Alias"), "Machine64");
+    EXPECT_TRUE(home.readIniBytes().contains("[Machine64]\nAlias=Machine64\n"));
+}
+
+TEST(IniDocument, MalformedInputNeverCrashes) {
+    const QByteArray inputs[] = {
+        "no equals sign\n=value without key\n[\n[]\nk=v\n[unclosed\nx=1",
+        "\n\n\r\r\n[S]\r\nk=v", // stray CRs
+        "[S]\nk=" + QByteArray(10 * 1024 * 1024, 'x'),
+        QByteArray("\0\0[S]\0\nk=\0v\n", 14),
+    };
+    for (const QByteArray& in : inputs) {
+        IniDocument doc = IniDocument::parse(in);
+        doc.setValue("S", "new", "1");
+        IniDocument again = IniDocument::parse(doc.serialize());
+        EXPECT_EQ(again.value("S", "new").value_or("missing"), "1");
+    }
+    IniDocument doc = IniDocument::parse("[]\nk=empty-name\n[unclosed\nx=1");
+    EXPECT_EQ(doc.value("", "k").value_or(""), "empty-name");
+    EXPECT_EQ(doc.value("unclosed", "x").value_or(""), "1");
+    EXPECT_EQ(IniDocument::parse("[S]\nk=" + QByteArray(10 * 1024 * 1024, 'y')).value("S", "k")->size(),
+              10 * 1024 * 1024);
+}
+
+TEST(IniDocument, TruncatedLastLineIsKeptAndExtended) {
+    IniDocument doc = IniDocument::parse("[S]\na=1");
+    EXPECT_EQ(doc.value("S", "a").value_or(""), "1");
+    doc.setValue("S", "b", "2");
+    EXPECT_EQ(doc.serialize(), QByteArray("[S]\na=1\nb=2\n"));
+}
+
+TEST(RandomKey, ThirtySixLowerCaseLettersFreshEachTime) {
+    const QString a = makeRandomKeyString(), b = makeRandomKeyString();
+    ASSERT_EQ(a.size(), 36);
+    for (QChar c : a)
+        EXPECT_TRUE(c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+    EXPECT_EQ(a[11], QLatin1Char('a'));
+    EXPECT_EQ(a[24], QLatin1Char('a'));
+    EXPECT_NE(a, b);
+}
+
+} // namespace
