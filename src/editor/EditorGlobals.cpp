@@ -1,0 +1,21 @@
+#include "EditorGlobals.h"
+
+QVector<EditorWindow> gWindows;
+int gActiveWindow = 0;
+bool gCancelOperation = false;
+bool gBusyEditing = false;
+bool gPastePending = false;
+bool gFindFormLoaded = false;
+bool gFindFormActive = false;
+bool gPrinting = false;
+bool gPrintHeaderPending = false;
+unsigned int gBlockColours[27] = {};
+bool gColourizeBlocks = false;
+int gPadLeftMargin = 0;
+unsigned int gMainTextBackColor = 0;
+unsigned int gMainTextForeColor = 65280;
+unsigned int gMainTerminalBackColor = 12632256;
+unsigned int gMainTerminalForeColor = 12582912;
+int gShowCNCStatus = 1;
+int gShowBreakoutLights = 1;
+QString gIntelliFile = QStringLiteral("fanuc.itc");

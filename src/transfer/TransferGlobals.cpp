@@ -1,0 +1,29 @@
+#include "TransferGlobals.h"
+
+#include "MachineRecord.h"
+
+int gPortState = PortIdle;
+bool gCancelSend = false;
+bool gOverride = false;
+bool gSending = false;
+bool gCancelBatch = false;
+bool gTurboSending = false;
+int gTurboPercent = 0;
+int gHandshaking = 1;
+int gFlowMethod = 1;
+int gCharacterSet = 0;
+int gKeepAlive = 1;
+int gWaitForXONMode = 0;
+int gMinimizeOnSend = 0;
+int gDNCStatus = 2;
+int gDebugMode = 1;
+QString gReceiveTempFile;
+QDateTime gSendStartTime;
+const int gXonChar = 17;
+const int gXoffChar = 19;
+
+void loadMachineFlowValues() {
+    gHandshaking = MachineRecord::currentInt(QStringLiteral("Handshaking"));
+    gFlowMethod = MachineRecord::currentInt(QStringLiteral("FlowMethod"));
+    gCharacterSet = MachineRecord::currentInt(QStringLiteral("CharacterSet"));
+}

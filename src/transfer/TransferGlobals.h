@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// Shared values of the transfer engine. Keys and buttons talk to a running
+// transfer only through these flags; the loops test them as they yield.
+
+// Comm state: -1 idle, 0 sending, 1 terminal or XModem receive panel,
+// 2 receiving to disk, 3 receive stopped.
+enum PortStateValue { PortIdle = -1, PortSending = 0, PortTerminal = 1, PortReceiving = 2, PortReceiveStopped = 3 };
+extern int gPortState;
+
+extern bool gCancelSend;    // set by Esc and the progress window's Cancel; cleared when a send starts
+extern bool gOverride;      // the progress window's Override: stop waiting for the operator or XON
+extern bool gSending;       // a send runs
+extern bool gCancelBatch;   // ends multi-file send loops
+extern bool gTurboSending;  // a turbo send runs
+extern int gTurboPercent;   // its progress in whole percent
+
+// The current machine's flow control and code set, loaded from its record at
+// start-up, on every machine selection and after the settings dialog's OK.
+extern int gHandshaking;  // 0 None, 1 Xon/Xoff, 2 Rts/Cts, 3 Both, 4 XModem, 5 blockwise
+extern int gFlowMethod;   // 0 Poll Buffer, 1 Interrupt
+extern int gCharacterSet; // 0 ASCII/ISO, 1 EIA
+extern int gKeepAlive;    // the current machine's KeepAlive
+
+extern int gWaitForXONMode;  // the running send's WaitForXON: 0 none, 1 XON, 2 any character
+extern int gMinimizeOnSend;  // [Settings] MinimizeOnSend
+extern int gDNCStatus;       // progress display: 0 Show All, 1 Small %, 2 Large %, 3 None (4 nothing, during a hidden send)
+extern int gDebugMode;       // terminal display mode
+extern QString gReceiveTempFile; // the receive's temporary file, made once at start-up
+extern QDateTime gSendStartTime;
+extern const int gXonChar;  // 17
+extern const int gXoffChar; // 19
+
+// Loads gHandshaking, gFlowMethod and gCharacterSet from the current machine's record.
+void loadMachineFlowValues();
