@@ -3,6 +3,7 @@
 #include "MessageSeam.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -68,9 +69,36 @@ QString showInput(const Msg::InputRequest& r, bool* ok) {
                                  ok);
 }
 
+QStringList showFileDialog(const Msg::FileRequest& r) {
+    QWidget* parent = QApplication::activeWindow();
+    const QString start = r.fileName.isEmpty() ? r.startFolder
+                          : r.startFolder.isEmpty() ? r.fileName
+                                                    : r.startFolder + QLatin1Char('/') + r.fileName;
+    switch (r.kind) {
+    case Msg::FileRequest::OpenFile: {
+        const QString f = QFileDialog::getOpenFileName(parent, r.title, start, r.filter);
+        return f.isEmpty() ? QStringList() : QStringList{f};
+    }
+    case Msg::FileRequest::OpenFiles:
+        return QFileDialog::getOpenFileNames(parent, r.title, start, r.filter);
+    case Msg::FileRequest::SaveFile: {
+        // The callers ask about overwriting themselves.
+        const QString f = QFileDialog::getSaveFileName(parent, r.title, start, r.filter, nullptr,
+                                                       QFileDialog::DontConfirmOverwrite);
+        return f.isEmpty() ? QStringList() : QStringList{f};
+    }
+    case Msg::FileRequest::Folder: {
+        const QString f = QFileDialog::getExistingDirectory(parent, r.title, r.startFolder);
+        return f.isEmpty() ? QStringList() : QStringList{f};
+    }
+    }
+    return {};
+}
+
 } // namespace
 
 void installMessageBoxUi() {
+    Msg::setFileHandler(showFileDialog);
     Msg::setHandler(showBox);
     Msg::setInputHandler(showInput);
 }

@@ -21,6 +21,16 @@ QString printInput(const InputRequest& r, bool* ok) {
     return QString();
 }
 
+QStringList noFiles(const FileRequest& r) {
+    std::fprintf(stderr, "%s: no file chooser without a window\n", qPrintable(r.title));
+    return {};
+}
+
+FileHandler& fileHandler() {
+    static FileHandler h = noFiles;
+    return h;
+}
+
 Handler& handler() {
     static Handler h = printAndDefault;
     return h;
@@ -40,6 +50,12 @@ Handler setHandler(Handler h) {
 InputHandler setInputHandler(InputHandler h) {
     InputHandler old = inputHandler();
     inputHandler() = h ? std::move(h) : InputHandler(printInput);
+    return old;
+}
+
+FileHandler setFileHandler(FileHandler h) {
+    FileHandler old = fileHandler();
+    fileHandler() = h ? std::move(h) : FileHandler(noFiles);
     return old;
 }
 
@@ -98,3 +114,5 @@ QString inputBox(const QString& prompt, const QString& title, const QString& def
         *ok = accepted;
     return accepted ? out : QString();
 }
+
+QStringList fileDialog(const Msg::FileRequest& request) { return Msg::fileHandler()(request); }

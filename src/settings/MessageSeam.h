@@ -29,13 +29,26 @@ struct InputRequest {
     QString defaultText;
 };
 
+// A file or folder chooser.
+struct FileRequest {
+    enum Kind { OpenFile, OpenFiles, SaveFile, Folder };
+    Kind kind = OpenFile;
+    QString title;
+    QString filter;      // "CNC Files (*.nc *.txt);;All Files (*)"
+    QString startFolder;
+    QString fileName;    // proposed name
+};
+
 using Handler = std::function<Answer(const Request&)>;
+// Returns the chosen paths; empty when the user cancelled.
+using FileHandler = std::function<QStringList(const FileRequest&)>;
 // Returns false in *ok when the user cancelled.
 using InputHandler = std::function<QString(const InputRequest&, bool* ok)>;
 
 // Replaces the handler; returns the previous one.
 Handler setHandler(Handler handler);
 InputHandler setInputHandler(InputHandler handler);
+FileHandler setFileHandler(FileHandler handler);
 
 // The answer a box gives without a user: its default button.
 Answer defaultAnswer(const Request& request);
@@ -51,3 +64,6 @@ Msg::Answer msgBox(const QString& text, Msg::Buttons buttons = Msg::Ok, Msg::Ico
 // A one-line text prompt; returns the text, or an empty text with *ok false on cancel.
 QString inputBox(const QString& prompt, const QString& title = QString(), const QString& defaultText = QString(),
                  bool* ok = nullptr);
+
+// Shows a file or folder chooser; the chosen paths, empty when cancelled.
+QStringList fileDialog(const Msg::FileRequest& request);

@@ -23,11 +23,25 @@ ScriptedMessages::ScriptedMessages() {
         *ok = next.second;
         return next.first;
     });
+    previousFile_ = Msg::setFileHandler([this](const Msg::FileRequest& r) {
+        fileRequests_ << r;
+        if (files_.isEmpty()) {
+            ++unanswered_;
+            return QStringList();
+        }
+        return files_.dequeue();
+    });
 }
 
 ScriptedMessages::~ScriptedMessages() {
     Msg::setHandler(previous_);
     Msg::setInputHandler(previousInput_);
+    Msg::setFileHandler(previousFile_);
+}
+
+ScriptedMessages& ScriptedMessages::answerFiles(const QStringList& paths) {
+    files_.enqueue(paths);
+    return *this;
 }
 
 ScriptedMessages& ScriptedMessages::answer(Msg::Answer a) {
@@ -57,6 +71,8 @@ bool ScriptedMessages::sawText(const QString& part) const {
 void ScriptedMessages::clear() {
     answers_.clear();
     inputs_.clear();
+    files_.clear();
     shown_.clear();
+    fileRequests_.clear();
     unanswered_ = 0;
 }

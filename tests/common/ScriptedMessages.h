@@ -18,6 +18,9 @@ public:
 
     ScriptedMessages& answer(Msg::Answer a);
     ScriptedMessages& answerInput(const QString& text, bool accepted = true);
+    // The next file chooser returns these paths (none: cancelled).
+    ScriptedMessages& answerFiles(const QStringList& paths);
+    const QList<Msg::FileRequest>& fileRequests() const { return fileRequests_; }
 
     const QList<Msg::Request>& shown() const { return shown_; }
     QStringList texts() const;
@@ -29,7 +32,10 @@ public:
 private:
     QQueue<Msg::Answer> answers_;
     QQueue<std::pair<QString, bool>> inputs_;
+    QQueue<QStringList> files_;
     QList<Msg::Request> shown_;
+    QList<Msg::FileRequest> fileRequests_;
+    Msg::FileHandler previousFile_;
     int unanswered_ = 0;
     Msg::Handler previous_;
     Msg::InputHandler previousInput_;
