@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <Qt>
+
+class QKeyEvent;
+
+// Help pages are the .htm files named after each form in the program folder's
+// "help" folder.
+
+// Opens help/<topic>, or the general page "help.help.htm" of the program
+// folder when the topic has none. False when neither exists or the desktop
+// cannot open it; the callers ignore that, as a missing page is not an error.
+bool showHelp(const QString& topic);
+
+// The F1 handler of every dialog: F1 with no Shift, Ctrl or Alt held opens
+// "<formName>.htm". True when the key was F1 and so handled.
+bool formHelpKey(const QString& formName, int key, Qt::KeyboardModifiers modifiers);
+bool formHelpKey(const QString& formName, const QKeyEvent* event);
