@@ -7,3 +7,4 @@ int gUseLanguageSupport = 0;
 QString gVersionSuffix;
 QString gPasswordIniPath;
 QString gReceiveCaption = QStringLiteral("Receive");
+bool gForceDateFormats = true;

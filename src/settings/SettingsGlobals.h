@@ -11,3 +11,4 @@ extern int gUseLanguageSupport;   // caption translation on when above 0
 extern QString gVersionSuffix;    // " [Ver a.b.c.99e]", set once at start-up
 extern QString gPasswordIniPath;  // the administrator's settings-password file
 extern QString gReceiveCaption;   // the receive button's idle caption
+extern bool gForceDateFormats;    // the program uses its fixed date formats, not the user's

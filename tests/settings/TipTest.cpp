@@ -1,5 +1,6 @@
 #include "IniStorage.h"
 #include "ScriptedMessages.h"
+#include "ServicePack.h"
 #include "ShellOpen.h"
 #include "TestHome.h"
 #include "frmTip.h"
@@ -117,6 +118,44 @@ private Q_SLOTS:
         tip.setMessage("line one\r\n\r\nline three");
         QCOMPARE(tip.message(), QStringLiteral("line one\n\nline three"));
         QVERIFY(tip.text1()->isReadOnly());
+    }
+
+    void runtimeCheckWarnsOnlyWhileSwitchedOnAndAFileIsMissing() {
+        writeAllBytes(home->file("present.so"), "");
+        QVERIFY(!runtimeFilesMissing(home->path(), {"present.so"}));
+        QVERIFY(runtimeFilesMissing(home->path(), {"present.so", "absent.so"}));
+        QVERIFY(!runtimeFilesMissing()); // the edit-control library this program runs with
+
+        int shown = 0;
+        QString text, marker;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&] {
+            auto* tip = qobject_cast<frmTip*>(QApplication::activeModalWidget());
+            if (!tip)
+                return;
+            ++shown;
+            text = tip->message();
+            marker = tip->marker();
+            tip->chkLoadTipsAtStartup()->setChecked(true);
+            tip->cmdOK()->click();
+        });
+        timer.start(0);
+        checkServicePack(home->path(), {"present.so"});
+        QCOMPARE(shown, 0);
+        checkServicePack(home->path(), {"absent.so"});
+        QCOMPARE(shown, 1);
+        const QStringList lines = text.split('\n');
+        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines[0], QStringLiteral("There Are Some Files You Need Which Are Not On Your Computer"));
+        QCOMPARE(lines[2], "If You Get An Error Loading The Editor Window Then You Will Need To Get These Files"
+                           " And Unzip Them Into Your \"" + home->path() + "\" Folder");
+        QCOMPARE(lines[5], runtimeDownloadAddress());
+        QCOMPARE(marker, runtimeDownloadAddress());
+        QCOMPARE(frmTip::keyForMarker(marker), QStringLiteral("CheckServicePack"));
+        QCOMPARE(readIni("Settings", "CheckServicePack"), QStringLiteral("1"));
+        // Switched off now: no second warning.
+        checkServicePack(home->path(), {"absent.so"});
+        QCOMPARE(shown, 1);
     }
 };
 
