@@ -36,10 +36,12 @@ IniStore::Cached& IniStore::load(const QString& file) {
     c.stamp = now;
     if (now.exists) {
         QFile f(file);
-        if (f.open(QIODevice::ReadOnly))
+        if ((f.permissions() & QFileDevice::ReadOwner) && f.open(QIODevice::ReadOnly)) {
             c.doc = IniDocument::parse(f.readAll());
-        else
+        } else {
             c.stamp = Stamp{}; // unreadable: try again next time
+            c.unreadable = true;
+        }
     }
     return *cache_.insert(file, c);
 }
@@ -52,6 +54,16 @@ bool IniStore::commit(const QString& file, Cached& cached) {
         return true;
     }
     return save(file, cached);
+}
+
+// A write into a file we could not read would replace everything in it by
+// the one key written.
+bool IniStore::refuseUnreadable(const QString& file, const Cached& cached) {
+    if (!cached.unreadable)
+        return false;
+    lastError_ = QStringLiteral("%1 cannot be read").arg(file);
+    cache_.remove(file);
+    return true;
 }
 
 bool IniStore::endBatch() {
@@ -102,6 +114,8 @@ std::optional<QString> IniStore::value(const QString& file, const QString& secti
 
 bool IniStore::setValue(const QString& file, const QString& section, const QString& key, const QString& value) {
     Cached& c = load(file);
+    if (refuseUnreadable(file, c))
+        return false;
     if (c.doc.value(section, key) == value && c.stamp.exists) {
         lastError_.clear();
         return true;
@@ -113,6 +127,8 @@ bool IniStore::setValue(const QString& file, const QString& section, const QStri
 bool IniStore::setValues(const QString& file, const QString& section,
                          const QVector<std::pair<QString, QString>>& values) {
     Cached& c = load(file);
+    if (refuseUnreadable(file, c))
+        return false;
     bool changed = !c.stamp.exists;
     for (const auto& kv : values)
         if (c.doc.value(section, kv.first) != kv.second) {
@@ -128,6 +144,8 @@ bool IniStore::setValues(const QString& file, const QString& section,
 
 bool IniStore::removeSection(const QString& file, const QString& section) {
     Cached& c = load(file);
+    if (refuseUnreadable(file, c))
+        return false;
     if (!c.doc.removeSection(section))
         return true;
     return commit(file, c);
@@ -135,6 +153,8 @@ bool IniStore::removeSection(const QString& file, const QString& section) {
 
 bool IniStore::removeKey(const QString& file, const QString& section, const QString& key) {
     Cached& c = load(file);
+    if (refuseUnreadable(file, c))
+        return false;
     if (!c.doc.removeKey(section, key))
         return true;
     return commit(file, c);

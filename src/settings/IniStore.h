@@ -52,6 +52,7 @@ private:
         IniDocument doc;
         Stamp stamp;
         bool dirty = false;
+        bool unreadable = false; // exists but could not be read: never written over
     };
 
     static Stamp stampOf(const QString& file);
@@ -59,6 +60,7 @@ private:
     bool save(const QString& file, Cached& cached);
 
     bool commit(const QString& file, Cached& cached);
+    bool refuseUnreadable(const QString& file, const Cached& cached);
 
     QHash<QString, Cached> cache_;
     QString lastError_;

@@ -126,4 +126,6 @@ void toggleCheck(QCheckBox* box) {
     if (!box)
         return;
     box->setCheckState(box->checkState() == Qt::Unchecked ? Qt::Checked : Qt::Unchecked);
+    // As a click on the box itself: handlers connected to clicked run too.
+    Q_EMIT box->clicked(box->isChecked());
 }

@@ -25,7 +25,8 @@ void applyButtonLanguage(QWidget* mainWindow);
 // [Language-Menus] onto the main window's menu actions; "-" never replaces a caption.
 void applyMenuLanguage(QWidget* mainWindow);
 
-// Flips a check box between cleared and ticked (a greyed box becomes cleared).
+// Flips a check box between cleared and ticked (a greyed box becomes cleared)
+// and signals it as a click would, so the box's own handler runs.
 void toggleCheck(QCheckBox* box);
 
 // Tab captions are keyed by their built-in texts; a tab widget may carry them

@@ -137,6 +137,30 @@ TEST_F(IniStoreTest, FailedWriteLeavesTheOldFileAndSaysSo) {
     EXPECT_EQ(readIni("Settings", "Key"), "old");
 }
 
+TEST_F(IniStoreTest, AFileThatCannotBeReadIsNeverWrittenOver) {
+    home.writeIni("[Machine1]\nAlias=Mill\n[Settings]\nKey=old\n");
+    QFile(home.iniPath()).setPermissions(QFileDevice::WriteOwner);
+    EXPECT_EQ(readIni("Settings", "Key", "default"), "default");
+    EXPECT_FALSE(writeIni("Settings", "Key", "new"));
+    EXPECT_FALSE(writeIniValues("Settings", {{"Key", "new"}}));
+    EXPECT_FALSE(removeIniSection("Machine1", home.iniPath()));
+    EXPECT_FALSE(lastIniError().isEmpty());
+    QFile(home.iniPath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(home.readIniBytes(), QByteArray("[Machine1]\nAlias=Mill\n[Settings]\nKey=old\n"));
+    EXPECT_TRUE(writeIni("Settings", "Key", "new"));
+    EXPECT_EQ(readIni("Machine1", "Alias"), "Mill");
+}
+
+TEST_F(IniStoreTest, LfAndCrLfFilesReadAlike) {
+    for (const QByteArray& eol : {QByteArray("\n"), QByteArray("\r\n")}) {
+        home.writeIni("[Settings]" + eol + "A=1" + eol + "B = two words " + eol + eol + "[Machine2]" + eol + "Alias=Lathe");
+        EXPECT_EQ(readIni("Settings", "A"), "1");
+        EXPECT_EQ(readIni("Settings", "B"), "two words");
+        EXPECT_EQ(readIni("Machine2", "Alias"), "Lathe");
+        EXPECT_EQ(iniSectionKeys("Settings", home.iniPath()), (QStringList{"A", "B"}));
+    }
+}
+
 TEST_F(IniStoreTest, WriteIntoAVanishedFolderFails) {
     const QString gone = home.file("gone");
     QDir().mkpath(gone);

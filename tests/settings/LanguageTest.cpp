@@ -1,0 +1,251 @@
+#include "IniStorage.h"
+#include "Language.h"
+#include "SettingsGlobals.h"
+#include "TestHome.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+template <class W>
+W* add(QWidget* parent, const char* name, const QString& caption) {
+    auto* w = new W(caption, parent);
+    w->setObjectName(name);
+    return w;
+}
+
+// A settings dialog as the forms build them.
+struct Form {
+    QDialog dialog;
+    QLabel* arrayLabel;
+    QLabel* label;
+    QCheckBox* check;
+    QGroupBox* frame;
+    QRadioButton* option;
+    QPushButton* select;
+    QLineEdit* text;
+    QTabWidget* tabs;
+
+    explicit Form(const char* name) {
+        dialog.setObjectName(name);
+        dialog.setWindowTitle("Built-in Title");
+        arrayLabel = add<QLabel>(&dialog, "lblCaption(4)", "Baud");
+        label = add<QLabel>(&dialog, "lblTitle", "Title");
+        check = add<QCheckBox>(&dialog, "chkBold", "Bold");
+        frame = add<QGroupBox>(&dialog, "Frame1", "Colours");
+        option = add<QRadioButton>(frame, "optSize(0)", "Small");
+        select = add<QPushButton>(&dialog, "cmdLanguageSelect", "Captions");
+        text = new QLineEdit("typed", &dialog);
+        text->setObjectName("txtName");
+        tabs = new QTabWidget(&dialog);
+        tabs->setObjectName("SSTab1");
+        for (const char* t : {"Com Port", "Send", "Receive"})
+            tabs->addTab(new QWidget, t);
+        dialog.show();
+    }
+    QStringList tabTexts() const {
+        QStringList out;
+        for (int i = 0; i < tabs->count(); ++i)
+            out << tabs->tabText(i);
+        return out;
+    }
+};
+
+const QByteArray kSystemSection = "[Language-frmSystem]\n"
+                                  "frmSystem=Systemeinstellungen\n"
+                                  "LBLCAPTION-4=Baudrate\n" // keys match in any case
+                                  "lblTitle=Titel\n"
+                                  "chkBold=Fett\n"
+                                  "Frame1=Farben\n"
+                                  "optSize-0=Klein\n"
+                                  "Com Port=Anschluss\n"
+                                  "Send=Senden\n"
+                                  "Receive=Empfangen\n"
+                                  "txtName=not a caption\n";
+
+} // namespace
+
+class LanguageTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestHome> home;
+
+private Q_SLOTS:
+    void init() {
+        home = std::make_unique<TestHome>();
+        gUseLanguageSupport = 1;
+        gLanguageForm = nullptr;
+    }
+    void cleanup() {
+        gUseLanguageSupport = 0;
+        gReceiveCaption = "Receive";
+        home.reset();
+    }
+
+    void offLeavesEveryCaptionAsDesigned() {
+        home->writeIni(kSystemSection);
+        gUseLanguageSupport = 0;
+        Form f("frmSystem");
+        applyLanguage(&f.dialog);
+        QCOMPARE(f.dialog.windowTitle(), QStringLiteral("Built-in Title"));
+        QCOMPARE(f.arrayLabel->text(), QStringLiteral("Baud"));
+        QCOMPARE(f.check->text(), QStringLiteral("Bold"));
+        QCOMPARE(f.tabTexts(), (QStringList{"Com Port", "Send", "Receive"}));
+        QVERIFY(!f.select->isVisible());
+        QCOMPARE(gLanguageForm, nullptr);
+    }
+
+    void onAppliesTheFormsSection() {
+        home->writeIni(kSystemSection);
+        Form f("frmSystem");
+        f.tabs->setProperty(kTabTagProperty, "Com Port,Send"); // fewer keys than tabs
+        applyLanguage(&f.dialog);
+        QCOMPARE(f.dialog.windowTitle(), QStringLiteral("Systemeinstellungen"));
+        QCOMPARE(f.arrayLabel->text(), QStringLiteral("Baudrate"));
+        QCOMPARE(f.label->text(), QStringLiteral("Titel"));
+        QCOMPARE(f.check->text(), QStringLiteral("Fett"));
+        QCOMPARE(f.frame->title(), QStringLiteral("Farben"));
+        QCOMPARE(f.option->text(), QStringLiteral("Klein"));
+        QCOMPARE(f.text->text(), QStringLiteral("typed"));
+        QCOMPARE(f.tabTexts(), (QStringList{"Anschluss", "Senden", "Receive"}));
+        QVERIFY(f.select->isVisible());
+        QCOMPARE(gLanguageForm, &f.dialog);
+        // Another form's section does not apply.
+        Form other("frmMerge");
+        applyLanguage(&other.dialog);
+        QCOMPARE(other.arrayLabel->text(), QStringLiteral("Baud"));
+        QCOMPARE(other.dialog.windowTitle(), QStringLiteral("Built-in Title"));
+    }
+
+    void tabsAreKeyedByTheirBuiltInCaptions() {
+        home->writeIni(kSystemSection);
+        Form emptyTag("frmSystem");
+        emptyTag.tabs->setProperty(kTabTagProperty, "");
+        applyLanguage(&emptyTag.dialog);
+        QCOMPARE(emptyTag.tabTexts(), (QStringList{"Com Port", "Send", "Receive"}));
+
+        // Without a tag the built-in captions are the keys, and stay the keys
+        // when the form is translated a second time.
+        Form noTag("frmSystem");
+        applyLanguage(&noTag.dialog);
+        QCOMPARE(noTag.tabTexts(), (QStringList{"Anschluss", "Senden", "Empfangen"}));
+        writeIni("Language-frmSystem", "Send", "Versand");
+        applyLanguage(&noTag.dialog);
+        QCOMPARE(noTag.tabTexts(), (QStringList{"Anschluss", "Versand", "Empfangen"}));
+    }
+
+    void propertiesLabelsTwoAndThreeAreTheDialogsOwn() {
+        home->writeIni("[Language-frmProperties]\nlblCaption-1=Eins\nlblCaption-2=Zwei\nlblCaption-3=Drei\n");
+        QDialog d;
+        d.setObjectName("frmProperties");
+        auto* one = add<QLabel>(&d, "lblCaption(1)", "one");
+        auto* two = add<QLabel>(&d, "lblCaption(2)", "Machine 7");
+        auto* three = add<QLabel>(&d, "lblCaption(3)", "COM1");
+        applyLanguage(&d);
+        QCOMPARE(one->text(), QStringLiteral("Eins"));
+        QCOMPARE(two->text(), QStringLiteral("Machine 7"));
+        QCOMPARE(three->text(), QStringLiteral("COM1"));
+    }
+
+    void captionKeys() {
+        QLabel a, b;
+        a.setObjectName("lblCaption(12)");
+        b.setObjectName("lblCaption");
+        QCOMPARE(captionKey(&a), QStringLiteral("lblCaption-12"));
+        QCOMPARE(captionKey(&b), QStringLiteral("lblCaption"));
+    }
+
+    void menusTakeTheirTranslationButNeverASeparator() {
+        home->writeIni(QStringLiteral("[Language-Menus]\nmnuFile=&Datei\nmnuOpen=&Öffnen\nmnuRecent-2=Zuletzt 2\n"
+                                      "mnuQuit=-\nmnuUpper=Gross\n")
+                           .toUtf8());
+        QMainWindow w;
+        QMenu* file = w.menuBar()->addMenu("&File");
+        file->setObjectName("mnuFile");
+        QAction* open = file->addAction("&Open");
+        open->setObjectName("mnuOpen");
+        QAction* sep = file->addSeparator();
+        QAction* recent = file->addAction("Recent 2");
+        recent->setObjectName("mnuRecent(2)");
+        QAction* quit = file->addAction("&Quit");
+        quit->setObjectName("mnuQuit");
+        QMenu* tools = file->addMenu("Tools");
+        tools->setObjectName("mnuTools");
+        QAction* upper = tools->addAction("Upper");
+        upper->setObjectName("mnuUpper");
+
+        gUseLanguageSupport = 0;
+        applyMenuLanguage(&w);
+        QCOMPARE(open->text(), QStringLiteral("&Open"));
+
+        gUseLanguageSupport = 1;
+        applyMenuLanguage(&w);
+        QCOMPARE(file->title(), QStringLiteral("&Datei"));
+        QCOMPARE(open->text(), QStringLiteral("&Öffnen"));
+        QCOMPARE(recent->text(), QStringLiteral("Zuletzt 2"));
+        QCOMPARE(quit->text(), QStringLiteral("&Quit"));
+        QVERIFY(!quit->isSeparator());
+        QVERIFY(sep->isSeparator());
+        QCOMPARE(tools->title(), QStringLiteral("Tools"));
+        QCOMPARE(upper->text(), QStringLiteral("Gross"));
+    }
+
+    void toolBarButtonsAndTheReceiveCaption() {
+        home->writeIni("[Language-Buttons]\nbtnToolBar-2=Empfang\nbtnToolBar2-6=Sechs\n");
+        QMainWindow w;
+        QToolBar* bar = w.addToolBar("one");
+        QToolBar* bar2 = w.addToolBar("two");
+        QList<QAction*> first, second;
+        for (int i = 0; i <= 6; ++i) {
+            first << bar->addAction(QStringLiteral("B%1").arg(i));
+            first.last()->setObjectName(QStringLiteral("btnToolBar(%1)").arg(i));
+            second << bar2->addAction(QStringLiteral("C%1").arg(i));
+            second.last()->setObjectName(QStringLiteral("btnToolBar2(%1)").arg(i));
+        }
+        gUseLanguageSupport = 0;
+        gReceiveCaption = "stale";
+        applyButtonLanguage(&w);
+        QCOMPARE(gReceiveCaption, QStringLiteral("Receive"));
+        QCOMPARE(first[2]->text(), QStringLiteral("B2"));
+
+        gUseLanguageSupport = 1;
+        applyButtonLanguage(&w);
+        QCOMPARE(first[2]->text(), QStringLiteral("Empfang"));
+        QCOMPARE(second[6]->text(), QStringLiteral("Sechs"));
+        QCOMPARE(second[2]->text(), QStringLiteral("C2"));
+        QCOMPARE(gReceiveCaption, QStringLiteral("Empfang"));
+    }
+
+    void labelBesideACheckBoxToggles() {
+        QCheckBox box;
+        QSignalSpy clicks(&box, &QCheckBox::clicked);
+        toggleCheck(&box);
+        QVERIFY(box.isChecked());
+        toggleCheck(&box);
+        QCOMPARE(box.checkState(), Qt::Unchecked);
+        QCOMPARE(clicks.count(), 2);
+        box.setTristate(true);
+        box.setCheckState(Qt::PartiallyChecked);
+        toggleCheck(&box);
+        QCOMPARE(box.checkState(), Qt::Unchecked);
+        toggleCheck(nullptr);
+    }
+};
+
+QTEST_MAIN(LanguageTest)
+#include "LanguageTest.moc"
