@@ -19,3 +19,25 @@ unsigned int gMainTerminalForeColor = 12582912;
 int gShowCNCStatus = 1;
 int gShowBreakoutLights = 1;
 QString gIntelliFile = QStringLiteral("fanuc.itc");
+
+int countOpenWindows() {
+    int n = 0;
+    for (int i = 1; i < gWindows.size(); ++i)
+        if (!gWindows[i].closed)
+            ++n;
+    return n;
+}
+
+namespace {
+std::function<void()>& findFormHider() {
+    static std::function<void()> hider;
+    return hider;
+}
+} // namespace
+
+void hideFindForm() {
+    if (gFindFormLoaded && findFormHider())
+        findFormHider()();
+}
+
+void setFindFormHider(std::function<void()> hider) { findFormHider() = std::move(hider); }

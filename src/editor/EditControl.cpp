@@ -1,0 +1,376 @@
+#include "EditControl.h"
+
+#include "EditorFiles.h"
+#include "NcLexer.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMetaMethod>
+#include <QMimeData>
+
+namespace {
+
+using SB = QsciScintillaBase;
+
+// The program's own writes go in even while the user may not edit.
+class WritableScope {
+public:
+    explicit WritableScope(EditControl* c) : c_(c), was_(c->isReadOnly()) {
+        if (was_)
+            c_->SendScintilla(SB::SCI_SETREADONLY, 0);
+    }
+    ~WritableScope() {
+        if (was_)
+            c_->SendScintilla(SB::SCI_SETREADONLY, 1);
+    }
+
+private:
+    EditControl* c_;
+    bool was_;
+};
+
+QsciScintilla::EolMode eolModeOf(const QByteArray& bytes) {
+    const int limit = qMin<int>(bytes.size(), 1 << 16);
+    for (int i = 0; i < limit; ++i) {
+        if (bytes[i] == '\n')
+            return QsciScintilla::EolUnix;
+        if (bytes[i] == '\r')
+            return i + 1 < bytes.size() && bytes[i + 1] == '\n' ? QsciScintilla::EolWindows : QsciScintilla::EolMac;
+    }
+    return QsciScintilla::EolWindows;
+}
+
+} // namespace
+
+int windowsKeyCode(const QKeyEvent* e) {
+    const int k = e->key();
+    if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9))
+        return k;
+    switch (k) {
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    case Qt::Key_Semicolon: case Qt::Key_Colon: return 186;
+    case Qt::Key_Equal: case Qt::Key_Plus: return 187;
+    case Qt::Key_Comma: case Qt::Key_Less: return 188;
+    case Qt::Key_Minus: case Qt::Key_Underscore: return 189;
+    case Qt::Key_Period: case Qt::Key_Greater: return 190;
+    case Qt::Key_Slash: case Qt::Key_Question: return 191;
+    case Qt::Key_QuoteLeft: case Qt::Key_AsciiTilde: return 192;
+    case Qt::Key_BracketLeft: case Qt::Key_BraceLeft: return 219;
+    case Qt::Key_Backslash: case Qt::Key_Bar: return 220;
+    case Qt::Key_BracketRight: case Qt::Key_BraceRight: return 221;
+    case Qt::Key_Apostrophe: case Qt::Key_QuoteDbl: return 222;
+    default: return 0;
+    }
+}
+
+EditControl::EditControl(QWidget* parent) : QsciScintilla(parent) {
+    setUtf8(false);
+    SendScintilla(SCI_SETCODEPAGE, 0);
+    for (int m = 0; m < 5; ++m)
+        setMarginWidth(m, 0);
+    setWrapMode(WrapNone);
+    setEolMode(EolWindows);
+    font_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    connect(this, &QsciScintilla::modificationChanged, this, [this](bool) { noteModified(); });
+    applyLook();
+}
+
+QByteArray EditControl::rangeBytes(long start, long end) const {
+    if (end <= start)
+        return QByteArray();
+    const char* p = reinterpret_cast<const char*>(
+        SendScintilla(SCI_GETRANGEPOINTER, (unsigned long)start, end - start));
+    return p ? QByteArray(p, int(end - start)) : QByteArray();
+}
+
+QByteArray EditControl::bytes() const {
+    const long length = SendScintilla(SCI_GETLENGTH);
+    if (length <= 0)
+        return QByteArray();
+    const char* p = reinterpret_cast<const char*>(SendScintilla(SCI_GETCHARACTERPOINTER));
+    return p ? QByteArray(p, int(length)) : QByteArray();
+}
+
+void EditControl::setBytes(const QByteArray& data) {
+    WritableScope writable(this);
+    SendScintilla(SCI_BEGINUNDOACTION);
+    SendScintilla(SCI_CLEARALL);
+    if (!data.isEmpty())
+        SendScintilla(SCI_APPENDTEXT, (uintptr_t)data.size(), data.constData());
+    SendScintilla(SCI_ENDUNDOACTION);
+    SendScintilla(SCI_GOTOPOS, 0);
+}
+
+QString EditControl::text() const { return QString::fromLatin1(bytes()); }
+void EditControl::setText(const QString& t) { setBytes(t.toLatin1()); }
+int EditControl::textLength() const { return int(SendScintilla(SCI_GETLENGTH)); }
+int EditControl::lineCount() const { return int(SendScintilla(SCI_GETLINECOUNT)); }
+
+int EditControl::caretLine() const {
+    return int(SendScintilla(SCI_LINEFROMPOSITION, SendScintilla(SCI_GETCURRENTPOS))) + 1;
+}
+
+void EditControl::setCaretLine(int line) { SendScintilla(SCI_GOTOLINE, qMax(0, line - 1)); }
+
+void EditControl::setCaretColumn(int column) {
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, SendScintilla(SCI_GETCURRENTPOS));
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, line);
+    const long end = SendScintilla(SCI_GETLINEENDPOSITION, line);
+    SendScintilla(SCI_GOTOPOS, qBound(start, start + column, end));
+}
+
+int EditControl::currentColumn() const {
+    const long pos = SendScintilla(SCI_GETCURRENTPOS);
+    return int(pos - SendScintilla(SCI_POSITIONFROMLINE, SendScintilla(SCI_LINEFROMPOSITION, pos)));
+}
+
+int EditControl::caretColumnInLine() const { return currentColumn() + 1; }
+
+QString EditControl::lineText(int line) const {
+    if (line < 1 || line > lineCount())
+        return QString();
+    return QString::fromLatin1(
+        rangeBytes(SendScintilla(SCI_POSITIONFROMLINE, line - 1), SendScintilla(SCI_GETLINEENDPOSITION, line - 1)));
+}
+
+bool EditControl::replaceLineText(int line, const QString& t) {
+    if (line < 1 || line > lineCount() || isReadOnly())
+        return false;
+    const QByteArray b = t.toLatin1();
+    SendScintilla(SCI_SETTARGETSTART, SendScintilla(SCI_POSITIONFROMLINE, line - 1));
+    SendScintilla(SCI_SETTARGETEND, SendScintilla(SCI_GETLINEENDPOSITION, line - 1));
+    SendScintilla(SCI_REPLACETARGET, (uintptr_t)b.size(), b.constData());
+    return true;
+}
+
+QByteArray EditControl::selectedBytes() const {
+    return rangeBytes(SendScintilla(SCI_GETSELECTIONSTART), SendScintilla(SCI_GETSELECTIONEND));
+}
+
+QString EditControl::selectedText() const { return QString::fromLatin1(selectedBytes()); }
+
+int EditControl::selectionLength() const {
+    return int(SendScintilla(SCI_GETSELECTIONEND) - SendScintilla(SCI_GETSELECTIONSTART));
+}
+
+void EditControl::selectAll() { SendScintilla(SCI_SELECTALL); }
+
+void EditControl::copy() {
+    const QByteArray sel = selectedBytes();
+    if (!sel.isEmpty())
+        QApplication::clipboard()->setText(QString::fromLatin1(sel));
+}
+
+void EditControl::cut() {
+    if (isReadOnly() || selectionLength() == 0)
+        return;
+    copy();
+    replaceSelection(QByteArray());
+}
+
+void EditControl::paste() {
+    if (isReadOnly())
+        return;
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (!data || !data->hasText())
+        return;
+    replaceSelection(data->text().toLatin1());
+}
+
+void EditControl::replaceSelection(const QByteArray& b) {
+    if (isReadOnly())
+        return;
+    SendScintilla(SCI_BEGINUNDOACTION);
+    SendScintilla(SCI_TARGETFROMSELECTION);
+    SendScintilla(SCI_REPLACETARGET, (uintptr_t)b.size(), b.constData());
+    SendScintilla(SCI_GOTOPOS, SendScintilla(SCI_GETTARGETEND));
+    SendScintilla(SCI_ENDUNDOACTION);
+    SendScintilla(SCI_SCROLLCARET);
+}
+
+bool EditControl::canUndo() const { return SendScintilla(SCI_CANUNDO) != 0; }
+bool EditControl::canRedo() const { return SendScintilla(SCI_CANREDO) != 0; }
+void EditControl::clearUndoHistory() { SendScintilla(SCI_EMPTYUNDOBUFFER); }
+void EditControl::setRedraw(bool on) { setUpdatesEnabled(on); }
+
+bool EditControl::loadFile(const QString& path, QString* error) {
+    QByteArray data;
+    if (!readWholeFile(path, &data, error))
+        return false;
+    loadBytes(data);
+    return true;
+}
+
+void EditControl::loadBytes(const QByteArray& data) {
+    WritableScope writable(this);
+    // A loaded program is not an edit: keeping it in the undo history would
+    // double the memory of a large file.
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0);
+    SendScintilla(SCI_CLEARALL);
+    SendScintilla(SCI_ALLOCATE, (unsigned long)data.size() + 1);
+    if (!data.isEmpty())
+        SendScintilla(SCI_APPENDTEXT, (uintptr_t)data.size(), data.constData());
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    setEolMode(eolModeOf(data));
+    SendScintilla(SCI_GOTOPOS, 0);
+    markSaved();
+}
+
+bool EditControl::saveFile(const QString& path, QString* error) const {
+    return writeFileSafely(path, bytes(), error);
+}
+
+void EditControl::replaceAllAsOneEdit(const QByteArray& b) {
+    if (isReadOnly())
+        return;
+    SendScintilla(SCI_BEGINUNDOACTION);
+    SendScintilla(SCI_TARGETWHOLEDOCUMENT);
+    SendScintilla(SCI_REPLACETARGET, (uintptr_t)b.size(), b.constData());
+    SendScintilla(SCI_ENDUNDOACTION);
+    SendScintilla(SCI_GOTOPOS, 0);
+}
+
+bool EditControl::isModified() const { return forcedModified_ || SendScintilla(SCI_GETMODIFY) != 0; }
+
+void EditControl::markModified() {
+    forcedModified_ = true;
+    noteModified();
+}
+
+void EditControl::markSaved() {
+    forcedModified_ = false;
+    SendScintilla(SCI_SETSAVEPOINT);
+    noteModified();
+}
+
+void EditControl::noteModified() {
+    const bool now = isModified();
+    if (now == lastModified_)
+        return;
+    lastModified_ = now;
+    Q_EMIT modifiedChanged(now);
+}
+
+void EditControl::applyFont(const QString& name, int pointSize, bool bold) {
+    QFont f = name.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont(name);
+    if (pointSize > 0)
+        f.setPointSize(pointSize);
+    f.setBold(bold);
+    font_ = f;
+    applyLook();
+}
+
+void EditControl::setColours(unsigned int textColour, unsigned int backColour) {
+    textColour_ = textColour;
+    backColour_ = backColour;
+    applyLook();
+}
+
+void EditControl::setBlockColouring(bool on) {
+    if (on && !lexer_) {
+        lexer_ = new NcLexer(this);
+        setLexer(lexer_);
+    } else if (!on && lexer_) {
+        setLexer(nullptr);
+        delete lexer_;
+        lexer_ = nullptr;
+    }
+    applyLook();
+}
+
+void EditControl::applyLook() {
+    const QColor fore = colourFromNumber(textColour_);
+    const QColor back = colourFromNumber(backColour_);
+    if (lexer_) {
+        lexer_->setDefaultFont(font_);
+        lexer_->setFont(font_, -1);
+        lexer_->setDefaultColor(fore);
+        lexer_->setDefaultPaper(back);
+        lexer_->setPaper(back, -1);
+        lexer_->refreshColours(fore);
+    } else {
+        setFont(font_);
+        setColor(fore);
+        setPaper(back);
+    }
+    setCaretForegroundColor(fore);
+}
+
+bool EditControl::commandFor(QKeyEvent* e, Command* command) {
+    if (e->matches(QKeySequence::Cut))
+        *command = Command::Cut;
+    else if (e->matches(QKeySequence::Copy))
+        *command = Command::Copy;
+    else if (e->matches(QKeySequence::Paste))
+        *command = Command::Paste;
+    else if (e->matches(QKeySequence::Undo))
+        *command = Command::Undo;
+    else if (e->matches(QKeySequence::Redo))
+        *command = Command::Redo;
+    else
+        return false;
+    return true;
+}
+
+bool EditControl::event(QEvent* e) {
+    // The clipboard and undo keys belong to the editor, not to menu shortcuts
+    // of the window, so one key press acts once.
+    if (e->type() == QEvent::ShortcutOverride) {
+        Command c;
+        if (commandFor(static_cast<QKeyEvent*>(e), &c)) {
+            e->accept();
+            return true;
+        }
+    }
+    return QsciScintilla::event(e);
+}
+
+void EditControl::keyPressEvent(QKeyEvent* e) {
+    // Key down reaches the program before the control acts on the key.
+    Q_EMIT keyDown(windowsKeyCode(e));
+    Command c;
+    if (commandFor(e, &c)) {
+        if (isSignalConnected(QMetaMethod::fromSignal(&EditControl::commandRequested))) {
+            Q_EMIT commandRequested(c);
+        } else {
+            switch (c) {
+            case Command::Cut: cut(); break;
+            case Command::Copy: copy(); break;
+            case Command::Paste: paste(); break;
+            case Command::Undo: undo(); break;
+            case Command::Redo: redo(); break;
+            }
+        }
+        e->accept();
+        return;
+    }
+    const QString t = e->text();
+    if (capitalising_ && t.size() == 1 && t[0] >= QLatin1Char('a') && t[0] <= QLatin1Char('z') &&
+        !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        QKeyEvent upper(e->type(), e->key(), e->modifiers(), t.toUpper(), e->isAutoRepeat(), ushort(e->count()));
+        QsciScintilla::keyPressEvent(&upper);
+    } else {
+        QsciScintilla::keyPressEvent(e);
+    }
+}
+
+void EditControl::mouseReleaseEvent(QMouseEvent* e) {
+    QsciScintilla::mouseReleaseEvent(e);
+    Q_EMIT mouseReleased();
+}
+
+void EditControl::contextMenuEvent(QContextMenuEvent* e) {
+    // The program's own pop-up menu replaces QScintilla's.
+    Q_EMIT popupMenuRequested(e->globalPos());
+    e->accept();
+}
+
+void EditControl::focusInEvent(QFocusEvent* e) {
+    QsciScintilla::focusInEvent(e);
+    Q_EMIT focusReceived();
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "Qsci.h"
+
+#include <QByteArray>
+#include <QFont>
+#include <QString>
+
+class NcLexer;
+
+// The edit control of the editor windows and the send window. Text goes in
+// and out as bytes (one character per byte, Latin-1 on screen), so NUL, lone
+// CR and bytes above 127 survive a load and a save unchanged. QScintilla's own
+// text and file calls stop at NUL and are not used.
+class EditControl : public QsciScintilla {
+    Q_OBJECT
+public:
+    enum class Command { Cut, Copy, Paste, Undo, Redo };
+
+    explicit EditControl(QWidget* parent = nullptr);
+
+    // The whole text. Writing replaces it as one edit that can be undone.
+    QByteArray bytes() const;
+    void setBytes(const QByteArray& bytes);
+    QString text() const;              // Latin-1 view of bytes()
+    void setText(const QString& text); // characters above 255 become "?"
+    int textLength() const;
+    int lineCount() const;
+
+    // Caret, 1-based lines; columns count the characters before the caret.
+    int caretLine() const;
+    void setCaretLine(int line);
+    void setCaretColumn(int column);
+    int currentColumn() const;
+    int caretColumnInLine() const; // 1-based
+    QString lineText(int line) const; // without its line end
+    bool replaceLineText(int line, const QString& text);
+
+    QByteArray selectedBytes() const;
+    QString selectedText() const;
+    int selectionLength() const;
+    void selectAll();
+
+    // The clipboard, as Latin-1 text. Cut and paste do nothing when read-only.
+    void cut() override;
+    void copy() override;
+    void paste() override;
+    // Replaces the selection by these bytes, one undo step.
+    void replaceSelection(const QByteArray& bytes);
+
+    bool canUndo() const;
+    bool canRedo() const;
+    void clearUndoHistory();
+    void setRedraw(bool on);
+
+    // Replaces the text with the file's bytes: no undo history, not modified,
+    // line ends for new lines as the file has them. False with the reason.
+    bool loadFile(const QString& path, QString* error = nullptr);
+    void loadBytes(const QByteArray& bytes);
+    // Writes the text through a temporary file; the old file stays whole on failure.
+    bool saveFile(const QString& path, QString* error = nullptr) const;
+    // Replaces the whole text as one edit (select all, paste) that one undo reverts.
+    void replaceAllAsOneEdit(const QByteArray& bytes);
+
+    // Changed since loading or the last markSaved(), as the control's own
+    // undo history says; markModified() holds it changed until saved.
+    bool isModified() const;
+    void markModified();
+    void markSaved();
+
+    // The window's file name, or its caption name.
+    QString tag() const { return tag_; }
+    void setTag(const QString& tag) { tag_ = tag; }
+
+    void applyFont(const QString& name, int pointSize, bool bold);
+    QString fontName() const { return font_.family(); }
+    int fontSize() const { return font_.pointSize(); }
+    bool isBold() const { return font_.bold(); }
+
+    // Colour numbers as stored in the settings file (red in the lowest byte).
+    void setColours(unsigned int textColour, unsigned int backColour);
+    unsigned int textColour() const { return textColour_; }
+    unsigned int backColour() const { return backColour_; }
+    // Block colours by address letter (NcLexer) on or off; refreshes the colours.
+    void setBlockColouring(bool on);
+    bool blockColouring() const { return lexer_ != nullptr; }
+    NcLexer* ncLexer() const { return lexer_; }
+
+    // Typed "a" .. "z" arrive as capitals.
+    void setCapitalising(bool on) { capitalising_ = on; }
+
+Q_SIGNALS:
+    void modifiedChanged(bool modified);
+    // A clipboard or undo key; when nothing is connected the control acts itself.
+    void commandRequested(EditControl::Command command);
+    // A key, before the control acts on it: its Windows key code (letters,
+    // digits and the punctuation keys; 0 for others).
+    void keyDown(int keyCode);
+    void mouseReleased();
+    void popupMenuRequested(const QPoint& globalPos);
+    void focusReceived();
+
+protected:
+    bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+
+private:
+    QByteArray rangeBytes(long start, long end) const;
+    void applyLook();
+    void noteModified();
+    static bool commandFor(QKeyEvent* e, Command* command);
+
+    QString tag_;
+    QFont font_;
+    unsigned int textColour_ = 0;
+    unsigned int backColour_ = 0xFFFFFF;
+    NcLexer* lexer_ = nullptr;
+    bool capitalising_ = false;
+    bool forcedModified_ = false;
+    bool lastModified_ = false;
+};
+
+// The Windows key code of a key event, as the settings store key codes.
+int windowsKeyCode(const QKeyEvent* e);

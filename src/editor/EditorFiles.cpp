@@ -1,0 +1,103 @@
+#include "EditorFiles.h"
+
+#include "IniStorage.h"
+#include "MessageSeam.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* error) {
+    QSaveFile out(path);
+    // A direct write would truncate the old file first.
+    out.setDirectWriteFallback(false);
+    // Unbuffered, so a short write (disk full, size limit) is seen here
+    // rather than lost in a final flush.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = out.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) {
+            if (error)
+                *error = out.errorString();
+            out.cancelWriting();
+            return false;
+        }
+        written += n;
+    }
+    if (!out.commit()) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool readWholeFile(const QString& path, QByteArray* bytes, QString* error) {
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = in.errorString();
+        return false;
+    }
+    *bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError) {
+        if (error)
+            *error = in.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool fileHeadHasNul(const QString& path, qint64 window) {
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    return in.read(window).contains('\0');
+}
+
+bool removeNulsFromFile(const QString& path, QString* error) {
+    QByteArray bytes;
+    if (!readWholeFile(path, &bytes, error))
+        return false;
+    bytes.replace(QByteArray(1, '\0'), QByteArray());
+    return writeFileSafely(path, bytes, error);
+}
+
+int storedNullOption() {
+    bool ok = false;
+    const int v = readIni(QStringLiteral("Warnings"), QStringLiteral("nullOpt"), QStringLiteral("1")).trimmed().toInt(&ok);
+    return ok && v >= 0 && v <= 2 ? v : -1;
+}
+
+void storeNullOption(int option) { writeIni(QStringLiteral("Warnings"), QStringLiteral("nullOpt"), option); }
+
+namespace {
+std::function<void(const QString&)>& warningShower() {
+    static std::function<void(const QString&)> shower;
+    return shower;
+}
+} // namespace
+
+void setSettingsWarningShower(std::function<void(const QString& caption)> shower) {
+    warningShower() = std::move(shower);
+}
+
+bool chkCanWIni() {
+    const QString probe = makeRandomKeyString();
+    const bool written = writeIni(QStringLiteral("Settings"), QStringLiteral("chkCanWrite"), probe);
+    if (written && readIni(QStringLiteral("Settings"), QStringLiteral("chkCanWrite"), QString()) == probe)
+        return true;
+    if (readIni(QStringLiteral("Settings"), QStringLiteral("WarnIniSettings"), QStringLiteral("0")) == QLatin1String("0")) {
+        const QString caption = QStringLiteral("Can't Write To Settings File **Warning**");
+        if (warningShower())
+            warningShower()(caption);
+        else
+            msgBox(caption + QStringLiteral("\n") + gIniPath + QStringLiteral("\n") + lastIniError(), Msg::Ok,
+                   Msg::Exclamation);
+    }
+    return false;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+// File work of the editor that needs no window.
+
+// Writes the bytes to a temporary file beside `path` and renames it into
+// place, so the old file stays whole when anything fails. False with the
+// reason in *error.
+bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// Reads the whole file; false with the reason in *error.
+bool readWholeFile(const QString& path, QByteArray* bytes, QString* error = nullptr);
+
+// True when the first `window` bytes of the file hold a NUL. An unreadable
+// file holds none.
+bool fileHeadHasNul(const QString& path, qint64 window = 1000);
+
+// Removes every NUL from the file. The cleaned copy is written in full
+// before it replaces the file. False with the reason in *error.
+bool removeNulsFromFile(const QString& path, QString* error = nullptr);
+
+// [Warnings] nullOpt: the option last chosen for a file with NULs, 0 .. 2,
+// or -1 when the stored value names none of them.
+int storedNullOption();
+void storeNullOption(int option);
+
+// Writes a fresh probe value to [Settings] chkCanWrite and reads it back.
+// False when the settings file cannot be written; then, unless
+// [Settings] WarnIniSettings is set, the settings warning is shown first.
+bool chkCanWIni();
+
+// Shows the settings warning titled with the caption. Without one installed
+// the warning is a plain message box.
+void setSettingsWarningShower(std::function<void(const QString& caption)> shower);

@@ -1,0 +1,44 @@
+#include "EditorText.h"
+
+#include "FileStuff.h"
+
+#include <QFileInfo>
+
+bool isTrueText(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    return ok && v != 0;
+}
+
+int CapitalsOnly(int code) { return code >= 'a' && code <= 'z' ? code - 32 : code; }
+
+QString capitalsOnly(const QString& text) {
+    QString out = text;
+    for (QChar& c : out)
+        c = QChar(CapitalsOnly(c.unicode()));
+    return out;
+}
+
+QString getUpToColon(const QString& text) {
+    const int colon = text.indexOf(QLatin1Char(':'));
+    return colon < 0 ? text : text.left(colon);
+}
+
+bool notValidDrive(const QString& path) {
+    if (path.size() <= 1 || !path.startsWith(QLatin1Char('/')))
+        return true;
+    if (path.contains(QLatin1String("//")))
+        return false;
+    return !QFileInfo(getPathOnly(path)).isDir();
+}
+
+QString removeInvalidFileCharacters(const QString& name) {
+    QString out = name;
+    for (QChar& c : out)
+        if (QStringLiteral("/\\:?*\"><|").contains(c))
+            c = QLatin1Char('!');
+    return out;
+}

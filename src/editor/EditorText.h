@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Small text and file-name rules of the editor.
+
+// A Boolean as the settings file stores it: "True" (any case) or a non-zero number.
+bool isTrueText(const QString& text);
+
+// "a" .. "z" become capitals; every other code stays.
+int CapitalsOnly(int code);
+QString capitalsOnly(const QString& text);
+
+// The text before the first ":"; the whole text when there is none.
+QString getUpToColon(const QString& text);
+
+// True when the path cannot be used to reach a file: not an absolute path,
+// or its folder cannot be reached. Network paths ("//") are accepted.
+bool notValidDrive(const QString& path);
+
+// Each character a file name may not hold on any of the shop's systems
+// becomes "!".
+QString removeInvalidFileCharacters(const QString& name);

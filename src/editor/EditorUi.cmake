@@ -1,0 +1,12 @@
+# The edit control over QScintilla and the editor windows.
+add_library(feedline_editor_widgets STATIC
+    EditControl.cpp EditControl.h
+    Qsci.h
+    EditorManager.cpp EditorManager.h
+    NcLexer.cpp NcLexer.h
+    RecentFilesMenu.cpp RecentFilesMenu.h
+    frmAskDeleteNulls.cpp frmAskDeleteNulls.h
+)
+target_include_directories(feedline_editor_widgets PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(feedline_editor_widgets PUBLIC
+    feedline_editor_core feedline_transfer_core feedline_settings_ui QScintilla::QScintilla Qt6::Widgets)

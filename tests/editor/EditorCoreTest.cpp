@@ -1,0 +1,292 @@
+#include "EditorFiles.h"
+#include "EditorGlobals.h"
+#include "EditorText.h"
+#include "FileDialogs.h"
+#include "FileSizeLimit.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "RecentFiles.h"
+#include "ScriptedMessages.h"
+#include "TestHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class EditorCore : public ::testing::Test {
+protected:
+    void SetUp() override { gCurrentMachineSection = QStringLiteral("Machine1"); }
+    TestHome home;
+    ScriptedMessages msgs;
+};
+
+QStringList recent(const QString& kind) { return RecentFiles::entries(kind); }
+
+// --- recent-file lists ---------------------------------------------------
+
+TEST_F(EditorCore, RecentListKeepsFourNewestFirstAndDropsTheOldest) {
+    for (const char* p : {"/a/1.nc", "/a/2.nc", "/a/3.nc", "/a/4.nc"})
+        addRecentFile(QString::fromLatin1(p), QStringLiteral("send"));
+    EXPECT_EQ(recent("send"), (QStringList{"/a/4.nc", "/a/3.nc", "/a/2.nc", "/a/1.nc"}));
+    addRecentFile(QStringLiteral("/a/5.nc"), QStringLiteral("send"));
+    EXPECT_EQ(recent("send"), (QStringList{"/a/5.nc", "/a/4.nc", "/a/3.nc", "/a/2.nc"}));
+    EXPECT_EQ(readIni("Machine1", "RecentSentFile1"), "/a/5.nc");
+    EXPECT_EQ(readIni("Machine1", "RecentSentFile4"), "/a/2.nc");
+}
+
+TEST_F(EditorCore, RecentListMovesAnExistingPathToTheTopInsteadOfListingItTwice) {
+    for (const char* p : {"/a/1.nc", "/a/2.nc", "/a/3.nc"})
+        addRecentOpen(QString::fromLatin1(p));
+    addRecentOpen(QStringLiteral("/a/1.nc"));
+    EXPECT_EQ(recent("open"), (QStringList{"/a/1.nc", "/a/3.nc", "/a/2.nc", ""}));
+    // Paths differing only in case are different files here.
+    addRecentOpen(QStringLiteral("/a/3.NC"));
+    EXPECT_EQ(recent("open"), (QStringList{"/a/3.NC", "/a/1.nc", "/a/3.nc", "/a/2.nc"}));
+}
+
+TEST_F(EditorCore, RecentListWithAGapNeverHoldsAPathTwice) {
+    writeIni("Machine1", "RecentReceiveFile1", "/p/one");
+    writeIni("Machine1", "RecentReceiveFile3", "/p/three");
+    addRecentFile(QStringLiteral("/p/x"), QStringLiteral("receive"));
+    EXPECT_EQ(recent("receive"), (QStringList{"/p/x", "/p/one", "/p/three", ""}));
+}
+
+TEST_F(EditorCore, RecentListsBelongToTheCurrentMachineAndIgnoreUnknownKinds) {
+    QSignalSpy changed(recentFilesNotifier(), &RecentFilesNotifier::listChanged);
+    addRecentOpen(QStringLiteral("/m1/a.nc"));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.first().first().toString(), "open");
+    gCurrentMachineSection = QStringLiteral("Machine2");
+    EXPECT_EQ(recent("open"), (QStringList{"", "", "", ""}));
+    const QByteArray before = home.readIniBytes();
+    EXPECT_FALSE(RecentFiles::add(QStringLiteral("/x"), QStringLiteral("Open")));
+    EXPECT_FALSE(RecentFiles::add(QStringLiteral("/x"), QStringLiteral("sent")));
+    EXPECT_EQ(home.readIniBytes(), before);
+    gCurrentMachineSection = QStringLiteral("Machine1");
+    EXPECT_EQ(recent("open").first(), "/m1/a.nc");
+    RecentFiles::clear(QStringLiteral("open"));
+    EXPECT_EQ(recent("open"), (QStringList{"", "", "", ""}));
+}
+
+// --- file-type filters and file dialogs -----------------------------------
+
+TEST_F(EditorCore, FilterTakesEachExtensionOnceInFirstSeenOrder) {
+    // Defaults: SendExtension1 and ReceiveExtension1 "TXT", described "CNC File".
+    EXPECT_EQ(buildFileFilter(2), "CNC File (*.TXT *.txt);;All Files (*)");
+    writeIni("Machine1", "SendExtension2", "nc");
+    writeIni("Machine1", "SendExtensionType2", "Mill");
+    writeIni("Machine1", "ReceiveExtension2", "NC");
+    writeIni("Machine1", "ReceiveExtensionType2", "Other");
+    writeIni("Machine1", "ReceiveExtension3", "PRG");
+    writeIni("Machine1", "ReceiveExtensionType3", "Lathe");
+    EXPECT_EQ(buildFileFilter(2), "CNC File (*.TXT *.txt);;Mill (*.nc *.NC);;Lathe (*.PRG *.prg);;All Files (*)");
+    EXPECT_EQ(buildFileFilter(0), "CNC File (*.TXT *.txt);;Mill (*.nc *.NC);;All Files (*)");
+    writeIni("Machine1", "SendExtension1", "");
+    writeIni("Machine1", "SendExtension2", "");
+    writeIni("Machine1", "ReceiveExtension1", "");
+    writeIni("Machine1", "ReceiveExtension2", "");
+    writeIni("Machine1", "ReceiveExtension3", "");
+    EXPECT_EQ(buildFileFilter(2), "All Files (*)");
+}
+
+TEST_F(EditorCore, OpenWithSeveralFilesAnswersFolderAndNamesSeparatedByNul) {
+    writeIni("Machine1", "DefaultToDirectories", "1");
+    writeIni("Machine1", "SendDirectory", "/shop/send");
+    msgs.answerFiles({"/shop/send/a.nc", "/shop/send/b.nc", "/shop/send/c.nc"});
+    const QString answer = OpenCNCFile(QStringLiteral("*"), QStringLiteral("Open CNC File"));
+    EXPECT_EQ(answer, QString("/shop/send") + QChar(0) + "a.nc" + QChar(0) + "b.nc" + QChar(0) + "c.nc");
+    EXPECT_EQ(splitChosenFiles(answer), (QStringList{"/shop/send/a.nc", "/shop/send/b.nc", "/shop/send/c.nc"}));
+    ASSERT_EQ(msgs.fileRequests().size(), 1);
+    const Msg::FileRequest& r = msgs.fileRequests().first();
+    EXPECT_EQ(r.kind, Msg::FileRequest::OpenFiles);
+    EXPECT_EQ(r.title, "Open CNC File");
+    EXPECT_EQ(r.startFolder, "/shop/send");
+    EXPECT_EQ(r.filter, buildFileFilter(2));
+    EXPECT_EQ(splitChosenFiles(QString()), QStringList());
+}
+
+TEST_F(EditorCore, OpenStartsWhereThePlatformPutsItWithoutMachineFolders) {
+    writeIni("Machine1", "DefaultToDirectories", "0");
+    writeIni("Machine1", "SendDirectory", "/machine/folder");
+    msgs.answerFiles({});
+    EXPECT_EQ(OpenCNCFile(QStringLiteral("SendDirectory"), QStringLiteral("Send CNC File To M1")), QString());
+    ASSERT_EQ(msgs.fileRequests().size(), 1);
+    EXPECT_NE(msgs.fileRequests().first().startFolder, "/machine/folder");
+}
+
+TEST_F(EditorCore, OpenRefusesAMissingFileAndShowsTheDialogAgain) {
+    const QString real = home.file("real.nc");
+    writeAllBytes(real, "G00\r\n");
+    msgs.answerFiles({home.file("missing.nc")}).answerFiles({real});
+    EXPECT_EQ(OpenCNCFile(QString(), QStringLiteral("Pick")), real);
+    EXPECT_TRUE(msgs.sawText(home.file("missing.nc") + " Does Not Exist!"));
+    EXPECT_EQ(msgs.fileRequests().size(), 2);
+    EXPECT_EQ(msgs.fileRequests().first().kind, Msg::FileRequest::OpenFile);
+}
+
+TEST_F(EditorCore, ReceiveAsksBeforeOverwritingAndBeforeCreating) {
+    const QString existing = home.file("old.nc");
+    writeAllBytes(existing, "X");
+    msgs.answerFiles({existing}).answer(Msg::AnswerNo).answerFiles({existing}).answer(Msg::AnswerYes);
+    EXPECT_EQ(OpenCNCFile(QStringLiteral("ReceiveDirectory"), QStringLiteral("Receive CNC File")), existing);
+    EXPECT_EQ(msgs.fileRequests().size(), 2);
+    EXPECT_TRUE(msgs.sawText(existing + " Already Exists : OK To OverWrite It?"));
+    EXPECT_EQ(msgs.fileRequests().first().kind, Msg::FileRequest::SaveFile);
+
+    msgs.clear();
+    const QString fresh = home.file("new.nc");
+    msgs.answerFiles({fresh}).answer(Msg::AnswerYes);
+    EXPECT_EQ(OpenCNCFile(QStringLiteral("ReceiveDirectory"), QStringLiteral("Receive CNC File")), fresh);
+    EXPECT_TRUE(msgs.sawText(fresh + " Does Not Exist : OK To Create It?"));
+}
+
+TEST_F(EditorCore, ToolBreakRestartProposesTheLastFileSent) {
+    const QString last = home.file("last.nc");
+    writeAllBytes(last, "G01");
+    writeIni("Machine1", "lastfilesent", last);
+    msgs.answerFiles({});
+    OpenCNCFile(QStringLiteral("SendDirectory"), QStringLiteral("Send After Toolbreak To M1"));
+    ASSERT_EQ(msgs.fileRequests().size(), 1);
+    EXPECT_EQ(msgs.fileRequests().first().fileName, last);
+}
+
+TEST_F(EditorCore, SaveAsProposesTheNameAndAsksBeforeOverwriting) {
+    msgs.answerFiles({});
+    EXPECT_EQ(saveAsDialog(QStringLiteral("Merge1"), QStringLiteral("TXT"), true), QString());
+    EXPECT_EQ(msgs.fileRequests().first().fileName, "Merge1.TXT");
+    EXPECT_EQ(msgs.fileRequests().first().title, "Save As ");
+    EXPECT_EQ(msgs.fileRequests().first().filter, buildFileFilter(0));
+
+    const QString existing = home.file("prog.nc");
+    writeAllBytes(existing, "X");
+    msgs.clear();
+    msgs.answerFiles({existing}).answer(Msg::AnswerNo);
+    EXPECT_EQ(saveAsDialog(QStringLiteral("Untitled2"), QStringLiteral("TXT"), false), QString());
+    EXPECT_EQ(msgs.fileRequests().first().fileName, "Untitled2");
+    EXPECT_TRUE(msgs.sawText("The File " + existing + " Already Exists...\nDo You Want To Overwrite It...?"));
+    msgs.answerFiles({existing}).answer(Msg::AnswerYes);
+    EXPECT_EQ(saveAsDialog(QStringLiteral("Untitled2"), QStringLiteral("TXT"), false), existing);
+}
+
+// --- NUL characters, safe writes, the settings probe ----------------------
+
+TEST_F(EditorCore, NulCheckLooksAtTheFirstThousandBytesOnly) {
+    QByteArray late(1500, 'G');
+    late[1200] = '\0';
+    writeAllBytes(home.file("late.nc"), late);
+    EXPECT_FALSE(fileHeadHasNul(home.file("late.nc")));
+    QByteArray early = late;
+    early[10] = '\0';
+    writeAllBytes(home.file("early.nc"), early);
+    EXPECT_TRUE(fileHeadHasNul(home.file("early.nc")));
+    EXPECT_FALSE(fileHeadHasNul(home.file("missing.nc")));
+}
+
+TEST_F(EditorCore, RemovingNulsCleansTheWholeFile) {
+    QByteArray data(1500, 'X');
+    data[10] = '\0';
+    data[1200] = '\0';
+    data[1499] = '\0';
+    const QString path = home.file("nuls.nc");
+    writeAllBytes(path, data);
+    ASSERT_TRUE(removeNulsFromFile(path));
+    const QByteArray cleaned = readAllBytes(path);
+    EXPECT_EQ(cleaned.size(), 1497);
+    EXPECT_FALSE(cleaned.contains('\0'));
+    QString error;
+    EXPECT_FALSE(removeNulsFromFile(home.file("missing.nc"), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST_F(EditorCore, AFailedWriteLeavesTheOldFileWhole) {
+    const QString path = home.file("keep.nc");
+    const QByteArray old = "%\r\nO1000\r\nG00 X0\r\n%\r\n";
+    writeAllBytes(path, old);
+    QString error;
+    {
+        FileSizeLimit limit(8);
+        EXPECT_FALSE(writeFileSafely(path, QByteArray(64, 'Y'), &error));
+    }
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(readAllBytes(path), old);
+    // NULs are stripped only into a complete copy.
+    QByteArray withNuls = old;
+    withNuls.insert(3, QByteArray(40, '\0'));
+    writeAllBytes(path, withNuls);
+    {
+        FileSizeLimit limit(withNuls.size() - 41);
+        EXPECT_FALSE(removeNulsFromFile(path));
+    }
+    EXPECT_EQ(readAllBytes(path), withNuls);
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden).filter("keep").size(), 1);
+    EXPECT_FALSE(writeFileSafely(home.file("no-such-folder/x.nc"), "X", &error));
+}
+
+TEST_F(EditorCore, StoredNullOptionMustNameAnOption) {
+    EXPECT_EQ(storedNullOption(), 1);
+    storeNullOption(2);
+    EXPECT_EQ(storedNullOption(), 2);
+    writeIni("Warnings", "nullOpt", "7");
+    EXPECT_EQ(storedNullOption(), -1);
+}
+
+TEST_F(EditorCore, SettingsProbeWritesAFreshValueAndReadsItBack) {
+    EXPECT_TRUE(chkCanWIni());
+    const QString first = readIni("Settings", "chkCanWrite");
+    EXPECT_EQ(first.size(), 36);
+    EXPECT_TRUE(chkCanWIni());
+    EXPECT_NE(readIni("Settings", "chkCanWrite"), first);
+    EXPECT_TRUE(msgs.shown().isEmpty());
+}
+
+TEST_F(EditorCore, SettingsProbeWarnsAboutAReadOnlySettingsFileUnlessSwitchedOff) {
+    QStringList warned;
+    setSettingsWarningShower([&warned](const QString& caption) { warned << caption; });
+    writeIni("Settings", "WarnIniSettings", "0");
+    QFile::setPermissions(gIniPath, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    EXPECT_FALSE(chkCanWIni());
+    EXPECT_EQ(warned, QStringList{"Can't Write To Settings File **Warning**"});
+    QFile::setPermissions(gIniPath, QFile::ReadOwner | QFile::WriteOwner);
+    writeIni("Settings", "WarnIniSettings", "1");
+    QFile::setPermissions(gIniPath, QFile::ReadOwner);
+    EXPECT_FALSE(chkCanWIni());
+    EXPECT_EQ(warned.size(), 1);
+    setSettingsWarningShower(nullptr);
+    QFile::setPermissions(gIniPath, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+// --- small rules ----------------------------------------------------------
+
+TEST_F(EditorCore, TextRules) {
+    EXPECT_EQ(CapitalsOnly('g'), 'G');
+    EXPECT_EQ(CapitalsOnly('G'), 'G');
+    EXPECT_EQ(CapitalsOnly(0xE9), 0xE9);
+    EXPECT_EQ(capitalsOnly(QString::fromLatin1("g01 x\xe9\xff")), QString::fromLatin1("G01 X\xe9\xff"));
+    EXPECT_EQ(getUpToColon("G01:Linear"), "G01");
+    EXPECT_EQ(getUpToColon("G01"), "G01");
+    EXPECT_EQ(removeInvalidFileCharacters("O1000/a:b*c?\"<>|\\"), "O1000!a!b!c!!!!!!");
+    EXPECT_EQ(removeInvalidFileCharacters(""), "");
+}
+
+TEST_F(EditorCore, DriveTestAcceptsReachableAbsolutePathsOnly) {
+    EXPECT_FALSE(notValidDrive(home.file("prog.nc")));
+    EXPECT_TRUE(notValidDrive(home.file("gone/prog.nc")));
+    EXPECT_TRUE(notValidDrive("prog.nc"));
+    EXPECT_TRUE(notValidDrive("/"));
+    EXPECT_FALSE(notValidDrive("//server/share/prog.nc"));
+}
+
+TEST_F(EditorCore, OpenWindowsCountLeavesWindowZeroOut) {
+    gWindows = QVector<EditorWindow>(4);
+    gWindows[2].closed = true;
+    EXPECT_EQ(countOpenWindows(), 2);
+    gWindows[0].closed = true;
+    EXPECT_EQ(countOpenWindows(), 2);
+    gWindows.clear();
+}
+
+} // namespace
