@@ -4,11 +4,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 
 namespace PortList {
 
-QString comName(int commPort) { return QStringLiteral("Com%1").arg(commPort + 1); }
+QString comName(int commPort) {
+    return QStringLiteral("Com%1").arg(commPort + 1);
+}
 
 int comIndex(const QString& name) {
     const QString t = name.trimmed();
@@ -37,7 +40,31 @@ QString deviceFor(int commPort) {
     return QString();
 }
 
-QString deviceFor(const QString& name) { return deviceFor(comIndex(name)); }
+QString deviceFor(const QString& name) {
+    return deviceFor(comIndex(name));
+}
+
+namespace {
+
+// The sysfs tree the adapter test reads; tests point FEEDLINE_SYSFS_ROOT at a
+// folder of their own to stand in for real hardware.
+QString sysfsRoot() {
+    const QString over = qEnvironmentVariable("FEEDLINE_SYSFS_ROOT");
+    return over.isEmpty() ? QStringLiteral("/sys") : over;
+}
+
+// A USB device's path has a component such as "usb1" (the bus); a word like
+// "usbphy" in a platform device's name must not count.
+bool pathIsOnUsbBus(const QString& path) {
+    static const QRegularExpression bus(QStringLiteral("^usb\\d+$"));
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString& part : parts)
+        if (bus.match(part).hasMatch())
+            return true;
+    return false;
+}
+
+} // namespace
 
 bool isUsbDevice(const QString& device) {
     if (device.isEmpty())
@@ -46,9 +73,13 @@ bool isUsbDevice(const QString& device) {
     if (real.isEmpty())
         return false;
     const QString base = QFileInfo(real).fileName();
-    const QFileInfo sys(QStringLiteral("/sys/class/tty/") + base + QStringLiteral("/device"));
-    if (sys.exists() && sys.canonicalFilePath().contains(QLatin1String("/usb")))
-        return true;
+    const QString classDir = sysfsRoot() + QStringLiteral("/class/tty");
+    if (QFileInfo(classDir).isDir()) {
+        // sysfs knows every tty: its answer is final, so a port is never
+        // matched by another port's name.
+        const QFileInfo link(classDir + QLatin1Char('/') + base + QStringLiteral("/device"));
+        return link.exists() && pathIsOnUsbBus(link.canonicalFilePath());
+    }
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         if (info.systemLocation() == real)
             return info.hasVendorIdentifier() && info.hasProductIdentifier();

@@ -12,9 +12,9 @@ namespace PortList {
 
 constexpr int kPortCount = 128;
 
-QString comName(int commPort);              // 0 -> "Com1"
-int comIndex(const QString& comName);       // "COM5"/"Com5" -> 4; -1 when not a port name
-QString deviceFor(const QString& comName);  // empty when the name has no device
+QString comName(int commPort);             // 0 -> "Com1"
+int comIndex(const QString& comName);      // "COM5"/"Com5" -> 4; -1 when not a port name
+QString deviceFor(const QString& comName); // empty when the name has no device
 QString deviceFor(int commPort);
 
 struct PortInfo {
@@ -26,7 +26,9 @@ struct PortInfo {
 // The ports whose device exists now, in Com order.
 QList<PortInfo> presentPorts();
 
-// True exactly when this port's own device sits on the USB bus.
+// True exactly when this port's own device sits on the USB bus ("COM10" is
+// never answered by Com1's device). Reads sysfs, or the folder named by
+// FEEDLINE_SYSFS_ROOT, which tests use to fake an adapter.
 bool isComUSB(const QString& portName);
 bool isUsbDevice(const QString& device);
 
