@@ -369,8 +369,3 @@ void EditControl::contextMenuEvent(QContextMenuEvent* e) {
     Q_EMIT popupMenuRequested(e->globalPos());
     e->accept();
 }
-
-void EditControl::focusInEvent(QFocusEvent* e) {
-    QsciScintilla::focusInEvent(e);
-    Q_EMIT focusReceived();
-}

@@ -98,14 +98,12 @@ Q_SIGNALS:
     void keyDown(int keyCode);
     void mouseReleased();
     void popupMenuRequested(const QPoint& globalPos);
-    void focusReceived();
 
 protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
-    void focusInEvent(QFocusEvent* e) override;
 
 private:
     QByteArray rangeBytes(long start, long end) const;

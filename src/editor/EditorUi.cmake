@@ -5,6 +5,7 @@ add_library(feedline_editor_widgets STATIC
     EditorManager.cpp EditorManager.h
     NcLexer.cpp NcLexer.h
     RecentFilesMenu.cpp RecentFilesMenu.h
+    SettingsWarning.cpp SettingsWarning.h
     frmAskDeleteNulls.cpp frmAskDeleteNulls.h
 )
 target_include_directories(feedline_editor_widgets PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

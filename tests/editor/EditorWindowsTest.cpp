@@ -7,12 +7,18 @@
 #include "NcLexer.h"
 #include "RecentFiles.h"
 #include "RecentFilesMenu.h"
+#include "SettingsWarning.h"
 #include "ScriptedMessages.h"
 #include "TestHome.h"
 #include "TransferGlobals.h"
 #include "frmAskDeleteNulls.h"
+#include "frmTip.h"
+#include "EditorFiles.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QPlainTextEdit>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -231,6 +237,61 @@ private Q_SLOTS:
         QCOMPARE(send.last().first().toBool(), true);
         mgr->selectWindow(1);
         QCOMPARE(send.last().first().toBool(), false);
+    }
+
+    void aReceiveHidesAndLocksTheWindowsAndOneEditorShowsAtATime() {
+        QTabWidget* tabs = mgr->tabWidget();
+        tabs->show();
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("a.nc"), "A"));
+        mgr->openFileInNewWindow();
+        mgr->selectWindow(1);
+        mgr->selectWindow(2);
+        mgr->selectWindow(1);
+        int shown = 0;
+        for (int i = 0; i < tabs->count(); ++i)
+            if (mgr->editor(i) && mgr->editor(i)->isVisible())
+                ++shown;
+        QCOMPARE(shown, 1);
+        QVERIFY(mgr->editor(1)->isVisible());
+        mgr->hideAllTextBoxes(true, true);
+        QVERIFY(!tabs->isVisible());
+        QVERIFY(!mgr->editor(1)->isEnabled());
+        QVERIFY(!mgr->editor(0)->isEnabled()); // window 0 too, hidden or not
+        mgr->hideAllTextBoxes(false, false);
+        QVERIFY(tabs->isVisible());
+        QVERIFY(mgr->editor(2)->isEnabled());
+    }
+
+    void aCompareWindowIsSavedUnderANameItChooses() {
+        const int n = mgr->openFileInNewWindow(fileWith(QStringLiteral("compare.$$$"), "SAME"));
+        QCOMPARE(caption(n), QStringLiteral("Compare1"));
+        QVERIFY(gWindows[n].isCompare);
+        const QString target = home->file(QStringLiteral("cmp.nc"));
+        msgs->answerFiles({target});
+        QVERIFY(mgr->saveWindowToFile());
+        QCOMPARE(msgs->fileRequests().last().fileName, QStringLiteral("Compare1.TXT"));
+        QCOMPARE(readAllBytes(target), QByteArray("SAME"));
+        QVERIFY(!QFile::exists(QStringLiteral("Compare1")));
+    }
+
+    void aSettingsFileThatCannotBeWrittenIsReportedByTheTip() {
+        installSettingsWarningTip(QStringLiteral("The settings file is read-only."));
+        writeIni(QStringLiteral("Settings"), QStringLiteral("WarnIniSettings"), QStringLiteral("0"));
+        QVERIFY(QFile::setPermissions(gIniPath, QFile::ReadOwner));
+        QString title, text;
+        QTimer::singleShot(0, [&title, &text] {
+            auto* tip = qobject_cast<frmTip*>(QApplication::activeModalWidget());
+            QVERIFY(tip);
+            title = tip->windowTitle();
+            text = tip->text1()->toPlainText();
+            QVERIFY(!tip->command1()->isVisible());
+            tip->confirm();
+        });
+        QVERIFY(!chkCanWIni());
+        QCOMPARE(title, QStringLiteral("Can't Write To Settings File **Warning**"));
+        QCOMPARE(text, QStringLiteral("The settings file is read-only."));
+        setSettingsWarningShower(nullptr);
+        QFile::setPermissions(gIniPath, QFile::ReadOwner | QFile::WriteOwner);
     }
 
     // --- editing ----------------------------------------------------------

@@ -1,0 +1,18 @@
+#include "SettingsWarning.h"
+
+#include "EditorFiles.h"
+#include "frmTip.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+void installSettingsWarningTip(const QString& text) {
+    setSettingsWarningShower([text](const QString& caption) {
+        frmTip tip(QApplication::activeWindow());
+        tip.setWindowTitle(caption);
+        tip.setMarker(caption); // holds "Settings": its box is WarnIniSettings
+        tip.setMessage(text);
+        tip.command1()->hide();
+        tip.exec();
+    });
+}
