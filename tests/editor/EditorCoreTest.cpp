@@ -128,6 +128,14 @@ TEST_F(EditorCore, OpenRefusesAMissingFileAndShowsTheDialogAgain) {
     EXPECT_EQ(msgs.fileRequests().first().kind, Msg::FileRequest::OpenFile);
 }
 
+TEST_F(EditorCore, AnUnknownPurposeActsLikeAPlainOpenInsteadOfAskingForever) {
+    const QString real = home.file("real.nc");
+    writeAllBytes(real, "G00\r\n");
+    msgs.answerFiles({real});
+    EXPECT_EQ(OpenCNCFile(QStringLiteral("Bogus"), QStringLiteral("Pick")), real);
+    EXPECT_EQ(msgs.fileRequests().size(), 1);
+}
+
 TEST_F(EditorCore, ReceiveAsksBeforeOverwritingAndBeforeCreating) {
     const QString existing = home.file("old.nc");
     writeAllBytes(existing, "X");

@@ -570,6 +570,20 @@ private Q_SLOTS:
         QCOMPARE(caption(2), QStringLiteral("Untitled2"));
     }
 
+    void saveAsGivesTheWindowTheNewFile() {
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("a.nc"), "A"));
+        QVERIFY(mgr->closeMyFile()); // window 0 is back, without a name
+        type(mgr->editor(0), QStringLiteral("G01"));
+        const QString target = home->file(QStringLiteral("saved.nc"));
+        msgs->answerFiles({target});
+        QVERIFY(mgr->mnuSaveAsProc());
+        QCOMPARE(msgs->fileRequests().last().fileName, QStringLiteral("Untitled1.TXT"));
+        QCOMPARE(readAllBytes(target), QByteArray("G01"));
+        QCOMPARE(caption(0), QStringLiteral("saved.nc"));
+        QCOMPARE(gWindows[0].fileName, target);
+        QVERIFY(!gWindows[0].modified);
+    }
+
     void theFirstWindowKeepsItsTextWhenTheLastFileCloses() {
         type(mgr->editor(0), QStringLiteral("G04 P1"));
         mgr->openFileInNewWindow(fileWith(QStringLiteral("a.nc"), "A"));
