@@ -44,7 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QStringList sections = doc.sections();
     const QString section = sections.isEmpty() ? QStringLiteral("Fuzz") : sections.first();
     doc.setValue(section, QStringLiteral("FuzzKey"), value);
+    // New keys in every section, so that later sections shift below earlier ones.
+    for (const QString& s : sections)
+        doc.setValue(s, QStringLiteral("Added"), QStringLiteral("1"));
     const IniDocument written = IniDocument::parse(doc.serialize());
     check(written.value(section, QStringLiteral("FuzzKey")) == value, "a written value does not read back");
+    sameContents(doc, written);
+    sameContents(written, doc);
     return 0;
 }

@@ -25,6 +25,15 @@ bool validUtf8(const QByteArray& bytes) {
     return true;
 }
 
+// A key that reads back as itself from its own line.
+bool plainKey(const QString& key) {
+    if (key.isEmpty() || key.contains(QLatin1Char('=')) || key.front().isSpace() || key.back().isSpace())
+        return false;
+    const QChar f = key.front();
+    return f != QLatin1Char(';') && f != QLatin1Char('#') && f != QLatin1Char('[') && !key.contains(QLatin1Char('\n')) &&
+           !key.contains(QLatin1Char('\r'));
+}
+
 QString unquote(QString v) {
     if (v.size() >= 2) {
         const QChar f = v.front(), l = v.back();
@@ -160,21 +169,34 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
         }
     }
     const QByteArray line = encode(key) + '=' + encode(written);
-    const int s = found;
-    if (s < 0) {
+    if (found < 0) {
         lines_.append('[' + encode(section) + ']');
         lines_.append(line);
         finalEol_ = true;
-    } else {
-        const Section& sec = sections_[s];
-        int after = sec.header;
-        for (const Entry& e : sec.entries)
-            after = qMax(after, e.line);
-        lines_.insert(after + 1, line);
-        if (after + 1 == lines_.size() - 1)
-            finalEol_ = true;
+        reindex();
+        return;
     }
-    reindex();
+    const Section& sec = sections_[found];
+    int after = sec.header;
+    for (const Entry& e : sec.entries)
+        after = qMax(after, e.line);
+    lines_.insert(after + 1, line);
+    if (after + 1 == lines_.size() - 1)
+        finalEol_ = true;
+    if (!plainKey(key)) {
+        reindex();
+        return;
+    }
+    // Writing a whole record adds many keys: shift the line numbers that
+    // follow rather than parse the file again for each one.
+    for (int i = found + 1; i < sections_.size(); ++i) {
+        ++sections_[i].header;
+        for (Entry& e : sections_[i].entries)
+            ++e.line;
+    }
+    Section& target = sections_[found];
+    target.entries.append(Entry{key, unquote(written), after + 1});
+    target.index.insert(key.toLower(), target.entries.size() - 1);
 }
 
 bool IniDocument::removeKey(const QString& section, const QString& key) {

@@ -85,6 +85,29 @@ TEST_F(IniStoreTest, RewriteKeepsCommentsOrderUnknownKeysAndLineEnds) {
                                               "\r\n[Machine1]\r\nAlias=Mill\r\nUnknownKey=keep me\r\nNew=n\r\n"));
 }
 
+TEST_F(IniStoreTest, NewKeysInEarlierSectionsLeaveLaterOnesReadable) {
+    home.writeIni("[A]\na=1\n; note\n[B]\nb=2\n[a]\nlate=3\n[C]\nc=4");
+    {
+        IniBatch batch;
+        writeIniValues("A", {{"x", "10"}, {"y", "11"}});
+        writeIni("B", "z", "12");
+        writeIni("C", "c2", "13");
+        writeIni("B", "b", "20");
+    }
+    const QByteArray expected = "[A]\na=1\nx=10\ny=11\n; note\n[B]\nb=20\nz=12\n[a]\nlate=3\n[C]\nc=4\nc2=13\n";
+    EXPECT_EQ(home.readIniBytes(), expected);
+    for (int pass = 0; pass < 2; ++pass) { // from the cache, then from the file
+        EXPECT_EQ(readIni("a", "Y"), "11");
+        EXPECT_EQ(readIni("B", "b"), "20");
+        EXPECT_EQ(readIni("C", "c2"), "13");
+        EXPECT_EQ(readIni("C", "c"), "4");
+        EXPECT_EQ(iniSectionKeys("B", home.iniPath()), (QStringList{"b", "z"}));
+        writeIni("B", "b", "20"); // unchanged: no write
+        IniStore::instance().clearCache();
+    }
+    EXPECT_EQ(home.readIniBytes(), expected);
+}
+
 TEST_F(IniStoreTest, KeysAndSectionsListedInFileOrder) {
     home.writeIni("[B]\nz=1\na=2\nZ=3\nm=4\n[A]\nx=1\n[b]\nq=1\n");
     EXPECT_EQ(iniSectionKeys("b", home.iniPath()), (QStringList{"z", "a", "m"}));
