@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Help.h"
+
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
@@ -34,5 +37,19 @@ inline QPushButton* languageButton(QWidget* parent) {
     b->setVisible(false);
     return b;
 }
+
+// F1 on the form opens its help page, "<form name>.htm".
+class HelpKey : public QObject {
+public:
+    explicit HelpKey(QWidget* form) : QObject(form), form_(form) { form->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == form_ && event->type() == QEvent::KeyPress)
+            return formHelpKey(form_->objectName(), static_cast<QKeyEvent*>(event));
+        return false;
+    }
+
+private:
+    QWidget* form_;
+};
 
 } // namespace DialogParts

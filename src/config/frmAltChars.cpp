@@ -67,6 +67,7 @@ frmAltChars::frmAltChars(QWidget* parent) : QDialog(parent) {
     connect(Command2[1], &QPushButton::clicked, this, [this] { Command2_Click(1); });
     Command2[0]->setDefault(true);
 
+    new DialogParts::HelpKey(this);
     applyLanguage(this);
 }
 

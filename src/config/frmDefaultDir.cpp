@@ -85,6 +85,7 @@ frmDefaultDir::frmDefaultDir(QWidget* parent) : QDialog(parent) {
     Command1[0]->setDefault(true);
 
     resize(360, 420);
+    new DialogParts::HelpKey(this);
     applyLanguage(this);
 }
 

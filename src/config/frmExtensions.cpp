@@ -63,6 +63,7 @@ frmExtensions::frmExtensions(QWidget* parent, const QString& prefix)
 
     connect(Command1[0], &QPushButton::clicked, this, [this] { Command1_Click(0); });
     connect(Command1[1], &QPushButton::clicked, this, [this] { Command1_Click(1); });
+    new DialogParts::HelpKey(this);
     applyLanguage(this);
 }
 

@@ -51,6 +51,7 @@ frmGetPortTypes::frmGetPortTypes(QComboBox* portList, QWidget* parent)
     connect(Command1[0], &QPushButton::clicked, this, [this] { Command1_Click(0); });
     connect(Command1[1], &QPushButton::clicked, this, [this] { Command1_Click(1); });
     resize(480, 300);
+    new DialogParts::HelpKey(this);
     applyLanguage(this);
 
     if (List1->topLevelItemCount() > 0) {

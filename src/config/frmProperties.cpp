@@ -1,9 +1,9 @@
 #include "frmProperties.h"
 
 #include "ClickLabel.h"
+#include "DialogParts.h"
 #include "ExampleSettings.h"
 #include "FileStuff.h"
-#include "Help.h"
 #include "IniStorage.h"
 #include "Language.h"
 #include "Login.h"
@@ -88,6 +88,7 @@ frmProperties::frmProperties(QWidget* parent, const QString& machineName)
     SSTab1->setTabVisible(6, fileExists(NetworkHandoff::ftpHelperPath()));
     gDialogResult = QStringLiteral("~");
     LoadPropertySettings();
+    new DialogParts::HelpKey(this);
     applyLanguage(this);
 }
 
@@ -499,12 +500,6 @@ void frmProperties::cmdOK_Click() {
 
 void frmProperties::cmdCancel_Click() {
     reject();
-}
-
-void frmProperties::keyPressEvent(QKeyEvent* event) {
-    if (formHelpKey(objectName(), event))
-        return;
-    QDialog::keyPressEvent(event);
 }
 
 bool frmProperties::eventFilter(QObject* watched, QEvent* event) {

@@ -58,7 +58,6 @@ Q_SIGNALS:
     void recordSaved(const QString& section, const QString& alias);
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -3,11 +3,13 @@
 #include "ModalDriver.h"
 #include "ScriptedMessages.h"
 #include "SettingsGlobals.h"
+#include "ShellOpen.h"
 #include "TestHome.h"
 #include "frmAltChars.h"
 #include "frmDefaultDir.h"
 #include "frmExampleSettings.h"
 #include "frmExtensions.h"
+#include "frmProperties.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -170,6 +172,25 @@ private Q_SLOTS:
         QVERIFY(!empty.findChild<QPushButton*>("Command1(0)")->isEnabled());
         empty.Command1_Click(0);
         QVERIFY(empty.result() != QDialog::Accepted);
+    }
+
+    void f1OpensTheFormsHelpPage() {
+        QDir(home->path()).mkpath("help");
+        writeAllBytes(home->file("help/frmProperties.htm"), "<html/>");
+        writeAllBytes(home->file("help/frmAltChars.htm"), "<html/>");
+        QStringList opened;
+        const ShellOpener previous = setShellOpener([&opened](const QUrl& url) {
+            opened << url.toLocalFile();
+            return true;
+        });
+        frmProperties dialog;
+        QTest::keyClick(dialog.findChild<QLineEdit*>("Text1"), Qt::Key_F1);
+        frmAltChars picker;
+        QTest::keyClick(&picker, Qt::Key_F1);
+        QTest::keyClick(&picker, Qt::Key_F1, Qt::ShiftModifier);
+        setShellOpener(previous);
+        QCOMPARE(opened,
+                 (QStringList{home->file("help/frmProperties.htm"), home->file("help/frmAltChars.htm")}));
     }
 
     void anExampleWithoutItsSectionIsReportedAndChangesNothing() {

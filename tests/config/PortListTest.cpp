@@ -1,7 +1,7 @@
 #include "PortList.h"
-#include "Pty.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
+#include "Pty.h"
 #include "TestHome.h"
 
 #include <QDir>
@@ -10,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
-
 
 TEST(PortList, NamesAndDefaultDevices) {
     TestHome home;

@@ -27,7 +27,6 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-
 #include <memory>
 
 namespace {
@@ -214,7 +213,6 @@ QString shown(QWidget* w) {
         return edit->text();
     return "<unknown control>";
 }
-
 
 } // namespace
 
