@@ -1,9 +1,163 @@
 #include "frmTerminal.h"
 
+#include "DialogActions.h"
+#include "EditorActions.h"
+#include "MessageSeam.h"
 #include "ProgramPaths.h"
+#include "StatusLine.h"
+#include "TransferActions.h"
+#include "TransferGlobals.h"
+#include "EditorGlobals.h"
 
-frmTerminal::frmTerminal(QWidget* parent) : QMainWindow(parent) {
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+
+frmTerminal::frmTerminal(QWidget* parent)
+    : QMainWindow(parent), transfers_(std::make_unique<TransferActions>(*this)),
+      editor_(std::make_unique<EditorActions>(*this)), dialogs_(std::make_unique<DialogActions>(*this)) {
     setObjectName(QStringLiteral("frmTerminal"));
     setWindowTitle(ProgramPaths::appTitle());
-    resize(900, 650);
+    buildCentralArea();
+    buildToolBars();
+    buildStatusStrip();
+    buildMenus();
+    connectMenuCommands();
+    setStatusbarWriter([this](const QString& message) {
+        if (QLabel* status = lblStat(0))
+            status->setText(QStringLiteral("  ") + message);
+    });
+    qApp->installEventFilter(this);
+    resize(px(9900), px(7500));
+}
+
+frmTerminal::~frmTerminal() {
+    setStatusbarWriter(nullptr);
+    // The receive's temporary file is made at every start; unused, it would pile up.
+    const QFileInfo temp(receiveTempFile_);
+    if (!receiveTempFile_.isEmpty() && temp.isFile() && temp.size() == 0)
+        QFile::remove(receiveTempFile_);
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+void frmTerminal::setTransferActions(std::unique_ptr<TransferActions> actions) {
+    if (actions)
+        transfers_ = std::move(actions);
+}
+
+void frmTerminal::setEditorActions(std::unique_ptr<EditorActions> actions) {
+    if (actions)
+        editor_ = std::move(actions);
+}
+
+void frmTerminal::setDialogActions(std::unique_ptr<DialogActions> actions) {
+    if (actions)
+        dialogs_ = std::move(actions);
+}
+
+int frmTerminal::screenWidth() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().width() : 1024;
+}
+
+bool frmTerminal::sendFileNoWindow(const QString& path) { return transfers_->sendFileNoWindow(path); }
+
+void frmTerminal::setEditorTabs(QTabWidget* tabs) {
+    if (!tabs || tabs == SSTab1_)
+        return;
+    tabs->setParent(client_);
+    tabs->setObjectName(QStringLiteral("SSTab1"));
+    tabs->setVisible(true);
+    delete SSTab1_;
+    SSTab1_ = tabs;
+    textboxTerm_->raise();
+    resizeMyForm();
+}
+
+void frmTerminal::focusActiveEditor() {
+    if (QWidget* page = SSTab1_->currentWidget())
+        page->setFocus();
+}
+
+// Slow dialogs show the hourglass until they are up.
+void frmTerminal::hourglassUntilShown() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QTimer::singleShot(0, qApp, [] { QApplication::restoreOverrideCursor(); });
+}
+
+void frmTerminal::quitProgram() {
+    if (gPortState != PortIdle || gSending) {
+        const Msg::Answer a = msgBox(QStringLiteral("A Transfer Is Still Running.\nStop It And Quit The Program ?"),
+                                     Msg::YesNo, Msg::Question, QString(), 1);
+        if (a != Msg::AnswerYes)
+            return;
+        // The running loop sees these at its next yield and cleans up.
+        gCancelSend = true;
+        gCancelBatch = true;
+        gCancelOperation = true;
+    }
+    quitting_ = true;
+    close();
+    // Also leaves the loops of a transfer or a dialog that may be running.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
+}
+
+void frmTerminal::closeEvent(QCloseEvent* event) {
+    // While a transfer runs the window stays; Quit asks and may end it.
+    if (gPortState != PortIdle && !quitting_) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+bool frmTerminal::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize) {
+        resizeMyForm();
+    } else if (event->type() == QEvent::Resize && SSTab2_->indexOf(qobject_cast<QWidget*>(watched)) >= 0) {
+        layoutToolButtons();
+    } else if (watched == static_cast<QObject*>(btnToolBar_.value(0)) &&
+               (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (gPortState == PortIdle)
+            drag->acceptProposedAction();
+        else
+            drag->ignore();
+        return true;
+    } else if (watched == static_cast<QObject*>(btnToolBar_.value(0)) && event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        drop->acceptProposedAction();
+        btnToolBar_OLEDragDrop(0, drop->mimeData());
+        return true;
+    } else if (event->type() == QEvent::MouseButtonRelease && lblStat_.contains(qobject_cast<QLabel*>(watched))) {
+        lblStat_Click(int(lblStat_.indexOf(qobject_cast<QLabel*>(watched))));
+    } else if (event->type() == QEvent::MouseButtonDblClick && LEDBreakout_.contains(qobject_cast<QLabel*>(watched))) {
+        LEDBreakout_DblClick(int(LEDBreakout_.indexOf(qobject_cast<QLabel*>(watched))));
+    } else if (event->type() == QEvent::KeyPress) {
+        // The window sees each key before the control that has the focus. A
+        // key that control passes on to its parents is not taken again.
+        QWidget* first = QApplication::focusWidget();
+        if (!first || first->window() != this)
+            first = this;
+        if (watched == first) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (Form_KeyDown(key->key(), key->modifiers()))
+                return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

@@ -1,10 +1,207 @@
 #pragma once
 
-#include <QMainWindow>
+#include "PortStatus.h"
+#include "frmVisibleCNC.h"
 
-// The main window.
+#include <QHash>
+#include <QMainWindow>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+
+class DialogActions;
+class EditorActions;
+class PercentBar;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QMimeData;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class TransferActions;
+
+// The main window: machine selector, the two tool bars, the editor tabs, the
+// terminal view, the status strip with its breakout lights. It shows state
+// and passes commands on; the transfers, the editor and the settings dialogs
+// are reached through the three action classes.
+//
+// The code is split by role: frmTerminal.cpp (construction, closing),
+// frmTerminalLoad.cpp (loading), frmTerminalMachines.cpp (machine list),
+// frmTerminalStatus.cpp (status strip), frmTerminalMenus.cpp (menus and
+// locking), frmTerminalToolBars.cpp (tool bars, file drop, layout),
+// frmTerminalKeys.cpp (keyboard commands).
 class frmTerminal : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmTerminal(QWidget* parent = nullptr);
+    ~frmTerminal() override;
+
+    // Loading: shared values, migrations, the machine list, the first-run
+    // set-up, display settings. False when the program must end instead.
+    bool Form_Load();
+
+    // Call points into the other subsystems; replaceable so that the
+    // subsystems (and tests) can take them over.
+    TransferActions& transfers() const { return *transfers_; }
+    EditorActions& editor() const { return *editor_; }
+    DialogActions& dialogs() const { return *dialogs_; }
+    void setTransferActions(std::unique_ptr<TransferActions> actions);
+    void setEditorActions(std::unique_ptr<EditorActions> actions);
+    void setDialogActions(std::unique_ptr<DialogActions> actions);
+
+    // The send without a window; true when the file went out whole.
+    bool sendFileNoWindow(const QString& path);
+
+    // Controls the other parts of the program work with.
+    QComboBox* cmbCNC() const { return cmbCNC_; }
+    QComboBox* cmbCNCVisible() const { return cmbCNCVisible_; }
+    QTabWidget* SSTab1() const { return SSTab1_; }
+    QTabWidget* SSTab2() const { return SSTab2_; }
+    QPlainTextEdit* textboxTerm() const { return textboxTerm_; }
+    QPushButton* btnToolBar(int index) const { return btnToolBar_.value(index); }
+    QPushButton* btnToolBar2(int index) const { return btnToolBar2_.value(index); }
+    QLabel* lblStat(int index) const { return lblStat_.value(index); }
+    QLabel* LEDBreakout(int index) const { return LEDBreakout_.value(index); }
+    QWidget* xPercent() const { return xPercent_; }
+    PercentBar* toolsPicture() const { return toolsPicture_; }
+    QWidget* statusStrip() const { return picStatus_; }
+    // A menu item or menu by its name, e.g. "mnuSendAFile1" or "mnuDebug(2)".
+    QAction* menuItem(const QString& name) const { return items_.value(name); }
+    // Puts the editor's tab widget in place of the placeholder.
+    void setEditorTabs(QTabWidget* tabs);
+
+    // Values of the running transfers that belong to the main window.
+    bool binaryReceive = false; // true only for a receive started by "Receive Binary"
+    QString sendFileName;
+    qint64 receivedByteCount = 0;
+
+    // Machine list.
+    void loadMachineList();
+    void seedVisibleCNC();
+    void clickCNC_COMBO();
+    void selectMachine(int position);     // entry of cmbCNC; makes it current
+    void selectVisibleMachine(int row);   // entry of cmbCNCVisible; makes it current
+    MachineList machineList() const;
+    void applyVisibility(const QVector<bool>& ticked);
+    void showSelectCNC();
+    void showVisibleCNC(bool firstRun);
+    int findFirstVisibleTab() const;
+    // After the machine settings dialog saved the current machine.
+    void afterMachineSettingsSaved();
+
+    // Status strip.
+    void statusbar(const QString& message);
+    void UpdateStatus(QWidget* picture, double percent, bool keepEnds = false);
+    void UpdatePos(int windowIndex);
+    void lblStat_Click(int index);
+    void LEDBreakout_DblClick(int index);
+
+    // Menu and button state.
+    void disableMenus(bool disable);
+    void receivingMenuStatus(bool enable);
+    void disableDuringSeq(bool busy);
+    void resetMainButtons(bool enable);
+    void setSendheaderMenus();
+    // The whole window locked for a transfer, or back to idle.
+    void lockForTransfer(bool locked);
+    // A command runs only while its item and every menu above it are enabled.
+    bool commandAllowed(const QAction* item) const;
+    void UpdateCapitaliseText(bool on);
+
+    // Tool bars.
+    void btnToolBar_Click(int index);
+    void btnToolBar2_Click(int index);
+    void btnToolBar_OLEDragDrop(int index, const QMimeData* data);
+
+    // Layout.
+    void setIconLocation();
+    void setIconLocation(int screenWidthPixels);
+    // The tool-bar sizes and breakout lights for a screen this wide (small at 640 and less).
+    void layoutForScreen(int screenWidthPixels);
+    void resizeMyForm();
+    static int screenWidth();
+    static int px(int twips) { return (twips * 2 + 15) / 30; } // 15 twips to the pixel
+
+    // Keyboard commands; true when the key was used.
+    bool Form_KeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // The tools-progress box's Cancel.
+    void Command1_Click();
+
+    // Quit: ends the program, after asking when a transfer runs.
+    void quitProgram();
+
+public Q_SLOTS:
+    void showPortLines(const PortLines& lines);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildCentralArea();
+    void buildToolBars();
+    void buildStatusStrip();
+    void buildMenus();
+    void connectMenuCommands();
+    QAction* addItem(QMenu* menu, const QString& name, const QString& caption, const QString& shortcut = QString());
+    QMenu* addMenu(QMenu* parent, const QString& name, const QString& caption);
+    void onCommand(const QString& name, std::function<void()> handler);
+    void setTopMenusEnabled(bool enabled, bool includeDebug, bool includeHelp);
+    void layoutToolButtons();
+    void focusActiveEditor();
+    void hourglassUntilShown();
+
+    // Loading steps.
+    void migrateSendMode();
+    void firstRunSetUp();
+    void loadFonts();
+    void loadColours();
+    void loadWindowSize();
+    void applyScreenSize();
+    void translateMenuBarItems();
+
+    // Menu rules.
+    void mnuSaveAs_Click();
+    void mnuMerge_Click();
+    void mnuClear_Click();
+    void mnuRecentFile_Click(int n);
+    void mnuRecentSentFile_Click(int n);
+    void mnuRecentReceiveFile_Click(int n);
+    void mnuBinaryChunk_Click(int index);
+    void mnuDebug_Click(int index);
+    void mnuPaste_Click();
+    void mnuClose_Click();
+    void showPropertiesChecked();
+    void showHelpPage();
+
+    std::unique_ptr<TransferActions> transfers_;
+    std::unique_ptr<EditorActions> editor_;
+    std::unique_ptr<DialogActions> dialogs_;
+
+    QWidget* client_ = nullptr;
+    QWidget* ssSpacerTop_ = nullptr;
+    QWidget* picMenuBar_ = nullptr;
+    QTabWidget* SSTab2_ = nullptr;
+    QTabWidget* SSTab1_ = nullptr;
+    QPlainTextEdit* textboxTerm_ = nullptr;
+    QWidget* picStatus_ = nullptr;
+    QComboBox* cmbCNC_ = nullptr;
+    QComboBox* cmbCNCVisible_ = nullptr;
+    QWidget* xPercent_ = nullptr;
+    PercentBar* toolsPicture_ = nullptr;
+    QVector<QPushButton*> btnToolBar_;
+    QVector<QPushButton*> btnToolBar2_;
+    QVector<QLabel*> lblStat_;
+    QVector<QLabel*> LEDBreakout_;
+    QHash<QString, QAction*> items_;
+    QStringList topMenus_;
+
+    int buttonWidthTwips_ = 1450;
+    int buttonHeightTwips_ = 900;
+    int toolTabWidthTwips_ = 1545;
+    bool quitting_ = false;
+    QString receiveTempFile_;
 };

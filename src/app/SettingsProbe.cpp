@@ -1,0 +1,39 @@
+#include "SettingsProbe.h"
+
+#include "IniStorage.h"
+#include "MessageSeam.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+QString settingsWriteProblem(const QString& iniPath) {
+    const QFileInfo info(iniPath);
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("The folder %1 does not exist.").arg(QDir::toNativeSeparators(folder.filePath()));
+    if (info.exists()) {
+        if (!info.isFile())
+            return QStringLiteral("It is not a file.");
+        // The owner's write bit counts even for an administrator, as the store treats it.
+        if (!(info.permissions() & QFileDevice::WriteOwner) || !info.isWritable())
+            return QStringLiteral("The file is read-only.");
+    }
+    QSaveFile trial(iniPath);
+    if (!trial.open(QIODevice::WriteOnly))
+        return trial.errorString();
+    trial.cancelWriting();
+    return QString();
+}
+
+QString settingsWriteMessage(const QString& iniPath, const QString& reason, bool atStart) {
+    const QString advice = atStart ? QStringLiteral("The program cannot keep its machine settings. Make the file and its "
+                                                    "folder writable, then start the program again.")
+                                   : QStringLiteral("The change was not saved. Make the file and its folder writable.");
+    return QStringLiteral("Can't Write To Settings File\n%1\n%2\n\n%3")
+        .arg(QDir::toNativeSeparators(iniPath), reason, advice);
+}
+
+void reportSettingsWriteFailure() {
+    msgBox(settingsWriteMessage(gIniPath, lastIniError(), false), Msg::Ok, Msg::Critical);
+}

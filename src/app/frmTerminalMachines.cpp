@@ -1,0 +1,155 @@
+#include "frmTerminal.h"
+
+#include "EditorActions.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "SettingsProbe.h"
+#include "TransferActions.h"
+#include "TransferGlobals.h"
+#include "frmSelectCNC.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QTabWidget>
+
+namespace {
+// The visibility mark as a whole number; text that is no number hides the machine.
+int markOf(const QString& text) {
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    if (!ok || v < -2147483648.0 || v > 2147483647.0)
+        return 0;
+    return qRound(v);
+}
+} // namespace
+
+void frmTerminal::loadMachineList() {
+    const QSignalBlocker block(cmbCNC_);
+    cmbCNC_->clear();
+    IniBatch batch;
+    for (int n = 1; n <= kMachineCount; ++n) {
+        const QString section = MachineRecord::sectionName(n);
+        QString alias = readIni(section, QStringLiteral("Alias"), QString());
+        if (alias.isEmpty()) {
+            alias = section;
+            writeIni(section, QStringLiteral("Alias"), alias);
+        }
+        cmbCNC_->addItem(alias, markOf(readIni(section, QStringLiteral("Visible"), QStringLiteral("-1"))));
+    }
+    if (!batch.commit())
+        reportSettingsWriteFailure();
+}
+
+MachineList frmTerminal::machineList() const {
+    MachineList list;
+    for (int i = 0; i < cmbCNC_->count(); ++i)
+        list.append({cmbCNC_->itemText(i), cmbCNC_->itemData(i).toInt()});
+    return list;
+}
+
+void frmTerminal::seedVisibleCNC() {
+    const QSignalBlocker block(cmbCNCVisible_);
+    cmbCNCVisible_->clear();
+    for (int i = 0; i < cmbCNC_->count(); ++i)
+        if (cmbCNC_->itemData(i).toInt() == -1)
+            cmbCNCVisible_->addItem(cmbCNC_->itemText(i), i);
+}
+
+void frmTerminal::selectMachine(int position) {
+    if (position < 0 || position >= cmbCNC_->count())
+        return;
+    {
+        const QSignalBlocker block(cmbCNC_);
+        cmbCNC_->setCurrentIndex(position);
+        // The selector shows the current machine, or nothing when it is hidden.
+        const QSignalBlocker blockVisible(cmbCNCVisible_);
+        cmbCNCVisible_->setCurrentIndex(cmbCNCVisible_->findData(position));
+    }
+    clickCNC_COMBO();
+}
+
+void frmTerminal::selectVisibleMachine(int row) {
+    if (row < 0 || row >= cmbCNCVisible_->count())
+        return;
+    {
+        const QSignalBlocker block(cmbCNCVisible_);
+        cmbCNCVisible_->setCurrentIndex(row);
+    }
+    selectMachine(cmbCNCVisible_->itemData(row).toInt());
+}
+
+void frmTerminal::clickCNC_COMBO() {
+    const int position = cmbCNC_->currentIndex();
+    if (position < 0)
+        return;
+    gCurrentMachineSection = MachineRecord::sectionName(position + 1);
+    gKeepAlive = MachineRecord::currentInt(QStringLiteral("KeepAlive"));
+    // A send never uses another machine's flow control or code set.
+    loadMachineFlowValues();
+    editor_->refreshRecentOpen();
+    editor_->refreshRecentMenu(QStringLiteral("send"));
+    editor_->refreshRecentMenu(QStringLiteral("receive"));
+    setSendheaderMenus();
+    lblStat(1)->setText(cmbCNC_->itemText(position) + QLatin1Char(' '));
+    cmbCNCVisible_->setToolTip(transfers_->portSettings());
+    if (gKeepAlive > 0)
+        transfers_->openPortSilent();
+    else
+        transfers_->closeComPort();
+}
+
+void frmTerminal::applyVisibility(const QVector<bool>& ticked) {
+    IniBatch batch;
+    for (int i = 0; i < cmbCNC_->count(); ++i) {
+        const bool visible = ticked.value(i);
+        cmbCNC_->setItemData(i, visible ? -1 : 0);
+        writeIni(MachineRecord::sectionName(i + 1), QStringLiteral("Visible"),
+                 visible ? QStringLiteral("-1") : QStringLiteral("0"));
+    }
+    if (!batch.commit())
+        reportSettingsWriteFailure();
+    // The first machine left visible becomes the current one.
+    seedVisibleCNC();
+    selectVisibleMachine(0);
+}
+
+void frmTerminal::showSelectCNC() {
+    hourglassUntilShown();
+    editor_->hideFindBox();
+    frmSelectCNC picker(machineList(), cmbCNC_->currentIndex(), this);
+    connect(&picker, &frmSelectCNC::machineChosen, this, [this](int row) { selectVisibleMachine(row); });
+    connect(&picker, &frmSelectCNC::visibilityChosen, this, &frmTerminal::applyVisibility);
+    picker.exec();
+}
+
+void frmTerminal::showVisibleCNC(bool firstRun) {
+    frmVisibleCNC dialog(machineList(), cmbCNC_->currentIndex(), this);
+    if (firstRun)
+        dialog.setFirstRun();
+    connect(&dialog, &frmVisibleCNC::visibilityChosen, this, &frmTerminal::applyVisibility);
+    dialog.exec();
+}
+
+int frmTerminal::findFirstVisibleTab() const {
+    for (int i = 1; i < SSTab1_->count(); ++i)
+        if (SSTab1_->isTabVisible(i))
+            return i;
+    return SSTab1_->count() + 1;
+}
+
+void frmTerminal::afterMachineSettingsSaved() {
+    const int position = cmbCNC_->currentIndex();
+    if (position < 0)
+        return;
+    const QString alias = MachineRecord::current(QStringLiteral("Alias"));
+    cmbCNC_->setItemText(position, alias);
+    const int row = cmbCNCVisible_->findData(position);
+    if (row >= 0)
+        cmbCNCVisible_->setItemText(row, alias);
+    lblStat(1)->setText(alias + QLatin1Char(' '));
+    cmbCNCVisible_->setToolTip(transfers_->portSettings());
+    gKeepAlive = MachineRecord::currentInt(QStringLiteral("KeepAlive"));
+    loadMachineFlowValues();
+    setSendheaderMenus();
+}

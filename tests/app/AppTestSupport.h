@@ -1,0 +1,117 @@
+#pragma once
+
+#include "DialogActions.h"
+#include "EditorActions.h"
+#include "SettingsGlobals.h"
+#include "Startup.h"
+#include "TestHome.h"
+#include "TransferActions.h"
+#include "TransferGlobals.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+// A fresh program folder without a settings password, and the values the
+// start-up procedure sets before the main window loads.
+inline std::unique_ptr<TestHome> freshAppHome() {
+    auto home = std::make_unique<TestHome>();
+    qputenv("FEEDLINE_PASSWORD_FILE", QFile::encodeName(home->file(QStringLiteral("no-password.ini"))));
+    gPasswordIniPath.clear();
+    gVersionSuffix = Startup::versionSuffix();
+    gPortState = PortIdle;
+    gSending = false;
+    gCancelSend = false;
+    return home;
+}
+
+// Call points that record what the main window asked of the other subsystems.
+class RecordingTransfers : public TransferActions {
+public:
+    using TransferActions::TransferActions;
+    QStringList calls;
+    bool sendResult = true;
+    bool usbPort = false;
+    void sendFromDisk(bool noWindow) override { calls << QStringLiteral("sendFromDisk:%1").arg(noWindow); }
+    void sendFromWindow() override { calls << QStringLiteral("sendFromWindow"); }
+    void receiveFileToDisk(bool saveAll, const QString& file) override {
+        calls << QStringLiteral("receive:%1:%2").arg(saveAll).arg(file);
+    }
+    void openTerminalWindow() override { calls << QStringLiteral("terminal"); }
+    bool sendFileNoWindow(const QString& path) override {
+        calls << QStringLiteral("sendFileNoWindow:") + path;
+        return sendResult;
+    }
+    void sendTextBlock(const QString& path, bool fromWindow) override {
+        calls << QStringLiteral("sendTextBlock:%1:%2").arg(path).arg(fromWindow);
+    }
+    void safeRestart() override { calls << QStringLiteral("restart"); }
+    void sendBinary(const QString& path, int chunk) override { calls << QStringLiteral("binary:%1:%2").arg(path).arg(chunk); }
+    void ftpSend(int i) override { calls << QStringLiteral("ftp:%1").arg(i); }
+    void ftpReceive() override { calls << QStringLiteral("ftpReceive"); }
+    void viewLog() override { calls << QStringLiteral("log"); }
+    void openPortSilent() override { calls << QStringLiteral("openPort"); }
+    void closeComPort() override { calls << QStringLiteral("closePort"); }
+    bool transferPortIsUSB() override { return usbPort; }
+    // Transfers started, leaving out the port keeping of machine selection.
+    QStringList started() const {
+        QStringList out;
+        for (const QString& c : calls)
+            if (c != QLatin1String("openPort") && c != QLatin1String("closePort"))
+                out << c;
+        return out;
+    }
+};
+
+class RecordingEditor : public EditorActions {
+public:
+    using EditorActions::EditorActions;
+    QStringList calls;
+    void openFileInNewWindow(const QString& path) override { calls << QStringLiteral("new:") + path; }
+    void openFileIntoWindow() override { calls << QStringLiteral("open"); }
+    void fileAlreadyOpen(const QString& path) override { calls << QStringLiteral("alreadyOpen:") + path; }
+    void saveWindowToFile() override { calls << QStringLiteral("save"); }
+    void closeMyFile() override { calls << QStringLiteral("close"); }
+    void showFindBox(int mode) override { calls << QStringLiteral("find:%1").arg(mode); }
+    void printWindow(bool colour) override { calls << QStringLiteral("print:%1").arg(colour); }
+    void paste() override { calls << QStringLiteral("paste"); }
+};
+
+class RecordingDialogs : public DialogActions {
+public:
+    using DialogActions::DialogActions;
+    QStringList calls;
+    void showProperties() override { calls << QStringLiteral("properties"); }
+    void showSystemSettings() override { calls << QStringLiteral("system"); }
+    void showCopyDNC() override { calls << QStringLiteral("copy"); }
+    void showButtonSetup() override { calls << QStringLiteral("buttons"); }
+};
+
+// Runs `answer` on the modal dialogs that come up while it lives (only the
+// first one unless `every`); the answer returns true when it has dealt with
+// the dialog.
+class ModalAnswerer {
+public:
+    explicit ModalAnswerer(std::function<bool(QWidget*)> answer, bool every = false) : answer_(std::move(answer)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this, every] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && answer_(modal)) {
+                ++answered_;
+                if (!every)
+                    timer_.stop();
+            }
+        });
+        timer_.start(5);
+    }
+    int answered() const { return answered_; }
+
+private:
+    std::function<bool(QWidget*)> answer_;
+    QTimer timer_;
+    int answered_ = 0;
+};
