@@ -192,18 +192,6 @@ private Q_SLOTS:
         QCOMPARE(opened,
                  (QStringList{home->file("help/frmProperties.htm"), home->file("help/frmAltChars.htm")}));
     }
-
-    void anExampleWithoutItsSectionIsReportedAndChangesNothing() {
-        home->writeIni("[Machine2]\nAlias=Lathe\n");
-        const QByteArray before = home->readIniBytes();
-        writeAllBytes(home->file("Feedline.cfg"), "[Other]\nAlias=Ghost\niBaudrate=3\n");
-        frmExampleSettings dialog("Lathe");
-        QSignalSpy imported(&dialog, &frmExampleSettings::imported);
-        dialog.Command1_Click(0);
-        QVERIFY(msgs->sawText("There Are No Settings For Ghost"));
-        QCOMPARE(imported.count(), 0);
-        QCOMPARE(home->readIniBytes(), before);
-    }
 };
 
 QTEST_MAIN(PickersTest)

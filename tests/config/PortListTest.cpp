@@ -12,19 +12,6 @@
 
 namespace {
 
-TEST(PortList, NamesAndDefaultDevices) {
-    TestHome home;
-    EXPECT_EQ(PortList::comName(0), QStringLiteral("Com1"));
-    EXPECT_EQ(PortList::comIndex(QStringLiteral("COM5")), 4);
-    EXPECT_EQ(PortList::comIndex(QStringLiteral("com128")), 127);
-    for (const char* bad : {"", "Com0", "Com129", "Com05", "COMx", "5"})
-        EXPECT_EQ(PortList::comIndex(QString::fromLatin1(bad)), -1) << bad;
-    EXPECT_EQ(PortList::deviceFor(0), QStringLiteral("/dev/ttyS0"));
-    EXPECT_EQ(PortList::deviceFor(32), QStringLiteral("/dev/ttyUSB0"));
-    EXPECT_EQ(PortList::deviceFor(64), QStringLiteral("/dev/ttyACM0"));
-    EXPECT_TRUE(PortList::deviceFor(96).isEmpty());
-}
-
 TEST(PortList, MappedPseudoTerminalIsListedAsItsComName) {
     TestHome home;
     Pty pty;
