@@ -6,7 +6,6 @@
 #include "FileStuff.h"
 #include "IniStorage.h"
 #include "Language.h"
-#include "Login.h"
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "NetworkHandoff.h"
@@ -94,8 +93,6 @@ frmProperties::frmProperties(QWidget* parent, const QString& machineName)
 
 bool frmProperties::editCurrentMachine(QWidget* parent, const QString& machineName,
                                        const std::function<void(const QString&, const QString&)>& onSaved) {
-    if (!checkLogin())
-        return false;
     frmProperties dialog(parent, machineName);
     if (onSaved)
         connect(&dialog, &frmProperties::recordSaved, parent ? static_cast<QObject*>(parent) : &dialog,

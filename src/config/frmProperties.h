@@ -35,8 +35,9 @@ public:
     // takes the stored Alias.
     explicit frmProperties(QWidget* parent = nullptr, const QString& machineName = QString());
 
-    // Asks for the settings password, then shows the dialog modally for the
-    // current machine; true when OK saved the record.
+    // Shows the dialog modally for the current machine, once the caller has
+    // passed the settings password (checkLogin); true when OK saved the record.
+    // `onSaved` runs on every recordSaved.
     static bool
     editCurrentMachine(QWidget* parent, const QString& machineName,
                        const std::function<void(const QString& section, const QString& alias)>& onSaved = {});

@@ -548,6 +548,19 @@ private Q_SLOTS:
         QCOMPARE(saved.at(0).at(1).toString(), QString("Router"));
     }
 
+    void editCurrentMachineReportsTheSave() {
+        QStringList saves;
+        whenShown<frmProperties>([](frmProperties* d) {
+            d->findChild<QLineEdit*>("Text1")->setText("Mill 3");
+            d->cmdOK_Click();
+        });
+        QVERIFY(frmProperties::editCurrentMachine(
+            nullptr, "Machine3", [&saves](const QString& s, const QString& a) { saves << s + "=" + a; }));
+        QCOMPARE(saves, QStringList{"Machine3=Mill 3"});
+        whenShown<frmProperties>([](frmProperties* d) { d->cmdCancel_Click(); });
+        QVERIFY(!frmProperties::editCurrentMachine(nullptr, "Mill 3"));
+    }
+
     void dependentControlsFollowTheirChoices() {
         home->writeIni("[Machine3]\nCustomEOBReceive=13,10\nDTREnable=0\nRTSEnable=0\n");
         frmProperties dialog;
