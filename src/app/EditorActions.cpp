@@ -29,6 +29,7 @@ void EditorActions::selectAll() { editorNotAvailable(); }
 void EditorActions::setMenus() {}
 void EditorActions::refreshRecentMenu(const QString&) {}
 void EditorActions::refreshRecentOpen() {}
+void EditorActions::clearRecentOpenList() { editorNotAvailable(); }
 void EditorActions::clickToolsMenu(int) { commandNotAvailable(QStringLiteral("The NC text tools")); }
 void EditorActions::reformatNCText() { commandNotAvailable(QStringLiteral("Reformatting NC code")); }
 void EditorActions::splitFile() { commandNotAvailable(QStringLiteral("Splitting files")); }
@@ -51,4 +52,4 @@ QString EditorActions::activeWindowFile() {
     return gActiveWindow >= 0 && gActiveWindow < gWindows.size() ? gWindows[gActiveWindow].fileName : QString();
 }
 
-bool EditorActions::caretPosition(int, int*, int*, int*) { return false; }
+QString EditorActions::positionText(int) { return QStringLiteral("Ready"); }

@@ -32,6 +32,8 @@ public:
     virtual void setMenus();
     virtual void refreshRecentMenu(const QString& kind); // "send", "receive" or "open"
     virtual void refreshRecentOpen();
+    // Asks "Sure You Want To Clear List..?" and empties the opened-files list.
+    virtual void clearRecentOpenList();
     virtual void clickToolsMenu(int index);
     virtual void reformatNCText();
     virtual void splitFile();
@@ -46,8 +48,8 @@ public:
     virtual bool notValidDrive(const QString& path);
     // The file the active editor window holds, empty for an untitled one.
     virtual QString activeWindowFile();
-    // The caret of editor window `index`; false when the window holds no text.
-    virtual bool caretPosition(int index, int* line, int* lineCount, int* column);
+    // "Block x of y Pos z" for editor window `index`, "Ready" when it holds no text.
+    virtual QString positionText(int index);
 
 protected:
     frmTerminal& window_;

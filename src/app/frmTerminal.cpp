@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -39,7 +38,7 @@ frmTerminal::frmTerminal(QWidget* parent)
         if (QLabel* status = lblStat(0))
             status->setText(QStringLiteral("  ") + message);
     });
-    qApp->installEventFilter(this);
+    installKeyPreview();
     resize(px(9900), px(7500));
 }
 
@@ -49,8 +48,6 @@ frmTerminal::~frmTerminal() {
     const QFileInfo temp(receiveTempFile_);
     if (!receiveTempFile_.isEmpty() && temp.isFile() && temp.size() == 0)
         QFile::remove(receiveTempFile_);
-    if (qApp)
-        qApp->removeEventFilter(this);
 }
 
 void frmTerminal::setTransferActions(std::unique_ptr<TransferActions> actions) {
@@ -147,17 +144,6 @@ bool frmTerminal::eventFilter(QObject* watched, QEvent* event) {
         lblStat_Click(int(lblStat_.indexOf(qobject_cast<QLabel*>(watched))));
     } else if (event->type() == QEvent::MouseButtonDblClick && LEDBreakout_.contains(qobject_cast<QLabel*>(watched))) {
         LEDBreakout_DblClick(int(LEDBreakout_.indexOf(qobject_cast<QLabel*>(watched))));
-    } else if (event->type() == QEvent::KeyPress) {
-        // The window sees each key before the control that has the focus. A
-        // key that control passes on to its parents is not taken again.
-        QWidget* first = QApplication::focusWidget();
-        if (!first || first->window() != this)
-            first = this;
-        if (watched == first) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (Form_KeyDown(key->key(), key->modifiers()))
-                return true;
-        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

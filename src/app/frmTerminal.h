@@ -151,6 +151,7 @@ private:
     void onCommand(const QString& name, std::function<void()> handler);
     void setTopMenusEnabled(bool enabled, bool includeDebug, bool includeHelp);
     void layoutToolButtons();
+    void installKeyPreview();
     void focusActiveEditor();
     void hourglassUntilShown();
 
@@ -167,6 +168,7 @@ private:
     void mnuSaveAs_Click();
     void mnuMerge_Click();
     void mnuClear_Click();
+    QString recentPath(const QString& name) const;
     void mnuRecentFile_Click(int n);
     void mnuRecentSentFile_Click(int n);
     void mnuRecentReceiveFile_Click(int n);

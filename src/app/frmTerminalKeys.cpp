@@ -5,8 +5,36 @@
 #include "TransferGlobals.h"
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QTabWidget>
+
+namespace {
+// Shows the main window each key before the control that has the focus. A
+// key that control passes on to its parents is not taken again.
+class KeyPreview : public QObject {
+public:
+    explicit KeyPreview(frmTerminal* window) : QObject(window), window_(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        QWidget* first = QApplication::focusWidget();
+        if (!first || first->window() != window_)
+            first = window_;
+        if (watched != first)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        return window_->Form_KeyDown(key->key(), key->modifiers());
+    }
+
+private:
+    frmTerminal* window_;
+};
+} // namespace
+
+void frmTerminal::installKeyPreview() { qApp->installEventFilter(new KeyPreview(this)); }
 
 bool frmTerminal::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
     const bool ctrl = modifiers & Qt::ControlModifier;

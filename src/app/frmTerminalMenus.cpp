@@ -333,30 +333,32 @@ void frmTerminal::mnuMerge_Click() {
     gPortState = PortIdle;
 }
 
-void frmTerminal::mnuClear_Click() {
-    if (msgBox(QStringLiteral("Sure You Want To Clear List..?"), Msg::YesNo, Msg::Question) != Msg::AnswerYes)
-        return;
-    QVector<std::pair<QString, QString>> cleared;
-    for (int n = 1; n <= 4; ++n) {
-        cleared.append({QStringLiteral("RecentFile%1").arg(n), QString()});
-        QAction* item = menuItem(arrayName("mnuRecentFile", n));
-        item->setText(QString());
-        item->setVisible(false);
-    }
-    writeIniValues(gCurrentMachineSection, cleared);
-    editor_->refreshRecentOpen();
+void frmTerminal::mnuClear_Click() { editor_->clearRecentOpenList(); }
+
+// The file a recent-file entry names: its data when the list filler set one,
+// else its caption. Empty for an "(Empty)" slot.
+QString frmTerminal::recentPath(const QString& name) const {
+    const QAction* item = menuItem(name);
+    if (!item)
+        return QString();
+    const QVariant data = item->data();
+    const QString path = data.isValid() ? data.toString() : item->text();
+    return path == QLatin1String("(Empty)") ? QString() : path;
 }
 
 void frmTerminal::mnuRecentFile_Click(int n) {
-    editor_->fileAlreadyOpen(menuItem(arrayName("mnuRecentFile", n))->text());
+    const QString path = recentPath(arrayName("mnuRecentFile", n));
+    if (path.isEmpty())
+        return;
+    editor_->fileAlreadyOpen(path);
     editor_->refreshRecentOpen();
 }
 
 void frmTerminal::mnuRecentSentFile_Click(int n) {
     QCoreApplication::processEvents();
-    const QString path = menuItem(arrayName("mnuRecentSentFile", n))->text();
+    const QString path = recentPath(arrayName("mnuRecentSentFile", n));
     // An empty slot of the list names no file.
-    if (path == QLatin1String("(Empty)"))
+    if (path.isEmpty())
         return;
     if (editor_->notValidDrive(path)) {
         msgBox(QStringLiteral("Can't Access The Drive Of File ") + path, Msg::Ok, Msg::Critical);
@@ -374,8 +376,8 @@ void frmTerminal::mnuRecentSentFile_Click(int n) {
 
 void frmTerminal::mnuRecentReceiveFile_Click(int n) {
     binaryReceive = false;
-    const QString path = menuItem(arrayName("mnuRecentReceiveFile", n))->text();
-    if (path != QLatin1String("(Empty)"))
+    const QString path = recentPath(arrayName("mnuRecentReceiveFile", n));
+    if (!path.isEmpty())
         transfers_->receiveFileToDisk(false, path);
 }
 

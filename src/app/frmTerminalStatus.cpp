@@ -80,13 +80,7 @@ void frmTerminal::UpdateStatus(QWidget* picture, double percent, bool keepEnds) 
     ::UpdateStatus(picture, percent, keepEnds);
 }
 
-void frmTerminal::UpdatePos(int windowIndex) {
-    int line = 0, lines = 0, column = 0;
-    if (!editor_->caretPosition(windowIndex, &line, &lines, &column))
-        statusbar(QStringLiteral("Ready"));
-    else
-        statusbar(QStringLiteral("Block %1 of %2 Pos %3").arg(line).arg(lines).arg(column));
-}
+void frmTerminal::UpdatePos(int windowIndex) { statusbar(editor_->positionText(windowIndex)); }
 
 void frmTerminal::lblStat_Click(int index) {
     // The shortcuts to the two machine dialogs rest while a transfer runs.

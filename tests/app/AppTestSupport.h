@@ -80,6 +80,17 @@ public:
     void showFindBox(int mode) override { calls << QStringLiteral("find:%1").arg(mode); }
     void printWindow(bool colour) override { calls << QStringLiteral("print:%1").arg(colour); }
     void paste() override { calls << QStringLiteral("paste"); }
+    void clearRecentOpenList() override { calls << QStringLiteral("clearRecent"); }
+    QString chosenFile; // what the next file dialog answers
+    QString mergedFile; // what the merge dialog leaves in gDialogResult
+    QString OpenCNCFile(const QString& title, const QString& purpose) override {
+        calls << QStringLiteral("choose:%1:%2").arg(title, purpose);
+        return chosenFile;
+    }
+    void showMerge() override {
+        calls << QStringLiteral("merge");
+        gDialogResult = mergedFile;
+    }
 };
 
 class RecordingDialogs : public DialogActions {

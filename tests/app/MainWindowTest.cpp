@@ -11,6 +11,7 @@
 #include "TestHome.h"
 #include "TransferGlobals.h"
 #include "frmTerminal.h"
+#include "frmSelectCNC.h"
 #include "frmVisibleCNC.h"
 
 #include <QAction>
@@ -545,6 +546,113 @@ private Q_SLOTS:
         QCOMPARE(refuse.answered(), 3);
     }
 
+    void recentFileAndOtherMenuRules() {
+        Harness h = loadedWindow();
+        frmTerminal* w = h.window.get();
+        ScriptedMessages msgs;
+        const QString file = home_->file(QStringLiteral("sent.nc"));
+        QVERIFY(writeAllBytes(file, "%\n%\n"));
+        QAction* sent = w->menuItem(QStringLiteral("mnuRecentSentFile(1)"));
+        auto sendRecent = [&](const QString& path) {
+            sent->setData(path);
+            sent->trigger();
+        };
+        sendRecent(QStringLiteral("relative.nc"));
+        QVERIFY(msgs.sawText(QStringLiteral("Can't Access The Drive Of File relative.nc")));
+        sendRecent(home_->file(QStringLiteral("gone.nc")));
+        QVERIFY(msgs.sawText(home_->file(QStringLiteral("gone.nc")) + QStringLiteral(" Does Not Exist")));
+        sendRecent(QString()); // an "(Empty)" slot
+        QCOMPARE(msgs.shown().size(), 2);
+        sendRecent(file);
+        gWindows[0].fileName = file; // the active window holds it: its text is sent, edits included
+        sendRecent(file);
+        QCOMPARE(h.transfers->started(), QStringList({QStringLiteral("sendFileNoWindow:") + file,
+                                                      QStringLiteral("sendTextBlock:%1:1").arg(file)}));
+        h.transfers->calls.clear();
+
+        QAction* received = w->menuItem(QStringLiteral("mnuRecentReceiveFile(2)"));
+        received->setText(QStringLiteral("(Empty)"));
+        received->setVisible(true);
+        received->trigger();
+        received->setData(file);
+        w->binaryReceive = true;
+        received->trigger();
+        QVERIFY(!w->binaryReceive);
+        w->menuItem(QStringLiteral("mnuReceiveBinary"))->trigger();
+        QVERIFY(w->binaryReceive);
+        QCOMPARE(h.transfers->started(), QStringList({QStringLiteral("receive:0:") + file, QStringLiteral("receive:0:")}));
+        h.transfers->calls.clear();
+
+        // Binary chunks: the choice is stored even when no file is chosen.
+        w->menuItem(QStringLiteral("mnuBinaryChunk(8)"))->trigger();
+        QCOMPARE(readIni(gCurrentMachineSection, QStringLiteral("BinaryChunk")), QStringLiteral("8"));
+        QVERIFY(w->menuItem(QStringLiteral("mnuBinaryChunk(8)"))->isChecked());
+        QVERIFY(h.transfers->started().isEmpty());
+        h.editor->chosenFile = file;
+        w->menuItem(QStringLiteral("mnuBinaryChunk(2)"))->trigger();
+        QCOMPARE(h.transfers->started(), QStringList{QStringLiteral("binary:BINARY%1:128").arg(file)});
+        QVERIFY(h.editor->calls.contains(QStringLiteral("choose:Send Binary File To Machine1:SendDirectory")));
+        h.transfers->calls.clear();
+
+        // Merge: a cancelled merge sends nothing; a finished one is sent and leaves the port idle.
+        w->menuItem(QStringLiteral("mnuMerge"))->trigger();
+        QVERIFY(h.transfers->started().isEmpty());
+        h.editor->mergedFile = file;
+        w->menuItem(QStringLiteral("mnuMerge"))->trigger();
+        QCOMPARE(h.transfers->started(), QStringList{QStringLiteral("sendTextBlock:%1:0").arg(file)});
+        QCOMPARE(gPortState, int(PortIdle));
+
+        // Paste: Ctrl+V already pasted in the editor is not pasted twice.
+        gPastePending = true;
+        w->menuItem(QStringLiteral("mnuPaste"))->trigger();
+        QVERIFY(!gPastePending);
+        w->menuItem(QStringLiteral("mnuPaste"))->trigger();
+        w->menuItem(QStringLiteral("mnuClear"))->trigger();
+        QCOMPARE(h.editor->calls.mid(h.editor->calls.size() - 2),
+                 QStringList({QStringLiteral("paste"), QStringLiteral("clearRecent")}));
+
+        // "Use Capital Letters" is stored as it is ticked.
+        w->menuItem(QStringLiteral("mnuCapitalise2"))->trigger();
+        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("Capitalise")), QStringLiteral("True"));
+        w->menuItem(QStringLiteral("mnuCapitalise2"))->trigger();
+        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("Capitalise")), QStringLiteral("False"));
+    }
+
+    void pickerHideButtonRebuildsItsList() {
+        Harness h = loadedWindow();
+        ModalAnswerer visibility([](QWidget* w) {
+            auto* dialog = qobject_cast<frmVisibleCNC*>(w);
+            if (!dialog)
+                return false;
+            for (int i = 0; i < dialog->List1()->count(); ++i)
+                dialog->List1()->item(i)->setCheckState(i == 2 || i == 6 ? Qt::Checked : Qt::Unchecked);
+            dialog->Command1_Click();
+            return true;
+        });
+        QStringList rowsAfterHide;
+        int selectedAfterHide = -1;
+        ModalAnswerer picker([&](QWidget* w) {
+            auto* dialog = qobject_cast<frmSelectCNC*>(w);
+            if (!dialog)
+                return false;
+            dialog->Command3_Click();
+            for (int i = 0; i < dialog->List1()->count(); ++i)
+                rowsAfterHide << dialog->List1()->item(i)->text();
+            selectedAfterHide = dialog->List1()->currentRow();
+            dialog->List1()->setCurrentRow(1);
+            dialog->Command1_Click(0);
+            return true;
+        });
+        h.window->btnToolBar_Click(3);
+        QCOMPARE(rowsAfterHide, QStringList({QStringLiteral("Machine3"), QStringLiteral("Machine7")}));
+        QCOMPARE(selectedAfterHide, 0);
+        QCOMPARE(gDialogResult, QStringLiteral("True"));
+        QCOMPARE(gCurrentMachineSection, QStringLiteral("Machine7"));
+        QCOMPARE(h.window->cmbCNCVisible()->currentText(), QStringLiteral("Machine7"));
+        QCOMPARE(readIni(QStringLiteral("Machine1"), QStringLiteral("Visible")), QStringLiteral("0"));
+        QCOMPARE(readIni(QStringLiteral("Machine7"), QStringLiteral("Visible")), QStringLiteral("-1"));
+    }
+
     void layoutShowsEveryButtonWithoutOverlap_data() {
         QTest::addColumn<QSize>("size");
         QTest::newRow("800x600") << QSize(800, 600);
@@ -664,7 +772,12 @@ private Q_SLOTS:
         w->LEDBreakout_DblClick(2);
         QVERIFY(red(2));
 
-        w->lblStat_Click(1);
+        // With the mouse: one double-click toggles once, one click runs once.
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QTest::mouseDClick(w->LEDBreakout(7), Qt::LeftButton);
+        QVERIFY(!red(7));
+        QTest::mouseClick(w->lblStat(1), Qt::LeftButton);
         QCOMPARE(h.dialogs->calls, QStringList{QStringLiteral("properties")});
     }
 
