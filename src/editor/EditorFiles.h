@@ -3,17 +3,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include "SafeFile.h"
+
 #include <functional>
 
 // File work of the editor that needs no window.
-
-// Writes the bytes to a temporary file beside `path` and renames it into
-// place, so the old file stays whole when anything fails. False with the
-// reason in *error.
-bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* error = nullptr);
-
-// Reads the whole file; false with the reason in *error.
-bool readWholeFile(const QString& path, QByteArray* bytes, QString* error = nullptr);
 
 // True when the first `window` bytes of the file hold a NUL. An unreadable
 // file holds none.

@@ -1,8 +1,9 @@
 #include "IniStore.h"
 
+#include "SafeFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <sys/stat.h>
 
@@ -92,15 +93,7 @@ bool IniStore::save(const QString& file, Cached& cached) {
         cache_.remove(file);
         return false;
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        lastError_ = out.errorString();
-        cache_.remove(file);
-        return false;
-    }
-    out.write(cached.doc.serialize());
-    if (!out.commit()) {
-        lastError_ = out.errorString();
+    if (!writeFileSafely(file, cached.doc.serialize(), &lastError_)) {
         cache_.remove(file);
         return false;
     }

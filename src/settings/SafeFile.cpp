@@ -1,0 +1,51 @@
+#include "SafeFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* error) {
+    QSaveFile out(path);
+    // A direct write would truncate the old file first.
+    out.setDirectWriteFallback(false);
+    // Unbuffered, so a short write (disk full, size limit) is seen here
+    // rather than lost in a final flush.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = out.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) {
+            if (error)
+                *error = out.errorString();
+            out.cancelWriting();
+            return false;
+        }
+        written += n;
+    }
+    if (!out.commit()) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool readWholeFile(const QString& path, QByteArray* bytes, QString* error) {
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = in.errorString();
+        return false;
+    }
+    *bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError) {
+        if (error)
+            *error = in.errorString();
+        return false;
+    }
+    return true;
+}
+

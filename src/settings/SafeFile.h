@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Whole-file reads and writes for everything the program writes over.
+
+// Writes the bytes to a temporary file beside `path` and renames it into
+// place, so the old file stays whole when anything fails. False with the
+// reason in *error.
+bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// Reads the whole file; false with the reason in *error.
+bool readWholeFile(const QString& path, QByteArray* bytes, QString* error = nullptr);
+
