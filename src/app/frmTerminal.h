@@ -135,6 +135,8 @@ public:
 
 public Q_SLOTS:
     void showPortLines(const PortLines& lines);
+    // The "Window" button and its menu item follow whether there is text to send.
+    void setSendWindowEnabled(bool enabled);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -76,8 +76,7 @@ bool frmTerminal::Form_Load() {
 
     setIconLocation(screenWidth());
     showPortLines(PortLines{});
-    btnToolBar_[1]->setEnabled(false);
-    menuItem(QStringLiteral("mnuSendWindow1"))->setEnabled(false);
+    setSendWindowEnabled(false);
     const bool ftp = fileExists(ProgramPaths::programFolder() + QStringLiteral("ftp.exe"));
     menuItem(QStringLiteral("mnuFTP"))->setEnabled(ftp);
     menuItem(QStringLiteral("mnuFTP"))->menu()->setEnabled(ftp);

@@ -461,6 +461,11 @@ void frmTerminal::resetMainButtons(bool enable) {
             btnToolBar_[i]->setEnabled(enable);
 }
 
+void frmTerminal::setSendWindowEnabled(bool enabled) {
+    btnToolBar_[1]->setEnabled(enabled);
+    menuItem(QStringLiteral("mnuSendWindow1"))->setEnabled(enabled);
+}
+
 void frmTerminal::lockForTransfer(bool locked) {
     SSTab1_->setEnabled(!locked);
     disableMenus(locked);
