@@ -843,6 +843,21 @@ private Q_SLOTS:
         QVERIFY(max.window->windowState() & Qt::WindowMaximized);
     }
 
+    void loadingEndsOnASettingsFileItCannotWrite() {
+        // No font keys and no write allowed: the defaults are used once, never retried.
+        writeSettings();
+        QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner));
+        ScriptedMessages msgs;
+        Harness h = makeWindow();
+        QVERIFY(h.window->Form_Load());
+        QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(h.window->textboxTerm()->font().family(), QStringLiteral("Courier New"));
+        QCOMPARE(h.window->textboxTerm()->font().pointSize(), 10);
+        QVERIFY(h.window->textboxTerm()->font().bold());
+        QVERIFY(msgs.sawText(QStringLiteral("Can't Write To Settings File")));
+        QCOMPARE(h.window->cmbCNC()->count(), 64);
+    }
+
     void unusedReceiveFileIsRemoved() {
         QString temp;
         {
