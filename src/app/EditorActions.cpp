@@ -1,55 +1,79 @@
 #include "EditorActions.h"
 
 #include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "EditorText.h"
+#include "FileDialogs.h"
+#include "RecentFilesMenu.h"
+#include "frmTerminal.h"
 #include "NotAvailable.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace {
 void editorNotAvailable() { commandNotAvailable(QStringLiteral("The editor")); }
+
+// Without an editor (some tests build the window alone) the commands say so.
+template <typename Call>
+void withEditor(Call call) {
+    if (EditorManager* ed = EditorManager::instance())
+        call(*ed);
+    else
+        editorNotAvailable();
+}
 } // namespace
 
-void EditorActions::openFileInNewWindow(const QString&) { editorNotAvailable(); }
-void EditorActions::openFileIntoWindow() { editorNotAvailable(); }
-void EditorActions::fileAlreadyOpen(const QString&) { editorNotAvailable(); }
-void EditorActions::saveWindowToFile() { editorNotAvailable(); }
-void EditorActions::saveAs() { editorNotAvailable(); }
-void EditorActions::closeMyFile() { editorNotAvailable(); }
-void EditorActions::showFindBox(int) { editorNotAvailable(); }
-void EditorActions::hideFindBox() {}
+void EditorActions::openFileInNewWindow(const QString& path) { withEditor([&](EditorManager& ed) { ed.openFileInNewWindow(path); }); }
+void EditorActions::openFileIntoWindow() { withEditor([&](EditorManager& ed) { ed.openFileIntoWindow(); }); }
+void EditorActions::fileAlreadyOpen(const QString& path) { withEditor([&](EditorManager& ed) { ed.fileAlreadyOpen(path); }); }
+void EditorActions::saveWindowToFile() { withEditor([&](EditorManager& ed) { ed.saveWindowToFile(); }); }
+void EditorActions::saveAs() { withEditor([&](EditorManager& ed) { ed.mnuSaveAsProc(); }); }
+void EditorActions::closeMyFile() { withEditor([&](EditorManager& ed) { ed.closeMyFile(); }); }
+void EditorActions::showFindBox(int) { commandNotAvailable(QStringLiteral("Find and replace")); }
+void EditorActions::hideFindBox() { hideFindForm(); }
 void EditorActions::printWindow(bool) { commandNotAvailable(QStringLiteral("Printing")); }
 void EditorActions::printerSetup() { commandNotAvailable(QStringLiteral("Printing")); }
-void EditorActions::cut() { editorNotAvailable(); }
-void EditorActions::copy() { editorNotAvailable(); }
-void EditorActions::paste() { editorNotAvailable(); }
-void EditorActions::undo() { editorNotAvailable(); }
-void EditorActions::redo() { editorNotAvailable(); }
-void EditorActions::selectAll() { editorNotAvailable(); }
-void EditorActions::setMenus() {}
-void EditorActions::refreshRecentMenu(const QString&) {}
-void EditorActions::refreshRecentOpen() {}
-void EditorActions::clearRecentOpenList() { editorNotAvailable(); }
+void EditorActions::cut() { withEditor([&](EditorManager& ed) { ed.mnuCutProc(); }); }
+void EditorActions::copy() { withEditor([&](EditorManager& ed) { ed.mnuCopyProc(); }); }
+void EditorActions::paste() { withEditor([&](EditorManager& ed) { ed.mnuPasteProc(); }); }
+void EditorActions::undo() { withEditor([&](EditorManager& ed) { ed.mnuUndoProc(); }); }
+void EditorActions::redo() { withEditor([&](EditorManager& ed) { ed.mnuRedoProc(); }); }
+void EditorActions::selectAll() { withEditor([&](EditorManager& ed) { ed.mnuSelectAllProc(); }); }
+
+void EditorActions::setMenus() {
+    if (EditorManager* ed = EditorManager::instance())
+        ed->setMenus(&window_);
+}
+
+void EditorActions::refreshRecentMenu(const QString& kind) {
+    if (RecentFilesMenu* menus = window_.recentMenus())
+        menus->refreshRecentMenu(kind);
+}
+
+void EditorActions::refreshRecentOpen() { refreshRecentMenu(QStringLiteral("open")); }
+
+void EditorActions::clearRecentOpenList() {
+    if (RecentFilesMenu* menus = window_.recentMenus())
+        menus->clearRecentOpenList();
+}
+
 void EditorActions::clickToolsMenu(int) { commandNotAvailable(QStringLiteral("The NC text tools")); }
 void EditorActions::reformatNCText() { commandNotAvailable(QStringLiteral("Reformatting NC code")); }
 void EditorActions::splitFile() { commandNotAvailable(QStringLiteral("Splitting files")); }
-void EditorActions::capitalise() { editorNotAvailable(); }
-void EditorActions::reverseCapitals() { editorNotAvailable(); }
+void EditorActions::capitalise() { commandNotAvailable(QStringLiteral("Capitalising the text")); }
+void EditorActions::reverseCapitals() { commandNotAvailable(QStringLiteral("Reversing the text case")); }
 void EditorActions::showMerge() { commandNotAvailable(QStringLiteral("Merging files")); }
 void EditorActions::showIntelli() { commandNotAvailable(QStringLiteral("IntelliCode")); }
 
-QString EditorActions::OpenCNCFile(const QString&, const QString&) {
-    editorNotAvailable();
-    return QString();
+QString EditorActions::OpenCNCFile(const QString& title, const QString& purpose) {
+    return ::OpenCNCFile(purpose, title);
 }
 
-bool EditorActions::notValidDrive(const QString& path) {
-    const QFileInfo info(path);
-    return !info.isAbsolute() || !info.absoluteDir().exists();
-}
+bool EditorActions::notValidDrive(const QString& path) { return ::notValidDrive(path); }
 
 QString EditorActions::activeWindowFile() {
     return gActiveWindow >= 0 && gActiveWindow < gWindows.size() ? gWindows[gActiveWindow].fileName : QString();
 }
 
-QString EditorActions::positionText(int) { return QStringLiteral("Ready"); }
+QString EditorActions::positionText(int index) {
+    EditorManager* ed = EditorManager::instance();
+    return ed ? ed->positionText(index) : QStringLiteral("Ready");
+}

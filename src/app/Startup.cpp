@@ -2,13 +2,16 @@
 
 #include "CommandLine.h"
 #include "EditorActions.h"
+#include "EditorGlobals.h"
 #include "FileStuff.h"
+#include "Login.h"
 #include "IniStorage.h"
 #include "MessageBoxUi.h"
 #include "MessageSeam.h"
 #include "SettingsGlobals.h"
 #include "ServicePack.h"
 #include "SettingsProbe.h"
+#include "SettingsWarning.h"
 #include "frmTerminal.h"
 
 #include <QApplication>
@@ -94,6 +97,11 @@ int Main(QApplication& app) {
     if (!checkSettingsWritable())
         return ExitNoSettings;
     checkServicePack();
+    setHideFindWindowHook(hideFindForm);
+    installSettingsWarningTip(QStringLiteral("Feedline cannot write to its settings file\n%1\n\n"
+                                             "Settings you change now will not be kept. Check that the file "
+                                             "and its folder can be written.")
+                                  .arg(gIniPath));
 
     frmTerminal window;
     if (!window.Form_Load())

@@ -8,6 +8,8 @@
 #include "TransferActions.h"
 #include "TransferGlobals.h"
 #include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "RecentFilesMenu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -34,6 +36,7 @@ frmTerminal::frmTerminal(QWidget* parent)
     buildStatusStrip();
     buildMenus();
     connectMenuCommands();
+    connectEditor();
     setStatusbarWriter([this](const QString& message) {
         if (QLabel* status = lblStat(0))
             status->setText(QStringLiteral("  ") + message);
@@ -82,6 +85,21 @@ void frmTerminal::setEditorTabs(QTabWidget* tabs) {
     SSTab1_ = tabs;
     textboxTerm_->raise();
     resizeMyForm();
+}
+
+void frmTerminal::connectEditor() {
+    editorManager_ = new EditorManager(this);
+    setEditorTabs(editorManager_->tabWidget());
+    recentMenus_ = new RecentFilesMenu(this, this);
+    connect(editorManager_, &EditorManager::captionChanged, this, &QWidget::setWindowTitle);
+    connect(editorManager_, &EditorManager::sendWindowEnabledChanged, this, &frmTerminal::setSendWindowEnabled);
+    connect(editorManager_, &EditorManager::positionTextChanged, this, [this](const QString& text) {
+        // Caret moves must not yield: this is not the status writer's statusbar().
+        if (QLabel* status = lblStat(0))
+            status->setText(QStringLiteral("  ") + text);
+    });
+    connect(editorManager_, &EditorManager::menusDisabled, this, &frmTerminal::disableMenus);
+    connect(editorManager_, &EditorManager::editorAreaShown, this, [this] { textboxTerm_->setVisible(false); });
 }
 
 void frmTerminal::focusActiveEditor() {

@@ -12,6 +12,8 @@
 
 class DialogActions;
 class EditorActions;
+class EditorManager;
+class RecentFilesMenu;
 class PercentBar;
 class QAction;
 class QComboBox;
@@ -72,6 +74,8 @@ public:
     QAction* menuItem(const QString& name) const { return items_.value(name); }
     // Puts the editor's tab widget in place of the placeholder.
     void setEditorTabs(QTabWidget* tabs);
+    EditorManager* editorManager() const { return editorManager_; }
+    RecentFilesMenu* recentMenus() const { return recentMenus_; }
 
     // Values of the running transfers that belong to the main window.
     bool binaryReceive = false; // true only for a receive started by "Receive Binary"
@@ -144,6 +148,7 @@ protected:
 
 private:
     void buildCentralArea();
+    void connectEditor();
     void buildToolBars();
     void buildStatusStrip();
     void buildMenus();
@@ -185,6 +190,8 @@ private:
     std::unique_ptr<EditorActions> editor_;
     std::unique_ptr<DialogActions> dialogs_;
 
+    EditorManager* editorManager_ = nullptr;
+    RecentFilesMenu* recentMenus_ = nullptr;
     QWidget* client_ = nullptr;
     QWidget* ssSpacerTop_ = nullptr;
     QWidget* picMenuBar_ = nullptr;

@@ -1,5 +1,8 @@
 #include "frmTerminal.h"
 
+#include "EditorManager.h"
+#include "RecentFilesMenu.h"
+
 #include "DateStuff.h"
 #include "EditorActions.h"
 #include "EditorGlobals.h"
@@ -102,6 +105,8 @@ bool frmTerminal::Form_Load() {
     loadColours();
     menuItem(QStringLiteral("mnuCapitalise2"))
         ->setChecked(yesNo(readIni(kSettings, QStringLiteral("capitalise"), QStringLiteral("0")), false));
+    editorManager_->setCapitalising(menuItem(QStringLiteral("mnuCapitalise2"))->isChecked());
+    editorManager_->applyDisplaySettings();
     loadWindowSize();
     gDNCStatus = settingInt(QStringLiteral("DNCStatus"), QStringLiteral("2"));
     gShowCNCStatus = settingInt(QStringLiteral("ShowCNCStatus"), QStringLiteral("1"));
@@ -113,8 +118,7 @@ bool frmTerminal::Form_Load() {
     applyButtonLanguage(this);
     applyMenuLanguage(this);
     translateMenuBarItems();
-    editor_->refreshRecentMenu(QStringLiteral("send"));
-    editor_->refreshRecentMenu(QStringLiteral("receive"));
+    recentMenus_->refreshAll();
     setWindowTitle(ProgramPaths::appTitle());
     seedVisibleCNC();
     selectVisibleMachine(0);

@@ -1,5 +1,7 @@
 #include "frmTerminal.h"
 
+#include "EditorManager.h"
+
 #include "DialogActions.h"
 #include "EditorActions.h"
 #include "EditorGlobals.h"
@@ -409,6 +411,7 @@ void frmTerminal::mnuPaste_Click() {
 void frmTerminal::UpdateCapitaliseText(bool on) {
     writeIni(QStringLiteral("Settings"), QStringLiteral("Capitalise"), on ? QStringLiteral("True") : QStringLiteral("False"));
     menuItem(QStringLiteral("mnuCapitalise2"))->setChecked(on);
+    editorManager_->setCapitalising(on);
 }
 
 void frmTerminal::setSendheaderMenus() {

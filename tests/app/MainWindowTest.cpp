@@ -1,5 +1,7 @@
 #include "AppTestSupport.h"
+#include "EditControl.h"
 #include "EditorGlobals.h"
+#include "EditorManager.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "PercentBar.h"
@@ -555,6 +557,7 @@ private Q_SLOTS:
         QAction* sent = w->menuItem(QStringLiteral("mnuRecentSentFile(1)"));
         auto sendRecent = [&](const QString& path) {
             sent->setData(path);
+            sent->setEnabled(true);
             sent->trigger();
         };
         sendRecent(QStringLiteral("relative.nc"));
@@ -573,6 +576,7 @@ private Q_SLOTS:
         QAction* received = w->menuItem(QStringLiteral("mnuRecentReceiveFile(2)"));
         received->setText(QStringLiteral("(Empty)"));
         received->setVisible(true);
+        received->setEnabled(true);
         received->trigger();
         received->setData(file);
         w->binaryReceive = true;
@@ -603,6 +607,9 @@ private Q_SLOTS:
         QCOMPARE(gPortState, int(PortIdle));
 
         // Paste: Ctrl+V already pasted in the editor is not pasted twice.
+        // (The real editor enables both only when there is something to paste or clear.)
+        w->menuItem(QStringLiteral("mnuPaste"))->setEnabled(true);
+        w->menuItem(QStringLiteral("mnuClear"))->setEnabled(true);
         gPastePending = true;
         w->menuItem(QStringLiteral("mnuPaste"))->trigger();
         QVERIFY(!gPastePending);
@@ -796,29 +803,30 @@ private Q_SLOTS:
         QVERIFY(gCancelSend && gCancelOperation);
         gPortState = PortIdle;
 
-        // Ctrl+Tab walks the visible editor tabs and never types a tab.
+        // Ctrl+Tab walks the visible editor windows and never types a tab.
+        EditorManager* ed = w->editorManager();
         QTabWidget* tabs = w->SSTab1();
-        auto* typing = new QPlainTextEdit;
-        tabs->addTab(typing, QStringLiteral("Untitled2"));
-        tabs->addTab(new QWidget, QStringLiteral("Untitled3"));
-        tabs->addTab(new QWidget, QStringLiteral("Untitled4"));
-        gWindows.resize(4);
-        gActiveWindow = 3;
+        for (int i = 0; i < 3; ++i)
+            ed->openFileInNewWindow();
+        QCOMPARE(tabs->count(), 4);
+        const int first = w->findFirstVisibleTab();
+        ed->selectWindow(3);
         press(w, Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(tabs->currentIndex(), 1);
-        gActiveWindow = 0;
+        QCOMPARE(tabs->currentIndex(), first);
+        ed->selectWindow(0);
         tabs->setTabVisible(1, false);
         press(w, Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(tabs->currentIndex(), 2);
         tabs->setTabVisible(1, true);
         tabs->setTabVisible(3, false);
-        gActiveWindow = 2;
+        ed->selectWindow(2);
         press(w, Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(tabs->currentIndex(), 1);
-        typing->setFocus();
+        QCOMPARE(tabs->currentIndex(), first);
+        ed->selectWindow(1);
+        ed->editor(1)->setFocus();
         press(w, Qt::Key_Tab, Qt::ControlModifier);
-        QVERIFY(typing->toPlainText().isEmpty());
-        QCOMPARE(w->findFirstVisibleTab(), 1);
+        QVERIFY(ed->editor(1)->bytes().isEmpty());
+        QCOMPARE(tabs->currentIndex(), 2);
 
         // F1 opens the main window's own help page.
         QVERIFY(QDir().mkpath(home_->file(QStringLiteral("help"))));

@@ -1,0 +1,73 @@
+#include "AppTestSupport.h"
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "ScriptedMessages.h"
+#include "frmProperties.h"
+#include "frmTerminal.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+// The main window with its real editor and settings dialog behind the menus
+// and tool bars.
+class WiringTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> home_;
+
+    std::unique_ptr<frmTerminal> loaded() {
+        home_->writeIni("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n");
+        auto w = std::make_unique<frmTerminal>();
+        [&] { QVERIFY(w->Form_Load()); }();
+        return w;
+    }
+
+private Q_SLOTS:
+    void init() { home_ = freshAppHome(); }
+    void cleanup() { home_.reset(); }
+
+    void openingFromTheMenuLoadsTheFileIntoANewTab() {
+        auto w = loaded();
+        const QString file = home_->file(QStringLiteral("part.nc"));
+        QVERIFY(writeAllBytes(file, "%\r\nO1000\r\nG01 X5\r\n%\r\n"));
+        ScriptedMessages msgs;
+        msgs.answerFiles({file});
+        w->menuItem(QStringLiteral("mnuOpen"))->trigger();
+        QCOMPARE(gWindows[gActiveWindow].fileName, file);
+        QCOMPARE(w->editorManager()->activeEditor()->bytes(), QByteArray("%\r\nO1000\r\nG01 X5\r\n%\r\n"));
+        QVERIFY(w->windowTitle().contains(QStringLiteral("part.nc")));
+        QCOMPARE(w->SSTab1()->currentIndex(), gActiveWindow);
+        // The recent-opened list now names it.
+        QCOMPARE(readIni(gCurrentMachineSection, QStringLiteral("RecentFile1")), file);
+    }
+
+    void machineSettingsFromTheToolBarRenameTheMachineEverywhere() {
+        auto w = loaded();
+        ScriptedMessages msgs;
+        ModalAnswerer answer([](QWidget* modal) {
+            auto* dialog = qobject_cast<frmProperties*>(modal);
+            if (!dialog)
+                return false;
+            dialog->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("Lathe 2"));
+            dialog->cmdOK_Click();
+            return true;
+        });
+        w->btnToolBar_Click(4);
+        QCOMPARE(answer.answered(), 1);
+        QCOMPARE(MachineRecord::current(QStringLiteral("Alias")), QStringLiteral("Lathe 2"));
+        QCOMPARE(w->cmbCNC()->currentText(), QStringLiteral("Lathe 2"));
+        QCOMPARE(w->cmbCNCVisible()->currentText(), QStringLiteral("Lathe 2"));
+        // The whole record went out with the name.
+        QVERIFY(iniHasKey(gCurrentMachineSection, QStringLiteral("SendTimeOut")));
+    }
+};
+
+QTEST_MAIN(WiringTest)
+#include "WiringTest.moc"
