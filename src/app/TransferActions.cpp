@@ -8,12 +8,6 @@ void TransferActions::sendFromDisk(bool) { commandNotAvailable(QStringLiteral("S
 
 void TransferActions::sendFromWindow() { commandNotAvailable(QStringLiteral("Sending the editor window to the CNC")); }
 
-void TransferActions::receiveFileToDisk(bool, const QString&) {
-    commandNotAvailable(QStringLiteral("Receiving from the CNC"));
-}
-
-void TransferActions::openTerminalWindow() { commandNotAvailable(QStringLiteral("The debug window")); }
-
 bool TransferActions::sendFileNoWindow(const QString&) {
     commandNotAvailable(QStringLiteral("Sending a file to the CNC"));
     return false;
