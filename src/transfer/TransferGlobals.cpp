@@ -7,6 +7,7 @@ bool gCancelSend = false;
 bool gOverride = false;
 bool gSending = false;
 bool gCancelBatch = false;
+bool gSendTimedOut = false;
 bool gTurboSending = false;
 int gTurboPercent = 0;
 int gHandshaking = 1;

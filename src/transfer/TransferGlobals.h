@@ -15,6 +15,9 @@ extern bool gCancelSend;    // set by Esc and the progress window's Cancel; clea
 extern bool gOverride;      // the progress window's Override: stop waiting for the operator or XON
 extern bool gSending;       // a send runs
 extern bool gCancelBatch;   // ends multi-file send loops
+// The port gave up on a send after SendTimeOut seconds without progress (it
+// also set gCancelSend); cleared when the port is opened for the next transfer.
+extern bool gSendTimedOut;
 extern bool gTurboSending;  // a turbo send runs
 extern int gTurboPercent;   // its progress in whole percent
 

@@ -1,0 +1,84 @@
+#include "EndOfBlock.h"
+
+#include "CodeList.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "MessageSeam.h"
+
+namespace {
+const QByteArray kCrLf("\r\n");
+} // namespace
+
+QByteArray getCustomEOB(int direction) {
+    QString key;
+    if (direction == EobSend)
+        key = QStringLiteral("CustomEOBSend");
+    else if (direction == EobReceive)
+        key = QStringLiteral("CustomEOBReceive");
+    const QString stored = key.isEmpty() ? QString() : MachineRecord::current(key);
+    if (!stored.isEmpty()) {
+        // An end of block cannot pause: only the characters count.
+        const CodeList::Parsed parsed = CodeList::parse(stored);
+        const QByteArray bytes = parsed.bytesOnly();
+        if (parsed.ok && !bytes.isEmpty())
+            return bytes;
+        // Cleared for good, so the bad value is not tried again.
+        writeIni(gCurrentMachineSection, key, QString());
+    }
+    msgBox(QStringLiteral("Bad or No End Of Block Defined = Defaulting To CR/LF"));
+    return kCrLf;
+}
+
+namespace {
+// Stored list position -> characters, for the conventions that are fixed.
+QByteArray fixedEob(const QString& stored, const char* const table[], int count) {
+    bool ok = false;
+    const int i = stored.toInt(&ok);
+    if (!ok || stored != QString::number(i) || i < 0 || i >= count || !table[i])
+        return QByteArray();
+    return QByteArray(table[i]);
+}
+} // namespace
+
+QByteArray eobForSend(const QString& eobSend) {
+    static const char* const table[] = {"\r\n", "\n\r\r", "\n", "\r", "\n\r"};
+    if (eobSend == QLatin1String("5"))
+        return getCustomEOB(EobSend);
+    return fixedEob(eobSend, table, 5);
+}
+
+QByteArray eobForReceive(const QString& eobReceive, const QByteArray& receivedData) {
+    static const char* const table[] = {nullptr, "\r\n", "\n\r\r", "\n", "\r", "\n\r"};
+    if (eobReceive == QLatin1String("0"))
+        return CodeList::parse(getEOB(receivedData)).bytesOnly();
+    if (eobReceive == QLatin1String("6"))
+        return getCustomEOB(EobReceive);
+    const QByteArray fixed = fixedEob(eobReceive, table, 6);
+    return fixed.isEmpty() ? kCrLf : fixed;
+}
+
+QString getEOB(const QByteArray& text) {
+    QByteArray sample = text.size() > 2048 ? text.left(1024) : text;
+    auto isEnd = [](char c) { return c == '\r' || c == '\n'; };
+    int end = sample.size();
+    while (end > 0 && isEnd(sample[end - 1]))
+        --end;
+    if (end > 0) {
+        int start = 0;
+        while (start < end && isEnd(sample[start]))
+            ++start;
+        sample = sample.mid(start, end - start);
+    }
+    // Longer sequences first: CR LF lines also hold LF CR across each boundary.
+    if (sample.contains("\n\r\r"))
+        return QStringLiteral("10,13,13");
+    if (sample.contains("\r\n"))
+        return QStringLiteral("13,10");
+    if (sample.contains("\n\r"))
+        return QStringLiteral("10,13");
+    if (sample.contains('\r'))
+        return QStringLiteral("13");
+    if (sample.contains('\n'))
+        return QStringLiteral("10");
+    return QStringLiteral("13,10");
+}

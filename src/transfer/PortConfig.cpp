@@ -1,0 +1,162 @@
+#include "PortConfig.h"
+
+#include "FileStuff.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "MessageSeam.h"
+#include "TransferGlobals.h"
+
+#include <QStringList>
+
+namespace {
+
+// A stored list position read strictly: the whole text must be a number.
+bool storedIndex(const QString& text, int* out) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (ok)
+        *out = v;
+    return ok;
+}
+
+QString parityLetter(const QString& stored) {
+    static const QStringList letters = {QStringLiteral("N"), QStringLiteral("E"), QStringLiteral("O"),
+                                        QStringLiteral("M"), QStringLiteral("S")};
+    bool ok = false;
+    const int v = stored.toInt(&ok);
+    // Compared as text: "1" is even parity, " 1" or "01" are not.
+    if (!ok || v < 0 || v > 4 || stored != QString::number(v))
+        return QString();
+    return letters[v];
+}
+
+} // namespace
+
+QString makeSettingsQuiet(bool* parityBad) {
+    if (parityBad)
+        *parityBad = false;
+    const QString section = gCurrentMachineSection;
+    QString suffix;
+    if (gPortState == PortTerminal || gPortState == PortReceiving) {
+        bool all = true;
+        for (const char* key : {"iBaudrate2", "iParity2", "iDataLength2", "iStopBits2"})
+            all = all && !readIni(section, QString::fromLatin1(key), QString()).isEmpty();
+        if (all)
+            suffix = QStringLiteral("2");
+    }
+    auto stored = [&](const char* key) { return MachineRecord::value(section, QString::fromLatin1(key) + suffix); };
+
+    bool fault = false;
+    int baudIndex = 0, dataIndex = 0, stopIndex = 0;
+    if (!storedIndex(stored("iBaudrate"), &baudIndex) || baudIndex < 0 || baudIndex >= gBaudRates.size())
+        fault = true;
+    // The dialog offers 5-8 data bits and 1 or 2 stop bits; anything else
+    // would name a framing no port has.
+    if (!storedIndex(stored("iDataLength"), &dataIndex) || dataIndex < 0 || dataIndex > 3)
+        fault = true;
+    if (!storedIndex(stored("iStopBits"), &stopIndex) || stopIndex < 0 || stopIndex > 1)
+        fault = true;
+    const QString parity = parityLetter(stored("iParity"));
+    if (parity.isEmpty()) {
+        if (parityBad)
+            *parityBad = true;
+        return QString::fromLatin1(kFallbackPortSettings);
+    }
+    if (fault)
+        return QString::fromLatin1(kFallbackPortSettings);
+    return gBaudRates[baudIndex] + QLatin1Char(',') + parity + QLatin1Char(',') + QChar(dataIndex + 53) +
+           QLatin1Char(',') + QChar(stopIndex + 49);
+}
+
+QString makeSettings() {
+    bool parityBad = false;
+    const QString s = makeSettingsQuiet(&parityBad);
+    if (parityBad)
+        msgBox(QStringLiteral("Error - Defaulting To ") + QString::fromLatin1(kFallbackPortSettings));
+    return s;
+}
+
+QString makeSettingsX() {
+    int index = 0;
+    QString baud = QStringLiteral("4800");
+    if (storedIndex(MachineRecord::current(QStringLiteral("iBaudrate")), &index) && index >= 0 &&
+        index < gBaudRates.size())
+        baud = gBaudRates[index];
+    return baud + QStringLiteral(",N,8,1");
+}
+
+int getBufferSize(const QString& key) {
+    int n = int(leadingNumber(MachineRecord::current(key))) + 1;
+    if (n <= 0)
+        n = 8;
+    return n * 1024;
+}
+
+int keepAliveDefaultValue() {
+    return MachineRecord::defaultValue(gCurrentMachineSection, QStringLiteral("KeepAlive")).toInt();
+}
+
+FlowMode flowModeFor(int handshaking) {
+    switch (handshaking) {
+    case 1: return FlowMode::XonXoff;
+    case 2: return FlowMode::RtsCts;
+    case 3: return FlowMode::Both;
+    default: return FlowMode::None;
+    }
+}
+
+bool PortSettings::parse(const QString& text, PortSettings* out, QString* why) {
+    auto fail = [why, &text](const QString& what) {
+        if (why)
+            *why = QStringLiteral("Bad Port Settings \"%1\": %2").arg(text, what);
+        return false;
+    };
+    const QStringList f = text.split(QLatin1Char(','));
+    if (f.size() != 4)
+        return fail(QStringLiteral("expected speed,parity,data bits,stop bits"));
+    PortSettings s = *out;
+    bool ok = false;
+    s.baud = f[0].trimmed().toInt(&ok);
+    if (!ok || s.baud <= 0)
+        return fail(QStringLiteral("speed"));
+    const QString p = f[1].trimmed().toUpper();
+    if (p == QLatin1String("N"))
+        s.parity = QSerialPort::NoParity;
+    else if (p == QLatin1String("E"))
+        s.parity = QSerialPort::EvenParity;
+    else if (p == QLatin1String("O"))
+        s.parity = QSerialPort::OddParity;
+    else if (p == QLatin1String("M"))
+        s.parity = QSerialPort::MarkParity;
+    else if (p == QLatin1String("S"))
+        s.parity = QSerialPort::SpaceParity;
+    else
+        return fail(QStringLiteral("parity"));
+    const int data = f[2].trimmed().toInt(&ok);
+    if (!ok || data < 5 || data > 8)
+        return fail(QStringLiteral("data bits"));
+    s.dataBits = QSerialPort::DataBits(data);
+    const QString stop = f[3].trimmed();
+    if (stop == QLatin1String("1"))
+        s.stopBits = QSerialPort::OneStop;
+    else if (stop == QLatin1String("2"))
+        s.stopBits = QSerialPort::TwoStop;
+    else
+        return fail(QStringLiteral("stop bits"));
+    *out = s;
+    return true;
+}
+
+QString PortSettings::toString() const {
+    const char* letters = "N?EOSM"; // indexed by QSerialPort::Parity
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(baud)
+        .arg(QLatin1Char(letters[int(parity)]))
+        .arg(int(dataBits))
+        .arg(stopBits == QSerialPort::TwoStop ? 2 : 1);
+}
+
+bool PortSettings::operator==(const PortSettings& o) const {
+    return baud == o.baud && parity == o.parity && dataBits == o.dataBits && stopBits == o.stopBits &&
+           flow == o.flow && dtr == o.dtr && rts == o.rts;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+
+// The current machine's communication keys turned into what the port needs:
+// the port settings string ("9600,E,7,2"), buffer sizes and the keep-alive
+// default.
+
+// The string every fault falls back to.
+inline const char* const kFallbackPortSettings = "4800,E,7,2";
+
+// Speed, parity, data and stop bits of the current machine. While the comm
+// state is 1 or 2 (terminal or receiving) the receive-time keys (iBaudrate2 ...)
+// are used when all four hold a value. A bad parity shows "Error - Defaulting
+// To 4800,E,7,2"; every other fault falls back silently.
+QString makeSettings();
+// The same without any message; *parityBad tells whether makeSettings() would
+// have shown one.
+QString makeSettingsQuiet(bool* parityBad = nullptr);
+// The machine's first-set speed with ",N,8,1": the XModem framing.
+QString makeSettingsX();
+// (value of the key + 1) x 1024 bytes; 8192 when that is 0 or less.
+int getBufferSize(const QString& key);
+// 0 when the current machine's port is a USB adapter's, else 1.
+int keepAliveDefaultValue();
+
+enum class FlowMode { None, XonXoff, RtsCts, Both };
+// Handshaking list position: 1 Xon/Xoff, 2 Rts/Cts, 3 both; none for 0, the
+// XModem route (4) and the blockwise route (5).
+FlowMode flowModeFor(int handshaking);
+
+// Everything the port is opened with.
+struct PortSettings {
+    qint32 baud = 4800;
+    QSerialPort::Parity parity = QSerialPort::EvenParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data7;
+    QSerialPort::StopBits stopBits = QSerialPort::TwoStop;
+    FlowMode flow = FlowMode::None;
+    bool dtr = true;
+    bool rts = true;
+
+    // "9600,E,7,2": speed, parity letter N E O M S, data bits 5-8, stop bits 1 or 2.
+    // False (and *why filled) when the text is not such a string.
+    static bool parse(const QString& text, PortSettings* out, QString* why = nullptr);
+    QString toString() const; // the framing part, "9600,E,7,2"
+
+    bool operator==(const PortSettings& o) const;
+    bool operator!=(const PortSettings& o) const { return !(*this == o); }
+};

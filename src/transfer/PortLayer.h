@@ -1,0 +1,92 @@
+#pragma once
+
+#include "PortStatus.h"
+#include "SerialLink.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+// The program's serial port as the transfer routines use it. There is one
+// port, comPort(); these functions open it for the current machine
+// (gCurrentMachineSection) and tie its waits to gCancelSend.
+//
+// A send runs:
+//   if (!openPort()) -> end before header and log line (the message was shown)
+//   wait4XON(mode, "") / wait4CTS(true)               -> start waits, no time limit
+//   sendToPort(header bytes) ... per block: check4XONXOFF() or wait4CTS(),
+//   sendToPort(block) -> stop on anything but Ok; portFault() -> the
+//   "Error - Check Your CNC Property Settings" path
+//   drainPort() after the trailer, while Esc still works
+//   closeComPort() at the end (keeps the port when the machine's KeepAlive > 0)
+// A TimedOut result has already set gCancelSend and gSendTimedOut; the
+// after-send report reads gSendTimedOut.
+
+SerialLink& comPort();
+
+// Opens the current machine's port: its device (CommPort through PortList),
+// makeSettings(), flow control from Handshaking, DTREnable/RTSEnable, and
+// SendTimeOut/CharacterDelay for the writes. Idempotent; settings that differ
+// close and reopen. A failure shows a message naming the port, the device and
+// the system's reason, and returns false.
+bool openPort();
+// The same without any message; the error stays in portLines().error and is
+// shown by the next openPort() that fails too.
+bool openPortSilent();
+// The XModem framing: makeSettingsX(), no flow control.
+bool openPortX();
+QString lastPortError();
+
+enum class CloseWhen {
+    KeepAliveAllows, // the end of a transfer: closes only when gKeepAlive is 0 or less
+    Always           // machine change, command-line end, exit
+};
+// Drains what was handed over before closing (bounded by SendTimeOut); the
+// output of a cancelled or timed-out write is discarded instead. A port kept
+// open by keep-alive still has a cancelled write's output discarded.
+void closeComPort(CloseWhen when = CloseWhen::KeepAliveAllows);
+
+// Raw bytes to the machine, in call order; returns when they have left Qt's
+// buffer. CharacterDelay above 0 sends them one by one with that pause.
+PortResult sendToPort(const QByteArray& data);
+// Every byte handed over has left the PC (Qt's buffer and the kernel's queue).
+PortResult drainPort();
+// Per-block flow-control points. check4XONXOFF returns when what was sent
+// before has gone out (it cannot while the machine holds XOFF); wait4CTS while
+// CTS is low. Both yield, end on cancel and, unless `startWait`, on SendTimeOut.
+PortResult check4XONXOFF();
+PortResult wait4CTS(bool startWait = false);
+
+// The start wait for the machine: mode 1 ends on XON (17) among the bytes
+// received since it began, mode 2 on any byte; gOverride and gCancelSend end
+// it too. No time limit. The kernel's XON/XOFF is off during the wait.
+PortResult wait4XON(int& mode, const QString& text);
+// The progress window shows the wait: its caption, and its Override button
+// disabled when the wait ends. Installed by the window's owner.
+struct XonWaitHooks {
+    std::function<void(const QString& caption)> showCaption;
+    std::function<void()> waitEnded;
+};
+void setXonWaitHooks(XonWaitHooks hooks);
+
+// Waits `ms`, yielding; ends early when gCancelSend is set. Ok or Cancelled.
+PortResult waitYielding(int ms);
+
+// A port error since the port was opened (unplugged adapter, device gone).
+bool portFault();
+
+// The blockwise route: it has no protocol, so it refuses with a message;
+// nothing is sent.
+void sendXBCC(const QString& fileName);
+
+// Received bytes to `sink`, in order; for an EIA machine (CharacterSet 1)
+// through [Eia2Ascii] of "codeset.eia". False, with a message, when that table
+// is missing.
+bool beginPortReceive(SerialLink::Sink sink);
+void endPortReceive();
+
+// The breakout lights' snapshot.
+PortLines portLines();
+// "Com5": the name of the port in use (the Esc key's USB test).
+QString portName();

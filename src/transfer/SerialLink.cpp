@@ -1,0 +1,369 @@
+#include "SerialLink.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <sys/ioctl.h>
+#include <termios.h>
+
+namespace {
+constexpr int kSliceMs = 20;
+constexpr qint64 kUnclaimedLimit = 1 << 20;
+} // namespace
+
+const char* portResultName(PortResult result) {
+    switch (result) {
+    case PortResult::Ok: return "Ok";
+    case PortResult::Cancelled: return "Cancelled";
+    case PortResult::TimedOut: return "TimedOut";
+    case PortResult::PortError: return "PortError";
+    case PortResult::NotOpen: return "NotOpen";
+    }
+    return "?";
+}
+
+SerialLink::SerialLink(QObject* parent) : QObject(parent) {
+    connect(&port_, &QSerialPort::readyRead, this, &SerialLink::deliver);
+    connect(&port_, &QSerialPort::errorOccurred, this, &SerialLink::onError);
+}
+
+SerialLink::~SerialLink() {
+    if (port_.isOpen()) {
+        discardOutput();
+        port_.close();
+    }
+}
+
+void SerialLink::setBufferSizes(int inBytes, int outBytes) {
+    inBufferSize_ = inBytes;
+    outBufferSize_ = outBytes;
+}
+
+bool SerialLink::open(const QString& device, const PortSettings& settings) {
+    if (port_.isOpen() && !faulted_ && device == device_ && settings == settings_)
+        return true;
+    if (port_.isOpen())
+        close(CloseMode::Drain);
+    faulted_ = false;
+    abandoned_ = false;
+    error_.clear();
+    unclaimed_.clear(); // nothing from an earlier opening is kept
+    device_ = device;
+    settings_ = settings;
+
+    port_.setPortName(device);
+    port_.setBaudRate(settings.baud);
+    port_.setParity(settings.parity);
+    port_.setDataBits(settings.dataBits);
+    port_.setStopBits(settings.stopBits);
+    const bool hardware = settings.flow == FlowMode::RtsCts || settings.flow == FlowMode::Both;
+    port_.setFlowControl(hardware ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        const QString who = comName_.isEmpty() ? device : QStringLiteral("%1 (%2)").arg(comName_, device);
+        error_ = QStringLiteral("Can't Open %1").arg(who) + QLatin1Char('\n') + port_.errorString();
+        port_.clearError();
+        Q_EMIT stateChanged();
+        return false;
+    }
+    // Qt's own software flow control also lets any byte restart output; the
+    // machine's XON alone must do that.
+    applySoftwareFlow(settings.flow == FlowMode::XonXoff || settings.flow == FlowMode::Both);
+    if (!hardware)
+        port_.setRequestToSend(settings.rts);
+    port_.setDataTerminalReady(settings.dtr);
+    port_.clearError();
+    lastReceive_.start();
+    Q_EMIT stateChanged();
+    return true;
+}
+
+void SerialLink::close(CloseMode mode) {
+    if (!port_.isOpen())
+        return;
+    deliver();
+    // At the end of a send the cancel flag is already set; only a cancel
+    // during the drain itself may cut it short. A flush after a complete
+    // drain would do harm: on a pseudo-terminal it empties the other side's
+    // unread input.
+    if (mode != CloseMode::Drain || abandoned_ || faulted_ || drain(!cancelled()) != PortResult::Ok)
+        discardOutput();
+    port_.close();
+    Q_EMIT stateChanged();
+}
+
+void SerialLink::onError(QSerialPort::SerialPortError error) {
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ReadError:
+    case QSerialPort::DeviceNotFoundError:
+    case QSerialPort::PermissionError:
+        break;
+    default:
+        // Time-outs of Qt's own waits and lines a device cannot report are not faults.
+        return;
+    }
+    if (!port_.isOpen() || faulted_)
+        return; // one error per failure, not a burst
+    faulted_ = true;
+    error_ = QStringLiteral("Port Error On %1").arg(comName_.isEmpty() ? device_ : comName_) +
+             QLatin1Char('\n') + port_.errorString();
+    // The device is gone: keep the notifiers from firing on a dead handle.
+    if (error == QSerialPort::ResourceError)
+        port_.close();
+    Q_EMIT stateChanged();
+}
+
+void SerialLink::pump(int ms) {
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(&port_, &QSerialPort::bytesWritten, &loop, &QEventLoop::quit);
+    connect(&port_, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
+    connect(&port_, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
+    timer.start(ms);
+    loop.exec();
+}
+
+PortResult SerialLink::abandon(PortResult why) {
+    if (why == PortResult::Cancelled || why == PortResult::TimedOut || why == PortResult::PortError) {
+        abandoned_ = true;
+        discardOutput();
+    }
+    return why;
+}
+
+qint64 SerialLink::pendingOutput() const {
+    if (!port_.isOpen())
+        return 0;
+    int kernel = 0;
+    if (::ioctl(port_.handle(), TIOCOUTQ, &kernel) != 0)
+        kernel = 0;
+    return port_.bytesToWrite() + kernel;
+}
+
+void SerialLink::discardOutput() {
+    if (port_.isOpen())
+        port_.clear(QSerialPort::Output); // Qt's buffer and the kernel's queue
+}
+
+void SerialLink::queue(const QByteArray& data) {
+    if (port_.isOpen() && !faulted_ && !data.isEmpty())
+        port_.write(data);
+}
+
+PortResult SerialLink::write(const QByteArray& data) {
+    if (!port_.isOpen())
+        return faulted_ ? PortResult::PortError : PortResult::NotOpen;
+    if (faulted_)
+        return PortResult::PortError;
+    if (cancelled())
+        return abandon(PortResult::Cancelled);
+    abandoned_ = false;
+    if (charDelayMs_ <= 0)
+        return writeAndWait(data);
+    for (int i = 0; i < data.size(); ++i) {
+        PortResult r = writeAndWait(data.mid(i, 1));
+        if (r == PortResult::Ok)
+            r = waitMs(charDelayMs_);
+        if (r != PortResult::Ok)
+            return r;
+    }
+    return PortResult::Ok;
+}
+
+PortResult SerialLink::writeAndWait(const QByteArray& data) {
+    if (port_.write(data) < 0)
+        return abandon(PortResult::PortError);
+    return waitUntilSent([this] { return port_.bytesToWrite(); }, true);
+}
+
+PortResult SerialLink::waitUntilSent(const std::function<qint64()>& pending, bool cancelEnds) {
+    QElapsedTimer idle;
+    idle.start();
+    qint64 left = pending();
+    while (left > 0) {
+        if (faulted_ || !port_.isOpen())
+            return abandon(PortResult::PortError);
+        if (cancelEnds && cancelled())
+            return abandon(PortResult::Cancelled);
+        if (timeoutMs_ > 0 && idle.elapsed() >= timeoutMs_)
+            return abandon(PortResult::TimedOut);
+        pump(kSliceMs);
+        if (!port_.isOpen())
+            return abandon(PortResult::PortError);
+        const qint64 now = pending();
+        if (now < left)
+            idle.restart(); // progress: the time-out counts from here
+        left = now;
+    }
+    return faulted_ ? abandon(PortResult::PortError) : PortResult::Ok;
+}
+
+PortResult SerialLink::waitMs(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        if (cancelled())
+            return abandon(PortResult::Cancelled);
+        if (faulted_)
+            return abandon(PortResult::PortError);
+        pump(int(qMin<qint64>(kSliceMs, ms - t.elapsed())));
+    }
+    return PortResult::Ok;
+}
+
+PortResult SerialLink::drain(bool cancelEnds) {
+    if (!port_.isOpen())
+        return faulted_ ? PortResult::PortError : PortResult::NotOpen;
+    return waitUntilSent([this] { return pendingOutput(); }, cancelEnds);
+}
+
+bool SerialLink::readLines(QSerialPort::PinoutSignals* out) {
+    if (!port_.isOpen())
+        return false;
+    *out = port_.pinoutSignals();
+    const bool ok = port_.error() == QSerialPort::NoError;
+    port_.clearError();
+    return ok;
+}
+
+PortResult SerialLink::waitForCts(bool limited) {
+    if (!port_.isOpen())
+        return faulted_ ? PortResult::PortError : PortResult::NotOpen;
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        QSerialPort::PinoutSignals lines;
+        if (!readLines(&lines) || (lines & QSerialPort::ClearToSendSignal))
+            return faulted_ ? PortResult::PortError : PortResult::Ok;
+        if (cancelled())
+            return PortResult::Cancelled;
+        if (limited && timeoutMs_ > 0 && t.elapsed() >= timeoutMs_)
+            return PortResult::TimedOut;
+        pump(kSliceMs);
+        if (!port_.isOpen())
+            return PortResult::PortError;
+    }
+}
+
+void SerialLink::applySoftwareFlow(bool on) {
+    termios tio;
+    if (!port_.isOpen() || ::tcgetattr(port_.handle(), &tio) != 0)
+        return;
+    if (on) {
+        tio.c_iflag |= IXON | IXOFF;
+        tio.c_iflag &= ~tcflag_t(IXANY);
+    } else {
+        tio.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
+    }
+    ::tcsetattr(port_.handle(), TCSANOW, &tio);
+}
+
+bool SerialLink::softwareFlowArmed() const {
+    termios tio;
+    if (!port_.isOpen() || ::tcgetattr(port_.handle(), &tio) != 0)
+        return false;
+    return (tio.c_iflag & IXON) != 0;
+}
+
+void SerialLink::setSoftwareFlowArmed(bool armed) {
+    termios tio;
+    if (!port_.isOpen() || ::tcgetattr(port_.handle(), &tio) != 0)
+        return;
+    // Only output holding changes; our own XOFF when the input fills stays.
+    if (armed)
+        tio.c_iflag |= IXON;
+    else
+        tio.c_iflag &= ~tcflag_t(IXON);
+    ::tcsetattr(port_.handle(), TCSANOW, &tio);
+}
+
+void SerialLink::setReceiveSink(Sink sink, const EiaTable* conversion) {
+    sink_ = std::move(sink);
+    if (conversion)
+        conversion_ = *conversion;
+    else
+        conversion_.reset();
+    if (!unclaimed_.isEmpty())
+        QTimer::singleShot(0, this, &SerialLink::deliver);
+}
+
+void SerialLink::clearReceiveSink() {
+    sink_ = nullptr;
+    conversion_.reset();
+}
+
+void SerialLink::holdReceive(bool hold) {
+    held_ = hold;
+    if (!hold)
+        deliver();
+}
+
+void SerialLink::discardInput() {
+    unclaimed_.clear();
+    if (port_.isOpen()) {
+        port_.readAll();
+        port_.clear(QSerialPort::Input);
+    }
+}
+
+QByteArray SerialLink::takeUnclaimedInput() {
+    QByteArray out;
+    out.swap(unclaimed_);
+    return out;
+}
+
+void SerialLink::deliver() {
+    if (delivering_ || held_)
+        return;
+    for (;;) {
+        QByteArray raw;
+        if (sink_ && !unclaimed_.isEmpty()) {
+            raw.swap(unclaimed_);
+        } else {
+            if (!port_.isOpen())
+                return;
+            raw = port_.readAll();
+            if (raw.isEmpty())
+                return;
+            received_ += raw.size();
+            lastReceive_.start();
+            Q_EMIT rawDataArrived(raw);
+        }
+        const Sink sink = sink_;
+        if (!sink) {
+            // Kept for the next receiver; the start of a program matters most.
+            unclaimed_.append(raw.left(int(qMax<qint64>(0, kUnclaimedLimit - unclaimed_.size()))));
+            continue;
+        }
+        delivering_ = true;
+        sink(conversion_ ? conversion_->convert(raw) : raw);
+        delivering_ = false;
+        if (held_)
+            return;
+    }
+}
+
+PortLines SerialLink::lines() {
+    PortLines l;
+    l.open = port_.isOpen();
+    l.portName = comName_;
+    l.device = device_;
+    l.settings = settings_.toString();
+    l.inBufferSize = inBufferSize_;
+    l.outBufferSize = outBufferSize_;
+    l.error = error_;
+    QSerialPort::PinoutSignals s;
+    if (l.open && readLines(&s)) {
+        l.known = true;
+        l.cts = s & QSerialPort::ClearToSendSignal;
+        l.rts = s & QSerialPort::RequestToSendSignal;
+        l.dsr = s & QSerialPort::DataSetReadySignal;
+        l.dtr = s & QSerialPort::DataTerminalReadySignal;
+        l.cd = s & QSerialPort::DataCarrierDetectSignal;
+        l.ri = s & QSerialPort::RingIndicatorSignal;
+    }
+    return l;
+}

@@ -1,0 +1,160 @@
+#pragma once
+
+#include "EiaCode.h"
+#include "PortConfig.h"
+#include "PortStatus.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// How a write or a wait on the port ended.
+enum class PortResult {
+    Ok,        // done: the bytes have left Qt's buffer, or the wait is over
+    Cancelled, // the cancel flag was set; what was still queued is discarded
+    TimedOut,  // no output progress for the time-out; what was queued is discarded
+    PortError, // the port failed (device gone, write error); see errorString()
+    NotOpen    // the port is not open
+};
+const char* portResultName(PortResult result);
+
+// One serial port: opening with a settings string, raw byte output that waits
+// in short yielding slices, flow-control waits, and input delivered in order
+// to one receiver. Every wait runs the event loop, so the GUI stays live and
+// the cancel flag can change while it waits; nothing sleeps.
+class SerialLink : public QObject {
+    Q_OBJECT
+public:
+    explicit SerialLink(QObject* parent = nullptr);
+    ~SerialLink() override;
+
+    // ---- opening and closing
+    // Opens the device with these settings. Already open with the same device
+    // and settings (and no fault since): nothing happens. Anything different:
+    // pending output is drained, the port closed and opened again. False with
+    // errorString() naming the device and the system's reason.
+    bool open(const QString& device, const PortSettings& settings);
+    bool isOpen() const { return port_.isOpen(); }
+    QString device() const { return device_; }
+    PortSettings settings() const { return settings_; }
+
+    enum class CloseMode { Drain, Discard };
+    // Drain: every byte handed over leaves (Qt's buffer and the kernel's
+    // output queue empty) before the port closes, bounded by the time-out; a
+    // cancel that arrives during the drain cuts it short. Output of a write
+    // that was cancelled or timed out is never drained. Received bytes still
+    // buffered go to the receiver first.
+    void close(CloseMode mode = CloseMode::Drain);
+
+    // The last open failure or port error; empty when there is none.
+    QString errorString() const { return error_; }
+    // A port error (device gone, write or read failure) since the last open.
+    bool faulted() const { return faulted_; }
+
+    // What the lights show besides the lines: the port's name ("Com5") and
+    // the machine's buffer sizes.
+    void setDisplayName(const QString& comName) { comName_ = comName; }
+    QString displayName() const { return comName_; }
+    void setBufferSizes(int inBytes, int outBytes);
+
+    // ---- limits of every write and wait
+    // Writes and waits end when *flag becomes true (nullptr: never).
+    void setCancelFlag(const bool* flag) { cancelFlag_ = flag; }
+    // No output progress for this long ends a write as TimedOut; 0 or less: no limit.
+    void setTimeoutSeconds(int seconds) { timeoutMs_ = seconds > 0 ? qint64(seconds) * 1000 : 0; }
+    int timeoutSeconds() const { return int(timeoutMs_ / 1000); }
+    // Above 0: bytes go out one at a time with this pause after each.
+    void setCharacterDelay(int ms) { charDelayMs_ = qMax(0, ms); }
+
+    // ---- output
+    // Writes raw bytes and returns once they have left Qt's buffer.
+    PortResult write(const QByteArray& data);
+    // Hands bytes to Qt's buffer without waiting; the event loop writes them.
+    void queue(const QByteArray& data);
+    // Bytes not yet on the line: Qt's buffer and the kernel's output queue.
+    qint64 pendingOutput() const;
+    // Waits until pendingOutput() is 0. With cancelEnds false a set cancel
+    // flag does not end the wait (the time-out and port errors still do).
+    PortResult drain(bool cancelEnds = true);
+    // Drops everything not yet sent, in Qt and in the kernel.
+    void discardOutput();
+
+    // ---- flow control
+    // Waits while the machine holds CTS low. Lines that cannot be read count
+    // as CTS on. `limited`: the time-out applies; else only cancel ends it.
+    PortResult waitForCts(bool limited);
+    // The kernel's XON/XOFF handling (IXON). It swallows bytes 17 and 19, so
+    // the wait for a machine's XON turns it off for its duration.
+    bool softwareFlowArmed() const;
+    void setSoftwareFlowArmed(bool armed);
+
+    // ---- input
+    using Sink = std::function<void(const QByteArray&)>;
+    // Received bytes go to `sink` in order, converted through `conversion`
+    // when given (the table is copied). While the sink runs (a modal box
+    // inside it included) or while input is held, new bytes wait in the
+    // port's buffer and follow when it returns: nothing is dropped or
+    // reordered. Bytes that arrived while no sink was set (up to 1 MiB) are
+    // delivered first.
+    void setReceiveSink(Sink sink, const EiaTable* conversion = nullptr);
+    void clearReceiveSink();
+    bool hasReceiveSink() const { return bool(sink_); }
+    void holdReceive(bool hold);
+    // Drops received bytes not yet delivered (the kernel's too).
+    void discardInput();
+    QByteArray takeUnclaimedInput();
+    qint64 receivedCount() const { return received_; }
+    // Milliseconds since the last byte arrived (since opening when none did).
+    qint64 msSinceLastReceive() const { return lastReceive_.isValid() ? lastReceive_.elapsed() : 0; }
+
+    // ---- lights
+    PortLines lines();
+
+    // Runs the event loop for at most `ms`, returning early when the port
+    // writes, reads or fails.
+    void pump(int ms);
+
+Q_SIGNALS:
+    // Every chunk as read from the port, before conversion.
+    void rawDataArrived(const QByteArray& bytes);
+    // Opened, closed or failed: the lights may change.
+    void stateChanged();
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+    void deliver();
+    bool cancelled() const { return cancelFlag_ && *cancelFlag_; }
+    PortResult abandon(PortResult why);
+    PortResult writeAndWait(const QByteArray& data);
+    // Waits while pending() > 0, yielding; no fall in it for the time-out ends it.
+    PortResult waitUntilSent(const std::function<qint64()>& pending, bool cancelEnds);
+    PortResult waitMs(int ms);
+    void applySoftwareFlow(bool on);
+    bool readLines(QSerialPort::PinoutSignals* out);
+
+    QSerialPort port_;
+    QString device_;
+    QString comName_;
+    PortSettings settings_;
+    QString error_;
+    bool faulted_ = false;
+    bool abandoned_ = false; // the last write was cancelled or timed out
+    const bool* cancelFlag_ = nullptr;
+    qint64 timeoutMs_ = 0;
+    int charDelayMs_ = 0;
+    int inBufferSize_ = 0;
+    int outBufferSize_ = 0;
+
+    Sink sink_;
+    std::optional<EiaTable> conversion_;
+    QByteArray unclaimed_;
+    bool delivering_ = false;
+    bool held_ = false;
+    qint64 received_ = 0;
+    QElapsedTimer lastReceive_;
+};

@@ -1,0 +1,205 @@
+#include "XModemTransfer.h"
+
+#include "FileStuff.h"
+#include "MachineRecord.h"
+#include "MessageSeam.h"
+#include "PortLayer.h"
+#include "SerialLink.h"
+
+#include <QPointer>
+
+#include <limits>
+
+XModemTransfer::XModemTransfer(SerialLink& link, QObject* parent) : QObject(parent), link_(link) {
+    ticker_.setInterval(100);
+    connect(&ticker_, &QTimer::timeout, this, &XModemTransfer::onTick);
+}
+
+XModemTransfer::~XModemTransfer() {
+    if (running_) {
+        cancel();
+    }
+}
+
+bool XModemTransfer::begin() {
+    if (!link_.isOpen()) {
+        error_ = QStringLiteral("The Port Is Not Open");
+        return false;
+    }
+    // Input since the port opened is kept: the other side may have invited already.
+    link_.setReceiveSink([this](const QByteArray& bytes) { onData(bytes); });
+    clock_.start();
+    running_ = true;
+    portFailed_ = false;
+    endpoint_->start(0);
+    ticker_.start();
+    flushAndCheck();
+    return true;
+}
+
+bool XModemTransfer::startSend(const QString& fileName, char pad, const XModem::Timing& timing) {
+    if (running_)
+        return false;
+    file_.close();
+    file_.setFileName(fileName);
+    if (!file_.open(QIODevice::ReadOnly)) {
+        error_ = QStringLiteral("Can't Read %1").arg(fileName) + QLatin1Char('\n') + file_.errorString();
+        return false;
+    }
+    endpoint_ = std::make_unique<XModem::Sender>(&file_, pad, timing);
+    if (!begin()) {
+        file_.close();
+        return false;
+    }
+    return true;
+}
+
+bool XModemTransfer::startReceive(const QString& fileName, const XModem::Timing& timing) {
+    if (running_)
+        return false;
+    file_.close();
+    file_.setFileName(fileName);
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        error_ = QStringLiteral("Can't Write %1").arg(fileName) + QLatin1Char('\n') + file_.errorString();
+        return false;
+    }
+    endpoint_ = std::make_unique<XModem::Receiver>(&file_, timing);
+    if (!begin()) {
+        file_.close();
+        return false;
+    }
+    return true;
+}
+
+void XModemTransfer::cancel() {
+    if (!running_)
+        return;
+    endpoint_->cancel();
+    flushAndCheck();
+}
+
+XModem::Outcome XModemTransfer::outcome() const {
+    if (portFailed_)
+        return XModem::Outcome::PortError;
+    return endpoint_ ? endpoint_->outcome() : XModem::Outcome::Running;
+}
+
+XModem::Progress XModemTransfer::progress() const {
+    XModem::Progress p;
+    if (endpoint_)
+        p = endpoint_->progress();
+    if (portFailed_)
+        p.status = XModem::outcomeText(XModem::Outcome::PortError);
+    return p;
+}
+
+void XModemTransfer::onData(const QByteArray& bytes) {
+    if (!running_)
+        return;
+    endpoint_->feed(bytes, clock_.elapsed());
+    flushAndCheck();
+}
+
+void XModemTransfer::onTick() {
+    if (!running_)
+        return;
+    if (!link_.isOpen() || link_.faulted())
+        portFailed_ = true;
+    endpoint_->tick(clock_.elapsed());
+    flushAndCheck();
+    if (running_)
+        Q_EMIT progressChanged();
+}
+
+void XModemTransfer::flushAndCheck() {
+    link_.queue(endpoint_->takeOutput());
+    const bool done = portFailed_ || endpoint_->finished();
+    if (!done)
+        return;
+    ticker_.stop();
+    link_.clearReceiveSink();
+    file_.close();
+    if (outcome() == XModem::Outcome::Cancelled) {
+        // The other side may have emptied its input just as the CANs came
+        // (some do after every ACK): say it once more when it listens again.
+        QTimer::singleShot(500, this, [this] {
+            if (!link_.hasReceiveSink()) // unless another transfer has begun
+                link_.queue(QByteArray(5, XModem::CAN));
+        });
+    }
+    elapsedAtEnd_ = clock_.elapsed();
+    running_ = false;
+    Q_EMIT progressChanged();
+    Q_EMIT finished(outcome());
+}
+
+XModem::Outcome XModemTransfer::waitUntilFinished() {
+    while (running_)
+        link_.pump(50);
+    return outcome();
+}
+
+namespace {
+
+QPointer<XModemTransfer>& current() {
+    static QPointer<XModemTransfer> transfer;
+    return transfer;
+}
+
+XModem::Timing machineTiming() {
+    XModem::Timing t;
+    const int seconds = int(leadingNumber(MachineRecord::current(QStringLiteral("SendTimeOut"))));
+    if (seconds > 0)
+        t.startTimeoutMs = seconds * 1000;
+    else
+        t.startTimeoutMs = std::numeric_limits<int>::max();
+    return t;
+}
+
+XModemTransfer* startTransfer(const QString& fileName, bool send) {
+    if (current() && current()->isRunning())
+        return nullptr;
+    resetXModemTransfer();
+    if (!openPortX())
+        return nullptr;
+    auto* transfer = new XModemTransfer(comPort());
+    bool ok = false;
+    if (send) {
+        const QString padText = MachineRecord::current(QStringLiteral("XModemPad")).trimmed();
+        bool isNumber = false;
+        int pad = padText.toInt(&isNumber);
+        if (!isNumber || pad < 0 || pad > 255)
+            pad = 32;
+        ok = transfer->startSend(fileName, char(pad), machineTiming());
+    } else {
+        ok = transfer->startReceive(fileName, machineTiming());
+    }
+    if (!ok) {
+        msgBox(transfer->errorString(), Msg::Ok, Msg::Critical);
+        delete transfer;
+        return nullptr;
+    }
+    current() = transfer;
+    return transfer;
+}
+
+} // namespace
+
+XModemTransfer* startXModemSendTransfer(const QString& fileName) { return startTransfer(fileName, true); }
+XModemTransfer* startXModemReceiveTransfer(const QString& fileName) { return startTransfer(fileName, false); }
+XModemTransfer* currentXModemTransfer() { return current(); }
+
+int xmodemTransfersRunning() { return current() && current()->isRunning() ? 1 : 0; }
+
+void cancelXModemTransfer() {
+    if (current())
+        current()->cancel();
+}
+
+void resetXModemTransfer() {
+    // Later: this may run inside a slot of the transfer's own signals.
+    if (current() && !current()->isRunning()) {
+        current()->deleteLater();
+        current() = nullptr;
+    }
+}

@@ -1,0 +1,250 @@
+// End-of-block conventions, port settings strings, buffer sizes and the EIA
+// code tables.
+#include "EiaCode.h"
+#include "EndOfBlock.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "PortConfig.h"
+#include "ScriptedMessages.h"
+#include "TestHome.h"
+#include "TransferGlobals.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MachineKeys : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gCurrentMachineSection = QStringLiteral("Machine3");
+        gPortState = PortIdle;
+    }
+    void TearDown() override { gPortState = PortIdle; }
+    static void set(const char* key, const QString& value) {
+        writeIni(gCurrentMachineSection, QString::fromLatin1(key), value);
+    }
+    static void framing(const char* baud, const char* parity, const char* data, const char* stop,
+                        const char* suffix = "") {
+        const QString s = QString::fromLatin1(suffix);
+        writeIniValues(gCurrentMachineSection, {{QStringLiteral("iBaudrate") + s, QString::fromLatin1(baud)},
+                                                {QStringLiteral("iParity") + s, QString::fromLatin1(parity)},
+                                                {QStringLiteral("iDataLength") + s, QString::fromLatin1(data)},
+                                                {QStringLiteral("iStopBits") + s, QString::fromLatin1(stop)}});
+    }
+    TestHome home;
+    ScriptedMessages msgs;
+};
+
+using PortSettingsString = MachineKeys;
+
+TEST_F(PortSettingsString, BuildsFromTheStoredPositions) {
+    EXPECT_EQ(makeSettings(), "4800,E,7,2"); // the record's defaults
+    framing("6", "1", "2", "1");
+    EXPECT_EQ(makeSettings(), "9600,E,7,2");
+    framing("10", "0", "3", "0");
+    EXPECT_EQ(makeSettings(), "115200,N,8,1");
+    framing("0", "3", "0", "0");
+    EXPECT_EQ(makeSettings(), "150,M,5,1");
+    framing("12", "4", "1", "1");
+    EXPECT_EQ(makeSettings(), "460800,S,6,2");
+    framing("3", "2", "3", "0");
+    EXPECT_EQ(makeSettings(), "1200,O,8,1");
+    EXPECT_TRUE(msgs.shown().isEmpty());
+}
+
+TEST_F(PortSettingsString, ReceiveTimeSetOnlyWhileReceivingAndComplete) {
+    framing("6", "1", "2", "1");
+    framing("10", "0", "3", "0", "2");
+    EXPECT_EQ(makeSettings(), "9600,E,7,2"); // idle: the first set
+    gPortState = PortTerminal;
+    EXPECT_EQ(makeSettings(), "115200,N,8,1");
+    gPortState = PortReceiving;
+    EXPECT_EQ(makeSettings(), "115200,N,8,1");
+    gPortState = PortSending;
+    EXPECT_EQ(makeSettings(), "9600,E,7,2");
+
+    gPortState = PortTerminal;
+    set("iStopBits2", QString()); // three of four: the first set
+    EXPECT_EQ(makeSettings(), "9600,E,7,2");
+    EXPECT_EQ(makeSettingsX(), "9600,N,8,1"); // never the receive-time speed
+}
+
+TEST_F(PortSettingsString, FaultsFallBack) {
+    framing("6", "5", "2", "1");
+    EXPECT_EQ(makeSettings(), "4800,E,7,2");
+    ASSERT_EQ(msgs.shown().size(), 1);
+    EXPECT_EQ(msgs.shown()[0].text, "Error - Defaulting To 4800,E,7,2");
+    msgs.clear();
+
+    framing("13", "0", "3", "0"); // beyond the speed table
+    EXPECT_EQ(makeSettings(), "4800,E,7,2");
+    framing("abc", "0", "3", "0");
+    EXPECT_EQ(makeSettings(), "4800,E,7,2");
+    // Data or stop bits no port offers fall back too, instead of "9600,N,:,3".
+    framing("6", "0", "5", "0");
+    EXPECT_EQ(makeSettings(), "4800,E,7,2");
+    framing("6", "0", "3", "2");
+    EXPECT_EQ(makeSettings(), "4800,E,7,2");
+    EXPECT_TRUE(msgs.shown().isEmpty());
+
+    framing("abc", "9", "3", "0"); // a bad parity is reported whatever else is wrong
+    EXPECT_EQ(makeSettingsQuiet(), "4800,E,7,2");
+    EXPECT_TRUE(msgs.shown().isEmpty());
+    EXPECT_EQ(makeSettings(), "4800,E,7,2");
+    EXPECT_EQ(msgs.shown().size(), 1);
+}
+
+TEST_F(PortSettingsString, ParsesIntoPortSettings) {
+    PortSettings s;
+    ASSERT_TRUE(PortSettings::parse(QStringLiteral("9600,E,7,2"), &s));
+    EXPECT_EQ(s.baud, 9600);
+    EXPECT_EQ(s.parity, QSerialPort::EvenParity);
+    EXPECT_EQ(s.dataBits, QSerialPort::Data7);
+    EXPECT_EQ(s.stopBits, QSerialPort::TwoStop);
+    for (const char* text : {"115200,N,8,1", "4800,M,7,1", "4800,S,8,2", "300,O,5,1", "9600,E,7,2"}) {
+        ASSERT_TRUE(PortSettings::parse(QString::fromLatin1(text), &s)) << text;
+        EXPECT_EQ(s.toString(), QString::fromLatin1(text));
+    }
+    QString why;
+    for (const char* bad : {"", "9600,E,7", "x,E,7,2", "9600,Q,7,2", "9600,E,9,2", "9600,E,7,3", "9600,E,7,1.5"}) {
+        PortSettings keep;
+        EXPECT_FALSE(PortSettings::parse(QString::fromLatin1(bad), &keep, &why)) << bad;
+        EXPECT_FALSE(why.isEmpty());
+        EXPECT_EQ(keep.toString(), "4800,E,7,2"); // untouched
+    }
+}
+
+TEST_F(MachineKeys, BufferSizesAndKeepAliveDefault) {
+    EXPECT_EQ(getBufferSize(QStringLiteral("OutBufferSize")), 8192);
+    set("OutBufferSize", QStringLiteral("0"));
+    EXPECT_EQ(getBufferSize(QStringLiteral("OutBufferSize")), 1024);
+    set("OutBufferSize", QStringLiteral("15"));
+    EXPECT_EQ(getBufferSize(QStringLiteral("OutBufferSize")), 16384);
+    for (const char* v : {"-1", "-3"}) {
+        set("InBufferSize", QString::fromLatin1(v));
+        EXPECT_EQ(getBufferSize(QStringLiteral("InBufferSize")), 8192) << v;
+    }
+
+    // A pseudo-terminal is no USB adapter; a port that cannot be named counts as not one.
+    writeIni(QStringLiteral("Ports"), QStringLiteral("Com3"), QStringLiteral("/dev/ptmx"));
+    set("CommPort", QStringLiteral("2"));
+    EXPECT_EQ(keepAliveDefaultValue(), 1);
+    set("CommPort", QStringLiteral("500"));
+    EXPECT_EQ(keepAliveDefaultValue(), 1);
+
+    EXPECT_EQ(flowModeFor(0), FlowMode::None);
+    EXPECT_EQ(flowModeFor(1), FlowMode::XonXoff);
+    EXPECT_EQ(flowModeFor(2), FlowMode::RtsCts);
+    EXPECT_EQ(flowModeFor(3), FlowMode::Both);
+    EXPECT_EQ(flowModeFor(4), FlowMode::None);
+    EXPECT_EQ(flowModeFor(5), FlowMode::None);
+}
+
+using EndOfBlock = MachineKeys;
+
+TEST_F(EndOfBlock, SendConventions) {
+    EXPECT_EQ(eobForSend(QStringLiteral("0")), QByteArray("\r\n"));
+    EXPECT_EQ(eobForSend(QStringLiteral("1")), QByteArray("\n\r\r"));
+    EXPECT_EQ(eobForSend(QStringLiteral("2")), QByteArray("\n"));
+    EXPECT_EQ(eobForSend(QStringLiteral("3")), QByteArray("\r"));
+    EXPECT_EQ(eobForSend(QStringLiteral("4")), QByteArray("\n\r"));
+    EXPECT_TRUE(eobForSend(QStringLiteral("7")).isEmpty());
+    EXPECT_TRUE(eobForSend(QString()).isEmpty());
+    set("CustomEOBSend", QStringLiteral("59,13,#2,10"));
+    EXPECT_EQ(eobForSend(QStringLiteral("5")), QByteArray(";\r\n\n"));
+    EXPECT_TRUE(msgs.shown().isEmpty());
+}
+
+TEST_F(EndOfBlock, BadCustomSequenceIsClearedAndDefaultsToCrLf) {
+    set("CustomEOBSend", QStringLiteral("13,10,"));
+    EXPECT_EQ(getCustomEOB(EobSend), QByteArray("\r\n"));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Bad or No End Of Block Defined = Defaulting To CR/LF")));
+    EXPECT_TRUE(readIni(gCurrentMachineSection, QStringLiteral("CustomEOBSend"), QStringLiteral("?")).isEmpty());
+    msgs.clear();
+    EXPECT_EQ(getCustomEOB(EobSend), QByteArray("\r\n")); // now empty: the message again
+    EXPECT_EQ(msgs.shown().size(), 1);
+
+    msgs.clear();
+    set("CustomEOBReceive", QStringLiteral("10"));
+    EXPECT_EQ(getCustomEOB(EobReceive), QByteArray("\n"));
+    EXPECT_EQ(getCustomEOB(7), QByteArray("\r\n")); // no such direction
+    EXPECT_EQ(msgs.shown().size(), 1);
+    // A pause item cannot be part of a line end: only the characters count.
+    set("CustomEOBSend", QStringLiteral("13,!50!,10"));
+    EXPECT_EQ(getCustomEOB(EobSend), QByteArray("\r\n"));
+}
+
+TEST_F(EndOfBlock, ReceiveConventions) {
+    const QByteArray lfText("G1X1\nG1X2\n");
+    EXPECT_EQ(eobForReceive(QStringLiteral("0"), lfText), QByteArray("\n"));
+    EXPECT_EQ(eobForReceive(QStringLiteral("0"), QByteArray("A\r\nB\r\n")), QByteArray("\r\n"));
+    EXPECT_EQ(eobForReceive(QStringLiteral("1"), lfText), QByteArray("\r\n"));
+    EXPECT_EQ(eobForReceive(QStringLiteral("2"), lfText), QByteArray("\n\r\r"));
+    EXPECT_EQ(eobForReceive(QStringLiteral("3"), lfText), QByteArray("\n"));
+    EXPECT_EQ(eobForReceive(QStringLiteral("4"), lfText), QByteArray("\r"));
+    EXPECT_EQ(eobForReceive(QStringLiteral("5"), lfText), QByteArray("\n\r"));
+    set("CustomEOBReceive", QStringLiteral("36"));
+    EXPECT_EQ(eobForReceive(QStringLiteral("6"), lfText), QByteArray("$"));
+}
+
+TEST(GetEob, FindsTheLineEnd) {
+    EXPECT_EQ(getEOB(QByteArray("N1\r\nN2\r\nN3\r\n")), "13,10"); // not LF CR across the lines
+    EXPECT_EQ(getEOB(QByteArray("N1\r\nN2\n\r\rN3\r\n")), "10,13,13");
+    EXPECT_EQ(getEOB(QByteArray("N1\n\rN2\n\r")), "10,13");
+    EXPECT_EQ(getEOB(QByteArray("N1\rN2\r")), "13");
+    EXPECT_EQ(getEOB(QByteArray("N1\nN2\n")), "10");
+    EXPECT_EQ(getEOB(QByteArray("N1")), "13,10");
+    EXPECT_EQ(getEOB(QByteArray()), "13,10");
+    EXPECT_EQ(getEOB(QByteArray("\r\nN1\n")), "13,10") << "a leading CR LF is stripped first";
+    EXPECT_EQ(getEOB(QByteArray("\n\n")), "10");
+    // Longer than 2048: only the first 1024 characters are looked at.
+    QByteArray big = QByteArray(1500, 'X') + "\r\n" + QByteArray(600, 'Y');
+    big.replace(100, 1, "\n");
+    EXPECT_EQ(getEOB(big), "10");
+}
+
+class EiaTables : public ::testing::Test {
+protected:
+    void SetUp() override { gConversionTable = EiaTable(); }
+    TestHome home;
+    ScriptedMessages msgs;
+};
+
+TEST_F(EiaTables, DefaultTableConvertsBothWays) {
+    const QString file = eiaTableFile();
+    ASSERT_TRUE(installDefaultEiaTable(file));
+    ASSERT_TRUE(DimConversions(QStringLiteral("Ascii2Eia"), file));
+    const QByteArray eia = returnEIA(QByteArray("%\r\nN10 g01 X-1.5 Y/2\r\n"));
+    EXPECT_EQ(eia.count(char(0x80)), 2) << "one EIA end of block per line, CR dropped";
+    for (const char c : eia) {
+        int bits = 0;
+        for (int i = 0; i < 8; ++i)
+            bits += (uchar(c) >> i) & 1;
+        EXPECT_EQ(bits % 2, 1) << "every EIA code has odd parity: " << int(uchar(c));
+    }
+    ASSERT_TRUE(DimConversions(QStringLiteral("Eia2Ascii"), file));
+    EXPECT_EQ(returnEIA(eia), QByteArray("%\nN10 G01 X-1.5 Y/2\n"));
+    EXPECT_TRUE(returnEIA(QByteArray()).isEmpty());
+    EXPECT_TRUE(msgs.shown().isEmpty());
+    EXPECT_TRUE(installDefaultEiaTable(file)) << "an existing table is kept";
+}
+
+TEST_F(EiaTables, FileValuesAndMissingFile) {
+    const QString file = home.file(QStringLiteral("codeset.eia"));
+    writeAllBytes(file, "[Ascii2Eia]\n48=32\n49=1\n65=-1\n66=abc\n67=300\n68=65.6\n[Eia2Ascii]\n32=48\n");
+    ASSERT_TRUE(DimConversions(QStringLiteral("Ascii2Eia"), file));
+    // Only mapped characters pass; -1, a missing key and a value that is no
+    // byte drop the character; "abc" maps to 0.
+    EXPECT_EQ(returnEIA(QByteArray("01 ABCD\r\n")), QByteArray("\x20\x01", 2) + QByteArray(1, '\0') + "B");
+    EXPECT_EQ(gConversionTable.entry('C'), -1);
+
+    ASSERT_TRUE(DimConversions(QStringLiteral("Eia2Ascii"), file));
+    EXPECT_EQ(returnEIA(QByteArray("\x20\x01", 2)), QByteArray("0")) << "the receive table replaced the send table";
+
+    EXPECT_FALSE(DimConversions(QStringLiteral("Ascii2Eia"), home.file(QStringLiteral("missing.eia"))));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Can't Find The EIA Code Table")));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("missing.eia")));
+    EXPECT_EQ(returnEIA(QByteArray("\x20", 1)), QByteArray("0")) << "a failed load leaves the table";
+}
+
+} // namespace

@@ -1,0 +1,435 @@
+// The port layer over pseudo-terminal pairs, the test playing the machine.
+#include "EiaCode.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "MessageSeam.h"
+#include "PortLayer.h"
+#include "PtyMachine.h"
+#include "ScriptedMessages.h"
+#include "TestHome.h"
+#include "TransferGlobals.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <termios.h>
+
+namespace {
+
+QByteArray allBytes(int repeat) {
+    QByteArray b;
+    for (int r = 0; r < repeat; ++r)
+        for (int i = 0; i < 256; ++i)
+            b.append(char(i));
+    return b;
+}
+
+QByteArray randomBytes(int size) {
+    QByteArray b(size, Qt::Uninitialized);
+    QRandomGenerator gen(size);
+    for (int i = 0; i < size; ++i)
+        b[i] = char(gen.bounded(256));
+    return b;
+}
+
+void at(int ms, std::function<void()> action) {
+    QTimer::singleShot(ms, QCoreApplication::instance(), std::move(action));
+}
+
+class Port : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gCurrentMachineSection = QStringLiteral("Machine1");
+        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slavePath());
+        set("Handshaking", "0");
+        set("iBaudrate", "6");
+        set("iParity", "0");
+        set("iDataLength", "3");
+        set("iStopBits", "0");
+        set("SendTimeOut", "30");
+        gCancelSend = false;
+        gOverride = false;
+        gSendTimedOut = false;
+        gKeepAlive = 0;
+        gPortState = PortIdle;
+    }
+    void TearDown() override {
+        gCancelSend = false;
+        closeComPort(CloseWhen::Always);
+        endPortReceive();
+        comPort().takeUnclaimedInput();
+        setXonWaitHooks({});
+    }
+    static void set(const char* key, const char* value) {
+        writeIni(gCurrentMachineSection, QString::fromLatin1(key), QString::fromLatin1(value));
+    }
+    termios slaveTermios() const {
+        termios t;
+        ::tcgetattr(machine.slaveFd(), &t);
+        return t;
+    }
+
+    TestHome home;
+    ScriptedMessages msgs;
+    PtyMachine machine;
+};
+
+TEST_F(Port, EachSettingsStringOpens) {
+    // A pseudo-terminal keeps 8 data bits and no parity bit whatever it is
+    // told; the speed, the stop bits and the parity kind still show.
+    struct Case {
+        const char *baud, *parity, *data, *stop, *text;
+        speed_t speed;
+    };
+    const Case cases[] = {
+        {"6", "1", "2", "1", "9600,E,7,2", B9600},
+        {"10", "0", "3", "0", "115200,N,8,1", B115200},
+        {"5", "3", "2", "0", "4800,M,7,1", B4800},
+        {"5", "4", "2", "0", "4800,S,7,1", B4800},
+        {"4", "2", "3", "1", "2400,O,8,2", B2400},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        set("iBaudrate", c.baud);
+        set("iParity", c.parity);
+        set("iDataLength", c.data);
+        set("iStopBits", c.stop);
+        // Still open from the case before: the changed settings reopen the port.
+        ASSERT_TRUE(openPort()) << qPrintable(lastPortError());
+        EXPECT_EQ(comPort().settings().toString(), QString::fromLatin1(c.text));
+        const termios t = slaveTermios();
+        EXPECT_EQ(cfgetospeed(&t), c.speed);
+        const QByteArray text(c.text);
+        const char parity = text.split(',')[1][0];
+        EXPECT_EQ(bool(t.c_cflag & PARODD), parity == 'O' || parity == 'M');
+        EXPECT_EQ(bool(t.c_cflag & CMSPAR), parity == 'M' || parity == 'S');
+        EXPECT_EQ(bool(t.c_cflag & CSTOPB), text.endsWith(",2"));
+        EXPECT_FALSE(t.c_oflag & OPOST) << "raw: LF must not become CR LF";
+        EXPECT_TRUE(openPort()) << "open again with the same settings";
+    }
+    EXPECT_TRUE(msgs.shown().isEmpty());
+}
+
+TEST_F(Port, AllByteValuesBothWays) {
+    ASSERT_TRUE(openPort());
+    const QByteArray out = allBytes(8);
+    EXPECT_EQ(sendToPort(out), PortResult::Ok);
+    ASSERT_TRUE(machine.waitForCount(out.size(), 5000));
+    EXPECT_EQ(machine.received(), out);
+
+    QByteArray in;
+    ASSERT_TRUE(beginPortReceive([&in](const QByteArray& b) { in += b; }));
+    machine.send(out);
+    QElapsedTimer t;
+    t.start();
+    while (in.size() < out.size() && t.elapsed() < 5000)
+        comPort().pump(10);
+    EXPECT_EQ(in, out);
+    EXPECT_EQ(comPort().receivedCount(), out.size());
+}
+
+TEST_F(Port, XoffHoldsOutputAndXonReleasesIt) {
+    set("Handshaking", "1");
+    ASSERT_TRUE(openPort());
+    machine.send(QByteArray(1, char(19)));
+    pumpEvents(100);
+    const QByteArray data = randomBytes(64 * 1024);
+    qint64 whileHeld = -1;
+    at(400, [&] {
+        whileHeld = machine.receivedCount();
+        machine.send(QByteArray(1, char(17)));
+    });
+    EXPECT_EQ(sendToPort(data), PortResult::Ok);
+    EXPECT_EQ(whileHeld, 0) << "nothing may pass while XOFF holds";
+    ASSERT_TRUE(machine.waitForCount(data.size(), 5000));
+    EXPECT_EQ(machine.received(), data);
+}
+
+TEST_F(Port, HeldXoffEndsInTheTimeOut) {
+    set("Handshaking", "1");
+    set("SendTimeOut", "1");
+    ASSERT_TRUE(openPort());
+    machine.send(QByteArray(1, char(19)));
+    pumpEvents(100);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(sendToPort(randomBytes(4096)), PortResult::TimedOut);
+    EXPECT_GE(t.elapsed(), 1000);
+    EXPECT_TRUE(gSendTimedOut);
+    EXPECT_TRUE(gCancelSend);
+    EXPECT_EQ(sendToPort("N1"), PortResult::Cancelled) << "nothing more of that send";
+    machine.send(QByteArray(1, char(17)));
+    pumpEvents(200);
+    EXPECT_EQ(machine.receivedCount(), 0) << "the held output was discarded";
+    gCancelSend = false;
+    ASSERT_TRUE(openPort());
+    EXPECT_FALSE(gSendTimedOut) << "the next transfer starts clean";
+}
+
+TEST_F(Port, Wait4XonEndsOnXonOrAnyByte) {
+    set("Handshaking", "1"); // the kernel would swallow the XON: the wait turns that off
+    ASSERT_TRUE(openPort());
+    QStringList captions;
+    int ended = 0;
+    setXonWaitHooks({[&](const QString& c) { captions << c; }, [&] { ++ended; }});
+
+    bool stillWaiting = false;
+    at(100, [&] { machine.send("abc\x13"); });
+    at(300, [&] {
+        stillWaiting = true;
+        machine.send("x\x11y");
+    });
+    int mode = 1;
+    EXPECT_EQ(wait4XON(mode, QString()), PortResult::Ok);
+    EXPECT_TRUE(stillWaiting) << "bytes without XON must not end mode 1";
+    EXPECT_TRUE(comPort().softwareFlowArmed()) << "re-armed after the wait";
+    EXPECT_TRUE(slaveTermios().c_iflag & IXON);
+
+    mode = 2;
+    at(100, [&] { machine.send(QByteArray(1, '\0')); });
+    EXPECT_EQ(wait4XON(mode, QStringLiteral("Ready?")), PortResult::Ok);
+    EXPECT_EQ(captions, QStringList({QStringLiteral("Waiting For XON From CNC To Start Transfer..."),
+                                     QStringLiteral("Ready?")}));
+    EXPECT_EQ(ended, 2);
+    EXPECT_TRUE(comPort().takeUnclaimedInput().isEmpty()) << "the start signal is not program data";
+}
+
+TEST_F(Port, Wait4XonEndsOnOverrideAndCancel) {
+    ASSERT_TRUE(openPort());
+    int mode = 1;
+    at(100, [] { gOverride = true; });
+    EXPECT_EQ(wait4XON(mode, QString()), PortResult::Ok);
+    gOverride = false;
+    at(100, [] { gCancelSend = true; });
+    EXPECT_EQ(wait4XON(mode, QString()), PortResult::Cancelled);
+}
+
+TEST_F(Port, CloseDeliversEveryByteHandedOver) {
+    const QByteArray data = randomBytes(1 << 20);
+    ASSERT_TRUE(openPort());
+    EXPECT_EQ(sendToPort(data), PortResult::Ok);
+    gCancelSend = true; // as at the end of every send
+    closeComPort();
+    EXPECT_FALSE(comPort().isOpen());
+    ASSERT_TRUE(machine.waitForCount(data.size(), 10000));
+    EXPECT_EQ(machine.received(), data);
+
+    // Queued without waiting, then closed at once: close drains Qt's buffer.
+    machine.clearReceived();
+    gCancelSend = false;
+    ASSERT_TRUE(openPort());
+    comPort().queue(data);
+    closeComPort(CloseWhen::Always);
+    ASSERT_TRUE(machine.waitForCount(data.size(), 10000));
+    EXPECT_EQ(machine.received(), data);
+}
+
+TEST_F(Port, CancelMidWriteStopsOutput) {
+    ASSERT_TRUE(openPort());
+    machine.setReading(false);
+    at(200, [] { gCancelSend = true; });
+    const QByteArray data = randomBytes(1 << 20);
+    EXPECT_EQ(sendToPort(data), PortResult::Cancelled);
+    EXPECT_FALSE(gSendTimedOut);
+    machine.setReading(true);
+    pumpEvents(300);
+    const qint64 got = machine.receivedCount();
+    EXPECT_LT(got, data.size());
+    EXPECT_EQ(machine.received(), data.left(int(got))) << "what went out went in order";
+    EXPECT_EQ(sendToPort("N1"), PortResult::Cancelled);
+    closeComPort(CloseWhen::Always);
+    pumpEvents(100);
+    EXPECT_EQ(machine.receivedCount(), got) << "nothing more after the cancel";
+}
+
+TEST_F(Port, PeerVanishingMidSendIsAnError) {
+    ASSERT_TRUE(openPort());
+    machine.setReading(false);
+    at(200, [this] { machine.hangUp(); });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(sendToPort(randomBytes(1 << 20)), PortResult::PortError);
+    EXPECT_LT(t.elapsed(), 5000) << "no wait for the 30 s time-out";
+    EXPECT_TRUE(portFault());
+    EXPECT_FALSE(portLines().error.isEmpty());
+    EXPECT_EQ(sendToPort("N1"), PortResult::PortError);
+    closeComPort(); // no hang either
+}
+
+TEST_F(Port, OpenFailureNamesDeviceAndReason) {
+    writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), QStringLiteral("/dev/feedline-no-such-port"));
+    EXPECT_FALSE(openPortSilent());
+    EXPECT_TRUE(msgs.shown().isEmpty());
+    const PortLines lights = portLines();
+    EXPECT_FALSE(lights.open);
+    EXPECT_TRUE(lights.error.contains(QStringLiteral("/dev/feedline-no-such-port")));
+
+    EXPECT_FALSE(openPort());
+    ASSERT_EQ(msgs.shown().size(), 1);
+    const QString text = msgs.shown()[0].text;
+    EXPECT_TRUE(text.contains(QStringLiteral("Com1"))) << qPrintable(text);
+    EXPECT_TRUE(text.contains(QStringLiteral("/dev/feedline-no-such-port"))) << qPrintable(text);
+    EXPECT_TRUE(text.contains(QStringLiteral("No such file or directory"))) << qPrintable(text);
+    EXPECT_EQ(sendToPort("N1"), PortResult::NotOpen);
+
+    set("CommPort", "99"); // Com100: no device without a mapping
+    EXPECT_FALSE(openPort());
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("No Device Is Set For Com100")));
+}
+
+TEST_F(Port, ReceivedBytesArriveInOrderThroughModalBoxes) {
+    ASSERT_TRUE(openPort());
+    QByteArray in;
+    bool asked = false;
+    // The receiver shows a box whose own event loop runs while the machine goes on sending.
+    Msg::Handler previous = Msg::setHandler([&](const Msg::Request&) {
+        machine.send("-more-data-");
+        pumpEvents(150);
+        return Msg::AnswerOk;
+    });
+    ASSERT_TRUE(beginPortReceive([&](const QByteArray& b) {
+        in += b;
+        if (!asked) {
+            asked = true;
+            msgBox(QStringLiteral("Disk full?"), Msg::RetryCancel);
+        }
+    }));
+    machine.send("first");
+    QElapsedTimer t;
+    t.start();
+    while (in.size() < 16 && t.elapsed() < 3000)
+        comPort().pump(10);
+    Msg::setHandler(previous);
+    EXPECT_EQ(in, QByteArray("first-more-data-"));
+
+    // Held input waits in the port and follows in order.
+    in.clear();
+    comPort().holdReceive(true);
+    machine.send("abc");
+    pumpEvents(100);
+    EXPECT_TRUE(in.isEmpty());
+    comPort().holdReceive(false);
+    machine.send("def");
+    t.restart();
+    while (in.size() < 6 && t.elapsed() < 3000)
+        comPort().pump(10);
+    EXPECT_EQ(in, QByteArray("abcdef"));
+}
+
+TEST_F(Port, EiaMachineDataIsConvertedOnTheWayIn) {
+    set("CharacterSet", "1");
+    ASSERT_TRUE(openPort());
+    EXPECT_FALSE(beginPortReceive([](const QByteArray&) {}));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Can't Find The EIA Code Table")));
+
+    ASSERT_TRUE(installDefaultEiaTable(eiaTableFile()));
+    QByteArray in;
+    ASSERT_TRUE(beginPortReceive([&in](const QByteArray& b) { in += b; }));
+    gConversionTable = EiaTable(); // the receive keeps its own copy of the table
+    machine.send(QByteArray("\x45\x01\x20\x80", 4)); // N 1 0 EOB
+    QElapsedTimer t;
+    t.start();
+    while (in.size() < 4 && t.elapsed() < 3000)
+        comPort().pump(10);
+    EXPECT_EQ(in, QByteArray("N10\n"));
+}
+
+TEST_F(Port, InputWithoutReceiverIsKeptForTheNext) {
+    ASSERT_TRUE(openPort());
+    machine.send("early");
+    pumpEvents(100);
+    QByteArray in;
+    ASSERT_TRUE(beginPortReceive([&in](const QByteArray& b) { in += b; }));
+    machine.send("-late");
+    QElapsedTimer t;
+    t.start();
+    while (in.size() < 10 && t.elapsed() < 3000)
+        comPort().pump(10);
+    EXPECT_EQ(in, QByteArray("early-late"));
+}
+
+TEST_F(Port, KeepAliveDecidesTheCloseAtTheEndOfATransfer) {
+    gKeepAlive = 1;
+    ASSERT_TRUE(openPortSilent());
+    closeComPort();
+    EXPECT_TRUE(comPort().isOpen());
+    EXPECT_TRUE(openPort()) << "already open: nothing to do";
+    closeComPort(CloseWhen::Always);
+    EXPECT_FALSE(comPort().isOpen());
+    gKeepAlive = 0;
+    ASSERT_TRUE(openPort());
+    closeComPort();
+    EXPECT_FALSE(comPort().isOpen());
+}
+
+TEST_F(Port, LightsSnapshot) {
+    PortLines l = portLines();
+    EXPECT_FALSE(l.open);
+    set("InBufferSize", "3");
+    ASSERT_TRUE(openPort());
+    l = portLines();
+    EXPECT_TRUE(l.open);
+    EXPECT_FALSE(l.known) << "a pseudo-terminal has no modem lines";
+    EXPECT_EQ(l.portName, "Com1");
+    EXPECT_EQ(portName(), "Com1");
+    EXPECT_EQ(l.device, machine.slavePath());
+    EXPECT_EQ(l.settings, "9600,N,8,1");
+    EXPECT_EQ(l.inBufferSize, 4096);
+    EXPECT_EQ(l.outBufferSize, 8192);
+    EXPECT_TRUE(l.error.isEmpty());
+}
+
+TEST_F(Port, FlowChecksPassWhenNothingHolds) {
+    set("Handshaking", "3");
+    ASSERT_TRUE(openPort());
+    EXPECT_EQ(wait4CTS(true), PortResult::Ok) << "unreadable lines count as CTS on";
+    EXPECT_EQ(wait4CTS(), PortResult::Ok);
+    EXPECT_EQ(sendToPort("G0X0\r\n"), PortResult::Ok);
+    EXPECT_EQ(check4XONXOFF(), PortResult::Ok);
+    EXPECT_EQ(drainPort(), PortResult::Ok);
+    EXPECT_TRUE(slaveTermios().c_iflag & IXON);
+    EXPECT_FALSE(slaveTermios().c_iflag & IXANY) << "only XON may restart output";
+    gCancelSend = true;
+    EXPECT_EQ(check4XONXOFF(), PortResult::Cancelled);
+    EXPECT_TRUE(machine.waitForCount(6, 3000));
+}
+
+TEST_F(Port, CharacterDelaySendsByteByByte) {
+    set("CharacterDelay", "25");
+    ASSERT_TRUE(openPort());
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(sendToPort("G1X5"), PortResult::Ok);
+    EXPECT_GE(t.elapsed(), 4 * 25);
+    ASSERT_TRUE(machine.waitForCount(4, 3000));
+    EXPECT_EQ(machine.received(), QByteArray("G1X5"));
+    at(60, [] { gCancelSend = true; });
+    EXPECT_EQ(sendToPort("ABCDEFGHIJKLMNOP"), PortResult::Cancelled);
+    pumpEvents(100);
+    EXPECT_LT(machine.receivedCount(), 4 + 16);
+}
+
+TEST_F(Port, BlockwiseIsRefused) {
+    ASSERT_TRUE(openPort());
+    sendXBCC(QStringLiteral("/tmp/PART.NC"));
+    ASSERT_EQ(msgs.shown().size(), 1);
+    EXPECT_TRUE(msgs.shown()[0].text.contains(QStringLiteral("Blockwise")));
+    EXPECT_EQ(msgs.shown()[0].icon, Msg::Critical);
+    pumpEvents(100);
+    EXPECT_EQ(machine.receivedCount(), 0);
+}
+
+TEST_F(Port, WaitYieldingEndsOnCancel) {
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(waitYielding(50), PortResult::Ok);
+    EXPECT_GE(t.elapsed(), 50);
+    at(50, [] { gCancelSend = true; });
+    EXPECT_EQ(waitYielding(60000), PortResult::Cancelled);
+}
+
+} // namespace

@@ -1,0 +1,158 @@
+#include "PtyMachine.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+int openMaster(QString* slavePath, int* keeper) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        throw std::runtime_error("no pseudo-terminal");
+    *slavePath = QString::fromLocal8Bit(::ptsname(master));
+    // Held open so the pair survives the program's port closing, and raw so
+    // nothing is echoed or translated before a program sets its own mode.
+    *keeper = ::open(slavePath->toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios tio;
+    ::tcgetattr(*keeper, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(*keeper, TCSANOW, &tio);
+    return master;
+}
+
+void writeAll(int fd, const char* data, qint64 size) {
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, size_t(size - done));
+        if (n > 0) {
+            done += n;
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            return;
+        } else {
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, 10);
+        }
+    }
+}
+
+} // namespace
+
+void pumpEvents(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+PtyMachine::PtyMachine() {
+    master_ = openMaster(&slavePath_, &keeper_);
+    reader_ = std::thread([this] { readLoop(); });
+}
+
+PtyMachine::~PtyMachine() {
+    hangUp();
+    if (keeper_ >= 0)
+        ::close(keeper_);
+}
+
+void PtyMachine::readLoop() {
+    char buf[65536];
+    while (!stop_) {
+        if (!reading_) {
+            ::usleep(2000);
+            continue;
+        }
+        pollfd p{master_, POLLIN, 0};
+        if (::poll(&p, 1, 10) <= 0)
+            continue;
+        const ssize_t n = ::read(master_, buf, sizeof buf);
+        if (n > 0) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            data_.append(buf, int(n));
+        } else {
+            ::usleep(1000); // nobody on the slave side just now
+        }
+    }
+}
+
+void PtyMachine::send(const QByteArray& bytes) { writeAll(master_, bytes.constData(), bytes.size()); }
+
+QByteArray PtyMachine::received() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return data_;
+}
+
+qint64 PtyMachine::receivedCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return data_.size();
+}
+
+void PtyMachine::clearReceived() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    data_.clear();
+}
+
+bool PtyMachine::waitForCount(qint64 count, int timeoutMs) const {
+    QElapsedTimer t;
+    t.start();
+    while (receivedCount() < count) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        pumpEvents(5);
+    }
+    return true;
+}
+
+void PtyMachine::hangUp() {
+    stop_ = true;
+    if (reader_.joinable())
+        reader_.join();
+    if (master_ >= 0)
+        ::close(master_);
+    master_ = -1;
+}
+
+PtyBridge::End PtyBridge::openEnd() {
+    End e;
+    e.master = openMaster(&e.slave, &e.keeper);
+    return e;
+}
+
+PtyBridge::PtyBridge() : a_(openEnd()), b_(openEnd()) {
+    thread_ = std::thread([this] { loop(); });
+}
+
+PtyBridge::~PtyBridge() {
+    stop_ = true;
+    if (thread_.joinable())
+        thread_.join();
+    for (End* e : {&a_, &b_}) {
+        ::close(e->master);
+        ::close(e->keeper);
+    }
+}
+
+void PtyBridge::loop() {
+    char buf[65536];
+    while (!stop_) {
+        pollfd p[2] = {{a_.master, POLLIN, 0}, {b_.master, POLLIN, 0}};
+        if (::poll(p, 2, 10) <= 0)
+            continue;
+        for (int i = 0; i < 2; ++i) {
+            if (!(p[i].revents & POLLIN))
+                continue;
+            const ssize_t n = ::read(p[i].fd, buf, sizeof buf);
+            if (n > 0)
+                writeAll(i == 0 ? b_.master : a_.master, buf, n);
+        }
+    }
+}

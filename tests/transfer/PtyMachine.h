@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+// A pseudo-terminal pair with the test as the machine: the program's port
+// opens the slave, the test reads and writes the master. A thread reads the
+// master all the time (as a machine would) unless told to stop.
+class PtyMachine {
+public:
+    PtyMachine();
+    ~PtyMachine();
+    PtyMachine(const PtyMachine&) = delete;
+    PtyMachine& operator=(const PtyMachine&) = delete;
+
+    QString slavePath() const { return slavePath_; }
+    // A descriptor of our own on the slave, to look at its termios.
+    int slaveFd() const { return keeper_; }
+
+    void send(const QByteArray& bytes); // from the machine to the PC
+    QByteArray received() const;        // everything the PC sent so far
+    qint64 receivedCount() const;
+    void clearReceived();
+    // Waits, running the event loop, until `count` bytes have come; false on time-out.
+    bool waitForCount(qint64 count, int timeoutMs) const;
+    // false: the machine stops reading, so the pty fills and holds the PC's output.
+    void setReading(bool reading) { reading_ = reading; }
+    // The machine vanishes: its end of the pair closes.
+    void hangUp();
+
+private:
+    void readLoop();
+
+    int master_ = -1;
+    int keeper_ = -1;
+    QString slavePath_;
+    std::thread reader_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> reading_{true};
+    mutable std::mutex mutex_;
+    QByteArray data_;
+};
+
+// Two pty pairs joined master to master: the program opens one slave, a peer
+// program (rx, sx) runs on the other.
+class PtyBridge {
+public:
+    PtyBridge();
+    ~PtyBridge();
+    QString ourSide() const { return a_.slave; }
+    QString peerSide() const { return b_.slave; }
+
+private:
+    struct End {
+        int master = -1;
+        int keeper = -1;
+        QString slave;
+    };
+    static End openEnd();
+    void loop();
+
+    End a_, b_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+};
+
+// Runs the event loop for `ms` milliseconds.
+void pumpEvents(int ms);
