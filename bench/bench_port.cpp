@@ -103,11 +103,12 @@ void runLayer(benchmark::State& state, int block) {
         pty.reset();
         const auto start = std::chrono::steady_clock::now();
         for (qint64 at = 0; at < data.size(); at += block)
-            if (link.write(QByteArray::fromRawData(data.constData() + at, int(qMin<qint64>(block, data.size() - at)))) !=
-                PortResult::Ok)
+            if (link.write(QByteArray::fromRawData(
+                    data.constData() + at, int(qMin<qint64>(block, data.size() - at)))) != PortResult::Ok)
                 state.SkipWithError("write failed");
         pty.waitFor(data.size());
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.SetIterationTime(seconds);
         if (block == 4096)
             record(&bestLayer, seconds);
@@ -115,8 +116,12 @@ void runLayer(benchmark::State& state, int block) {
     state.SetBytesProcessed(state.iterations() * data.size());
 }
 
-void BM_LayerBlocks4K(benchmark::State& state) { runLayer(state, 4096); }
-void BM_LayerOneWrite(benchmark::State& state) { runLayer(state, int(kSize)); }
+void BM_LayerBlocks4K(benchmark::State& state) {
+    runLayer(state, 4096);
+}
+void BM_LayerOneWrite(benchmark::State& state) {
+    runLayer(state, int(kSize));
+}
 
 void BM_Cat(benchmark::State& state) {
     DrainedPty pty;
@@ -134,7 +139,8 @@ void BM_Cat(benchmark::State& state) {
         cat.start(QStringLiteral("cat"), {file});
         cat.waitForFinished(-1);
         pty.waitFor(kSize);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.SetIterationTime(seconds);
         record(&bestCat, seconds);
     }
@@ -153,7 +159,8 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     if (bestCat > 0 && bestLayer > 0)
-        std::printf("port layer (4 KB blocks) / cat, best of each: %.3f s / %.3f s = %.2fx (target: within 1.5x)\n",
-                    bestLayer, bestCat, bestLayer / bestCat);
+        std::printf(
+            "port layer (4 KB blocks) / cat, best of each: %.3f s / %.3f s = %.2fx (target: within 1.5x)\n",
+            bestLayer, bestCat, bestLayer / bestCat);
     return 0;
 }

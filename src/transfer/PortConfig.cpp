@@ -44,7 +44,9 @@ QString makeSettingsQuiet(bool* parityBad) {
         if (all)
             suffix = QStringLiteral("2");
     }
-    auto stored = [&](const char* key) { return MachineRecord::value(section, QString::fromLatin1(key) + suffix); };
+    auto stored = [&](const char* key) {
+        return MachineRecord::value(section, QString::fromLatin1(key) + suffix);
+    };
 
     bool fault = false;
     int baudIndex = 0, dataIndex = 0, stopIndex = 0;
@@ -98,10 +100,14 @@ int keepAliveDefaultValue() {
 
 FlowMode flowModeFor(int handshaking) {
     switch (handshaking) {
-    case 1: return FlowMode::XonXoff;
-    case 2: return FlowMode::RtsCts;
-    case 3: return FlowMode::Both;
-    default: return FlowMode::None;
+    case 1:
+        return FlowMode::XonXoff;
+    case 2:
+        return FlowMode::RtsCts;
+    case 3:
+        return FlowMode::Both;
+    default:
+        return FlowMode::None;
     }
 }
 

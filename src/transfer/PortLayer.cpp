@@ -30,18 +30,23 @@ bool openCurrentMachinePort(bool silent, Framing framing) {
     const QString device = PortList::deviceFor(commPort);
 
     PortSettings s;
-    const QString text = framing == Framing::XModem ? makeSettingsX() : silent ? makeSettingsQuiet() : makeSettings();
+    const QString text = framing == Framing::XModem ? makeSettingsX()
+                         : silent                   ? makeSettingsQuiet()
+                                                    : makeSettings();
     PortSettings::parse(text, &s);
-    s.flow = framing == Framing::XModem ? FlowMode::None
-                                        : flowModeFor(MachineRecord::currentInt(QStringLiteral("Handshaking")));
+    s.flow = framing == Framing::XModem
+                 ? FlowMode::None
+                 : flowModeFor(MachineRecord::currentInt(QStringLiteral("Handshaking")));
     s.dtr = MachineRecord::currentInt(QStringLiteral("DTREnable")) != 0;
     s.rts = MachineRecord::currentInt(QStringLiteral("RTSEnable")) != 0;
 
     link.setCancelFlag(&gCancelSend);
     link.setDisplayName(com);
-    link.setBufferSizes(getBufferSize(QStringLiteral("InBufferSize")), getBufferSize(QStringLiteral("OutBufferSize")));
+    link.setBufferSizes(getBufferSize(QStringLiteral("InBufferSize")),
+                        getBufferSize(QStringLiteral("OutBufferSize")));
     link.setTimeoutSeconds(int(leadingNumber(MachineRecord::current(QStringLiteral("SendTimeOut")))));
-    link.setCharacterDelay(framing == Framing::XModem ? 0 : MachineRecord::currentInt(QStringLiteral("CharacterDelay")));
+    link.setCharacterDelay(
+        framing == Framing::XModem ? 0 : MachineRecord::currentInt(QStringLiteral("CharacterDelay")));
     gSendTimedOut = false;
 
     bool ok = false;
@@ -78,9 +83,15 @@ SerialLink& comPort() {
     return *link;
 }
 
-bool openPort() { return openCurrentMachinePort(false, Framing::Machine); }
-bool openPortSilent() { return openCurrentMachinePort(true, Framing::Machine); }
-bool openPortX() { return openCurrentMachinePort(false, Framing::XModem); }
+bool openPort() {
+    return openCurrentMachinePort(false, Framing::Machine);
+}
+bool openPortSilent() {
+    return openCurrentMachinePort(true, Framing::Machine);
+}
+bool openPortX() {
+    return openCurrentMachinePort(false, Framing::XModem);
+}
 
 QString lastPortError() {
     const QString e = comPort().errorString();
@@ -98,9 +109,17 @@ void closeComPort(CloseWhen when) {
     link.close(SerialLink::CloseMode::Drain);
 }
 
-PortResult sendToPort(const QByteArray& data) { return noteResult(comPort().write(data)); }
+PortResult sendToPort(const QByteArray& data) {
+    return noteResult(comPort().write(data));
+}
 
-PortResult drainPort() { return noteResult(comPort().drain(true)); }
+PortResult sendToPortOutsideSend(const QByteArray& data) {
+    return comPort().write(data, false);
+}
+
+PortResult drainPort() {
+    return noteResult(comPort().drain(true));
+}
 
 PortResult check4XONXOFF() {
     if (gCancelSend)
@@ -108,9 +127,13 @@ PortResult check4XONXOFF() {
     return noteResult(comPort().drain(true));
 }
 
-PortResult wait4CTS(bool startWait) { return noteResult(comPort().waitForCts(!startWait)); }
+PortResult wait4CTS(bool startWait) {
+    return noteResult(comPort().waitForCts(!startWait));
+}
 
-void setXonWaitHooks(XonWaitHooks hooks) { xonHooks() = std::move(hooks); }
+void setXonWaitHooks(XonWaitHooks hooks) {
+    xonHooks() = std::move(hooks);
+}
 
 PortResult wait4XON(int& mode, const QString& text) {
     QString caption = text;
@@ -132,10 +155,11 @@ PortResult wait4XON(int& mode, const QString& text) {
     const int wanted = mode;
     {
         QObject context;
-        QObject::connect(&link, &SerialLink::rawDataArrived, &context, [&seen, wanted](const QByteArray& bytes) {
-            if ((wanted == 1 && bytes.contains(char(gXonChar))) || (wanted == 2 && !bytes.isEmpty()))
-                seen = true;
-        });
+        QObject::connect(
+            &link, &SerialLink::rawDataArrived, &context, [&seen, wanted](const QByteArray& bytes) {
+                if ((wanted == 1 && bytes.contains(char(gXonChar))) || (wanted == 2 && !bytes.isEmpty()))
+                    seen = true;
+            });
         while (!seen && !gCancelSend && !gOverride)
             link.pump(20);
     }
@@ -159,7 +183,9 @@ PortResult waitYielding(int ms) {
     return gCancelSend ? PortResult::Cancelled : PortResult::Ok;
 }
 
-bool portFault() { return comPort().faulted(); }
+bool portFault() {
+    return comPort().faulted();
+}
 
 void sendXBCC(const QString& fileName) {
     QString text = QStringLiteral("Can't Send - Blockwise Handshaking Has No Transfer Protocol");
@@ -181,7 +207,9 @@ bool beginPortReceive(SerialLink::Sink sink) {
     return true;
 }
 
-void endPortReceive() { comPort().clearReceiveSink(); }
+void endPortReceive() {
+    comPort().clearReceiveSink();
+}
 
 PortLines portLines() {
     PortLines l = comPort().lines();
@@ -190,4 +218,6 @@ PortLines portLines() {
     return l;
 }
 
-QString portName() { return comPort().displayName(); }
+QString portName() {
+    return comPort().displayName();
+}

@@ -50,6 +50,9 @@ void closeComPort(CloseWhen when = CloseWhen::KeepAliveAllows);
 // Raw bytes to the machine, in call order; returns when they have left Qt's
 // buffer. CharacterDelay above 0 sends them one by one with that pause.
 PortResult sendToPort(const QByteArray& data);
+// The same outside a send (the after-receive trailer, the terminal's XON and
+// XOFF): gCancelSend, still set from the last send, does not stop it.
+PortResult sendToPortOutsideSend(const QByteArray& data);
 // Every byte handed over has left the PC (Qt's buffer and the kernel's queue).
 PortResult drainPort();
 // Per-block flow-control points. check4XONXOFF returns when what was sent

@@ -13,11 +13,16 @@ constexpr qint64 kUnclaimedLimit = 1 << 20;
 
 const char* portResultName(PortResult result) {
     switch (result) {
-    case PortResult::Ok: return "Ok";
-    case PortResult::Cancelled: return "Cancelled";
-    case PortResult::TimedOut: return "TimedOut";
-    case PortResult::PortError: return "PortError";
-    case PortResult::NotOpen: return "NotOpen";
+    case PortResult::Ok:
+        return "Ok";
+    case PortResult::Cancelled:
+        return "Cancelled";
+    case PortResult::TimedOut:
+        return "TimedOut";
+    case PortResult::PortError:
+        return "PortError";
+    case PortResult::NotOpen:
+        return "NotOpen";
     }
     return "?";
 }
@@ -153,30 +158,39 @@ void SerialLink::queue(const QByteArray& data) {
         port_.write(data);
 }
 
-PortResult SerialLink::write(const QByteArray& data) {
+PortResult SerialLink::write(const QByteArray& data, bool cancelEnds) {
     if (!port_.isOpen())
         return faulted_ ? PortResult::PortError : PortResult::NotOpen;
     if (faulted_)
         return PortResult::PortError;
-    if (cancelled())
+    if (cancelEnds && cancelled())
         return abandon(PortResult::Cancelled);
     abandoned_ = false;
     if (charDelayMs_ <= 0)
-        return writeAndWait(data);
+        return writeAndWait(data, cancelEnds);
     for (int i = 0; i < data.size(); ++i) {
-        PortResult r = writeAndWait(data.mid(i, 1));
+        PortResult r = writeAndWait(data.mid(i, 1), cancelEnds);
         if (r == PortResult::Ok)
-            r = waitMs(charDelayMs_);
+            r = waitMs(charDelayMs_, cancelEnds);
         if (r != PortResult::Ok)
             return r;
     }
     return PortResult::Ok;
 }
 
-PortResult SerialLink::writeAndWait(const QByteArray& data) {
+PortResult SerialLink::writeAndWait(const QByteArray& data, bool cancelEnds) {
     if (port_.write(data) < 0)
         return abandon(PortResult::PortError);
-    return waitUntilSent([this] { return port_.bytesToWrite(); }, true);
+    return waitUntilSent([this] { return port_.bytesToWrite(); }, cancelEnds);
+}
+
+int SerialLink::sliceFor(qint64 pendingBytes) const {
+    // Qt's own writes wake the wait; the kernel's queue drains without a
+    // signal, so wait about as long as the line needs for it, not a whole slice.
+    if (port_.bytesToWrite() > 0 || settings_.baud <= 0)
+        return kSliceMs;
+    const qint64 ms = pendingBytes * 11 * 1000 / settings_.baud + 1;
+    return int(qBound<qint64>(1, ms, qint64(kSliceMs)));
 }
 
 PortResult SerialLink::waitUntilSent(const std::function<qint64()>& pending, bool cancelEnds) {
@@ -190,7 +204,7 @@ PortResult SerialLink::waitUntilSent(const std::function<qint64()>& pending, boo
             return abandon(PortResult::Cancelled);
         if (timeoutMs_ > 0 && idle.elapsed() >= timeoutMs_)
             return abandon(PortResult::TimedOut);
-        pump(kSliceMs);
+        pump(sliceFor(left));
         if (!port_.isOpen())
             return abandon(PortResult::PortError);
         const qint64 now = pending();
@@ -201,11 +215,11 @@ PortResult SerialLink::waitUntilSent(const std::function<qint64()>& pending, boo
     return faulted_ ? abandon(PortResult::PortError) : PortResult::Ok;
 }
 
-PortResult SerialLink::waitMs(int ms) {
+PortResult SerialLink::waitMs(int ms, bool cancelEnds) {
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) {
-        if (cancelled())
+        if (cancelEnds && cancelled())
             return abandon(PortResult::Cancelled);
         if (faulted_)
             return abandon(PortResult::PortError);

@@ -72,8 +72,10 @@ public:
     void setCharacterDelay(int ms) { charDelayMs_ = qMax(0, ms); }
 
     // ---- output
-    // Writes raw bytes and returns once they have left Qt's buffer.
-    PortResult write(const QByteArray& data);
+    // Writes raw bytes and returns once they have left Qt's buffer. With
+    // cancelEnds false a set cancel flag does not stop it (writes outside a
+    // send, where the flag is left set from the last one).
+    PortResult write(const QByteArray& data, bool cancelEnds = true);
     // Hands bytes to Qt's buffer without waiting; the event loop writes them.
     void queue(const QByteArray& data);
     // Bytes not yet on the line: Qt's buffer and the kernel's output queue.
@@ -130,10 +132,11 @@ private:
     void deliver();
     bool cancelled() const { return cancelFlag_ && *cancelFlag_; }
     PortResult abandon(PortResult why);
-    PortResult writeAndWait(const QByteArray& data);
+    PortResult writeAndWait(const QByteArray& data, bool cancelEnds);
     // Waits while pending() > 0, yielding; no fall in it for the time-out ends it.
     PortResult waitUntilSent(const std::function<qint64()>& pending, bool cancelEnds);
-    PortResult waitMs(int ms);
+    PortResult waitMs(int ms, bool cancelEnds);
+    int sliceFor(qint64 pendingBytes) const;
     void applySoftwareFlow(bool on);
     bool readLines(QSerialPort::PinoutSignals* out);
 

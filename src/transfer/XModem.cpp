@@ -28,15 +28,24 @@ quint8 checksum(const QByteArray& data) {
 
 QString outcomeText(Outcome outcome) {
     switch (outcome) {
-    case Outcome::Running: return QStringLiteral("Transferring...");
-    case Outcome::Completed: return QStringLiteral("Transfer Complete");
-    case Outcome::Cancelled: return QStringLiteral("Send Cancelled");
-    case Outcome::PeerCancelled: return QStringLiteral("Cancelled By The CNC");
-    case Outcome::NoPeer: return QStringLiteral("No Response From CNC");
-    case Outcome::TooManyErrors: return QStringLiteral("Too Many Errors - Transfer Stopped");
-    case Outcome::OutOfSequence: return QStringLiteral("Blocks Out Of Sequence - Transfer Stopped");
-    case Outcome::FileError: return QStringLiteral("File Error - Transfer Stopped");
-    case Outcome::PortError: return QStringLiteral("Port Error - Transfer Stopped");
+    case Outcome::Running:
+        return QStringLiteral("Transferring...");
+    case Outcome::Completed:
+        return QStringLiteral("Transfer Complete");
+    case Outcome::Cancelled:
+        return QStringLiteral("Send Cancelled");
+    case Outcome::PeerCancelled:
+        return QStringLiteral("Cancelled By The CNC");
+    case Outcome::NoPeer:
+        return QStringLiteral("No Response From CNC");
+    case Outcome::TooManyErrors:
+        return QStringLiteral("Too Many Errors - Transfer Stopped");
+    case Outcome::OutOfSequence:
+        return QStringLiteral("Blocks Out Of Sequence - Transfer Stopped");
+    case Outcome::FileError:
+        return QStringLiteral("File Error - Transfer Stopped");
+    case Outcome::PortError:
+        return QStringLiteral("Port Error - Transfer Stopped");
     }
     return QString();
 }
@@ -170,7 +179,8 @@ void Sender::feed(const QByteArray& bytes, qint64 nowMs) {
         case State::WaitEotAck:
             if (c == ACK)
                 end(Outcome::Completed, false);
-            else if (c == NAK || (c == CRC_REQUEST && blockCount_ == 0 && nowMs - sentAt_ >= timing_.charTimeoutMs))
+            else if (c == NAK ||
+                     (c == CRC_REQUEST && blockCount_ == 0 && nowMs - sentAt_ >= timing_.charTimeoutMs))
                 retry(nowMs);
             break;
         default:
@@ -214,7 +224,6 @@ void Sender::tick(qint64 nowMs) {
         break;
     }
 }
-
 
 // ---------------------------------------------------------------- Receiver
 
@@ -353,6 +362,5 @@ void Receiver::tick(qint64 nowMs) {
         break;
     }
 }
-
 
 } // namespace XModem

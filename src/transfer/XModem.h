@@ -19,7 +19,7 @@ constexpr char CAN = 0x18;
 constexpr char CRC_REQUEST = 'C';
 constexpr int kBlockSize = 128;
 
-quint16 crc16(const QByteArray& data); // CRC-16/XMODEM: polynomial 0x1021, start 0
+quint16 crc16(const QByteArray& data);   // CRC-16/XMODEM: polynomial 0x1021, start 0
 quint8 checksum(const QByteArray& data); // sum of the bytes, modulo 256
 
 enum class Outcome {
@@ -42,21 +42,21 @@ struct Timing {
     int firstBlockDelayMs = 100;
     // The receiver NAKs a silent line sooner than the sender repeats a block,
     // so after a lost ACK the NAK drives the repeat.
-    int ackTimeoutMs = 15 * 1000;    // sender: for the ACK of a block
-    int blockTimeoutMs = 10 * 1000;  // receiver: for the next block
-    int eotTimeoutMs = 3000;         // sender: for the ACK of the end of transfer
-    int eotTries = 3;                // EOTs sent before the sender stops waiting
-    int charTimeoutMs = 1000;        // a gap inside a block; the quiet time before a NAK
-    int inviteIntervalMs = 3000;     // the receiver repeats its 'C' or NAK
-    int crcInvites = 3;              // 'C's before falling back to checksum
-    int maxRetries = 10;             // per block
+    int ackTimeoutMs = 15 * 1000;   // sender: for the ACK of a block
+    int blockTimeoutMs = 10 * 1000; // receiver: for the next block
+    int eotTimeoutMs = 3000;        // sender: for the ACK of the end of transfer
+    int eotTries = 3;               // EOTs sent before the sender stops waiting
+    int charTimeoutMs = 1000;       // a gap inside a block; the quiet time before a NAK
+    int inviteIntervalMs = 3000;    // the receiver repeats its 'C' or NAK
+    int crcInvites = 3;             // 'C's before falling back to checksum
+    int maxRetries = 10;            // per block
 };
 
 struct Progress {
-    qint64 bytes = 0;  // in whole blocks acknowledged (sender) or written (receiver)
-    qint64 total = 0;  // sender: the bytes it will send; receiver: 0, not known
+    qint64 bytes = 0; // in whole blocks acknowledged (sender) or written (receiver)
+    qint64 total = 0; // sender: the bytes it will send; receiver: 0, not known
     int blocks = 0;
-    int errors = 0;    // retries so far
+    int errors = 0; // retries so far
     bool crc = false;
     QString status;
 };

@@ -185,11 +185,19 @@ XModemTransfer* startTransfer(const QString& fileName, bool send) {
 
 } // namespace
 
-XModemTransfer* startXModemSendTransfer(const QString& fileName) { return startTransfer(fileName, true); }
-XModemTransfer* startXModemReceiveTransfer(const QString& fileName) { return startTransfer(fileName, false); }
-XModemTransfer* currentXModemTransfer() { return current(); }
+XModemTransfer* startXModemSendTransfer(const QString& fileName) {
+    return startTransfer(fileName, true);
+}
+XModemTransfer* startXModemReceiveTransfer(const QString& fileName) {
+    return startTransfer(fileName, false);
+}
+XModemTransfer* currentXModemTransfer() {
+    return current();
+}
 
-int xmodemTransfersRunning() { return current() && current()->isRunning() ? 1 : 0; }
+int xmodemTransfersRunning() {
+    return current() && current()->isRunning() ? 1 : 0;
+}
 
 void cancelXModemTransfer() {
     if (current())

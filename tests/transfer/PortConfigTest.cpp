@@ -1,10 +1,10 @@
 // End-of-block conventions, port settings strings, buffer sizes and the EIA
 // code tables.
+#include "PortConfig.h"
 #include "EiaCode.h"
 #include "EndOfBlock.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
-#include "PortConfig.h"
 #include "ScriptedMessages.h"
 #include "TestHome.h"
 #include "TransferGlobals.h"
@@ -26,10 +26,11 @@ protected:
     static void framing(const char* baud, const char* parity, const char* data, const char* stop,
                         const char* suffix = "") {
         const QString s = QString::fromLatin1(suffix);
-        writeIniValues(gCurrentMachineSection, {{QStringLiteral("iBaudrate") + s, QString::fromLatin1(baud)},
-                                                {QStringLiteral("iParity") + s, QString::fromLatin1(parity)},
-                                                {QStringLiteral("iDataLength") + s, QString::fromLatin1(data)},
-                                                {QStringLiteral("iStopBits") + s, QString::fromLatin1(stop)}});
+        writeIniValues(gCurrentMachineSection,
+                       {{QStringLiteral("iBaudrate") + s, QString::fromLatin1(baud)},
+                        {QStringLiteral("iParity") + s, QString::fromLatin1(parity)},
+                        {QStringLiteral("iDataLength") + s, QString::fromLatin1(data)},
+                        {QStringLiteral("iStopBits") + s, QString::fromLatin1(stop)}});
     }
     TestHome home;
     ScriptedMessages msgs;
@@ -106,7 +107,8 @@ TEST_F(PortSettingsString, ParsesIntoPortSettings) {
         EXPECT_EQ(s.toString(), QString::fromLatin1(text));
     }
     QString why;
-    for (const char* bad : {"", "9600,E,7", "x,E,7,2", "9600,Q,7,2", "9600,E,9,2", "9600,E,7,3", "9600,E,7,1.5"}) {
+    for (const char* bad :
+         {"", "9600,E,7", "x,E,7,2", "9600,Q,7,2", "9600,E,9,2", "9600,E,7,3", "9600,E,7,1.5"}) {
         PortSettings keep;
         EXPECT_FALSE(PortSettings::parse(QString::fromLatin1(bad), &keep, &why)) << bad;
         EXPECT_FALSE(why.isEmpty());
@@ -159,7 +161,8 @@ TEST_F(EndOfBlock, BadCustomSequenceIsClearedAndDefaultsToCrLf) {
     set("CustomEOBSend", QStringLiteral("13,10,"));
     EXPECT_EQ(getCustomEOB(EobSend), QByteArray("\r\n"));
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Bad or No End Of Block Defined = Defaulting To CR/LF")));
-    EXPECT_TRUE(readIni(gCurrentMachineSection, QStringLiteral("CustomEOBSend"), QStringLiteral("?")).isEmpty());
+    EXPECT_TRUE(
+        readIni(gCurrentMachineSection, QStringLiteral("CustomEOBSend"), QStringLiteral("?")).isEmpty());
     msgs.clear();
     EXPECT_EQ(getCustomEOB(EobSend), QByteArray("\r\n")); // now empty: the message again
     EXPECT_EQ(msgs.shown().size(), 1);
@@ -239,7 +242,8 @@ TEST_F(EiaTables, FileValuesAndMissingFile) {
     EXPECT_EQ(gConversionTable.entry('C'), -1);
 
     ASSERT_TRUE(DimConversions(QStringLiteral("Eia2Ascii"), file));
-    EXPECT_EQ(returnEIA(QByteArray("\x20\x01", 2)), QByteArray("0")) << "the receive table replaced the send table";
+    EXPECT_EQ(returnEIA(QByteArray("\x20\x01", 2)), QByteArray("0"))
+        << "the receive table replaced the send table";
 
     EXPECT_FALSE(DimConversions(QStringLiteral("Ascii2Eia"), home.file(QStringLiteral("missing.eia"))));
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Can't Find The EIA Code Table")));

@@ -86,10 +86,8 @@ TEST_F(Port, EachSettingsStringOpens) {
         speed_t speed;
     };
     const Case cases[] = {
-        {"6", "1", "2", "1", "9600,E,7,2", B9600},
-        {"10", "0", "3", "0", "115200,N,8,1", B115200},
-        {"5", "3", "2", "0", "4800,M,7,1", B4800},
-        {"5", "4", "2", "0", "4800,S,7,1", B4800},
+        {"6", "1", "2", "1", "9600,E,7,2", B9600}, {"10", "0", "3", "0", "115200,N,8,1", B115200},
+        {"5", "3", "2", "0", "4800,M,7,1", B4800}, {"5", "4", "2", "0", "4800,S,7,1", B4800},
         {"4", "2", "3", "1", "2400,O,8,2", B2400},
     };
     for (const Case& c : cases) {
@@ -329,7 +327,7 @@ TEST_F(Port, EiaMachineDataIsConvertedOnTheWayIn) {
     ASSERT_TRUE(installDefaultEiaTable(eiaTableFile()));
     QByteArray in;
     ASSERT_TRUE(beginPortReceive([&in](const QByteArray& b) { in += b; }));
-    gConversionTable = EiaTable(); // the receive keeps its own copy of the table
+    gConversionTable = EiaTable();                   // the receive keeps its own copy of the table
     machine.send(QByteArray("\x45\x01\x20\x80", 4)); // N 1 0 EOB
     QElapsedTimer t;
     t.start();
@@ -350,6 +348,15 @@ TEST_F(Port, InputWithoutReceiverIsKeptForTheNext) {
     while (in.size() < 10 && t.elapsed() < 3000)
         comPort().pump(10);
     EXPECT_EQ(in, QByteArray("early-late"));
+}
+
+TEST_F(Port, WritesOutsideASendIgnoreTheLeftoverCancelFlag) {
+    ASSERT_TRUE(openPort());
+    gCancelSend = true; // as every send leaves it
+    EXPECT_EQ(sendToPort("N1"), PortResult::Cancelled);
+    EXPECT_EQ(sendToPortOutsideSend("%\r\n"), PortResult::Ok);
+    ASSERT_TRUE(machine.waitForCount(3, 3000));
+    EXPECT_EQ(machine.received(), QByteArray("%\r\n"));
 }
 
 TEST_F(Port, KeepAliveDecidesTheCloseAtTheEndOfATransfer) {

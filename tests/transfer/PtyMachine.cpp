@@ -84,7 +84,9 @@ void PtyMachine::readLoop() {
     }
 }
 
-void PtyMachine::send(const QByteArray& bytes) { writeAll(master_, bytes.constData(), bytes.size()); }
+void PtyMachine::send(const QByteArray& bytes) {
+    writeAll(master_, bytes.constData(), bytes.size());
+}
 
 QByteArray PtyMachine::received() const {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -1,5 +1,6 @@
 // XModem: the state machines against each other, and the port layer's
 // transfers against lrzsz's rx and sx over pseudo-terminals.
+#include "XModem.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "PortLayer.h"
@@ -7,7 +8,6 @@
 #include "ScriptedMessages.h"
 #include "TestHome.h"
 #include "TransferGlobals.h"
-#include "XModem.h"
 #include "XModemTransfer.h"
 
 #include <QBuffer>
@@ -222,7 +222,8 @@ TEST(XModemMachines, FailuresEndTheTransfer) {
 class XModemPeer : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QFile::exists(QStringLiteral("/usr/bin/rx")) && QFile::exists(QStringLiteral("/usr/bin/sx")))
+        ASSERT_TRUE(QFile::exists(QStringLiteral("/usr/bin/rx")) &&
+                    QFile::exists(QStringLiteral("/usr/bin/sx")))
             << "lrzsz is needed (Makefile deps)";
         gCurrentMachineSection = QStringLiteral("Machine1");
         writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), bridge.ourSide());
@@ -293,7 +294,8 @@ TEST_P(XModemToRx, ArrivesByteForByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ChecksumAndCrc, XModemToRx,
-                         ::testing::Combine(::testing::Bool(), ::testing::Values(0, 1, 127, 128, 129, 1 << 20)));
+                         ::testing::Combine(::testing::Bool(),
+                                            ::testing::Values(0, 1, 127, 128, 129, 1 << 20)));
 
 TEST_F(XModemPeer, SxToOurReceiver) {
     for (int size : {0, 1, 127, 128, 129, 1 << 20}) {
@@ -303,7 +305,8 @@ TEST_F(XModemPeer, SxToOurReceiver) {
         XModemTransfer* t = startXModemReceiveTransfer(path(QStringLiteral("in.bin")));
         ASSERT_NE(t, nullptr);
         QProcess sx;
-        startPeer(sx, QStringLiteral("/usr/bin/sx"), {QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("out.bin")});
+        startPeer(sx, QStringLiteral("/usr/bin/sx"),
+                  {QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("out.bin")});
         EXPECT_EQ(t->waitUntilFinished(), Outcome::Completed) << qPrintable(t->progress().status);
         EXPECT_TRUE(t->progress().crc);
         ASSERT_TRUE(waitForPeer(sx, 10000));
@@ -316,7 +319,8 @@ TEST_F(XModemPeer, SxToOurReceiver) {
 TEST_F(XModemPeer, OurCancelStopsRx) {
     ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
     QProcess rx;
-    startPeer(rx, QStringLiteral("/usr/bin/rx"), {QStringLiteral("-q"), QStringLiteral("-c"), QStringLiteral("got.bin")});
+    startPeer(rx, QStringLiteral("/usr/bin/rx"),
+              {QStringLiteral("-q"), QStringLiteral("-c"), QStringLiteral("got.bin")});
     XModemTransfer* t = startXModemSendTransfer(path(QStringLiteral("big.bin")));
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(xmodemTransfersRunning(), 1);
