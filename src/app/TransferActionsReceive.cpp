@@ -1,10 +1,11 @@
 // The receive side of the main window's doors into the transfer engine.
 #include "TransferActions.h"
 
-#include "NotAvailable.h"
+#include "ReceiveEngine.h"
+#include "ReceiveHostAdapter.h"
 
-void TransferActions::receiveFileToDisk(bool, const QString&) {
-    commandNotAvailable(QStringLiteral("Receiving from the CNC"));
+void TransferActions::receiveFileToDisk(bool saveAll, const QString& fileName) {
+    attachReceiveSide(window_).receiveFileToDisk(saveAll, fileName);
 }
 
-void TransferActions::openTerminalWindow() { commandNotAvailable(QStringLiteral("The debug window")); }
+void TransferActions::openTerminalWindow() { attachReceiveSide(window_).openTerminalWindow(); }

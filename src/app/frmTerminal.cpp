@@ -4,6 +4,7 @@
 #include "EditorActions.h"
 #include "MessageSeam.h"
 #include "ProgramPaths.h"
+#include "ReceiveHostAdapter.h"
 #include "StatusLine.h"
 #include "TransferActions.h"
 #include "TransferGlobals.h"
@@ -42,6 +43,7 @@ frmTerminal::frmTerminal(QWidget* parent)
             status->setText(QStringLiteral("  ") + message);
     });
     installKeyPreview();
+    attachReceiveSide(*this);
     resize(px(9900), px(7500));
 }
 

@@ -1,0 +1,378 @@
+#include "ReceiveEngine.h"
+
+#include "EditControl.h"
+#include "EditorFiles.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "EditorText.h"
+#include "EiaCode.h"
+#include "FileDialogs.h"
+#include "FileStuff.h"
+#include "MachineRecord.h"
+#include "MessageSeam.h"
+#include "PortLayer.h"
+#include "ReceiveSave.h"
+#include "SettingsGlobals.h"
+#include "StatusLine.h"
+#include "TerminalEcho.h"
+#include "TerminalView.h"
+#include "TransferGlobals.h"
+#include "TransferLog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+bool gEchoReceive = true;
+bool gSplitBusy = false;
+
+namespace {
+
+constexpr int kForever = 26;
+const char* const kIdleTip = "Receive A File From Your CNC Machine : F4";
+
+class BusyGuard {
+public:
+    explicit BusyGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyGuard() { flag_ = false; }
+
+private:
+    bool& flag_;
+};
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+void yield() { QCoreApplication::processEvents(); }
+
+bool eiaTableLoads() {
+    EiaTable table;
+    return loadEiaTable(table, QStringLiteral("Eia2Ascii"), eiaTableFile());
+}
+
+QString cleanPath(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+
+} // namespace
+
+ReceiveEngine::ReceiveEngine(std::unique_ptr<ReceiveHost> host, QObject* parent)
+    : QObject(parent), host_(std::move(host)) {
+    terminal_ = new TerminalView(host_->terminalBox(), this);
+    // What the sends echo shows in the same view.
+    setTerminalEcho([view = terminal_](const QByteArray& bytes) { view->appendToTerminal(bytes); });
+    tick_.setInterval(75);
+    connect(&tick_, &QTimer::timeout, this, &ReceiveEngine::onTick);
+}
+
+ReceiveEngine::~ReceiveEngine() {
+    setTerminalEcho(nullptr);
+    if (receiving_ || terminalOpen_) {
+        endPortReceive();
+        temp_.close();
+        closeComPort();
+        gPortState = PortIdle;
+    }
+}
+
+void ReceiveEngine::receiveFileToDisk(bool receiveAll, const QString& fileName) {
+    // A question or a save is under way; the press must not start another.
+    if (busy_ || inSink_)
+        return;
+    if (receiving_) {
+        BusyGuard guard(busy_);
+        if (forever_)
+            endDecision();
+        else
+            stopProcedure();
+        return;
+    }
+    if (gSending || terminalOpen_)
+        return;
+
+    if (MachineRecord::currentInt(QStringLiteral("Handshaking")) == 4) {
+        // XModem machines: the destination is chosen; the XModem receive panel does the rest.
+        target_ = destinationFor(fileName, QStringLiteral("Receive CNC File"));
+        return;
+    }
+    if (!chkCanWIni())
+        return;
+    gEchoReceive = MachineRecord::currentInt(QStringLiteral("EchoReceive")) == 1;
+    start(receiveAll, fileName);
+}
+
+QString ReceiveEngine::destinationFor(const QString& given, const QString& title) {
+    if (!given.isEmpty() && !notValidDrive(given))
+        return given;
+    if (!given.isEmpty())
+        msgBox(QStringLiteral("Can't Access The Drive Of File ") + given + QLatin1Char('\n') +
+                   QStringLiteral("Please Select A File"),
+               Msg::Ok, Msg::Critical);
+    const QStringList chosen = splitChosenFiles(OpenCNCFile(QStringLiteral("ReceiveDirectory"), title));
+    return chosen.isEmpty() ? QString() : chosen.first();
+}
+
+void ReceiveEngine::start(bool receiveAll, const QString& fileName) {
+    BusyGuard guard(busy_);
+    gPortState = PortReceiving;
+    byteCount_ = 0;
+    host_->setReceivedByteCount(0);
+    const int wait = MachineRecord::currentInt(QStringLiteral("WaitAfterReceive"));
+    forever_ = wait == kForever;
+    idleMs_ = qMax(5, wait + 5) * 1000;
+    binary_ = host_->binaryReceive();
+
+    QString destination;
+    if (!receiveAll) {
+        destination = destinationFor(fileName, QStringLiteral("Receive CNC File"));
+        gSplitBusy = false;
+    } else {
+        destination = getTempFileName(QStringLiteral("dnc")).trimmed();
+        QFile::remove(destination);
+        gSplitBusy = true;
+    }
+    if (destination.isEmpty()) {
+        cancelProcedure();
+        return;
+    }
+    const QFileInfo info(destination);
+    if (info.exists() && (!info.isFile() || !info.isWritable())) {
+        msgBox(QStringLiteral("'") + destination + QStringLiteral("' Is Read-Only") + QLatin1Char('\n') +
+                   QStringLiteral("Can't Receive To That File"),
+               Msg::Ok, Msg::Information);
+        cancelProcedure();
+        return;
+    }
+    gCharacterSet = MachineRecord::currentInt(QStringLiteral("CharacterSet"));
+    if (gCharacterSet == 1 && !eiaTableLoads()) {
+        cancelProcedure();
+        return;
+    }
+    target_ = destination;
+
+    host_->showReceiveScreen(true);
+    terminal_->clear();
+    terminal_->setBinaryTransfer(binary_);
+    statusbar(QStringLiteral("Ready To Receive File..."));
+    host_->setReceiveButton(QStringLiteral("Stop !"), QStringLiteral("Stop Receiving A File From Your CNC Machine : F4"));
+
+    if (gReceiveTempFile.isEmpty())
+        gReceiveTempFile = getTempFileName(QStringLiteral("dnc")).trimmed();
+    temp_.setFileName(gReceiveTempFile);
+    if (QFileInfo::exists(gReceiveTempFile) && !temp_.remove()) {
+        msgBox(temp_.errorString());
+        cancelProcedure();
+        return;
+    }
+    // Unbuffered: what has arrived is on disk, whatever happens next.
+    if (!temp_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        msgBox(temp_.errorString());
+        cancelProcedure();
+        return;
+    }
+    yield();
+
+    if (!openPort() || !beginPortReceive([this](const QByteArray& data) { onData(data); })) {
+        cancelProcedure();
+        return;
+    }
+    receiving_ = true;
+    sinceData_.invalidate();
+    tick_.start();
+}
+
+void ReceiveEngine::onData(const QByteArray& data) {
+    inSink_ = true;
+    NotShowData(data);
+    byteCount_ += data.size();
+    host_->setReceivedByteCount(byteCount_);
+    sinceData_.start();
+    if (gEchoReceive)
+        terminal_->appendToTerminal(data);
+    inSink_ = false;
+}
+
+void ReceiveEngine::NotShowData(const QByteArray& data) {
+    if (!temp_.isOpen())
+        return;
+    qint64 done = 0;
+    while (done < data.size()) {
+        const qint64 n = temp_.write(data.constData() + done, data.size() - done);
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (msgBox(temp_.errorString(), Msg::RetryCancel, Msg::Critical) != Msg::AnswerRetry)
+            return;
+    }
+}
+
+void ReceiveEngine::onTick() {
+    if (!receiving_ || busy_ || inSink_)
+        return;
+    BusyGuard guard(busy_);
+    if (portFault()) {
+        msgBox(lastPortError(), Msg::Ok, Msg::Critical);
+        if (byteCount_ == 0)
+            stopProcedure();
+        else
+            endDecision();
+        return;
+    }
+    // The wait after receiving counts from the last byte: an armed receive
+    // waits for the machine as long as the operator needs.
+    if (!forever_ && sinceData_.isValid() && sinceData_.elapsed() >= idleMs_)
+        endDecision();
+}
+
+void ReceiveEngine::endDecision() {
+    tick_.stop();
+    if (byteCount_ == 0) {
+        stopProcedure();
+        return;
+    }
+    if (forever_ && msgBox(QStringLiteral("Do You Want To Save File To Disk ?"), Msg::YesNo, Msg::Question) !=
+                        Msg::AnswerYes) {
+        stopProcedure();
+        return;
+    }
+    saveFileAfterReceive();
+}
+
+void ReceiveEngine::stopProcedure() {
+    gPortState = PortReceiveStopped;
+    temp_.close();
+    statusbar(QStringLiteral("Stop Pressed.."));
+    cancelProcedure();
+}
+
+void ReceiveEngine::cancelProcedure() {
+    tick_.stop();
+    endPortReceive();
+    closeComPort();
+    temp_.close();
+    backToIdle(false);
+}
+
+void ReceiveEngine::backToIdle(bool saved) {
+    host_->setReceiveButton(gReceiveCaption, QString::fromLatin1(kIdleTip));
+    host_->showReceiveScreen(false);
+    terminal_->setBinaryTransfer(false);
+    receiving_ = false;
+    // Idle again, so the main window can close.
+    gPortState = PortIdle;
+    Q_EMIT receiveEnded(saved);
+}
+
+void ReceiveEngine::saveFileAfterReceive() {
+    tick_.stop();
+    yield();
+    endPortReceive();
+    temp_.close();
+    if (!binary_)
+        ReceiveSave::sendAfterReceiveTrailer();
+    closeComPort();
+
+    const QString kept = QStringLiteral("The Received Data Is Kept In ") + gReceiveTempFile;
+    QString why;
+    if (ReceiveSave::AuditTrailFileName(target_, nullptr, &why) == ReceiveSave::AuditResult::Failed) {
+        msgBox(QStringLiteral("Can't Copy ") + target_ + QStringLiteral(" To The Audit Trail") + QLatin1Char('\n') +
+                   why + QLatin1Char('\n') + QStringLiteral("The File Was Not Replaced") + QLatin1Char('\n') + kept,
+               Msg::Ok, Msg::Exclamation);
+        backToIdle(false);
+        return;
+    }
+
+    bool written = false;
+    {
+        WaitCursor hourglass;
+        written = ReceiveSave::writeReceivedFile(gReceiveTempFile, target_, binary_, &why);
+    }
+    writeLogFile(target_);
+    if (!written) {
+        gMsgResult = QString::number(msgBox(QStringLiteral("Error Writing Saved File To Disk") + QLatin1Char('\n') +
+                                                QStringLiteral("Error Code:") + why + QLatin1Char('\n') + kept,
+                                            Msg::Ok, Msg::Exclamation));
+        backToIdle(false);
+        return;
+    }
+
+    if (!binary_ && fileExists(target_) &&
+        MachineRecord::current(QStringLiteral("OpenEdAfterReceive")).trimmed() == QLatin1String("1"))
+        openReceivedInEditor();
+    const qint64 count = byteCount_;
+    backToIdle(true);
+    statusbar(QStringLiteral("File Received...[") + QString::number(count) + QStringLiteral(" Bytes]"));
+}
+
+void ReceiveEngine::openReceivedInEditor() {
+    EditorManager* editors = EditorManager::instance();
+    if (!editors)
+        return;
+    const QString wanted = cleanPath(target_);
+    int open = -1;
+    for (int i = 1; i < gWindows.size(); ++i)
+        if (!gWindows[i].closed && gWindows[i].fileName == wanted)
+            open = i;
+    const EditControl* openEditor = open >= 0 ? editors->editor(open) : nullptr;
+    if (openEditor && (gWindows[open].modified || openEditor->isModified())) {
+        const Msg::Answer replace =
+            msgBox(QStringLiteral("The File ") + target_ + QStringLiteral(" Is Open With Changes Not Saved") +
+                       QLatin1Char('\n') + QStringLiteral("Replace Them With The Received Program ?"),
+                   Msg::YesNo, Msg::Question, QString(), 1);
+        if (replace != Msg::AnswerYes) {
+            // The edits stay in their tab; the received program opens beside it.
+            editors->openFileInNewWindow(target_);
+            return;
+        }
+    }
+    editors->fileAlreadyOpen(target_);
+    if (open >= 0 && editors->loadFileIntoWindow(false, target_)) {
+        if (EditControl* ed = editors->activeEditor())
+            ed->markSaved();
+        gWindows[gActiveWindow].modified = false;
+    }
+    if (EditControl* ed = editors->activeEditor())
+        ed->setFocus();
+}
+
+void ReceiveEngine::openTerminalWindow() {
+    if (busy_ || receiving_ || gSending)
+        return;
+    BusyGuard guard(busy_);
+    WaitCursor hourglass;
+    gEchoReceive = true;
+    hideFindForm();
+    const int mode = host_->checkedDebugMode();
+    if (mode >= 0)
+        gDebugMode = mode;
+    if (terminalOpen_) {
+        closeTerminal();
+        return;
+    }
+    terminalOpen_ = true;
+    gPortState = PortTerminal;
+    gCharacterSet = MachineRecord::currentInt(QStringLiteral("CharacterSet"));
+    if (gCharacterSet == 1 && !eiaTableLoads()) {
+        closeTerminal();
+        return;
+    }
+    host_->showDebugScreen(true);
+    terminal_->clear();
+    gBestEob = false;
+    // What the machine sends is shown, never stored.
+    if (!openPort() || !beginPortReceive([this](const QByteArray& data) { terminal_->appendToTerminal(data); }))
+        closeTerminal();
+}
+
+void ReceiveEngine::closeTerminal() {
+    host_->showDebugScreen(false);
+    endPortReceive();
+    yield();
+    closeComPort();
+    yield();
+    statusbar(QStringLiteral("Ready"));
+    terminalOpen_ = false;
+    gPortState = PortIdle;
+}

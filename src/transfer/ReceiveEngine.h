@@ -1,0 +1,87 @@
+#pragma once
+
+#include "ReceiveHost.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class TerminalView;
+
+extern bool gEchoReceive; // received data is shown in the terminal view
+extern bool gSplitBusy;   // the running receive is a receive-all
+
+// Receiving a program from the current machine to disk, and the debug
+// window. One per main window; everything runs in the event loop.
+//
+// A receive: the receive button arms it (destination, temporary file, port),
+// the port hands every received byte to the temporary file gReceiveTempFile,
+// and it ends
+//   - by idle time-out (WaitAfterReceive 0 to 25: 5 to 30 seconds after the
+//     last byte): the program is saved;
+//   - {Forever} (26): only by the button; with data received it asks
+//     "Do You Want To Save File To Disk ?";
+//   - otherwise by the button: nothing is saved.
+// Saving filters the data into the destination through a temporary file and
+// a rename, after a dated audit copy of the file it replaces; a failed audit
+// copy leaves the destination alone. Every end returns the comm state to idle.
+class ReceiveEngine : public QObject {
+    Q_OBJECT
+public:
+    explicit ReceiveEngine(std::unique_ptr<ReceiveHost> host, QObject* parent = nullptr);
+    ~ReceiveEngine() override;
+
+    // The toggle of the receive button and menus: starts a receive, or ends
+    // the one that runs. `receiveAll`: the destination is a fresh "dnc"
+    // temporary file; `fileName`: receive into it without the file dialog.
+    void receiveFileToDisk(bool receiveAll, const QString& fileName = QString());
+    // Opens the debug window (the terminal view with what the port receives,
+    // shown in the debug menu's mode), or closes it.
+    void openTerminalWindow();
+    // Appends received data to the open temporary file; a failed write asks
+    // Retry or Cancel.
+    void NotShowData(const QByteArray& data);
+
+    bool isReceiving() const { return receiving_; }
+    bool isTerminalOpen() const { return terminalOpen_; }
+    qint64 receivedByteCount() const { return byteCount_; }
+    QString receiveTarget() const { return target_; }
+    TerminalView& terminal() const { return *terminal_; }
+    ReceiveHost& host() const { return *host_; }
+
+Q_SIGNALS:
+    // A receive ended: saved, or stopped, cancelled or failed.
+    void receiveEnded(bool saved);
+
+private:
+    void start(bool receiveAll, const QString& fileName);
+    QString destinationFor(const QString& given, const QString& title);
+    void onData(const QByteArray& data);
+    void onTick();
+    void endDecision();
+    void stopProcedure();
+    void cancelProcedure();
+    void saveFileAfterReceive();
+    void openReceivedInEditor();
+    void backToIdle(bool saved);
+    void closeTerminal();
+
+    std::unique_ptr<ReceiveHost> host_;
+    TerminalView* terminal_ = nullptr;
+    QTimer tick_;
+    QFile temp_;
+    QString target_;
+    QElapsedTimer sinceData_; // invalid until the first byte
+    qint64 byteCount_ = 0;
+    int idleMs_ = 5000;
+    bool forever_ = false;
+    bool binary_ = false;
+    bool receiving_ = false;
+    bool terminalOpen_ = false;
+    bool busy_ = false;   // a start, question or save is under way
+    bool inSink_ = false; // received data is being written
+};

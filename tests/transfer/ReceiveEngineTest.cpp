@@ -1,0 +1,430 @@
+// Receiving to disk end to end: the test is the machine on the other side of
+// a pseudo-terminal pair, the receive runs with a stand-in main window and
+// the real editor windows.
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "EiaCode.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "PortLayer.h"
+#include "ProgramPaths.h"
+#include "PtyMachine.h"
+#include "ReceiveEngine.h"
+#include "ReceiveSave.h"
+#include "ScriptedMessages.h"
+#include "SettingsGlobals.h"
+#include "StatusLine.h"
+#include "TerminalView.h"
+#include "TestHome.h"
+#include "TransferGlobals.h"
+#include "TransferLog.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+class FakeHost : public ReceiveHost {
+public:
+    QString receiveButtonText() const override { return button; }
+    void setReceiveButton(const QString& caption, const QString& toolTip) override {
+        button = caption;
+        tip = toolTip;
+    }
+    QPlainTextEdit* terminalBox() const override { return const_cast<QPlainTextEdit*>(&box); }
+    void showReceiveScreen(bool receiving) override {
+        receiveScreen = receiving;
+        if (receiving)
+            ++receiveScreensShown;
+    }
+    void showDebugScreen(bool open) override { debugScreen = open; }
+    int checkedDebugMode() const override { return debugMode; }
+    bool binaryReceive() const override { return binary; }
+    void setReceivedByteCount(qint64 count) override { shownCount = count; }
+
+    QPlainTextEdit box;
+    QString button = gReceiveCaption;
+    QString tip;
+    bool receiveScreen = false;
+    int receiveScreensShown = 0;
+    bool debugScreen = false;
+    int debugMode = 1;
+    bool binary = false;
+    qint64 shownCount = 0;
+};
+
+// Junk before the start character and after the end character, LF line
+// ends, a NUL, a control character and an unwanted comment.
+const char kSentText[] = "\x7f\x7fleader\0\0%\nO1000\nG01 X1.0 (JUNK)\nM\x01" "30\n%\ntrailing junk";
+const QByteArray kSent(kSentText, sizeof(kSentText) - 1);
+const QByteArray kProgram("%\r\nO1000\r\nG01 X1.0 \r\nM30\r\n%");
+
+class Receive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gCurrentMachineSection = QStringLiteral("Machine1");
+        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slavePath());
+        writeIniValues(gCurrentMachineSection, {{QStringLiteral("Alias"), QStringLiteral("Mill 1")},
+                                                {QStringLiteral("Handshaking"), QStringLiteral("0")},
+                                                {QStringLiteral("iBaudrate"), QStringLiteral("6")},
+                                                {QStringLiteral("iParity"), QStringLiteral("0")},
+                                                {QStringLiteral("iDataLength"), QStringLiteral("3")},
+                                                {QStringLiteral("iStopBits"), QStringLiteral("0")},
+                                                {QStringLiteral("SendTimeOut"), QStringLiteral("30")},
+                                                {QStringLiteral("WaitAfterReceive"), QStringLiteral("26")},
+                                                {QStringLiteral("HeaderReceive"), QStringLiteral("38")},
+                                                {QStringLiteral("TrailerReceive"), QStringLiteral("38")},
+                                                {QStringLiteral("HeaderReceiveInc"), QStringLiteral("1")},
+                                                {QStringLiteral("TrailerReceiveInc"), QStringLiteral("1")},
+                                                {QStringLiteral("EOBReceive"), QStringLiteral("3")},
+                                                {QStringLiteral("RemoveUnwantedStrings1"), QStringLiteral("(JUNK)")},
+                                                {QStringLiteral("ReceiveTrailerSend"), QStringLiteral("20,20")}});
+        gKeepAlive = 0;
+        gPortState = PortIdle;
+        gSending = false;
+        gCancelSend = false;
+        gReceiveTempFile = home.file(QStringLiteral("dncRECEIVE.TMP"));
+        auto fake = std::make_unique<FakeHost>();
+        host = fake.get();
+        engine = std::make_unique<ReceiveEngine>(std::move(fake));
+        QObject::connect(engine.get(), &ReceiveEngine::receiveEnded, [this](bool saved) { ended << saved; });
+    }
+    void TearDown() override {
+        engine.reset();
+        closeComPort(CloseWhen::Always);
+        endPortReceive();
+        comPort().takeUnclaimedInput();
+    }
+
+    static void set(const char* key, const QString& value) {
+        writeIni(gCurrentMachineSection, QString::fromLatin1(key), value);
+    }
+    static bool waitFor(const std::function<bool()>& done, int ms = 4000) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > ms)
+                return false;
+            pumpEvents(5);
+        }
+        return true;
+    }
+    // The machine sends; returns once the receive has written all of it.
+    void machineSends(const QByteArray& bytes) {
+        const qint64 before = engine->receivedByteCount();
+        machine.send(bytes);
+        ASSERT_TRUE(waitFor([&] { return engine->receivedByteCount() >= before + bytes.size(); }));
+    }
+    // A receive into `dest` through the file dialog; the machine sends `bytes`.
+    void receiveThroughDialog(const QString& dest, const QByteArray& bytes) {
+        msgs.answerFiles({dest});
+        engine->receiveFileToDisk(false);
+        ASSERT_TRUE(engine->isReceiving());
+        machineSends(bytes);
+    }
+    // The operator ends a {Forever} receive and answers the save question.
+    void pressStopAndSave(bool save = true) {
+        msgs.answer(save ? Msg::AnswerYes : Msg::AnswerNo);
+        engine->receiveFileToDisk(false);
+        EXPECT_TRUE(msgs.sawText(QStringLiteral("Do You Want To Save File To Disk ?")));
+        EXPECT_FALSE(engine->isReceiving());
+    }
+    static QByteArray logText() { return readAllBytes(transferLogPath()); }
+
+    TestHome home;
+    ScriptedMessages msgs;
+    PtyMachine machine;
+    EditorManager editors;
+    FakeHost* host = nullptr;
+    std::unique_ptr<ReceiveEngine> engine;
+    QList<bool> ended;
+};
+
+TEST_F(Receive, AProgramArrivesTrimmedConvertedCleanedSavedLoggedAndOpened) {
+    const QString dest = home.file(QStringLiteral("O1000.nc"));
+    receiveThroughDialog(dest, kSent);
+    ASSERT_EQ(msgs.fileRequests().size(), 1);
+    EXPECT_EQ(msgs.fileRequests().first().title, QStringLiteral("Receive CNC File"));
+    EXPECT_EQ(gPortState, PortReceiving);
+    EXPECT_EQ(host->button, QStringLiteral("Stop !"));
+    EXPECT_TRUE(host->receiveScreen);
+    // What arrived is in the temporary file as it came.
+    EXPECT_EQ(readAllBytes(gReceiveTempFile), kSent);
+
+    pressStopAndSave();
+    EXPECT_EQ(readAllBytes(dest), kProgram);
+    EXPECT_TRUE(logText().contains("Mill 1 - File Received From CNC - " + dest.toLocal8Bit()));
+    EXPECT_EQ(gWindows[gActiveWindow].fileName, dest);
+    EXPECT_EQ(editors.activeEditor()->bytes(), kProgram);
+    EXPECT_FALSE(editors.activeEditor()->isModified());
+    // The trailer went out before the port closed.
+    EXPECT_TRUE(machine.waitForCount(2, 2000));
+    EXPECT_EQ(machine.received(), QByteArray("\x14\x14"));
+    EXPECT_FALSE(comPort().isOpen());
+
+    EXPECT_EQ(gPortState, PortIdle);
+    EXPECT_EQ(host->button, gReceiveCaption);
+    EXPECT_FALSE(host->receiveScreen);
+    EXPECT_EQ(host->shownCount, kSent.size());
+    EXPECT_EQ(lastStatusText(), QStringLiteral("File Received...[%1 Bytes]").arg(kSent.size()));
+    EXPECT_EQ(ended, QList<bool>{true});
+    // The terminal showed the data; the received bytes are still as they came.
+    engine->terminal().flush();
+    EXPECT_TRUE(engine->terminal().text().contains("O1000"));
+    EXPECT_EQ(readAllBytes(gReceiveTempFile), kSent);
+}
+
+TEST_F(Receive, AnEiaMachinesTapeCodeArrivesAsText) {
+    ASSERT_TRUE(installDefaultEiaTable(eiaTableFile()));
+    set("CharacterSet", QStringLiteral("1"));
+    EiaTable toEia;
+    ASSERT_TRUE(toEia.load(QStringLiteral("Ascii2Eia"), eiaTableFile()));
+    const QByteArray tape = toEia.convert("%\nO1000\nG01X1.\nM30\n%\n");
+    ASSERT_NE(tape, QByteArray("%\nO1000\nG01X1.\nM30\n%\n"));
+
+    const QString dest = home.file(QStringLiteral("eia.nc"));
+    receiveThroughDialog(dest, tape);
+    pressStopAndSave();
+    EXPECT_EQ(readAllBytes(dest), QByteArray("%\r\nO1000\r\nG01X1.\r\nM30\r\n%"));
+}
+
+TEST_F(Receive, StopDiscardsWhateverTheWaitSetting) {
+    const QString dest = home.file(QStringLiteral("kept.nc"));
+    ASSERT_TRUE(writeAllBytes(dest, "OLD"));
+    set("WaitAfterReceive", QStringLiteral("0"));
+    receiveThroughDialog(dest, kSent);
+    engine->receiveFileToDisk(false);
+    EXPECT_FALSE(engine->isReceiving());
+    EXPECT_FALSE(msgs.sawText(QStringLiteral("Do You Want To Save")));
+    EXPECT_EQ(readAllBytes(dest), QByteArray("OLD"));
+    EXPECT_EQ(readAllBytes(gReceiveTempFile), kSent);
+    EXPECT_EQ(lastStatusText(), QStringLiteral("Stop Pressed.."));
+    EXPECT_TRUE(logText().isEmpty());
+    EXPECT_EQ(gPortState, PortIdle);
+    EXPECT_EQ(ended, QList<bool>{false});
+
+    // {Forever}: the answer No discards too.
+    set("WaitAfterReceive", QStringLiteral("26"));
+    receiveThroughDialog(dest, kSent);
+    pressStopAndSave(false);
+    EXPECT_EQ(readAllBytes(dest), QByteArray("OLD"));
+    EXPECT_EQ(gPortState, PortIdle);
+
+    // Nothing received: no question at all.
+    msgs.clear();
+    msgs.answerFiles({dest});
+    engine->receiveFileToDisk(false);
+    ASSERT_TRUE(engine->isReceiving());
+    engine->receiveFileToDisk(false);
+    EXPECT_FALSE(msgs.sawText(QStringLiteral("Do You Want To Save")));
+    EXPECT_FALSE(engine->isReceiving());
+    EXPECT_EQ(gPortState, PortIdle);
+}
+
+TEST_F(Receive, AReceiveThatCannotStartLeavesEverythingIdle) {
+    // The file dialog cancelled.
+    msgs.answerFiles({});
+    engine->receiveFileToDisk(false);
+    EXPECT_FALSE(engine->isReceiving());
+    EXPECT_EQ(host->receiveScreensShown, 0);
+    EXPECT_FALSE(comPort().isOpen());
+    EXPECT_EQ(gPortState, PortIdle);
+
+    // A folder is no file to receive into.
+    msgs.answerFiles({home.path()});
+    engine->receiveFileToDisk(false);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Can't Receive To That File")));
+    EXPECT_FALSE(engine->isReceiving());
+
+    // An EIA machine without its table: stopped before the screen changes.
+    set("CharacterSet", QStringLiteral("1"));
+    engine->receiveFileToDisk(false, home.file(QStringLiteral("x.nc")));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("codeset.eia")));
+    EXPECT_EQ(host->receiveScreensShown, 0);
+    set("CharacterSet", QStringLiteral("0"));
+
+    // A port that will not open.
+    writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), home.file(QStringLiteral("no-such-tty")));
+    engine->receiveFileToDisk(false, home.file(QStringLiteral("x.nc")));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Can't Open")));
+    EXPECT_FALSE(engine->isReceiving());
+    EXPECT_EQ(host->button, gReceiveCaption);
+    EXPECT_FALSE(host->receiveScreen);
+    EXPECT_EQ(gPortState, PortIdle);
+    EXPECT_EQ(ended.size(), 4);
+}
+
+TEST_F(Receive, TheReplacedFileIsKeptDatedInTheAuditTrail) {
+    set("AuditTrail", QStringLiteral("1"));
+    const QString dest = home.file(QStringLiteral("part.nc"));
+    ASSERT_TRUE(writeAllBytes(dest, "OLD PROGRAM"));
+    receiveThroughDialog(dest, kSent);
+    pressStopAndSave();
+    EXPECT_EQ(readAllBytes(dest), kProgram);
+
+    const QDir audit(home.file(QStringLiteral("AuditTrail/Mill 1")));
+    const QStringList copies = audit.entryList(QDir::Files);
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^part\[\d\d-[^-]+-\d{4}@\d\d-\d\d-\d\d \S+\]\.nc$)"))
+                    .match(copies.first())
+                    .hasMatch())
+        << copies.first().toStdString();
+    EXPECT_EQ(readAllBytes(audit.filePath(copies.first())), QByteArray("OLD PROGRAM"));
+
+    // A second receive within the same second keeps both old versions.
+    receiveThroughDialog(dest, "%\nO2\n%");
+    pressStopAndSave();
+    EXPECT_EQ(audit.entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(Receive, WithoutItsAuditCopyTheOldProgramStays) {
+    set("AuditTrail", QStringLiteral("1"));
+    // A file where the audit folder must go.
+    ASSERT_TRUE(writeAllBytes(home.file(QStringLiteral("AuditTrail")), "in the way"));
+    const QString dest = home.file(QStringLiteral("part.nc"));
+    ASSERT_TRUE(writeAllBytes(dest, "OLD PROGRAM"));
+    receiveThroughDialog(dest, kSent);
+    pressStopAndSave();
+    EXPECT_EQ(readAllBytes(dest), QByteArray("OLD PROGRAM"));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("To The Audit Trail")));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Was Not Replaced")));
+    EXPECT_TRUE(msgs.sawText(gReceiveTempFile));
+    EXPECT_EQ(readAllBytes(gReceiveTempFile), kSent);
+    EXPECT_TRUE(logText().isEmpty());
+    EXPECT_EQ(gPortState, PortIdle);
+    EXPECT_EQ(ended, QList<bool>{false});
+}
+
+TEST_F(Receive, AuditCopyNames) {
+    const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
+    const QString folder = ReceiveSave::auditFolder();
+    EXPECT_EQ(folder, home.path() + QStringLiteral("AuditTrail/Mill 1/"));
+    const QString named = ReceiveSave::auditCopyName(QStringLiteral("/x/PART.V2.NC"), when);
+    EXPECT_TRUE(named.startsWith(folder + QStringLiteral("PART[05-")));
+    EXPECT_TRUE(named.endsWith(QStringLiteral("-2024@02-07-09 PM].NC"))) << named.toStdString();
+    EXPECT_TRUE(ReceiveSave::auditCopyName(QStringLiteral("/x/PART"), when).endsWith(QStringLiteral("PM].")));
+
+    set("AuditTrail", QStringLiteral("1"));
+    const QString temp = home.file(QStringLiteral("dnc1.Tmp"));
+    ASSERT_TRUE(writeAllBytes(temp, "x"));
+    EXPECT_EQ(ReceiveSave::AuditTrailFileName(temp), ReceiveSave::AuditResult::NotNeeded);
+    EXPECT_EQ(ReceiveSave::AuditTrailFileName(home.file(QStringLiteral("new.nc"))), ReceiveSave::AuditResult::NotNeeded);
+    // An alias is one folder, never a way out of the audit trail.
+    set("Alias", QStringLiteral("../.."));
+    EXPECT_EQ(ReceiveSave::auditFolder(), home.path() + QStringLiteral("AuditTrail/.._../"));
+}
+
+TEST_F(Receive, UnsavedEditsOfTheSameFileAreNeverDroppedUnasked) {
+    const QString dest = home.file(QStringLiteral("edited.nc"));
+    ASSERT_TRUE(writeAllBytes(dest, "ON DISK"));
+    const int tab = editors.openFileInNewWindow(dest);
+    ASSERT_GT(tab, 0);
+    editors.editor(tab)->replaceAllAsOneEdit("MY EDITS");
+    ASSERT_TRUE(editors.editor(tab)->isModified());
+
+    // No: the edits stay, the received program opens beside them.
+    receiveThroughDialog(dest, kSent);
+    msgs.answer(Msg::AnswerYes).answer(Msg::AnswerNo);
+    engine->receiveFileToDisk(false);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Changes Not Saved")));
+    EXPECT_EQ(editors.editor(tab)->bytes(), QByteArray("MY EDITS"));
+    EXPECT_NE(gActiveWindow, tab);
+    EXPECT_EQ(editors.activeEditor()->bytes(), kProgram);
+
+    // Yes: that window takes the received program.
+    const int beside = gActiveWindow;
+    editors.closeMyFile();
+    editors.selectWindow(tab);
+    receiveThroughDialog(dest, kSent);
+    msgs.answer(Msg::AnswerYes).answer(Msg::AnswerYes);
+    engine->receiveFileToDisk(false);
+    EXPECT_EQ(gActiveWindow, tab);
+    EXPECT_EQ(editors.editor(tab)->bytes(), kProgram);
+    EXPECT_FALSE(editors.editor(tab)->isModified());
+    EXPECT_TRUE(gWindows[beside].closed);
+}
+
+TEST_F(Receive, ABinaryReceiveKeepsEveryByte) {
+    host->binary = true;
+    const int windows = countOpenWindows();
+    const QString dest = home.file(QStringLiteral("data.bin"));
+    receiveThroughDialog(dest, kSent);
+    pressStopAndSave();
+    EXPECT_EQ(readAllBytes(dest), kSent);
+    EXPECT_EQ(countOpenWindows(), windows);
+    pumpEvents(50);
+    EXPECT_TRUE(machine.received().isEmpty()); // no trailer
+    EXPECT_EQ(gPortState, PortIdle);
+}
+
+TEST_F(Receive, ReceiveAllGoesToATemporaryFileWithoutADialog) {
+    engine->receiveFileToDisk(true);
+    ASSERT_TRUE(engine->isReceiving());
+    EXPECT_TRUE(msgs.fileRequests().isEmpty());
+    EXPECT_TRUE(gSplitBusy);
+    const QString dest = engine->receiveTarget();
+    EXPECT_TRUE(dest.startsWith(home.path() + QStringLiteral("dnc")));
+    EXPECT_TRUE(dest.endsWith(QStringLiteral(".TMP")));
+    machineSends(kSent);
+    pressStopAndSave();
+    EXPECT_EQ(readAllBytes(dest), kProgram);
+    EXPECT_TRUE(logText().isEmpty()); // temporary files leave no log line
+}
+
+TEST_F(Receive, AFailedSaveIsReportedAndTheDataKept) {
+    const QString folder = home.file(QStringLiteral("gone"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString dest = folder + QStringLiteral("/part.nc");
+    receiveThroughDialog(dest, kSent);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    pressStopAndSave();
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Error Writing Saved File To Disk")));
+    EXPECT_FALSE(QFile::exists(dest));
+    EXPECT_EQ(readAllBytes(gReceiveTempFile), kSent);
+    EXPECT_EQ(gPortState, PortIdle);
+    EXPECT_FALSE(host->receiveScreen);
+    EXPECT_EQ(ended, QList<bool>{false});
+}
+
+TEST_F(Receive, TheDebugWindowShowsWhatArrivesWithoutStoringIt) {
+    host->debugMode = 2;
+    QFile::remove(gReceiveTempFile);
+    engine->openTerminalWindow();
+    ASSERT_TRUE(engine->isTerminalOpen());
+    EXPECT_EQ(gPortState, PortTerminal);
+    EXPECT_TRUE(host->debugScreen);
+    EXPECT_EQ(gDebugMode, 2);
+    machine.send("G1X2\r\n");
+    ASSERT_TRUE(waitFor([&] {
+        engine->terminal().flush();
+        return engine->terminal().text().size() >= 10;
+    }));
+    EXPECT_EQ(engine->terminal().text(), QByteArray("    \\CR\\LF"));
+    EXPECT_FALSE(QFile::exists(gReceiveTempFile));
+    // A receive cannot start while it is open.
+    engine->receiveFileToDisk(false, home.file(QStringLiteral("x.nc")));
+    EXPECT_FALSE(engine->isReceiving());
+
+    engine->openTerminalWindow();
+    EXPECT_FALSE(engine->isTerminalOpen());
+    EXPECT_FALSE(host->debugScreen);
+    EXPECT_EQ(gPortState, PortIdle);
+    EXPECT_FALSE(comPort().isOpen());
+    EXPECT_EQ(lastStatusText(), QStringLiteral("Ready"));
+
+    // An EIA machine without its table: the window closes as it opens.
+    set("CharacterSet", QStringLiteral("1"));
+    engine->openTerminalWindow();
+    EXPECT_FALSE(engine->isTerminalOpen());
+    EXPECT_EQ(gPortState, PortIdle);
+}
+
+} // namespace

@@ -1,0 +1,115 @@
+// The receive and the debug window driven from the main window's buttons,
+// with the test as the machine on a pseudo-terminal: however a receive ends,
+// the window is idle again and can be closed.
+#include "AppTestSupport.h"
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "PtyMachine.h"
+#include "ScriptedMessages.h"
+#include "frmTerminal.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+class ReceiveWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> home_;
+    std::unique_ptr<PtyMachine> machine_;
+
+    std::unique_ptr<frmTerminal> loaded() {
+        home_->writeIni("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n");
+        auto w = std::make_unique<frmTerminal>();
+        [&] { QVERIFY(w->Form_Load()); }();
+        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine_->slavePath());
+        writeIniValues(gCurrentMachineSection, {{QStringLiteral("CommPort"), QStringLiteral("0")},
+                                                {QStringLiteral("Handshaking"), QStringLiteral("0")},
+                                                {QStringLiteral("KeepAlive"), QStringLiteral("0")},
+                                                {QStringLiteral("HeaderReceive"), QStringLiteral("38")},
+                                                {QStringLiteral("TrailerReceive"), QStringLiteral("38")},
+                                                {QStringLiteral("EOBReceive"), QStringLiteral("3")}});
+        gKeepAlive = 0;
+        w->show();
+        return w;
+    }
+
+    static bool receiving(frmTerminal& w) { return w.btnToolBar(2)->text() == QLatin1String("Stop !"); }
+
+private Q_SLOTS:
+    void init() {
+        home_ = freshAppHome();
+        machine_ = std::make_unique<PtyMachine>();
+    }
+    void cleanup() {
+        machine_.reset();
+        home_.reset();
+    }
+
+    void aReceiveEndedByItsIdleTimeOutIsSavedAndTheWindowCloses() {
+        auto w = loaded();
+        writeIni(gCurrentMachineSection, QStringLiteral("WaitAfterReceive"), QStringLiteral("0")); // 5 s
+        const QString dest = home_->file(QStringLiteral("O1234.nc"));
+        ScriptedMessages msgs;
+        msgs.answerFiles({dest});
+        w->btnToolBar_Click(2);
+        QVERIFY(receiving(*w));
+        QVERIFY(w->textboxTerm()->isVisible());
+        QVERIFY(!w->SSTab1()->isVisible());
+        QVERIFY(!w->btnToolBar(0)->isEnabled());
+        QVERIFY(w->btnToolBar(2)->isEnabled());
+        // While it runs the window stays.
+        QVERIFY(!w->close());
+
+        machine_->send("junk%\nO1234\nG0 X1\n%junk");
+        QTRY_VERIFY_WITH_TIMEOUT(gPortState == PortIdle, 9000);
+        QCOMPARE(readAllBytes(dest), QByteArray("\r\nO1234\r\nG0 X1\r\n"));
+        QCOMPARE(gWindows[gActiveWindow].fileName, dest);
+        QCOMPARE(w->receivedByteCount, qint64(23));
+        QCOMPARE(w->btnToolBar(2)->text(), gReceiveCaption);
+        QVERIFY(w->SSTab1()->isVisible());
+        QVERIFY(!w->textboxTerm()->isVisible());
+        QVERIFY(w->btnToolBar(0)->isEnabled());
+        QVERIFY(w->close());
+    }
+
+    void aReceiveStoppedByTheButtonLeavesTheWindowFreeToClose() {
+        auto w = loaded();
+        const QString dest = home_->file(QStringLiteral("stopped.nc"));
+        ScriptedMessages msgs;
+        msgs.answerFiles({dest});
+        w->btnToolBar_Click(2);
+        QVERIFY(receiving(*w));
+        machine_->send("%\nO1\n%");
+        QTRY_COMPARE(w->receivedByteCount, qint64(6));
+        w->btnToolBar_Click(2);
+        QVERIFY(!receiving(*w));
+        QVERIFY(!QFile::exists(dest));
+        QCOMPARE(gPortState, int(PortIdle));
+        QVERIFY(w->close());
+    }
+
+    void theDebugWindowOpensAndClosesFromItsButton() {
+        auto w = loaded();
+        w->btnToolBar_Click(5);
+        QCOMPARE(w->btnToolBar(5)->text(), QStringLiteral("Close Debug"));
+        QCOMPARE(gPortState, int(PortTerminal));
+        QVERIFY(!w->btnToolBar(2)->isEnabled());
+        QVERIFY(w->textboxTerm()->isVisible());
+        machine_->send("G1\r\n");
+        QTRY_VERIFY(w->textboxTerm()->toPlainText().contains(QStringLiteral("G1")));
+        QVERIFY(!w->close());
+        w->btnToolBar_Click(5);
+        QCOMPARE(w->btnToolBar(5)->text(), QStringLiteral("Open Debug"));
+        QVERIFY(w->btnToolBar(2)->isEnabled());
+        QVERIFY(!w->textboxTerm()->isVisible());
+        QVERIFY(w->close());
+    }
+};
+
+QTEST_MAIN(ReceiveWindowTest)
+#include "ReceiveWindowTest.moc"
