@@ -30,7 +30,8 @@ bool fail(QString* error, const QString& why) {
 bool writeAll(QIODevice& out, const QByteArray& bytes, QString* error) {
     qint64 done = 0;
     while (done < bytes.size()) {
-        const qint64 n = out.write(bytes.constData() + done, bytes.size() - done);
+        // One huge write costs the kernel far more than many of a megabyte.
+        const qint64 n = out.write(bytes.constData() + done, qMin<qint64>(1 << 20, bytes.size() - done));
         if (n <= 0)
             return fail(error, out.errorString());
         done += n;
