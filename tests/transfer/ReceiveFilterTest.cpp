@@ -206,17 +206,3 @@ TEST(ReceiveFilterPieces, EqualTheWholeTextOnRandomInput) {
                                  << input.left(120).toPercentEncoding().constData();
     }
 }
-
-TEST(ReceiveFilterPieces, StreamReplaceMatchesAcrossEveryCut) {
-    const QByteArray text("xxabcabcaabcabcababcx");
-    const QByteArray expected = replaceAllBytes(text, "abcab", "-");
-    EXPECT_EQ(expected, QByteArray("xx-ca-cababcx"));
-    for (int cut = 1; cut <= text.size(); ++cut) {
-        StreamReplace r("abcab", "-");
-        QByteArray out;
-        for (int at = 0; at < text.size(); at += cut)
-            r.feed(text.constData() + at, qMin(cut, int(text.size()) - at), out);
-        r.finish(out);
-        EXPECT_EQ(out, expected) << "cut " << cut;
-    }
-}
