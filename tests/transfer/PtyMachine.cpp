@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -144,17 +145,51 @@ PtyBridge::~PtyBridge() {
 }
 
 void PtyBridge::loop() {
+    // The peer's master runs in packet mode, which reports the peer emptying
+    // its input. A peer seen doing that after its writes (rx, after every ACK)
+    // gets our answer only once it has: on a serial line the answer could
+    // not arrive sooner, on a pty it could and would be thrown away.
+    int on = 1;
+    ::ioctl(b_.master, TIOCPKT, &on);
+    bool peerPurges = false;
+    bool awaitingPurge = false;
+    QElapsedTimer since;
+    QByteArray toPeer;
     char buf[65536];
     while (!stop_) {
         pollfd p[2] = {{a_.master, POLLIN, 0}, {b_.master, POLLIN, 0}};
-        if (::poll(p, 2, 10) <= 0)
-            continue;
-        for (int i = 0; i < 2; ++i) {
-            if (!(p[i].revents & POLLIN))
-                continue;
-            const ssize_t n = ::read(p[i].fd, buf, sizeof buf);
+        ::poll(p, 2, awaitingPurge ? 1 : 10);
+        if (p[0].revents & POLLIN) {
+            const ssize_t n = ::read(a_.master, buf, sizeof buf);
             if (n > 0)
-                writeAll(i == 0 ? b_.master : a_.master, buf, n);
+                toPeer.append(buf, int(n));
+        }
+        bool data = false, purged = false;
+        for (;;) {
+            const ssize_t n = ::read(b_.master, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            if (buf[0] == TIOCPKT_DATA && n > 1) {
+                writeAll(a_.master, buf + 1, n - 1);
+                data = true;
+            } else if (buf[0] & TIOCPKT_FLUSHREAD) {
+                purged = true;
+            }
+        }
+        if (purged) {
+            peerPurges = true;
+            awaitingPurge = false;
+        } else if (data && peerPurges) {
+            awaitingPurge = true;
+            since.start();
+        }
+        if (awaitingPurge && since.elapsed() >= 5) {
+            awaitingPurge = false; // not this one (sx empties its input only now and then)
+            peerPurges = false;
+        }
+        if (!toPeer.isEmpty() && !awaitingPurge) {
+            writeAll(b_.master, toPeer.constData(), toPeer.size());
+            toPeer.clear();
         }
     }
 }
