@@ -3,21 +3,42 @@
 #include "MachineRecord.h"
 #include "NotAvailable.h"
 #include "PortList.h"
+#include "SendEngine.h"
+#include "SendEntries.h"
+#include "SendHostAdapter.h"
+#include "TransferGlobals.h"
+#include "frmLogFile.h"
+#include "frmTerminal.h"
 
-void TransferActions::sendFromDisk(bool) { commandNotAvailable(QStringLiteral("Sending a file to the CNC")); }
-
-void TransferActions::sendFromWindow() { commandNotAvailable(QStringLiteral("Sending the editor window to the CNC")); }
-
-bool TransferActions::sendFileNoWindow(const QString&) {
-    commandNotAvailable(QStringLiteral("Sending a file to the CNC"));
-    return false;
+void TransferActions::sendFromDisk(bool noWindow) {
+    SendHostAdapter host(window_);
+    ::sendFromDisk(noWindow);
 }
 
-void TransferActions::sendTextBlock(const QString&, bool) {
-    commandNotAvailable(QStringLiteral("Sending a file to the CNC"));
+void TransferActions::sendFromWindow() {
+    SendHostAdapter host(window_);
+    ::sendFromWindow();
 }
 
-void TransferActions::safeRestart() { commandNotAvailable(QStringLiteral("Restart after tool break")); }
+bool TransferActions::sendFileNoWindow(const QString& path) {
+    SendHostAdapter host(window_);
+    const SendOutcome outcome = ::sendFileNoWindow(path);
+    gPortState = PortIdle;
+    return outcome == SendOutcome::Sent;
+}
+
+void TransferActions::sendTextBlock(const QString& path, bool fromWindow) {
+    SendHostAdapter host(window_);
+    QString file = path;
+    int line = 0;
+    ::sendTextBlock(file, fromWindow, line);
+    gPortState = PortIdle;
+}
+
+void TransferActions::safeRestart() {
+    SendHostAdapter host(window_);
+    ::safeRestart();
+}
 
 void TransferActions::sendBinary(const QString&, int) { commandNotAvailable(QStringLiteral("Binary sending")); }
 
@@ -25,7 +46,11 @@ void TransferActions::ftpSend(int) { commandNotAvailable(QStringLiteral("Sending
 
 void TransferActions::ftpReceive() { commandNotAvailable(QStringLiteral("Receiving by FTP")); }
 
-void TransferActions::viewLog() { commandNotAvailable(QStringLiteral("The DNC transfer log")); }
+void TransferActions::viewLog() {
+    SendHostAdapter host(window_);
+    frmLogFile viewer(&window_);
+    viewer.exec();
+}
 
 void TransferActions::openPortSilent() {}
 

@@ -1,0 +1,733 @@
+#include "SendEngine.h"
+
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EiaCode.h"
+#include "EndOfBlock.h"
+#include "FileStuff.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "MessageSeam.h"
+#include "NetworkHandoff.h"
+#include "PercentBar.h"
+#include "PortConfig.h"
+#include "ProgramPaths.h"
+#include "SendHost.h"
+#include "SendLines.h"
+#include "SendRoutes.h"
+#include "StatusLine.h"
+#include "TerminalEcho.h"
+#include "TransferGlobals.h"
+#include "TransferLog.h"
+#include "frmCancelSend.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTime>
+
+#include <cmath>
+
+double lastSendActivity = 0;
+int sendTimeOutSeconds = 600;
+
+namespace {
+
+bool gRunning = false;
+
+const QString kSettings = QStringLiteral("Settings");
+const QString kPortFaultText = QStringLiteral("Error - Check Your CNC Property Settings");
+
+double secondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+
+int settingInt(const QString& key, const char* def) {
+    return int(leadingNumber(readIni(kSettings, key, QString::fromLatin1(def))));
+}
+
+QString machineValue(const char* key) { return MachineRecord::current(QString::fromLatin1(key)); }
+int machineInt(const char* key) { return int(leadingNumber(machineValue(key))); }
+bool machineFlag(const char* key) { return machineInt(key) != 0; }
+
+bool readProgram(const QString& fileName, QByteArray* program) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        msgBox(QStringLiteral("Can't Open \"%1\"").arg(fileName) + QLatin1Char('\n') + file.errorString(), Msg::Ok,
+               Msg::Critical);
+        return false;
+    }
+    *program = file.readAll();
+    return true;
+}
+
+bool isTemporaryName(const QString& path) {
+    const QString tail = path.right(4).toUpper();
+    return tail == QLatin1String(".TMP") || tail == QLatin1String(".$$$");
+}
+
+// A running send marks itself; a second one is refused while it runs.
+class RunningGuard {
+public:
+    RunningGuard() : owner_(!gRunning) { gRunning = true; }
+    ~RunningGuard() {
+        if (owner_)
+            gRunning = false;
+    }
+    bool owner() const { return owner_; }
+
+private:
+    bool owner_;
+};
+
+// The routes other than the text send, chosen by Handshaking, then by
+// DripFeedPacketSize. True when one of them took the file.
+bool sentByAnotherRoute(const QString& fileName, bool fromWindow) {
+    const int handshaking = machineInt("Handshaking");
+    if (handshaking == 4) {
+        sendXmodem(fileName, fromWindow);
+        return true;
+    }
+    if (handshaking == 5) {
+        sendXBCC(fileName);
+        return true;
+    }
+    const int mode = machineInt("DripFeedPacketSize");
+    const int blockSize = getBufferSize(QStringLiteral("OutBufferSize")) / 2;
+    if (mode == 1 || mode == 2) {
+        sendBinary(fileName, blockSize, mode == 1);
+        return true;
+    }
+    if (mode == 3) {
+        sendBinaryTurbo(fileName, blockSize);
+        return true;
+    }
+    if (mode > 3) {
+        sendBinary(fileName, mode - 3, false);
+        return true;
+    }
+    return false;
+}
+
+// What one text send works on.
+struct Job {
+    QString fileName;   // as the caller passed it (the temporary file of an edited window)
+    QString logPath;    // logged and kept as lastfilesent
+    QString shownName;  // the Filename field
+    QByteArray program;
+    bool fromWindow = false;
+    bool disk = false;  // the rules of the send without window
+    qint64 startLine = 0;
+    EditControl* control = nullptr; // the window whose caret follows the send
+};
+
+// One text send from its start to its clean-up.
+class TextSend {
+public:
+    explicit TextSend(Job job) : job_(std::move(job)), host_(sendHost()) {}
+    SendOutcome run();
+    qint64 lineIndex() const { return lineIndex_; }
+
+private:
+    enum class Stage { Running, Done };
+
+    bool prepare();            // lock, port, checks, progress window, waits; false: straight to the end
+    void sendLines();
+    void sendTrailer();
+    void finish(bool afterSendWait);
+    bool fail(PortResult result);
+    PortResult flush();
+    void showProgress();
+    void showPercent(int pct);
+    bool windowShown() const { return job_.disk ? gDNCStatus < 4 : gDNCStatus < 3; }
+    void indicator(bool on, const QString& text) {
+        if (frm_)
+            frm_->updateIndicator(on, text);
+    }
+
+    Job job_;
+    SendHost& host_;
+    frmCancelSend* frm_ = nullptr;
+    SendOutcome outcome_ = SendOutcome::Sent;
+    bool failed_ = false;
+    bool shifted_ = false;
+
+    QByteArray eob_;
+    SendLines::Rules rules_;
+    int lineDelay_ = 0;
+    bool displayAfterSend_ = false;
+    bool eia_ = false;
+    QString savedCaption_;
+    QString captionPrefix_;
+    int notedCaretLine_ = 0;
+
+    qint64 lineCount_ = 0;
+    qint64 lineIndex_ = 0;
+    qint64 linesRead_ = 0;
+    qint64 bytesRead_ = 0;
+    int lastPercent_ = 0;
+    QByteArray lastRaw_;
+    QByteArray currentBlock_;
+    QByteArray pending_;      // blocks not yet handed to the port
+    QByteArray pendingEcho_;  // the same lines for the echo layout
+    QByteArray terminalEcho_; // and for the terminal view
+    qint64 flushAt_ = 256;
+};
+
+SendOutcome TextSend::run() {
+    if (prepare())
+        sendLines();
+    return outcome_;
+}
+
+bool TextSend::fail(PortResult result) {
+    if (failed_)
+        return false;
+    switch (result) {
+    case PortResult::Ok:
+        return true;
+    case PortResult::Cancelled:
+        outcome_ = SendOutcome::Cancelled;
+        break;
+    case PortResult::TimedOut:
+        outcome_ = SendOutcome::TimedOut;
+        lastSendActivity = -1;
+        gCancelSend = true;
+        break;
+    case PortResult::PortError:
+    case PortResult::NotOpen:
+        outcome_ = SendOutcome::PortFailed;
+        indicator(false, kPortFaultText);
+        waitYielding(2000);
+        gCancelSend = true;
+        break;
+    }
+    failed_ = true;
+    return false;
+}
+
+bool TextSend::prepare() {
+    eob_ = eobForSend(machineValue("EOBSend"));
+    gOverride = true;
+    gPortState = PortSending;
+
+    host_.lockForTransfer(true);
+    savedCaption_ = host_.caption();
+    captionPrefix_ = host_.machineAlias() + QStringLiteral(" : ");
+    gMinimizeOnSend = settingInt(QStringLiteral("MinimizeOnSend"), "0");
+    lineDelay_ = machineInt("LineDelay");
+    displayAfterSend_ = !job_.disk && settingInt(QStringLiteral("DNCScroll"), "0") != 0;
+    if (job_.control)
+        notedCaretLine_ = job_.control->caretLine();
+    QCoreApplication::processEvents();
+
+    const bool portOpen = openPort();
+    gCancelSend = false;
+    if (!portOpen) {
+        outcome_ = SendOutcome::PortFailed;
+        finish(false);
+        return false;
+    }
+    if (job_.program.isEmpty()) {
+        msgBox(QStringLiteral("Zero Length File"), Msg::Ok, Msg::Information);
+        outcome_ = SendOutcome::NotSent;
+        finish(false);
+        return false;
+    }
+    eia_ = gCharacterSet == 1;
+    if (eia_ && !DimConversions(QStringLiteral("Ascii2Eia"), eiaTableFile())) {
+        outcome_ = SendOutcome::NotSent;
+        finish(false);
+        return false;
+    }
+    if (job_.disk) {
+        // For the send without window: "None" shows nothing, "Large %" echoes the lines.
+        if (gDNCStatus == 3)
+            gDNCStatus = 4;
+        if (gDNCStatus == 2)
+            gDNCStatus = 3;
+        shifted_ = true;
+    }
+
+    frm_ = frmCancelSend::load(host_.mainWindow());
+    const bool remote = machineFlag("RemoteDeviceOnline");
+    if (remote) {
+        gOverride = false;
+        frm_->cmdOverride()->setText(QStringLiteral(">> Get CNC Ready Then Click"));
+        frm_->cmdOverride()->setEnabled(true);
+    } else {
+        frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
+    }
+    if (PercentBar* picture = frm_->currentPicture())
+        UpdateStatus(picture, 0);
+    lineCount_ = job_.disk ? 0 : SendLines::countLines(job_.program);
+    frm_->Label2(6)->setText(job_.disk ? QString() : QString::number(lineCount_));
+    frm_->Label2(3)->setText(QStringLiteral("0"));
+    frm_->Label2(5)->clear();
+    frm_->Label2(2)->clear();
+    frm_->Label2(1)->setText(job_.shownName);
+    gSending = true;
+    frm_->setWindowTitle(QStringLiteral("Sending File To ") + host_.machineAlias());
+
+    if (windowShown()) {
+        frm_->show();
+        if (remote) {
+            while (!gOverride && !gCancelSend)
+                comPort().pump(10);
+            if (gCancelSend) {
+                outcome_ = SendOutcome::Cancelled;
+                finish(false);
+                return false;
+            }
+        }
+    }
+    frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
+    if (gMinimizeOnSend > 0) {
+        host_.minimize();
+        if (windowShown())
+            frm_->hide();
+    }
+
+    gWaitForXONMode = machineInt("WaitForXON");
+    rules_.stripSpaces = machineFlag("StripSpaces");
+    rules_.ignoreBlock = machineValue("IgnoreBlock").toLatin1();
+    rules_.keepBeforeIgnore = !job_.disk && machineValue("IgnoreBlockType") == QLatin1String("1");
+    rules_.doubleSpaceN = !job_.disk && machineValue("DoubleSpaceN") == QLatin1String("1");
+    rules_.stripBlankLines = machineFlag("StripBlankLines");
+    sendTimeOutSeconds = machineInt("SendTimeOut");
+
+    // Nothing at all goes out, not even the header, before the machine is
+    // ready: a cancel during these waits ends the send.
+    if (gWaitForXONMode != 0) {
+        gOverride = false;
+        indicator(true, QString());
+        frm_->cmdOverride()->setEnabled(true);
+        setXonWaitHooks({[this](const QString& caption) {
+                             if (frm_)
+                                 frm_->setWindowTitle(caption);
+                         },
+                         [this] {
+                             if (frm_)
+                                 frm_->cmdOverride()->setEnabled(false);
+                         }});
+        const PortResult r = wait4XON(gWaitForXONMode, QString());
+        setXonWaitHooks({});
+        if (r != PortResult::Ok || gCancelSend) {
+            outcome_ = SendOutcome::Cancelled;
+            finish(false);
+            return false;
+        }
+    }
+    if (gHandshaking == 2 && !fail(wait4CTS(true))) {
+        finish(false);
+        return false;
+    }
+
+    // Baud rate / 40: about a quarter of a second of line time per hand-over,
+    // so the fields follow the line closely and long programs go out in few writes.
+    flushAt_ = qBound(qint64(64), qint64(comPort().settings().baud) / 40, qint64(16384));
+
+    const bool logFirst = job_.disk;
+    auto bookkeeping = [this] {
+        if (!isTemporaryName(job_.logPath))
+            writeIni(gCurrentMachineSection, QStringLiteral("lastfilesent"), job_.logPath);
+        writeLogFile(job_.logPath);
+    };
+    if (logFirst)
+        bookkeeping();
+    indicator(true, QStringLiteral("Sending Any Header"));
+    const PortResult header = sendHeaderTrailer(QStringLiteral("HeaderSend"), job_.fileName, job_.program);
+    showCancelSend(QString(), 1000);
+    if (!logFirst)
+        bookkeeping();
+    if (!fail(header)) {
+        finish(true);
+        return false;
+    }
+
+    const QString title = QStringLiteral("Sending File");
+    frm_->setWindowTitle(title);
+    statusbar(title);
+    if (job_.disk)
+        if (QGroupBox* frame = frm_->Frame1(gDNCStatus))
+            frame->setTitle(title + QStringLiteral(" [Block Mode]"));
+    indicator(true, title);
+    QCoreApplication::processEvents();
+    return true;
+}
+
+void TextSend::showPercent(int pct) {
+    if (pct <= lastPercent_)
+        return;
+    lastPercent_ = pct;
+    if (frm_)
+        if (PercentBar* picture = frm_->currentPicture())
+            UpdateStatus(picture, pct);
+    statusbar(QStringLiteral("Sending File %1% [Esc=Cancel]").arg(pct));
+}
+
+void TextSend::showProgress() {
+    if (!frm_)
+        return;
+    frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
+    frm_->Label2(5)->setText(QString::fromLatin1(currentBlock_));
+    if (job_.disk)
+        frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(bytesRead_));
+    if (!pendingEcho_.isEmpty()) {
+        frm_->appendEcho(pendingEcho_);
+        pendingEcho_.clear();
+    }
+    if (job_.control)
+        job_.control->setCaretLine(int(lineIndex_));
+}
+
+// Hands the blocks gathered so far to the port; the fields show the line
+// reached before (or, with DNCScroll, after) they go.
+PortResult TextSend::flush() {
+    if (!displayAfterSend_)
+        showProgress();
+    if (!terminalEcho_.isEmpty()) {
+        appendToTerminal(terminalEcho_);
+        terminalEcho_.clear();
+    }
+    PortResult r = PortResult::Ok;
+    if (!pending_.isEmpty()) {
+        r = sendToPort(pending_);
+        pending_.clear();
+        if (r == PortResult::Ok)
+            lastSendActivity = secondsSinceMidnight();
+    }
+    if (displayAfterSend_)
+        showProgress();
+    return r;
+}
+
+void TextSend::sendLines() {
+    SendLines::LineReader reader(job_.program);
+    lineIndex_ = job_.startLine;
+    if (lineIndex_ > 0 && !reader.skip(lineIndex_))
+        lineIndex_ = lineCount_;
+    const bool echo = job_.disk && gDNCStatus == 3;
+    const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
+    QString caption = savedCaption_;
+
+    while (!gCancelSend && !reader.atEnd()) {
+        if (linesRead_ % 4 == 0) {
+            const QString wanted =
+                host_.isMinimized() ? captionPrefix_ + QString::number(lastPercent_) + QStringLiteral(" %") : savedCaption_;
+            if (wanted != caption) {
+                caption = wanted;
+                host_.setCaption(caption);
+            }
+        }
+        const QByteArray raw = reader.next();
+        ++lineIndex_;
+        ++linesRead_;
+        bytesRead_ = reader.position();
+        lastRaw_ = raw;
+        currentBlock_ = SendLines::prepareLine(raw, rules_);
+        showPercent(job_.disk ? SendLines::percentOf(reader.position(), job_.program.size())
+                              : SendLines::percentOf(lineIndex_, lineCount_));
+        if (echo)
+            pendingEcho_ += currentBlock_ + '\n';
+
+        const bool sent = SendLines::isSent(currentBlock_, rules_);
+        if (sent) {
+            if (flowPoint) {
+                if (!fail(flush()))
+                    break;
+                if (!fail(gHandshaking == 1 ? check4XONXOFF() : wait4CTS()))
+                    break;
+            }
+            QByteArray block = currentBlock_ + eob_;
+            if (job_.disk)
+                terminalEcho_ += block;
+            if (eia_)
+                block = returnEIA(block);
+            pending_ += block;
+        }
+
+        // The line delay follows each block sent (every line read, for the
+        // send without window) once it is on the line.
+        if (lineDelay_ > 0 && (sent || job_.disk)) {
+            if (!fail(flush()) || !fail(drainPort()) || !fail(waitYielding(lineDelay_)))
+                break;
+        } else if (pending_.size() >= flushAt_ && !fail(flush())) {
+            break;
+        }
+        if (portFault() && !fail(PortResult::PortError))
+            break;
+    }
+    if (!failed_ && !gCancelSend)
+        fail(flush());
+    else
+        showProgress(); // the fields show where the send stopped
+    if (!failed_ && gCancelSend)
+        outcome_ = SendOutcome::Cancelled;
+    sendTrailer();
+}
+
+void TextSend::sendTrailer() {
+    if (!failed_ && !gCancelSend) {
+        indicator(true, QStringLiteral("Sending Any Trailer"));
+        if (fail(sendHeaderTrailer(QStringLiteral("TrailerSend"), job_.fileName, job_.program))) {
+            lastSendActivity = secondsSinceMidnight();
+            if (lineDelay_ > 0)
+                fail(waitYielding(lineDelay_));
+        }
+        // Everything handed over leaves while Esc still works.
+        if (!failed_)
+            fail(drainPort());
+        if (!failed_ && gCancelSend)
+            outcome_ = SendOutcome::Cancelled;
+    }
+    finish(true);
+}
+
+// The end of every send, however it ended.
+void TextSend::finish(bool afterSendWait) {
+    if (afterSendWait && outcome_ != SendOutcome::PortFailed)
+        checkNeedToWait();
+    frmCancelSend::unload();
+    frm_ = nullptr;
+    QCoreApplication::processEvents();
+    writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(lastRaw_));
+    // Only a send that went out whole is reported as sent.
+    if (outcome_ != SendOutcome::Sent)
+        gCancelSend = true;
+    checkNeedToWarnAfterSend(job_.logPath);
+    gCancelSend = true;
+    closeComPort();
+    statusbar(QStringLiteral("Ready"));
+    gSending = false;
+    host_.lockForTransfer(false);
+    if (job_.control)
+        job_.control->setCaretLine(notedCaretLine_);
+    if (gMinimizeOnSend == 2) {
+        host_.setCaption(captionPrefix_ + QString::number(lastPercent_) + QStringLiteral(" %"));
+    } else {
+        host_.setCaption(savedCaption_);
+        if (gMinimizeOnSend == 1)
+            host_.showNormal();
+    }
+    notifyAfterSend();
+    if (shifted_) {
+        if (gDNCStatus == 3)
+            gDNCStatus = 2;
+        if (gDNCStatus == 4)
+            gDNCStatus = 3;
+    }
+}
+
+} // namespace
+
+const char* sendOutcomeName(SendOutcome outcome) {
+    switch (outcome) {
+    case SendOutcome::Sent:
+        return "Sent";
+    case SendOutcome::Cancelled:
+        return "Cancelled";
+    case SendOutcome::TimedOut:
+        return "TimedOut";
+    case SendOutcome::PortFailed:
+        return "PortFailed";
+    case SendOutcome::NotSent:
+        return "NotSent";
+    }
+    return "?";
+}
+
+bool sendInProgress() { return gRunning; }
+
+SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex) {
+    RunningGuard guard;
+    if (!guard.owner())
+        return SendOutcome::NotSent;
+    loadMachineFlowValues();
+    hideFindForm();
+
+    SendHost& host = sendHost();
+    Job job;
+    job.fromWindow = fromWindow;
+    if (fromWindow) {
+        job.control = host.activeEditor();
+        if (!job.control) {
+            msgBox(QStringLiteral("There Is No Editor Window To Send"), Msg::Ok, Msg::Exclamation);
+            return SendOutcome::NotSent;
+        }
+        job.program = job.control->bytes();
+        // The other routes send files: an edited window goes as it stands.
+        if (job.control->isModified()) {
+            const QString temp = ProgramPaths::programFolder() + gCurrentMachineSection + QStringLiteral(".tmp");
+            QSaveFile out(temp);
+            if (!out.open(QIODevice::WriteOnly) || out.write(job.program) != job.program.size() || !out.commit()) {
+                msgBox(out.errorString(), Msg::Ok, Msg::Critical);
+                return SendOutcome::NotSent;
+            }
+            fileName = temp;
+        }
+    } else if (!readProgram(fileName, &job.program)) {
+        return SendOutcome::NotSent;
+    }
+    if (sentByAnotherRoute(fileName, fromWindow))
+        return SendOutcome::NotSent;
+
+    const QString path = fileName.isEmpty() ? host.activeWindowFile() : fileName;
+    job.fileName = fileName;
+    job.logPath = path;
+    job.shownName = getFileNameFromPath(path);
+    job.startLine = qMax(0, lineIndex);
+    TextSend send(std::move(job));
+    const SendOutcome outcome = send.run();
+    lineIndex = int(send.lineIndex());
+    return outcome;
+}
+
+SendOutcome sendFileNoWindow(const QString& fileName) {
+    RunningGuard guard;
+    if (!guard.owner())
+        return SendOutcome::NotSent;
+    loadMachineFlowValues();
+    hideFindForm();
+
+    const int mode = machineInt("DripFeedPacketSize");
+    if (chkNeedToSendTCPIP(fileName, mode != 0 ? QStringLiteral("SB") : QStringLiteral("S")))
+        return SendOutcome::Sent;
+    if (machineValue("Kelbrook") == QLatin1String("1")) {
+        // The pre-send hook has nothing to run: say so rather than send nothing in silence.
+        msgBox(QStringLiteral("Pre-Send Processing (Kelbrook=1) Is Switched On For This Machine, But None Is Installed") +
+                   QLatin1Char('\n') + QStringLiteral("\"%1\" Has Not Been Sent").arg(fileName),
+               Msg::Ok, Msg::Exclamation);
+        return SendOutcome::NotSent;
+    }
+    if (sentByAnotherRoute(fileName, false))
+        return SendOutcome::NotSent;
+
+    Job job;
+    if (!readProgram(fileName, &job.program))
+        return SendOutcome::NotSent;
+    job.fileName = fileName;
+    job.logPath = fileName;
+    job.shownName = getFileNameFromPath(fileName);
+    job.disk = true;
+    return TextSend(std::move(job)).run();
+}
+
+PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool fromWindow) {
+    QByteArray program;
+    if (fromWindow) {
+        if (EditControl* control = sendHost().activeEditor())
+            program = control->bytes();
+    } else {
+        QFile file(fileName);
+        if (file.open(QIODevice::ReadOnly))
+            program = file.readAll();
+    }
+    return sendHeaderTrailer(which, fileName, program);
+}
+
+PortResult sendHeaderTrailer(const QString& which, const QString& fileName, const QByteArray& program) {
+    const bool header = which == QLatin1String("HeaderSend");
+    if (header)
+        writeTressick(fileName);
+    const QString key = header ? QStringLiteral("HeaderSend") : QStringLiteral("TrailerSend");
+    const CodeList::Parsed parsed = SendLines::headerTrailerPieces(MachineRecord::current(key), program, header);
+    if (parsed.flatten().isEmpty())
+        return PortResult::Ok;
+
+    const int before = int(std::lround(leadingNumber(machineValue("DelayBeforeHeader"))));
+    if (before > 0) {
+        statusbar(QStringLiteral("Waiting Before Sending Header..."));
+        const PortResult r = waitYielding(before);
+        if (r != PortResult::Ok)
+            return r;
+    }
+    const bool eia = gCharacterSet == 1;
+    for (const CodeList::Piece& piece : parsed.pieces) {
+        if (!piece.pause) {
+            const PortResult r = sendToPort(eia ? returnEIA(piece.bytes) : piece.bytes);
+            if (r != PortResult::Ok)
+                return r;
+            continue;
+        }
+        const int ms = piece.pauseMs();
+        if (ms <= 0)
+            continue;
+        // The pause is the machine's: it starts once what came before is on the line.
+        PortResult r = drainPort();
+        if (r != PortResult::Ok)
+            return r;
+        statusbar(QStringLiteral("Waiting Whilst Sending ") + (header ? QStringLiteral("Header...") : QStringLiteral("Trailer...")));
+        r = waitYielding(ms);
+        if (r != PortResult::Ok)
+            return r;
+    }
+    return gCancelSend ? PortResult::Cancelled : PortResult::Ok;
+}
+
+void checkNeedToWait() {
+    const int seconds = int(leadingNumber(machineValue("WaitAfterSending"))) + 1;
+    if (seconds >= 31)
+        return;
+    frmCancelSend* frm = frmCancelSend::instance();
+    if (!frm)
+        frm = frmCancelSend::load(sendHost().mainWindow());
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const double elapsed = clock.elapsed() / 1000.0;
+        if (elapsed > seconds || gCancelSend)
+            break;
+        frm->updateIndicator(true, QStringLiteral("Closing Com Port In %1s").arg(seconds - elapsed, 0, 'f', 1));
+        waitYielding(500);
+    }
+}
+
+void checkNeedToWarnAfterSend(const QString& fileName) {
+    const int n = int(leadingNumber(machineValue("WaitAfterSending"))) + 1;
+    if (n == 31 && !gCancelSend) {
+        const QString text = QStringLiteral("The File \"%1\" Has Been Sent").arg(fileName) + QLatin1Char('\n') +
+                             QStringLiteral("The Com Port Is Still Open") + QLatin1Char('\n') +
+                             QStringLiteral("Press OK To End Transmission");
+        msgBox(text, Msg::Ok, Msg::Information);
+    }
+    gTurboSending = false;
+}
+
+void notifyAfterSend() {
+    if (gCancelSend && lastSendActivity == -1)
+        msgBox(QStringLiteral("Transfer Automatically Timed Out After %1s of Inactivity").arg(sendTimeOutSeconds), Msg::Ok,
+               Msg::Information);
+    lastSendActivity = 0;
+    gPortState = PortIdle;
+    sendHost().refreshRecentMenu(QStringLiteral("send"));
+}
+
+void writeTressick(const QString& fileName) {
+    const QString target = readIni(kSettings, QStringLiteral("TressickFile"), QString());
+    if (target.isEmpty())
+        return;
+    QFile source(fileName);
+    if (!source.open(QIODevice::ReadOnly)) {
+        msgBox(source.errorString());
+        return;
+    }
+    const QByteArray bytes = source.readAll();
+    QSaveFile copy(target);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.commit())
+        msgBox(copy.errorString());
+}
+
+bool chkNeedToSendTCPIP(const QString& fileName, const QString& kind) {
+    if (machineValue("IP").isEmpty())
+        return false;
+    const QString helper = ProgramPaths::programFolder() + QStringLiteral("Skylet.exe");
+    if (!fileExists(helper))
+        return false;
+    const QString command = emptyStub(fileName, kind);
+    if (command.isEmpty())
+        return false;
+    return NetworkHandoff::startHelper({helper, QProcess::splitCommand(command)});
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "PortLayer.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The text send: a program goes line by line to the current machine with its
+// header, trailer, end of block, stripping, block skip, EIA code, pacing and
+// waits, shown in the progress window frmCancelSend. Each routine runs to its
+// end inside the call, yielding to the event loop as it waits, and leaves the
+// main window unlocked and the comm state idle however it ended.
+
+enum class SendOutcome {
+    Sent,       // the whole program and its trailer went out
+    Cancelled,  // Esc or Cancel stopped it
+    TimedOut,   // the machine took nothing for SendTimeOut seconds
+    PortFailed, // the port could not be opened, or failed during the send
+    NotSent     // refused before any data went out (empty file, route not built, busy ...)
+};
+const char* sendOutcomeName(SendOutcome outcome);
+
+// A send is running; another one is refused until it ends.
+bool sendInProgress();
+
+// Of the last send, for the after-send report: the clock (seconds since
+// midnight) of its last block, -1 when it was abandoned for inactivity; and
+// the machine's SendTimeOut.
+extern double lastSendActivity;
+extern int sendTimeOutSeconds;
+
+// Sends a program from an editor window (fromWindow: the active one; when it
+// has unsaved changes they are saved to the machine's temporary file first and
+// fileName becomes that file's path) or from disk. `lineIndex` is the number
+// of lines already handled: the send begins with the next line (a restart);
+// on return it is the last line handled.
+SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex);
+
+// Sends a file from disk, never touching the editor: the command line, the
+// recent-sent menu, the log viewer's repeat, file drops. The progress window
+// shows the large percentage with the sent lines echoed unless the display
+// is set to "None".
+SendOutcome sendFileNoWindow(const QString& fileName);
+
+// The machine's HeaderSend or TrailerSend (any other `which` is the trailer)
+// for the program in fileName (or the active window's text), with its pauses
+// and DelayBeforeHeader, converted to EIA when the machine uses it (the
+// caller has loaded the table).
+PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool fromWindow);
+PortResult sendHeaderTrailer(const QString& which, const QString& fileName, const QByteArray& program);
+
+// After-send steps: the countdown with the port still open (WaitAfterSending
+// positions 0-29 keep it open 1-30 s), the "{Prompt Me}" prompt (position 30),
+// the time-out report that returns the comm state to idle, and the extra copy
+// of the file sent to [Settings] TressickFile.
+void checkNeedToWait();
+void checkNeedToWarnAfterSend(const QString& fileName);
+void notifyAfterSend();
+void writeTressick(const QString& fileName);
+
+// True when the machine is reached through the network helper, which has then
+// taken the transfer over. The helper has no command line to run yet, so
+// every machine goes through its serial port.
+bool chkNeedToSendTCPIP(const QString& fileName, const QString& kind);

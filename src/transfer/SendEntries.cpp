@@ -1,0 +1,140 @@
+#include "SendEntries.h"
+
+#include "EditControl.h"
+#include "FileDialogs.h"
+#include "MessageSeam.h"
+#include "PortLayer.h"
+#include "SendEngine.h"
+#include "SendHost.h"
+#include "SendLines.h"
+#include "TransferGlobals.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+namespace {
+
+// A send that did not end by itself stops the files still to go.
+bool endsBatch(SendOutcome outcome) {
+    return outcome == SendOutcome::Cancelled || outcome == SendOutcome::TimedOut ||
+           outcome == SendOutcome::PortFailed;
+}
+
+bool isActiveWindowFile(const QString& path) {
+    SendHost& host = sendHost();
+    return host.activeEditor() && !path.isEmpty() && host.activeWindowFile() == path;
+}
+
+} // namespace
+
+void sendFromDisk(bool noWindow) {
+    if (sendInProgress())
+        return;
+    SendHost& host = sendHost();
+    const QString chosen =
+        host.chooseFile(QStringLiteral("Send CNC File To ") + host.machineAlias(), QStringLiteral("SendDirectory"));
+    const QStringList paths = splitChosenFiles(chosen);
+    if (paths.isEmpty())
+        return;
+    host.lockForTransfer(true);
+    if (paths.size() > 1) {
+        gCancelBatch = false;
+        for (const QString& path : paths) {
+            if (gCancelBatch)
+                break;
+            QString file = path;
+            int line = 0;
+            const SendOutcome outcome = noWindow ? sendFileNoWindow(file) : sendTextBlock(file, false, line);
+            if (endsBatch(outcome))
+                gCancelBatch = true;
+        }
+    } else {
+        QString file = paths.first();
+        int line = 0;
+        if (!noWindow)
+            sendTextBlock(file, false, line);
+        else if (isActiveWindowFile(file))
+            sendTextBlock(file, true, line);
+        else
+            sendFileNoWindow(file);
+    }
+    host.lockForTransfer(false);
+    gPortState = PortIdle;
+}
+
+void sendFromWindow() {
+    if (sendInProgress())
+        return;
+    SendHost& host = sendHost();
+    QCoreApplication::processEvents();
+    if (EditControl* control = host.activeEditor())
+        control->setFocus();
+    QString file = host.activeWindowFile();
+    int line = 0;
+    sendTextBlock(file, true, line);
+    gPortState = PortIdle;
+}
+
+void safeRestart() {
+    if (sendInProgress())
+        return;
+    SendHost& host = sendHost();
+    const QStringList chosen = splitChosenFiles(
+        host.chooseFile(QStringLiteral("Send After Toolbreak To ") + host.machineAlias(), QStringLiteral("SendDirectory")));
+    if (chosen.isEmpty())
+        return;
+    QString file = chosen.first();
+    const bool fromWindow = isActiveWindowFile(file);
+    QByteArray program;
+    if (fromWindow) {
+        program = host.activeEditor()->bytes();
+    } else {
+        QFile in(file);
+        if (!in.open(QIODevice::ReadOnly)) {
+            msgBox(QStringLiteral("Can't Open \"%1\"").arg(file) + QLatin1Char('\n') + in.errorString(), Msg::Ok,
+                   Msg::Critical);
+            return;
+        }
+        program = in.readAll();
+    }
+    // The operator names the line: a guess could skip what the machine has
+    // not yet cut, so the prompt starts empty.
+    int start = 0;
+    const qint64 lines = SendLines::countLines(program);
+    if (lines > 0) {
+        bool ok = false;
+        const QString answer =
+            inputBox(QStringLiteral("Restart From Which Line Of\n%1 ?\n(1 To %2)").arg(file).arg(lines),
+                     QStringLiteral("Send After Toolbreak"), QString(), &ok)
+                .trimmed();
+        if (!ok)
+            return;
+        bool number = false;
+        const qint64 line = answer.toLongLong(&number);
+        if (!number || line < 1 || line > lines) {
+            msgBox(QStringLiteral("\"%1\" Is Not A Line Number From 1 To %2").arg(answer).arg(lines), Msg::Ok,
+                   Msg::Exclamation);
+            return;
+        }
+        start = int(line - 1);
+    }
+    sendTextBlock(file, fromWindow, start);
+    gPortState = PortIdle;
+}
+
+void sendRepeat(int count, const QString& fileName) {
+    if (sendInProgress())
+        return;
+    SendHost& host = sendHost();
+    host.lockForTransfer(true);
+    gCancelBatch = false;
+    const int keepAlive = gKeepAlive;
+    gKeepAlive = 1;
+    for (int i = 1; i <= count && !gCancelBatch; ++i)
+        if (endsBatch(sendFileNoWindow(fileName)))
+            gCancelBatch = true;
+    gKeepAlive = keepAlive;
+    closeComPort();
+    host.lockForTransfer(false);
+    gPortState = PortIdle;
+}

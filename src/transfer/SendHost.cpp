@@ -1,0 +1,59 @@
+#include "SendHost.h"
+
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "FileDialogs.h"
+#include "MachineRecord.h"
+#include "MessageSeam.h"
+#include "TransferGlobals.h"
+
+namespace {
+SendHost*& installedHost() {
+    static SendHost* host = nullptr;
+    return host;
+}
+} // namespace
+
+void SendHost::lockForTransfer(bool) {}
+
+QString SendHost::machineAlias() { return MachineRecord::current(QStringLiteral("Alias")); }
+
+void SendHost::refreshRecentMenu(const QString&) {}
+
+EditControl* SendHost::activeEditor() {
+    EditorManager* editors = EditorManager::instance();
+    return editors ? editors->activeEditor() : nullptr;
+}
+
+QString SendHost::activeWindowFile() {
+    return gActiveWindow >= 0 && gActiveWindow < gWindows.size() ? gWindows[gActiveWindow].fileName : QString();
+}
+
+QString SendHost::chooseFile(const QString& title, const QString& purpose) { return OpenCNCFile(purpose, title); }
+
+bool SendHost::selectMachineByAlias(const QString& alias) {
+    for (int n = 1; n <= kMachineCount; ++n) {
+        const QString section = MachineRecord::sectionName(n);
+        if (MachineRecord::value(section, QStringLiteral("Alias")).compare(alias, Qt::CaseInsensitive) != 0)
+            continue;
+        gCurrentMachineSection = section;
+        gKeepAlive = MachineRecord::currentInt(QStringLiteral("KeepAlive"));
+        loadMachineFlowValues();
+        return true;
+    }
+    return false;
+}
+
+void SendHost::receiveFileToDisk(bool, const QString& fileName) {
+    msgBox(QStringLiteral("Can't Receive \"%1\" Here").arg(fileName), Msg::Ok, Msg::Exclamation);
+}
+
+SendHost& sendHost() {
+    static SendHost defaults;
+    SendHost* host = installedHost();
+    return host ? *host : defaults;
+}
+
+SendHostScope::SendHostScope(SendHost* host) : previous_(installedHost()) { installedHost() = host; }
+
+SendHostScope::~SendHostScope() { installedHost() = previous_; }

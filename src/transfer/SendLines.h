@@ -1,0 +1,79 @@
+#pragma once
+
+#include "CodeList.h"
+
+#include <QByteArray>
+#include <QString>
+
+// How the lines of a program become the blocks a machine receives. Pure
+// functions over bytes: no port, no settings, no widgets.
+namespace SendLines {
+
+// A line that becomes this text is not sent (an ignored block).
+extern const QByteArray kSkipMarker; // "^!^!^!"
+
+// The lines of a program. CR LF, LF and CR each end a line; a last line
+// without an end is a line too, and a final line end adds no empty line.
+class LineReader {
+public:
+    explicit LineReader(const QByteArray& data) : data_(data) {}
+    bool atEnd() const { return pos_ >= data_.size(); }
+    // The next line, without its end.
+    QByteArray next();
+    // Skips `count` lines; false when the program has fewer.
+    bool skip(qint64 count);
+    qint64 position() const { return pos_; } // bytes read, line ends included
+
+private:
+    QByteArray data_;
+    qint64 pos_ = 0;
+};
+qint64 countLines(const QByteArray& data);
+// The text of line `number` (1-based); empty when there is no such line.
+QByteArray lineAt(const QByteArray& data, qint64 number);
+// The number of the first line whose text is `text`, 0 when none is.
+qint64 findLine(const QByteArray& data, const QByteArray& text);
+
+// Every space removed.
+QByteArray stripSpaces(const QByteArray& line);
+// Spaces (only) cut from both ends.
+QByteArray trimSpaces(const QByteArray& line);
+// A block holding `ignore` (exact case): with keepBefore the part before it,
+// trimmed of spaces; otherwise the skip marker. Unchanged when `ignore` is
+// empty or absent.
+QByteArray ignoreBlock(const QByteArray& line, const QByteArray& ignore, bool keepBefore);
+// Two spaces after the N word: "N10G01X5" -> "N10  G01X5", "N100" -> "N100  ".
+// Lines not starting with upper-case N are returned unchanged.
+QByteArray doubleSpaceN(const QByteArray& line);
+
+// The machine's line rules for one send.
+struct Rules {
+    bool stripSpaces = false;
+    QByteArray ignoreBlock;
+    bool keepBeforeIgnore = false; // IgnoreBlockType 1, window sends only
+    bool doubleSpaceN = false;     // window sends only
+    bool stripBlankLines = false;
+};
+
+// The line as prepared for sending and shown as the current block (the skip
+// marker for an ignored block).
+QByteArray prepareLine(const QByteArray& raw, const Rules& rules);
+// Whether a prepared line goes to the machine.
+bool isSent(const QByteArray& prepared, const Rules& rules);
+
+// Whole percent of done over total, rounded, at most 100; 0 when total is 0.
+int percentOf(qint64 done, qint64 total);
+
+// The header and trailer percent rule: how much of the program is looked at
+// (half its length, halves to even, at most 512).
+qint64 sampleSize(qint64 length);
+// The start (header) or the end (trailer) of the program holds a "%".
+bool sampleHasPercent(const QByteArray& program, bool header);
+
+// A header or trailer code list as it goes out: characters and pauses kept
+// apart. When the code list and the program's sample both hold a "%", every
+// "%" is dropped from the characters, so a program that carries its own
+// tape-start mark does not get a second one.
+CodeList::Parsed headerTrailerPieces(const QString& codeList, const QByteArray& program, bool header);
+
+} // namespace SendLines

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QDialog>
+#include <QVector>
+
+class PercentBar;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+// The window that goes with a send: "Transfer Status" in the layout that
+// gDNCStatus chooses (0 every field, 1 a thin bar, 2 a large percentage,
+// 3 a large percentage with the sent lines echoed), an Override button that
+// releases the operator and XON waits, and a Cancel button that cancels the
+// send as Esc does. One instance, loaded by a send and unloaded at its end.
+class frmCancelSend : public QDialog {
+    Q_OBJECT
+public:
+    // The loaded window, or nullptr.
+    static frmCancelSend* instance();
+    // Loads the window for the layout gDNCStatus names (a new one each time).
+    static frmCancelSend* load(QWidget* parent = nullptr);
+    // Stops its clock, hides and unloads it.
+    static void unload();
+    // Shows or hides the window as the main window is restored or minimised,
+    // while a send runs whose layout shows it.
+    static void setFocusToTransferBox(bool mainWindowMinimized);
+
+    // The status light green (or red) with this text, also as the caption.
+    void updateIndicator(bool lightOn, const QString& text);
+    // The sent lines of the echo layout (only its last lines are kept).
+    void appendEcho(const QByteArray& lines);
+    // The percentage bar of the layout in use; nullptr when none shows.
+    PercentBar* currentPicture() const;
+    int layout() const { return layout_; }
+
+    QGroupBox* Frame1(int i) const { return frames_.value(i); }
+    QLabel* Label1(int i) const;
+    QLabel* Label2(int i) const;
+    PercentBar* picture1(int i) const { return pictures_.value(i); }
+    QPlainTextEdit* Text1() const { return text1_; }
+    QPushButton* Command1() const { return command1_; }
+    QPushButton* cmdOverride() const { return cmdOverride_; }
+    QTimer* Timer1() const { return timer1_; }
+
+public Q_SLOTS:
+    void cmdOverride_Click();
+    // Cancels the send: sets gCancelSend, as Esc on the main window does.
+    void Command1_Click();
+    void Timer1_Timer();
+
+protected:
+    void reject() override; // Esc here cancels the send too
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    explicit frmCancelSend(QWidget* parent);
+
+    int layout_ = 0;
+    QVector<QGroupBox*> frames_;
+    QVector<PercentBar*> pictures_;
+    QPlainTextEdit* text1_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QPushButton* cmdOverride_ = nullptr;
+    QTimer* timer1_ = nullptr;
+};
+
+// Starts the send's clock (gSendStartTime, a tick every `interval` ms) and
+// writes `text` into the Current Block field.
+void showCancelSend(const QString& text, int interval);

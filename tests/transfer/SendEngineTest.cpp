@@ -1,0 +1,839 @@
+// The text send end to end: a pseudo-terminal pair with the test as the
+// machine, comparing every byte it receives.
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "PortLayer.h"
+#include "ProgramPaths.h"
+#include "PtyMachine.h"
+#include "ScriptedMessages.h"
+#include "SendEngine.h"
+#include "SendEntries.h"
+#include "SendHost.h"
+#include "StatusLine.h"
+#include "TestHome.h"
+#include "TransferGlobals.h"
+#include "TransferLog.h"
+#include "frmCancelSend.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// The main window as a record of what the send asked of it.
+class RecordingHost : public SendHost {
+public:
+    QStringList events;
+    QStringList captions;
+    bool minimized = false;
+    void lockForTransfer(bool locked) override { events << (locked ? "lock" : "unlock"); }
+    QString caption() override { return caption_; }
+    void setCaption(const QString& caption) override {
+        caption_ = caption;
+        captions << caption;
+    }
+    bool isMinimized() override { return minimized; }
+    void minimize() override {
+        minimized = true;
+        events << "minimize";
+    }
+    void showNormal() override {
+        minimized = false;
+        events << "normal";
+    }
+
+private:
+    QString caption_ = QStringLiteral("Feedline");
+};
+
+// Runs `step` every 2 ms while the send runs, until it returns true: the
+// machine's and the operator's side of the send.
+class During {
+public:
+    explicit During(std::function<bool()> step) : step_(std::move(step)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (step_()) {
+                done_ = true;
+                timer_.stop();
+            }
+        });
+        timer_.start(2);
+    }
+    bool done() const { return done_; }
+
+private:
+    std::function<bool()> step_;
+    QTimer timer_;
+    bool done_ = false;
+};
+
+QByteArray blocks(const QList<QByteArray>& lines, const QByteArray& eob) {
+    QByteArray out;
+    for (const QByteArray& l : lines)
+        out += l + eob;
+    return out;
+}
+
+QByteArray numberedProgram(int lines) {
+    QByteArray out;
+    for (int i = 1; i <= lines; ++i)
+        out += QByteArray("N") + QByteArray::number(i * 10) + " G01 X1.000 Y2.000\n";
+    return out;
+}
+
+QString statusText() {
+    frmCancelSend* frm = frmCancelSend::instance();
+    return frm ? frm->Label2(4)->text() : QString();
+}
+
+class Send : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gCurrentMachineSection = QStringLiteral("Machine1");
+        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slavePath());
+        set("iBaudrate", "10"); // 115200
+        set("SendTimeOut", "5");
+        // The "{Prompt Me}" choice: answered at once, where a countdown would take seconds.
+        set("WaitAfterSending", "30");
+        gKeepAlive = 0;
+        gCancelSend = false;
+        gOverride = false;
+        gSending = false;
+        gPortState = PortIdle;
+        gDNCStatus = 2;
+        setStatusbarWriter([this](const QString& m) { status << m; });
+    }
+    void TearDown() override {
+        setStatusbarWriter(nullptr);
+        gCancelSend = false;
+        closeComPort(CloseWhen::Always);
+        comPort().takeUnclaimedInput();
+    }
+    static void set(const char* key, const QByteArray& value) {
+        writeIni(gCurrentMachineSection, QString::fromLatin1(key), QString::fromLatin1(value));
+    }
+    QString program(const QByteArray& bytes, const QString& name = QStringLiteral("part.nc")) {
+        const QString path = home.file(name);
+        writeAllBytes(path, bytes);
+        return path;
+    }
+    // Everything the machine got, once `count` bytes are in and a moment has
+    // passed for any that should not be there.
+    QByteArray received(qint64 count) {
+        machine.waitForCount(count, 3000);
+        pumpEvents(30);
+        return machine.received();
+    }
+    // What the machine got once a send has ended and nothing more is due.
+    QByteArray settled() {
+        pumpEvents(50);
+        return machine.received();
+    }
+    QStringList logLines() const {
+        const QByteArray log = readAllBytes(transferLogPath());
+        return QString::fromUtf8(log).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    }
+    void expectIdleAndUnlocked() {
+        EXPECT_EQ(gPortState, PortIdle);
+        EXPECT_FALSE(gSending);
+        EXPECT_FALSE(sendInProgress());
+        ASSERT_FALSE(host.events.isEmpty());
+        EXPECT_EQ(host.events.last(), "unlock");
+        EXPECT_EQ(host.events.count("lock"), host.events.count("unlock"));
+        EXPECT_EQ(frmCancelSend::instance(), nullptr);
+        EXPECT_EQ(gDNCStatus, 2) << "the display setting is given back";
+    }
+
+    TestHome home;
+    ScriptedMessages msgs;
+    PtyMachine machine;
+    RecordingHost host;
+    SendHostScope scope{&host};
+    QStringList status;
+};
+
+const struct {
+    const char* setting;
+    QByteArray eob;
+} kEobs[] = {{"0", "\r\n"}, {"1", "\n\r\r"}, {"2", "\n"}, {"3", "\r"}, {"4", "\n\r"}, {"5", ";\r\n"}};
+
+const QList<QByteArray> kLines = {"O1000", "N10 G0 X1", "M30"};
+
+} // namespace
+
+TEST_F(Send, EveryEndOfBlockFromEveryKindOfFile) {
+    set("HeaderSend", "37,10");
+    set("TrailerSend", "37");
+    set("CustomEOBSend", "59,13,10");
+    const struct {
+        const char* name;
+        QByteArray file;
+    } files[] = {{"CR LF", "O1000\r\nN10 G0 X1\r\nM30\r\n"},
+                 {"LF", "O1000\nN10 G0 X1\nM30\n"},
+                 {"CR", "O1000\rN10 G0 X1\rM30\r"},
+                 {"no final line end", "O1000\nN10 G0 X1\nM30"}};
+    for (const auto& e : kEobs) {
+        set("EOBSend", e.setting);
+        for (const auto& f : files) {
+            SCOPED_TRACE(std::string(e.setting) + " / " + f.name);
+            const QString path = program(f.file);
+            machine.clearReceived();
+            const QByteArray expected = "%\n" + blocks(kLines, e.eob) + "%";
+            EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+            EXPECT_EQ(received(expected.size()), expected);
+            // The window engine, loading the file from disk, gives the same bytes.
+            machine.clearReceived();
+            QString file = path;
+            int line = 0;
+            EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Sent);
+            EXPECT_EQ(line, 3);
+            EXPECT_EQ(received(expected.size()), expected);
+        }
+    }
+    EXPECT_FALSE(msgs.sawText(QStringLiteral("Bad or No End Of Block")));
+    expectIdleAndUnlocked();
+}
+
+TEST_F(Send, LineRulesOfEachEngine) {
+    set("StripSpaces", "1");
+    set("IgnoreBlock", "/");
+    set("StripBlankLines", "1");
+    const QString path = program("N10 G01 X5\n/N20 M00\n\nN30  M30\n");
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    QByteArray expected = "N10G01X5\r\nN30M30\r\n";
+    EXPECT_EQ(received(expected.size()), expected);
+
+    // The window engine also knows the ignore type that keeps the part of a
+    // block before the mark, and the double space after N.
+    machine.clearReceived();
+    set("IgnoreBlock", "(");
+    set("IgnoreBlockType", "1");
+    set("DoubleSpaceN", "1");
+    set("StripBlankLines", "0");
+    const QString second = program("N10 G01 X5 (NOTE)\n(ALL COMMENT)\nN100\nG01 N10\n", QStringLiteral("second.nc"));
+    QString file = second;
+    int line = 0;
+    EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Sent);
+    expected = "N10  G01X5\r\n\r\nN100  \r\nG01N10\r\n";
+    EXPECT_EQ(received(expected.size()), expected);
+
+    // The send without window always drops such a block whole and never
+    // double-spaces.
+    machine.clearReceived();
+    EXPECT_EQ(sendFileNoWindow(second), SendOutcome::Sent);
+    expected = "N100\r\nG01N10\r\n";
+    EXPECT_EQ(received(expected.size()), expected);
+}
+
+TEST_F(Send, EiaCodeForBlocksHeaderAndTrailer) {
+    // A small table of the test's own; characters without a key are dropped.
+    writeAllBytes(home.file(QStringLiteral("codeset.eia")),
+                  "[Ascii2Eia]\n78=69\n49=1\n48=32\n32=16\n88=55\n53=21\n37=11\n13=128\n"
+                  "[Eia2Ascii]\n69=78\n");
+    set("CharacterSet", "1");
+    set("EOBSend", "3");
+    set("HeaderSend", "37,!50!,240,37");
+    set("TrailerSend", "37");
+    const QString path = program("N10 X5\nN10 G X5\n");
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    const QByteArray block("\x45\x01\x20\x10\x37\x15\x80");
+    // The pause stays a pause; the literal 240 has no code and is dropped.
+    const QByteArray expected = QByteArray("\x0b\x0b") + block + QByteArray("\x45\x01\x20\x10\x10\x37\x15\x80") + "\x0b";
+    EXPECT_EQ(received(expected.size()), expected);
+    EXPECT_TRUE(status.contains(QStringLiteral("Waiting Whilst Sending Header...")));
+
+    // Without the table nothing goes out at all.
+    machine.clearReceived();
+    QFile::remove(home.file(QStringLiteral("codeset.eia")));
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::NotSent);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Can't Find The EIA Code Table")));
+    EXPECT_EQ(settled(), QByteArray());
+    expectIdleAndUnlocked();
+}
+
+TEST_F(Send, HeaderAndTrailerCharactersPausesAndPercent) {
+    set("HeaderSend", "37,10,!200!,10");
+    set("TrailerSend", "10,240,!1x!");
+    set("DelayBeforeHeader", "100");
+    const QString path = program("%\nG0X1\n%\n");
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    // The file brings its own "%"; a pause that is not a number is no pause.
+    const QByteArray expected = QByteArray("\n\n") + "%\r\nG0X1\r\n%\r\n" + QByteArray("\n\xF0");
+    EXPECT_EQ(received(expected.size()), expected);
+    EXPECT_TRUE(status.contains(QStringLiteral("Waiting Before Sending Header...")));
+    EXPECT_TRUE(status.contains(QStringLiteral("Waiting Whilst Sending Header...")));
+    EXPECT_FALSE(status.contains(QStringLiteral("Waiting Whilst Sending Trailer...")));
+}
+
+TEST_F(Send, MachineWithDefaultKeysSendsTheWholeProgram) {
+    removeIniSection(gCurrentMachineSection, gIniPath);
+    const QString path = program("%\nO1\nN10 G0 X1\nN20 Y2\nM30\n%\n");
+    // The default keeps the port open 5 s after the send; Esc skips the countdown.
+    QString firstCount;
+    During operatorSide([&] {
+        if (!statusText().startsWith(QLatin1String("Closing Com Port In")))
+            return false;
+        firstCount = statusText();
+        gCancelSend = true;
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    const QByteArray expected = "%\r\nO1\r\nN10 G0 X1\r\nN20 Y2\r\nM30\r\n%\r\n";
+    EXPECT_EQ(received(expected.size()), expected);
+    EXPECT_EQ(firstCount, QStringLiteral("Closing Com Port In 5.0s"));
+    EXPECT_FALSE(msgs.sawText(QStringLiteral("Error")));
+    const QStringList log = logLines();
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].startsWith(QStringLiteral("Machine1 - Send File To CNC - ") + path + QStringLiteral(" - ")));
+    expectIdleAndUnlocked();
+}
+
+TEST_F(Send, XonWaitHoldsEverythingUntilTheMachineSendsXon) {
+    set("WaitForXON", "1");
+    set("HeaderSend", "37,10");
+    const QString path = program("G0X1\n");
+    qint64 beforeXon = -1;
+    bool other = false;
+    QString caption;
+    QElapsedTimer clock;
+    clock.start();
+    During machineSide([&] {
+        if (clock.elapsed() > 80 && caption.isEmpty() && frmCancelSend::instance())
+            caption = frmCancelSend::instance()->windowTitle();
+        if (clock.elapsed() < 150)
+            return false;
+        if (!other) {
+            machine.send("AB"); // anything but XON does not end the wait
+            other = true;
+            return false;
+        }
+        if (clock.elapsed() < 350)
+            return false;
+        beforeXon = machine.receivedCount();
+        machine.send("\x11");
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(beforeXon, 0);
+    EXPECT_EQ(caption, QStringLiteral("Waiting For XON From CNC To Start Transfer..."));
+    EXPECT_EQ(received(8), "%\nG0X1\r\n");
+}
+
+TEST_F(Send, CancelDuringTheXonWaitSendsNothingAtAll) {
+    set("WaitForXON", "1");
+    set("HeaderSend", "37,10");
+    const QString path = program("G0X1\n");
+    QElapsedTimer clock;
+    clock.start();
+    During operatorSide([&] {
+        if (clock.elapsed() < 100)
+            return false;
+        gCancelSend = true;
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Cancelled);
+    EXPECT_EQ(settled(), QByteArray()) << "no header";
+    EXPECT_TRUE(logLines().isEmpty());
+    EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
+    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QString());
+    expectIdleAndUnlocked();
+}
+
+TEST_F(Send, AnyOutputEndsTheWaitOfMode2AndOverrideEndsEither) {
+    set("WaitForXON", "2");
+    const QString path = program("G0X1\n");
+    QElapsedTimer clock;
+    clock.start();
+    During machineSide([&] {
+        if (clock.elapsed() < 50)
+            return false;
+        machine.send("Z");
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(received(6), "G0X1\r\n");
+
+    machine.clearReceived();
+    set("WaitForXON", "1");
+    bool enabled = false;
+    During operatorSide([&] {
+        frmCancelSend* frm = frmCancelSend::instance();
+        if (!frm || !frm->cmdOverride()->isEnabled())
+            return false;
+        enabled = true;
+        frm->cmdOverride()->click();
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(received(6), "G0X1\r\n");
+}
+
+TEST_F(Send, OperatorWaitUntilOverride) {
+    set("RemoteDeviceOnline", "1");
+    const QString path = program("G0X1\n");
+    qint64 beforeOverride = -1;
+    QString buttonText;
+    QElapsedTimer clock;
+    clock.start();
+    During operatorSide([&] {
+        frmCancelSend* frm = frmCancelSend::instance();
+        if (clock.elapsed() < 150 || !frm)
+            return false;
+        beforeOverride = machine.receivedCount();
+        buttonText = frm->cmdOverride()->text();
+        EXPECT_TRUE(frm->isVisible());
+        frm->cmdOverride()->click();
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(beforeOverride, 0);
+    EXPECT_EQ(buttonText, QStringLiteral(">> Get CNC Ready Then Click"));
+    EXPECT_EQ(received(6), "G0X1\r\n");
+
+    // With the display set to "None" a window send shows no window, so there
+    // is no operator wait.
+    machine.clearReceived();
+    gDNCStatus = 3;
+    QString file = path;
+    int line = 0;
+    EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Sent);
+    EXPECT_EQ(received(6), "G0X1\r\n");
+    gDNCStatus = 2;
+}
+
+TEST_F(Send, XoffHoldsTheSendAndXonResumesItWithNothingLostOrDoubled) {
+    set("Handshaking", "1");
+    set("TrailerSend", "37");
+    const QByteArray text = numberedProgram(3000);
+    const QString path = program(text);
+    qint64 held = -1, stillHeld = -1;
+    QElapsedTimer clock;
+    int stage = 0;
+    During machineSide([&] {
+        switch (stage) {
+        case 0:
+            if (machine.receivedCount() < 10000)
+                return false;
+            machine.send("\x13");
+            clock.start();
+            stage = 1;
+            return false;
+        case 1:
+            if (clock.elapsed() < 150)
+                return false;
+            held = machine.receivedCount();
+            stage = 2;
+            return false;
+        default:
+            if (clock.elapsed() < 450)
+                return false;
+            stillHeld = machine.receivedCount();
+            machine.send("\x11");
+            return true;
+        }
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_GT(held, 0);
+    EXPECT_LT(held, text.size());
+    EXPECT_EQ(stillHeld, held) << "nothing passes while XOFF holds";
+    QByteArray expected = text;
+    expected.replace("\n", "\r\n");
+    expected += "%";
+    EXPECT_EQ(received(expected.size()), expected);
+}
+
+TEST_F(Send, CancelStopsWithinOneLineWithoutTrailer) {
+    set("HeaderSend", "37,10");
+    set("TrailerSend", "77,51,48");
+    set("LineDelay", "10");
+    const QByteArray text = numberedProgram(100);
+    const QString path = program(text);
+    qint64 atCancel = -1;
+    During operatorSide([&] {
+        if (machine.receivedCount() < 200)
+            return false;
+        atCancel = machine.receivedCount();
+        frmCancelSend::instance()->Command1()->click(); // the progress window's Cancel
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Cancelled);
+    const QByteArray got = settled();
+    QByteArray all = text;
+    all.replace("\n", "\r\n");
+    all = "%\n" + all + "M30";
+    EXPECT_TRUE(all.startsWith(got));
+    EXPECT_LE(got.size() - atCancel, 25) << "at most the line on its way";
+    EXPECT_FALSE(got.endsWith("M30"));
+    EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
+    EXPECT_EQ(logLines().size(), 1) << "the transfer was started";
+    EXPECT_FALSE(comPort().isOpen());
+    expectIdleAndUnlocked();
+}
+
+TEST_F(Send, CancelOfAFastSendStopsItsOutput) {
+    set("TrailerSend", "77,51,48");
+    const QByteArray text = numberedProgram(200000); // about 5 MB
+    const QString path = program(text);
+    During operatorSide([&] {
+        if (machine.receivedCount() < 20000)
+            return false;
+        gCancelSend = true; // Esc
+        return true;
+    });
+    QString file = path;
+    int line = 0;
+    EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Cancelled);
+    const QByteArray got = settled();
+    EXPECT_LT(got.size(), text.size() / 2);
+    EXPECT_FALSE(got.endsWith("M30"));
+    EXPECT_LT(line, 200000);
+    expectIdleAndUnlocked();
+}
+
+TEST_F(Send, MachineThatTakesNothingTimesOut) {
+    set("SendTimeOut", "1");
+    machine.setReading(false);
+    const QString path = program(numberedProgram(20000));
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::TimedOut);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Transfer Automatically Timed Out After 1s of Inactivity")));
+    EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
+    EXPECT_EQ(lastSendActivity, 0);
+    expectIdleAndUnlocked();
+    machine.setReading(true);
+}
+
+TEST_F(Send, PortThatVanishesEndsTheSendWithTheSettingsError) {
+    const QString path = program(numberedProgram(50000));
+    QString indicator;
+    bool hungUp = false;
+    During machineSide([&] {
+        if (!hungUp && machine.receivedCount() > 5000) {
+            machine.hangUp();
+            hungUp = true;
+        }
+        if (statusText().startsWith(QLatin1String("Error")))
+            indicator = statusText();
+        return !indicator.isEmpty();
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::PortFailed);
+    EXPECT_EQ(indicator, QStringLiteral("Error - Check Your CNC Property Settings"));
+    expectIdleAndUnlocked();
+}
+
+TEST_F(Send, PortThatCannotOpenSendsNothingAndLogsNothing) {
+    writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), home.file(QStringLiteral("no-such-device")));
+    const QString path = program("G0X1\n");
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::PortFailed);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("no-such-device")));
+    EXPECT_TRUE(logLines().isEmpty());
+    expectIdleAndUnlocked();
+}
+
+TEST_F(Send, EmptyFileAndRoutesNotYetBuiltSendNothing) {
+    EXPECT_EQ(sendFileNoWindow(program(QByteArray())), SendOutcome::NotSent);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Zero Length File")));
+    EXPECT_TRUE(logLines().isEmpty());
+    expectIdleAndUnlocked();
+
+    const QString path = program("G0X1\n");
+    const struct {
+        const char* key;
+        const char* value;
+        const char* message;
+    } routes[] = {{"Handshaking", "4", "XModem Sending Is Not Available"},
+                  {"Handshaking", "5", "Blockwise"},
+                  {"DripFeedPacketSize", "1", "Executive Tape Sending Is Not Available"},
+                  {"DripFeedPacketSize", "2", "Drip Feed Sending Is Not Available"},
+                  {"DripFeedPacketSize", "3", "Turbo Drip Feed Sending Is Not Available"},
+                  {"DripFeedPacketSize", "5", "Drip Feed Sending Is Not Available"},
+                  {"Kelbrook", "1", "Pre-Send Processing"}};
+    for (const auto& r : routes) {
+        SCOPED_TRACE(std::string(r.key) + "=" + r.value);
+        removeIniSection(gCurrentMachineSection, gIniPath);
+        set(r.key, r.value);
+        msgs.clear();
+        host.events.clear();
+        EXPECT_EQ(sendFileNoWindow(path), SendOutcome::NotSent);
+        EXPECT_TRUE(msgs.sawText(QString::fromLatin1(r.message))) << qPrintable(msgs.texts().join('|'));
+        EXPECT_TRUE(host.events.isEmpty()) << "nothing was locked";
+        if (QLatin1String(r.key) == QLatin1String("Kelbrook"))
+            continue; // a hook of the send without window only
+        QString file = path;
+        int line = 0;
+        EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::NotSent);
+    }
+    EXPECT_EQ(settled(), QByteArray());
+    EXPECT_TRUE(logLines().isEmpty());
+    EXPECT_EQ(gPortState, PortIdle);
+}
+
+TEST_F(Send, AfterSendCountdownAndPrompt) {
+    const QString path = program("G0X1\n");
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("The File \"%1\" Has Been Sent\nThe Com Port Is Still Open\nPress OK To End Transmission").arg(path)));
+
+    msgs.clear();
+    set("WaitAfterSending", "0");
+    QStringList counts;
+    During watch([&] {
+        const QString s = statusText();
+        if (s.startsWith(QLatin1String("Closing")) && (counts.isEmpty() || counts.last() != s))
+            counts << s;
+        return false;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    ASSERT_FALSE(counts.isEmpty());
+    EXPECT_EQ(counts.first(), QStringLiteral("Closing Com Port In 1.0s"));
+    EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
+}
+
+TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
+    writeIni(QStringLiteral("Settings"), QStringLiteral("TressickFile"), home.file(QStringLiteral("copy.nc")));
+    const QByteArray text = "O1\nN10 G0 X1\nM30 (END)\n";
+    const QString path = program(text);
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), path);
+    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QStringLiteral("M30 (END)"));
+    EXPECT_EQ(readAllBytes(home.file(QStringLiteral("copy.nc"))), text);
+    ASSERT_EQ(logLines().size(), 1);
+
+    // A temporary file is sent, but neither logged nor kept as the last file.
+    const QString temp = program("G1\n", QStringLiteral("WORK.TMP"));
+    EXPECT_EQ(sendFileNoWindow(temp), SendOutcome::Sent);
+    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), path);
+    EXPECT_EQ(logLines().size(), 1);
+}
+
+TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
+    const QString path = program("AAA\nBBB\nCCC\n");
+    auto percents = [this] {
+        QStringList out;
+        for (const QString& s : status)
+            if (s.startsWith(QLatin1String("Sending File ")))
+                out << s;
+        return out;
+    };
+    const QStringList thirds = {"Sending File 33% [Esc=Cancel]", "Sending File 67% [Esc=Cancel]",
+                                "Sending File 100% [Esc=Cancel]"};
+
+    // Window engine, "Show All": every field, counted in lines.
+    gDNCStatus = 0;
+    QString total;
+    bool frame0 = false;
+    During look([&] {
+        if (frmCancelSend* frm = frmCancelSend::instance()) {
+            total = frm->Label2(6)->text();
+            frame0 = frm->isVisible() && frm->Frame1(0)->isVisible() && !frm->Frame1(2)->isVisible();
+        }
+        return false;
+    });
+    QString file = path;
+    int line = 0;
+    EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Sent);
+    EXPECT_EQ(total, QStringLiteral("3"));
+    EXPECT_TRUE(frame0);
+    EXPECT_EQ(percents(), thirds);
+
+    // Send without window, "Large %": the echo layout, counted in bytes.
+    status.clear();
+    gDNCStatus = 2;
+    QString echo, frameTitle;
+    During echoLook([&] {
+        if (frmCancelSend* frm = frmCancelSend::instance()) {
+            if (frm->layout() == 3 && frm->isVisible()) {
+                echo = frm->Text1()->toPlainText();
+                frameTitle = frm->Frame1(3)->title();
+            }
+        }
+        return false;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(echo, QStringLiteral("AAA\nBBB\nCCC"));
+    EXPECT_EQ(frameTitle, QStringLiteral("Sending File [Block Mode]"));
+    EXPECT_EQ(percents(), thirds);
+    EXPECT_EQ(gDNCStatus, 2);
+
+    // "None": no window for either engine.
+    gDNCStatus = 3;
+    bool everShown = false;
+    During hidden([&] {
+        if (frmCancelSend* frm = frmCancelSend::instance())
+            everShown = everShown || frm->isVisible();
+        return false;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(gDNCStatus, 3);
+    line = 0;
+    EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Sent);
+    EXPECT_FALSE(everShown);
+    gDNCStatus = 2;
+}
+
+TEST_F(Send, MinimiseOnSend) {
+    const QString path = program("G0X1\n");
+    writeIni(QStringLiteral("Settings"), QStringLiteral("MinimizeOnSend"), QStringLiteral("2"));
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_TRUE(host.minimized);
+    EXPECT_EQ(host.caption(), QStringLiteral("Machine1 : 100 %"));
+
+    writeIni(QStringLiteral("Settings"), QStringLiteral("MinimizeOnSend"), QStringLiteral("1"));
+    host.minimized = false;
+    host.setCaption(QStringLiteral("Feedline"));
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_FALSE(host.minimized);
+    EXPECT_TRUE(host.events.contains("minimize"));
+    EXPECT_EQ(host.events.last(), "normal");
+    EXPECT_EQ(host.caption(), QStringLiteral("Feedline"));
+}
+
+TEST_F(Send, SecondSendWhileOneRunsIsRefused) {
+    set("LineDelay", "5");
+    const QString path = program(numberedProgram(40));
+    SendOutcome second = SendOutcome::Sent;
+    During user([&] {
+        if (machine.receivedCount() == 0)
+            return false;
+        second = sendFileNoWindow(path);
+        sendFromWindow();
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(second, SendOutcome::NotSent);
+    QByteArray expected = numberedProgram(40);
+    expected.replace("\n", "\r\n");
+    EXPECT_EQ(received(expected.size()), expected);
+    EXPECT_EQ(settled(), expected) << "sent once";
+}
+
+class SendFromEditor : public Send {
+protected:
+    void SetUp() override {
+        Send::SetUp();
+        editors = std::make_unique<EditorManager>();
+    }
+    void TearDown() override {
+        editors.reset();
+        Send::TearDown();
+    }
+    std::unique_ptr<EditorManager> editors;
+};
+
+TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
+    const QString path = program("N1 X1\nN2 X2\n");
+    ASSERT_GE(editors->openFileInNewWindow(path), 0);
+    EditControl* control = editors->activeEditor();
+    const QString windowFile = gWindows[gActiveWindow].fileName;
+
+    // Unchanged: the window's text, logged under its file.
+    QString file = windowFile;
+    int line = 0;
+    EXPECT_EQ(sendTextBlock(file, true, line), SendOutcome::Sent);
+    EXPECT_EQ(received(14), "N1 X1\r\nN2 X2\r\n");
+    EXPECT_EQ(logLines().size(), 1);
+
+    // Edited: saved to the machine's temporary file and sent from the window.
+    machine.clearReceived();
+    control->setBytes("N1 X9\nN2 X2\nN3 X3\n");
+    ASSERT_TRUE(control->isModified());
+    file = windowFile;
+    line = 0;
+    EXPECT_EQ(sendTextBlock(file, true, line), SendOutcome::Sent);
+    EXPECT_EQ(file, ProgramPaths::programFolder() + QStringLiteral("Machine1.tmp"));
+    EXPECT_EQ(readAllBytes(file), QByteArray("N1 X9\nN2 X2\nN3 X3\n"));
+    EXPECT_EQ(received(21), "N1 X9\r\nN2 X2\r\nN3 X3\r\n");
+    EXPECT_EQ(logLines().size(), 1) << "the temporary file is not logged";
+    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), windowFile);
+
+    // Send from disk of the file the window holds sends the window, edits included.
+    machine.clearReceived();
+    msgs.answerFiles({windowFile});
+    sendFromDisk(true);
+    EXPECT_EQ(received(21), "N1 X9\r\nN2 X2\r\nN3 X3\r\n");
+    expectIdleAndUnlocked();
+}
+
+TEST_F(SendFromEditor, RestartFromTheChosenLineOfTheChosenFile) {
+    set("HeaderSend", "37,10");
+    set("TrailerSend", "37");
+    const QString path = program("N1\nN2\nN3\nN4\nN5\n");
+    msgs.answerFiles({path}).answerInput(QStringLiteral("3"));
+    safeRestart();
+    EXPECT_EQ(received(15), "%\nN3\r\nN4\r\nN5\r\n%");
+    ASSERT_EQ(msgs.fileRequests().size(), 1);
+    EXPECT_EQ(msgs.fileRequests()[0].title, QStringLiteral("Send After Toolbreak To Machine1"));
+
+    // Not a line of the file, or no answer: nothing goes.
+    machine.clearReceived();
+    msgs.answerFiles({path}).answerInput(QStringLiteral("6"));
+    safeRestart();
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("\"6\" Is Not A Line Number From 1 To 5")));
+    msgs.answerFiles({path}).answerInput(QString(), false);
+    safeRestart();
+    EXPECT_EQ(settled(), QByteArray());
+
+    // The file open in the active window restarts from the window's text.
+    ASSERT_GE(editors->openFileInNewWindow(path), 0);
+    editors->activeEditor()->setBytes("N1\nN2\nN7\nN8\n");
+    msgs.answerFiles({gWindows[gActiveWindow].fileName}).answerInput(QStringLiteral("2"));
+    safeRestart();
+    EXPECT_EQ(received(15), "%\nN2\r\nN7\r\nN8\r\n%");
+    EXPECT_EQ(gPortState, PortIdle);
+}
+
+TEST_F(Send, SeveralFilesInTheirOrderAndCancelEndsTheBatch) {
+    const QString a = program("A1\n", QStringLiteral("a.nc"));
+    const QString b = program("B1\n", QStringLiteral("b.nc"));
+    const QString c = program("C1\n", QStringLiteral("c.nc"));
+    msgs.answerFiles({a, b, c});
+    sendFromDisk(true);
+    EXPECT_EQ(received(12), "A1\r\nB1\r\nC1\r\n");
+    const QStringList log = logLines();
+    ASSERT_EQ(log.size(), 3);
+    EXPECT_TRUE(log[0].contains(a));
+    EXPECT_TRUE(log[2].contains(c));
+    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), c);
+
+    // A cancelled send ends the batch: the files after it are not sent.
+    machine.clearReceived();
+    set("WaitForXON", "1");
+    int started = 0;
+    During operatorSide([&] {
+        if (frmCancelSend::instance() && !gCancelSend) {
+            ++started;
+            gCancelSend = true;
+        }
+        return false;
+    });
+    msgs.answerFiles({a, b, c});
+    sendFromDisk(true);
+    EXPECT_EQ(started, 1);
+    EXPECT_EQ(settled(), QByteArray());
+    EXPECT_EQ(logLines().size(), 3);
+    expectIdleAndUnlocked();
+
+    // The dialog cancelled: no send, nothing locked.
+    host.events.clear();
+    msgs.answerFiles({});
+    sendFromDisk(true);
+    EXPECT_TRUE(host.events.isEmpty());
+}
+
+TEST_F(Send, RepeatKeepsThePortOpenBetweenTheSends) {
+    const QString path = program("R1\n");
+    sendRepeat(3, path);
+    EXPECT_EQ(received(12), "R1\r\nR1\r\nR1\r\n");
+    EXPECT_FALSE(comPort().isOpen());
+    EXPECT_EQ(gKeepAlive, 0);
+    EXPECT_EQ(gPortState, PortIdle);
+}

@@ -1,0 +1,168 @@
+// Line processing of the send, without a port.
+#include "SendLines.h"
+
+#include <QSet>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+using namespace SendLines;
+
+namespace {
+
+QList<QByteArray> allLines(const QByteArray& data) {
+    QList<QByteArray> out;
+    LineReader reader(data);
+    while (!reader.atEnd())
+        out << reader.next();
+    return out;
+}
+
+} // namespace
+
+TEST(SendLines, LinesEndAtCrLfLfOrCrAlike) {
+    struct Case {
+        QByteArray data;
+        QList<QByteArray> lines;
+    };
+    const Case cases[] = {
+        {"A\r\nB\r\n", {"A", "B"}},
+        {"A\nB\n", {"A", "B"}},
+        {"A\rB\r", {"A", "B"}},
+        {"A\nB", {"A", "B"}},             // no final line end
+        {"A\r\n\r\nB", {"A", "", "B"}},   // an empty line stays a line
+        {"A\r\r\nB", {"A", "", "B"}},     // CR, then CR LF
+        {"A\n\rB", {"A", "", "B"}},       // LF, then a lone CR
+        {"\n", {""}},
+        {"", {}},
+        {QByteArray("N1\0X\xF0\n", 6), {QByteArray("N1\0X\xF0", 5)}}, // NUL and high bytes kept
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.data.toPercentEncoding().constData());
+        EXPECT_EQ(allLines(c.data), c.lines);
+        EXPECT_EQ(countLines(c.data), c.lines.size());
+    }
+}
+
+TEST(SendLines, ReaderPositionSkipAndLookups) {
+    const QByteArray data = "L1\r\nL2\nL3\rL4";
+    LineReader reader(data);
+    EXPECT_TRUE(reader.skip(2));
+    EXPECT_EQ(reader.position(), 7);
+    EXPECT_EQ(reader.next(), "L3");
+    EXPECT_EQ(reader.next(), "L4");
+    EXPECT_EQ(reader.position(), data.size());
+    EXPECT_FALSE(LineReader(data).skip(5));
+
+    EXPECT_EQ(lineAt(data, 1), "L1");
+    EXPECT_EQ(lineAt(data, 4), "L4");
+    EXPECT_EQ(lineAt(data, 5), "");
+    EXPECT_EQ(lineAt(data, 0), "");
+    EXPECT_EQ(findLine(data, "L3"), 3);
+    EXPECT_EQ(findLine(data, "L9"), 0);
+}
+
+TEST(SendLines, BlockPreparation) {
+    struct Case {
+        const char* name;
+        QByteArray raw;
+        Rules rules;
+        QByteArray prepared;
+        bool sent;
+    };
+    Rules strip;
+    strip.stripSpaces = true;
+    Rules skipSlash;
+    skipSlash.ignoreBlock = "/";
+    Rules keepBefore;
+    keepBefore.ignoreBlock = "(";
+    keepBefore.keepBeforeIgnore = true;
+    Rules keepBeforeNoBlank = keepBefore;
+    keepBeforeNoBlank.stripBlankLines = true;
+    Rules doubleN;
+    doubleN.doubleSpaceN = true;
+    Rules stripAndDouble = strip;
+    stripAndDouble.doubleSpaceN = true;
+    Rules skipAndDouble = skipSlash;
+    skipAndDouble.doubleSpaceN = true;
+    Rules noBlank;
+    noBlank.stripBlankLines = true;
+
+    const Case cases[] = {
+        {"plain line unchanged", "N10 G01 X5", Rules(), "N10 G01 X5", true},
+        {"strip spaces", " N10 G01  X5 ", strip, "N10G01X5", true},
+        {"block skip drops the line", "/N20 M00", skipSlash, kSkipMarker, false},
+        {"block skip is case-exact", "N20 M00", skipSlash, "N20 M00", true},
+        {"ignore type 1 keeps the part before", "G01 X5 (NOTE)", keepBefore, "G01 X5", true},
+        {"ignore type 1 at the start leaves an empty block", "(NOTE)", keepBefore, "", true},
+        {"that empty block is dropped with blank-line skip", "(NOTE)", keepBeforeNoBlank, "", false},
+        {"a line of exactly the marker is skipped", "^!^!^!", Rules(), kSkipMarker, false},
+        {"double space after N", "N10G01X5", doubleN, "N10  G01X5", true},
+        {"strip then double space", "N10 G01 X5", stripAndDouble, "N10  G01X5", true},
+        {"N word alone", "N100", doubleN, "N100  ", true},
+        {"N without digits", "NX", doubleN, "N  X", true},
+        {"N word with its space", "N10 G01", doubleN, "N10  G01", true},
+        {"not starting with N", "G01 N10", doubleN, "G01 N10", true},
+        {"lower-case n", "n10G01", doubleN, "n10G01", true},
+        {"skip marker is not double spaced", "/N10", skipAndDouble, kSkipMarker, false},
+        {"blank line sent without the rule", "", Rules(), "", true},
+        {"blank line dropped with the rule", "", noBlank, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray prepared = prepareLine(c.raw, c.rules);
+        EXPECT_EQ(prepared, c.prepared);
+        EXPECT_EQ(isSent(prepared, c.rules), c.sent);
+    }
+}
+
+TEST(SendLines, PercentRule) {
+    EXPECT_EQ(percentOf(0, 3), 0);
+    EXPECT_EQ(percentOf(1, 3), 33);
+    EXPECT_EQ(percentOf(2, 3), 67);
+    EXPECT_EQ(percentOf(3, 3), 100);
+    EXPECT_EQ(percentOf(5, 3), 100); // never above 100
+    EXPECT_EQ(percentOf(1, 0), 0);
+    QSet<int> shown;
+    int last = 0;
+    for (int i = 1; i <= 1000; ++i) {
+        const int pct = percentOf(i, 1000);
+        if (pct > last)
+            shown.insert(pct);
+        last = qMax(last, pct);
+    }
+    EXPECT_EQ(shown.size(), 100) << "a file of 1000 lines changes the display 100 times";
+}
+
+TEST(SendLines, HeaderAndTrailerPercentRule) {
+    EXPECT_EQ(sampleSize(0), 0);
+    EXPECT_EQ(sampleSize(1), 0); // half of 1 goes to the even 0
+    EXPECT_EQ(sampleSize(3), 2);
+    EXPECT_EQ(sampleSize(100), 50);
+    EXPECT_EQ(sampleSize(5000), 512);
+
+    const QByteArray starts = "%\nO100\nG0X1\n%\n";
+    CodeList::Parsed p = headerTrailerPieces(QStringLiteral("37,10"), starts, true);
+    EXPECT_EQ(p.flatten(), "\n") << "the file brings its own %";
+
+    QByteArray late(600, 'X');
+    late += "%\n";
+    p = headerTrailerPieces(QStringLiteral("37,10"), late, true);
+    EXPECT_EQ(p.flatten(), "%\n") << "a % beyond the first 512 characters does not count";
+
+    // 100 characters with the only % at 30: the trailer's sample is the last 50.
+    QByteArray hundred(100, 'Y');
+    hundred[29] = '%';
+    EXPECT_EQ(headerTrailerPieces(QStringLiteral("37"), hundred, false).flatten(), "%");
+    EXPECT_EQ(headerTrailerPieces(QStringLiteral("37"), hundred, true).flatten(), "");
+
+    // Pauses stay pauses and keep their place; a literal 240 is a character.
+    p = headerTrailerPieces(QStringLiteral("37,10,!1500!,240,10"), starts, true);
+    ASSERT_EQ(p.pieces.size(), 3);
+    EXPECT_EQ(p.pieces[0].bytes, "\n");
+    EXPECT_TRUE(p.pieces[1].pause);
+    EXPECT_EQ(p.pieces[1].pauseMs(), 1500);
+    EXPECT_EQ(p.pieces[2].bytes, QByteArray("\xF0\n"));
+
+    EXPECT_TRUE(headerTrailerPieces(QStringLiteral("10,x"), starts, true).pieces.isEmpty()) << "a bad list sends nothing";
+}
