@@ -139,8 +139,9 @@ private:
     void finish(bool afterSendWait);
     bool fail(PortResult result);
     PortResult flush();
-    void showProgress();
+    void showProgress(bool now);
     void showPercent(int pct);
+    void drawPercent();
     bool windowShown() const { return job_.disk ? gDNCStatus < 4 : gDNCStatus < 3; }
     void indicator(bool on, const QString& text) {
         if (frm_)
@@ -168,11 +169,14 @@ private:
     qint64 linesRead_ = 0;
     qint64 bytesRead_ = 0;
     int lastPercent_ = 0;
+    int drawnPercent_ = 0;
+    QElapsedTimer percentDrawnAt_;
     QByteArray lastRaw_;
     QByteArray currentBlock_;
     QByteArray pending_;      // blocks not yet handed to the port
     QByteArray pendingEcho_;  // the same lines for the echo layout
     QByteArray terminalEcho_; // and for the terminal view
+    QElapsedTimer shownAt_;   // the fields were last redrawn
     qint64 flushAt_ = 256;
 };
 
@@ -325,9 +329,9 @@ bool TextSend::prepare() {
         return false;
     }
 
-    // Baud rate / 40: about a quarter of a second of line time per hand-over,
+    // Baud rate / 20: about half a second of line time per hand-over,
     // so the fields follow the line closely and long programs go out in few writes.
-    flushAt_ = qBound(qint64(64), qint64(comPort().settings().baud) / 40, qint64(16384));
+    flushAt_ = qBound(qint64(64), qint64(comPort().settings().baud) / 20, qint64(65536));
 
     const bool logFirst = job_.disk;
     auto bookkeeping = [this] {
@@ -358,25 +362,46 @@ bool TextSend::prepare() {
     return true;
 }
 
+// Each rise of the whole percentage is drawn, but no more than 25 times a
+// second: a rise that comes sooner waits for the next chance (a later rise,
+// the next hand-over, the end), as a redraw costs more than a block.
 void TextSend::showPercent(int pct) {
     if (pct <= lastPercent_)
         return;
     lastPercent_ = pct;
-    if (frm_)
-        if (PercentBar* picture = frm_->currentPicture())
-            UpdateStatus(picture, pct);
-    statusbar(QStringLiteral("Sending File %1% [Esc=Cancel]").arg(pct));
+    if (pct == 100 || !percentDrawnAt_.isValid() || percentDrawnAt_.elapsed() >= 40)
+        drawPercent();
 }
 
-void TextSend::showProgress() {
-    if (!frm_)
+void TextSend::drawPercent() {
+    if (drawnPercent_ == lastPercent_)
         return;
+    drawnPercent_ = lastPercent_;
+    percentDrawnAt_.start();
+    if (frm_)
+        if (PercentBar* picture = frm_->currentPicture())
+            UpdateStatus(picture, drawnPercent_);
+    statusbar(QStringLiteral("Sending File %1% [Esc=Cancel]").arg(drawnPercent_));
+}
+
+// The fields and the echo are redrawn a few times a second: more often
+// nobody can read them, and a fast port would spend its time drawing.
+void TextSend::showProgress(bool now) {
+    if (!frm_ || (!now && shownAt_.isValid() && shownAt_.elapsed() < 100))
+        return;
+    shownAt_.start();
+    drawPercent();
     frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
     frm_->Label2(5)->setText(QString::fromLatin1(currentBlock_));
     if (job_.disk)
         frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(bytesRead_));
     if (!pendingEcho_.isEmpty()) {
-        frm_->appendEcho(pendingEcho_);
+        // The box keeps its last lines only; older ones would go straight out again.
+        qsizetype from = pendingEcho_.size() - 1;
+        for (int lines = 0; from > 0 && lines <= frmCancelSend::kEchoLines; --from)
+            if (pendingEcho_[from - 1] == '\n')
+                ++lines;
+        frm_->appendEcho(from > 0 ? pendingEcho_.mid(from + 1) : pendingEcho_);
         pendingEcho_.clear();
     }
     if (job_.control)
@@ -387,7 +412,7 @@ void TextSend::showProgress() {
 // reached before (or, with DNCScroll, after) they go.
 PortResult TextSend::flush() {
     if (!displayAfterSend_)
-        showProgress();
+        showProgress(false);
     if (!terminalEcho_.isEmpty()) {
         appendToTerminal(terminalEcho_);
         terminalEcho_.clear();
@@ -400,7 +425,7 @@ PortResult TextSend::flush() {
             lastSendActivity = secondsSinceMidnight();
     }
     if (displayAfterSend_)
-        showProgress();
+        showProgress(false);
     return r;
 }
 
@@ -422,7 +447,7 @@ void TextSend::sendLines() {
                 host_.setCaption(caption);
             }
         }
-        const QByteArray raw = reader.next();
+        const QByteArray raw = reader.nextView(); // job_.program outlives the send
         ++lineIndex_;
         ++linesRead_;
         bytesRead_ = reader.position();
@@ -430,8 +455,12 @@ void TextSend::sendLines() {
         currentBlock_ = SendLines::prepareLine(raw, rules_);
         showPercent(job_.disk ? SendLines::percentOf(reader.position(), job_.program.size())
                               : SendLines::percentOf(lineIndex_, lineCount_));
-        if (echo)
-            pendingEcho_ += currentBlock_ + '\n';
+        if (echo) {
+            pendingEcho_ += currentBlock_;
+            pendingEcho_ += '\n';
+            if (pendingEcho_.size() > (1 << 20))
+                pendingEcho_.remove(0, pendingEcho_.size() - (1 << 16));
+        }
 
         const bool sent = SendLines::isSent(currentBlock_, rules_);
         if (sent) {
@@ -441,12 +470,16 @@ void TextSend::sendLines() {
                 if (!fail(gHandshaking == 1 ? check4XONXOFF() : wait4CTS()))
                     break;
             }
-            QByteArray block = currentBlock_ + eob_;
-            if (job_.disk)
-                terminalEcho_ += block;
-            if (eia_)
-                block = returnEIA(block);
-            pending_ += block;
+            if (job_.disk) {
+                terminalEcho_ += currentBlock_;
+                terminalEcho_ += eob_;
+            }
+            if (eia_) {
+                pending_ += returnEIA(currentBlock_ + eob_);
+            } else {
+                pending_ += currentBlock_;
+                pending_ += eob_;
+            }
         }
 
         // The line delay follows each block sent (every line read, for the
@@ -462,8 +495,7 @@ void TextSend::sendLines() {
     }
     if (!failed_ && !gCancelSend)
         fail(flush());
-    else
-        showProgress(); // the fields show where the send stopped
+    showProgress(true); // the fields show where the send ended
     if (!failed_ && gCancelSend)
         outcome_ = SendOutcome::Cancelled;
     sendTrailer();

@@ -29,12 +29,17 @@ qint64 afterLineEnd(const char* data, qint64 size, qint64 at) {
 } // namespace
 
 QByteArray LineReader::next() {
+    const QByteArray view = nextView();
+    return QByteArray(view.constData(), view.size());
+}
+
+QByteArray LineReader::nextView() {
     const qint64 size = data_.size();
     if (pos_ >= size)
         return QByteArray();
     const char* d = data_.constData();
     const qint64 end = lineEndAt(d, size, pos_);
-    QByteArray line(d + pos_, int(end - pos_));
+    const QByteArray line = QByteArray::fromRawData(d + pos_, int(end - pos_));
     pos_ = afterLineEnd(d, size, end);
     return line;
 }

@@ -20,6 +20,9 @@ public:
     bool atEnd() const { return pos_ >= data_.size(); }
     // The next line, without its end.
     QByteArray next();
+    // The same without a copy: it shares the program's bytes, so it is valid
+    // only while the program given to the reader lives.
+    QByteArray nextView();
     // Skips `count` lines; false when the program has fewer.
     bool skip(qint64 count);
     qint64 position() const { return pos_; } // bytes read, line ends included

@@ -36,10 +36,6 @@ int px(int twips) { return (twips * 2 + 15) / 30; }
 const QColor kGreen(0, 255, 0);
 const QColor kRed(255, 0, 0);
 
-// The echo layout keeps this many lines; a long program would otherwise
-// fill memory with text nobody scrolls back through.
-constexpr int kEchoLines = 500;
-
 QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);

@@ -18,6 +18,10 @@ class QTimer;
 class frmCancelSend : public QDialog {
     Q_OBJECT
 public:
+    // The echo layout keeps this many lines: a long program would otherwise
+    // fill memory with text nobody scrolls back through.
+    static constexpr int kEchoLines = 500;
+
     // The loaded window, or nullptr.
     static frmCancelSend* instance();
     // Loads the window for the layout gDNCStatus names (a new one each time).

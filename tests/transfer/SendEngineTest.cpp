@@ -415,8 +415,13 @@ TEST_F(Send, OperatorWaitUntilOverride) {
 TEST_F(Send, XoffHoldsTheSendAndXonResumesItWithNothingLostOrDoubled) {
     set("Handshaking", "1");
     set("TrailerSend", "37");
-    const QByteArray text = numberedProgram(3000);
+    // Large enough that what the pseudo-terminal buffers ahead of the
+    // machine (tens of kilobytes) cannot hold all of it.
+    const QByteArray text = numberedProgram(12000);
     const QString path = program(text);
+    QByteArray expected = text;
+    expected.replace("\n", "\r\n");
+    expected += "%";
     qint64 held = -1, stillHeld = -1;
     QElapsedTimer clock;
     int stage = 0;
@@ -445,11 +450,8 @@ TEST_F(Send, XoffHoldsTheSendAndXonResumesItWithNothingLostOrDoubled) {
     });
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
     EXPECT_GT(held, 0);
-    EXPECT_LT(held, text.size());
+    EXPECT_LT(held, expected.size() / 2);
     EXPECT_EQ(stillHeld, held) << "nothing passes while XOFF holds";
-    QByteArray expected = text;
-    expected.replace("\n", "\r\n");
-    expected += "%";
     EXPECT_EQ(received(expected.size()), expected);
 }
 
@@ -617,6 +619,10 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
 
 TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     const QString path = program("AAA\nBBB\nCCC\n");
+    // A slow machine, so every step is drawn; the trailer's pause keeps the
+    // window up a moment after the last line.
+    set("LineDelay", "50");
+    set("TrailerSend", "!30!");
     auto percents = [this] {
         QStringList out;
         for (const QString& s : status)
@@ -678,6 +684,22 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Sent);
     EXPECT_FALSE(everShown);
     gDNCStatus = 2;
+
+    // Fast, the steps come quicker than they could be seen: fewer are drawn,
+    // always rising, always ending at 100 %.
+    set("LineDelay", "0");
+    status.clear();
+    const QString big = program(QByteArray(200000, 'X').replace("XXXXXXXXXX", "XXXXXXXXX\n"), QStringLiteral("big.nc"));
+    EXPECT_EQ(sendFileNoWindow(big), SendOutcome::Sent);
+    const QStringList shown = percents();
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_EQ(shown.last(), QStringLiteral("Sending File 100% [Esc=Cancel]"));
+    int last = 0;
+    for (const QString& s : shown) {
+        const int pct = s.section(QLatin1Char(' '), 2, 2).chopped(1).toInt();
+        EXPECT_GT(pct, last);
+        last = pct;
+    }
 }
 
 TEST_F(Send, MinimiseOnSend) {
