@@ -1,0 +1,146 @@
+// Sends started from the main window's buttons and menus, with the test as
+// the machine on a pseudo-terminal: the window is locked while a send runs,
+// the progress window follows it when minimised, and all is idle afterwards.
+#include "AppTestSupport.h"
+#include "EditorGlobals.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "PtyMachine.h"
+#include "ScriptedMessages.h"
+#include "TransferLog.h"
+#include "frmCancelSend.h"
+#include "frmLogFile.h"
+#include "frmTerminal.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QtTest>
+
+class SendWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> home_;
+    std::unique_ptr<PtyMachine> machine_;
+
+    std::unique_ptr<frmTerminal> loaded() {
+        home_->writeIni("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n");
+        auto w = std::make_unique<frmTerminal>();
+        [&] { QVERIFY(w->Form_Load()); }();
+        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine_->slavePath());
+        writeIniValues(gCurrentMachineSection, {{QStringLiteral("Alias"), QStringLiteral("MILL")},
+                                                {QStringLiteral("KeepAlive"), QStringLiteral("0")},
+                                                {QStringLiteral("WaitAfterSending"), QStringLiteral("30")}});
+        w->cmbCNC()->setItemText(0, QStringLiteral("MILL"));
+        gKeepAlive = 0;
+        w->show();
+        return w;
+    }
+
+    QString program(const QByteArray& text) const {
+        const QString path = home_->file(QStringLiteral("part.nc"));
+        writeAllBytes(path, text);
+        return path;
+    }
+
+private Q_SLOTS:
+    void init() {
+        home_ = freshAppHome();
+        machine_ = std::make_unique<PtyMachine>();
+    }
+    void cleanup() {
+        machine_.reset();
+        home_.reset();
+    }
+
+    void theSendButtonLocksTheWindowUntilTheSendEnds() {
+        auto w = loaded();
+        writeIni(gCurrentMachineSection, QStringLiteral("LineDelay"), QStringLiteral("20"));
+        const QString path = program("N1\nN2\nN3\nN4\nN5\n");
+        ScriptedMessages msgs;
+        msgs.answerFiles({path});
+        const QString caption = w->windowTitle();
+        bool lockedWhileSending = false;
+        QTimer look;
+        connect(&look, &QTimer::timeout, this, [&] {
+            if (gPortState == PortSending && machine_->receivedCount() > 0)
+                lockedWhileSending = !w->menuItem(QStringLiteral("mnuSendHeader"))->isEnabled() &&
+                                     !w->SSTab1()->isEnabled() && !w->cmbCNCVisible()->isEnabled() &&
+                                     !w->btnToolBar(0)->isEnabled() && !w->textboxTerm()->isEnabled();
+        });
+        look.start(5);
+        w->btnToolBar_Click(0);
+        look.stop();
+        QVERIFY(machine_->waitForCount(20, 3000));
+        QCOMPARE(machine_->received(), QByteArray("N1\r\nN2\r\nN3\r\nN4\r\nN5\r\n"));
+        QCOMPARE(msgs.fileRequests().value(0).title, QStringLiteral("Send CNC File To MILL"));
+        QVERIFY(lockedWhileSending);
+        QVERIFY(w->menuItem(QStringLiteral("mnuSendHeader"))->isEnabled());
+        QVERIFY(w->SSTab1()->isEnabled());
+        QVERIFY(w->cmbCNCVisible()->isEnabled());
+        QVERIFY(w->btnToolBar(0)->isEnabled());
+        QVERIFY(w->textboxTerm()->isEnabled());
+        QCOMPARE(w->windowTitle(), caption);
+        QCOMPARE(gPortState, int(PortIdle));
+        QVERIFY(readAllBytes(transferLogPath()).startsWith("MILL - Send File To CNC - " + path.toUtf8()));
+        QVERIFY(w->close());
+    }
+
+    void theProgressWindowFollowsTheMainWindow() {
+        auto w = loaded();
+        writeIni(gCurrentMachineSection, QStringLiteral("LineDelay"), QStringLiteral("30"));
+        const QString path = program("N1\nN2\nN3\nN4\nN5\nN6\nN7\nN8\n");
+        ScriptedMessages msgs;
+        int stage = 0;
+        bool hiddenWhileMinimised = false, shownWhenRestored = false;
+        QTimer look;
+        connect(&look, &QTimer::timeout, this, [&] {
+            frmCancelSend* frm = frmCancelSend::instance();
+            if (!frm || (!frm->isVisible() && stage == 0))
+                return;
+            if (stage == 0) {
+                w->showMinimized();
+                stage = 1;
+            } else if (stage == 1) {
+                hiddenWhileMinimised = !frm->isVisible();
+                w->showNormal();
+                stage = 2;
+            } else if (stage == 2) {
+                shownWhenRestored = frm->isVisible();
+                stage = 3;
+            }
+        });
+        look.start(5);
+        QVERIFY(w->transfers().sendFileNoWindow(path));
+        look.stop();
+        QVERIFY(hiddenWhileMinimised);
+        QVERIFY(shownWhenRestored);
+    }
+
+    void theLogMenuRepeatsASend() {
+        auto w = loaded();
+        ScriptedMessages msgs;
+        const QString path = program("G0X1\n");
+        QVERIFY(w->transfers().sendFileNoWindow(path));
+        QVERIFY(machine_->waitForCount(6, 3000));
+        machine_->clearReceived();
+        QString title;
+        QTimer::singleShot(0, this, [&] {
+            auto* viewer = qobject_cast<frmLogFile*>(QApplication::activeModalWidget());
+            QVERIFY(viewer);
+            title = viewer->windowTitle();
+            viewer->repeatAction();
+        });
+        w->menuItem(QStringLiteral("mnuLog1"))->trigger();
+        QCOMPARE(title, QStringLiteral("Log File 1 Entries..."));
+        QVERIFY(machine_->waitForCount(6, 3000));
+        QCOMPARE(machine_->received(), QByteArray("G0X1\r\n"));
+        QCOMPARE(gPortState, int(PortIdle));
+    }
+};
+
+QTEST_MAIN(SendWindowTest)
+#include "SendWindowTest.moc"
