@@ -26,18 +26,16 @@ class SendWindowTest : public QObject {
     std::unique_ptr<TestHome> home_;
     std::unique_ptr<PtyMachine> machine_;
 
+    // The main window as loaded with machine 1, "MILL", on the pseudo-terminal.
     std::unique_ptr<frmTerminal> loaded() {
-        home_->writeIni("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n");
-        auto w = std::make_unique<frmTerminal>();
-        [&] { QVERIFY(w->Form_Load()); }();
-        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine_->slavePath());
-        writeIniValues(gCurrentMachineSection, {{QStringLiteral("Alias"), QStringLiteral("MILL")},
-                                                {QStringLiteral("KeepAlive"), QStringLiteral("0")},
-                                                {QStringLiteral("WaitAfterSending"), QStringLiteral("30")}});
-        w->cmbCNC()->setItemText(0, QStringLiteral("MILL"));
-        gKeepAlive = 0;
-        w->show();
-        return w;
+        home_->writeIni("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n"
+                        "[Machine1]\nAlias=MILL\nKeepAlive=0\nWaitAfterSending=30\n"
+                        "[Ports]\nCom1=" +
+                        machine_->slavePath().toLocal8Bit() + "\n");
+        auto window = std::make_unique<frmTerminal>();
+        [&] { QVERIFY(window->Form_Load()); }();
+        window->show();
+        return window;
     }
 
     QString program(const QByteArray& text) const {
