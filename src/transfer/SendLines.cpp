@@ -63,23 +63,6 @@ qint64 countLines(const QByteArray& data) {
     return n;
 }
 
-QByteArray lineAt(const QByteArray& data, qint64 number) {
-    if (number < 1)
-        return QByteArray();
-    LineReader reader(data);
-    if (!reader.skip(number - 1))
-        return QByteArray();
-    return reader.next();
-}
-
-qint64 findLine(const QByteArray& data, const QByteArray& text) {
-    LineReader reader(data);
-    for (qint64 n = 1; !reader.atEnd(); ++n)
-        if (reader.next() == text)
-            return n;
-    return 0;
-}
-
 QByteArray stripSpaces(const QByteArray& line) {
     if (!line.contains(' '))
         return line;

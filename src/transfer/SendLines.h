@@ -32,10 +32,6 @@ private:
     qint64 pos_ = 0;
 };
 qint64 countLines(const QByteArray& data);
-// The text of line `number` (1-based); empty when there is no such line.
-QByteArray lineAt(const QByteArray& data, qint64 number);
-// The number of the first line whose text is `text`, 0 when none is.
-qint64 findLine(const QByteArray& data, const QByteArray& text);
 
 // Every space removed.
 QByteArray stripSpaces(const QByteArray& line);

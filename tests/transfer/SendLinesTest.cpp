@@ -44,22 +44,15 @@ TEST(SendLines, LinesEndAtCrLfLfOrCrAlike) {
     }
 }
 
-TEST(SendLines, ReaderPositionSkipAndLookups) {
+TEST(SendLines, ReaderPositionAndSkip) {
     const QByteArray data = "L1\r\nL2\nL3\rL4";
     LineReader reader(data);
     EXPECT_TRUE(reader.skip(2));
     EXPECT_EQ(reader.position(), 7);
     EXPECT_EQ(reader.next(), "L3");
-    EXPECT_EQ(reader.next(), "L4");
+    EXPECT_EQ(reader.nextView(), "L4");
     EXPECT_EQ(reader.position(), data.size());
     EXPECT_FALSE(LineReader(data).skip(5));
-
-    EXPECT_EQ(lineAt(data, 1), "L1");
-    EXPECT_EQ(lineAt(data, 4), "L4");
-    EXPECT_EQ(lineAt(data, 5), "");
-    EXPECT_EQ(lineAt(data, 0), "");
-    EXPECT_EQ(findLine(data, "L3"), 3);
-    EXPECT_EQ(findLine(data, "L9"), 0);
 }
 
 TEST(SendLines, BlockPreparation) {
