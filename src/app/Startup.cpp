@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "EditorActions.h"
 #include "EditorGlobals.h"
+#include "EiaCode.h"
 #include "FileStuff.h"
 #include "Login.h"
 #include "IniStorage.h"
@@ -15,6 +16,7 @@
 #include "frmTerminal.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 namespace Startup {
 
@@ -97,6 +99,10 @@ int Main(QApplication& app) {
     if (!checkSettingsWritable())
         return ExitNoSettings;
     checkServicePack();
+    // The EIA code table ships with the program: a first start writes it into
+    // the program folder, where a shop may then edit it.
+    if (!QFileInfo::exists(eiaTableFile()))
+        installDefaultEiaTable(eiaTableFile());
     setHideFindWindowHook(hideFindForm);
     installSettingsWarningTip(QStringLiteral("Feedline cannot write to its settings file\n%1\n\n"
                                              "Settings you change now will not be kept. Check that the file "

@@ -2,6 +2,8 @@
 
 #include "MachineRecord.h"
 #include "NotAvailable.h"
+#include "PortConfig.h"
+#include "PortLayer.h"
 #include "PortList.h"
 #include "SendEngine.h"
 #include "SendEntries.h"
@@ -52,12 +54,15 @@ void TransferActions::viewLog() {
     viewer.exec();
 }
 
-void TransferActions::openPortSilent() {}
+void TransferActions::openPortSilent() { ::openPortSilent(); }
 
-void TransferActions::closeComPort() {}
+// Called when another machine is chosen: that machine's port must not stay open.
+void TransferActions::closeComPort() { ::closeComPort(CloseWhen::Always); }
 
-QString TransferActions::portSettings() { return QString(); }
+QString TransferActions::portSettings() { return makeSettingsQuiet(); }
 
 bool TransferActions::transferPortIsUSB() {
+    if (comPort().isOpen())
+        return isComUSB(portName());
     return isComUSB(PortList::comName(MachineRecord::currentInt(QStringLiteral("CommPort"))));
 }

@@ -2,15 +2,16 @@
 
 #include "DialogActions.h"
 #include "EditorActions.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
 #include "MessageSeam.h"
+#include "PortLayer.h"
 #include "ProgramPaths.h"
 #include "ReceiveHostAdapter.h"
+#include "RecentFilesMenu.h"
 #include "StatusLine.h"
 #include "TransferActions.h"
 #include "TransferGlobals.h"
-#include "EditorGlobals.h"
-#include "EditorManager.h"
-#include "RecentFilesMenu.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -38,6 +39,7 @@ frmTerminal::frmTerminal(QWidget* parent)
     buildMenus();
     connectMenuCommands();
     connectEditor();
+    watchPort();
     setStatusbarWriter([this](const QString& message) {
         if (QLabel* status = lblStat(0))
             status->setText(QStringLiteral("  ") + message);
@@ -49,6 +51,8 @@ frmTerminal::frmTerminal(QWidget* parent)
 
 frmTerminal::~frmTerminal() {
     setStatusbarWriter(nullptr);
+    // Leaving the program always closes the port, keep-alive or not.
+    ::closeComPort(CloseWhen::Always);
     // The receive's temporary file is made at every start; unused, it would pile up.
     const QFileInfo temp(receiveTempFile_);
     if (!receiveTempFile_.isEmpty() && temp.isFile() && temp.size() == 0)

@@ -149,6 +149,7 @@ protected:
 private:
     void buildCentralArea();
     void connectEditor();
+    void watchPort();
     void buildToolBars();
     void buildStatusStrip();
     void buildMenus();

@@ -1,13 +1,16 @@
 #include "frmTerminal.h"
 
 #include "EditorActions.h"
+#include "EditorGlobals.h"
 #include "PercentBar.h"
+#include "PortLayer.h"
 #include "StatusLine.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 const QColor kRed(255, 0, 0);
@@ -117,4 +120,18 @@ void frmTerminal::showPortLines(const PortLines& lines) {
         setLight(LEDBreakout_[i], known && modem[i - 1]);
     for (int i = 5; i <= 7; ++i)
         setLight(LEDBreakout_[i], known);
+}
+
+// The lights follow the port: at once when it opens, closes or fails, and on
+// a short timer for the modem lines, whose changes send no signal.
+void frmTerminal::watchPort() {
+    auto refresh = [this] { showPortLines(portLines()); };
+    connect(&comPort(), &SerialLink::stateChanged, this, refresh);
+    auto* poll = new QTimer(this);
+    poll->setObjectName(QStringLiteral("timLights"));
+    connect(poll, &QTimer::timeout, this, [this, refresh] {
+        if (comPort().isOpen() && gShowBreakoutLights > 0 && isVisible())
+            refresh();
+    });
+    poll->start(500);
 }

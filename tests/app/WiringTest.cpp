@@ -4,12 +4,15 @@
 #include "EditorManager.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
+#include "PortLayer.h"
+#include "PtyMachine.h"
 #include "ScriptedMessages.h"
 #include "frmProperties.h"
 #include "frmTerminal.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -66,6 +69,25 @@ private Q_SLOTS:
         QCOMPARE(w->cmbCNCVisible()->currentText(), QStringLiteral("Lathe 2"));
         // The whole record went out with the name.
         QVERIFY(iniHasKey(gCurrentMachineSection, QStringLiteral("SendTimeOut")));
+    }
+
+    void choosingAMachineOpensItsPortAndTheLightsFollow() {
+        PtyMachine machine;
+        home_->writeIni(QStringLiteral("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n"
+                                       "[Ports]\nCom1=%1\n"
+                                       "[Machine1]\nAlias=Mill\nCommPort=0\nKeepAlive=1\n"
+                                       "[Machine2]\nAlias=Lathe\nCommPort=0\nKeepAlive=0\n")
+                            .arg(machine.slavePath())
+                            .toUtf8());
+        frmTerminal w;
+        QVERIFY(w.Form_Load());
+        // Keep-alive opened Mill's port at start-up.
+        QVERIFY(comPort().isOpen());
+        QCOMPARE(w.LEDBreakout(0)->text(), QStringLiteral("COM1"));
+        // Lathe keeps no port open: choosing it closes the port, and the light says so.
+        w.selectMachine(1);
+        QVERIFY(!comPort().isOpen());
+        QCOMPARE(w.LEDBreakout(0)->text(), QStringLiteral("CLOSED"));
     }
 };
 
