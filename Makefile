@@ -28,7 +28,7 @@ configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILDTYPE) >/dev/null
 
 build: configure
-	@cmake --build $(BUILD) -j $(JOBS)
+	@cmake --build $(BUILD) -j $(JOBS) -- --no-print-directory
 
 run: build
 	./$(BUILD)/feedline
@@ -38,7 +38,7 @@ test: build
 
 bench: build
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
-	cd $(BUILD) && for b in bench/bench_*; do [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen ./$$b; done; true
+	cd $(BUILD) && for b in bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen ./$$b; done; true
 
 clean:
 	rm -rf $(BUILD)
