@@ -1,5 +1,7 @@
 #include "CodeList.h"
 
+#include "FileStuff.h"
+
 #include <QStringList>
 
 #include <cmath>
@@ -8,27 +10,6 @@
 namespace CodeList {
 
 namespace {
-
-// The leading number of a text (blanks before it allowed), as the stored
-// numbers are read: "12x" -> 12, "x" -> 0.
-double leadingValue(const QString& text) {
-    int i = 0;
-    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
-        ++i;
-    const int start = i;
-    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+')))
-        ++i;
-    while (i < text.size() && text[i].isDigit())
-        ++i;
-    if (i < text.size() && text[i] == QLatin1Char('.')) {
-        ++i;
-        while (i < text.size() && text[i].isDigit())
-            ++i;
-    }
-    bool ok = false;
-    const double v = text.mid(start, i - start).toDouble(&ok);
-    return ok ? v : 0.0;
-}
 
 // The whole text as a number, blanks around it allowed.
 std::optional<double> wholeValue(const QString& text) {
@@ -68,7 +49,7 @@ Parsed parse(const QString& definition) {
     const QStringList items = definition.split(QLatin1Char(','));
     for (const QString& item : items) {
         if (item.contains(QLatin1Char('#'))) {
-            const double count = roundEven(leadingValue(item.mid(1)));
+            const double count = roundEven(leadingNumber(item.mid(1)));
             if (count < -32768 || count > 32767)
                 out.ok = false;
             else
@@ -80,7 +61,7 @@ Parsed parse(const QString& definition) {
             out.pieces.append(p);
         } else {
             if (pending >= 1) {
-                const double code = roundEven(leadingValue(item));
+                const double code = roundEven(leadingNumber(item));
                 if (code >= 0 && code <= 127)
                     appendBytes(QByteArray(pending, char(int(code))));
             } else {
