@@ -182,7 +182,7 @@ QString defaultValue(const QString& section, const QString& key) {
         return folder;
     }
     if (k == QLatin1String("keepalive")) {
-        const int port = int(leadingNumber(value(section, QStringLiteral("CommPort"))));
+        const int port = intValue(section, QStringLiteral("CommPort"));
         return isComUSB(PortList::comName(port)) ? QStringLiteral("0") : QStringLiteral("1");
     }
     if (const KeyDef* d = find(key))

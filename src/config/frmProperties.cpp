@@ -322,8 +322,7 @@ void frmProperties::LoadPropertySettings() {
         fillLists();
         for (const Binding& b : bindings_)
             applyValue(b, MachineRecord::value(section_, b.key));
-        const int handshaking =
-            int(leadingNumber(MachineRecord::value(section_, QStringLiteral("Handshaking"))));
+        const int handshaking = MachineRecord::intValue(section_, QStringLiteral("Handshaking"));
         lstFlowControl->setCurrentRow(handshaking >= 0 && handshaking < lstFlowControl->count() ? handshaking
                                                                                                 : -1);
         chkPassive->setChecked(leadingNumber(MachineRecord::value(section_, QStringLiteral("ftpPassive"))) ==

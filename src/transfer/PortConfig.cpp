@@ -1,6 +1,5 @@
 #include "PortConfig.h"
 
-#include "FileStuff.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "MessageSeam.h"
@@ -88,7 +87,7 @@ QString makeSettingsX() {
 }
 
 int getBufferSize(const QString& key) {
-    int n = int(leadingNumber(MachineRecord::current(key))) + 1;
+    int n = MachineRecord::currentInt(key) + 1;
     if (n <= 0)
         n = 8;
     return n * 1024;

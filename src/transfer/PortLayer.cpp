@@ -1,7 +1,6 @@
 #include "PortLayer.h"
 
 #include "EiaCode.h"
-#include "FileStuff.h"
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "PortList.h"
@@ -44,7 +43,7 @@ bool openCurrentMachinePort(bool silent, Framing framing) {
     link.setDisplayName(com);
     link.setBufferSizes(getBufferSize(QStringLiteral("InBufferSize")),
                         getBufferSize(QStringLiteral("OutBufferSize")));
-    link.setTimeoutSeconds(int(leadingNumber(MachineRecord::current(QStringLiteral("SendTimeOut")))));
+    link.setTimeoutSeconds(MachineRecord::currentInt(QStringLiteral("SendTimeOut")));
     link.setCharacterDelay(
         framing == Framing::XModem ? 0 : MachineRecord::currentInt(QStringLiteral("CharacterDelay")));
     gSendTimedOut = false;

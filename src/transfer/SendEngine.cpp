@@ -49,7 +49,7 @@ int settingInt(const QString& key, const char* def) {
 }
 
 QString machineValue(const char* key) { return MachineRecord::current(QString::fromLatin1(key)); }
-int machineInt(const char* key) { return int(leadingNumber(machineValue(key))); }
+int machineInt(const char* key) { return MachineRecord::currentInt(QString::fromLatin1(key)); }
 bool machineFlag(const char* key) { return machineInt(key) != 0; }
 
 bool readProgram(const QString& fileName, QByteArray* program) {
@@ -700,7 +700,7 @@ PortResult sendHeaderTrailer(const QString& which, const QString& fileName, cons
 }
 
 void checkNeedToWait() {
-    const int seconds = int(leadingNumber(machineValue("WaitAfterSending"))) + 1;
+    const int seconds = machineInt("WaitAfterSending") + 1;
     if (seconds >= 31)
         return;
     frmCancelSend* frm = frmCancelSend::instance();
@@ -718,7 +718,7 @@ void checkNeedToWait() {
 }
 
 void checkNeedToWarnAfterSend(const QString& fileName) {
-    const int n = int(leadingNumber(machineValue("WaitAfterSending"))) + 1;
+    const int n = machineInt("WaitAfterSending") + 1;
     if (n == 31 && !gCancelSend) {
         const QString text = QStringLiteral("The File \"%1\" Has Been Sent").arg(fileName) + QLatin1Char('\n') +
                              QStringLiteral("The Com Port Is Still Open") + QLatin1Char('\n') +

@@ -1,6 +1,5 @@
 #include "XModemTransfer.h"
 
-#include "FileStuff.h"
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "PortLayer.h"
@@ -148,7 +147,7 @@ QPointer<XModemTransfer>& current() {
 
 XModem::Timing machineTiming() {
     XModem::Timing t;
-    const int seconds = int(leadingNumber(MachineRecord::current(QStringLiteral("SendTimeOut"))));
+    const int seconds = MachineRecord::currentInt(QStringLiteral("SendTimeOut"));
     if (seconds > 0)
         t.startTimeoutMs = seconds * 1000;
     else
