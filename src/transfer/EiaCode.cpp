@@ -4,9 +4,7 @@
 #include "IniStorage.h"
 #include "MessageSeam.h"
 #include "ProgramPaths.h"
-
-#include <QFile>
-#include <QSaveFile>
+#include "SafeFile.h"
 
 #include <cmath>
 #include <utility>
@@ -110,9 +108,5 @@ QByteArray defaultEiaTableText() {
 bool installDefaultEiaTable(const QString& file) {
     if (fileExists(file))
         return true;
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    f.write(defaultEiaTableText());
-    return f.commit();
+    return writeFileSafely(file, defaultEiaTableText());
 }

@@ -12,6 +12,7 @@
 #include "PercentBar.h"
 #include "PortConfig.h"
 #include "ProgramPaths.h"
+#include "SafeFile.h"
 #include "SendHost.h"
 #include "SendLines.h"
 #include "SendRoutes.h"
@@ -22,12 +23,10 @@
 #include "frmCancelSend.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTime>
 
 #include <cmath>
@@ -51,17 +50,6 @@ int settingInt(const QString& key, const char* def) {
 QString machineValue(const char* key) { return MachineRecord::current(QString::fromLatin1(key)); }
 int machineInt(const char* key) { return MachineRecord::currentInt(QString::fromLatin1(key)); }
 bool machineFlag(const char* key) { return machineInt(key) != 0; }
-
-bool readProgram(const QString& fileName, QByteArray* program) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        msgBox(QStringLiteral("Can't Open \"%1\"").arg(fileName) + QLatin1Char('\n') + file.errorString(), Msg::Ok,
-               Msg::Critical);
-        return false;
-    }
-    *program = file.readAll();
-    return true;
-}
 
 bool isTemporaryName(const QString& path) {
     const QString tail = path.right(4).toUpper();
@@ -573,6 +561,14 @@ const char* sendOutcomeName(SendOutcome outcome) {
 
 bool sendInProgress() { return gRunning; }
 
+bool readProgramFile(const QString& fileName, QByteArray* program) {
+    QString error;
+    if (readWholeFile(fileName, program, &error))
+        return true;
+    msgBox(QStringLiteral("Can't Open \"%1\"").arg(fileName) + QLatin1Char('\n') + error, Msg::Ok, Msg::Critical);
+    return false;
+}
+
 SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex) {
     RunningGuard guard;
     if (!guard.owner())
@@ -593,14 +589,14 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex) {
         // The other routes send files: an edited window goes as it stands.
         if (job.control->isModified()) {
             const QString temp = ProgramPaths::programFolder() + gCurrentMachineSection + QStringLiteral(".tmp");
-            QSaveFile out(temp);
-            if (!out.open(QIODevice::WriteOnly) || out.write(job.program) != job.program.size() || !out.commit()) {
-                msgBox(out.errorString(), Msg::Ok, Msg::Critical);
+            QString error;
+            if (!writeFileSafely(temp, job.program, &error)) {
+                msgBox(error, Msg::Ok, Msg::Critical);
                 return SendOutcome::NotSent;
             }
             fileName = temp;
         }
-    } else if (!readProgram(fileName, &job.program)) {
+    } else if (!readProgramFile(fileName, &job.program)) {
         return SendOutcome::NotSent;
     }
     if (sentByAnotherRoute(fileName, fromWindow))
@@ -638,7 +634,7 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
         return SendOutcome::NotSent;
 
     Job job;
-    if (!readProgram(fileName, &job.program))
+    if (!readProgramFile(fileName, &job.program))
         return SendOutcome::NotSent;
     job.fileName = fileName;
     job.logPath = fileName;
@@ -653,9 +649,7 @@ PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool
         if (EditControl* control = sendHost().activeEditor())
             program = control->bytes();
     } else {
-        QFile file(fileName);
-        if (file.open(QIODevice::ReadOnly))
-            program = file.readAll();
+        readWholeFile(fileName, &program);
     }
     return sendHeaderTrailer(which, fileName, program);
 }
@@ -741,15 +735,10 @@ void writeTressick(const QString& fileName) {
     const QString target = readIni(kSettings, QStringLiteral("TressickFile"), QString());
     if (target.isEmpty())
         return;
-    QFile source(fileName);
-    if (!source.open(QIODevice::ReadOnly)) {
-        msgBox(source.errorString());
-        return;
-    }
-    const QByteArray bytes = source.readAll();
-    QSaveFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.commit())
-        msgBox(copy.errorString());
+    QByteArray bytes;
+    QString error;
+    if (!readWholeFile(fileName, &bytes, &error) || !writeFileSafely(target, bytes, &error))
+        msgBox(error);
 }
 
 bool chkNeedToSendTCPIP(const QString& fileName, const QString& kind) {

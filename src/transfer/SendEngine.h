@@ -23,6 +23,10 @@ const char* sendOutcomeName(SendOutcome outcome);
 // A send is running; another one is refused until it ends.
 bool sendInProgress();
 
+// A program read from disk for sending; one that cannot be read is reported
+// ("Can't Open ...") and false returned.
+bool readProgramFile(const QString& fileName, QByteArray* program);
+
 // Of the last send, for the after-send report: the clock (seconds since
 // midnight) of its last block, -1 when it was abandoned for inactivity; and
 // the machine's SendTimeOut.

@@ -10,7 +10,6 @@
 #include "TransferGlobals.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 namespace {
 
@@ -88,14 +87,8 @@ void safeRestart() {
     QByteArray program;
     if (fromWindow) {
         program = host.activeEditor()->bytes();
-    } else {
-        QFile in(file);
-        if (!in.open(QIODevice::ReadOnly)) {
-            msgBox(QStringLiteral("Can't Open \"%1\"").arg(file) + QLatin1Char('\n') + in.errorString(), Msg::Ok,
-                   Msg::Critical);
-            return;
-        }
-        program = in.readAll();
+    } else if (!readProgramFile(file, &program)) {
+        return;
     }
     // The operator names the line: a guess could skip what the machine has
     // not yet cut, so the prompt starts empty.
