@@ -10,6 +10,7 @@
 #include "IniStorage.h"
 #include "Language.h"
 #include "MachineRecord.h"
+#include "NcLexer.h"
 #include "PercentBar.h"
 #include "ProgramPaths.h"
 #include "SettingsGlobals.h"
@@ -48,8 +49,6 @@ bool yesNo(const QString& text, bool fallback) {
 unsigned int colourNumber(const QString& text) {
     return static_cast<unsigned int>(static_cast<long long>(leadingNumber(text)));
 }
-
-QColor toColor(unsigned int c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 
 int settingInt(const QString& key, const QString& def) { return int(leadingNumber(readIni(kSettings, key, def))); }
 
@@ -201,8 +200,8 @@ void frmTerminal::loadColours() {
     gMainTerminalForeColor =
         colourNumber(readIni(kSettings, QStringLiteral("mainTerminalForeColor"), QStringLiteral("12582912")));
     QPalette terminal = textboxTerm_->palette();
-    terminal.setColor(QPalette::Base, toColor(gMainTerminalBackColor));
-    terminal.setColor(QPalette::Text, toColor(gMainTerminalForeColor));
+    terminal.setColor(QPalette::Base, colourFromNumber(gMainTerminalBackColor));
+    terminal.setColor(QPalette::Text, colourFromNumber(gMainTerminalForeColor));
     textboxTerm_->setPalette(terminal);
     for (int i = 1; i <= 26; ++i)
         gBlockColours[i] = colourNumber(readIni(kSettings, QStringLiteral("Colour%1").arg(i), QStringLiteral("65280")));
