@@ -11,6 +11,7 @@
 #include "Language.h"
 #include "MachineRecord.h"
 #include "NcLexer.h"
+#include "NetworkHandoff.h"
 #include "PercentBar.h"
 #include "ProgramPaths.h"
 #include "SettingsGlobals.h"
@@ -21,7 +22,6 @@
 
 #include <QAction>
 #include <QDate>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -79,7 +79,7 @@ bool frmTerminal::Form_Load() {
     setIconLocation(screenWidth());
     showPortLines(PortLines{});
     setSendWindowEnabled(false);
-    const bool ftp = fileExists(ProgramPaths::programFolder() + QStringLiteral("ftp.exe"));
+    const bool ftp = fileExists(NetworkHandoff::ftpHelperPath());
     menuItem(QStringLiteral("mnuFTP"))->setEnabled(ftp);
     menuItem(QStringLiteral("mnuFTP"))->menu()->setEnabled(ftp);
     menuItem(QStringLiteral("mnuFTPReceive"))->setEnabled(ftp);
