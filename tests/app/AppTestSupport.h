@@ -7,12 +7,13 @@
 #include "TestHome.h"
 #include "TransferActions.h"
 #include "TransferGlobals.h"
+#include "frmTerminal.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <QtTest>
 
 #include <functional>
 #include <memory>
@@ -28,6 +29,20 @@ inline std::unique_ptr<TestHome> freshAppHome() {
     gSending = false;
     gCancelSend = false;
     return home;
+}
+
+// The main window loaded from a settled settings file followed by `more`.
+inline std::unique_ptr<frmTerminal> loadedTerminal(const TestHome& home, const QByteArray& more = {}) {
+    home.writeIni(kSettledSettings + more);
+    auto w = std::make_unique<frmTerminal>();
+    [&] { QVERIFY(w->Form_Load()); }();
+    return w;
+}
+
+// Settings lines for machine 1 on Com1, mapped to `device`, closing its port
+// after each transfer, with `keys` of its own.
+inline QByteArray machineOnPort(const QString& device, const QByteArray& keys = {}) {
+    return "[Machine1]\nKeepAlive=0\n" + keys + "[Ports]\nCom1=" + device.toLocal8Bit() + "\n";
 }
 
 // Call points that record what the main window asked of the other subsystems.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -22,6 +23,10 @@ public:
 private:
     std::unique_ptr<QTemporaryDir> dir_;
 };
+
+// The start of a settings file that has been through its first run: a main
+// window loading from it shows no first-run dialogs.
+inline const QByteArray kSettledSettings = "[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n";
 
 // Reads or writes a whole file as bytes; an empty array when it cannot be read.
 QByteArray readAllBytes(const QString& path);

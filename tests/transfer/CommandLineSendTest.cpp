@@ -38,8 +38,7 @@ private:
     // Machine 3 on Com3, which the port list maps to the pseudo-terminal;
     // every other key of the machine keeps its default.
     void writeSettings(const QByteArray& moreMachineKeys) const {
-        home_->writeIni("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n"
-                        "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\n" +
+        home_->writeIni(kSettledSettings + "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\n" +
                         moreMachineKeys + "[Ports]\nCom3=" + machine_->slavePath().toLocal8Bit() + "\n");
     }
 

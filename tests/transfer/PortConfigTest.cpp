@@ -133,13 +133,6 @@ TEST_F(MachineKeys, BufferSizesAndKeepAliveDefault) {
     EXPECT_EQ(keepAliveDefaultValue(), 1);
     set("CommPort", QStringLiteral("500"));
     EXPECT_EQ(keepAliveDefaultValue(), 1);
-
-    EXPECT_EQ(flowModeFor(0), FlowMode::None);
-    EXPECT_EQ(flowModeFor(1), FlowMode::XonXoff);
-    EXPECT_EQ(flowModeFor(2), FlowMode::RtsCts);
-    EXPECT_EQ(flowModeFor(3), FlowMode::Both);
-    EXPECT_EQ(flowModeFor(4), FlowMode::None);
-    EXPECT_EQ(flowModeFor(5), FlowMode::None);
 }
 
 using EndOfBlock = MachineKeys;

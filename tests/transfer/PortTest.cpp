@@ -1,81 +1,36 @@
 // The port layer over pseudo-terminal pairs, the test playing the machine.
-#include "EiaCode.h"
-#include "IniStorage.h"
-#include "MachineRecord.h"
+#include "MachineOnPty.h"
 #include "MessageSeam.h"
-#include "PortLayer.h"
-#include "PtyMachine.h"
-#include "ScriptedMessages.h"
-#include "TestHome.h"
-#include "TransferGlobals.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QRandomGenerator>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <termios.h>
 
 namespace {
 
-QByteArray allBytes(int repeat) {
-    QByteArray b;
-    for (int r = 0; r < repeat; ++r)
-        for (int i = 0; i < 256; ++i)
-            b.append(char(i));
-    return b;
-}
-
-QByteArray randomBytes(int size) {
-    QByteArray b(size, Qt::Uninitialized);
-    QRandomGenerator gen(size);
-    for (int i = 0; i < size; ++i)
-        b[i] = char(gen.bounded(256));
-    return b;
-}
-
-void at(int ms, std::function<void()> action) {
-    QTimer::singleShot(ms, QCoreApplication::instance(), std::move(action));
-}
-
-class Port : public ::testing::Test {
+class Port : public MachineOnPty {
 protected:
     void SetUp() override {
-        gCurrentMachineSection = QStringLiteral("Machine1");
-        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slavePath());
-        set("Handshaking", "0");
-        set("iBaudrate", "6");
-        set("iParity", "0");
-        set("iDataLength", "3");
-        set("iStopBits", "0");
-        set("SendTimeOut", "30");
-        gCancelSend = false;
-        gOverride = false;
-        gSendTimedOut = false;
-        gKeepAlive = 0;
-        gPortState = PortIdle;
+        MachineOnPty::SetUp();
+        set({{"Handshaking", "0"}, {"iBaudrate", "6"}, {"iParity", "0"}, {"iDataLength", "3"},
+             {"iStopBits", "0"}, {"SendTimeOut", "30"}});
     }
     void TearDown() override {
-        gCancelSend = false;
-        closeComPort(CloseWhen::Always);
-        endPortReceive();
-        comPort().takeUnclaimedInput();
         setXonWaitHooks({});
-    }
-    static void set(const char* key, const char* value) {
-        writeIni(gCurrentMachineSection, QString::fromLatin1(key), QString::fromLatin1(value));
+        MachineOnPty::TearDown();
     }
     termios slaveTermios() const {
         termios t;
         ::tcgetattr(machine.slaveFd(), &t);
         return t;
     }
-
-    TestHome home;
-    ScriptedMessages msgs;
-    PtyMachine machine;
+    // Starts receiving into `in`.
+    static void receiveInto(QByteArray& in) {
+        ASSERT_TRUE(beginPortReceive([&in](const QByteArray& b) { in += b; }));
+    }
+    static bool receivedAtLeast(const QByteArray& in, int count) {
+        return waitUntil([&] { return in.size() >= count; }, 3000);
+    }
 };
 
 TEST_F(Port, EachSettingsStringOpens) {
@@ -92,10 +47,7 @@ TEST_F(Port, EachSettingsStringOpens) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        set("iBaudrate", c.baud);
-        set("iParity", c.parity);
-        set("iDataLength", c.data);
-        set("iStopBits", c.stop);
+        set({{"iBaudrate", c.baud}, {"iParity", c.parity}, {"iDataLength", c.data}, {"iStopBits", c.stop}});
         // Still open from the case before: the changed settings reopen the port.
         ASSERT_TRUE(openPort()) << qPrintable(lastPortError());
         EXPECT_EQ(comPort().settings().toString(), QString::fromLatin1(c.text));
@@ -114,18 +66,17 @@ TEST_F(Port, EachSettingsStringOpens) {
 
 TEST_F(Port, AllByteValuesBothWays) {
     ASSERT_TRUE(openPort());
-    const QByteArray out = allBytes(8);
+    QByteArray out;
+    for (int i = 0; i < 8 * 256; ++i)
+        out.append(char(i));
     EXPECT_EQ(sendToPort(out), PortResult::Ok);
     ASSERT_TRUE(machine.waitForCount(out.size(), 5000));
     EXPECT_EQ(machine.received(), out);
 
     QByteArray in;
-    ASSERT_TRUE(beginPortReceive([&in](const QByteArray& b) { in += b; }));
+    receiveInto(in);
     machine.send(out);
-    QElapsedTimer t;
-    t.start();
-    while (in.size() < out.size() && t.elapsed() < 5000)
-        comPort().pump(10);
+    receivedAtLeast(in, out.size());
     EXPECT_EQ(in, out);
     EXPECT_EQ(comPort().receivedCount(), out.size());
 }
@@ -148,8 +99,7 @@ TEST_F(Port, XoffHoldsOutputAndXonReleasesIt) {
 }
 
 TEST_F(Port, HeldXoffEndsInTheTimeOut) {
-    set("Handshaking", "1");
-    set("SendTimeOut", "1");
+    set({{"Handshaking", "1"}, {"SendTimeOut", "1"}});
     ASSERT_TRUE(openPort());
     machine.send(QByteArray(1, char(19)));
     pumpEvents(100);
@@ -168,7 +118,7 @@ TEST_F(Port, HeldXoffEndsInTheTimeOut) {
     EXPECT_FALSE(gSendTimedOut) << "the next transfer starts clean";
 }
 
-TEST_F(Port, Wait4XonEndsOnXonOrAnyByte) {
+TEST_F(Port, Wait4XonEndsOnXonAnyByteOverrideOrCancel) {
     set("Handshaking", "1"); // the kernel would swallow the XON: the wait turns that off
     ASSERT_TRUE(openPort());
     QStringList captions;
@@ -194,11 +144,8 @@ TEST_F(Port, Wait4XonEndsOnXonOrAnyByte) {
                                      QStringLiteral("Ready?")}));
     EXPECT_EQ(ended, 2);
     EXPECT_TRUE(comPort().takeUnclaimedInput().isEmpty()) << "the start signal is not program data";
-}
 
-TEST_F(Port, Wait4XonEndsOnOverrideAndCancel) {
-    ASSERT_TRUE(openPort());
-    int mode = 1;
+    mode = 1;
     at(100, [] { gOverride = true; });
     EXPECT_EQ(wait4XON(mode, QString()), PortResult::Ok);
     gOverride = false;
@@ -297,10 +244,7 @@ TEST_F(Port, ReceivedBytesArriveInOrderThroughModalBoxes) {
         }
     }));
     machine.send("first");
-    QElapsedTimer t;
-    t.start();
-    while (in.size() < 16 && t.elapsed() < 3000)
-        comPort().pump(10);
+    receivedAtLeast(in, 16);
     Msg::setHandler(previous);
     EXPECT_EQ(in, QByteArray("first-more-data-"));
 
@@ -312,28 +256,8 @@ TEST_F(Port, ReceivedBytesArriveInOrderThroughModalBoxes) {
     EXPECT_TRUE(in.isEmpty());
     comPort().holdReceive(false);
     machine.send("def");
-    t.restart();
-    while (in.size() < 6 && t.elapsed() < 3000)
-        comPort().pump(10);
+    receivedAtLeast(in, 6);
     EXPECT_EQ(in, QByteArray("abcdef"));
-}
-
-TEST_F(Port, EiaMachineDataIsConvertedOnTheWayIn) {
-    set("CharacterSet", "1");
-    ASSERT_TRUE(openPort());
-    EXPECT_FALSE(beginPortReceive([](const QByteArray&) {}));
-    EXPECT_TRUE(msgs.sawText(QStringLiteral("Can't Find The EIA Code Table")));
-
-    ASSERT_TRUE(installDefaultEiaTable(eiaTableFile()));
-    QByteArray in;
-    ASSERT_TRUE(beginPortReceive([&in](const QByteArray& b) { in += b; }));
-    gConversionTable = EiaTable();                   // the receive keeps its own copy of the table
-    machine.send(QByteArray("\x45\x01\x20\x80", 4)); // N 1 0 EOB
-    QElapsedTimer t;
-    t.start();
-    while (in.size() < 4 && t.elapsed() < 3000)
-        comPort().pump(10);
-    EXPECT_EQ(in, QByteArray("N10\n"));
 }
 
 TEST_F(Port, InputWithoutReceiverIsKeptForTheNext) {
@@ -341,12 +265,9 @@ TEST_F(Port, InputWithoutReceiverIsKeptForTheNext) {
     machine.send("early");
     pumpEvents(100);
     QByteArray in;
-    ASSERT_TRUE(beginPortReceive([&in](const QByteArray& b) { in += b; }));
+    receiveInto(in);
     machine.send("-late");
-    QElapsedTimer t;
-    t.start();
-    while (in.size() < 10 && t.elapsed() < 3000)
-        comPort().pump(10);
+    receivedAtLeast(in, 10);
     EXPECT_EQ(in, QByteArray("early-late"));
 }
 
@@ -359,35 +280,27 @@ TEST_F(Port, WritesOutsideASendIgnoreTheLeftoverCancelFlag) {
     EXPECT_EQ(machine.received(), QByteArray("%\r\n"));
 }
 
-TEST_F(Port, KeepAliveDecidesTheCloseAtTheEndOfATransfer) {
+TEST_F(Port, KeepAliveDecidesTheCloseAndTheLightsShowThePort) {
     gKeepAlive = 1;
+    set("InBufferSize", "3");
     ASSERT_TRUE(openPortSilent());
     closeComPort();
     EXPECT_TRUE(comPort().isOpen());
     EXPECT_TRUE(openPort()) << "already open: nothing to do";
+    const PortLines l = portLines();
+    EXPECT_TRUE(l.open);
+    EXPECT_FALSE(l.known) << "a pseudo-terminal has no modem lines";
+    EXPECT_EQ(l.portName, "Com1");
+    EXPECT_EQ(l.device, machine.slavePath());
+    EXPECT_EQ(l.settings, "9600,N,8,1");
+    EXPECT_EQ(l.inBufferSize, 4096);
     closeComPort(CloseWhen::Always);
     EXPECT_FALSE(comPort().isOpen());
     gKeepAlive = 0;
     ASSERT_TRUE(openPort());
     closeComPort();
     EXPECT_FALSE(comPort().isOpen());
-}
-
-TEST_F(Port, LightsSnapshot) {
-    PortLines l = portLines();
-    EXPECT_FALSE(l.open);
-    set("InBufferSize", "3");
-    ASSERT_TRUE(openPort());
-    l = portLines();
-    EXPECT_TRUE(l.open);
-    EXPECT_FALSE(l.known) << "a pseudo-terminal has no modem lines";
-    EXPECT_EQ(l.portName, "Com1");
-    EXPECT_EQ(portName(), "Com1");
-    EXPECT_EQ(l.device, machine.slavePath());
-    EXPECT_EQ(l.settings, "9600,N,8,1");
-    EXPECT_EQ(l.inBufferSize, 4096);
-    EXPECT_EQ(l.outBufferSize, 8192);
-    EXPECT_TRUE(l.error.isEmpty());
+    EXPECT_FALSE(portLines().open);
 }
 
 TEST_F(Port, FlowChecksPassWhenNothingHolds) {
@@ -402,6 +315,7 @@ TEST_F(Port, FlowChecksPassWhenNothingHolds) {
     EXPECT_FALSE(slaveTermios().c_iflag & IXANY) << "only XON may restart output";
     gCancelSend = true;
     EXPECT_EQ(check4XONXOFF(), PortResult::Cancelled);
+    EXPECT_EQ(waitYielding(60000), PortResult::Cancelled);
     EXPECT_TRUE(machine.waitForCount(6, 3000));
 }
 
@@ -418,25 +332,6 @@ TEST_F(Port, CharacterDelaySendsByteByByte) {
     EXPECT_EQ(sendToPort("ABCDEFGHIJKLMNOP"), PortResult::Cancelled);
     pumpEvents(100);
     EXPECT_LT(machine.receivedCount(), 4 + 16);
-}
-
-TEST_F(Port, BlockwiseIsRefused) {
-    ASSERT_TRUE(openPort());
-    sendXBCC(QStringLiteral("/tmp/PART.NC"));
-    ASSERT_EQ(msgs.shown().size(), 1);
-    EXPECT_TRUE(msgs.shown()[0].text.contains(QStringLiteral("Blockwise")));
-    EXPECT_EQ(msgs.shown()[0].icon, Msg::Critical);
-    pumpEvents(100);
-    EXPECT_EQ(machine.receivedCount(), 0);
-}
-
-TEST_F(Port, WaitYieldingEndsOnCancel) {
-    QElapsedTimer t;
-    t.start();
-    EXPECT_EQ(waitYielding(50), PortResult::Ok);
-    EXPECT_GE(t.elapsed(), 50);
-    at(50, [] { gCancelSend = true; });
-    EXPECT_EQ(waitYielding(60000), PortResult::Cancelled);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "PtyMachine.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QRandomGenerator>
 #include <QTimer>
 
 #include <cerrno>
@@ -52,6 +52,25 @@ void pumpEvents(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        pumpEvents(5);
+    }
+    return true;
+}
+
+QByteArray randomBytes(int size, quint32 seed) {
+    QByteArray b(size, Qt::Uninitialized);
+    QRandomGenerator gen(seed + quint32(size));
+    for (int i = 0; i < size; ++i)
+        b[i] = char(gen.bounded(256));
+    return b;
 }
 
 PtyMachine::PtyMachine() {
@@ -105,14 +124,7 @@ void PtyMachine::clearReceived() {
 }
 
 bool PtyMachine::waitForCount(qint64 count, int timeoutMs) const {
-    QElapsedTimer t;
-    t.start();
-    while (receivedCount() < count) {
-        if (t.elapsed() > timeoutMs)
-            return false;
-        pumpEvents(5);
-    }
-    return true;
+    return waitUntil([&] { return receivedCount() >= count; }, timeoutMs);
 }
 
 void PtyMachine::hangUp() {

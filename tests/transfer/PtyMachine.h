@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -70,3 +71,7 @@ private:
 
 // Runs the event loop for `ms` milliseconds.
 void pumpEvents(int ms);
+// Runs the event loop until `done` holds; false when `timeoutMs` pass first.
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 4000);
+// `size` bytes of every value, the same for the same size and seed.
+QByteArray randomBytes(int size, quint32 seed = 0);

@@ -5,30 +5,17 @@
 #include "EditorGlobals.h"
 #include "EditorManager.h"
 #include "EiaCode.h"
-#include "IniStorage.h"
-#include "MachineRecord.h"
-#include "PortLayer.h"
-#include "ProgramPaths.h"
-#include "PtyMachine.h"
+#include "MachineOnPty.h"
 #include "ReceiveEngine.h"
 #include "ReceiveSave.h"
-#include "ScriptedMessages.h"
 #include "SettingsGlobals.h"
 #include "StatusLine.h"
 #include "TerminalView.h"
-#include "TestHome.h"
-#include "TransferGlobals.h"
 #include "TransferLog.h"
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
-
-#include <gtest/gtest.h>
-
-#include <functional>
 
 namespace {
 
@@ -67,30 +54,15 @@ const char kSentText[] = "\x7f\x7fleader\0\0%\nO1000\nG01 X1.0 (JUNK)\nM\x01" "3
 const QByteArray kSent(kSentText, sizeof(kSentText) - 1);
 const QByteArray kProgram("%\r\nO1000\r\nG01 X1.0 \r\nM30\r\n%");
 
-class Receive : public ::testing::Test {
+class Receive : public MachineOnPty {
 protected:
     void SetUp() override {
-        gCurrentMachineSection = QStringLiteral("Machine1");
-        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slavePath());
-        writeIniValues(gCurrentMachineSection, {{QStringLiteral("Alias"), QStringLiteral("Mill 1")},
-                                                {QStringLiteral("Handshaking"), QStringLiteral("0")},
-                                                {QStringLiteral("iBaudrate"), QStringLiteral("6")},
-                                                {QStringLiteral("iParity"), QStringLiteral("0")},
-                                                {QStringLiteral("iDataLength"), QStringLiteral("3")},
-                                                {QStringLiteral("iStopBits"), QStringLiteral("0")},
-                                                {QStringLiteral("SendTimeOut"), QStringLiteral("30")},
-                                                {QStringLiteral("WaitAfterReceive"), QStringLiteral("26")},
-                                                {QStringLiteral("HeaderReceive"), QStringLiteral("38")},
-                                                {QStringLiteral("TrailerReceive"), QStringLiteral("38")},
-                                                {QStringLiteral("HeaderReceiveInc"), QStringLiteral("1")},
-                                                {QStringLiteral("TrailerReceiveInc"), QStringLiteral("1")},
-                                                {QStringLiteral("EOBReceive"), QStringLiteral("3")},
-                                                {QStringLiteral("RemoveUnwantedStrings1"), QStringLiteral("(JUNK)")},
-                                                {QStringLiteral("ReceiveTrailerSend"), QStringLiteral("20,20")}});
-        gKeepAlive = 0;
-        gPortState = PortIdle;
-        gSending = false;
-        gCancelSend = false;
+        MachineOnPty::SetUp();
+        set({{"Alias", "Mill 1"}, {"Handshaking", "0"}, {"iBaudrate", "6"}, {"iParity", "0"},
+             {"iDataLength", "3"}, {"iStopBits", "0"}, {"SendTimeOut", "30"}, {"WaitAfterReceive", "26"},
+             {"HeaderReceive", "38"}, {"TrailerReceive", "38"}, {"HeaderReceiveInc", "1"},
+             {"TrailerReceiveInc", "1"}, {"EOBReceive", "3"}, {"RemoveUnwantedStrings1", "(JUNK)"},
+             {"ReceiveTrailerSend", "20,20"}});
         gReceiveTempFile = home.file(QStringLiteral("dncRECEIVE.TMP"));
         auto fake = std::make_unique<FakeHost>();
         host = fake.get();
@@ -99,29 +71,14 @@ protected:
     }
     void TearDown() override {
         engine.reset();
-        closeComPort(CloseWhen::Always);
-        endPortReceive();
-        comPort().takeUnclaimedInput();
+        MachineOnPty::TearDown();
     }
 
-    static void set(const char* key, const QString& value) {
-        writeIni(gCurrentMachineSection, QString::fromLatin1(key), value);
-    }
-    static bool waitFor(const std::function<bool()>& done, int ms = 4000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > ms)
-                return false;
-            pumpEvents(5);
-        }
-        return true;
-    }
     // The machine sends; returns once the receive has written all of it.
     void machineSends(const QByteArray& bytes) {
         const qint64 before = engine->receivedByteCount();
         machine.send(bytes);
-        ASSERT_TRUE(waitFor([&] { return engine->receivedByteCount() >= before + bytes.size(); }));
+        ASSERT_TRUE(waitUntil([&] { return engine->receivedByteCount() >= before + bytes.size(); }));
     }
     // A receive into `dest` through the file dialog; the machine sends `bytes`.
     void receiveThroughDialog(const QString& dest, const QByteArray& bytes) {
@@ -139,9 +96,6 @@ protected:
     }
     static QByteArray logText() { return readAllBytes(transferLogPath()); }
 
-    TestHome home;
-    ScriptedMessages msgs;
-    PtyMachine machine;
     EditorManager editors;
     FakeHost* host = nullptr;
     std::unique_ptr<ReceiveEngine> engine;
@@ -303,15 +257,7 @@ TEST_F(Receive, WithoutItsAuditCopyTheOldProgramStays) {
     EXPECT_EQ(ended, QList<bool>{false});
 }
 
-TEST_F(Receive, AuditCopyNames) {
-    const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
-    const QString folder = ReceiveSave::auditFolder();
-    EXPECT_EQ(folder, home.path() + QStringLiteral("AuditTrail/Mill 1/"));
-    const QString named = ReceiveSave::auditCopyName(QStringLiteral("/x/PART.V2.NC"), when);
-    EXPECT_TRUE(named.startsWith(folder + QStringLiteral("PART[05-")));
-    EXPECT_TRUE(named.endsWith(QStringLiteral("-2024@02-07-09 PM].NC"))) << named.toStdString();
-    EXPECT_TRUE(ReceiveSave::auditCopyName(QStringLiteral("/x/PART"), when).endsWith(QStringLiteral("PM].")));
-
+TEST_F(Receive, AuditCopiesOnlyForRealFilesAndNeverOutsideTheAuditFolder) {
     set("AuditTrail", QStringLiteral("1"));
     const QString temp = home.file(QStringLiteral("dnc1.Tmp"));
     ASSERT_TRUE(writeAllBytes(temp, "x"));
@@ -403,7 +349,7 @@ TEST_F(Receive, TheDebugWindowShowsWhatArrivesWithoutStoringIt) {
     EXPECT_TRUE(host->debugScreen);
     EXPECT_EQ(gDebugMode, 2);
     machine.send("G1X2\r\n");
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(waitUntil([&] {
         engine->terminal().flush();
         return engine->terminal().text().size() >= 10;
     }));

@@ -2,19 +2,15 @@
 // with the test as the machine on a pseudo-terminal: however a receive ends,
 // the window is idle again and can be closed.
 #include "AppTestSupport.h"
-#include "EditControl.h"
 #include "EditorGlobals.h"
-#include "EditorManager.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
-#include "frmTerminal.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QtTest>
 
 class ReceiveWindowTest : public QObject {
     Q_OBJECT
@@ -23,16 +19,8 @@ class ReceiveWindowTest : public QObject {
     std::unique_ptr<PtyMachine> machine_;
 
     std::unique_ptr<frmTerminal> loaded() {
-        home_->writeIni("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n");
-        auto w = std::make_unique<frmTerminal>();
-        [&] { QVERIFY(w->Form_Load()); }();
-        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine_->slavePath());
-        writeIniValues(gCurrentMachineSection, {{QStringLiteral("CommPort"), QStringLiteral("0")},
-                                                {QStringLiteral("Handshaking"), QStringLiteral("0")},
-                                                {QStringLiteral("KeepAlive"), QStringLiteral("0")},
-                                                {QStringLiteral("HeaderReceive"), QStringLiteral("38")},
-                                                {QStringLiteral("TrailerReceive"), QStringLiteral("38")},
-                                                {QStringLiteral("EOBReceive"), QStringLiteral("3")}});
+        auto w = loadedTerminal(*home_, machineOnPort(machine_->slavePath(), "Handshaking=0\nHeaderReceive=38\n"
+                                                                             "TrailerReceive=38\nEOBReceive=3\n"));
         gKeepAlive = 0;
         w->show();
         return w;

@@ -270,19 +270,6 @@ private Q_SLOTS:
         }
         QCOMPARE(host.receives, QStringList{QStringLiteral("0:/nc/in.nc")});
     }
-
-    void sizeIsKeptInTwips() {
-        writeLog("MILL - Send File To CNC - /nc/part.nc - 01-Jan-24 10:00:00\r\n");
-        {
-            frmLogFile viewer;
-            viewer.resize(600, 400);
-            viewer.Command1_Click(2);
-        }
-        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("LFormW")), QStringLiteral("9000"));
-        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("LFormH")), QStringLiteral("6000"));
-        frmLogFile again;
-        QCOMPARE(again.size(), QSize(600, 400));
-    }
 };
 
 QTEST_MAIN(SendFormsTest)

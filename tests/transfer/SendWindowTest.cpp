@@ -2,7 +2,6 @@
 // the machine on a pseudo-terminal: the window is locked while a send runs,
 // the progress window follows it when minimised, and all is idle afterwards.
 #include "AppTestSupport.h"
-#include "EditorGlobals.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "PtyMachine.h"
@@ -10,15 +9,12 @@
 #include "TransferLog.h"
 #include "frmCancelSend.h"
 #include "frmLogFile.h"
-#include "frmTerminal.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTreeWidget>
-#include <QtTest>
 
 class SendWindowTest : public QObject {
     Q_OBJECT
@@ -28,14 +24,9 @@ class SendWindowTest : public QObject {
 
     // The main window as loaded with machine 1, "MILL", on the pseudo-terminal.
     std::unique_ptr<frmTerminal> loaded() {
-        home_->writeIni("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n"
-                        "[Machine1]\nAlias=MILL\nKeepAlive=0\nWaitAfterSending=30\n"
-                        "[Ports]\nCom1=" +
-                        machine_->slavePath().toLocal8Bit() + "\n");
-        auto window = std::make_unique<frmTerminal>();
-        [&] { QVERIFY(window->Form_Load()); }();
-        window->show();
-        return window;
+        auto w = loadedTerminal(*home_, machineOnPort(machine_->slavePath(), "Alias=MILL\nWaitAfterSending=30\n"));
+        w->show();
+        return w;
     }
 
     QString program(const QByteArray& text) const {

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "PortLayer.h"
+#include "PtyMachine.h"
+#include "ScriptedMessages.h"
+#include "TestHome.h"
+#include "TransferGlobals.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <utility>
+
+// Machine 1 on a pseudo-terminal with the test as the machine, in a fresh
+// program folder whose message boxes are scripted. The shared transfer flags
+// start clear, and the port is closed and emptied after each test, so no test
+// inherits another's port.
+class MachineOnPty : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gCurrentMachineSection = QStringLiteral("Machine1");
+        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slavePath());
+        gCancelSend = false;
+        gOverride = false;
+        gSending = false;
+        gSendTimedOut = false;
+        gKeepAlive = 0;
+        gPortState = PortIdle;
+    }
+    void TearDown() override {
+        gCancelSend = false;
+        closeComPort(CloseWhen::Always);
+        endPortReceive();
+        comPort().takeUnclaimedInput();
+        gPortState = PortIdle;
+    }
+    static void set(const char* key, const QString& value) {
+        writeIni(gCurrentMachineSection, QString::fromLatin1(key), value);
+    }
+    static void set(std::initializer_list<std::pair<const char*, const char*>> values) {
+        QVector<std::pair<QString, QString>> pairs;
+        for (const auto& [k, v] : values)
+            pairs.append({QString::fromLatin1(k), QString::fromLatin1(v)});
+        writeIniValues(gCurrentMachineSection, pairs);
+    }
+
+    TestHome home;
+    ScriptedMessages msgs;
+    PtyMachine machine;
+};
+
+// Runs `action` once the event loop has run `ms` milliseconds.
+inline void at(int ms, std::function<void()> action) {
+    QTimer::singleShot(ms, QCoreApplication::instance(), std::move(action));
+}
