@@ -50,8 +50,6 @@ unsigned int colourNumber(const QString& text) {
     return static_cast<unsigned int>(static_cast<long long>(leadingNumber(text)));
 }
 
-int settingInt(const QString& key, const QString& def) { return int(leadingNumber(readIni(kSettings, key, def))); }
-
 // A font key that reads empty is written with its default once; when the
 // file cannot take it the default is used all the same.
 QString fontSetting(const QString& key, const QString& def) {
@@ -98,7 +96,7 @@ bool frmTerminal::Form_Load() {
     firstRunSetUp();
     loadFonts();
 
-    gUseLanguageSupport = settingInt(QStringLiteral("UseLanguageSupport"), QStringLiteral("0"));
+    gUseLanguageSupport = readIniInt(kSettings, QStringLiteral("UseLanguageSupport"), 0);
     menuItem(QStringLiteral("mnuLanguage"))->setEnabled(gUseLanguageSupport > 0);
     selectMachine(0);
     loadColours();
@@ -107,9 +105,9 @@ bool frmTerminal::Form_Load() {
     editorManager_->setCapitalising(menuItem(QStringLiteral("mnuCapitalise2"))->isChecked());
     editorManager_->applyDisplaySettings();
     loadWindowSize();
-    gDNCStatus = settingInt(QStringLiteral("DNCStatus"), QStringLiteral("2"));
-    gShowCNCStatus = settingInt(QStringLiteral("ShowCNCStatus"), QStringLiteral("1"));
-    gShowBreakoutLights = settingInt(QStringLiteral("ShowBreakoutLights"), QStringLiteral("1"));
+    gDNCStatus = readIniInt(kSettings, QStringLiteral("DNCStatus"), 2);
+    gShowCNCStatus = readIniInt(kSettings, QStringLiteral("ShowCNCStatus"), 1);
+    gShowBreakoutLights = readIniInt(kSettings, QStringLiteral("ShowBreakoutLights"), 1);
     layoutForScreen(screenWidth());
     menuItem(QStringLiteral("mnuDebug(1)"))->setChecked(true);
     gIntelliFile = readIni(kSettings, QStringLiteral("intelliCodeFile"), QStringLiteral("fanuc.itc"));
@@ -206,13 +204,13 @@ void frmTerminal::loadColours() {
     for (int i = 1; i <= 26; ++i)
         gBlockColours[i] = colourNumber(readIni(kSettings, QStringLiteral("Colour%1").arg(i), QStringLiteral("65280")));
     gColourizeBlocks = yesNo(readIni(kSettings, QStringLiteral("ColourizeBlocks"), QStringLiteral("False")), false);
-    gPadLeftMargin = settingInt(QStringLiteral("PadLeftMargin"), QStringLiteral("0"));
+    gPadLeftMargin = readIniInt(kSettings, QStringLiteral("PadLeftMargin"), 0);
 }
 
 void frmTerminal::loadWindowSize() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize(1024, 768);
-    const int state = int(leadingNumber(readIni(kSettings, QStringLiteral("FormState"), QStringLiteral("-1"))));
+    const int state = readIniInt(kSettings, QStringLiteral("FormState"), -1);
     QSize size;
     if (state == -1) {
         size = screenSize - QSize(px(340), px(340));
@@ -222,8 +220,8 @@ void frmTerminal::loadWindowSize() {
     } else if (state == 1) {
         size = QSize(px(9900), px(7500));
     } else {
-        size = QSize(px(int(leadingNumber(readIni(kSettings, QStringLiteral("FormW"), QStringLiteral("9900"))))),
-                     px(int(leadingNumber(readIni(kSettings, QStringLiteral("FormH"), QStringLiteral("7500"))))));
+        size = QSize(px(readIniInt(kSettings, QStringLiteral("FormW"), 9900)),
+                     px(readIniInt(kSettings, QStringLiteral("FormH"), 7500)));
     }
     // A size typed into the settings file by hand never makes the window unusable.
     resize(size.expandedTo(QSize(320, 240)).boundedTo(screenSize * 2));

@@ -1,5 +1,6 @@
 #include "IniStorage.h"
 
+#include "FileStuff.h"
 #include "IniStore.h"
 #include "ProgramPaths.h"
 
@@ -15,6 +16,10 @@ QString readIni(const QString& section, const QString& key, const QString& def) 
 
 QString readIni(const QString& section, const QString& key, int def) {
     return readIni(section, key, QString::number(def));
+}
+
+int readIniInt(const QString& section, const QString& key, int def) {
+    return int(leadingNumber(readIni(section, key, def)));
 }
 
 bool writeIni(const QString& section, const QString& key, const QString& value) {

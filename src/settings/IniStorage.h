@@ -17,6 +17,8 @@ void initSettingsPath();
 
 QString readIni(const QString& section, const QString& key, const QString& def = QString());
 QString readIni(const QString& section, const QString& key, int def);
+// The value's leading number, as numbers are stored ("12ab" -> 12, "x" -> 0).
+int readIniInt(const QString& section, const QString& key, int def);
 // False when the file could not be written; the old file is then unchanged.
 bool writeIni(const QString& section, const QString& key, const QString& value);
 bool writeIni(const QString& section, const QString& key, int value);

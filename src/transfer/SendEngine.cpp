@@ -43,9 +43,6 @@ const QString kPortFaultText = QStringLiteral("Error - Check Your CNC Property S
 
 double secondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
 
-int settingInt(const QString& key, const char* def) {
-    return int(leadingNumber(readIni(kSettings, key, QString::fromLatin1(def))));
-}
 
 QString machineValue(const char* key) { return MachineRecord::current(QString::fromLatin1(key)); }
 int machineInt(const char* key) { return MachineRecord::currentInt(QString::fromLatin1(key)); }
@@ -208,9 +205,9 @@ bool TextSend::prepare() {
     host_.lockForTransfer(true);
     savedCaption_ = host_.caption();
     captionPrefix_ = host_.machineAlias() + QStringLiteral(" : ");
-    gMinimizeOnSend = settingInt(QStringLiteral("MinimizeOnSend"), "0");
+    gMinimizeOnSend = readIniInt(kSettings, QStringLiteral("MinimizeOnSend"), 0);
     lineDelay_ = machineInt("LineDelay");
-    displayAfterSend_ = !job_.disk && settingInt(QStringLiteral("DNCScroll"), "0") != 0;
+    displayAfterSend_ = !job_.disk && readIniInt(kSettings, QStringLiteral("DNCScroll"), 0) != 0;
     if (job_.control)
         notedCaretLine_ = job_.control->caretLine();
     QCoreApplication::processEvents();

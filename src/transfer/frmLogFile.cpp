@@ -76,8 +76,8 @@ void frmLogFile::Form_Load() {
     const QWidget* main = sendHost().mainWindow();
     const int defaultW = main ? twips(main->width()) - 200 : 9000;
     const int defaultH = main ? twips(main->height()) - 200 : 6000;
-    const int w = int(leadingNumber(readIni(kSettings, QStringLiteral("LFormW"), QString::number(defaultW))));
-    const int h = int(leadingNumber(readIni(kSettings, QStringLiteral("LFormH"), QString::number(defaultH))));
+    const int w = readIniInt(kSettings, QStringLiteral("LFormW"), defaultW);
+    const int h = readIniInt(kSettings, QStringLiteral("LFormH"), defaultH);
     resize(qMax(px(w), 300), qMax(px(h), 200));
 
     QFile log(logPath_);
