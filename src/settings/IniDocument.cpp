@@ -199,15 +199,6 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
     target.index.insert(key.toLower(), target.entries.size() - 1);
 }
 
-bool IniDocument::removeKey(const QString& section, const QString& key) {
-    const Entry* e = findEntry(section, key);
-    if (!e)
-        return false;
-    lines_.remove(e->line);
-    reindex();
-    return true;
-}
-
 bool IniDocument::removeSection(const QString& section) {
     const int s = findSection(section);
     if (s < 0)

@@ -22,7 +22,6 @@ public:
     std::optional<QString> value(const QString& section, const QString& key) const;
     void setValue(const QString& section, const QString& key, const QString& value);
     bool removeSection(const QString& section);
-    bool removeKey(const QString& section, const QString& key);
 
     QStringList keys(const QString& section) const; // in file order, first of duplicates only
     QStringList sections() const;                   // in file order

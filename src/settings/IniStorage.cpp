@@ -47,10 +47,6 @@ bool iniHasKey(const QString& section, const QString& key) {
     return IniStore::instance().value(gIniPath, section, key).has_value();
 }
 
-bool removeIniKey(const QString& section, const QString& key) {
-    return IniStore::instance().removeKey(gIniPath, section, key);
-}
-
 QString readIniString(const QString& section, const QString& key, const QString& iniFile) {
     const QString v = IniStore::instance().value(iniFile, section, key).value_or(QString());
     if (v.startsWith(QLatin1String("Not Used")))

@@ -25,7 +25,6 @@ bool writeIni(const QString& section, const QString& key, int value);
 // Several keys of one section in one write.
 bool writeIniValues(const QString& section, const QVector<std::pair<QString, QString>>& values);
 bool iniHasKey(const QString& section, const QString& key);
-bool removeIniKey(const QString& section, const QString& key);
 
 // Any named INI file. A missing or empty value, or one starting with
 // "Not Used", reads as an empty text.

@@ -144,15 +144,6 @@ bool IniStore::removeSection(const QString& file, const QString& section) {
     return commit(file, c);
 }
 
-bool IniStore::removeKey(const QString& file, const QString& section, const QString& key) {
-    Cached& c = load(file);
-    if (refuseUnreadable(file, c))
-        return false;
-    if (!c.doc.removeKey(section, key))
-        return true;
-    return commit(file, c);
-}
-
 QStringList IniStore::keys(const QString& file, const QString& section) { return load(file).doc.keys(section); }
 
 QStringList IniStore::sections(const QString& file) { return load(file).doc.sections(); }

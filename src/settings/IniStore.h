@@ -24,7 +24,6 @@ public:
     // Several keys of one section in one write.
     bool setValues(const QString& file, const QString& section, const QVector<std::pair<QString, QString>>& values);
     bool removeSection(const QString& file, const QString& section);
-    bool removeKey(const QString& file, const QString& section, const QString& key);
     QStringList keys(const QString& file, const QString& section);
     QStringList sections(const QString& file);
     bool hasSection(const QString& file, const QString& section);

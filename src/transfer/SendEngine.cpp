@@ -540,22 +540,6 @@ void TextSend::finish(bool afterSendWait) {
 
 } // namespace
 
-const char* sendOutcomeName(SendOutcome outcome) {
-    switch (outcome) {
-    case SendOutcome::Sent:
-        return "Sent";
-    case SendOutcome::Cancelled:
-        return "Cancelled";
-    case SendOutcome::TimedOut:
-        return "TimedOut";
-    case SendOutcome::PortFailed:
-        return "PortFailed";
-    case SendOutcome::NotSent:
-        return "NotSent";
-    }
-    return "?";
-}
-
 bool sendInProgress() { return gRunning; }
 
 bool readProgramFile(const QString& fileName, QByteArray* program) {

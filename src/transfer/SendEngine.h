@@ -18,7 +18,6 @@ enum class SendOutcome {
     PortFailed, // the port could not be opened, or failed during the send
     NotSent     // refused before any data went out (empty file, route not built, busy ...)
 };
-const char* sendOutcomeName(SendOutcome outcome);
 
 // A send is running; another one is refused until it ends.
 bool sendInProgress();

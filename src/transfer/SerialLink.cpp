@@ -11,22 +11,6 @@ constexpr int kSliceMs = 20;
 constexpr qint64 kUnclaimedLimit = 1 << 20;
 } // namespace
 
-const char* portResultName(PortResult result) {
-    switch (result) {
-    case PortResult::Ok:
-        return "Ok";
-    case PortResult::Cancelled:
-        return "Cancelled";
-    case PortResult::TimedOut:
-        return "TimedOut";
-    case PortResult::PortError:
-        return "PortError";
-    case PortResult::NotOpen:
-        return "NotOpen";
-    }
-    return "?";
-}
-
 SerialLink::SerialLink(QObject* parent) : QObject(parent) {
     connect(&port_, &QSerialPort::readyRead, this, &SerialLink::deliver);
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialLink::onError);

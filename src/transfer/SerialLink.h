@@ -21,7 +21,6 @@ enum class PortResult {
     PortError, // the port failed (device gone, write error); see errorString()
     NotOpen    // the port is not open
 };
-const char* portResultName(PortResult result);
 
 // One serial port: opening with a settings string, raw byte output that waits
 // in short yielding slices, flow-control waits, and input delivered in order

@@ -190,9 +190,6 @@ XModemTransfer* startXModemSendTransfer(const QString& fileName) {
 XModemTransfer* startXModemReceiveTransfer(const QString& fileName) {
     return startTransfer(fileName, false);
 }
-XModemTransfer* currentXModemTransfer() {
-    return current();
-}
 
 int xmodemTransfersRunning() {
     return current() && current()->isRunning() ? 1 : 0;

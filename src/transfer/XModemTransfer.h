@@ -62,7 +62,6 @@ private:
 // that is not a byte). Null, after a message, when the port or file fails.
 XModemTransfer* startXModemSendTransfer(const QString& fileName);
 XModemTransfer* startXModemReceiveTransfer(const QString& fileName);
-XModemTransfer* currentXModemTransfer();
 // What the panels' Cancel buttons use: transfers still running (0 or 1), a
 // cancel request, and the reset once the transfer has stopped.
 int xmodemTransfersRunning();
