@@ -2,6 +2,7 @@
 
 #include "EditorActions.h"
 #include "EditorManager.h"
+#include "MachineRecord.h"
 #include "TransferActions.h"
 #include "frmCancelSend.h"
 #include "frmTerminal.h"
@@ -70,15 +71,12 @@ QString SendHostAdapter::chooseFile(const QString& title, const QString& purpose
 }
 
 bool SendHostAdapter::selectMachineByAlias(const QString& alias) {
-    QComboBox* machines = window_.cmbCNC();
-    for (int i = 0; i < machines->count(); ++i) {
-        if (machines->itemText(i).compare(alias, Qt::CaseInsensitive) != 0)
-            continue;
-        if (i != machines->currentIndex())
-            window_.selectMachine(i);
-        return true;
-    }
-    return false;
+    const int n = MachineRecord::machineWithAlias(alias);
+    if (n == 0)
+        return false;
+    if (n - 1 != window_.cmbCNC()->currentIndex())
+        window_.selectMachine(n - 1);
+    return true;
 }
 
 void SendHostAdapter::showSelectCNC() { window_.showSelectCNC(); }

@@ -171,6 +171,13 @@ int machineNumber(const QString& section) {
     return ok && section.mid(7) == QString::number(n) ? n : 0;
 }
 
+int machineWithAlias(const QString& alias) {
+    for (int n = 1; n <= kMachineCount; ++n)
+        if (value(sectionName(n), QStringLiteral("Alias")).compare(alias, Qt::CaseInsensitive) == 0)
+            return n;
+    return 0;
+}
+
 QString defaultValue(const QString& section, const QString& key) {
     const QString k = key.toLower();
     if (k == QLatin1String("alias"))

@@ -31,6 +31,8 @@ const KeyDef* find(const QString& key); // case-insensitive
 
 QString sectionName(int machineNumber);     // 7 -> "Machine7"
 int machineNumber(const QString& section);  // "Machine7" -> 7; 0 when not a machine section
+// The first machine whose Alias is this, without regard to case; 0 when none.
+int machineWithAlias(const QString& alias);
 
 // Default of a key for a section: the table's, except Alias ("Machine<N>"),
 // the send and receive folders (the program folder) and KeepAlive (0 for a

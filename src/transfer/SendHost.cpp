@@ -32,16 +32,13 @@ QString SendHost::activeWindowFile() {
 QString SendHost::chooseFile(const QString& title, const QString& purpose) { return OpenCNCFile(purpose, title); }
 
 bool SendHost::selectMachineByAlias(const QString& alias) {
-    for (int n = 1; n <= kMachineCount; ++n) {
-        const QString section = MachineRecord::sectionName(n);
-        if (MachineRecord::value(section, QStringLiteral("Alias")).compare(alias, Qt::CaseInsensitive) != 0)
-            continue;
-        gCurrentMachineSection = section;
-        gKeepAlive = MachineRecord::currentInt(QStringLiteral("KeepAlive"));
-        loadMachineFlowValues();
-        return true;
-    }
-    return false;
+    const int n = MachineRecord::machineWithAlias(alias);
+    if (n == 0)
+        return false;
+    gCurrentMachineSection = MachineRecord::sectionName(n);
+    gKeepAlive = MachineRecord::currentInt(QStringLiteral("KeepAlive"));
+    loadMachineFlowValues();
+    return true;
 }
 
 void SendHost::receiveFileToDisk(bool, const QString& fileName) {
