@@ -34,16 +34,13 @@ private:
 private Q_SLOTS:
     void init() {
         home_ = freshAppHome();
-        home_->writeIni("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n"
-                        "[Machine3]\nAlias=LATHE\nKeepAlive=0\nHandshaking=2\nCharacterSet=1\n");
+        home_->writeIni(kSettledSettings + "[Machine3]\nAlias=LATHE\nKeepAlive=0\nHandshaking=2\nCharacterSet=1\n");
         file_ = home_->file(QStringLiteral("part one.nc"));
         oddFile_ = home_->file(QStringLiteral("what?.nc"));
         QVERIFY(writeAllBytes(file_, "%\nG0X1\n%\n"));
         QVERIFY(writeAllBytes(oddFile_, "%\n%\n"));
     }
     void cleanup() { home_.reset(); }
-
-    void versionText() { QCOMPARE(Startup::versionSuffix(), QStringLiteral(" [Ver 1.0.0.99e]")); }
 
     void commandLineActions_data() {
         QTest::addColumn<QString>("line");
@@ -62,10 +59,6 @@ private Q_SLOTS:
                                      << QStringList{"alreadyOpen:%F"} << "";
         QTest::newRow("missing path") << "%M" << true << false << 2 << false << none << none
                                       << "Invalid Command String Received - No CNC Name";
-        QTest::newRow("one field") << "a?3" << true << false << 2 << false << none << none
-                                   << "Invalid Command String Received - No Direction";
-        QTest::newRow("two fields") << "a?3?S" << true << false << 2 << false << none << none
-                                    << "Invalid Command String Received - No File";
         QTest::newRow("send") << "?3?S?%F" << true << false << 0 << false << QStringList{"sendFileNoWindow:%F"} << none
                               << "";
         QTest::newRow("send fails") << "x?3?S?%F" << false << false << 1 << false
@@ -74,12 +67,7 @@ private Q_SLOTS:
                                      << QStringList{"sendFileNoWindow:%Q"} << none << "";
         QTest::newRow("missing file") << "?3?S?%M" << true << false << 2 << false << none << none
                                       << "%M Does Not Exist Or Is Unreachable";
-        QTest::newRow("lower-case s") << "?3?s?%F" << true << false << 2 << false << none << none << "Direction \"s\"";
-        QTest::newRow("machine 0") << "?0?S?%F" << true << false << 2 << false << none << none << "\"0\"";
         QTest::newRow("machine 65") << "?65?S?%F" << true << false << 2 << false << none << none << "\"65\"";
-        QTest::newRow("machine with blank") << "?12 ?S?%F" << true << false << 2 << false << none << none
-                                            << "\"12 \"";
-        QTest::newRow("machine x") << "?x?S?%F" << true << false << 2 << false << none << none << "\"x\"";
         QTest::newRow("open") << "?3?O?%F" << true << true << 0 << true << none << QStringList{"new:%F"} << "";
         QTest::newRow("open missing") << "?3?O?%M" << true << true << 0 << true << none << none
                                       << "%M Does Not Exist Or Is Unreachable";
@@ -188,8 +176,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("read-only settings") << QStringList{"?3?S?%F"} << true << 3 << "Can't Write To Settings File";
         QTest::newRow("machine 65") << QStringList{"?65?S?%F"} << false << 2 << "\"65\" Is Not A Number From 1 To 64";
-        QTest::newRow("no direction") << QStringList{"a?3"} << false << 2 << "No Direction";
-        QTest::newRow("missing file") << QStringList{"?3?S?%M"} << false << 2 << "Does Not Exist Or Is Unreachable";
         QTest::newRow("missing path") << QStringList{"%M"} << false << 2 << "No CNC Name";
     }
 

@@ -25,19 +25,12 @@ class WiringTest : public QObject {
 
     std::unique_ptr<TestHome> home_;
 
-    std::unique_ptr<frmTerminal> loaded() {
-        home_->writeIni("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n");
-        auto w = std::make_unique<frmTerminal>();
-        [&] { QVERIFY(w->Form_Load()); }();
-        return w;
-    }
-
 private Q_SLOTS:
     void init() { home_ = freshAppHome(); }
     void cleanup() { home_.reset(); }
 
     void openingFromTheMenuLoadsTheFileIntoANewTab() {
-        auto w = loaded();
+        auto w = loadedTerminal(*home_);
         const QString file = home_->file(QStringLiteral("part.nc"));
         QVERIFY(writeAllBytes(file, "%\r\nO1000\r\nG01 X5\r\n%\r\n"));
         ScriptedMessages msgs;
@@ -52,7 +45,7 @@ private Q_SLOTS:
     }
 
     void machineSettingsFromTheToolBarRenameTheMachineEverywhere() {
-        auto w = loaded();
+        auto w = loadedTerminal(*home_);
         ScriptedMessages msgs;
         ModalAnswerer answer([](QWidget* modal) {
             auto* dialog = qobject_cast<frmProperties*>(modal);
@@ -73,14 +66,12 @@ private Q_SLOTS:
 
     void choosingAMachineOpensItsPortAndTheLightsFollow() {
         PtyMachine machine;
-        home_->writeIni(QStringLiteral("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n"
-                                       "[Ports]\nCom1=%1\n"
-                                       "[Machine1]\nAlias=Mill\nCommPort=0\nKeepAlive=1\n"
-                                       "[Machine2]\nAlias=Lathe\nCommPort=0\nKeepAlive=0\n")
-                            .arg(machine.slavePath())
-                            .toUtf8());
-        frmTerminal w;
-        QVERIFY(w.Form_Load());
+        auto loaded = loadedTerminal(*home_, QStringLiteral("[Ports]\nCom1=%1\n"
+                                                            "[Machine1]\nAlias=Mill\nCommPort=0\nKeepAlive=1\n"
+                                                            "[Machine2]\nAlias=Lathe\nCommPort=0\nKeepAlive=0\n")
+                                                 .arg(machine.slavePath())
+                                                 .toUtf8());
+        frmTerminal& w = *loaded;
         // Keep-alive opened Mill's port at start-up.
         QVERIFY(comPort().isOpen());
         QCOMPARE(w.LEDBreakout(0)->text(), QStringLiteral("COM1"));

@@ -81,11 +81,8 @@ protected:
     TestHome home;
 };
 
-TEST_F(FtpHandoff, NoHelperNoCommand) {
-    EXPECT_TRUE(NetworkHandoff::buildFtpCommand("FTP", "D", "!", 12, gIniPath).isEmpty());
-}
-
 TEST_F(FtpHandoff, CommandLineCarriesFileMachineDirectionAndSettingsFile) {
+    EXPECT_TRUE(NetworkHandoff::buildFtpCommand("FTP", "D", "!", 12, gIniPath).isEmpty()) << "no helper";
     installHelper();
     const NetworkHandoff::HelperCommand cmd = NetworkHandoff::buildFtpCommand("FTP", "D", "!", 12, gIniPath);
     EXPECT_EQ(cmd.line(), home.path() + "ftp.exe ?!?12?D?" + gIniPath);

