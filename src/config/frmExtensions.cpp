@@ -41,13 +41,8 @@ frmExtensions::frmExtensions(QWidget* parent, const QString& prefix)
             box->setValidator(allowed);
             box->installEventFilter(this);
         }
-        const bool first = i == 0;
-        const QString extKey = prefix_ + n;
-        const QString typeKey = prefix_ + QStringLiteral("Type") + n;
-        txtExtension[i]->setText(
-            readIni(gCurrentMachineSection, extKey, first ? QStringLiteral("TXT") : QString()));
-        txtFileType[i]->setText(
-            readIni(gCurrentMachineSection, typeKey, first ? QStringLiteral("CNC File") : QString()));
+        txtExtension[i]->setText(MachineRecord::current(prefix_ + n));
+        txtFileType[i]->setText(MachineRecord::current(prefix_ + QStringLiteral("Type") + n));
         grid->addWidget(txtExtension[i], i + 1, 0);
         grid->addWidget(txtFileType[i], i + 1, 1);
     }
