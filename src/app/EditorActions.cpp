@@ -69,9 +69,7 @@ QString EditorActions::OpenCNCFile(const QString& title, const QString& purpose)
 
 bool EditorActions::notValidDrive(const QString& path) { return ::notValidDrive(path); }
 
-QString EditorActions::activeWindowFile() {
-    return gActiveWindow >= 0 && gActiveWindow < gWindows.size() ? gWindows[gActiveWindow].fileName : QString();
-}
+QString EditorActions::activeWindowFile() { return activeWindowFileName(); }
 
 QString EditorActions::positionText(int index) {
     EditorManager* ed = EditorManager::instance();

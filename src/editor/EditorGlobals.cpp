@@ -28,6 +28,10 @@ int countOpenWindows() {
     return n;
 }
 
+QString activeWindowFileName() {
+    return gActiveWindow >= 0 && gActiveWindow < gWindows.size() ? gWindows[gActiveWindow].fileName : QString();
+}
+
 namespace {
 std::function<void()>& findFormHider() {
     static std::function<void()> hider;

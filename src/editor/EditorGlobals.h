@@ -20,6 +20,8 @@ extern int gActiveWindow;
 
 // Open windows among 1 .. last (window 0 is not counted).
 int countOpenWindows();
+// gWindows[gActiveWindow].fileName; empty when there is no such record.
+QString activeWindowFileName();
 
 extern bool gCancelOperation; // stop request of the text tools (Esc, the tools' Cancel)
 extern bool gBusyEditing;     // a text tool is changing the text

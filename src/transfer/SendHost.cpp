@@ -25,9 +25,7 @@ EditControl* SendHost::activeEditor() {
     return editors ? editors->activeEditor() : nullptr;
 }
 
-QString SendHost::activeWindowFile() {
-    return gActiveWindow >= 0 && gActiveWindow < gWindows.size() ? gWindows[gActiveWindow].fileName : QString();
-}
+QString SendHost::activeWindowFile() { return activeWindowFileName(); }
 
 QString SendHost::chooseFile(const QString& title, const QString& purpose) { return OpenCNCFile(purpose, title); }
 
