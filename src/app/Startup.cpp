@@ -16,7 +16,6 @@
 #include "frmTerminal.h"
 
 #include <QApplication>
-#include <QFileInfo>
 
 namespace Startup {
 
@@ -101,8 +100,7 @@ int Main(QApplication& app) {
     checkServicePack();
     // The EIA code table ships with the program: a first start writes it into
     // the program folder, where a shop may then edit it.
-    if (!QFileInfo::exists(eiaTableFile()))
-        installDefaultEiaTable(eiaTableFile());
+    installDefaultEiaTable(eiaTableFile());
     setHideFindWindowHook(hideFindForm);
     installSettingsWarningTip(QStringLiteral("Feedline cannot write to its settings file\n%1\n\n"
                                              "Settings you change now will not be kept. Check that the file "
