@@ -1,5 +1,7 @@
 #include "ProgramPaths.h"
 
+#include "FileStuff.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -13,29 +15,23 @@ QString& cachedFolder() {
     return folder;
 }
 
-QString withSlash(QString path) {
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
-    return path;
-}
-
 QString findFolder() {
     const QByteArray home = qgetenv("FEEDLINE_HOME");
     if (!home.isEmpty()) {
         const QString dir = QString::fromLocal8Bit(home);
         QDir().mkpath(dir);
-        return withSlash(QFileInfo(dir).absoluteFilePath());
+        return withBackslash(QFileInfo(dir).absoluteFilePath());
     }
     if (QCoreApplication::instance()) {
         const QString exeDir = QCoreApplication::applicationDirPath();
         if (!exeDir.isEmpty() && QFileInfo(exeDir).isWritable())
-            return withSlash(exeDir);
+            return withBackslash(exeDir);
     }
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (data.isEmpty())
         data = QDir::homePath() + QStringLiteral("/.local/share/feedline");
     QDir().mkpath(data);
-    return withSlash(data);
+    return withBackslash(data);
 }
 } // namespace
 
