@@ -8,7 +8,6 @@
 #include "SendEngine.h"
 #include "SendEntries.h"
 #include "SendHostAdapter.h"
-#include "TransferGlobals.h"
 #include "frmLogFile.h"
 #include "frmTerminal.h"
 
@@ -24,9 +23,7 @@ void TransferActions::sendFromWindow() {
 
 bool TransferActions::sendFileNoWindow(const QString& path) {
     SendHostAdapter host(window_);
-    const SendOutcome outcome = ::sendFileNoWindow(path);
-    gPortState = PortIdle;
-    return outcome == SendOutcome::Sent;
+    return ::sendFileNoWindow(path) == SendOutcome::Sent;
 }
 
 void TransferActions::sendTextBlock(const QString& path, bool fromWindow) {
@@ -34,7 +31,6 @@ void TransferActions::sendTextBlock(const QString& path, bool fromWindow) {
     QString file = path;
     int line = 0;
     ::sendTextBlock(file, fromWindow, line);
-    gPortState = PortIdle;
 }
 
 void TransferActions::safeRestart() {

@@ -332,7 +332,6 @@ void frmTerminal::mnuMerge_Click() {
     if (gDialogResult.isEmpty())
         return;
     transfers_->sendTextBlock(gDialogResult, false);
-    gPortState = PortIdle;
 }
 
 void frmTerminal::mnuClear_Click() { editor_->clearRecentOpenList(); }

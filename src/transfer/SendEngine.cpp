@@ -54,12 +54,15 @@ bool isTemporaryName(const QString& path) {
 }
 
 // A running send marks itself; a second one is refused while it runs.
+// However the send ended, the comm state is idle once it returns.
 class RunningGuard {
 public:
     RunningGuard() : owner_(!gRunning) { gRunning = true; }
     ~RunningGuard() {
-        if (owner_)
-            gRunning = false;
+        if (!owner_)
+            return;
+        gRunning = false;
+        gPortState = PortIdle;
     }
     bool owner() const { return owner_; }
 

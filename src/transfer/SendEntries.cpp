@@ -58,7 +58,6 @@ void sendFromDisk(bool noWindow) {
             sendFileNoWindow(file);
     }
     host.lockForTransfer(false);
-    gPortState = PortIdle;
 }
 
 void sendFromWindow() {
@@ -71,7 +70,6 @@ void sendFromWindow() {
     QString file = host.activeWindowFile();
     int line = 0;
     sendTextBlock(file, true, line);
-    gPortState = PortIdle;
 }
 
 void safeRestart() {
@@ -112,7 +110,6 @@ void safeRestart() {
         start = int(line - 1);
     }
     sendTextBlock(file, fromWindow, start);
-    gPortState = PortIdle;
 }
 
 void sendRepeat(int count, const QString& fileName) {
@@ -129,5 +126,4 @@ void sendRepeat(int count, const QString& fileName) {
     gKeepAlive = keepAlive;
     closeComPort();
     host.lockForTransfer(false);
-    gPortState = PortIdle;
 }

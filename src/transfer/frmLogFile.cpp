@@ -9,7 +9,6 @@
 #include "NetworkHandoff.h"
 #include "SendEngine.h"
 #include "SendHost.h"
-#include "TransferGlobals.h"
 #include "TransferLog.h"
 
 #include <QApplication>
@@ -166,7 +165,6 @@ void frmLogFile::repeatAction() {
             sendTextBlock(path, true, line);
         else
             sendFileNoWindow(path);
-        gPortState = PortIdle;
     } else if (action == QLatin1String(kActionReceive)) {
         host.receiveFileToDisk(false, file);
     } else if (action.contains(QLatin1String("FTP Upload")) || action.contains(QLatin1String("FTP Download"))) {
