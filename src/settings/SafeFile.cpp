@@ -3,6 +3,21 @@
 #include <QFile>
 #include <QSaveFile>
 
+bool writeAllBytes(QIODevice& out, const QByteArray& bytes, QString* error) {
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        // One huge write costs the kernel far more than many of a megabyte.
+        const qint64 n = out.write(bytes.constData() + done, qMin<qint64>(1 << 20, bytes.size() - done));
+        if (n <= 0) {
+            if (error)
+                *error = out.errorString();
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
 bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* error) {
     QSaveFile out(path);
     // A direct write would truncate the old file first.
@@ -14,16 +29,9 @@ bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* erro
             *error = out.errorString();
         return false;
     }
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = out.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0) {
-            if (error)
-                *error = out.errorString();
-            out.cancelWriting();
-            return false;
-        }
-        written += n;
+    if (!writeAllBytes(out, bytes, error)) {
+        out.cancelWriting();
+        return false;
     }
     if (!out.commit()) {
         if (error)

@@ -3,12 +3,17 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
+
 // Whole-file reads and writes for everything the program writes over.
 
 // Writes the bytes to a temporary file beside `path` and renames it into
 // place, so the old file stays whole when anything fails. False with the
 // reason in *error.
 bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// Writes every byte to an open device; false with the device's reason in *error.
+bool writeAllBytes(QIODevice& out, const QByteArray& bytes, QString* error = nullptr);
 
 // Reads the whole file; false with the reason in *error.
 bool readWholeFile(const QString& path, QByteArray* bytes, QString* error = nullptr);

@@ -3,6 +3,7 @@
 #include "CodeList.h"
 #include "EndOfBlock.h"
 #include "MachineRecord.h"
+#include "SafeFile.h"
 
 #include <QIODevice>
 
@@ -137,16 +138,8 @@ bool readPiece(QIODevice& in, qint64 size, QByteArray* piece, QString* error) {
 }
 
 bool writeAll(QIODevice& out, QByteArray& buffer, QString* error) {
-    qint64 done = 0;
-    while (done < buffer.size()) {
-        const qint64 n = out.write(buffer.constData() + done, buffer.size() - done);
-        if (n <= 0) {
-            if (error)
-                *error = out.errorString();
-            return false;
-        }
-        done += n;
-    }
+    if (!writeAllBytes(out, buffer, error))
+        return false;
     buffer.clear();
     return true;
 }

@@ -7,6 +7,7 @@
 #include "PortLayer.h"
 #include "ProgramPaths.h"
 #include "ReceiveFilter.h"
+#include "SafeFile.h"
 #include "StatusLine.h"
 
 #include <QDir>
@@ -27,24 +28,12 @@ bool fail(QString* error, const QString& why) {
     return false;
 }
 
-bool writeAll(QIODevice& out, const QByteArray& bytes, QString* error) {
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        // One huge write costs the kernel far more than many of a megabyte.
-        const qint64 n = out.write(bytes.constData() + done, qMin<qint64>(1 << 20, bytes.size() - done));
-        if (n <= 0)
-            return fail(error, out.errorString());
-        done += n;
-    }
-    return true;
-}
-
 bool copyAll(QIODevice& in, QIODevice& out, QString* error) {
     while (!in.atEnd()) {
         const QByteArray piece = in.read(1 << 20);
         if (piece.isEmpty())
             return fail(error, in.errorString());
-        if (!writeAll(out, piece, error))
+        if (!writeAllBytes(out, piece, error))
             return false;
     }
     return true;
@@ -79,7 +68,7 @@ bool filterInto(QFile& in, QSaveFile& out, QString* error) {
     const QByteArray received = in.readAll();
     if (in.error() != QFileDevice::NoError)
         return fail(error, in.errorString());
-    return writeAll(out, ReceiveFilter::filterWhole(received, settings), error);
+    return writeAllBytes(out, ReceiveFilter::filterWhole(received, settings), error);
 }
 
 void waitYieldingMs(int ms) {
