@@ -4,24 +4,15 @@
 #include "EditorManager.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
-#include "PercentBar.h"
 #include "ScriptedMessages.h"
-#include "SettingsGlobals.h"
-#include "ShellOpen.h"
 #include "StatusLine.h"
-#include "Startup.h"
-#include "TestHome.h"
-#include "TransferGlobals.h"
-#include "frmTerminal.h"
 #include "frmSelectCNC.h"
 #include "frmVisibleCNC.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>

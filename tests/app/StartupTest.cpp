@@ -3,14 +3,8 @@
 #include "MachineRecord.h"
 #include "ProgramPaths.h"
 #include "ScriptedMessages.h"
-#include "SettingsGlobals.h"
-#include "Startup.h"
-#include "TestHome.h"
-#include "TransferGlobals.h"
-#include "frmTerminal.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QProcess>
 #include <QtTest>
 

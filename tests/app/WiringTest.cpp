@@ -8,14 +8,10 @@
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
 #include "frmProperties.h"
-#include "frmTerminal.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTabWidget>
 #include <QtTest>
 
 // The main window with its real editor and settings dialog behind the menus

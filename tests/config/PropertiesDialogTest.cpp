@@ -4,7 +4,6 @@
 #include "ProgramPaths.h"
 #include "PortFakes.h"
 #include "ScriptedMessages.h"
-#include "TestHome.h"
 #include "TransferGlobals.h"
 #include "frmAltChars.h"
 #include "frmDefaultDir.h"

@@ -1,5 +1,4 @@
 #include "EditorFiles.h"
-#include "EditorGlobals.h"
 #include "EditorText.h"
 #include "FileDialogs.h"
 #include "FileSizeLimit.h"

@@ -16,9 +16,6 @@
 #include "EditorFiles.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QPushButton>
-#include <QPlainTextEdit>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -26,9 +23,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "IniDocument.h"
 #include "IniStorage.h"
+#include "IniDocument.h"
 #include "IniStore.h"
 #include "TestHome.h"
 

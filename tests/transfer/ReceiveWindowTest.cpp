@@ -10,7 +10,6 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabWidget>
 
 class ReceiveWindowTest : public QObject {
     Q_OBJECT
@@ -101,3 +100,6 @@ private Q_SLOTS:
 
 QTEST_MAIN(ReceiveWindowTest)
 #include "ReceiveWindowTest.moc"
+
+#include <QPlainTextEdit>
+#include <QPushButton>

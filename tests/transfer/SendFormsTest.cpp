@@ -1,7 +1,6 @@
 // The send progress window and the transfer-log viewer.
 #include "IniStorage.h"
 #include "MachineRecord.h"
-#include "PercentBar.h"
 #include "PortLayer.h"
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
@@ -16,7 +15,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 

@@ -2,7 +2,6 @@
 #include "SendLines.h"
 
 #include <QSet>
-#include <QStringList>
 
 #include <gtest/gtest.h>
 

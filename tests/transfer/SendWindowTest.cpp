@@ -10,11 +10,9 @@
 #include "frmCancelSend.h"
 #include "frmLogFile.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTabWidget>
 
 class SendWindowTest : public QObject {
     Q_OBJECT
@@ -133,3 +131,7 @@ private Q_SLOTS:
 
 QTEST_MAIN(SendWindowTest)
 #include "SendWindowTest.moc"
+
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
