@@ -63,6 +63,17 @@ bool openCurrentMachinePort(bool silent, Framing framing) {
     return ok;
 }
 
+PortResult waitMs(int ms, bool cancelEnds) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        if (cancelEnds && gCancelSend)
+            return PortResult::Cancelled;
+        comPort().pump(int(qMin<qint64>(20, ms - t.elapsed())));
+    }
+    return cancelEnds && gCancelSend ? PortResult::Cancelled : PortResult::Ok;
+}
+
 PortResult noteResult(PortResult r) {
     if (r == PortResult::TimedOut) {
         gSendTimedOut = true;
@@ -172,14 +183,11 @@ PortResult wait4XON(int& mode, const QString& text) {
 }
 
 PortResult waitYielding(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (gCancelSend)
-            return PortResult::Cancelled;
-        comPort().pump(int(qMin<qint64>(20, ms - t.elapsed())));
-    }
-    return gCancelSend ? PortResult::Cancelled : PortResult::Ok;
+    return waitMs(ms, true);
+}
+
+void waitOutsideSend(int ms) {
+    waitMs(ms, false);
 }
 
 bool portFault() {

@@ -75,6 +75,8 @@ void setXonWaitHooks(XonWaitHooks hooks);
 
 // Waits `ms`, yielding; ends early when gCancelSend is set. Ok or Cancelled.
 PortResult waitYielding(int ms);
+// The same outside a send, where gCancelSend may still be set from the last one.
+void waitOutsideSend(int ms);
 
 // A port error since the port was opened (unplugged adapter, device gone).
 bool portFault();

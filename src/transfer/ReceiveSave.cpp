@@ -11,7 +11,6 @@
 #include "StatusLine.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -69,13 +68,6 @@ bool filterInto(QFile& in, QSaveFile& out, QString* error) {
     if (in.error() != QFileDevice::NoError)
         return fail(error, in.errorString());
     return writeAllBytes(out, ReceiveFilter::filterWhole(received, settings), error);
-}
-
-void waitYieldingMs(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        comPort().pump(int(qMin<qint64>(20, ms - clock.elapsed())));
 }
 
 } // namespace
@@ -163,7 +155,7 @@ bool sendAfterReceiveTrailer() {
         return true;
     for (const CodeList::Piece& piece : parsed.pieces) {
         if (piece.pause)
-            waitYieldingMs(piece.pauseMs());
+            waitOutsideSend(piece.pauseMs());
         else if (!piece.bytes.isEmpty() && sendToPortOutsideSend(piece.bytes) != PortResult::Ok)
             return false;
     }
