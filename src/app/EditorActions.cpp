@@ -9,39 +9,27 @@
 #include "NotAvailable.h"
 
 namespace {
-void editorNotAvailable() { commandNotAvailable(QStringLiteral("The editor")); }
-
-// Without an editor (some tests build the window alone) the commands say so.
-template <typename Call>
-void withEditor(Call call) {
-    if (EditorManager* ed = EditorManager::instance())
-        call(*ed);
-    else
-        editorNotAvailable();
-}
+EditorManager& editorsOf(const frmTerminal& window) { return *window.editorManager(); }
 } // namespace
 
-void EditorActions::openFileInNewWindow(const QString& path) { withEditor([&](EditorManager& ed) { ed.openFileInNewWindow(path); }); }
-void EditorActions::openFileIntoWindow() { withEditor([&](EditorManager& ed) { ed.openFileIntoWindow(); }); }
-void EditorActions::fileAlreadyOpen(const QString& path) { withEditor([&](EditorManager& ed) { ed.fileAlreadyOpen(path); }); }
-void EditorActions::saveWindowToFile() { withEditor([&](EditorManager& ed) { ed.saveWindowToFile(); }); }
-void EditorActions::saveAs() { withEditor([&](EditorManager& ed) { ed.mnuSaveAsProc(); }); }
-void EditorActions::closeMyFile() { withEditor([&](EditorManager& ed) { ed.closeMyFile(); }); }
+void EditorActions::openFileInNewWindow(const QString& path) { editorsOf(window_).openFileInNewWindow(path); }
+void EditorActions::openFileIntoWindow() { editorsOf(window_).openFileIntoWindow(); }
+void EditorActions::fileAlreadyOpen(const QString& path) { editorsOf(window_).fileAlreadyOpen(path); }
+void EditorActions::saveWindowToFile() { editorsOf(window_).saveWindowToFile(); }
+void EditorActions::saveAs() { editorsOf(window_).mnuSaveAsProc(); }
+void EditorActions::closeMyFile() { editorsOf(window_).closeMyFile(); }
 void EditorActions::showFindBox(int) { commandNotAvailable(QStringLiteral("Find and replace")); }
 void EditorActions::hideFindBox() { hideFindForm(); }
 void EditorActions::printWindow(bool) { commandNotAvailable(QStringLiteral("Printing")); }
 void EditorActions::printerSetup() { commandNotAvailable(QStringLiteral("Printing")); }
-void EditorActions::cut() { withEditor([&](EditorManager& ed) { ed.mnuCutProc(); }); }
-void EditorActions::copy() { withEditor([&](EditorManager& ed) { ed.mnuCopyProc(); }); }
-void EditorActions::paste() { withEditor([&](EditorManager& ed) { ed.mnuPasteProc(); }); }
-void EditorActions::undo() { withEditor([&](EditorManager& ed) { ed.mnuUndoProc(); }); }
-void EditorActions::redo() { withEditor([&](EditorManager& ed) { ed.mnuRedoProc(); }); }
-void EditorActions::selectAll() { withEditor([&](EditorManager& ed) { ed.mnuSelectAllProc(); }); }
+void EditorActions::cut() { editorsOf(window_).mnuCutProc(); }
+void EditorActions::copy() { editorsOf(window_).mnuCopyProc(); }
+void EditorActions::paste() { editorsOf(window_).mnuPasteProc(); }
+void EditorActions::undo() { editorsOf(window_).mnuUndoProc(); }
+void EditorActions::redo() { editorsOf(window_).mnuRedoProc(); }
+void EditorActions::selectAll() { editorsOf(window_).mnuSelectAllProc(); }
 
-void EditorActions::setMenus() {
-    if (EditorManager* ed = EditorManager::instance())
-        ed->setMenus(&window_);
-}
+void EditorActions::setMenus() { editorsOf(window_).setMenus(&window_); }
 
 void EditorActions::refreshRecentMenu(const QString& kind) {
     if (RecentFilesMenu* menus = window_.recentMenus())
@@ -71,7 +59,4 @@ bool EditorActions::notValidDrive(const QString& path) { return ::notValidDrive(
 
 QString EditorActions::activeWindowFile() { return activeWindowFileName(); }
 
-QString EditorActions::positionText(int index) {
-    EditorManager* ed = EditorManager::instance();
-    return ed ? ed->positionText(index) : QStringLiteral("Ready");
-}
+QString EditorActions::positionText(int index) { return editorsOf(window_).positionText(index); }
