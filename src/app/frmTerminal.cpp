@@ -81,21 +81,7 @@ int frmTerminal::screenWidth() {
 
 bool frmTerminal::sendFileNoWindow(const QString& path) { return transfers_->sendFileNoWindow(path); }
 
-void frmTerminal::setEditorTabs(QTabWidget* tabs) {
-    if (!tabs || tabs == SSTab1_)
-        return;
-    tabs->setParent(client_);
-    tabs->setObjectName(QStringLiteral("SSTab1"));
-    tabs->setVisible(true);
-    delete SSTab1_;
-    SSTab1_ = tabs;
-    textboxTerm_->raise();
-    resizeMyForm();
-}
-
 void frmTerminal::connectEditor() {
-    editorManager_ = new EditorManager(this);
-    setEditorTabs(editorManager_->tabWidget());
     recentMenus_ = new RecentFilesMenu(this, this);
     connect(editorManager_, &EditorManager::captionChanged, this, &QWidget::setWindowTitle);
     connect(editorManager_, &EditorManager::sendWindowEnabledChanged, this, &frmTerminal::setSendWindowEnabled);

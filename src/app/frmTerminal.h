@@ -72,8 +72,6 @@ public:
     QWidget* statusStrip() const { return picStatus_; }
     // A menu item or menu by its name, e.g. "mnuSendAFile1" or "mnuDebug(2)".
     QAction* menuItem(const QString& name) const { return items_.value(name); }
-    // Puts the editor's tab widget in place of the placeholder.
-    void setEditorTabs(QTabWidget* tabs);
     EditorManager* editorManager() const { return editorManager_; }
     RecentFilesMenu* recentMenus() const { return recentMenus_; }
 

@@ -3,6 +3,7 @@
 #include "DialogActions.h"
 #include "EditorActions.h"
 #include "EditorGlobals.h"
+#include "EditorManager.h"
 #include "FileStuff.h"
 #include "Login.h"
 #include "MachineRecord.h"
@@ -66,9 +67,10 @@ void frmTerminal::buildCentralArea() {
         " border-top-left-radius: 3px; border-top-right-radius: 3px; background: palette(button); }"
         " QTabBar::tab:selected { background: palette(window); }"));
 
-    SSTab1_ = new QTabWidget(client_);
-    SSTab1_->setObjectName(QStringLiteral("SSTab1"));
-    SSTab1_->addTab(new QWidget, QStringLiteral("Untitled1"));
+    editorManager_ = new EditorManager(this);
+    SSTab1_ = editorManager_->tabWidget();
+    SSTab1_->setParent(client_);
+    SSTab1_->setVisible(true);
 
     textboxTerm_ = new QPlainTextEdit(client_);
     textboxTerm_->setObjectName(QStringLiteral("textboxTerm"));
