@@ -84,9 +84,8 @@ void frmTerminal::clickCNC_COMBO() {
     if (position < 0)
         return;
     gCurrentMachineSection = MachineRecord::sectionName(position + 1);
-    gKeepAlive = MachineRecord::currentInt(QStringLiteral("KeepAlive"));
     // A send never uses another machine's flow control or code set.
-    loadMachineFlowValues();
+    loadCurrentMachineValues();
     editor_->refreshRecentOpen();
     editor_->refreshRecentMenu(QStringLiteral("send"));
     editor_->refreshRecentMenu(QStringLiteral("receive"));
@@ -149,7 +148,6 @@ void frmTerminal::afterMachineSettingsSaved() {
         cmbCNCVisible_->setItemText(row, alias);
     lblStat(1)->setText(alias + QLatin1Char(' '));
     cmbCNCVisible_->setToolTip(transfers_->portSettings());
-    gKeepAlive = MachineRecord::currentInt(QStringLiteral("KeepAlive"));
-    loadMachineFlowValues();
+    loadCurrentMachineValues();
     setSendheaderMenus();
 }

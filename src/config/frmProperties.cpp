@@ -454,10 +454,8 @@ bool frmProperties::click_OK() {
 }
 
 void frmProperties::recordWritten() {
-    if (section_.compare(gCurrentMachineSection, Qt::CaseInsensitive) == 0) {
-        loadMachineFlowValues();
-        gKeepAlive = MachineRecord::currentInt(QStringLiteral("KeepAlive"));
-    }
+    if (section_.compare(gCurrentMachineSection, Qt::CaseInsensitive) == 0)
+        loadCurrentMachineValues();
     Q_EMIT recordSaved(section_, MachineRecord::value(section_, QStringLiteral("Alias")));
 }
 

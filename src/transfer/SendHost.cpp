@@ -34,8 +34,7 @@ bool SendHost::selectMachineByAlias(const QString& alias) {
     if (n == 0)
         return false;
     gCurrentMachineSection = MachineRecord::sectionName(n);
-    gKeepAlive = MachineRecord::currentInt(QStringLiteral("KeepAlive"));
-    loadMachineFlowValues();
+    loadCurrentMachineValues();
     return true;
 }
 

@@ -28,3 +28,8 @@ void loadMachineFlowValues() {
     gFlowMethod = MachineRecord::currentInt(QStringLiteral("FlowMethod"));
     gCharacterSet = MachineRecord::currentInt(QStringLiteral("CharacterSet"));
 }
+
+void loadCurrentMachineValues() {
+    gKeepAlive = MachineRecord::currentInt(QStringLiteral("KeepAlive"));
+    loadMachineFlowValues();
+}

@@ -39,3 +39,5 @@ extern const int gXoffChar; // 19
 
 // Loads gHandshaking, gFlowMethod and gCharacterSet from the current machine's record.
 void loadMachineFlowValues();
+// The same and gKeepAlive: on selecting a machine and after its record was saved.
+void loadCurrentMachineValues();
