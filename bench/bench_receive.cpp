@@ -2,21 +2,14 @@
 // characters, line ends found in the data, control characters, two unwanted
 // strings), whole in memory and in pieces, against `tr -d '\000'` over the
 // same file. Prints the ratios.
+#include "BenchSupport.h"
 #include "IniStorage.h"
-#include "IniStore.h"
 #include "MachineRecord.h"
-#include "ProgramPaths.h"
 #include "ReceiveSave.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <benchmark/benchmark.h>
-
-#include <chrono>
-#include <cstdio>
 
 namespace {
 
@@ -27,10 +20,7 @@ struct Fixture {
     QString received;
     QString destination;
     Fixture() {
-        qputenv("FEEDLINE_HOME", QFile::encodeName(dir.path()));
-        ProgramPaths::reset();
-        IniStore::instance().clearCache();
-        initSettingsPath();
+        bench::useProgramFolder(dir.path());
         gCurrentMachineSection = QStringLiteral("Machine1");
         writeIniValues(gCurrentMachineSection, {{QStringLiteral("HeaderReceive"), QStringLiteral("38")},
                                                 {QStringLiteral("TrailerReceive"), QStringLiteral("38")},
@@ -49,9 +39,7 @@ struct Fixture {
             data += blocks[i % 4];
         data += "%\n";
         data += QByteArray(kSize - data.size(), '\0');
-        QFile f(received);
-        if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(received));
+        bench::writeFile(received, data);
     }
 };
 
@@ -60,36 +48,26 @@ Fixture& fixture() {
     return f;
 }
 
-double bestWhole = 0, bestPieces = 0, bestTr = 0;
+bench::Best bestWhole, bestPieces, bestTr;
 
-void record(double* best, double seconds) {
-    if (*best == 0 || seconds < *best)
-        *best = seconds;
-}
-
-template <typename F> double timed(F&& f) {
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void runFilter(benchmark::State& state, const char* chunk, double* best) {
+void runFilter(benchmark::State& state, const char* chunk, bench::Best& best) {
     Fixture& fx = fixture();
     writeIni(gCurrentMachineSection, QStringLiteral("ReceiveChunk"), QString::fromLatin1(chunk));
     for (auto _ : state) {
         QString error;
         bool ok = false;
-        const double s = timed([&] { ok = ReceiveSave::writeReceivedFile(fx.received, fx.destination, false, &error); });
+        const double s =
+            bench::seconds([&] { ok = ReceiveSave::writeReceivedFile(fx.received, fx.destination, false, &error); });
         if (!ok)
             state.SkipWithError(qPrintable(error));
         state.SetIterationTime(s);
-        record(best, s);
+        best.record(s);
     }
     state.SetBytesProcessed(state.iterations() * kSize);
 }
 
-void BM_FilterWhole(benchmark::State& state) { runFilter(state, "0", &bestWhole); }
-void BM_FilterPieces(benchmark::State& state) { runFilter(state, "1", &bestPieces); }
+void BM_FilterWhole(benchmark::State& state) { runFilter(state, "0", bestWhole); }
+void BM_FilterPieces(benchmark::State& state) { runFilter(state, "1", bestPieces); }
 
 void BM_TrDeleteNul(benchmark::State& state) {
     Fixture& fx = fixture();
@@ -97,11 +75,12 @@ void BM_TrDeleteNul(benchmark::State& state) {
     const QString command = QStringLiteral("tr -d '\\000' < '%1' > '%2'").arg(fx.received, out);
     for (auto _ : state) {
         int code = -1;
-        const double s = timed([&] { code = QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}); });
+        const double s =
+            bench::seconds([&] { code = QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}); });
         if (code != 0)
             state.SkipWithError("tr failed");
         state.SetIterationTime(s);
-        record(&bestTr, s);
+        bestTr.record(s);
     }
     state.SetBytesProcessed(state.iterations() * kSize);
 }
@@ -117,13 +96,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (bestTr > 0) {
-        if (bestWhole > 0)
-            std::printf("filter, whole file / tr -d '\\000', best of each: %.3f s / %.3f s = %.2fx (target: within 3x)\n",
-                        bestWhole, bestTr, bestWhole / bestTr);
-        if (bestPieces > 0)
-            std::printf("filter, in pieces / tr -d '\\000', best of each: %.3f s / %.3f s = %.2fx (target: within 3x)\n",
-                        bestPieces, bestTr, bestPieces / bestTr);
-    }
+    bench::printRatio("filter, whole file / tr -d '\\000'", bestWhole, bestTr, "within 3x");
+    bench::printRatio("filter, in pieces / tr -d '\\000'", bestPieces, bestTr, "within 3x");
     return 0;
 }

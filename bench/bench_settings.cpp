@@ -1,19 +1,15 @@
+// Reading every key of 64 machine records through the cached store, against
+// parsing the settings file afresh for every read.
+#include "BenchSupport.h"
 #include "IniDocument.h"
 #include "IniStorage.h"
-#include "IniStore.h"
 #include "MachineRecord.h"
-#include "ProgramPaths.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
-#include <map>
-#include <memory>
-#include <string>
 
 namespace {
 
@@ -23,10 +19,7 @@ struct Fixture {
     QStringList sections;
     QStringList keys;
     Fixture() {
-        qputenv("FEEDLINE_HOME", QFile::encodeName(dir.path()));
-        ProgramPaths::reset();
-        IniStore::instance().clearCache();
-        initSettingsPath();
+        bench::useProgramFolder(dir.path());
         keys = MachineRecord::recordKeys();
         IniBatch batch;
         for (int m = 1; m <= kMachineCount; ++m) {
@@ -74,40 +67,21 @@ void BM_ParseFileForEveryRead(benchmark::State& state) {
 BENCHMARK(BM_StoreReadsEveryMachineKey)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseFileForEveryRead)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// Prints the comparison the two rows are there for.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    SummaryReporter() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                ms_[r.run_name.function_name] = r.GetAdjustedRealTime(); // in the row's unit, ms
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const auto store = ms_.find("BM_StoreReadsEveryMachineKey");
-        const auto parse = ms_.find("BM_ParseFileForEveryRead");
-        if (store == ms_.end() || parse == ms_.end() || store->second <= 0)
-            return;
-        std::printf("\n%lld readIni calls over %d machine sections\n", static_cast<long long>(fixture().reads()),
-                    kMachineCount);
-        std::printf("  cached store:        %10.3f ms  (target under 20 ms)\n", store->second);
-        std::printf("  parse at every read: %10.3f ms\n", parse->second);
-        std::printf("  store is %.0f times faster (target at least 50)\n", parse->second / store->second);
-    }
-
-private:
-    std::map<std::string, double> ms_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    SummaryReporter reporter;
+    bench::TimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    const double store = reporter.time("BM_StoreReadsEveryMachineKey"), parse = reporter.time("BM_ParseFileForEveryRead");
+    if (store > 0 && parse > 0) {
+        std::printf("\n%lld readIni calls over %d machine sections\n", static_cast<long long>(fixture().reads()),
+                    kMachineCount);
+        std::printf("  cached store:        %10.3f ms  (target under 20 ms)\n", store);
+        std::printf("  parse at every read: %10.3f ms\n", parse);
+        std::printf("  store is %.0f times faster (target at least 50)\n", parse / store);
+    }
     return 0;
 }

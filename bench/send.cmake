@@ -3,4 +3,4 @@
 # and the line processing alone at 1 MB and 10 MB.
 feedline_bench(bench_send
     SOURCES bench_send.cpp
-    LIBS feedline_transfer_send feedline_pty_support Qt6::Widgets)
+    LIBS feedline_transfer_send Qt6::Widgets)

@@ -54,57 +54,55 @@ TEST(SendLines, ReaderPositionAndSkip) {
     EXPECT_FALSE(LineReader(data).skip(5));
 }
 
+// Rules from letters: s strip spaces, n double space after N, b drop blank
+// lines, k keep the part before the ignore mark; any other character is the
+// ignore mark.
+Rules rules(const char* spec) {
+    Rules r;
+    for (const char* p = spec; *p; ++p) {
+        switch (*p) {
+        case 's': r.stripSpaces = true; break;
+        case 'n': r.doubleSpaceN = true; break;
+        case 'b': r.stripBlankLines = true; break;
+        case 'k': r.keepBeforeIgnore = true; break;
+        default: r.ignoreBlock = QByteArray(1, *p);
+        }
+    }
+    return r;
+}
+
 TEST(SendLines, BlockPreparation) {
-    struct Case {
+    const struct {
         const char* name;
         QByteArray raw;
-        Rules rules;
+        const char* rules;
         QByteArray prepared;
         bool sent;
+    } cases[] = {
+        {"plain line unchanged", "N10 G01 X5", "", "N10 G01 X5", true},
+        {"strip spaces", " N10 G01  X5 ", "s", "N10G01X5", true},
+        {"block skip drops the line", "/N20 M00", "/", kSkipMarker, false},
+        {"block skip is case-exact", "N20 M00", "/", "N20 M00", true},
+        {"ignore type 1 keeps the part before", "G01 X5 (NOTE)", "(k", "G01 X5", true},
+        {"ignore type 1 at the start leaves an empty block", "(NOTE)", "(k", "", true},
+        {"that empty block is dropped with blank-line skip", "(NOTE)", "(kb", "", false},
+        {"a line of exactly the marker is skipped", "^!^!^!", "", kSkipMarker, false},
+        {"double space after N", "N10G01X5", "n", "N10  G01X5", true},
+        {"strip then double space", "N10 G01 X5", "sn", "N10  G01X5", true},
+        {"N word alone", "N100", "n", "N100  ", true},
+        {"N without digits", "NX", "n", "N  X", true},
+        {"N word with its space", "N10 G01", "n", "N10  G01", true},
+        {"not starting with N", "G01 N10", "n", "G01 N10", true},
+        {"lower-case n", "n10G01", "n", "n10G01", true},
+        {"skip marker is not double spaced", "/N10", "/n", kSkipMarker, false},
+        {"blank line sent without the rule", "", "", "", true},
+        {"blank line dropped with the rule", "", "b", "", false},
     };
-    Rules strip;
-    strip.stripSpaces = true;
-    Rules skipSlash;
-    skipSlash.ignoreBlock = "/";
-    Rules keepBefore;
-    keepBefore.ignoreBlock = "(";
-    keepBefore.keepBeforeIgnore = true;
-    Rules keepBeforeNoBlank = keepBefore;
-    keepBeforeNoBlank.stripBlankLines = true;
-    Rules doubleN;
-    doubleN.doubleSpaceN = true;
-    Rules stripAndDouble = strip;
-    stripAndDouble.doubleSpaceN = true;
-    Rules skipAndDouble = skipSlash;
-    skipAndDouble.doubleSpaceN = true;
-    Rules noBlank;
-    noBlank.stripBlankLines = true;
-
-    const Case cases[] = {
-        {"plain line unchanged", "N10 G01 X5", Rules(), "N10 G01 X5", true},
-        {"strip spaces", " N10 G01  X5 ", strip, "N10G01X5", true},
-        {"block skip drops the line", "/N20 M00", skipSlash, kSkipMarker, false},
-        {"block skip is case-exact", "N20 M00", skipSlash, "N20 M00", true},
-        {"ignore type 1 keeps the part before", "G01 X5 (NOTE)", keepBefore, "G01 X5", true},
-        {"ignore type 1 at the start leaves an empty block", "(NOTE)", keepBefore, "", true},
-        {"that empty block is dropped with blank-line skip", "(NOTE)", keepBeforeNoBlank, "", false},
-        {"a line of exactly the marker is skipped", "^!^!^!", Rules(), kSkipMarker, false},
-        {"double space after N", "N10G01X5", doubleN, "N10  G01X5", true},
-        {"strip then double space", "N10 G01 X5", stripAndDouble, "N10  G01X5", true},
-        {"N word alone", "N100", doubleN, "N100  ", true},
-        {"N without digits", "NX", doubleN, "N  X", true},
-        {"N word with its space", "N10 G01", doubleN, "N10  G01", true},
-        {"not starting with N", "G01 N10", doubleN, "G01 N10", true},
-        {"lower-case n", "n10G01", doubleN, "n10G01", true},
-        {"skip marker is not double spaced", "/N10", skipAndDouble, kSkipMarker, false},
-        {"blank line sent without the rule", "", Rules(), "", true},
-        {"blank line dropped with the rule", "", noBlank, "", false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QByteArray prepared = prepareLine(c.raw, c.rules);
+        const QByteArray prepared = prepareLine(c.raw, rules(c.rules));
         EXPECT_EQ(prepared, c.prepared);
-        EXPECT_EQ(isSent(prepared, c.rules), c.sent);
+        EXPECT_EQ(isSent(prepared, rules(c.rules)), c.sent);
     }
 }
 

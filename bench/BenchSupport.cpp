@@ -1,0 +1,122 @@
+#include "BenchSupport.h"
+
+#include "IniStorage.h"
+#include "IniStore.h"
+#include "ProgramPaths.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace bench {
+
+void useProgramFolder(const QString& folder) {
+    qputenv("FEEDLINE_HOME", QFile::encodeName(folder));
+    ProgramPaths::reset();
+    IniStore::instance().clearCache();
+    initSettingsPath();
+}
+
+bool writeFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    const bool ok = f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+    if (!ok)
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return ok;
+}
+
+QByteArray ncProgram(qint64 bytes, const QByteArray& eob) {
+    QByteArray out;
+    out.reserve(int(bytes + 64));
+    for (int n = 1; out.size() < bytes; ++n)
+        out += "N" + QByteArray::number(n) + " G01 X" + QByteArray::number(n % 997) + ".5 Y-" +
+               QByteArray::number(n % 313) + eob;
+    return out;
+}
+
+QByteArray randomBytes(qint64 size, quint32 seed) {
+    QByteArray d(int(size), Qt::Uninitialized);
+    QRandomGenerator gen(seed);
+    for (int i = 0; i < d.size(); ++i)
+        d[i] = char(gen.bounded(256));
+    return d;
+}
+
+DrainedPty::DrainedPty() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ::grantpt(master_);
+    ::unlockpt(master_);
+    slave_ = QString::fromLocal8Bit(::ptsname(master_));
+    // Held open so the pair outlives each writer; raw, so nothing is translated.
+    keeper_ = ::open(::ptsname(master_), O_RDWR | O_NOCTTY);
+    termios t;
+    ::tcgetattr(keeper_, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(keeper_, TCSANOW, &t);
+    thread_ = std::thread([this] {
+        char buf[1 << 16];
+        while (!stop_) {
+            pollfd p{master_, POLLIN, 0};
+            if (::poll(&p, 1, 20) > 0) {
+                const ssize_t n = ::read(master_, buf, sizeof buf);
+                if (n > 0)
+                    count_ += n;
+            }
+        }
+    });
+}
+
+DrainedPty::~DrainedPty() {
+    stop_ = true;
+    thread_.join();
+    ::close(keeper_);
+    ::close(master_);
+}
+
+bool DrainedPty::waitFor(qint64 n) const {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (count_ < n) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+double catInto(const QString& file, DrainedPty& pty, qint64 bytes) {
+    pty.reset();
+    return seconds([&] {
+        QProcess cat;
+        cat.setStandardOutputFile(pty.slave());
+        cat.start(QStringLiteral("cat"), {file});
+        cat.waitForFinished(-1);
+        pty.waitFor(bytes);
+    });
+}
+
+void printRatio(const char* what, const Best& ours, const Best& theirs, const char* target) {
+    if (ours.get() > 0 && theirs.get() > 0)
+        std::printf("%s, best of each: %.3f s / %.3f s = %.2fx (target: %s)\n", what, ours.get(), theirs.get(),
+                    ours.get() / theirs.get(), target);
+}
+
+void TimesReporter::ReportRuns(const std::vector<Run>& runs) {
+    for (const Run& r : runs)
+        if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+            times_[r.run_name.function_name] = r.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+}
+
+double TimesReporter::time(const std::string& row) const {
+    const auto it = times_.find(row);
+    return it == times_.end() ? 0 : it->second;
+}
+
+} // namespace bench

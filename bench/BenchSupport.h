@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <string>
+#include <thread>
+
+namespace bench {
+
+// Points the program at `folder` for the whole run: settings file, temporary
+// files and caches all start empty there.
+void useProgramFolder(const QString& folder);
+
+bool writeFile(const QString& path, const QByteArray& data);
+
+// A program of numbered G01 blocks ended by `eob`, at least `bytes` long.
+QByteArray ncProgram(qint64 bytes, const QByteArray& eob = "\n");
+
+// `size` bytes of every value, the same for the same seed.
+QByteArray randomBytes(qint64 size, quint32 seed = 42);
+
+// How long `f` takes, in seconds.
+template <typename F> double seconds(F&& f) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The shortest of the times recorded: the run least disturbed by the rest
+// of the machine.
+class Best {
+public:
+    void record(double s) {
+        if (s_ == 0 || s < s_)
+            s_ = s;
+    }
+    double get() const { return s_; }
+
+private:
+    double s_ = 0;
+};
+
+// A pseudo-terminal pair whose master is read, and thrown away, as fast as it
+// fills; counts what arrives.
+class DrainedPty {
+public:
+    DrainedPty();
+    ~DrainedPty();
+    DrainedPty(const DrainedPty&) = delete;
+    DrainedPty& operator=(const DrainedPty&) = delete;
+    QString slave() const { return slave_; }
+    void reset() { count_ = 0; }
+    qint64 count() const { return count_; }
+    // Waits until `n` bytes have come; false when a minute passes first.
+    bool waitFor(qint64 n) const;
+
+private:
+    int master_ = -1, keeper_ = -1;
+    QString slave_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<qint64> count_{0};
+};
+
+// How long `cat file` into `pty` takes until every byte has come out of it.
+double catInto(const QString& file, DrainedPty& pty, qint64 bytes);
+
+// Prints "what, best of each: ours / theirs = ratio (target: ...)" when both ran.
+void printRatio(const char* what, const Best& ours, const Best& theirs, const char* target);
+
+// The console report, keeping each row's time (in the row's unit) for a
+// summary at the end.
+class TimesReporter : public benchmark::ConsoleReporter {
+public:
+    TimesReporter() : ConsoleReporter(OO_Tabular) {}
+    void ReportRuns(const std::vector<Run>& runs) override;
+    double time(const std::string& row) const; // 0 when the row did not run
+
+private:
+    std::map<std::string, double> times_;
+};
+
+} // namespace bench
