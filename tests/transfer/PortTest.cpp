@@ -294,6 +294,7 @@ TEST_F(Port, KeepAliveDecidesTheCloseAndTheLightsShowThePort) {
     EXPECT_EQ(l.device, machine.slavePath());
     EXPECT_EQ(l.settings, "9600,N,8,1");
     EXPECT_EQ(l.inBufferSize, 4096);
+    EXPECT_TRUE(l.error.isEmpty());
     closeComPort(CloseWhen::Always);
     EXPECT_FALSE(comPort().isOpen());
     gKeepAlive = 0;
@@ -313,6 +314,10 @@ TEST_F(Port, FlowChecksPassWhenNothingHolds) {
     EXPECT_EQ(drainPort(), PortResult::Ok);
     EXPECT_TRUE(slaveTermios().c_iflag & IXON);
     EXPECT_FALSE(slaveTermios().c_iflag & IXANY) << "only XON may restart output";
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(waitYielding(50), PortResult::Ok);
+    EXPECT_GE(t.elapsed(), 50);
     gCancelSend = true;
     EXPECT_EQ(check4XONXOFF(), PortResult::Cancelled);
     EXPECT_EQ(waitYielding(60000), PortResult::Cancelled);

@@ -621,6 +621,21 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     EXPECT_EQ(percents(), thirds);
     EXPECT_EQ(gDNCStatus, 2);
 
+    // "None": no window for either engine.
+    gDNCStatus = 3;
+    bool everShown = false;
+    During hidden([&] {
+        if (frmCancelSend* frm = frmCancelSend::instance())
+            everShown = everShown || frm->isVisible();
+        return false;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(gDNCStatus, 3);
+    line = 0;
+    EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Sent);
+    EXPECT_FALSE(everShown);
+    gDNCStatus = 2;
+
     // Fast, the steps come quicker than they could be seen: fewer are drawn,
     // always rising, always ending at 100 %.
     set("LineDelay", "0");
