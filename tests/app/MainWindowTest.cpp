@@ -372,32 +372,9 @@ private Q_SLOTS:
         QCOMPARE(h.editor->calls, QStringList{QStringLiteral("find:0")});
     }
 
-    void menuStateProcedures() {
+    void debugViewsAreOfferedOnlyWhileTheDebugWindowIsOpen() {
         Harness h = loadedWindow();
         frmTerminal* w = h.window.get();
-        gPortState = PortTerminal;
-        w->disableMenus(true);
-        QVERIFY(w->menuItem(QStringLiteral("mnuAnalyzeHeader"))->isEnabled());
-        QVERIFY(!w->menuItem(QStringLiteral("mnuSendHeader"))->isEnabled());
-        w->disableMenus(false);
-        gPortState = PortIdle;
-
-        w->receivingMenuStatus(false);
-        for (const char* name : {"mnuFileHeader", "mnuAnalyzeHeader", "mnuAboutHeader"})
-            QVERIFY2(!w->menuItem(QLatin1String(name))->isEnabled(), name);
-        w->receivingMenuStatus(true);
-        QVERIFY(w->menuItem(QStringLiteral("mnuAboutHeader"))->isEnabled());
-
-        w->disableDuringSeq(true);
-        QVERIFY(w->xPercent()->isVisibleTo(w));
-        QVERIFY(!w->SSTab2()->isEnabled());
-        QVERIFY(!w->cmbCNCVisible()->isEnabled());
-        QVERIFY(!w->menuItem(QStringLiteral("mnuAboutHeader"))->isEnabled());
-        w->disableDuringSeq(false);
-        QVERIFY(!w->xPercent()->isVisibleTo(w));
-        QVERIFY(w->SSTab2()->isEnabled());
-        QVERIFY(w->cmbCNCVisible()->isEnabled());
-
         // The debug views are offered while the debug window is open; one unticks the other four.
         w->menuItem(QStringLiteral("mnuDebug(3)"))->trigger();
         QCOMPARE(gDebugMode, 1);
