@@ -5,12 +5,14 @@
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "ScriptedMessages.h"
+#include "ShellOpen.h"
 #include "StatusLine.h"
 #include "frmSelectCNC.h"
 #include "frmVisibleCNC.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
@@ -761,6 +763,18 @@ private Q_SLOTS:
         QVERIFY(ed->editor(1)->bytes().isEmpty());
         QCOMPARE(tabs->currentIndex(), 2);
 
+        // F1 opens the main window's own help page.
+        QVERIFY(QDir().mkpath(home_->file(QStringLiteral("help"))));
+        QVERIFY(writeAllBytes(home_->file(QStringLiteral("help/frmTerminal.htm")), "<html/>"));
+        QList<QUrl> opened;
+        const ShellOpener previous = setShellOpener([&opened](const QUrl& url) {
+            opened << url;
+            return true;
+        });
+        press(w, Qt::Key_F1);
+        setShellOpener(previous);
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(opened.first().toLocalFile().endsWith(QLatin1String("help/frmTerminal.htm")));
     }
 
     void windowSizeFromTheSettings() {

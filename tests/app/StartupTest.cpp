@@ -53,6 +53,10 @@ private Q_SLOTS:
                                      << QStringList{"alreadyOpen:%F"} << "";
         QTest::newRow("missing path") << "%M" << true << false << 2 << false << none << none
                                       << "Invalid Command String Received - No CNC Name";
+        QTest::newRow("one field") << "a?3" << true << false << 2 << false << none << none
+                                   << "Invalid Command String Received - No Direction";
+        QTest::newRow("two fields") << "a?3?S" << true << false << 2 << false << none << none
+                                    << "Invalid Command String Received - No File";
         QTest::newRow("send") << "?3?S?%F" << true << false << 0 << false << QStringList{"sendFileNoWindow:%F"} << none
                               << "";
         QTest::newRow("send fails") << "x?3?S?%F" << false << false << 1 << false
@@ -61,7 +65,12 @@ private Q_SLOTS:
                                      << QStringList{"sendFileNoWindow:%Q"} << none << "";
         QTest::newRow("missing file") << "?3?S?%M" << true << false << 2 << false << none << none
                                       << "%M Does Not Exist Or Is Unreachable";
+        QTest::newRow("lower-case s") << "?3?s?%F" << true << false << 2 << false << none << none << "Direction \"s\"";
+        QTest::newRow("machine 0") << "?0?S?%F" << true << false << 2 << false << none << none << "\"0\"";
         QTest::newRow("machine 65") << "?65?S?%F" << true << false << 2 << false << none << none << "\"65\"";
+        QTest::newRow("machine with blank") << "?12 ?S?%F" << true << false << 2 << false << none << none
+                                            << "\"12 \"";
+        QTest::newRow("machine x") << "?x?S?%F" << true << false << 2 << false << none << none << "\"x\"";
         QTest::newRow("open") << "?3?O?%F" << true << true << 0 << true << none << QStringList{"new:%F"} << "";
         QTest::newRow("open missing") << "?3?O?%M" << true << true << 0 << true << none << none
                                       << "%M Does Not Exist Or Is Unreachable";
@@ -170,6 +179,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("read-only settings") << QStringList{"?3?S?%F"} << true << 3 << "Can't Write To Settings File";
         QTest::newRow("machine 65") << QStringList{"?65?S?%F"} << false << 2 << "\"65\" Is Not A Number From 1 To 64";
+        QTest::newRow("no direction") << QStringList{"a?3"} << false << 2 << "No Direction";
+        QTest::newRow("missing file") << QStringList{"?3?S?%M"} << false << 2 << "Does Not Exist Or Is Unreachable";
         QTest::newRow("missing path") << QStringList{"%M"} << false << 2 << "No CNC Name";
     }
 

@@ -62,6 +62,24 @@ TEST(Bitmap, ResamplingTheLastRowAndColumnStaysInside) {
     EXPECT_FALSE(cDIBSection().Resample(2, 2));
 }
 
+TEST(Bitmap, RandomPixels) {
+    cDIBSection d;
+    ASSERT_TRUE(d.Create(16, 16));
+    d.RandomiseBits(true);
+    bool varied = false;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const QRgb p = at(d, x, y);
+            EXPECT_TRUE(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p));
+            varied |= p != at(d, 0, 0);
+        }
+    EXPECT_TRUE(varied);
+    d.RandomiseBits(false);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            EXPECT_EQ(qBlue(at(d, x, y)), 0);
+}
+
 TEST(Bitmap, ClipboardTakesAnImageButNotADib) {
     cDIBSection d;
     ASSERT_TRUE(d.Create(2, 2));

@@ -2,9 +2,11 @@
 #include "Login.h"
 #include "ScriptedMessages.h"
 #include "SettingsGlobals.h"
+#include "ShellOpen.h"
 #include "TestHome.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -163,6 +165,22 @@ private Q_SLOTS:
         setPassword("ab\x03");
         QVERIFY(!passwordAccepted(QString()));
         QVERIFY(!passwordAccepted("\\]"));
+    }
+
+    void f1OpensTheFormsHelpPage() {
+        QList<QUrl> opened;
+        const ShellOpener previous = setShellOpener([&opened](const QUrl& u) {
+            opened << u;
+            return true;
+        });
+        QDir().mkpath(home->file("help"));
+        writeAllBytes(home->file("help/FrmLogin.htm"), "<html></html>");
+        FrmLogin dialog;
+        QTest::keyClick(&dialog, Qt::Key_F1, Qt::ShiftModifier);
+        QVERIFY(opened.isEmpty());
+        QTest::keyClick(&dialog, Qt::Key_F1);
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(home->file("help/FrmLogin.htm"))});
+        setShellOpener(previous);
     }
 };
 

@@ -1,4 +1,5 @@
 // The port layer over pseudo-terminal pairs, the test playing the machine.
+#include "EiaCode.h"
 #include "MachineOnPty.h"
 #include "MessageSeam.h"
 
@@ -258,6 +259,21 @@ TEST_F(Port, ReceivedBytesArriveInOrderThroughModalBoxes) {
     machine.send("def");
     receivedAtLeast(in, 6);
     EXPECT_EQ(in, QByteArray("abcdef"));
+}
+
+TEST_F(Port, EiaMachineDataIsConvertedOnTheWayIn) {
+    set("CharacterSet", "1");
+    ASSERT_TRUE(openPort());
+    EXPECT_FALSE(beginPortReceive([](const QByteArray&) {}));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Can't Find The EIA Code Table")));
+
+    ASSERT_TRUE(installDefaultEiaTable(eiaTableFile()));
+    QByteArray in;
+    receiveInto(in);
+    gConversionTable = EiaTable();                   // the receive keeps its own copy of the table
+    machine.send(QByteArray("\x45\x01\x20\x80", 4)); // N 1 0 EOB
+    receivedAtLeast(in, 4);
+    EXPECT_EQ(in, QByteArray("N10\n"));
 }
 
 TEST_F(Port, InputWithoutReceiverIsKeptForTheNext) {
