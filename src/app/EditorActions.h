@@ -46,7 +46,8 @@ public:
     virtual QString OpenCNCFile(const QString& title, const QString& purpose);
     // True when the folder of `path` cannot be reached.
     virtual bool notValidDrive(const QString& path);
-    // The file the active editor window holds, empty for an untitled one.
+    // The active editor window's file; one without a file gives its caption
+    // name ("Untitled2"), which matches no path.
     virtual QString activeWindowFile();
     // "Block x of y Pos z" for editor window `index`, "Ready" when it holds no text.
     virtual QString positionText(int index);
