@@ -1,12 +1,11 @@
 // The receive and the debug window driven from the main window's buttons,
 // with the test as the machine on a pseudo-terminal: however a receive ends,
 // the window is idle again and can be closed.
-#include "AppTestSupport.h"
 #include "EditorGlobals.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
-#include "PtyMachine.h"
 #include "ScriptedMessages.h"
+#include "WindowOnPty.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,33 +13,20 @@
 class ReceiveWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestHome> home_;
-    std::unique_ptr<PtyMachine> machine_;
+    std::unique_ptr<WindowOnPty> env_;
 
-    std::unique_ptr<frmTerminal> loaded() {
-        auto w = loadedTerminal(*home_, machineOnPort(machine_->slavePath(), "Handshaking=0\nHeaderReceive=38\n"
-                                                                             "TrailerReceive=38\nEOBReceive=3\n"));
-        gKeepAlive = 0;
-        w->show();
-        return w;
-    }
+    std::unique_ptr<frmTerminal> loaded() { return env_->load("Handshaking=0\nHeaderReceive=38\nTrailerReceive=38\nEOBReceive=3\n"); }
 
     static bool receiving(frmTerminal& w) { return w.btnToolBar(2)->text() == QLatin1String("Stop !"); }
 
 private Q_SLOTS:
-    void init() {
-        home_ = freshAppHome();
-        machine_ = std::make_unique<PtyMachine>();
-    }
-    void cleanup() {
-        machine_.reset();
-        home_.reset();
-    }
+    void init() { env_ = std::make_unique<WindowOnPty>(); }
+    void cleanup() { env_.reset(); }
 
     void aReceiveEndedByItsIdleTimeOutIsSavedAndTheWindowCloses() {
         auto w = loaded();
         writeIni(gCurrentMachineSection, QStringLiteral("WaitAfterReceive"), QStringLiteral("0")); // 5 s
-        const QString dest = home_->file(QStringLiteral("O1234.nc"));
+        const QString dest = env_->home->file(QStringLiteral("O1234.nc"));
         ScriptedMessages msgs;
         msgs.answerFiles({dest});
         w->btnToolBar_Click(2);
@@ -52,7 +38,7 @@ private Q_SLOTS:
         // While it runs the window stays.
         QVERIFY(!w->close());
 
-        machine_->send("junk%\nO1234\nG0 X1\n%junk");
+        env_->machine.send("junk%\nO1234\nG0 X1\n%junk");
         QTRY_VERIFY_WITH_TIMEOUT(gPortState == PortIdle, 9000);
         QCOMPARE(readAllBytes(dest), QByteArray("\r\nO1234\r\nG0 X1\r\n"));
         QCOMPARE(gWindows[gActiveWindow].fileName, dest);
@@ -66,12 +52,12 @@ private Q_SLOTS:
 
     void aReceiveStoppedByTheButtonLeavesTheWindowFreeToClose() {
         auto w = loaded();
-        const QString dest = home_->file(QStringLiteral("stopped.nc"));
+        const QString dest = env_->home->file(QStringLiteral("stopped.nc"));
         ScriptedMessages msgs;
         msgs.answerFiles({dest});
         w->btnToolBar_Click(2);
         QVERIFY(receiving(*w));
-        machine_->send("%\nO1\n%");
+        env_->machine.send("%\nO1\n%");
         QTRY_COMPARE(w->receivedByteCount, qint64(6));
         w->btnToolBar_Click(2);
         QVERIFY(!receiving(*w));
@@ -87,7 +73,7 @@ private Q_SLOTS:
         QCOMPARE(gPortState, int(PortTerminal));
         QVERIFY(!w->btnToolBar(2)->isEnabled());
         QVERIFY(w->textboxTerm()->isVisible());
-        machine_->send("G1\r\n");
+        env_->machine.send("G1\r\n");
         QTRY_VERIFY(w->textboxTerm()->toPlainText().contains(QStringLiteral("G1")));
         QVERIFY(!w->close());
         w->btnToolBar_Click(5);
@@ -100,6 +86,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(ReceiveWindowTest)
 #include "ReceiveWindowTest.moc"
-
-#include <QPlainTextEdit>
-#include <QPushButton>

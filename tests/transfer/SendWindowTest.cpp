@@ -1,12 +1,11 @@
 // Sends started from the main window's buttons and menus, with the test as
 // the machine on a pseudo-terminal: the window is locked while a send runs,
 // the progress window follows it when minimised, and all is idle afterwards.
-#include "AppTestSupport.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
-#include "PtyMachine.h"
 #include "ScriptedMessages.h"
 #include "TransferLog.h"
+#include "WindowOnPty.h"
 #include "frmCancelSend.h"
 #include "frmLogFile.h"
 
@@ -17,31 +16,19 @@
 class SendWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestHome> home_;
-    std::unique_ptr<PtyMachine> machine_;
+    std::unique_ptr<WindowOnPty> env_;
 
-    // The main window as loaded with machine 1, "MILL", on the pseudo-terminal.
-    std::unique_ptr<frmTerminal> loaded() {
-        auto w = loadedTerminal(*home_, machineOnPort(machine_->slavePath(), "Alias=MILL\nWaitAfterSending=30\n"));
-        w->show();
-        return w;
-    }
+    std::unique_ptr<frmTerminal> loaded() { return env_->load("Alias=MILL\nWaitAfterSending=30\n"); }
 
     QString program(const QByteArray& text) const {
-        const QString path = home_->file(QStringLiteral("part.nc"));
+        const QString path = env_->home->file(QStringLiteral("part.nc"));
         writeAllBytes(path, text);
         return path;
     }
 
 private Q_SLOTS:
-    void init() {
-        home_ = freshAppHome();
-        machine_ = std::make_unique<PtyMachine>();
-    }
-    void cleanup() {
-        machine_.reset();
-        home_.reset();
-    }
+    void init() { env_ = std::make_unique<WindowOnPty>(); }
+    void cleanup() { env_.reset(); }
 
     void theSendButtonLocksTheWindowUntilTheSendEnds() {
         auto w = loaded();
@@ -53,7 +40,7 @@ private Q_SLOTS:
         bool lockedWhileSending = false;
         QTimer look;
         connect(&look, &QTimer::timeout, this, [&] {
-            if (gPortState == PortSending && machine_->receivedCount() > 0)
+            if (gPortState == PortSending && env_->machine.receivedCount() > 0)
                 lockedWhileSending = !w->menuItem(QStringLiteral("mnuSendHeader"))->isEnabled() &&
                                      !w->SSTab1()->isEnabled() && !w->cmbCNCVisible()->isEnabled() &&
                                      !w->btnToolBar(0)->isEnabled() && !w->textboxTerm()->isEnabled();
@@ -61,8 +48,8 @@ private Q_SLOTS:
         look.start(5);
         w->btnToolBar_Click(0);
         look.stop();
-        QVERIFY(machine_->waitForCount(20, 3000));
-        QCOMPARE(machine_->received(), QByteArray("N1\r\nN2\r\nN3\r\nN4\r\nN5\r\n"));
+        QVERIFY(env_->machine.waitForCount(20, 3000));
+        QCOMPARE(env_->machine.received(), QByteArray("N1\r\nN2\r\nN3\r\nN4\r\nN5\r\n"));
         QCOMPARE(msgs.fileRequests().value(0).title, QStringLiteral("Send CNC File To MILL"));
         QVERIFY(lockedWhileSending);
         QVERIFY(w->menuItem(QStringLiteral("mnuSendHeader"))->isEnabled());
@@ -112,8 +99,8 @@ private Q_SLOTS:
         ScriptedMessages msgs;
         const QString path = program("G0X1\n");
         QVERIFY(w->transfers().sendFileNoWindow(path));
-        QVERIFY(machine_->waitForCount(6, 3000));
-        machine_->clearReceived();
+        QVERIFY(env_->machine.waitForCount(6, 3000));
+        env_->machine.clearReceived();
         QString title;
         QTimer::singleShot(0, this, [&] {
             auto* viewer = qobject_cast<frmLogFile*>(QApplication::activeModalWidget());
@@ -123,15 +110,11 @@ private Q_SLOTS:
         });
         w->menuItem(QStringLiteral("mnuLog1"))->trigger();
         QCOMPARE(title, QStringLiteral("Log File 1 Entries..."));
-        QVERIFY(machine_->waitForCount(6, 3000));
-        QCOMPARE(machine_->received(), QByteArray("G0X1\r\n"));
+        QVERIFY(env_->machine.waitForCount(6, 3000));
+        QCOMPARE(env_->machine.received(), QByteArray("G0X1\r\n"));
         QCOMPARE(gPortState, int(PortIdle));
     }
 };
 
 QTEST_MAIN(SendWindowTest)
 #include "SendWindowTest.moc"
-
-#include <QComboBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
