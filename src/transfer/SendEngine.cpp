@@ -30,6 +30,7 @@
 #include <QTime>
 
 #include <cmath>
+#include <cstring>
 
 double lastSendActivity = 0;
 int sendTimeOutSeconds = 600;
@@ -161,9 +162,20 @@ private:
     QElapsedTimer percentDrawnAt_;
     QByteArray lastRaw_;
     QByteArray currentBlock_;
-    QByteArray pending_;      // blocks not yet handed to the port
-    QByteArray pendingEcho_;  // the same lines for the echo layout
-    QByteArray terminalEcho_; // and for the terminal view
+    // Blocks not yet handed to the port: the first pendingSize_ bytes of
+    // pending_, which keeps its room between hand-overs. Copying into it
+    // directly keeps the per-line cost down to the copy itself.
+    QByteArray pending_;
+    qsizetype pendingSize_ = 0;
+    void queueBlock(const QByteArray& block, const QByteArray& eob);
+    QByteArray pendingBytes() const { return QByteArray::fromRawData(pending_.constData(), pendingSize_); }
+    // The echo layout's box keeps its last lines only: the newest lines since
+    // it was last drawn, in a ring (lines that are not changed stay views
+    // into the program, so keeping them copies nothing).
+    QVector<QByteArray> echoRing_;
+    int echoNext_ = 0;
+    qint64 echoSinceShown_ = 0;
+    QByteArray terminalEcho_; // and for the terminal view, when EIA converts pending_
     QElapsedTimer shownAt_;   // the fields were last redrawn
     qint64 flushAt_ = 256;
 };
@@ -320,6 +332,8 @@ bool TextSend::prepare() {
     // Baud rate / 20: about half a second of line time per hand-over,
     // so the fields follow the line closely and long programs go out in few writes.
     flushAt_ = qBound(qint64(64), qint64(comPort().settings().baud) / 20, qint64(65536));
+    pending_.resize(flushAt_ + 4096);
+    pendingSize_ = 0;
 
     const bool logFirst = job_.disk;
     auto bookkeeping = [this] {
@@ -383,14 +397,16 @@ void TextSend::showProgress(bool now) {
     frm_->Label2(5)->setText(QString::fromLatin1(currentBlock_));
     if (job_.disk)
         frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(bytesRead_));
-    if (!pendingEcho_.isEmpty()) {
-        // The box keeps its last lines only; older ones would go straight out again.
-        qsizetype from = pendingEcho_.size() - 1;
-        for (int lines = 0; from > 0 && lines <= frmCancelSend::kEchoLines; --from)
-            if (pendingEcho_[from - 1] == '\n')
-                ++lines;
-        frm_->appendEcho(from > 0 ? pendingEcho_.mid(from + 1) : pendingEcho_);
-        pendingEcho_.clear();
+    if (echoSinceShown_ > 0) {
+        const int ring = int(echoRing_.size());
+        const int n = int(qMin<qint64>(echoSinceShown_, ring));
+        QByteArray lines;
+        for (int i = 0; i < n; ++i) {
+            lines += echoRing_[(echoNext_ - n + i + ring) % ring];
+            lines += '\n';
+        }
+        frm_->appendEcho(lines);
+        echoSinceShown_ = 0;
     }
     if (job_.control)
         job_.control->setCaretLine(int(lineIndex_));
@@ -401,14 +417,17 @@ void TextSend::showProgress(bool now) {
 PortResult TextSend::flush() {
     if (!displayAfterSend_)
         showProgress(false);
-    if (!terminalEcho_.isEmpty()) {
-        appendToTerminal(terminalEcho_);
-        terminalEcho_.clear();
+    // Only the tail can still be seen in the terminal.
+    if (job_.disk) {
+        const QByteArray echo = eia_ ? terminalEcho_ : pendingBytes();
+        if (!echo.isEmpty())
+            appendToTerminal(echo.size() > kTerminalShows ? echo.right(kTerminalShows) : echo);
+        terminalEcho_.truncate(0);
     }
     PortResult r = PortResult::Ok;
-    if (!pending_.isEmpty()) {
-        r = sendToPort(pending_);
-        pending_.clear();
+    if (pendingSize_ > 0) {
+        r = sendToPort(pendingBytes());
+        pendingSize_ = 0;
         if (r == PortResult::Ok)
             lastSendActivity = secondsSinceMidnight();
     }
@@ -417,12 +436,24 @@ PortResult TextSend::flush() {
     return r;
 }
 
+void TextSend::queueBlock(const QByteArray& block, const QByteArray& eob) {
+    const qsizetype need = pendingSize_ + block.size() + eob.size();
+    if (need > pending_.size())
+        pending_.resize(qMax(need, 2 * pending_.size()));
+    char* at = pending_.data() + pendingSize_;
+    std::memcpy(at, block.constData(), size_t(block.size()));
+    std::memcpy(at + block.size(), eob.constData(), size_t(eob.size()));
+    pendingSize_ = need;
+}
+
 void TextSend::sendLines() {
     SendLines::LineReader reader(job_.program);
     lineIndex_ = job_.startLine;
     if (lineIndex_ > 0 && !reader.skip(lineIndex_))
         lineIndex_ = lineCount_;
     const bool echo = job_.disk && gDNCStatus == 3;
+    if (echo)
+        echoRing_.resize(frmCancelSend::kEchoLines);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
     QString caption = savedCaption_;
 
@@ -444,10 +475,9 @@ void TextSend::sendLines() {
         showPercent(job_.disk ? SendLines::percentOf(reader.position(), job_.program.size())
                               : SendLines::percentOf(lineIndex_, lineCount_));
         if (echo) {
-            pendingEcho_ += currentBlock_;
-            pendingEcho_ += '\n';
-            if (pendingEcho_.size() > (1 << 20))
-                pendingEcho_.remove(0, pendingEcho_.size() - (1 << 16));
+            echoRing_[echoNext_] = currentBlock_;
+            echoNext_ = (echoNext_ + 1) % int(echoRing_.size());
+            ++echoSinceShown_;
         }
 
         const bool sent = SendLines::isSent(currentBlock_, rules_);
@@ -458,15 +488,15 @@ void TextSend::sendLines() {
                 if (!fail(gHandshaking == 1 ? check4XONXOFF() : wait4CTS()))
                     break;
             }
-            if (job_.disk) {
-                terminalEcho_ += currentBlock_;
-                terminalEcho_ += eob_;
-            }
             if (eia_) {
-                pending_ += returnEIA(currentBlock_ + eob_);
+                // The terminal shows the blocks before their conversion.
+                if (job_.disk) {
+                    terminalEcho_ += currentBlock_;
+                    terminalEcho_ += eob_;
+                }
+                queueBlock(returnEIA(currentBlock_ + eob_), QByteArray());
             } else {
-                pending_ += currentBlock_;
-                pending_ += eob_;
+                queueBlock(currentBlock_, eob_);
             }
         }
 
@@ -475,7 +505,7 @@ void TextSend::sendLines() {
         if (lineDelay_ > 0 && (sent || job_.disk)) {
             if (!fail(flush()) || !fail(drainPort()) || !fail(waitYielding(lineDelay_)))
                 break;
-        } else if (pending_.size() >= flushAt_ && !fail(flush())) {
+        } else if (pendingSize_ >= flushAt_ && !fail(flush())) {
             break;
         }
         if (portFault() && !fail(PortResult::PortError))

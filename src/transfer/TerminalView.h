@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TerminalEcho.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
@@ -27,7 +29,7 @@ QByteArray terminalDisplayText(const QByteArray& shown, bool bestEob, int debugM
 class TerminalView : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kCap = 16000;
+    static constexpr int kCap = kTerminalShows;
     static constexpr int kCut = 4096;
 
     explicit TerminalView(QPlainTextEdit* box, QObject* parent = nullptr);

@@ -6,6 +6,7 @@
 #include "MachineOnPty.h"
 #include "ProgramPaths.h"
 #include "SendEngine.h"
+#include "TerminalEcho.h"
 #include "SendEntries.h"
 #include "SendHost.h"
 #include "StatusLine.h"
@@ -615,8 +616,12 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
         }
         return false;
     });
+    QByteArray terminal; // what the terminal view is handed: the blocks as sent
+    setTerminalEcho([&terminal](const QByteArray& bytes) { terminal += bytes; });
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    setTerminalEcho(nullptr);
     EXPECT_EQ(echo, QStringLiteral("AAA\nBBB\nCCC"));
+    EXPECT_EQ(terminal, QByteArray("AAA\r\nBBB\r\nCCC\r\n"));
     EXPECT_EQ(frameTitle, QStringLiteral("Sending File [Block Mode]"));
     EXPECT_EQ(percents(), thirds);
     EXPECT_EQ(gDNCStatus, 2);
