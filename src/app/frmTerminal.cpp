@@ -7,6 +7,7 @@
 #include "MessageSeam.h"
 #include "PortLayer.h"
 #include "ProgramPaths.h"
+#include "ProgramQuit.h"
 #include "ReceiveHostAdapter.h"
 #include "RecentFilesMenu.h"
 #include "StatusLine.h"
@@ -23,6 +24,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QTabWidget>
 #include <QThread>
@@ -46,11 +48,13 @@ frmTerminal::frmTerminal(QWidget* parent)
     });
     installKeyPreview();
     attachReceiveSide(*this);
+    setQuitProgramHandler([this] { return quitProgram(); });
     resize(px(9900), px(7500));
 }
 
 frmTerminal::~frmTerminal() {
     setStatusbarWriter(nullptr);
+    setQuitProgramHandler(nullptr);
     // Leaving the program always closes the port, keep-alive or not.
     ::closeComPort(CloseWhen::Always);
     // The receive's temporary file is made at every start; unused, it would pile up.
@@ -105,29 +109,34 @@ void frmTerminal::hourglassUntilShown() {
     QTimer::singleShot(0, qApp, [] { QApplication::restoreOverrideCursor(); });
 }
 
-void frmTerminal::quitProgram() {
-    if (gPortState != PortIdle || gSending) {
-        const Msg::Answer a = msgBox(QStringLiteral("A Transfer Is Still Running.\nStop It And Quit The Program ?"),
-                                     Msg::YesNo, Msg::Question, QString(), 1);
-        if (a != Msg::AnswerYes)
-            return;
+bool frmTerminal::quitProgram() {
+    const QScopedValueRollback<bool> asked(quitting_, true);
+    if (!close())
+        return false;
+    // Also leaves the loops of a transfer or a dialog that may be running.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
+    return true;
+}
+
+void frmTerminal::closeEvent(QCloseEvent* event) {
+    const bool transferRunning = gPortState != PortIdle || gSending;
+    // While a transfer runs only Quit closes the window, and it asks first.
+    if (transferRunning &&
+        (!quitting_ || msgBox(QStringLiteral("A Transfer Is Still Running.\nStop It And Quit The Program ?"),
+                              Msg::YesNo, Msg::Question, QString(), 1) != Msg::AnswerYes)) {
+        event->ignore();
+        return;
+    }
+    if (!editorManager_->askToSaveAll()) {
+        event->ignore();
+        return;
+    }
+    if (transferRunning) {
         // The running loop sees these at its next yield and cleans up.
         gCancelSend = true;
         gCancelBatch = true;
         gCancelOperation = true;
-    }
-    quitting_ = true;
-    close();
-    // Also leaves the loops of a transfer or a dialog that may be running.
-    if (QThread::currentThread()->loopLevel() > 0)
-        QCoreApplication::exit(0);
-}
-
-void frmTerminal::closeEvent(QCloseEvent* event) {
-    // While a transfer runs the window stays; Quit asks and may end it.
-    if (gPortState != PortIdle && !quitting_) {
-        event->ignore();
-        return;
     }
     QMainWindow::closeEvent(event);
 }

@@ -132,8 +132,11 @@ public:
     // The tools-progress box's Cancel.
     void Command1_Click();
 
-    // Quit: ends the program, after asking when a transfer runs.
-    void quitProgram();
+    // Quit (F8, both Quit buttons, the menu, and ::quitProgram for the rest of
+    // the program): the window's close path, which asks about a running
+    // transfer and the save question for each modified editor window. False
+    // when the user kept the program running.
+    bool quitProgram();
 
 public Q_SLOTS:
     void showPortLines(const PortLines& lines);

@@ -415,40 +415,61 @@ bool EditorManager::mnuSaveAsProc() {
     return saved;
 }
 
-bool EditorManager::closeMyFile() {
-    const int i = gActiveWindow;
+bool EditorManager::askToSave(int i) {
     EditControl* ed = editor(i);
-    if (!ed || i >= gWindows.size())
-        return false;
-    if (!locked_) {
-        const EditorWindow rec = gWindows[i];
-        const QString ext = machineExtension();
-        if (rec.isMerge) {
-            const Msg::Answer a =
-                msgBox(QStringLiteral("Do You Want To Save The Merged File?"), Msg::YesNoCancel, Msg::Question);
-            if (a == Msg::AnswerCancel)
+    if (!ed || i >= gWindows.size() || gWindows[i].closed)
+        return true;
+    const EditorWindow rec = gWindows[i];
+    const QString ext = machineExtension();
+    if (rec.isMerge) {
+        const Msg::Answer a =
+            msgBox(QStringLiteral("Do You Want To Save The Merged File?"), Msg::YesNoCancel, Msg::Question);
+        if (a == Msg::AnswerCancel)
+            return false;
+        if (a == Msg::AnswerYes) {
+            const QString path = saveAsDialog(rec.fileName, ext, false);
+            if (path.isEmpty() || !writeWindow(i, path))
                 return false;
-            if (a == Msg::AnswerYes) {
-                const QString path = saveAsDialog(rec.fileName, ext, false);
-                if (path.isEmpty() || !writeWindow(i, path))
-                    return false;
-            }
-        } else if (ed->isModified()) {
-            const bool ownFile = namesAFile(rec.fileName);
-            const QString name = ownFile ? rec.fileName : tabCaption(i);
-            const Msg::Answer a = msgBox(QStringLiteral("The text in [") + name +
-                                             QStringLiteral("] has changed.\nDo you want to save the changes?"),
-                                         Msg::YesNoCancel, Msg::Question);
-            if (a == Msg::AnswerCancel)
+            adoptFile(i, path);
+        }
+    } else if (ed->isModified()) {
+        const bool ownFile = namesAFile(rec.fileName);
+        const QString name = ownFile ? rec.fileName : tabCaption(i);
+        const Msg::Answer a = msgBox(QStringLiteral("The text in [") + name +
+                                         QStringLiteral("] has changed.\nDo you want to save the changes?"),
+                                     Msg::YesNoCancel, Msg::Question);
+        if (a == Msg::AnswerCancel)
+            return false;
+        if (a == Msg::AnswerYes) {
+            // A refused Save As or a failed write keeps the window and its text.
+            const QString path = ownFile ? rec.fileName : saveAsDialog(tabCaption(i), ext, true);
+            if (path.isEmpty() || !writeWindow(i, path))
                 return false;
-            if (a == Msg::AnswerYes) {
-                // A refused Save As or a failed write keeps the window and its text.
-                const QString path = ownFile ? rec.fileName : saveAsDialog(tabCaption(i), ext, true);
-                if (path.isEmpty() || !writeWindow(i, path))
-                    return false;
-            }
+            // Saved: if the program goes on (a later Cancel), the window holds that file.
+            adoptFile(i, path);
         }
     }
+    return true;
+}
+
+bool EditorManager::askToSaveAll() {
+    for (int i = 0; i < gWindows.size(); ++i) {
+        EditControl* ed = editor(i);
+        if (gWindows[i].closed || !ed || !(ed->isModified() || gWindows[i].isMerge))
+            continue;
+        // The question names the window; the active one stays, as a transfer may be using it.
+        if (!askToSave(i))
+            return false;
+    }
+    return true;
+}
+
+bool EditorManager::closeMyFile() {
+    const int i = gActiveWindow;
+    if (!editor(i) || i >= gWindows.size())
+        return false;
+    if (!locked_ && !askToSave(i))
+        return false;
     closeWindow(i);
     return true;
 }

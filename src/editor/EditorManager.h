@@ -64,6 +64,13 @@ public:
     bool saveWindowToFile();
     bool mnuSaveAsProc();
     bool closeMyFile();
+    // The save question for window `index` when it has unsaved changes (a
+    // merge window always); Yes saves it. False on Cancel, or when Yes did
+    // not save (the window keeps its text).
+    bool askToSave(int index);
+    // askToSave for every open window that needs it, in tab order;
+    // false at the first Cancel. Whatever was saved before it stays saved.
+    bool askToSaveAll();
 
     // Editing commands on the active window.
     void mnuCutProc();
