@@ -1,5 +1,8 @@
 #include "EditorActions.h"
 
+#include "EditControl.h"
+#include "frmFind.h"
+
 #include "EditorGlobals.h"
 #include "EditorManager.h"
 #include "EditorText.h"
@@ -18,7 +21,10 @@ void EditorActions::fileAlreadyOpen(const QString& path) { editorsOf(window_).fi
 void EditorActions::saveWindowToFile() { editorsOf(window_).saveWindowToFile(); }
 void EditorActions::saveAs() { editorsOf(window_).mnuSaveAsProc(); }
 void EditorActions::closeMyFile() { editorsOf(window_).closeMyFile(); }
-void EditorActions::showFindBox(int) { commandNotAvailable(QStringLiteral("Find and replace")); }
+void EditorActions::showFindBox(int mode) {
+    EditControl* ed = editorsOf(window_).activeEditor();
+    frmFind::showFindBox(&window_, window_.editorManager(), ed ? ed->selectedText() : QString(), mode);
+}
 void EditorActions::hideFindBox() { hideFindForm(); }
 void EditorActions::printWindow(bool) { commandNotAvailable(QStringLiteral("Printing")); }
 void EditorActions::printerSetup() { commandNotAvailable(QStringLiteral("Printing")); }

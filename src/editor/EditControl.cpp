@@ -147,6 +147,25 @@ bool EditControl::replaceLineText(int line, const QString& t) {
     return true;
 }
 
+long EditControl::selectionStart() const { return long(SendScintilla(SCI_GETSELECTIONSTART)); }
+long EditControl::selectionEnd() const { return long(SendScintilla(SCI_GETSELECTIONEND)); }
+
+void EditControl::selectRange(long start, long end) {
+    SendScintilla(SCI_SETSEL, (unsigned long)start, end);
+    SendScintilla(SCI_SCROLLCARET);
+}
+
+void EditControl::replaceRange(long start, long end, const QByteArray& b) {
+    if (isReadOnly())
+        return;
+    SendScintilla(SCI_BEGINUNDOACTION);
+    SendScintilla(SCI_SETTARGETSTART, (unsigned long)start);
+    SendScintilla(SCI_SETTARGETEND, (unsigned long)end);
+    SendScintilla(SCI_REPLACETARGET, (uintptr_t)b.size(), b.constData());
+    SendScintilla(SCI_ENDUNDOACTION);
+    SendScintilla(SCI_GOTOPOS, (unsigned long)(start + b.size()));
+}
+
 QByteArray EditControl::selectedBytes() const {
     return rangeBytes(SendScintilla(SCI_GETSELECTIONSTART), SendScintilla(SCI_GETSELECTIONEND));
 }

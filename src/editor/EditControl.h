@@ -36,6 +36,13 @@ public:
     QString lineText(int line) const; // without its line end
     bool replaceLineText(int line, const QString& text);
 
+    // Byte positions of the selection; selectRange shows the range it selects.
+    long selectionStart() const;
+    long selectionEnd() const;
+    void selectRange(long start, long end);
+    // Replaces [start, end) by these bytes as one edit that one undo reverts.
+    void replaceRange(long start, long end, const QByteArray& bytes);
+
     QByteArray selectedBytes() const;
     QString selectedText() const;
     int selectionLength() const;

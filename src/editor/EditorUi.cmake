@@ -7,6 +7,7 @@ add_library(feedline_editor_widgets STATIC
     RecentFilesMenu.cpp RecentFilesMenu.h
     SettingsWarning.cpp SettingsWarning.h
     frmAskDeleteNulls.cpp frmAskDeleteNulls.h
+    frmFind.cpp frmFind.h
 )
 target_include_directories(feedline_editor_widgets PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(feedline_editor_widgets PUBLIC

@@ -1,0 +1,102 @@
+#include "TextSearch.h"
+
+#include <QChar>
+
+namespace {
+
+const uchar* foldTable() {
+    static uchar table[256];
+    static const bool ready = [] {
+        for (int c = 0; c < 256; ++c) {
+            const QChar lower = QChar(char16_t(c)).toLower();
+            table[c] = lower.unicode() < 256 ? uchar(lower.unicode()) : uchar(c);
+        }
+        return true;
+    }();
+    Q_UNUSED(ready);
+    return table;
+}
+
+bool isWordByte(uchar c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+}
+
+} // namespace
+
+QByteArray foldCase(QByteArrayView text) {
+    const uchar* t = foldTable();
+    QByteArray out(text.size(), Qt::Uninitialized);
+    const auto* in = reinterpret_cast<const uchar*>(text.data());
+    auto* o = reinterpret_cast<uchar*>(out.data());
+    for (qsizetype i = 0; i < text.size(); ++i)
+        o[i] = t[in[i]];
+    return out;
+}
+
+TextSearch::TextSearch(QByteArrayView text, const QByteArray& what, const SearchOptions& options)
+    : options_(options) {
+    if (options.matchCase) {
+        text_ = text;
+        what_ = what;
+    } else {
+        folded_ = foldCase(text);
+        text_ = folded_;
+        what_ = foldCase(what);
+    }
+}
+
+bool TextSearch::wordEdgesOk(qsizetype pos) const {
+    if (!options_.wholeWords)
+        return true;
+    const qsizetype end = pos + what_.size();
+    return (pos == 0 || !isWordByte(uchar(text_[pos - 1]))) && (end >= text_.size() || !isWordByte(uchar(text_[end])));
+}
+
+bool TextSearch::matchAt(qsizetype pos) const {
+    return isValid() && pos >= 0 && pos + what_.size() <= text_.size() && text_.sliced(pos, what_.size()) == what_ &&
+           wordEdgesOk(pos);
+}
+
+qsizetype TextSearch::next(qsizetype from) const {
+    if (!isValid())
+        return -1;
+    for (qsizetype pos = text_.indexOf(what_, qMax<qsizetype>(0, from)); pos >= 0; pos = text_.indexOf(what_, pos + 1))
+        if (wordEdgesOk(pos))
+            return pos;
+    return -1;
+}
+
+qsizetype TextSearch::previous(qsizetype before) const {
+    if (!isValid() || before <= 0)
+        return -1;
+    for (qsizetype pos = text_.lastIndexOf(what_, before - 1); pos >= 0; pos = pos > 0 ? text_.lastIndexOf(what_, pos - 1) : -1)
+        if (wordEdgesOk(pos))
+            return pos;
+    return -1;
+}
+
+ReplaceAllPass::ReplaceAllPass(QByteArrayView text, const QByteArray& what, const QByteArray& with, qsizetype from,
+                               qsizetype to, const SearchOptions& options)
+    : text_(text), search_(text, what, options), with_(with), cursor_(qBound<qsizetype>(0, from, text.size())),
+      to_(qBound<qsizetype>(0, to, text.size())) {
+    done_ = !search_.isValid();
+}
+
+bool ReplaceAllPass::step(qsizetype bytes) {
+    const qsizetype stop = cursor_ + qMax<qsizetype>(1, bytes);
+    while (!done_ && cursor_ < stop) {
+        const qsizetype pos = search_.next(cursor_);
+        if (pos < 0 || pos + search_.length() > to_) {
+            done_ = true;
+            break;
+        }
+        if (first_ < 0)
+            first_ = pos;
+        else
+            out_.append(text_.sliced(lastEnd_, pos - lastEnd_));
+        out_.append(with_);
+        lastEnd_ = cursor_ = pos + search_.length();
+        ++count_;
+    }
+    return done_;
+}

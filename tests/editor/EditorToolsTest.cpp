@@ -1,0 +1,202 @@
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "ScriptedMessages.h"
+#include "TestHome.h"
+#include "TextSearch.h"
+#include "TransferGlobals.h"
+#include "frmFind.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QCheckBox>
+#include <QScreen>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+// Find and replace, compare, split options and merge on real editor windows.
+class EditorToolsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> home;
+    std::unique_ptr<ScriptedMessages> msgs;
+    std::unique_ptr<EditorManager> mgr;
+
+    QString fileWith(const QString& name, const QByteArray& bytes) {
+        const QString path = home->file(name);
+        QDir().mkpath(QFileInfo(path).path());
+        writeAllBytes(path, bytes);
+        return path;
+    }
+    EditControl* windowWith(const QByteArray& text) {
+        mgr->openFileInNewWindow();
+        mgr->activeEditor()->setBytes(text);
+        return mgr->activeEditor();
+    }
+    frmFind* box(const QString& find, const QString& replace, int direction) {
+        frmFind* f = frmFind::showFindBox(nullptr, mgr.get(), find, 1);
+        f->txtReplace->setText(replace);
+        f->optDirection[direction]->setChecked(true);
+        return f;
+    }
+
+private Q_SLOTS:
+    void init() {
+        home = std::make_unique<TestHome>();
+        gCurrentMachineSection = QStringLiteral("Machine1");
+        gPortState = PortIdle;
+        msgs = std::make_unique<ScriptedMessages>();
+        mgr = std::make_unique<EditorManager>();
+    }
+    void cleanup() {
+        if (frmFind* f = frmFind::instance()) {
+            f->close();
+            delete f;
+        }
+        mgr.reset();
+        msgs.reset();
+        home.reset();
+    }
+
+    // --- find and replace -------------------------------------------------
+
+    void searchRules_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("what");
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<bool>("wholeWords");
+        QTest::addColumn<int>("first");
+        QTest::newRow("case") << QByteArray("g01 G01") << QByteArray("G01") << true << false << 4;
+        QTest::newRow("no case") << QByteArray("x g01") << QByteArray("G01") << false << false << 2;
+        QTest::newRow("latin-1 case") << QByteArray("x\xc9") << QByteArray("\xe9") << false << false << 1;
+        QTest::newRow("word inside") << QByteArray("X10 X1 ") << QByteArray("X1") << true << true << 4;
+        QTest::newRow("word at end") << QByteArray("X10 X1") << QByteArray("X1") << true << true << 4;
+        QTest::newRow("no word") << QByteArray("X10_X1a") << QByteArray("X1") << true << true << -1;
+    }
+    void searchRules() {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, what);
+        QFETCH(bool, matchCase);
+        QFETCH(bool, wholeWords);
+        QFETCH(int, first);
+        const TextSearch s(text, what, {matchCase, wholeWords});
+        QCOMPARE(int(s.next(0)), first);
+        QCOMPARE(int(s.previous(text.size())), first);
+    }
+
+    void replaceAllCountsTheReplacementsMade_data() {
+        QTest::addColumn<bool>("selectFirst");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<QString>("with");
+        QTest::newRow("after Find Next, down") << true << 1 << QStringLiteral("G02");
+        QTest::newRow("no selection, down") << false << 1 << QStringLiteral("G02");
+        QTest::newRow("whole file, growing") << false << 2 << QStringLiteral("G01G01");
+    }
+    void replaceAllCountsTheReplacementsMade() {
+        QFETCH(bool, selectFirst);
+        QFETCH(int, direction);
+        QFETCH(QString, with);
+        EditControl* ed = windowWith("G01 X1\nG01 X2\nG01 X3\n");
+        ed->selectRange(0, 0);
+        frmFind* f = box(QStringLiteral("G01"), with, direction);
+        if (selectFirst) {
+            f->Command1_Click(0);
+            QCOMPARE(ed->selectedText(), QStringLiteral("G01"));
+        }
+        f->Command1_Click(2);
+        QCOMPARE(msgs->texts(), QStringList{QStringLiteral("3 occurrences replaced...")});
+        QCOMPARE(ed->text(), QStringLiteral("G01 X1\nG01 X2\nG01 X3\n").replace(QStringLiteral("G01"), with));
+        QVERIFY(f->optDirection[1]->isChecked());
+        // One undo step, and the change is there to be saved.
+        QVERIFY(gWindows[gActiveWindow].modified);
+        ed->undo();
+        QCOMPARE(ed->bytes(), QByteArray("G01 X1\nG01 X2\nG01 X3\n"));
+    }
+
+    void replaceAllWithNothingToReplaceAndOnALockedEditor() {
+        EditControl* ed = windowWith("G00\n");
+        box(QStringLiteral("G01"), QStringLiteral("G02"), 2)->Command1_Click(2);
+        QVERIFY(msgs->sawText("No occurrences were replaced..."));
+        ed->setBytes("G01\n");
+        ed->setReadOnly(true);
+        msgs->clear();
+        frmFind::instance()->Command1_Click(2);
+        QVERIFY(msgs->sawText("Locked"));
+        QCOMPARE(ed->bytes(), QByteArray("G01\n"));
+    }
+
+    void replaceAllEndsWhenItsWindowClosesOrStopIsClicked() {
+        QByteArray big;
+        for (int i = 0; i < 200000; ++i)
+            big += "N10 G01 X1\n";
+        // Stop: what was replaced so far stays, and is counted.
+        EditControl* ed = windowWith(big);
+        frmFind* f = box(QStringLiteral("G01"), QStringLiteral("G02"), 2);
+        QTimer::singleShot(0, f, [f] { f->Command1_Click(4); });
+        f->Command1_Click(2);
+        const int replaced = int(ed->bytes().count("G02"));
+        QVERIFY(replaced > 0 && replaced < 200000);
+        QVERIFY(msgs->sawText(QStringLiteral("%1 occurrences replaced...").arg(replaced)));
+        QVERIFY(f->isVisible());
+        // Closing the tab: the pass ends, nothing is reported.
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("big.nc"), big));
+        msgs->clear();
+        QTimer::singleShot(0, mgr.get(), [this] { mgr->closeMyFile(); });
+        f->Command1_Click(2);
+        QVERIFY(!f->replacing());
+        QVERIFY(msgs->shown().isEmpty());
+    }
+
+    void findNextGoesEachWayAndSaysWhenNothingIsFound() {
+        EditControl* ed = windowWith("G01 X1\nG01 X2\nG01 X3\n");
+        ed->selectRange(0, 0);
+        frmFind* f = box(QStringLiteral("g01"), QString(), 1);
+        f->Check1[1]->setChecked(true); // case insensitive
+        f->Command1_Click(0);
+        f->Command1_Click(0);
+        QCOMPARE(ed->selectionStart(), 7L);
+        f->optDirection[0]->setChecked(true);
+        f->Command1_Click(0);
+        QCOMPARE(ed->selectionStart(), 0L);
+        f->Command1_Click(0);
+        QCOMPARE(msgs->texts(), QStringList{QStringLiteral("Search text is not found...")});
+        f->optDirection[2]->setChecked(true); // whole file wraps
+        f->Command1_Click(3);
+        QCOMPARE(ed->selectionStart(), 7L);
+        // Replace replaces the match it stands on and moves to the next.
+        f->Command1_Click(1);
+        QCOMPARE(ed->bytes(), QByteArray("G01 X1\n X2\nG01 X3\n"));
+        QCOMPARE(ed->selectionStart(), 11L);
+    }
+
+    void theBoxSeedsItsFirstLineAndStaysOnTheScreen() {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        writeIni(QStringLiteral("Settings"), QStringLiteral("FindX"), QStringLiteral("-500"));
+        writeIni(QStringLiteral("Settings"), QStringLiteral("FindY"), QString::number(screen.height() * 15 + 100));
+        frmFind* f = frmFind::showFindBox(nullptr, mgr.get(), QStringLiteral("G01\r\nG02"), 0);
+        QCOMPARE(f->txtFind->text(), QStringLiteral("G01"));
+        QCOMPARE(f->x(), screen.left());
+        QVERIFY(f->frameGeometry().bottom() <= screen.bottom());
+        QVERIFY(!f->replaceLayout());
+        f->Command1_Click(1); // Replace in the find layout only opens the replace row
+        QVERIFY(f->replaceLayout());
+        frmFind::showFindBox(nullptr, mgr.get(), QString(), 1);
+        QVERIFY(!f->Command1[0]->isEnabled());
+        f->move(30, 40);
+        f->Command1_Click(4);
+        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FindX")), QStringLiteral("450"));
+        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FindY")), QStringLiteral("600"));
+        QVERIFY(!gFindFormLoaded);
+    }
+};
+
+QTEST_MAIN(EditorToolsTest)
+#include "EditorToolsTest.moc"
