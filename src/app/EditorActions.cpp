@@ -1,5 +1,6 @@
 #include "EditorActions.h"
 
+#include "CompareFiles.h"
 #include "EditControl.h"
 #include "frmFind.h"
 
@@ -25,6 +26,7 @@ void EditorActions::showFindBox(int mode) {
     EditControl* ed = editorsOf(window_).activeEditor();
     frmFind::showFindBox(&window_, window_.editorManager(), ed ? ed->selectedText() : QString(), mode);
 }
+void EditorActions::compareFiles() { mnuCompare_Click(); }
 void EditorActions::hideFindBox() { hideFindForm(); }
 void EditorActions::printWindow(bool) { commandNotAvailable(QStringLiteral("Printing")); }
 void EditorActions::printerSetup() { commandNotAvailable(QStringLiteral("Printing")); }

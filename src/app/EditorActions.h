@@ -19,6 +19,7 @@ public:
     virtual void saveAs();
     virtual void closeMyFile();
     virtual void showFindBox(int mode); // 0 find, 1 replace; seeded with the selection
+    virtual void compareFiles(); // the active window's file against one the user picks
     virtual void hideFindBox();
     virtual void printWindow(bool colour);
     virtual void printerSetup();

@@ -218,6 +218,7 @@ void frmTerminal::connectMenuCommands() {
     on("mnuSaveAs", [this] { editor_->saveAs(); });
     on("mnuClose", [this] { mnuClose_Click(); });
     on("mnuMerge", [this] { mnuMerge_Click(); });
+    on("mnuFC", [this] { editor_->compareFiles(); });
     on("mnuPrint(0)", [this] { editor_->printWindow(false); });
     on("mnuPrint(1)", [this] { editor_->printWindow(true); });
     on("mnuPrinterSetup", [this] {

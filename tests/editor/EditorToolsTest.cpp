@@ -1,9 +1,11 @@
+#include "CompareFiles.h"
 #include "EditControl.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "ScriptedMessages.h"
+#include "SettingsGlobals.h"
 #include "TestHome.h"
 #include "TextSearch.h"
 #include "TransferGlobals.h"
@@ -195,6 +197,47 @@ private Q_SLOTS:
         QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FindX")), QStringLiteral("450"));
         QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FindY")), QStringLiteral("600"));
         QVERIFY(!gFindFormLoaded);
+    }
+
+    // --- compare ------------------------------------------------------------
+
+    void compareTellsIdentityOnly_data() {
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<int>("outcome");
+        const QByteArray first(300001, 'A');
+        QTest::newRow("same bytes") << first << int(CompareOutcome::Identical);
+        QTest::newRow("one byte longer") << first + 'A' << int(CompareOutcome::Different);
+        QTest::newRow("last byte") << QByteArray(300000, 'A') + 'B' << int(CompareOutcome::Different);
+        QTest::newRow("first byte") << 'B' + QByteArray(300000, 'A') << int(CompareOutcome::Different);
+        QTest::newRow("missing") << QByteArray() << int(CompareOutcome::Unreadable);
+    }
+    void compareTellsIdentityOnly() {
+        QFETCH(QByteArray, second);
+        QFETCH(int, outcome);
+        const QString a = fileWith(QStringLiteral("a.nc"), QByteArray(300001, 'A'));
+        const QString b = second.isEmpty() ? home->file(QStringLiteral("gone.nc")) : fileWith(QStringLiteral("b.nc"), second);
+        QString unreadable;
+        QCOMPARE(int(compareFiles(a, b, &unreadable)), outcome);
+        QCOMPARE(unreadable, second.isEmpty() ? b : QString());
+    }
+
+    void theCompareCommandReportsEachOutcome() {
+        mnuCompare_Click(); // window 0, untitled: nothing to compare
+        QVERIFY(msgs->sawText("No File On Disk"));
+        QVERIFY(msgs->fileRequests().isEmpty());
+        const QString a = fileWith(QStringLiteral("a.nc"), "G01\n");
+        const QString b = fileWith(QStringLiteral("b.nc"), "G02\n");
+        mgr->openFileInNewWindow(a);
+        msgs->answerFiles({a});
+        mnuCompare_Click();
+        QVERIFY(msgs->sawText("Files Are Identical"));
+        QVERIFY(!iniHasKey(QStringLiteral("Settings"), QStringLiteral("FileCompare1")));
+        msgs->answerFiles({b});
+        mnuCompare_Click();
+        QVERIFY(msgs->sawText("Files Are Different"));
+        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FileCompare1")), a);
+        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FileCompare2")), b);
+        QCOMPARE(gDialogResult, QStringLiteral("~"));
     }
 };
 
