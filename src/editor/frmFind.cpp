@@ -264,14 +264,19 @@ bool frmFind::findNext() {
     return true;
 }
 
-void frmFind::replaceOne() {
+EditControl* frmFind::writableEditor() {
     EditControl* ed = editors_ ? editors_->activeEditor() : nullptr;
+    if (ed && ed->isReadOnly()) {
+        report(QStringLiteral("The Editor Is Locked - Nothing Was Replaced..."));
+        return nullptr;
+    }
+    return ed;
+}
+
+void frmFind::replaceOne() {
+    EditControl* ed = writableEditor();
     if (!ed)
         return;
-    if (ed->isReadOnly()) {
-        report(QStringLiteral("The Editor Is Locked - Nothing Was Replaced..."));
-        return;
-    }
     const QByteArray what = latin1(txtFind);
     const long start = ed->selectionStart();
     if (ed->selectionEnd() - start == what.size()) {
@@ -297,13 +302,9 @@ void frmFind::setRunning(bool running) {
 }
 
 void frmFind::replaceAll() {
-    EditControl* ed = editors_ ? editors_->activeEditor() : nullptr;
+    EditControl* ed = writableEditor();
     if (!ed)
         return;
-    if (ed->isReadOnly()) {
-        report(QStringLiteral("The Editor Is Locked - Nothing Was Replaced..."));
-        return;
-    }
     const int window = gActiveWindow;
     const QByteArray text = ed->bytes();
     qsizetype from = 0, to = text.size();

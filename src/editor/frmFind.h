@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPointer>
 
+class EditControl;
 class EditorManager;
 class QCheckBox;
 class QGroupBox;
@@ -46,6 +47,7 @@ private:
     void txtFind_Change();
     int direction() const;
     bool findNext();
+    EditControl* writableEditor(); // the active window, unless it is locked (then says so)
     void replaceOne();
     void replaceAll();
     void setRunning(bool running);
