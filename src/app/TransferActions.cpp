@@ -1,6 +1,12 @@
 #include "TransferActions.h"
 
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "FileStuff.h"
 #include "MachineRecord.h"
+#include "MessageSeam.h"
+#include "NetworkHandoff.h"
 #include "NotAvailable.h"
 #include "PortConfig.h"
 #include "PortLayer.h"
@@ -40,9 +46,44 @@ void TransferActions::safeRestart() {
 
 void TransferActions::sendBinary(const QString&, int) { commandNotAvailable(QStringLiteral("Binary sending")); }
 
-void TransferActions::ftpSend(int) { commandNotAvailable(QStringLiteral("Sending by FTP")); }
+namespace {
+// Starts the FTP helper for an upload ("U") or download ("D") of `file` ("!":
+// the helper asks). Every way it can fail is said.
+void runFtpHelper(const QString& direction, const QString& file) {
+    const NetworkHandoff::HelperCommand command =
+        NetworkHandoff::buildFtpCommand(QStringLiteral("FTP"), direction, file);
+    if (command.isEmpty()) {
+        const QString helper = NetworkHandoff::ftpHelperPath();
+        if (!fileExists(helper))
+            msgBox(QStringLiteral("The FTP Program ") + helper + QStringLiteral(" Was Not Found"), Msg::Ok, Msg::Critical);
+        else
+            msgBox(QStringLiteral("Can't Hand ") + file + QStringLiteral(" To The FTP Program") +
+                       (fileExists(file) ? QString() : QStringLiteral("\nThe File Does Not Exist")),
+                   Msg::Ok, Msg::Critical);
+        return;
+    }
+    if (!NetworkHandoff::startHelper(command))
+        msgBox(QStringLiteral("Failed To Shell FTP Program"));
+}
+} // namespace
 
-void TransferActions::ftpReceive() { commandNotAvailable(QStringLiteral("Receiving by FTP")); }
+void TransferActions::ftpSend(int index) {
+    QString file = QStringLiteral("!");
+    if (index == 0) {
+        EditorManager* editors = window_.editorManager();
+        const EditControl* active = editors->activeEditor();
+        if (active && active->isModified() &&
+            msgBox(QStringLiteral("The Data Has Changed In File\n") + activeWindowFileName() +
+                       QStringLiteral("\nSave Changes Before Sending ?"),
+                   Msg::YesNo, Msg::Question) == Msg::AnswerYes)
+            editors->saveWindowToFile();
+        // On No the file goes as it stands on disk.
+        file = activeWindowFileName();
+    }
+    runFtpHelper(QStringLiteral("U"), file);
+}
+
+void TransferActions::ftpReceive() { runFtpHelper(QStringLiteral("D"), QStringLiteral("!")); }
 
 void TransferActions::viewLog() {
     SendHostAdapter host(window_);

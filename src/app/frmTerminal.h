@@ -159,6 +159,7 @@ private:
     QMenu* addMenu(QMenu* parent, const QString& name, const QString& caption);
     void onCommand(const QString& name, std::function<void()> handler);
     void setTopMenusEnabled(bool enabled, bool includeDebug, bool includeHelp);
+    static bool hasNoAction(const QString& name); // an item greyed for good
     void layoutToolButtons();
     void installKeyPreview();
     void focusActiveEditor();

@@ -35,6 +35,13 @@ const char* const kDebugCaptions[] = {"Debug Characters 0-31", "Show All Charact
 const char* const kToolCaptions[] = {"&Resequence File",  "&Desequence File",    "&Insert Spaces",
                                      "&Remove Spaces",    "&Remove Blank Lines", "&Trim Lines"};
 
+// Items that have no command: they keep their captions but stay greyed, and
+// no locking or unlocking of the menus enables them.
+const char* const kNoAction[] = {"mnuFindFile",  "mnuFC",          "mnuSync",        "mnuWildcard",
+                                 "mnuWizard",    "mnuSendRepeat",  "mnuFindFile2",   "mnuScheduler",
+                                 "mnuTransform", "mnuReseqOptions", "mnuReformatOptions", "mnuSysInfo",
+                                 "mnuChangePassword"};
+
 QString arrayName(const char* name, int index) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index); }
 } // namespace
 
@@ -172,6 +179,16 @@ void frmTerminal::buildMenus() {
     addItem(settings, QStringLiteral("mnuChangePassword"), QStringLiteral("Change Password"));
 
     addTopItem(QStringLiteral("mnuAboutHeader"), QStringLiteral("&Help"));
+
+    for (const char* name : kNoAction)
+        items_.value(QLatin1String(name))->setEnabled(false);
+}
+
+bool frmTerminal::hasNoAction(const QString& name) {
+    for (const char* n : kNoAction)
+        if (name == QLatin1String(n))
+            return true;
+    return false;
 }
 
 void frmTerminal::onCommand(const QString& name, std::function<void()> handler) {
@@ -324,7 +341,7 @@ void frmTerminal::showPropertiesChecked() {
     dialogs_->showProperties();
 }
 
-void frmTerminal::showHelpPage() { showHelp(objectName() + QStringLiteral(".htm")); }
+void frmTerminal::showHelpPage() { showHelpOrSay(objectName() + QStringLiteral(".htm")); }
 
 void frmTerminal::mnuMerge_Click() {
     gDialogResult.clear();
@@ -352,6 +369,10 @@ void frmTerminal::mnuRecentFile_Click(int n) {
     const QString path = recentPath(arrayName("mnuRecentFile", n));
     if (path.isEmpty())
         return;
+    if (!fileExists(path)) {
+        msgBox(path + QStringLiteral(" Does Not Exist"), Msg::Ok, Msg::Critical);
+        return;
+    }
     editor_->fileAlreadyOpen(path);
     editor_->refreshRecentOpen();
 }
@@ -427,7 +448,7 @@ void frmTerminal::setTopMenusEnabled(bool enabled, bool includeDebug, bool inclu
         if ((n == QLatin1String("mnuAnalyzeHeader") && !includeDebug) || (n == QLatin1String("mnuAboutHeader") && !includeHelp))
             continue;
         QAction* item = items_.value(n);
-        item->setEnabled(enabled);
+        item->setEnabled(enabled && !hasNoAction(n));
         if (QMenu* menu = item->menu())
             menu->setEnabled(enabled);
     }

@@ -140,7 +140,9 @@ void frmTerminal::btnToolBar_Click(int index) {
         transfers_->sendFromWindow();
         break;
     case 2:
-        if (btnToolBar_[2]->text() == gReceiveCaption)
+        // A press while a receive runs stops it; only a new receive is not binary.
+        // The comm state tells them apart: the captions may be renamed alike.
+        if (gPortState != PortReceiving)
             binaryReceive = false;
         transfers_->receiveFileToDisk(MachineRecord::currentInt(QStringLiteral("FanucSaveAll")) == 1, QString());
         break;

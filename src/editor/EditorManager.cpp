@@ -617,8 +617,6 @@ void EditorManager::setMenus(QWidget* form) const {
     set("mnuCut", a.cut);
     set("mnuCopy", a.copy);
     set("mnuPaste", a.paste);
-    set("mnuSync", MachineRecord::current(QStringLiteral("SendDirectory")) !=
-                       MachineRecord::current(QStringLiteral("ReceiveDirectory")));
 }
 
 void EditorManager::onKeyDown(int index, int keyCode) {

@@ -81,8 +81,8 @@ public:
     void mnuSelectAllProc();
 
     EditActions editActions() const;
-    // Sets mnuUndo, mnuRedo, mnuCut, mnuCopy, mnuPaste and mnuSync (found by
-    // object name below `form`) as the File or Edit menu opens.
+    // Sets mnuUndo, mnuRedo, mnuCut, mnuCopy and mnuPaste (found by object
+    // name below `form`) as the File or Edit menu opens.
     void setMenus(QWidget* form) const;
     // "Block x of y Pos z", or "Ready" for an empty window.
     QString positionText(int index) const;

@@ -1,20 +1,43 @@
 #include "Help.h"
 
 #include "FileStuff.h"
+#include "MessageSeam.h"
 #include "ProgramPaths.h"
 #include "ShellOpen.h"
 
 #include <QKeyEvent>
 
-bool showHelp(const QString& topic) {
+namespace {
+// The pages a topic may be shown from, in the order they are tried.
+QStringList helpPages(const QString& topic) {
     const QString folder = ProgramPaths::programFolder();
-    const QString page = folder + QStringLiteral("help/") + topic;
-    if (!topic.isEmpty() && fileExists(page))
-        return shellOpen(page);
-    const QString general = folder + QStringLiteral("help.help.htm");
-    if (fileExists(general))
-        return shellOpen(general);
+    QStringList pages;
+    if (!topic.isEmpty())
+        pages << folder + QStringLiteral("help/") + topic;
+    pages << folder + QStringLiteral("help.help.htm");
+    return pages;
+}
+} // namespace
+
+bool showHelp(const QString& topic) {
+    for (const QString& page : helpPages(topic))
+        if (fileExists(page))
+            return shellOpen(page);
     return false;
+}
+
+void showHelpOrSay(const QString& topic) {
+    const QStringList pages = helpPages(topic);
+    for (const QString& page : pages) {
+        if (!fileExists(page))
+            continue;
+        if (!shellOpen(page))
+            msgBox(QStringLiteral("The Help Page ") + page + QStringLiteral(" Could Not Be Opened"), Msg::Ok,
+                   Msg::Exclamation);
+        return;
+    }
+    msgBox(QStringLiteral("No Help Page Was Found. Looked For:\n") + pages.join(QLatin1Char('\n')), Msg::Ok,
+           Msg::Information);
 }
 
 bool formHelpKey(const QString& formName, int key, Qt::KeyboardModifiers modifiers) {

@@ -12,6 +12,9 @@ class QKeyEvent;
 // folder when the topic has none. False when neither exists or the desktop
 // cannot open it; the callers ignore that, as a missing page is not an error.
 bool showHelp(const QString& topic);
+// The same for a Help command the user chose: when no page can be shown it
+// says so, naming the pages it looked for.
+void showHelpOrSay(const QString& topic);
 
 // The F1 handler of every dialog: F1 with no Shift, Ctrl or Alt held opens
 // "<formName>.htm". True when the key was F1 and so handled.

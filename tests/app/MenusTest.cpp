@@ -5,10 +5,14 @@
 #include "EditControl.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
+#include "IniStorage.h"
 #include "ProgramQuit.h"
+#include "PtyMachine.h"
+#include "RecentFiles.h"
 #include "ScriptedMessages.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QtTest>
 
 class MenusTest : public QObject {
@@ -61,6 +65,89 @@ private Q_SLOTS:
         QCOMPARE(msgs.shown().size(), 1);
         QVERIFY(!w->isVisible());
         QCOMPARE(readAllBytes(b), QByteArray("B\n"));
+    }
+
+    void recentEntriesSayWhenTheFileIsGoneAndSendTheEditedWindow() {
+        PtyMachine machine;
+        auto w = loadedTerminal(*home_, machineOnPort(machine.slavePath(), "WaitAfterSending=31\n"));
+        ScriptedMessages msgs;
+        const QString gone = home_->file(QStringLiteral("gone.nc"));
+        RecentFiles::add(gone, QStringLiteral("open"));
+        const int tabs = w->SSTab1()->count();
+        w->menuItem(QStringLiteral("mnuRecentFile(1)"))->trigger();
+        QCOMPARE(msgs.texts(), QStringList{gone + QStringLiteral(" Does Not Exist")});
+        QCOMPARE(w->SSTab1()->count(), tabs);
+
+        // A sent file open in the active window goes out with its unsaved edits.
+        const QString part = program("part.nc", "G0X1\n");
+        RecentFiles::add(part, QStringLiteral("send"));
+        EditorManager* ed = w->editorManager();
+        ed->openFileInNewWindow(part);
+        ed->activeEditor()->setBytes("G1X2\n");
+        w->menuItem(QStringLiteral("mnuRecentSentFile(1)"))->trigger();
+        QVERIFY(machine.waitForCount(6, 5000));
+        QCOMPARE(machine.received(), QByteArray("G1X2\r\n"));
+        QCOMPARE(readAllBytes(part), QByteArray("G0X1\n"));
+    }
+
+    void ftpCommandsHandTheHelperOneArgumentOrSayWhyNot() {
+        const QString helper = home_->file(QStringLiteral("ftp.exe"));
+        const QString record = home_->file(QStringLiteral("ftp-args.txt"));
+        QVERIFY(writeAllBytes(helper, QStringLiteral("#!/bin/sh\nprintf '%s:%s' \"$#\" \"$1\" > %1.tmp && mv %1.tmp %1\n")
+                                          .arg(record).toUtf8()));
+        QVERIFY(QFile::setPermissions(helper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        auto w = loadedTerminal(*home_);
+        ScriptedMessages msgs;
+        w->selectMachine(11);
+        w->menuItem(QStringLiteral("mnuFTPReceive"))->trigger();
+        QVERIFY(waitUntil([&] { return QFile::exists(record); }, 10000));
+        QCOMPARE(QString::fromUtf8(readAllBytes(record)), QStringLiteral("1:?!?12?D?") + gIniPath);
+
+        // The window's changed text is saved first when the user says so.
+        QFile::remove(record);
+        const QString part = program("part.nc", "G0X1\n");
+        w->editorManager()->openFileInNewWindow(part);
+        w->editorManager()->activeEditor()->setBytes("G1X2\n");
+        msgs.answer(Msg::AnswerYes);
+        w->menuItem(QStringLiteral("mnuFTPSub(0)"))->trigger();
+        QVERIFY(waitUntil([&] { return QFile::exists(record); }, 10000));
+        QCOMPARE(QString::fromUtf8(readAllBytes(record)), QStringLiteral("1:?%1?12?U?%2").arg(part, gIniPath));
+        QCOMPARE(readAllBytes(part), QByteArray("G1X2\n"));
+
+        // An untitled window has no file to hand over; a helper gone since start-up is named.
+        w->editorManager()->openFileInNewWindow();
+        w->menuItem(QStringLiteral("mnuFTPSub(0)"))->trigger();
+        QVERIFY(QFile::remove(helper));
+        w->menuItem(QStringLiteral("mnuFTPReceive"))->trigger();
+        QCOMPARE(msgs.shown().size(), 3);
+        QVERIFY(msgs.texts().value(1).startsWith(QStringLiteral("Can't Hand Untitled")));
+        QCOMPARE(msgs.texts().value(2), QStringLiteral("The FTP Program %1 Was Not Found").arg(helper));
+    }
+
+    void itemsWithoutActionStayGreyedAndHelpAlwaysAnswers() {
+        auto w = loadedTerminal(*home_);
+        const QStringList inert = {QStringLiteral("mnuFindFile"), QStringLiteral("mnuSync"),
+                                   QStringLiteral("mnuWizard"), QStringLiteral("mnuScheduler"),
+                                   QStringLiteral("mnuChangePassword")};
+        auto allGreyed = [&] {
+            for (const QString& name : inert)
+                if (w->menuItem(name)->isEnabled())
+                    return false;
+            return true;
+        };
+        QVERIFY(allGreyed());
+        for (bool busy : {true, false}) {
+            w->lockForTransfer(busy);
+            w->receivingMenuStatus(!busy);
+            w->disableDuringSeq(busy);
+            Q_EMIT w->menuItem(QStringLiteral("mnuFileHeader"))->menu()->aboutToShow();
+            QVERIFY(allGreyed());
+        }
+
+        ScriptedMessages msgs;
+        w->menuItem(QStringLiteral("mnuAboutHeader"))->trigger();
+        QCOMPARE(msgs.shown().size(), 1);
+        QVERIFY(msgs.texts().first().contains(home_->file(QStringLiteral("help/frmTerminal.htm"))));
     }
 };
 

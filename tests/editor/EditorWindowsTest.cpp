@@ -689,7 +689,7 @@ private Q_SLOTS:
         QMainWindow window;
         QMenu* edit = window.menuBar()->addMenu(QStringLiteral("&Edit"));
         QMap<QString, QAction*> items;
-        for (const char* n : {"mnuUndo", "mnuRedo", "mnuCut", "mnuCopy", "mnuPaste", "mnuSync"}) {
+        for (const char* n : {"mnuUndo", "mnuRedo", "mnuCut", "mnuCopy", "mnuPaste"}) {
             items[n] = edit->addAction(QString::fromLatin1(n));
             items[n]->setObjectName(QString::fromLatin1(n));
         }
@@ -697,18 +697,15 @@ private Q_SLOTS:
         QVERIFY(!items["mnuUndo"]->isEnabled());
         QVERIFY(!items["mnuCut"]->isEnabled());
         QVERIFY(!items["mnuPaste"]->isEnabled());
-        QVERIFY(!items["mnuSync"]->isEnabled()); // both folders default to the program folder
         type(mgr->editor(0), QStringLiteral("G01"));
         mgr->editor(0)->selectAll();
         QApplication::clipboard()->setText(QStringLiteral("X"));
-        writeIni(gCurrentMachineSection, QStringLiteral("ReceiveDirectory"), home->file(QStringLiteral("in")));
         mgr->setMenus(&window);
         QVERIFY(items["mnuUndo"]->isEnabled());
         QVERIFY(!items["mnuRedo"]->isEnabled());
         QVERIFY(items["mnuCut"]->isEnabled());
         QVERIFY(items["mnuCopy"]->isEnabled());
         QVERIFY(items["mnuPaste"]->isEnabled());
-        QVERIFY(items["mnuSync"]->isEnabled());
         QSignalSpy actions(mgr.get(), &EditorManager::editActionsChanged);
         mgr->mnuUndoProc();
         QVERIFY(actions.count() > 0);
