@@ -51,11 +51,7 @@ void EditorActions::clearRecentOpenList() {
         menus->clearRecentOpenList();
 }
 
-void EditorActions::clickToolsMenu(int) { commandNotAvailable(QStringLiteral("The NC text tools")); }
-void EditorActions::reformatNCText() { commandNotAvailable(QStringLiteral("Reformatting NC code")); }
 void EditorActions::splitFile() { commandNotAvailable(QStringLiteral("Splitting files")); }
-void EditorActions::capitalise() { commandNotAvailable(QStringLiteral("Capitalising the text")); }
-void EditorActions::reverseCapitals() { commandNotAvailable(QStringLiteral("Reversing the text case")); }
 void EditorActions::showMerge() { commandNotAvailable(QStringLiteral("Merging files")); }
 void EditorActions::showIntelli() { commandNotAvailable(QStringLiteral("IntelliCode")); }
 

@@ -6,6 +6,7 @@ add_library(feedline_editor_widgets STATIC
     NcLexer.cpp NcLexer.h
     RecentFilesMenu.cpp RecentFilesMenu.h
     SettingsWarning.cpp SettingsWarning.h
+    TextTools.cpp TextTools.h
     frmAskDeleteNulls.cpp frmAskDeleteNulls.h
     frmFind.cpp frmFind.h
 )

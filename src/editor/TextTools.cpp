@@ -1,0 +1,146 @@
+#include "TextTools.h"
+
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "MessageSeam.h"
+#include "NcWordFormat.h"
+#include "ProgramPaths.h"
+#include "StatusLine.h"
+#include "TextCase.h"
+#include "TextPass.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTemporaryFile>
+#include <QWidget>
+
+namespace {
+
+const char* const kCaptions[] = {"Resequencing...",   "Desequencing...",         "Inserting Spaces...",
+                                 "Removing Spaces...", "Removing Blank Lines...", "Trimming Lines..."};
+
+bool usable(const EditControl* editor) { return editor && editor->textLength() > 0 && !editor->isReadOnly(); }
+
+// Runs the pass into a temporary file of its own and, unless cancelled or
+// failed, puts the result in the window. True when the pass ran to its end.
+bool runOnWindow(EditControl* ed, LinePass pass, const ToolPanel& panel) {
+    QPointer<EditControl> editor(ed);
+    const int caretLine = ed->caretLine();
+    const QByteArray text = ed->bytes();
+    gBusyEditing = true;
+    ed->setRedraw(false);
+    if (panel.progress)
+        panel.progress(0);
+
+    QTemporaryFile file(ProgramPaths::programFolder() + QStringLiteral("dncXXXXXX.TMP"));
+    QString error;
+    PassEnd end = PassEnd::WriteFailed;
+    QByteArray result;
+    if (!file.open()) {
+        error = file.errorString();
+    } else {
+        end = runLinePass(text, pass, file, &error);
+        if (end == PassEnd::Done && (!file.flush() || !file.seek(0))) {
+            end = PassEnd::WriteFailed;
+            error = file.errorString();
+        }
+        if (end == PassEnd::Done) {
+            result = file.readAll();
+            if (result.size() != file.size()) {
+                end = PassEnd::WriteFailed;
+                error = file.errorString();
+            }
+        }
+    }
+    if (panel.progress)
+        panel.progress(100);
+    if (editor) {
+        editor->setRedraw(true);
+        if (end == PassEnd::Done && result != text)
+            editor->replaceAllAsOneEdit(result);
+        editor->setCaretLine(caretLine);
+    }
+    gBusyEditing = false;
+    if (end == PassEnd::WriteFailed)
+        msgBox(QStringLiteral("The Result Could Not Be Written, The Text Is Unchanged\n") + error, Msg::Ok,
+               Msg::Critical);
+    return end != PassEnd::WriteFailed;
+}
+
+} // namespace
+
+void processNCText(EditControl* editor, int mode, const SeqArguments& args, const ToolPanel& panel) {
+    if (!usable(editor) || mode < Resequence || mode > TrimLines)
+        return;
+    auto rule = std::make_shared<NcLineRule>(mode, args, SeqSettings::ofMachine());
+    QPointer<EditControl> ed(editor);
+    LinePass pass;
+    pass.rule = [rule](QByteArrayView line, QByteArray& out) { return rule->apply(line, out); };
+    pass.every = [](qsizetype n) { return n / 100; };
+    pass.progress = [&panel, ed](qsizetype i, qsizetype n) {
+        if (panel.progress)
+            panel.progress(int(double(i) / double(n) * 100));
+        statusbar(QStringLiteral("Line %1 of %2").arg(i).arg(n));
+        if (ed)
+            ed->setCaretLine(int(i));
+    };
+    gCancelOperation = false;
+    if (panel.caption)
+        panel.caption(QString::fromLatin1(kCaptions[mode - 1]));
+    QCoreApplication::processEvents();
+    QElapsedTimer took;
+    took.start();
+    if (runOnWindow(editor, pass, panel))
+        statusbar(QStringLiteral("Took ") + tookText(double(took.elapsed()) / 1000) + QStringLiteral(" secs..."));
+}
+
+void reformatNCText(EditControl* editor, const ToolPanel& panel) {
+    if (!usable(editor))
+        return;
+    const WordFormats formats = WordFormats::ofMachine();
+    gCancelOperation = false;
+    LinePass pass;
+    pass.rule = [&formats](QByteArrayView line, QByteArray& out) {
+        out += reformatLine(line, formats);
+        return true;
+    };
+    pass.every = [](qsizetype) { return 100; };
+    pass.progress = [&panel](qsizetype i, qsizetype n) {
+        if (panel.progress)
+            panel.progress(int(double(i) / double(n) * 100));
+        QCoreApplication::processEvents();
+    };
+    runOnWindow(editor, pass, panel);
+}
+
+void capitaliseWindow(EditControl* editor) {
+    if (!usable(editor))
+        return;
+    const QByteArray text = editor->bytes();
+    const QByteArray upper = capitaliseBytes(text);
+    if (upper != text)
+        editor->replaceAllAsOneEdit(upper);
+}
+
+void reverseCapsWindow(EditControl* editor) {
+    if (usable(editor))
+        editor->replaceAllAsOneEdit(ReverseCaps(editor->bytes()));
+}
+
+void destroyFindReplaceWindows(int which) {
+    QStringList titles;
+    if (which == 1 || which == -1)
+        titles << QStringLiteral("Find");
+    if (which == 0 || which == -1)
+        titles << QStringLiteral("Replace");
+    for (const QString& title : titles) {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->windowTitle() == title) {
+                w->close();
+                QCoreApplication::processEvents();
+                break;
+            }
+        }
+    }
+}

@@ -1,0 +1,140 @@
+#include "../editor/FileSizeLimit.h"
+#include "AppTestSupport.h"
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "ScriptedMessages.h"
+#include "TextCase.h"
+#include "TextTools.h"
+
+#include <QAction>
+#include <QTabWidget>
+#include <QtTest>
+
+// The Tools menu's text tools and case commands on the main window's editor.
+class TextToolsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> home_;
+
+    static EditControl* holding(frmTerminal& w, const QByteArray& text) {
+        EditControl* ed = w.editorManager()->activeEditor();
+        ed->loadBytes(text);
+        return ed;
+    }
+    static void run(frmTerminal& w, const char* item) { w.menuItem(QLatin1String(item))->trigger(); }
+    static bool idle(frmTerminal& w) {
+        return !gBusyEditing && !w.xPercent()->isVisibleTo(&w) && w.menuItem(QStringLiteral("mnuToolsheader"))->isEnabled() &&
+               w.SSTab2()->isEnabled() && w.SSTab1()->currentWidget()->isEnabled();
+    }
+
+private Q_SLOTS:
+    void init() { home_ = freshAppHome(); }
+    void cleanup() { home_.reset(); }
+
+    void toolsTakeTheMachineSettingsAndUndoInOneStep() {
+        auto w = loadedTerminal(*home_);
+        EditControl* ed = holding(*w, "G01 X1\nG00\n");
+        run(*w, "mnuTools(0)"); // nothing stored: from 10 by 10, N words, no zeros
+        QCOMPARE(ed->bytes(), QByteArray("N10 G01 X1\nN20 G00\n"));
+        QVERIFY(idle(*w));
+        QVERIFY(gWindows[0].modified);
+        w->editor().undo();
+        QCOMPARE(ed->bytes(), QByteArray("G01 X1\nG00\n"));
+        writeIni(gCurrentMachineSection, QStringLiteral("UseN"), QStringLiteral("0"));
+        run(*w, "mnuTools(0)");
+        QCOMPARE(ed->bytes(), QByteArray("10 G01 X1\n20 G00\n"));
+        run(*w, "mnuTools(1)");
+        QCOMPARE(ed->bytes(), QByteArray("G01 X1\nG00\n"));
+        writeIni(gCurrentMachineSection, QStringLiteral("WordFormat0"), QStringLiteral("4"));
+        holding(*w, "g01 x1 (cut x)\r\n");
+        run(*w, "mnuReformat");
+        QCOMPARE(ed->bytes(), QByteArray("G01 X1.000 (CUT X)\r\n"));
+        QVERIFY(idle(*w));
+    }
+
+    void aStoppedOrFailedPassLeavesTheWindowAsItWas() {
+        auto w = loadedTerminal(*home_);
+        QByteArray text;
+        for (int i = 0; i < 1000; ++i)
+            text += "G01 X" + QByteArray::number(i) + "\r\n";
+        EditControl* ed = holding(*w, text);
+        // Cancel from the tools box, as Esc does, seen at the first yield.
+        QMetaObject::invokeMethod(w.get(), [&] { w->Command1_Click(); }, Qt::QueuedConnection);
+        run(*w, "mnuTools(0)");
+        QVERIFY(idle(*w));
+        // Stopped half way, at a progress point.
+        processNCText(ed, Resequence, {}, {[](double percent) {
+                                               if (percent >= 50)
+                                                   gCancelOperation = true;
+                                           },
+                                           {}});
+        QCOMPARE(ed->bytes(), text);
+        QVERIFY(!ed->isModified());
+        ScriptedMessages msgs;
+        {
+            FileSizeLimit fullDisk(1000);
+            processNCText(ed, Resequence);
+        }
+        QVERIFY(msgs.sawText(QStringLiteral("Could Not Be Written")));
+        QCOMPARE(ed->bytes(), text);
+        QVERIFY(!ed->isModified());
+    }
+
+    void aLockedEditorIsLeftAloneByEveryTool() {
+        auto w = loadedTerminal(*home_, "lockeditor=1\n[Machine1]\nWordFormat0=4\n");
+        EditControl* ed = holding(*w, "g01 x1\n");
+        for (const char* item : {"mnuTools(0)", "mnuTools(2)", "mnuTools(5)", "mnuReformat", "mnuCapitalise", "mnuReverse"})
+            run(*w, item);
+        QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
+        QVERIFY(idle(*w));
+    }
+
+    void capitalizeKeepsEveryOtherByteAndUndoesInOneStep() {
+        auto w = loadedTerminal(*home_);
+        QByteArray all(256, 0);
+        for (int i = 0; i < 256; ++i)
+            all[i] = char(i);
+        EditControl* ed = holding(*w, all);
+        run(*w, "mnuCapitalise");
+        QCOMPARE(ed->bytes(), capitaliseBytes(all));
+        w->editor().undo();
+        QCOMPARE(ed->bytes(), all);
+        holding(*w, "aBc1-Z");
+        run(*w, "mnuReverse");
+        QCOMPARE(ed->bytes(), QByteArray("AbC1-z"));
+    }
+
+    void useCapitalLettersIsStoredAndReadBackAtStart() {
+        {
+            auto w = loadedTerminal(*home_);
+            run(*w, "mnuCapitalise2");
+            QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("Capitalise")), QStringLiteral("True"));
+        }
+        frmTerminal w;
+        QVERIFY(w.Form_Load());
+        QVERIFY(w.menuItem(QStringLiteral("mnuCapitalise2"))->isChecked());
+        run(w, "mnuCapitalise2");
+        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("Capitalise")), QStringLiteral("False"));
+    }
+
+    void onlyTheNamedFindAndReplaceBoxesClose() {
+        QWidget find, replace, other;
+        find.setWindowTitle(QStringLiteral("Find"));
+        replace.setWindowTitle(QStringLiteral("Replace"));
+        other.setWindowTitle(QStringLiteral("Find Files"));
+        for (QWidget* box : {&find, &replace, &other})
+            box->show();
+        destroyFindReplaceWindows(2);
+        QVERIFY(find.isVisible() && replace.isVisible());
+        destroyFindReplaceWindows(1);
+        QVERIFY(!find.isVisible() && replace.isVisible());
+        destroyFindReplaceWindows(-1);
+        QVERIFY(!replace.isVisible() && other.isVisible());
+    }
+};
+
+QTEST_MAIN(TextToolsTest)
+#include "TextToolsTest.moc"
