@@ -43,6 +43,8 @@ public:
     // Leaves the merged file's path in gDialogResult, empty when cancelled.
     virtual void showMerge();
     virtual void showIntelli();
+    // The end-of-block analyser on what the terminal view received.
+    virtual void analyseEndOfBlock();
     // The open-file dialog for a purpose key such as "SendDirectory"; empty when cancelled.
     virtual QString OpenCNCFile(const QString& title, const QString& purpose);
     // True when the folder of `path` cannot be reached.

@@ -2,9 +2,13 @@
 #include "EditorActions.h"
 
 #include "EditControl.h"
+#include "EditorAnalysis.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
 #include "PercentBar.h"
+#include "ReceiveEngine.h"
+#include "ReceiveHostAdapter.h"
+#include "TerminalView.h"
 #include "TextTools.h"
 #include "frmTerminal.h"
 
@@ -69,3 +73,5 @@ void EditorActions::reverseCapitals() {
     if (!lockedIn(window_))
         reverseCapsWindow(activeOf(window_));
 }
+
+void EditorActions::analyseEndOfBlock() { ::analyseEndOfBlock(attachReceiveSide(window_).terminal().receivedBytes()); }

@@ -1,5 +1,9 @@
 #include "EditorAnalysis.h"
 
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "MessageSeam.h"
+
 namespace {
 struct Convention {
     QByteArrayView ends;
@@ -33,6 +37,18 @@ QString detectEOB(QByteArrayView received) {
     if (best < 0)
         best = 1; // no line end at all
     return QStringLiteral("%1~%2").arg(QLatin1String(kConventions[best].name)).arg(kConventions[best].code);
+}
+
+void analyseEndOfBlock(QByteArrayView received) {
+    if (received.isEmpty()) {
+        msgBox(QStringLiteral("Nothing To Analyse"), Msg::Ok, Msg::Critical);
+        return;
+    }
+    const QStringList found = detectEOB(received).split(QLatin1Char('~'));
+    if (msgBox(QStringLiteral("The End Of Block Has Been Detected As <") + found[0] +
+                   QStringLiteral(">\nDo You Want To Update Your Settings To This...?"),
+               Msg::YesNo, Msg::Question) == Msg::AnswerYes)
+        writeIni(gCurrentMachineSection, QStringLiteral("EOBSend"), found[1]);
 }
 
 QStringList readIntelliWords(const QByteArray& wordFile, const QString& key) {

@@ -108,6 +108,16 @@ void TerminalView::appendToTerminal(const QByteArray& shown) {
     if (binary_)
         gBestEob = false;
     addPiece(terminalDisplayText(shown, gBestEob, gPortState == PortTerminal ? gDebugMode : -1));
+    received_ += shown.size() > kCap ? shown.right(kCap) : shown;
+    while (received_.size() > kCap) {
+        received_.remove(0, kCut);
+        receivedDrawnUpTo_ = qMax<qsizetype>(0, receivedDrawnUpTo_ - kCut);
+    }
+}
+
+QByteArray TerminalView::receivedBytes() {
+    flush();
+    return received_;
 }
 
 void TerminalView::addPiece(const QByteArray& piece) {
@@ -125,7 +135,9 @@ void TerminalView::addPiece(const QByteArray& piece) {
 void TerminalView::clear() {
     drawTimer_.stop();
     text_.clear();
+    received_.clear();
     drawnUpTo_ = 0;
+    receivedDrawnUpTo_ = 0;
     redrawAll_ = false;
     if (box_)
         box_->clear();
@@ -143,6 +155,7 @@ void TerminalView::draw() {
     if (!redrawAll_ && drawnUpTo_ > 0 && box_->document()->isEmpty()) {
         text_.remove(0, drawnUpTo_);
         drawnUpTo_ = 0;
+        received_.remove(0, receivedDrawnUpTo_);
     }
     if (redrawAll_) {
         box_->setPlainText(boxText(text_, false));
@@ -154,6 +167,7 @@ void TerminalView::draw() {
         cursor.insertText(boxText(text_.mid(drawnUpTo_), afterCr));
     }
     drawnUpTo_ = text_.size();
+    receivedDrawnUpTo_ = received_.size();
     box_->moveCursor(QTextCursor::End);
     box_->ensureCursorVisible();
 }

@@ -42,6 +42,9 @@ public:
     void clear();
     // The text held, as characters (CR LF is two); what the box shows once drawn.
     QByteArray text() const { return text_; }
+    // The newest bytes as they passed, before any display change (the box
+    // shows every line end alike); empty once the box was cleared.
+    QByteArray receivedBytes();
     // Draws what is waiting now rather than on the timer.
     void flush();
 
@@ -52,6 +55,8 @@ private:
     QPointer<QPlainTextEdit> box_;
     QTimer drawTimer_;
     QByteArray text_;
+    QByteArray received_;
+    qsizetype receivedDrawnUpTo_ = 0;
     qsizetype drawnUpTo_ = 0; // text_ up to here is in the box
     bool redrawAll_ = false;  // the front was cut: the box is redrawn whole
     bool binary_ = false;

@@ -5,8 +5,12 @@
 #include "EditorManager.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
+#include "PtyMachine.h"
+#include "ReceiveEngine.h"
+#include "ReceiveHostAdapter.h"
 #include "ScriptedMessages.h"
 #include "TextCase.h"
+#include "TerminalView.h"
 #include "TextTools.h"
 
 #include <QAction>
@@ -118,6 +122,31 @@ private Q_SLOTS:
         QVERIFY(w.menuItem(QStringLiteral("mnuCapitalise2"))->isChecked());
         run(w, "mnuCapitalise2");
         QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("Capitalise")), QStringLiteral("False"));
+    }
+
+    void theAnalyserProposesWhatTheMachineSentAndStoresItOnYes() {
+        PtyMachine machine;
+        auto w = loadedTerminal(*home_, machineOnPort(machine.slavePath()));
+        gKeepAlive = 0;
+        ScriptedMessages msgs;
+        w->editor().analyseEndOfBlock();
+        QVERIFY(msgs.sawText(QStringLiteral("Nothing To Analyse")));
+        w->btnToolBar_Click(5); // the debug window
+        const QByteArray sent = "%\n\rG01 X1\n\r\n\rM30\n\r";
+        machine.send(sent);
+        QTRY_COMPARE_WITH_TIMEOUT(attachReceiveSide(*w).terminal().receivedBytes(), sent, 20000);
+        msgs.answer(Msg::AnswerNo).answer(Msg::AnswerYes);
+        w->editor().analyseEndOfBlock();
+        QVERIFY(msgs.sawText(QStringLiteral("Detected As <LF\\CR>")));
+        QCOMPARE(MachineRecord::current(QStringLiteral("EOBSend")), QStringLiteral("0"));
+        w->editor().analyseEndOfBlock();
+        QCOMPARE(MachineRecord::current(QStringLiteral("EOBSend")), QStringLiteral("4"));
+        w->btnToolBar_Click(5);
+        const std::pair<int, const char*> names[] = {{0, "<0=NUL>"},     {13, "<13=CR>"},  {31, "<31=US>"},
+                                                     {32, "<32SPACE>"},  {65, "<A=65>"},   {126, "<~=126>"},
+                                                     {127, "<\x7f=127>"}, {233, "<\xe9=233>"}, {255, "<\xff=255>"}};
+        for (const auto& [code, name] : names)
+            QCOMPARE(charName(uchar(code)), QString::fromLatin1(name));
     }
 
     void onlyTheNamedFindAndReplaceBoxesClose() {
