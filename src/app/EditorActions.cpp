@@ -2,6 +2,8 @@
 
 #include "CompareFiles.h"
 #include "EditControl.h"
+#include "frmDefaultDir.h"
+#include "frmFanucSplitFiles.h"
 #include "frmFind.h"
 
 #include "EditorGlobals.h"
@@ -9,6 +11,7 @@
 #include "EditorText.h"
 #include "FileDialogs.h"
 #include "RecentFilesMenu.h"
+#include "SettingsGlobals.h"
 #include "frmTerminal.h"
 #include "NotAvailable.h"
 
@@ -51,7 +54,14 @@ void EditorActions::clearRecentOpenList() {
         menus->clearRecentOpenList();
 }
 
-void EditorActions::splitFile() { commandNotAvailable(QStringLiteral("Splitting files")); }
+void EditorActions::splitFile() {
+    setSplitFolderPicker([this](const QString& start) {
+        gDialogResult = start;
+        frmDefaultDir(&window_).exec();
+        return gDialogResult;
+    });
+    mnuSplitFile(&window_);
+}
 void EditorActions::showMerge() { commandNotAvailable(QStringLiteral("Merging files")); }
 void EditorActions::showIntelli() { commandNotAvailable(QStringLiteral("IntelliCode")); }
 

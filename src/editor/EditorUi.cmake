@@ -8,6 +8,7 @@ add_library(feedline_editor_widgets STATIC
     SettingsWarning.cpp SettingsWarning.h
     TextTools.cpp TextTools.h
     frmAskDeleteNulls.cpp frmAskDeleteNulls.h
+    frmFanucSplitFiles.cpp frmFanucSplitFiles.h
     frmFind.cpp frmFind.h
 )
 target_include_directories(feedline_editor_widgets PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

@@ -9,6 +9,7 @@
 #include "TestHome.h"
 #include "TextSearch.h"
 #include "TransferGlobals.h"
+#include "frmFanucSplitFiles.h"
 #include "frmFind.h"
 
 #include <QApplication>
@@ -48,6 +49,29 @@ class EditorToolsTest : public QObject {
         f->txtReplace->setText(replace);
         f->optDirection[direction]->setChecked(true);
         return f;
+    }
+
+    // Runs `action`; each modal dialog it opens gets `answer` and is counted.
+    template <typename Dialog>
+    int dialogsDuring(const std::function<void()>& action, const std::function<void(Dialog*)>& answer) {
+        int shown = 0;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+                ++shown;
+                answer(d);
+            }
+        });
+        poll.start(10);
+        action();
+        return shown;
+    }
+    QStringList splitKeys() {
+        QStringList v;
+        for (const char* k : {"FanucBefore", "FanucAfter", "FanucStripPercent", "FanucPutBackPercent",
+                              "FanucStripBlankLines", "FanucLaunch", "FanucUseComment", "PrefixO"})
+            v << readIni(gCurrentMachineSection, QLatin1String(k), QStringLiteral("-"));
+        return v;
     }
 
 private Q_SLOTS:
@@ -238,6 +262,45 @@ private Q_SLOTS:
         QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FileCompare1")), a);
         QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FileCompare2")), b);
         QCOMPARE(gDialogResult, QStringLiteral("~"));
+    }
+
+    // --- split options ------------------------------------------------------
+
+    void splitAsksOnlyForAWindowWithAFile() {
+        const std::function<void(frmFanucSplitFiles*)> cancel = [](frmFanucSplitFiles* d) { d->Command2_Click(1); };
+        const auto split = [] { mnuSplitFile(nullptr); };
+        QCOMPARE(dialogsDuring(split, cancel), 0); // empty window 0
+        windowWith("G01\n");
+        QCOMPARE(dialogsDuring(split, cancel), 0); // untitled
+        const QString merge = fileWith(QStringLiteral("merge.$$$"), "G01\n");
+        mgr->openFileInNewWindow(merge);
+        QCOMPARE(dialogsDuring(split, cancel), 0);
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("prog.nc"), "O1\nG01\n"));
+        QCOMPARE(dialogsDuring(split, cancel), 1);
+        QCOMPARE(splitKeys(), QStringList(8, QStringLiteral("-"))); // Cancel writes nothing
+        QVERIFY(msgs->shown().isEmpty());
+    }
+
+    void splitOkWritesTheOptionsAndMakesTheFolderOnlyWhenAsked() {
+        writeIni(gCurrentMachineSection, QStringLiteral("FanucLaunch"), QStringLiteral("99"));
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("prog.nc"), "O1\nG01\n"));
+        const QString folder = home->file(QStringLiteral("parts"));
+        const std::function<void(frmFanucSplitFiles*)> ok = [&](frmFanucSplitFiles* d) {
+            QCOMPARE(d->Text1->text(), home->path());
+            d->Text1->setText(folder);
+            d->Command2_Click(0);
+        };
+        msgs->answer(Msg::AnswerNo);
+        QCOMPARE(dialogsDuring([] { mnuSplitFile(nullptr); }, ok), 1);
+        QCOMPARE(splitKeys(), (QStringList{"0", "0", "1", "0", "1", "0", "0", "0"}));
+        QVERIFY(msgs->sawText("Folder Does Not Exist"));
+        QVERIFY(!QFileInfo::exists(folder));
+        msgs->clear();
+        msgs->answer(Msg::AnswerYes);
+        dialogsDuring([] { mnuSplitFile(nullptr); }, ok);
+        QVERIFY(QFileInfo(folder).isDir());
+        QVERIFY(msgs->sawText("Does Not Split"));
+        QVERIFY(!QApplication::overrideCursor());
     }
 };
 

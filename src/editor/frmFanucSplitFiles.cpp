@@ -1,0 +1,215 @@
+#include "frmFanucSplitFiles.h"
+
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "FileStuff.h"
+#include "IniStorage.h"
+#include "Language.h"
+#include "MachineRecord.h"
+#include "MessageSeam.h"
+#include "SettingsGlobals.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+std::function<QString(const QString&)>& folderPicker() {
+    static std::function<QString(const QString&)> picker;
+    return picker;
+}
+
+const char* const kKeys[8] = {"FanucBefore",    "FanucAfter",      "FanucStripPercent", "FanucPutBackPercent",
+                              "FanucStripBlankLines", "FanucLaunch", "FanucUseComment", "PrefixO"};
+
+QComboBox* combo(QWidget* parent, const char* name, const QStringList& items) {
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QLatin1String(name));
+    c->addItems(items);
+    return c;
+}
+
+// A stored list position; one outside the list shows the first entry.
+void selectStored(QComboBox* c, const char* key) {
+    const int i = MachineRecord::currentInt(QLatin1String(key));
+    c->setCurrentIndex(i >= 0 && i < c->count() ? i : 0);
+}
+
+QString ticked(const QCheckBox* b) { return b->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); }
+
+} // namespace
+
+void setSplitFolderPicker(std::function<QString(const QString&)> picker) { folderPicker() = std::move(picker); }
+
+frmFanucSplitFiles::frmFanucSplitFiles(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmFanucSplitFiles"));
+    setWindowTitle(QStringLiteral("Split File"));
+    auto* top = new QVBoxLayout(this);
+    auto* folderRow = new QHBoxLayout;
+    auto* folderLabel = new QLabel(QStringLiteral("Split Files Folder :"), this);
+    folderLabel->setObjectName(QStringLiteral("lblCaption(0)"));
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    auto* folder = new QPushButton(QStringLiteral("Folder"), this);
+    folder->setObjectName(QStringLiteral("Command1"));
+    folder->setAutoDefault(false);
+    connect(folder, &QPushButton::clicked, this, &frmFanucSplitFiles::Command1_Click);
+    folderRow->addWidget(folderLabel);
+    folderRow->addWidget(Text1, 1);
+    folderRow->addWidget(folder);
+    top->addLayout(folderRow);
+
+    auto* frame = new QGroupBox(QStringLiteral("Parameters"), this);
+    frame->setObjectName(QStringLiteral("Frame16"));
+    auto* form = new QFormLayout(frame);
+    cmbWordBefore = combo(frame, "cmbWordBefore",
+                          {QStringLiteral(":"), QStringLiteral("O"), QStringLiteral("$"), QStringLiteral("0 BEGIN PGM"),
+                           QStringLiteral("PGM,")});
+    cmbWordAfter = combo(frame, "cmbWordAfter",
+                         {QStringLiteral("{Nothing}"), QStringLiteral("(Bracket Comment)"), QStringLiteral("MM"),
+                          QStringLiteral("INCH"), QStringLiteral(".MIN%"), QStringLiteral(",")});
+    QStringList launch{QStringLiteral("Confirmation List"), QStringLiteral("Do Nothing"), QStringLiteral("Open First File")};
+    for (int n = 2; n <= 10; ++n)
+        launch << QStringLiteral("Open First %1 Files").arg(n);
+    cmbOpenFanuc = combo(frame, "cmbOpenFanuc", launch);
+    form->addRow(QStringLiteral("Before Program # Type :"), cmbWordBefore);
+    form->addRow(QStringLiteral("After Program # Type :"), cmbWordAfter);
+    chkStripPercent = addCheck("chkStripPercent", "Strip Out Master Program % Symbols :", 10);
+    chkPutBackPercentsFanuc = addCheck("chkPutBackPercentsFanuc", "Put Program % Symbols Into Each Split File :", 1);
+    chkStripBlankLines = addCheck("chkStripBlankLines", "Strip Out Blank Lines :", 11);
+    form->addRow(QStringLiteral("After Splitting Files :"), cmbOpenFanuc);
+    chkProgramNumberType = addCheck("chkProgramNumberType", "Use Comment As Program # :", 0);
+    chkPrefixO = addCheck("chkPrefixO", "Prefix Filename With O :", 24);
+    for (const auto& [label, box] : labelled_)
+        form->addRow(label, box);
+    top->addWidget(frame);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    const char* const captions[2] = {"&OK", "&Cancel"};
+    for (int i = 0; i < 2; ++i) {
+        Command2[i] = new QPushButton(QLatin1String(captions[i]), this);
+        Command2[i]->setObjectName(QStringLiteral("Command2(%1)").arg(i));
+        connect(Command2[i], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });
+        buttons->addWidget(Command2[i]);
+    }
+    Command2[0]->setDefault(true);
+    top->addLayout(buttons);
+    Form_Load();
+}
+
+QCheckBox* frmFanucSplitFiles::addCheck(const char* name, const char* caption, int labelIndex) {
+    auto* label = new QLabel(QLatin1String(caption), this);
+    label->setObjectName(QStringLiteral("Label7(%1)").arg(labelIndex));
+    label->installEventFilter(this);
+    auto* box = new QCheckBox(this);
+    box->setObjectName(QLatin1String(name));
+    labelled_.append({label, box});
+    return box;
+}
+
+bool frmFanucSplitFiles::eventFilter(QObject* watched, QEvent* event) {
+    // The text beside a tick box switches it.
+    if (event->type() == QEvent::MouseButtonRelease)
+        for (const auto& [label, box] : labelled_)
+            if (watched == label)
+                toggleCheck(box);
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmFanucSplitFiles::Form_Load() {
+    selectStored(cmbWordBefore, "FanucBefore");
+    selectStored(cmbWordAfter, "FanucAfter");
+    chkStripPercent->setChecked(MachineRecord::currentInt(QStringLiteral("FanucStripPercent")) == 1);
+    chkPutBackPercentsFanuc->setChecked(MachineRecord::currentInt(QStringLiteral("FanucPutBackPercent")) == 1);
+    chkStripBlankLines->setChecked(MachineRecord::currentInt(QStringLiteral("FanucStripBlankLines")) == 1);
+    chkProgramNumberType->setChecked(MachineRecord::currentInt(QStringLiteral("FanucUseComment")) == 1);
+    chkPrefixO->setChecked(MachineRecord::currentInt(QStringLiteral("PrefixO")) == 1);
+    selectStored(cmbOpenFanuc, "FanucLaunch");
+    applyLanguage(this);
+}
+
+void frmFanucSplitFiles::Command1_Click() {
+    QString chosen;
+    if (folderPicker()) {
+        chosen = folderPicker()(Text1->text());
+    } else {
+        Msg::FileRequest request;
+        request.kind = Msg::FileRequest::Folder;
+        request.title = QStringLiteral("Split Files Folder");
+        request.startFolder = Text1->text();
+        chosen = fileDialog(request).value(0);
+    }
+    if (!chosen.isEmpty())
+        Text1->setText(chosen);
+}
+
+void frmFanucSplitFiles::Command2_Click(int index) {
+    gDialogResult.clear();
+    if (index == 0) {
+        const QString values[8] = {QString::number(cmbWordBefore->currentIndex()),
+                                   QString::number(cmbWordAfter->currentIndex()),
+                                   ticked(chkStripPercent),
+                                   ticked(chkPutBackPercentsFanuc),
+                                   ticked(chkStripBlankLines),
+                                   QString::number(cmbOpenFanuc->currentIndex()),
+                                   ticked(chkProgramNumberType),
+                                   ticked(chkPrefixO)};
+        QVector<std::pair<QString, QString>> pairs;
+        for (int i = 0; i < 8; ++i)
+            pairs.append({QLatin1String(kKeys[i]), values[i]});
+        writeIniValues(gCurrentMachineSection, pairs);
+        gDialogResult = Text1->text();
+    }
+    done(index == 0 ? Accepted : Rejected);
+}
+
+void mnuSplitFile(QWidget* owner) {
+    const EditorManager* editors = EditorManager::instance();
+    const EditControl* ed = editors ? editors->activeEditor() : nullptr;
+    // Only a window that holds text and names a file on disk can be split:
+    // the split reads the file as stored.
+    if (!ed || ed->textLength() == 0 || !fileExists(ed->tag()))
+        return;
+    const QString file = ed->tag();
+    gDialogResult.clear();
+    frmFanucSplitFiles dialog(owner);
+    dialog.Text1->setText(getPathOnly(file));
+    dialog.exec();
+    const QString folder = gDialogResult;
+    if (folder.isEmpty())
+        return;
+    if (!QFileInfo(folder).isDir()) {
+        if (msgBox(folder + QStringLiteral(" Folder Does Not Exist\nCreate It ?"), Msg::YesNo, Msg::Question) !=
+            Msg::AnswerYes)
+            return;
+        if (!QDir().mkpath(folder)) {
+            msgBox(QStringLiteral("The Folder ") + folder + QStringLiteral(" Could Not Be Created"), Msg::Ok,
+                   Msg::Critical);
+            return;
+        }
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    splitFileUp(file, true);
+    QApplication::restoreOverrideCursor();
+}
+
+void splitFileUp(const QString& path, bool fromMenu) {
+    // The splitting rules are not defined yet: say so rather than end silently.
+    if (fromMenu)
+        msgBox(QStringLiteral("The Split Options Were Kept.\nThis Version Does Not Split ") + getFileNameFromPath(path) +
+                   QStringLiteral(" Into Programs."),
+               Msg::Ok, Msg::Information);
+}
