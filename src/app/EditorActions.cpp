@@ -5,6 +5,7 @@
 #include "frmDefaultDir.h"
 #include "frmFanucSplitFiles.h"
 #include "frmFind.h"
+#include "frmMerge.h"
 
 #include "EditorGlobals.h"
 #include "EditorManager.h"
@@ -62,7 +63,7 @@ void EditorActions::splitFile() {
     });
     mnuSplitFile(&window_);
 }
-void EditorActions::showMerge() { commandNotAvailable(QStringLiteral("Merging files")); }
+void EditorActions::showMerge() { frmMerge(&window_).exec(); }
 void EditorActions::showIntelli() { commandNotAvailable(QStringLiteral("IntelliCode")); }
 
 QString EditorActions::OpenCNCFile(const QString& title, const QString& purpose) {

@@ -10,6 +10,7 @@ add_library(feedline_editor_widgets STATIC
     frmAskDeleteNulls.cpp frmAskDeleteNulls.h
     frmFanucSplitFiles.cpp frmFanucSplitFiles.h
     frmFind.cpp frmFind.h
+    frmMerge.cpp frmMerge.h
 )
 target_include_directories(feedline_editor_widgets PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(feedline_editor_widgets PUBLIC

@@ -11,11 +11,15 @@
 #include "TransferGlobals.h"
 #include "frmFanucSplitFiles.h"
 #include "frmFind.h"
+#include "frmMerge.h"
+#include "Merge.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QGroupBox>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QCheckBox>
@@ -301,6 +305,81 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(folder).isDir());
         QVERIFY(msgs->sawText("Does Not Split"));
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // --- merge --------------------------------------------------------------
+
+    void mergePieceTrimsPercentsBetweenPrograms_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("i");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<bool>("headerPercent");
+        QTest::addColumn<bool>("trailerPercent");
+        QTest::addColumn<QByteArray>("piece");
+        const QByteArray p("%\nO1\n%\n");
+        QTest::newRow("first, header has %") << p << 1 << 2 << true << true << QByteArray("\nO1\n\n");
+        QTest::newRow("last, trailer has %") << p << 2 << 2 << true << true << QByteArray("\nO1\n\n");
+        QTest::newRow("first, no header %") << p << 1 << 2 << false << false << QByteArray("%\nO1\n\n");
+        QTest::newRow("last, no trailer %") << p << 2 << 2 << false << false << QByteArray("\nO1\n%\n");
+        QTest::newRow("middle") << p << 2 << 3 << false << false << QByteArray("\nO1\n\n");
+        QTest::newRow("only file") << p << 1 << 1 << false << false << QByteArray("%\nO1\n\n");
+        QTest::newRow("char 26") << QByteArray("G01\n\x1a") << 1 << 1 << false << false << QByteArray("G01\n");
+    }
+    void mergePieceTrimsPercentsBetweenPrograms() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, i);
+        QFETCH(int, total);
+        QFETCH(bool, headerPercent);
+        QFETCH(bool, trailerPercent);
+        QFETCH(QByteArray, piece);
+        QCOMPARE(mergePiece(text, i, total, true, headerPercent, trailerPercent), piece);
+        QCOMPARE(mergePiece(text, i, total, false, headerPercent, trailerPercent), QByteArray(text).replace('\x1a', ""));
+    }
+
+    void mergeTypesAndTheirFiles() {
+        writeIniValues(gCurrentMachineSection, {{"SendExtension1", "NC"}, {"ReceiveExtension2", "nc"},
+                                                {"ReceiveExtension1", "TXT"}, {"SendExtension2", "MPF"}});
+        QCOMPARE(mergeFileTypes(), (QStringList{"NC", "MPF", "TXT", "{All Files}"}));
+        QVERIFY(hasFileType(QStringLiteral("prog.txt"), QStringLiteral("TXT")));
+        QVERIFY(!hasFileType(QStringLiteral("prog.txt.bak"), QStringLiteral("TXT")));
+        QVERIFY(hasFileType(QStringLiteral("prog"), QStringLiteral("{All Files}")));
+    }
+
+    void mergeReplacesTheOldFileWholeAndAsksAboutAVanishedOne() {
+        writeIni(gCurrentMachineSection, QStringLiteral("HeaderSend"), QStringLiteral("37"));
+        const QString out = fileWith(QStringLiteral("merge.$$$"), QByteArray(1000, 'Z'));
+        const QStringList files{fileWith(QStringLiteral("a.nc"), "%\nO1\n%\n"), home->file(QStringLiteral("gone.nc")),
+                                fileWith(QStringLiteral("b.nc"), "%\nO2\n%\n")};
+        msgs->answer(Msg::AnswerNo);
+        QCOMPARE(mergeFiles(files, true, out), MergeOutcome::Stopped);
+        QCOMPARE(readAllBytes(out), QByteArray(1000, 'Z'));
+        QVERIFY(msgs->sawText("gone.nc"));
+        msgs->answer(Msg::AnswerYes);
+        QCOMPARE(mergeFiles(files, true, out), MergeOutcome::Done);
+        QCOMPARE(readAllBytes(out), QByteArray("\nO1\n\n\nO2\n%\n"));
+        QCOMPARE(mergeFiles(files.mid(0, 1), false, home->file(QStringLiteral("no/such/folder/m")), {}),
+                 MergeOutcome::Failed);
+    }
+
+    void mergeListRemovesTheChosenEntryAndSelectsTheOneAbove() {
+        frmMerge dialog;
+        QVERIFY(!dialog.Command2[1]->isEnabled());
+        QStringList five;
+        for (int i = 0; i < 5; ++i)
+            five << home->file(QStringLiteral("p%1.nc").arg(i));
+        dialog.addFiles(five); // as a drop does
+        QVERIFY(dialog.Command2[1]->isEnabled());
+        dialog.List2->setCurrentRow(3);
+        dialog.Command2_Click(1);
+        QCOMPARE(dialog.List2->currentRow(), 2);
+        QCOMPARE(dialog.mergeList(), (QStringList{five[0], five[1], five[2], five[4]}));
+        QVERIFY(dialog.Frame2->title().contains(QLatin1String(" 4 ")));
+        // The file list shows the chosen type in any letter case.
+        fileWith(QStringLiteral("src/prog.txt"), "G01\n");
+        fileWith(QStringLiteral("src/prog.nc"), "G01\n");
+        dialog.setFolder(home->file(QStringLiteral("src")));
+        QCOMPARE(dialog.File1->count(), 1);
+        QCOMPARE(dialog.File1->item(0)->text(), QStringLiteral("prog.txt"));
     }
 };
 
