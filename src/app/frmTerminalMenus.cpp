@@ -37,7 +37,7 @@ const char* const kToolCaptions[] = {"&Resequence File",  "&Desequence File",   
 
 // Items that have no command: they keep their captions but stay greyed, and
 // no locking or unlocking of the menus enables them.
-const char* const kNoAction[] = {"mnuFindFile",  "mnuFC",          "mnuSync",        "mnuWildcard",
+const char* const kNoAction[] = {"mnuFindFile",  "mnuSync",        "mnuWildcard",
                                  "mnuWizard",    "mnuSendRepeat",  "mnuFindFile2",   "mnuScheduler",
                                  "mnuTransform", "mnuReseqOptions", "mnuReformatOptions", "mnuSysInfo",
                                  "mnuChangePassword"};
