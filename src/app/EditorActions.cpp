@@ -64,7 +64,6 @@ void EditorActions::splitFile() {
     mnuSplitFile(&window_);
 }
 void EditorActions::showMerge() { frmMerge(&window_).exec(); }
-void EditorActions::showIntelli() { commandNotAvailable(QStringLiteral("IntelliCode")); }
 
 QString EditorActions::OpenCNCFile(const QString& title, const QString& purpose) {
     return ::OpenCNCFile(purpose, title);

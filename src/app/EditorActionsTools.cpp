@@ -10,6 +10,7 @@
 #include "ReceiveHostAdapter.h"
 #include "TerminalView.h"
 #include "TextTools.h"
+#include "frmIntelli.h"
 #include "frmTerminal.h"
 
 #include <QCoreApplication>
@@ -75,3 +76,9 @@ void EditorActions::reverseCapitals() {
 }
 
 void EditorActions::analyseEndOfBlock() { ::analyseEndOfBlock(attachReceiveSide(window_).terminal().receivedBytes()); }
+
+void EditorActions::showIntelli() {
+    EditorManager* editors = window_.editorManager();
+    frmIntelli dialog([editors](const QString& path) { editors->fileAlreadyOpen(path); }, &window_);
+    dialog.exec();
+}

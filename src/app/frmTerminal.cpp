@@ -1,5 +1,6 @@
 #include "frmTerminal.h"
 
+#include "CompletionList.h"
 #include "DialogActions.h"
 #include "EditorActions.h"
 #include "EditorGlobals.h"
@@ -87,6 +88,7 @@ bool frmTerminal::sendFileNoWindow(const QString& path) { return transfers_->sen
 
 void frmTerminal::connectEditor() {
     recentMenus_ = new RecentFilesMenu(this, this);
+    new CompletionList(editorManager_, client_);
     connect(editorManager_, &EditorManager::captionChanged, this, &QWidget::setWindowTitle);
     connect(editorManager_, &EditorManager::sendWindowEnabledChanged, this, &frmTerminal::setSendWindowEnabled);
     connect(editorManager_, &EditorManager::positionTextChanged, this, [this](const QString& text) {

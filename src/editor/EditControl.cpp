@@ -351,7 +351,12 @@ bool EditControl::event(QEvent* e) {
 
 void EditControl::keyPressEvent(QKeyEvent* e) {
     // Key down reaches the program before the control acts on the key.
+    keySwallowed_ = false;
     Q_EMIT keyDown(windowsKeyCode(e));
+    if (keySwallowed_) {
+        e->accept();
+        return;
+    }
     Command c;
     if (commandFor(e, &c)) {
         if (isSignalConnected(QMetaMethod::fromSignal(&EditControl::commandRequested))) {

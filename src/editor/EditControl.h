@@ -95,6 +95,8 @@ public:
 
     // Typed "a" .. "z" arrive as capitals.
     void setCapitalising(bool on) { capitalising_ = on; }
+    // From a keyDown handler: the key has done its work and is not typed.
+    void swallowKey() { keySwallowed_ = true; }
 
 Q_SIGNALS:
     void modifiedChanged(bool modified);
@@ -124,6 +126,7 @@ private:
     unsigned int backColour_ = 0xFFFFFF;
     NcLexer* lexer_ = nullptr;
     bool capitalising_ = false;
+    bool keySwallowed_ = false;
     bool forcedModified_ = false;
     bool lastModified_ = false;
 };

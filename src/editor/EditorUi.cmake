@@ -1,5 +1,6 @@
 # The edit control over QScintilla and the editor windows.
 add_library(feedline_editor_widgets STATIC
+    CompletionList.cpp CompletionList.h
     EditControl.cpp EditControl.h
     Qsci.h
     EditorManager.cpp EditorManager.h
@@ -9,6 +10,7 @@ add_library(feedline_editor_widgets STATIC
     TextTools.cpp TextTools.h
     frmAskDeleteNulls.cpp frmAskDeleteNulls.h
     frmFanucSplitFiles.cpp frmFanucSplitFiles.h
+    frmIntelli.cpp frmIntelli.h
     frmFind.cpp frmFind.h
     frmMerge.cpp frmMerge.h
 )

@@ -12,8 +12,11 @@
 #include "TextCase.h"
 #include "TerminalView.h"
 #include "TextTools.h"
+#include "frmIntelli.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -147,6 +150,50 @@ private Q_SLOTS:
                                                      {127, "<\x7f=127>"}, {233, "<\xe9=233>"}, {255, "<\xff=255>"}};
         for (const auto& [code, name] : names)
             QCOMPARE(charName(uchar(code)), QString::fromLatin1(name));
+    }
+
+    void aWordFromTheListReplacesTheLetterInOneUndoStep() {
+        auto w = loadedTerminal(*home_);
+        QVERIFY(writeAllBytes(home_->file(QStringLiteral("fanuc.itc")), "G?\r\nG?G00:Rapid\r\nG?G01:Linear\r\n!\r\n"));
+        auto* list = w->findChild<QListWidget*>(QStringLiteral("lstIntellisense"));
+        auto* panel = w->findChild<QWidget*>(QStringLiteral("picIntellisense"));
+        const struct {
+            const char* before;
+            int column;
+            int row;
+            const char* after;
+            int caret;
+        } cases[] = {{"n10 g", 5, 1, "N10 G01", 7}, {"gx1 (a)", 1, 0, "G00 X1 (A)", 4}};
+        for (const auto& c : cases) {
+            EditControl* ed = holding(*w, c.before);
+            ed->setCaretColumn(c.column);
+            QTest::keyClick(ed, Qt::Key_Question);
+            QVERIFY(!panel->isHidden());
+            QCOMPARE(ed->bytes(), QByteArray(c.before)); // the trap key is not typed
+            list->setCurrentRow(c.row);
+            QTest::keyClick(list, Qt::Key_Return);
+            QVERIFY(panel->isHidden());
+            QCOMPARE(ed->bytes(), QByteArray(c.after));
+            QCOMPARE(ed->currentColumn(), c.caret);
+            w->editor().undo();
+            QCOMPARE(ed->bytes(), QByteArray(c.before));
+        }
+    }
+
+    void theTrapKeyIsStoredOnlyAsAKeyNumberWithItsWordFile() {
+        for (const char* name : {"fanuc.itc", "haas.itc"})
+            QVERIFY(writeAllBytes(home_->file(QLatin1String(name)), "G?\r\n!\r\n"));
+        ScriptedMessages msgs;
+        frmIntelli dialog({});
+        dialog.List1->setCurrentRow(1);
+        dialog.Text1->setText(QStringLiteral("300"));
+        dialog.Command1_Click(0);
+        QVERIFY(msgs.sawText(QStringLiteral("1 To 255")));
+        QVERIFY(readIni(QStringLiteral("Settings"), QStringLiteral("intelliTrap")).isEmpty());
+        dialog.Text1->setText(QStringLiteral("220"));
+        dialog.Command1_Click(0);
+        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("intelliTrap")), QStringLiteral("220"));
+        QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("intelliCodeFile")), QStringLiteral("haas.itc"));
     }
 
     void onlyTheNamedFindAndReplaceBoxesClose() {
