@@ -8,7 +8,7 @@ PACKAGES := cmake make g++ pkg-config \
             qt6-base-dev qt6-serialport-dev libqscintilla2-qt6-dev \
             libgl-dev libxkbcommon-dev \
             googletest libgtest-dev libgmock-dev libbenchmark-dev \
-            lrzsz
+            lrzsz poppler-utils
 
 .PHONY: all deps configure build run test bench clean
 

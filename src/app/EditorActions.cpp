@@ -11,6 +11,7 @@
 #include "EditorManager.h"
 #include "EditorText.h"
 #include "FileDialogs.h"
+#include "Printing.h"
 #include "RecentFilesMenu.h"
 #include "SettingsGlobals.h"
 #include "frmTerminal.h"
@@ -32,8 +33,8 @@ void EditorActions::showFindBox(int mode) {
 }
 void EditorActions::compareFiles() { mnuCompare_Click(); }
 void EditorActions::hideFindBox() { hideFindForm(); }
-void EditorActions::printWindow(bool) { commandNotAvailable(QStringLiteral("Printing")); }
-void EditorActions::printerSetup() { commandNotAvailable(QStringLiteral("Printing")); }
+void EditorActions::printWindow(bool colour) { ::printWindow(colour); }
+void EditorActions::printerSetup() { ::printerSetup(); }
 void EditorActions::cut() { editorsOf(window_).mnuCutProc(); }
 void EditorActions::copy() { editorsOf(window_).mnuCopyProc(); }
 void EditorActions::paste() { editorsOf(window_).mnuPasteProc(); }

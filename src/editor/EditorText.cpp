@@ -42,3 +42,29 @@ QString removeInvalidFileCharacters(const QString& name) {
             c = QLatin1Char('!');
     return out;
 }
+
+QByteArray blockStyles(QByteArrayView text) {
+    QByteArray styles(text.size(), '\0');
+    char current = 0;
+    bool inComment = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            inComment = false;
+            current = 0;
+        } else if (inComment) {
+            if (c == ')')
+                inComment = false;
+        } else if (c == '(') {
+            inComment = true;
+            current = 0;
+        } else if (c >= 'A' && c <= 'Z') {
+            current = char(c - 'A' + 1);
+        } else if (c == ' ' || c == '\t') {
+            current = 0;
+        }
+        // Other characters belong to the word they stand in.
+        styles[i] = inComment ? 0 : current;
+    }
+    return styles;
+}

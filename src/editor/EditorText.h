@@ -1,8 +1,15 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // Small text and file-name rules of the editor.
+
+// The block colour style of each byte of NC text: 1 .. 26 for a word that
+// starts with "A" .. "Z" (the letter's colour), 0 for the text colour
+// (comments in brackets, and pieces starting with a digit, "%" or lower case).
+QByteArray blockStyles(QByteArrayView text);
 
 // A Boolean as the settings file stores it: "True" (any case) or a non-zero number.
 bool isTrueText(const QString& text);

@@ -5,6 +5,7 @@ add_library(feedline_editor_widgets STATIC
     Qsci.h
     EditorManager.cpp EditorManager.h
     NcLexer.cpp NcLexer.h
+    Printing.cpp Printing.h
     RecentFilesMenu.cpp RecentFilesMenu.h
     SettingsWarning.cpp SettingsWarning.h
     TextTools.cpp TextTools.h
@@ -16,4 +17,4 @@ add_library(feedline_editor_widgets STATIC
 )
 target_include_directories(feedline_editor_widgets PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(feedline_editor_widgets PUBLIC
-    feedline_editor_core feedline_transfer_core feedline_settings_ui QScintilla::QScintilla Qt6::Widgets)
+    feedline_editor_core feedline_transfer_core feedline_settings_ui QScintilla::QScintilla Qt6::Widgets Qt6::PrintSupport)

@@ -1,6 +1,7 @@
 #include "NcLexer.h"
 
 #include "EditorGlobals.h"
+#include "EditorText.h"
 
 #include "Qsci.h"
 
@@ -41,29 +42,7 @@ void NcLexer::styleText(int start, int end) {
         reinterpret_cast<const char*>(ed->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, (unsigned long)start, length));
     if (!text)
         return;
-    QByteArray styles(int(length), '\0');
-    char current = 0;
-    bool inComment = false;
-    for (long i = 0; i < length; ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            inComment = false;
-            current = 0;
-        } else if (inComment) {
-            if (c == ')')
-                inComment = false;
-        } else if (c == '(') {
-            inComment = true;
-            current = 0;
-        } else if (c >= 'A' && c <= 'Z') {
-            current = char(styleForLetter(c));
-        } else if (c == ' ' || c == '\t') {
-            current = 0;
-        }
-        // Other characters belong to the word they stand in; one that starts
-        // a piece (digit, "%", lower case) keeps the text colour.
-        styles[int(i)] = inComment ? 0 : current;
-    }
+    const QByteArray styles = blockStyles(QByteArrayView(text, length));
     startStyling(start);
     ed->SendScintilla(QsciScintillaBase::SCI_SETSTYLINGEX, (uintptr_t)length, styles.constData());
 }

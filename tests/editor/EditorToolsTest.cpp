@@ -13,6 +13,8 @@
 #include "frmFind.h"
 #include "frmMerge.h"
 #include "Merge.h"
+#include "PrintLayout.h"
+#include "Printing.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,6 +27,10 @@
 #include <QCheckBox>
 #include <QScreen>
 #include <QTimer>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <memory>
@@ -76,6 +82,54 @@ class EditorToolsTest : public QObject {
                               "FanucStripBlankLines", "FanucLaunch", "FanucUseComment", "PrefixO"})
             v << readIni(gCurrentMachineSection, QLatin1String(k), QStringLiteral("-"));
         return v;
+    }
+
+    // Prints the active window to a PDF file; the messages are in msgs.
+    QString printToPdf(bool colour, const QString& path = QString()) {
+        const QString out = path.isEmpty() ? home->file(QStringLiteral("out.pdf")) : path;
+        sessionPrinter().setOutputFormat(QPrinter::PdfFormat);
+        sessionPrinter().setOutputFileName(out);
+        setPrintDialogRunner([](QPrinter&, bool) { return true; });
+        printWindow(colour);
+        return out;
+    }
+    // How many character widths each printed line starts from the page's left edge.
+    QList<int> leadingSpaces(const QString& pdf) {
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+        p.waitForFinished(60000);
+        const QRegularExpression word(QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\"[^>]*>([^<]*)<"));
+        QMap<double, double> firstX; // line top -> left edge of its first word
+        double charWidth = 0;
+        for (auto m = word.globalMatch(QString::fromUtf8(p.readAllStandardOutput())); m.hasNext();) {
+            const auto w = m.next();
+            const double y = w.captured(2).toDouble(), x = w.captured(1).toDouble();
+            if (!firstX.contains(y) || x < firstX[y])
+                firstX[y] = x;
+            charWidth = (w.captured(3).toDouble() - x) / w.captured(4).size();
+        }
+        const double left = sessionPrinter().pageLayout().paintRectPoints().left();
+        QList<int> spaces;
+        for (double x : firstX)
+            spaces << qRound((x - left) / charWidth);
+        return spaces;
+    }
+    // Counts the pixels of the first page that are clearly red, and those that are dark.
+    std::pair<int, int> redAndDark(const QString& pdf) {
+        QProcess p;
+        p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-f"), QStringLiteral("1"),
+                                             QStringLiteral("-l"), QStringLiteral("1"), pdf});
+        p.waitForFinished(60000);
+        const QImage page = QImage::fromData(p.readAllStandardOutput(), "PPM");
+        int red = 0, dark = 0, coloured = 0;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) {
+                const QColor c = page.pixelColor(x, y);
+                red += c.red() > 150 && c.green() < 100 && c.blue() < 100;
+                dark += c.red() < 100 && c.green() < 100 && c.blue() < 100;
+                coloured += qAbs(c.red() - c.green()) > 40 || qAbs(c.green() - c.blue()) > 40;
+            }
+        return {red, coloured > red ? -1 : dark};
     }
 
 private Q_SLOTS:
@@ -380,6 +434,47 @@ private Q_SLOTS:
         dialog.setFolder(home->file(QStringLiteral("src")));
         QCOMPARE(dialog.File1->count(), 1);
         QCOMPARE(dialog.File1->item(0)->text(), QStringLiteral("prog.txt"));
+    }
+
+    // --- printing -----------------------------------------------------------
+
+    void printedLinesAndHeaderCarryTheMargin() {
+        writeIniValues(QStringLiteral("Settings"), {{"PadLeftMargin", "4"}, {"PrintHeader", "1"}});
+        EditControl* ed = windowWith("G01 X1\r\nM30\r\n");
+        ed->setCaretLine(2);
+        const QString pdf = printToPdf(false);
+        QCOMPARE(leadingSpaces(pdf), (QList<int>{4, 4, 4, 4, 4})); // title, name, date, G01, M30
+        writeIni(QStringLiteral("Settings"), QStringLiteral("PrintHeader"), QStringLiteral("0"));
+        QCOMPARE(leadingSpaces(printToPdf(false)), (QList<int>{4, 4}));
+        QCOMPARE(ed->caretLine(), 2);
+        QVERIFY(!gPrinting);
+        QVERIFY(msgs->shown().isEmpty());
+    }
+
+    void colourPrintingUsesBlockColoursButNeverWhite() {
+        gBlockColours[24] = 0x0000FF; // X red
+        gBlockColours[7] = 0xFFFFFF;  // G white
+        gColourizeBlocks = false;
+        windowWith("X12345678 X12345678\n");
+        auto [red, dark] = redAndDark(printToPdf(true));
+        QVERIFY(red > 0);
+        QCOMPARE(redAndDark(printToPdf(false)).first, 0); // black and white has no colour
+        mgr->activeEditor()->setBytes("G12345678 G12345678\n");
+        std::tie(red, dark) = redAndDark(printToPdf(true));
+        QCOMPARE(red, 0);
+        QVERIFY(dark > 0); // white prints black
+        QVERIFY(!gColourizeBlocks);
+    }
+
+    void aPrintThatCannotBeWrittenIsReported() {
+        fileWith(QStringLiteral("plain"), "x");
+        EditControl* ed = windowWith("G01\nG02\n");
+        ed->setCaretLine(2);
+        printToPdf(false, home->file(QStringLiteral("plain/out.pdf")));
+        QVERIFY(msgs->sawText("plain/out.pdf"));
+        QCOMPARE(ed->caretLine(), 2);
+        QVERIFY(!gPrinting);
+        QVERIFY(!QApplication::overrideCursor());
     }
 };
 

@@ -1,0 +1,128 @@
+#include "Printing.h"
+
+#include "DateStuff.h"
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "IniStorage.h"
+#include "MessageSeam.h"
+#include "NcLexer.h"
+#include "PrintLayout.h"
+#include "ProgramPaths.h"
+#include "StatusLine.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScopedValueRollback>
+
+namespace {
+
+std::function<bool(QPrinter&, bool)>& dialogRunner() {
+    static std::function<bool(QPrinter&, bool)> runner;
+    return runner;
+}
+
+bool runDialog(QPrinter& printer, bool setupOnly) {
+    if (dialogRunner())
+        return dialogRunner()(printer, setupOnly);
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setWindowTitle(setupOnly ? QStringLiteral("Printer Setup") : QStringLiteral("Print"));
+    return dialog.exec() == QDialog::Accepted;
+}
+
+// Lays the lines out top to bottom, a new page when one is full. Long lines
+// are cut at the page edge, as the editor shows them without wrapping.
+bool paint(QPrinter& printer, const QVector<PrintLine>& lines, const QFont& font, QString* error) {
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        const QString target = printer.outputFileName();
+        *error = target.isEmpty() ? QStringLiteral("The Printer ") + printer.printerName() +
+                                        QStringLiteral(" Could Not Be Opened")
+                                  : QStringLiteral("The Print File ") + target + QStringLiteral(" Could Not Be Written");
+        return false;
+    }
+    painter.setFont(font);
+    // A reused printer's engine may still hold the last job's pen: change it
+    // once so that the first run is drawn in its own colour.
+    painter.setPen(Qt::white);
+    const QFontMetrics metrics(painter.font());
+    const int pageHeight = painter.viewport().height();
+    int y = metrics.ascent();
+    for (const PrintLine& line : lines) {
+        if (y + metrics.descent() > pageHeight) {
+            printer.newPage();
+            y = metrics.ascent();
+        }
+        int x = 0;
+        for (const PrintRun& run : line) {
+            const QString text = QString::fromLatin1(run.text);
+            painter.setPen(colourFromNumber(run.colour));
+            painter.drawText(x, y, text);
+            x += metrics.horizontalAdvance(text);
+        }
+        y += metrics.lineSpacing();
+    }
+    if (!painter.end()) {
+        *error = QStringLiteral("Printing Did Not Finish");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QPrinter& sessionPrinter() {
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
+}
+
+void setPrintDialogRunner(std::function<bool(QPrinter&, bool)> runner) { dialogRunner() = std::move(runner); }
+
+void printerSetup() {
+    runDialog(sessionPrinter(), true);
+}
+
+void printWindow(bool inColour) {
+    EditorManager* editors = EditorManager::instance();
+    EditControl* ed = editors ? editors->activeEditor() : nullptr;
+    if (!ed || ed->textLength() < 1)
+        return;
+    // The printed copy is laid out apart from the window: neither the
+    // window's caret nor its colouring changes.
+    QScopedValueRollback<bool> printing(gPrinting, true);
+    hideFindForm();
+    statusbar(QStringLiteral("Starting To Print..."));
+    PrintSetup setup;
+    setup.margin = readIniInt(QStringLiteral("Settings"), QStringLiteral("PadLeftMargin"), 0);
+    gPadLeftMargin = setup.margin;
+    setup.header = readIni(QStringLiteral("Settings"), QStringLiteral("PrintHeader"), QStringLiteral("0")) != QLatin1String("0");
+    setup.colour = inColour;
+    setup.title = ProgramPaths::appTitle();
+    setup.fileName = ed->tag();
+    setup.date = formatShortDate(QDate::currentDate());
+    setup.textColour = gMainTextForeColor;
+    setup.blockColours = gBlockColours;
+    const QVector<PrintLine> lines = printLines(ed->bytes(), setup);
+    QFont font(ed->fontName());
+    if (ed->fontSize() > 0)
+        font.setPointSize(ed->fontSize());
+    font.setBold(ed->isBold());
+    font.setStyleHint(QFont::TypeWriter);
+
+    QPrinter& printer = sessionPrinter();
+    printer.setDocName(setup.title + QLatin1Char(' ') + setup.fileName);
+    printer.setColorMode(inColour ? QPrinter::Color : QPrinter::GrayScale);
+    if (!runDialog(printer, false))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QString error;
+    const bool printed = paint(printer, lines, font, &error);
+    QApplication::restoreOverrideCursor();
+    statusbar(QStringLiteral("Ready"));
+    if (!printed)
+        msgBox(error, Msg::Ok, Msg::Critical);
+}
