@@ -1,6 +1,8 @@
 #include "DialogActions.h"
 
 #include "NotAvailable.h"
+#include "ProgramQuit.h"
+#include "frmButtonSetup.h"
 #include "frmProperties.h"
 #include "frmTerminal.h"
 
@@ -12,4 +14,8 @@ void DialogActions::showProperties() {
 }
 void DialogActions::showSystemSettings() { commandNotAvailable(QStringLiteral("The system settings")); }
 void DialogActions::showCopyDNC() { commandNotAvailable(QStringLiteral("Copying DNC settings")); }
-void DialogActions::showButtonSetup() { commandNotAvailable(QStringLiteral("The caption set-up")); }
+void DialogActions::showButtonSetup() {
+    frmButtonSetup setup(&window_);
+    if (setup.exec() == frmButtonSetup::Reset)
+        quitProgram(); // the stored captions are gone; the next start shows the built-in ones
+}

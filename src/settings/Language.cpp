@@ -1,6 +1,7 @@
 #include "Language.h"
 
 #include "IniStorage.h"
+#include "LanguageEditor.h"
 #include "SettingsGlobals.h"
 
 #include <QAbstractButton>
@@ -26,15 +27,7 @@ const QRegularExpression& arrayName() {
 QString sectionOf(const QWidget* form) { return QStringLiteral("Language-") + form->objectName(); }
 
 void applyTabs(const QString& section, QTabWidget* tabs) {
-    QVariant tag = tabs->property(kTabTagProperty);
-    if (!tag.isValid()) {
-        QStringList builtIn;
-        for (int i = 0; i < tabs->count(); ++i)
-            builtIn << tabs->tabText(i);
-        tag = builtIn.join(QLatin1Char(','));
-        tabs->setProperty(kTabTagProperty, tag);
-    }
-    const QStringList keys = tag.toString().split(QLatin1Char(','));
+    const QStringList keys = tabCaptionKeys(tabs);
     for (int i = 0; i < tabs->count() && i < keys.size(); ++i) {
         if (keys[i].isEmpty())
             continue;
@@ -43,6 +36,18 @@ void applyTabs(const QString& section, QTabWidget* tabs) {
 }
 
 } // namespace
+
+QStringList tabCaptionKeys(QTabWidget* tabs) {
+    QVariant tag = tabs->property(kTabTagProperty);
+    if (!tag.isValid()) {
+        QStringList builtIn;
+        for (int i = 0; i < tabs->count(); ++i)
+            builtIn << tabs->tabText(i);
+        tag = builtIn.join(QLatin1Char(','));
+        tabs->setProperty(kTabTagProperty, tag);
+    }
+    return tag.toString().split(QLatin1Char(','));
+}
 
 QString captionKey(const QObject* control) {
     const QString name = control->objectName();
@@ -58,6 +63,7 @@ void applyLanguage(QWidget* form) {
     const bool on = gUseLanguageSupport > 0;
     if (auto* select = form->findChild<QWidget*>(QStringLiteral("cmdLanguageSelect")))
         select->setVisible(on);
+    installCaptionEditing(form);
     if (!on)
         return;
     gLanguageForm = form;
@@ -93,8 +99,10 @@ void applyButtonLanguage(QWidget* mainWindow) {
             const QString key = QStringLiteral("%1-%2").arg(bar).arg(i);
             if (auto* action = mainWindow->findChild<QAction*>(name))
                 action->setText(readIni(section, key, action->text()));
-            if (auto* button = mainWindow->findChild<QAbstractButton*>(name))
-                button->setText(readIni(section, key, button->text()));
+            // Not the look-alike previews of the caption editor open over the window.
+            for (QAbstractButton* button : mainWindow->findChildren<QAbstractButton*>(name))
+                if (button->window() == mainWindow)
+                    button->setText(readIni(section, key, button->text()));
         }
     }
     gReceiveCaption = readIni(section, QStringLiteral("btnToolBar-2"), QStringLiteral("Receive"));

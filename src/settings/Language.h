@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QCheckBox;
 class QMainWindow;
 class QObject;
+class QTabWidget;
 class QWidget;
 
 // Caption translation from the [Language-*] sections of the settings file.
@@ -14,8 +16,9 @@ class QWidget;
 // The settings key of a control's caption: "lblCaption(4)" -> "lblCaption-4".
 QString captionKey(const QObject* control);
 
-// Applies [Language-<form>] to a dialog's captions and title, and shows its
-// cmdLanguageSelect button while translation is on. Call at the end of loading.
+// Applies [Language-<form>] to a dialog's captions and title, shows its
+// cmdLanguageSelect button while translation is on, and lets the user edit its
+// captions in place (LanguageEditor.h). Call at the end of loading.
 void applyLanguage(QWidget* form);
 
 // [Language-Buttons] onto the tool-bar buttons btnToolBar(i) and btnToolBar2(i)
@@ -32,5 +35,7 @@ void toggleCheck(QCheckBox* box);
 // Tab captions are keyed by their built-in texts; a tab widget may carry them
 // as a comma-separated "tag" property, otherwise they are taken at first use.
 extern const char* const kTabTagProperty;
+// The keys of a tab widget's tabs, taking its built-in captions as the tag at first use.
+QStringList tabCaptionKeys(QTabWidget* tabs);
 
 extern QWidget* gLanguageForm; // the last form whose captions were applied

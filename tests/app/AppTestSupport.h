@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DialogActions.h"
+#include "ModalAnswerer.h"
 #include "EditorActions.h"
 #include "SettingsGlobals.h"
 #include "Startup.h"
@@ -116,28 +117,4 @@ public:
     void showSystemSettings() override { calls << QStringLiteral("system"); }
     void showCopyDNC() override { calls << QStringLiteral("copy"); }
     void showButtonSetup() override { calls << QStringLiteral("buttons"); }
-};
-
-// Runs `answer` on the modal dialogs that come up while it lives (only the
-// first one unless `every`); the answer returns true when it has dealt with
-// the dialog.
-class ModalAnswerer {
-public:
-    explicit ModalAnswerer(std::function<bool(QWidget*)> answer, bool every = false) : answer_(std::move(answer)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this, every] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal && answer_(modal)) {
-                ++answered_;
-                if (!every)
-                    timer_.stop();
-            }
-        });
-        timer_.start(5);
-    }
-    int answered() const { return answered_; }
-
-private:
-    std::function<bool(QWidget*)> answer_;
-    QTimer timer_;
-    int answered_ = 0;
 };

@@ -10,9 +10,12 @@
 #include "PtyMachine.h"
 #include "RecentFiles.h"
 #include "ScriptedMessages.h"
+#include "frmButtonSetup.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QtTest>
 
 class MenusTest : public QObject {
@@ -122,6 +125,62 @@ private Q_SLOTS:
         QCOMPARE(msgs.shown().size(), 3);
         QVERIFY(msgs.texts().value(1).startsWith(QStringLiteral("Can't Hand Untitled")));
         QCOMPARE(msgs.texts().value(2), QStringLiteral("The FTP Program %1 Was Not Found").arg(helper));
+    }
+
+    void menuCaptionsStayOnTheirOwnItemsAndResetLeavesThroughQuit() {
+        const QByteArray settings = "UseLanguageSupport=1\n[Language-Menus]\nmnuOpen=-\nmnuSave=&Sichern\n";
+        auto w = loadedTerminal(*home_, settings);
+        RecentFiles::add(program("part.nc", "G0\n"), QStringLiteral("open"));
+        auto setUp = [&w](const std::function<void(frmButtonSetup*)>& act) {
+            ModalAnswerer answer([&](QWidget* modal) {
+                auto* setup = qobject_cast<frmButtonSetup*>(modal);
+                if (setup)
+                    act(setup);
+                return setup != nullptr;
+            });
+            w->menuItem(QStringLiteral("mnuLanguage"))->trigger();
+            QCOMPARE(answer.answered(), 1);
+        };
+        auto box = [](frmButtonSetup* setup, const char* item) -> QLineEdit* {
+            for (const auto& [edit, action] : setup->menuBoxes())
+                if (action->objectName() == QLatin1String(item))
+                    return edit;
+            return nullptr;
+        };
+        setUp([&](frmButtonSetup* setup) {
+            box(setup, "mnuClose")->setText(QStringLiteral("Schliessen"));
+            box(setup, "mnuNew")->setText(QStringLiteral("-"));
+            setup->Text1(2)->setText(QStringLiteral("Empfang"));
+            setup->Command1_Click(0);
+        });
+        auto check = [](frmTerminal* t) {
+            QCOMPARE(t->menuItem(QStringLiteral("mnuOpen"))->text(), QStringLiteral("&Open File"));
+            QCOMPARE(t->menuItem(QStringLiteral("mnuSave"))->text(), QStringLiteral("&Sichern"));
+            QCOMPARE(t->menuItem(QStringLiteral("mnuClose"))->text(), QStringLiteral("Schliessen"));
+            QCOMPARE(t->menuItem(QStringLiteral("mnuNew"))->text(), QStringLiteral("&Create A New File"));
+            QCOMPARE(t->btnToolBar(2)->text(), QStringLiteral("Empfang"));
+        };
+        check(w.get());
+        QVERIFY(!iniHasKey(QStringLiteral("Language-Menus"), QStringLiteral("mnuNew")));
+        for (const QString& key : iniSectionKeys(QStringLiteral("Language-Menus"), gIniPath))
+            QVERIFY2(!readIni(QStringLiteral("Language-Menus"), key).contains(home_->path()), qPrintable(key));
+
+        w.reset();
+        w = std::make_unique<frmTerminal>();
+        QVERIFY(w->Form_Load());
+        check(w.get());
+
+        // Reset: the question, then the Quit path asks about the changed window; Cancel keeps the program.
+        w->show();
+        w->editorManager()->activeEditor()->setBytes("G1\n");
+        ScriptedMessages msgs;
+        msgs.answer(Msg::AnswerYes).answer(Msg::AnswerCancel);
+        setUp([](frmButtonSetup* setup) { setup->Command2_Click(); });
+        QCOMPARE(msgs.shown().size(), 2);
+        QVERIFY(msgs.texts().value(1).contains(QStringLiteral("has changed")));
+        QVERIFY(w->isVisible());
+        QVERIFY(!iniHasSection(QStringLiteral("Language-Menus"), gIniPath));
+        QVERIFY(!iniHasSection(QStringLiteral("Language-Buttons"), gIniPath));
     }
 
     void itemsWithoutActionStayGreyedAndHelpAlwaysAnswers() {

@@ -1,5 +1,8 @@
+#include "FrmLogin.h"
 #include "IniStorage.h"
 #include "Language.h"
+#include "LanguageEditor.h"
+#include "ModalAnswerer.h"
 #include "SettingsGlobals.h"
 #include "TestHome.h"
 
@@ -15,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QtTest>
@@ -221,6 +225,101 @@ private Q_SLOTS:
         QCOMPARE(second[6]->text(), QStringLiteral("Sechs"));
         QCOMPARE(second[2]->text(), QStringLiteral("C2"));
         QCOMPARE(gReceiveCaption, QStringLiteral("Empfang"));
+    }
+
+    void wholeDialogEditorListsTwelveButtonsByTheirBuiltInCaptions() {
+        auto build = [] {
+            auto d = std::make_unique<QDialog>();
+            d->setObjectName("frmMerge");
+            d->setWindowTitle("Merge");
+            add<QPushButton>(d.get(), "cmdDots", "...");
+            add<QPushButton>(d.get(), "cmdGone", "Gone")->hide();
+            for (int i = 0; i < 14; ++i)
+                add<QPushButton>(d.get(), QByteArray("cmdB(" + QByteArray::number(i) + ")").constData(),
+                                 QStringLiteral("B%1").arg(i));
+            applyLanguage(d.get());
+            d->show();
+            return d;
+        };
+        QStringList listed;
+        auto edit = [&](QDialog* form, const std::function<void(frmLanguage*)>& change) {
+            ModalAnswerer answer([&](QWidget* w) {
+                auto* editor = qobject_cast<frmLanguage*>(w);
+                if (!editor)
+                    return false;
+                listed.clear();
+                for (int i = 0; i < frmLanguage::kButtonBoxes; ++i)
+                    if (editor->Text2(i)->isVisibleTo(editor))
+                        listed << editor->Text2(i)->text();
+                change(editor);
+                return true;
+            });
+            languageEditor(form);
+            QCOMPARE(answer.answered(), 1);
+        };
+        QStringList first12;
+        for (int i = 0; i < 12; ++i)
+            first12 << QStringLiteral("B%1").arg(i);
+        {
+            auto form = build();
+            edit(form.get(), [](frmLanguage* e) {
+                e->Text1()->clear(); // an emptied title keeps the title
+                e->Text2(0)->setText("Eins");
+                e->Text2(1)->clear();
+                e->Command1_Click(0);
+            });
+            QCOMPARE(listed, first12);
+            QCOMPARE(form->windowTitle(), QStringLiteral("Merge"));
+            QCOMPARE(form->findChild<QPushButton*>("cmdB(0)")->text(), QStringLiteral("Eins"));
+            QCOMPARE(form->findChild<QPushButton*>("cmdB(1)")->text(), QString());
+            QCOMPARE(form->findChild<QPushButton*>("cmdB(12)")->text(), QStringLiteral("B12"));
+        }
+        // After a restart the blanked button is still listed, so it can be captioned again.
+        auto again = build();
+        edit(again.get(), [](frmLanguage* e) { e->close(); });
+        QCOMPARE(listed.size(), 12);
+        QCOMPARE(listed.first(), QStringLiteral("Eins"));
+        QCOMPARE(listed.last(), QStringLiteral("B11"));
+        QCOMPARE(again->findChild<QPushButton*>("cmdB(0)")->text(), QStringLiteral("Eins"));
+    }
+
+    void captionEditorsAskThePasswordExceptForTabs() {
+        Form f("frmSystem");
+        applyLanguage(&f.dialog);
+        gPasswordIniPath = home->file("password.ini");
+        QFile password(gPasswordIniPath);
+        QVERIFY(password.open(QIODevice::WriteOnly));
+        password.write("[Main]\nPassword=xyz\n");
+        password.close();
+        QStringList seen;
+        ModalAnswerer answer(
+            [&](QWidget* w) {
+                seen << w->objectName();
+                if (auto* editor = qobject_cast<frmLanguage*>(w)) {
+                    editor->Text1()->setText("Versand");
+                    editor->Command1_Click(0);
+                } else {
+                    w->close(); // the password is not given
+                }
+                return true;
+            },
+            true);
+        QTabBar* bar = f.tabs->tabBar();
+        const QPoint sendTab = bar->tabRect(1).center();
+        gUseLanguageSupport = 0;
+        QTest::mouseDClick(f.label, Qt::LeftButton);
+        QTest::mouseDClick(bar, Qt::LeftButton, {}, sendTab);
+        QVERIFY(seen.isEmpty());
+
+        gUseLanguageSupport = 1;
+        QTest::mouseDClick(bar, Qt::LeftButton, {}, sendTab);
+        QCOMPARE(seen, QStringList{"frmLanguage"});
+        QCOMPARE(f.tabs->tabText(1), QStringLiteral("Versand"));
+        QCOMPARE(readIni("Language-frmSystem", "Send"), QStringLiteral("Versand"));
+        QTest::mouseDClick(f.label, Qt::LeftButton);
+        QCOMPARE(seen, (QStringList{"frmLanguage", "FrmLogin"}));
+        QCOMPARE(f.label->text(), QStringLiteral("Title"));
+        gPasswordIniPath.clear();
     }
 
     void labelBesideACheckBoxToggles() {
