@@ -3,6 +3,8 @@
 #include "MessageSeam.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QFontDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -95,9 +97,35 @@ QStringList showFileDialog(const Msg::FileRequest& r) {
     return {};
 }
 
+bool showColourDialog(unsigned int* colour) {
+    const unsigned int c = *colour;
+    const QColor chosen =
+        QColorDialog::getColor(QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)),
+                               QApplication::activeWindow());
+    if (!chosen.isValid())
+        return false;
+    *colour = unsigned(chosen.red()) | unsigned(chosen.green()) << 8 | unsigned(chosen.blue()) << 16;
+    return true;
+}
+
+bool showFontDialog(Msg::FontChoice* font) {
+    QFont preset(font->name);
+    if (font->pointSize > 0)
+        preset.setPointSize(font->pointSize);
+    preset.setBold(font->bold);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, preset, QApplication::activeWindow());
+    if (!ok)
+        return false;
+    *font = Msg::FontChoice{chosen.family(), chosen.pointSize(), chosen.bold()};
+    return true;
+}
+
 } // namespace
 
 void installMessageBoxUi() {
+    Msg::setColourHandler(showColourDialog);
+    Msg::setFontHandler(showFontDialog);
     Msg::setFileHandler(showFileDialog);
     Msg::setHandler(showBox);
     Msg::setInputHandler(showInput);

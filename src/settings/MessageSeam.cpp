@@ -26,6 +26,21 @@ QStringList noFiles(const FileRequest& r) {
     return {};
 }
 
+bool noChooser(const char* what) {
+    std::fprintf(stderr, "no %s chooser without a window\n", what);
+    return false;
+}
+
+ColourHandler& colourHandler() {
+    static ColourHandler h = [](unsigned int*) { return noChooser("colour"); };
+    return h;
+}
+
+FontHandler& fontHandler() {
+    static FontHandler h = [](FontChoice*) { return noChooser("font"); };
+    return h;
+}
+
 FileHandler& fileHandler() {
     static FileHandler h = noFiles;
     return h;
@@ -56,6 +71,18 @@ InputHandler setInputHandler(InputHandler h) {
 FileHandler setFileHandler(FileHandler h) {
     FileHandler old = fileHandler();
     fileHandler() = h ? std::move(h) : FileHandler(noFiles);
+    return old;
+}
+
+ColourHandler setColourHandler(ColourHandler h) {
+    ColourHandler old = colourHandler();
+    colourHandler() = h ? std::move(h) : ColourHandler([](unsigned int*) { return noChooser("colour"); });
+    return old;
+}
+
+FontHandler setFontHandler(FontHandler h) {
+    FontHandler old = fontHandler();
+    fontHandler() = h ? std::move(h) : FontHandler([](FontChoice*) { return noChooser("font"); });
     return old;
 }
 
@@ -116,3 +143,19 @@ QString inputBox(const QString& prompt, const QString& title, const QString& def
 }
 
 QStringList fileDialog(const Msg::FileRequest& request) { return Msg::fileHandler()(request); }
+
+bool chooseColour(unsigned int* colour) {
+    unsigned int chosen = *colour;
+    if (!Msg::colourHandler()(&chosen))
+        return false;
+    *colour = chosen;
+    return true;
+}
+
+bool chooseFont(Msg::FontChoice* font) {
+    Msg::FontChoice chosen = *font;
+    if (!Msg::fontHandler()(&chosen))
+        return false;
+    *font = chosen;
+    return true;
+}

@@ -39,16 +39,29 @@ struct FileRequest {
     QString fileName;    // proposed name
 };
 
+// A font as the font chooser shows it.
+struct FontChoice {
+    QString name;
+    int pointSize = 0;
+    bool bold = false;
+};
+
 using Handler = std::function<Answer(const Request&)>;
 // Returns the chosen paths; empty when the user cancelled.
 using FileHandler = std::function<QStringList(const FileRequest&)>;
 // Returns false in *ok when the user cancelled.
 using InputHandler = std::function<QString(const InputRequest&, bool* ok)>;
+// Colour and font choosers: the value in is the preset, out the choice;
+// false when the user cancelled. Colours are numbers, red in the lowest byte.
+using ColourHandler = std::function<bool(unsigned int* colour)>;
+using FontHandler = std::function<bool(FontChoice* font)>;
 
 // Replaces the handler; returns the previous one.
 Handler setHandler(Handler handler);
 InputHandler setInputHandler(InputHandler handler);
 FileHandler setFileHandler(FileHandler handler);
+ColourHandler setColourHandler(ColourHandler handler);
+FontHandler setFontHandler(FontHandler handler);
 
 // The answer a box gives without a user: its default button.
 Answer defaultAnswer(const Request& request);
@@ -67,3 +80,7 @@ QString inputBox(const QString& prompt, const QString& title = QString(), const 
 
 // Shows a file or folder chooser; the chosen paths, empty when cancelled.
 QStringList fileDialog(const Msg::FileRequest& request);
+
+// The colour and font choosers; false (the value untouched) when cancelled.
+bool chooseColour(unsigned int* colour);
+bool chooseFont(Msg::FontChoice* font);

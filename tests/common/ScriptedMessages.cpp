@@ -31,12 +31,36 @@ ScriptedMessages::ScriptedMessages() {
         }
         return files_.dequeue();
     });
+    previousColour_ = Msg::setColourHandler([this](unsigned int* colour) {
+        if (colours_.isEmpty())
+            return false;
+        *colour = colours_.dequeue();
+        return true;
+    });
+    previousFont_ = Msg::setFontHandler([this](Msg::FontChoice* font) {
+        if (fonts_.isEmpty())
+            return false;
+        *font = fonts_.dequeue();
+        return true;
+    });
+}
+
+ScriptedMessages& ScriptedMessages::answerColour(unsigned int colour) {
+    colours_.enqueue(colour);
+    return *this;
+}
+
+ScriptedMessages& ScriptedMessages::answerFont(const Msg::FontChoice& font) {
+    fonts_.enqueue(font);
+    return *this;
 }
 
 ScriptedMessages::~ScriptedMessages() {
     Msg::setHandler(previous_);
     Msg::setInputHandler(previousInput_);
     Msg::setFileHandler(previousFile_);
+    Msg::setColourHandler(previousColour_);
+    Msg::setFontHandler(previousFont_);
 }
 
 ScriptedMessages& ScriptedMessages::answerFiles(const QStringList& paths) {
@@ -72,6 +96,8 @@ void ScriptedMessages::clear() {
     answers_.clear();
     inputs_.clear();
     files_.clear();
+    colours_.clear();
+    fonts_.clear();
     shown_.clear();
     fileRequests_.clear();
     unanswered_ = 0;

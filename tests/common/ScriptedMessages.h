@@ -21,6 +21,9 @@ public:
     // The next file chooser returns these paths (none: cancelled).
     ScriptedMessages& answerFiles(const QStringList& paths);
     const QList<Msg::FileRequest>& fileRequests() const { return fileRequests_; }
+    // The next colour or font chooser picks this; without one it is cancelled.
+    ScriptedMessages& answerColour(unsigned int colour);
+    ScriptedMessages& answerFont(const Msg::FontChoice& font);
 
     const QList<Msg::Request>& shown() const { return shown_; }
     QStringList texts() const;
@@ -33,6 +36,10 @@ private:
     QQueue<Msg::Answer> answers_;
     QQueue<std::pair<QString, bool>> inputs_;
     QQueue<QStringList> files_;
+    QQueue<unsigned int> colours_;
+    QQueue<Msg::FontChoice> fonts_;
+    Msg::ColourHandler previousColour_;
+    Msg::FontHandler previousFont_;
     QList<Msg::Request> shown_;
     QList<Msg::FileRequest> fileRequests_;
     Msg::FileHandler previousFile_;

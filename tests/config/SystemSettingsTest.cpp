@@ -1,0 +1,323 @@
+// The system settings dialog, the settings backups and the machine copy.
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "IniStorage.h"
+#include "IniStore.h"
+#include "MachineCopy.h"
+#include "ProgramQuit.h"
+#include "ScriptedMessages.h"
+#include "SettingsBackup.h"
+#include "SettingsGlobals.h"
+#include "SystemSettings.h"
+#include "TestHome.h"
+#include "frmSystem.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// A value for every key of the system record, none of them its default.
+QByteArray everyKeyChanged() {
+    QByteArray ini = "[Settings]\nBackupFormat=yyyy\n";
+    for (const SystemSettings::KeyDef& def : SystemSettings::table()) {
+        QString value;
+        switch (def.form) {
+        case SystemSettings::Form::Text: value = "Lucida Console"; break;
+        case SystemSettings::Form::FontSize: value = "13"; break;
+        case SystemSettings::Form::TrueFalse: value = def.def == "True" ? "False" : "True"; break;
+        case SystemSettings::Form::ZeroOne: value = def.def == "1" ? "0" : "1"; break;
+        case SystemSettings::Form::List: value = QString::number(def.choices - 1); break;
+        case SystemSettings::Form::Colour: value = "1193046"; break;
+        }
+        ini += def.key.toLatin1() + "=" + value.toLatin1() + "\n";
+    }
+    return ini;
+}
+
+const QDateTime kWhen(QDate(2026, 12, 5), QTime(16, 2, 49));
+
+} // namespace
+
+class SystemSettingsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> home;
+    std::unique_ptr<ScriptedMessages> msgs;
+
+    template <typename T> static T* child(QObject* dialog, const QString& name) { return dialog->findChild<T*>(name); }
+    static unsigned shownColour(QObject* dialog, const QString& button) {
+        return child<QPushButton>(dialog, button)->property("colour").toUInt();
+    }
+    QString backups() const { return SettingsBackup::defaultFolder(); }
+
+private Q_SLOTS:
+    void init() {
+        home = std::make_unique<TestHome>();
+        msgs = std::make_unique<ScriptedMessages>();
+    }
+    void cleanup() {
+        msgs.reset();
+        home.reset();
+        // A restore holds back the settings writes of a program that ends.
+        IniStore::instance().endBatch();
+    }
+
+    void okStoresWhatTheDialogShowsAndCancelNothing() {
+        // Every control shows its key: OK with nothing changed stores the same file.
+        home->writeIni(everyKeyChanged());
+        const QByteArray before = home->readIniBytes();
+        {
+            frmSystem dialog({});
+            dialog.Command1_Click(0);
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(home->readIniBytes(), before);
+        }
+        // A font chosen with "Change Fonts" stays on the active window after Cancel.
+        EditorManager editors;
+        msgs->answerFont({"DejaVu Sans Mono", 17, false});
+        {
+            frmSystem dialog({});
+            dialog.Command2_Click();
+            QCOMPARE(child<QLineEdit>(&dialog, "Text1(1)")->text(), QString("17"));
+            dialog.Command1_Click(1);
+        }
+        QCOMPARE(home->readIniBytes(), before);
+        QCOMPARE(editors.activeEditor()->fontSize(), 17);
+
+        // From an empty file OK stores the whole record, the screen colours with it.
+        home->writeIni("");
+        frmSystem dialog({});
+        child<QLineEdit>(&dialog, "Text1(1)")->setText("10");
+        QVERIFY(dialog.applyColours());
+        for (const SystemSettings::KeyDef& def : SystemSettings::table())
+            QVERIFY2(iniHasKey("Settings", def.key), qPrintable(def.key));
+        QCOMPARE(readIni("Settings", "mainTerminalForeColor"), QString("12582912"));
+    }
+
+    void fontSizeKeepsItsWholePartOrIsRefused_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored"); // empty: refused
+        QTest::newRow("10.5") << "10.5" << "10";
+        QTest::newRow("10,5") << "10,5" << "10";
+        QTest::newRow("10,5.5") << "10,5.5" << "10";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("abc") << "abc" << "";
+        QTest::newRow("0") << "0" << "";
+    }
+    void fontSizeKeepsItsWholePartOrIsRefused() {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        home->writeIni("[Settings]\nFontSize=11\n");
+        const QByteArray before = home->readIniBytes();
+        frmSystem dialog({});
+        child<QLineEdit>(&dialog, "Text1(1)")->setText(typed);
+        dialog.Command1_Click(0);
+        if (stored.isEmpty()) {
+            QVERIFY(dialog.result() != QDialog::Accepted);
+            QCOMPARE(msgs->shown().size(), 1);
+            QCOMPARE(home->readIniBytes(), before);
+        } else {
+            QCOMPARE(readIni("Settings", "FontSize"), stored);
+        }
+    }
+
+    void storedFormsShowAndChoicesStore() {
+        home->writeIni("[Settings]\nFontSize=10\nPadLeftMargin=15\nDNCStatus=-1\n");
+        frmSystem dialog({});
+        // A position outside its list shows the first choice; -1 is never stored.
+        QCOMPARE(child<QComboBox>(&dialog, "cmbLeftMargin")->currentIndex(), 0);
+        QVERIFY(child<QRadioButton>(&dialog, "optDNC(0)")->isChecked());
+        // Colours are red + 256 green + 65536 blue.
+        QCOMPARE(child<QPushButton>(&dialog, "cmdColorPicker1(5)")->palette().color(QPalette::Button),
+                 QColor(0, 0, 192));
+        msgs->answerColour(255).answerColour(0xFF0000u);
+        dialog.cmdColorPicker1_Click(2);
+        dialog.cmdpickColourBlock_Click(25);
+        dialog.cmdColorPicker1_Click(3); // cancelled: unchanged
+        QCOMPARE(shownColour(&dialog, "cmdColorPicker1(3)"), 65280u);
+        // A label click acts on its box.
+        auto* language = child<QCheckBox>(&dialog, "chkLanguage");
+        dialog.Label1_Click(19);
+        QVERIFY(language->isChecked());
+        QVERIFY(!child<QPushButton>(&dialog, "cmdLanguageSelect")->isHidden());
+        dialog.Command1_Click(0);
+        QCOMPARE(readIni("Settings", "PadLeftMargin"), QString("0"));
+        QCOMPARE(readIni("Settings", "DNCStatus"), QString("0"));
+        QCOMPARE(readIni("Settings", "mainTextBackColor"), QString("255"));
+        QCOMPARE(readIni("Settings", "Colour26"), QString("16711680"));
+        QCOMPARE(readIni("Settings", "UseLanguageSupport"), QString("1"));
+    }
+
+    void okAppliesToOpenWindowsTerminalLightsAndMenu() {
+        home->writeIni("[Settings]\nFontName=DejaVu Sans Mono\nFontSize=10\n");
+        EditorManager editors;
+        for (int i = 0; i < 3; ++i)
+            editors.openFileInNewWindow();
+        editors.selectWindow(2);
+        QVERIFY(editors.closeMyFile());
+        QPlainTextEdit terminal;
+        QLabel light;
+        light.show();
+        QAction languageMenu(nullptr);
+        languageMenu.setEnabled(false);
+        frmSystem::MainWindowParts parts;
+        parts.terminal = &terminal;
+        parts.breakoutLights = {&light};
+        parts.languageMenu = &languageMenu;
+        frmSystem dialog(parts);
+        msgs->answerColour(0x000080u).answerColour(0x0000FFu).answerColour(0x808080u).answerColour(0x404040u);
+        for (int i = 2; i < 6; ++i)
+            dialog.cmdColorPicker1_Click(i);
+        child<QLineEdit>(&dialog, "Text1(1)")->setText("14");
+        child<QCheckBox>(&dialog, "chkLanguage")->setChecked(true);
+        child<QCheckBox>(&dialog, "chkStatusBar(1)")->setChecked(false);
+        dialog.Command1_Click(0);
+
+        for (int i : {0, 1, 3}) {
+            const EditControl* ed = editors.editor(i);
+            QVERIFY(ed);
+            QCOMPARE(ed->backColour(), 0x000080u);
+            QCOMPARE(ed->textColour(), 0x0000FFu);
+            QCOMPARE(ed->fontSize(), 14);
+        }
+        QCOMPARE(terminal.palette().color(QPalette::Base), QColor(0x80, 0x80, 0x80));
+        QCOMPARE(terminal.palette().color(QPalette::Text), QColor(0x40, 0x40, 0x40));
+        QCOMPARE(terminal.font().pointSize(), 14);
+        QVERIFY(light.isHidden());
+        QVERIFY(languageMenu.isEnabled());
+        QCOMPARE(gMainTerminalBackColor, 0x808080u);
+    }
+
+    void backupNamesFollowTheHeldMask_data() {
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QString>("stamp");
+        QTest::addColumn<QString>("reported"); // the characters reported, in order
+        QTest::newRow("default") << "dd-mmm-yyyy-hh-mm-ss" << "05-Dec-2026-16-02-49" << "";
+        QTest::newRow("mm: month, then minute") << "yyyymmdd-hhmmss" << "20261205-160249" << "";
+        QTest::newRow("any case") << "YYYY-MMM-DD" << "2026-Dec-05" << "";
+        QTest::newRow("slash") << "dd/mm/yyyy" << "05-12-2026" << "/";
+        QTest::newRow("question mark, colon") << "hh?mm:ss" << "16-02-49" << ":?";
+        QTest::newRow("empty") << "" << "05-Dec-2026-16-02-49" << "";
+        QTest::newRow("no date") << "backup" << "05-Dec-2026-16-02-49" << "";
+    }
+    void backupNamesFollowTheHeldMask() {
+        QFETCH(QString, mask);
+        QFETCH(QString, stamp);
+        QFETCH(QString, reported);
+        QStringList messages;
+        const QString held = SettingsBackup::checkedMask(mask, &messages);
+        QCOMPARE(SettingsBackup::backupName(held, kWhen), "Feedline-settings-" + stamp + ".ini");
+        QCOMPARE(messages.size(), reported.size());
+        for (int i = 0; i < messages.size(); ++i)
+            QVERIFY(messages[i].startsWith(QString(reported[i]) + " is invalid filename character"));
+    }
+
+    void backupCopiesTheFileWhole() {
+        home->writeIni("[Settings]\r\nX=1\r\n; note\r\n[Machine1]\r\nAlias=Mill\r\n");
+        const QString target = backups() + SettingsBackup::backupName(SettingsBackup::defaultMask(), kWhen);
+        QString error;
+        QVERIFY(SettingsBackup::backUp(target, &error));
+        QCOMPARE(target, home->file("backups/Feedline-settings-05-Dec-2026-16-02-49.ini"));
+        QCOMPARE(readAllBytes(target), home->readIniBytes());
+    }
+
+    void theListShowsBackupsAndDeleteTrashesTheListedOne() {
+        qputenv("HOME", QFile::encodeName(home->path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home->file("data")));
+        QDir().mkpath(home->file("data"));
+        // An unusable stored folder: the list falls back to the default one.
+        home->writeIni("[Settings]\nBackupDirectory=" + home->file("gone/").toUtf8() + "\n");
+        QDir().mkpath(backups());
+        for (const char* name : {"Feedline-settings-a.ini", "Feedline-settings-b.ini", "Feedline-settings.ini",
+                                 "other-settings-x.ini", "Feedline-settings-x.txt"})
+            writeAllBytes(backups() + name, name);
+        frmSystem dialog({});
+        auto* list = child<QListWidget>(&dialog, "File1");
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->currentItem()->text(), QString("Feedline-settings-b.ini"));
+        QVERIFY(child<QPushButton>(&dialog, "cmdBackup(1)")->isEnabled());
+
+        msgs->answer(Msg::AnswerNo).answer(Msg::AnswerYes);
+        dialog.deleteSelectedBackup();
+        QVERIFY(QFile::exists(backups() + "Feedline-settings-b.ini"));
+        dialog.deleteSelectedBackup();
+        QVERIFY(!QFile::exists(backups() + "Feedline-settings-b.ini"));
+        QCOMPARE(readAllBytes(home->file("data/Trash/files/Feedline-settings-b.ini")), QByteArray("Feedline-settings-b.ini"));
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(list->currentRow(), 0);
+    }
+
+    void restoreAsksThenReplacesTheFileAndEndsTheProgram() {
+        home->writeIni("[Settings]\nFontSize=10\n[Machine1]\nAlias=Now\n");
+        QDir().mkpath(backups());
+        const QString backup = backups() + "Feedline-settings-old.ini";
+        writeAllBytes(backup, "[Settings]\nFontSize=10\n[Machine1]\nAlias=Then\n");
+        const QByteArray before = home->readIniBytes();
+        EditorManager editors;
+        editors.activeEditor()->setBytes("N1\n");
+        int ended = 0;
+        setQuitProgramHandler([&] { return ++ended, true; });
+        frmSystem dialog({});
+        dialog.show();
+        auto restore = [&] { dialog.cmdBackup_Click(1); };
+
+        msgs->answer(Msg::AnswerNo); // the restore question
+        restore();
+        msgs->answer(Msg::AnswerYes).answer(Msg::AnswerCancel); // the window's save question
+        restore();
+        QVERIFY(msgs->sawText("The text in [Untitled1] has changed."));
+        QCOMPARE(home->readIniBytes(), before);
+
+        // A backup that went after the list was made: the file and the dialog stay.
+        QFile::rename(backup, backup + ".moved");
+        msgs->answer(Msg::AnswerYes);
+        restore();
+        QVERIFY(msgs->sawText("Could Not Be Read"));
+        QCOMPARE(home->readIniBytes(), before);
+        QCOMPARE(ended, 0);
+        QVERIFY(dialog.isVisible());
+
+        QFile::rename(backup + ".moved", backup);
+        msgs->answer(Msg::AnswerYes).answer(Msg::AnswerNo);
+        restore();
+        QCOMPARE(home->readIniBytes(), readAllBytes(backup));
+        QVERIFY(msgs->sawText("System Has Been Restored From " + backup));
+        QCOMPARE(ended, 1);
+        QVERIFY(!dialog.isVisible());
+        setQuitProgramHandler(nullptr);
+    }
+
+    void copyTakesEveryKeyButNameAndPortWhole() {
+        const QByteArray header(300, '7');
+        home->writeIni("[Machine4]\nALIAS=Four\nHeaderSend=" + header + "\ncommport=3\nEOBSend=\nHandshaking=2\n"
+                       "[Machine6]\nAlias=Six\nCommPort=5\nOnlySix=kept\nHandshaking=0\n[Machine8]\n");
+        QVERIFY(copyMachineSettings(4, 6));
+        QCOMPARE(readIni("Machine6", "Alias"), QString("Six"));
+        QCOMPARE(readIni("Machine6", "CommPort"), QString("5"));
+        QCOMPARE(readIni("Machine6", "HeaderSend"), QString(header));
+        QCOMPARE(readIni("Machine6", "EOBSend", "missing"), QString(""));
+        QCOMPARE(readIni("Machine6", "Handshaking"), QString("2"));
+        QCOMPARE(readIni("Machine6", "OnlySix"), QString("kept"));
+
+        // A source without keys writes nothing.
+        const QByteArray before = home->readIniBytes();
+        QVERIFY(copyMachineSettings(8, 6));
+        QCOMPARE(home->readIniBytes(), before);
+    }
+};
+
+QTEST_MAIN(SystemSettingsTest)
+#include "SystemSettingsTest.moc"
