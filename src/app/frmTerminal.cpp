@@ -11,6 +11,7 @@
 #include "ProgramQuit.h"
 #include "ReceiveHostAdapter.h"
 #include "RecentFilesMenu.h"
+#include "frmMenus.h"
 #include "StatusLine.h"
 #include "TransferActions.h"
 #include "TransferGlobals.h"
@@ -98,6 +99,7 @@ void frmTerminal::connectEditor() {
     });
     connect(editorManager_, &EditorManager::menusDisabled, this, &frmTerminal::disableMenus);
     connect(editorManager_, &EditorManager::editorAreaShown, this, [this] { textboxTerm_->setVisible(false); });
+    new frmMenus(*this);
 }
 
 void frmTerminal::focusActiveEditor() {

@@ -131,6 +131,8 @@ public:
     bool Form_KeyDown(int key, Qt::KeyboardModifiers modifiers);
     // The tools-progress box's Cancel.
     void Command1_Click();
+    // Close File: closes the active window; the caption is the bare title after the last.
+    void mnuClose_Click();
 
     // Quit (F8, both Quit buttons, the menu, and ::quitProgram for the rest of
     // the program): the window's close path, which asks about a running
@@ -185,7 +187,6 @@ private:
     void mnuBinaryChunk_Click(int index);
     void mnuDebug_Click(int index);
     void mnuPaste_Click();
-    void mnuClose_Click();
     void showPropertiesChecked();
     void showHelpPage();
 
