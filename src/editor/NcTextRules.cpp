@@ -127,7 +127,7 @@ bool NcLineRule::sequence(QByteArrayView line, QByteArray& out) {
             return false;
         leaveAlone = settings_.stripBlankLines == 1;
     }
-    const bool marker = !leaveAlone && line.contains(kMarker);
+    const bool marker = !leaveAlone && line.contains('@') && line.contains(kMarker);
     if (mode_ == Resequence && !args_.useN && startsWithN && !leaveAlone)
         startsWithN = false; // its old N word goes with the old number
     if (mode_ == Desequence)

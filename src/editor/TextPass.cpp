@@ -4,6 +4,7 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -29,15 +30,13 @@ QByteArray lineEndOf(QByteArrayView text) {
 }
 
 qsizetype countLines(QByteArrayView text) {
-    qsizetype ends = 0;
-    const char* p = text.data();
-    const char* end = p + text.size();
-    for (; p < end; ++p) {
-        if (*p == '\n')
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    qsizetype ends = std::count(begin, end, '\n');
+    // A CR ends a line of its own unless an LF follows it.
+    for (const char* cr = begin; (cr = static_cast<const char*>(std::memchr(cr, '\r', size_t(end - cr)))); ++cr)
+        if (cr + 1 == end || cr[1] != '\n')
             ++ends;
-        else if (*p == '\r' && !(p + 1 < end && p[1] == '\n'))
-            ++ends;
-    }
     return ends + 1;
 }
 
@@ -66,8 +65,16 @@ PassEnd runLinePass(QByteArrayView text, const LinePass& pass, QIODevice& out, Q
         from = next;
         if (i == n && line.isEmpty())
             break;
-        if (i % every == 0 && pass.progress)
+        if (i % every == 0 && pass.progress) {
             pass.progress(i, n);
+            // The yield may have moved the text; it must not have changed it.
+            if (pass.reread) {
+                const QByteArrayView again = pass.reread();
+                if (again.size() != text.size())
+                    return PassEnd::Cancelled;
+                text = again;
+            }
+        }
         if (gCancelOperation)
             return PassEnd::Cancelled;
         if (pass.rule(line, piece))

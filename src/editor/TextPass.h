@@ -23,6 +23,8 @@ struct LinePass {
     // (computed from n); this is where the pass yields.
     std::function<qsizetype(qsizetype n)> every;
     std::function<void(qsizetype i, qsizetype n)> progress;
+    // After each progress call: the same text, wherever it now lies.
+    std::function<QByteArrayView()> reread;
 };
 
 enum class PassEnd { Done, Cancelled, WriteFailed };

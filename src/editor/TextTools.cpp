@@ -22,12 +22,25 @@ const char* const kCaptions[] = {"Resequencing...",   "Desequencing...",        
 
 bool usable(const EditControl* editor) { return editor && editor->textLength() > 0 && !editor->isReadOnly(); }
 
+// The window's text where it lies, without a copy: valid until the next
+// call into the control.
+QByteArrayView textOf(EditControl* editor) {
+    if (!editor)
+        return {};
+    const long length = editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    const auto* p = reinterpret_cast<const char*>(editor->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
+    return p ? QByteArrayView(p, length) : QByteArrayView();
+}
+
 // Runs the pass into a temporary file of its own and, unless cancelled or
 // failed, puts the result in the window. True when the pass ran to its end.
 bool runOnWindow(EditControl* ed, LinePass pass, const ToolPanel& panel) {
     QPointer<EditControl> editor(ed);
     const int caretLine = ed->caretLine();
-    const QByteArray text = ed->bytes();
+    bool changed = false; // by someone else while the pass yielded
+    const QMetaObject::Connection watch =
+        QObject::connect(ed, &QsciScintilla::textChanged, ed, [&changed] { changed = true; });
+    pass.reread = [editor] { return textOf(editor); };
     gBusyEditing = true;
     ed->setRedraw(false);
     if (panel.progress)
@@ -40,14 +53,20 @@ bool runOnWindow(EditControl* ed, LinePass pass, const ToolPanel& panel) {
     if (!file.open()) {
         error = file.errorString();
     } else {
-        end = runLinePass(text, pass, file, &error);
+        end = runLinePass(textOf(ed), pass, file, &error);
         if (end == PassEnd::Done && (!file.flush() || !file.seek(0))) {
             end = PassEnd::WriteFailed;
             error = file.errorString();
         }
         if (end == PassEnd::Done) {
-            result = file.readAll();
-            if (result.size() != file.size()) {
+            // Mapped, the result goes from the file straight into the window.
+            const qint64 size = file.size();
+            const uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
+            if (mapped)
+                result = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size);
+            else if (size > 0)
+                result = file.readAll();
+            if (result.size() != size) {
                 end = PassEnd::WriteFailed;
                 error = file.errorString();
             }
@@ -56,8 +75,9 @@ bool runOnWindow(EditControl* ed, LinePass pass, const ToolPanel& panel) {
     if (panel.progress)
         panel.progress(100);
     if (editor) {
+        QObject::disconnect(watch);
         editor->setRedraw(true);
-        if (end == PassEnd::Done && result != text)
+        if (end == PassEnd::Done && !changed && result != textOf(editor))
             editor->replaceAllAsOneEdit(result);
         editor->setCaretLine(caretLine);
     }
