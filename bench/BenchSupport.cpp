@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -30,6 +31,17 @@ bool writeFile(const QString& path, const QByteArray& data) {
     if (!ok)
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return ok;
+}
+
+void preferOffscreen() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+long peakKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
 }
 
 QByteArray ncProgram(qint64 bytes, const QByteArray& eob) {

@@ -19,6 +19,11 @@ void useProgramFolder(const QString& folder);
 
 bool writeFile(const QString& path, const QByteArray& data);
 
+// Runs without a display unless one is asked for; call before the application object.
+void preferOffscreen();
+// This process's peak resident memory so far, in kB.
+long peakKb();
+
 // A program of numbered G01 blocks ended by `eob`, at least `bytes` long.
 QByteArray ncProgram(qint64 bytes, const QByteArray& eob = "\n");
 

@@ -14,8 +14,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 
 namespace {
@@ -32,17 +30,10 @@ QByteArray program() {
     return p;
 }
 
-long peakKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     bench::useProgramFolder(dir.path());
@@ -87,6 +78,6 @@ int main(int argc, char** argv) {
     std::printf("%d lines, %.1f MB, %d matches; results %s\n", kLines, text.size() / 1048576.0, kLines / 10,
                 same ? "equal" : "DIFFER");
     bench::printRatio("Replace All against sed", ours, theirs, "within 5x");
-    std::printf("peak memory: %.0f MB (the text is %.0f MB)\n", peakKb() / 1024.0, text.size() / 1048576.0);
+    std::printf("peak memory: %.0f MB (the text is %.0f MB)\n", bench::peakKb() / 1024.0, text.size() / 1048576.0);
     return same ? 0 : 1;
 }

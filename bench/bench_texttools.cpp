@@ -16,8 +16,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 
 namespace {
@@ -34,12 +32,6 @@ QByteArray program(int lines) {
         p += "G01 X" + QByteArray::number(i % 997) + ".5 Y-" + QByteArray::number(i % 313) + '\n';
     }
     return p;
-}
-
-long peakKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
 }
 
 // awk's own peak, read by awk itself at its end (a child's peak as the
@@ -76,7 +68,7 @@ Row measure(int lines, const QString& folder, const QString& awk) {
         editors.tabWidget()->show();
         EditControl* ed = editors.editor(editors.openFileInNewWindow(in));
         QCoreApplication::processEvents();
-        row.peakBefore = peakKb();
+        row.peakBefore = bench::peakKb();
         for (int run = 0; run < 3; ++run) {
             row.ours.record(bench::seconds([&] {
                 processNCText(ed, Resequence, SeqArguments{});
@@ -85,7 +77,7 @@ Row measure(int lines, const QString& folder, const QString& awk) {
             ourResult = ed->bytes();
             ed->undo();
         }
-        row.peakAfter = peakKb();
+        row.peakAfter = bench::peakKb();
         editors.closeMyFile();
     }
     for (int run = 0; run < 3; ++run)
@@ -105,8 +97,7 @@ Row measure(int lines, const QString& folder, const QString& awk) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::preferOffscreen();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     bench::useProgramFolder(dir.path());
