@@ -2,6 +2,7 @@
 
 #include "EditorFiles.h"
 #include "NcLexer.h"
+#include "WheelScroll.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -334,6 +335,17 @@ bool EditControl::commandFor(QKeyEvent* e, Command* command) {
     else
         return false;
     return true;
+}
+
+void EditControl::focusInEvent(QFocusEvent* e) {
+    hookWheel(this);
+    QsciScintilla::focusInEvent(e);
+}
+
+void EditControl::focusOutEvent(QFocusEvent* e) {
+    if (wheelHookedEditor() == this)
+        unhookWheel();
+    QsciScintilla::focusOutEvent(e);
 }
 
 bool EditControl::event(QEvent* e) {

@@ -8,6 +8,7 @@ add_library(feedline_editor_widgets STATIC
     Printing.cpp Printing.h
     RecentFilesMenu.cpp RecentFilesMenu.h
     SettingsWarning.cpp SettingsWarning.h
+    WheelScroll.cpp WheelScroll.h
     TextTools.cpp TextTools.h
     frmAskDeleteNulls.cpp frmAskDeleteNulls.h
     frmFanucSplitFiles.cpp frmFanucSplitFiles.h
