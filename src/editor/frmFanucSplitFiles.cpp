@@ -1,6 +1,7 @@
 #include "frmFanucSplitFiles.h"
 
 #include "EditControl.h"
+#include "DialogParts.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
 #include "FileStuff.h"
@@ -97,6 +98,7 @@ frmFanucSplitFiles::frmFanucSplitFiles(QWidget* parent) : QDialog(parent) {
     top->addWidget(frame);
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(DialogParts::languageButton(this));
     buttons->addStretch();
     const char* const captions[2] = {"&OK", "&Cancel"};
     for (int i = 0; i < 2; ++i) {
@@ -107,6 +109,7 @@ frmFanucSplitFiles::frmFanucSplitFiles(QWidget* parent) : QDialog(parent) {
     }
     Command2[0]->setDefault(true);
     top->addLayout(buttons);
+    new DialogParts::HelpKey(this);
     Form_Load();
 }
 

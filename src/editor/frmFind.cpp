@@ -2,6 +2,7 @@
 
 #include "EditControl.h"
 #include "EditorGlobals.h"
+#include "DialogParts.h"
 #include "EditorManager.h"
 #include "IniStorage.h"
 #include "Language.h"
@@ -84,6 +85,7 @@ frmFind::frmFind(QWidget* owner, EditorManager* editors) : QDialog(owner, Qt::To
     Label1[1]->setGeometry(px(120), px(630), px(1150), px(255));
     txtReplace->setGeometry(px(1305), px(600), px(2475), px(315));
     connect(txtFind, &QLineEdit::textChanged, this, &frmFind::txtFind_Change);
+    DialogParts::languageButton(this);
     applyLayout(true);
     Form_Load();
 }
@@ -119,6 +121,8 @@ void frmFind::applyLayout(bool replace) {
     for (int i = 0; i < 4; ++i)
         Command1[i]->setGeometry(px(4170), px(kButtonTops[i]), px(1350), px(330));
     Command1[4]->setGeometry(px(4170), px(replace ? kButtonTops[4] : kButtonTops[2] + 125), px(1350), px(330));
+    if (auto* language = findChild<QWidget*>(QStringLiteral("cmdLanguageSelect")))
+        language->move(px(4170) - language->width() - 4, px(kButtonTops[0]));
     setFixedSize(px(5640), px(2280 - (replace ? 0 : 200)));
 }
 

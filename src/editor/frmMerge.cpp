@@ -1,5 +1,6 @@
 #include "frmMerge.h"
 
+#include "DialogParts.h"
 #include "EditorManager.h"
 #include "EditorText.h"
 #include "FileStuff.h"
@@ -84,6 +85,7 @@ frmMerge::frmMerge(QWidget* parent) : QDialog(parent) {
     middle->addWidget(Command2[0]);
     middle->addWidget(Command2[1]);
     middle->addWidget(chkTrim);
+    middle->addWidget(DialogParts::languageButton(this));
     middle->addStretch();
     top->addLayout(middle);
 
@@ -129,6 +131,7 @@ frmMerge::frmMerge(QWidget* parent) : QDialog(parent) {
             Command2_Click(1);
     });
     resize(720, 460);
+    new DialogParts::HelpKey(this);
     Form_Load();
 }
 
