@@ -59,12 +59,6 @@ PassEnd runLinePass(QByteArrayView text, const LinePass& pass, QIODevice& out, Q
 
     qsizetype from = 0;
     for (qsizetype i = 1; i <= n; ++i) {
-        qsizetype next = 0;
-        const qsizetype at = lineEnd(text, from, &next);
-        const QByteArrayView line = text.sliced(from, at - from);
-        from = next;
-        if (i == n && line.isEmpty())
-            break;
         if (i % every == 0 && pass.progress) {
             pass.progress(i, n);
             // The yield may have moved the text; it must not have changed it.
@@ -75,6 +69,12 @@ PassEnd runLinePass(QByteArrayView text, const LinePass& pass, QIODevice& out, Q
                 text = again;
             }
         }
+        qsizetype next = 0;
+        const qsizetype at = lineEnd(text, from, &next);
+        const QByteArrayView line = text.sliced(from, at - from);
+        from = next;
+        if (i == n && line.isEmpty())
+            break;
         if (gCancelOperation)
             return PassEnd::Cancelled;
         if (pass.rule(line, piece))

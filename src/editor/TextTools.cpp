@@ -93,10 +93,10 @@ bool runOnWindow(EditControl* ed, LinePass pass, const ToolPanel& panel) {
 void processNCText(EditControl* editor, int mode, const SeqArguments& args, const ToolPanel& panel) {
     if (!usable(editor) || mode < Resequence || mode > TrimLines)
         return;
-    auto rule = std::make_shared<NcLineRule>(mode, args, SeqSettings::ofMachine());
+    NcLineRule rule(mode, args, SeqSettings::ofMachine());
     QPointer<EditControl> ed(editor);
     LinePass pass;
-    pass.rule = [rule](QByteArrayView line, QByteArray& out) { return rule->apply(line, out); };
+    pass.rule = [&rule](QByteArrayView line, QByteArray& out) { return rule.apply(line, out); };
     pass.every = [](qsizetype n) { return n / 100; };
     pass.progress = [&panel, ed](qsizetype i, qsizetype n) {
         if (panel.progress)
@@ -109,9 +109,11 @@ void processNCText(EditControl* editor, int mode, const SeqArguments& args, cons
     if (panel.caption)
         panel.caption(QString::fromLatin1(kCaptions[mode - 1]));
     QCoreApplication::processEvents();
+    if (!ed)
+        return;
     QElapsedTimer took;
     took.start();
-    if (runOnWindow(editor, pass, panel))
+    if (runOnWindow(ed, pass, panel))
         statusbar(QStringLiteral("Took ") + tookText(double(took.elapsed()) / 1000) + QStringLiteral(" secs..."));
 }
 

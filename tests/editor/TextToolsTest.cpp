@@ -30,8 +30,9 @@ QByteArray pass(int mode, const QByteArray& text, SeqArguments args = {}, SeqSet
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     gCancelOperation = false;
-    EXPECT_EQ(runLinePass(text, {[&](QByteArrayView l, QByteArray& o) { return rule.apply(l, o); }, {}, {}}, out),
-              PassEnd::Done);
+    LinePass lines;
+    lines.rule = [&](QByteArrayView l, QByteArray& o) { return rule.apply(l, o); };
+    EXPECT_EQ(runLinePass(text, lines, out), PassEnd::Done);
     return out.data();
 }
 
