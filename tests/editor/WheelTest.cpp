@@ -22,15 +22,10 @@ class WheelTest : public QObject {
 
 private Q_SLOTS:
     void aNotchMovesOneLineMoreOnTheFocusedEditor() {
-        EditControl ed, other;
-        QByteArray text;
-        for (int i = 0; i < 400; ++i)
-            text += "N" + QByteArray::number(i) + "\n";
-        for (EditControl* e : {&ed, &other}) {
-            e->resize(300, 200);
-            e->setBytes(text);
-            e->show();
-        }
+        EditControl ed;
+        ed.resize(300, 200);
+        ed.setBytes(QByteArray(400, '\n'));
+        ed.show();
         QVERIFY(QTest::qWaitForWindowExposed(&ed));
         unhookWheel();
         const int upAlone = turn(ed, 120), downAlone = turn(ed, -360);
@@ -51,9 +46,6 @@ private Q_SLOTS:
         QFocusEvent focusOut(QEvent::FocusOut);
         QApplication::sendEvent(&ed, &focusOut);
         QCOMPARE(turn(ed, 120), upAlone);
-        QApplication::sendEvent(&other, &focusIn);
-        QCOMPARE(wheelHookedEditor(), &other);
-        unhookWheel();
     }
 };
 
