@@ -50,7 +50,7 @@ private Q_SLOTS:
     void cleanup() { env_.reset(); }
 
     void mergeToDncSendsTheMergedProgramOrNothing() {
-        auto w = env_->load("Alias=MILL\ntrimPercents=1\n");
+        auto w = env_->load("Alias=MILL\ntrimPercents=1\nWaitAfterSending=30\n");
         const QStringList files{file(QStringLiteral("a.nc"), "%\nO1\nG01\n%\n"), env_->home->file(QStringLiteral("gone.nc")),
                                 file(QStringLiteral("b.nc"), "%\nO2\nG02\n%\n\x1a")};
         ScriptedMessages msgs;
