@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -117,6 +118,31 @@ void printRatio(const char* what, const Best& ours, const Best& theirs, const ch
     if (ours.get() > 0 && theirs.get() > 0)
         std::printf("%s, best of each: %.3f s / %.3f s = %.2fx (target: %s)\n", what, ours.get(), theirs.get(),
                     ours.get() / theirs.get(), target);
+}
+
+namespace {
+// A field of /proc/self/status ("VmRSS:", "VmHWM:") in bytes; -1 when missing.
+qint64 statusBytes(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return -1;
+}
+} // namespace
+
+qint64 peakAdded(const std::function<void()>& f) {
+    // "5" sets the peak back to the resident size now.
+    QFile reset(QStringLiteral("/proc/self/clear_refs"));
+    if (!reset.open(QIODevice::WriteOnly) || reset.write("5") != 1)
+        return -1;
+    reset.close();
+    const qint64 before = statusBytes("VmRSS:");
+    f();
+    const qint64 peak = statusBytes("VmHWM:");
+    return before < 0 || peak < 0 ? -1 : peak - before;
 }
 
 void TimesReporter::ReportRuns(const std::vector<Run>& runs) {

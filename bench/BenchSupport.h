@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -75,6 +76,12 @@ private:
 
 // How long `cat file` into `pty` takes until every byte has come out of it.
 double catInto(const QString& file, DrainedPty& pty, qint64 bytes);
+
+// The most resident memory `f` adds while it runs, in bytes; -1 when the
+// kernel cannot reset the process's peak. Run it before memory was freed
+// back to the allocator, or the figure is too low.
+qint64 peakAdded(const std::function<void()>& f);
+inline double mib(qint64 bytes) { return double(bytes) / (1 << 20); }
 
 // Prints "what, best of each: ours / theirs = ratio (target: ...)" when both ran.
 void printRatio(const char* what, const Best& ours, const Best& theirs, const char* target);

@@ -5,8 +5,10 @@
 #include "WheelScroll.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMetaMethod>
@@ -218,27 +220,53 @@ void EditControl::clearUndoHistory() { SendScintilla(SCI_EMPTYUNDOBUFFER); }
 void EditControl::setRedraw(bool on) { setUpdatesEnabled(on); }
 
 bool EditControl::loadFile(const QString& path, QString* error) {
-    QByteArray data;
-    if (!readWholeFile(path, &data, error))
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = in.errorString();
         return false;
-    loadBytes(data);
-    return true;
+    }
+    return loadFrom(in, error);
 }
 
 void EditControl::loadBytes(const QByteArray& data) {
+    QBuffer in;
+    in.setData(data);
+    in.open(QIODevice::ReadOnly);
+    loadFrom(in);
+}
+
+bool EditControl::loadFrom(QIODevice& in, QString* error) {
     WritableScope writable(this);
     // A loaded program is not an edit: keeping it in the undo history would
     // double the memory of a large file.
     SendScintilla(SCI_SETUNDOCOLLECTION, 0);
     SendScintilla(SCI_CLEARALL);
-    SendScintilla(SCI_ALLOCATE, (unsigned long)data.size() + 1);
-    if (!data.isEmpty())
-        SendScintilla(SCI_APPENDTEXT, (uintptr_t)data.size(), data.constData());
+    SendScintilla(SCI_ALLOCATE, (unsigned long)qMax<qint64>(0, in.size() - in.pos()) + 1);
+    // Change notifications hand every inserted piece on as a copy; the load
+    // announces itself once at the end instead.
+    const long mask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0);
+    // Read in pieces straight into the control: no second copy of the program.
+    QByteArray piece(1 << 20, Qt::Uninitialized);
+    qint64 n = 0;
+    while ((n = in.read(piece.data(), piece.size())) > 0)
+        SendScintilla(SCI_APPENDTEXT, (uintptr_t)n, piece.constData());
+    const bool whole = n == 0;
+    if (!whole) {
+        SendScintilla(SCI_CLEARALL);
+        if (error)
+            *error = in.errorString();
+    }
+    SendScintilla(SCI_SETMODEVENTMASK, mask);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
-    setEolMode(eolModeOf(data));
+    setEolMode(eolModeOf(rangeBytes(0, qMin<long>(SendScintilla(SCI_GETLENGTH), (1 << 16) + 1))));
     SendScintilla(SCI_GOTOPOS, 0);
     markSaved();
+    Q_EMIT linesChanged();
+    Q_EMIT textChanged();
+    return whole;
 }
 
 bool EditControl::saveFile(const QString& path, QString* error) const {

@@ -7,6 +7,7 @@
 #include <QString>
 
 class NcLexer;
+class QIODevice;
 
 // The edit control of the editor windows and the send window. Text goes in
 // and out as bytes (one character per byte, Latin-1 on screen), so NUL, lone
@@ -61,8 +62,10 @@ public:
     void setRedraw(bool on);
 
     // Replaces the text with the file's bytes: no undo history, not modified,
-    // line ends for new lines as the file has them. False with the reason.
+    // line ends for new lines as the file has them. False with the reason
+    // (the control is then empty).
     bool loadFile(const QString& path, QString* error = nullptr);
+    bool loadFrom(QIODevice& in, QString* error = nullptr); // from its position to its end
     void loadBytes(const QByteArray& bytes);
     // Writes the text through a temporary file; the old file stays whole on failure.
     bool saveFile(const QString& path, QString* error = nullptr) const;

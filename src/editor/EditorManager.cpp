@@ -186,7 +186,11 @@ QString EditorManager::nextFreeName(const QString& word) const {
 
 int EditorManager::openFileInNewWindow(const QString& givenPath) {
     QString path;
-    QByteArray data;
+    QFile in;
+    const auto cannotRead = [&] {
+        msgBox(QStringLiteral("The File ") + path + QStringLiteral(" Could Not Be Read\n") + in.errorString(), Msg::Ok,
+               Msg::Critical);
+    };
     if (!givenPath.isEmpty()) {
         if (fileHasNullsSoCancel(givenPath) || !fileExists(givenPath))
             return -1;
@@ -197,10 +201,9 @@ int EditorManager::openFileInNewWindow(const QString& givenPath) {
                 QFile::remove(path);
             return -1;
         }
-        QString error;
-        if (!readWholeFile(path, &data, &error)) {
-            msgBox(QStringLiteral("The File ") + path + QStringLiteral(" Could Not Be Read\n") + error, Msg::Ok,
-                   Msg::Critical);
+        in.setFileName(path);
+        if (!in.open(QIODevice::ReadOnly)) {
+            cannotRead();
             return -1;
         }
     }
@@ -210,8 +213,12 @@ int EditorManager::openFileInNewWindow(const QString& givenPath) {
     gWindows[n].fileName = path;
     EditControl* ed = createEditor(n);
     ed->setTag(path);
-    if (!path.isEmpty())
-        ed->loadBytes(data);
+    // The file goes straight into the control, without a copy of its own.
+    if (!path.isEmpty() && !ed->loadFrom(in)) {
+        closeWindow(n);
+        cannotRead();
+        return -1;
+    }
     tabs_->setCurrentIndex(n);
 
     const bool merge = path.contains(QLatin1String("merge.$$$"));

@@ -94,6 +94,8 @@ private Q_SLOTS:
         for (int c = 128; c < 256; ++c)
             high.append(char(c));
         QTest::newRow("bytes 128-255") << high + QByteArray("\r\n") + high;
+        const QByteArray piece((1 << 20) - 1, 'X'); // CR and LF fall into two reads
+        QTest::newRow("CR LF across a megabyte") << piece + "\r\nG01\r\n" + piece;
     }
     void roundTrip() {
         QFETCH(QByteArray, bytes);
@@ -104,6 +106,7 @@ private Q_SLOTS:
         QVERIFY(n > 0);
         QCOMPARE(active()->bytes(), bytes);
         QCOMPARE(active()->textLength(), bytes.size());
+        QCOMPARE(active()->lineCount(), int(bytes.count('\r') + bytes.count('\n') - bytes.count("\r\n")) + 1);
         QVERIFY(!gWindows[n].modified);
 
         const QString copy = home->file(QStringLiteral("out.nc"));
@@ -121,6 +124,28 @@ private Q_SLOTS:
         mgr->mnuPasteProc();
         QCOMPARE(active()->bytes(), bytes);
         QCOMPARE(msgs->unanswered(), 0);
+    }
+
+    void aReadThatFailsPartWayLeavesTheWindowEmptyAndSaysWhy() {
+        struct Failing : QIODevice {
+            qint64 left = 3 << 20;
+            qint64 readData(char* data, qint64 n) override {
+                if (left <= 0) {
+                    setErrorString(QStringLiteral("Input/output error"));
+                    return -1;
+                }
+                n = qMin(n, left);
+                memset(data, 'G', size_t(n));
+                left -= n;
+                return n;
+            }
+            qint64 writeData(const char*, qint64) override { return -1; }
+        } in;
+        in.open(QIODevice::ReadOnly);
+        QString error;
+        QVERIFY(!active()->loadFrom(in, &error));
+        QCOMPARE(active()->textLength(), 0);
+        QCOMPARE(error, QStringLiteral("Input/output error"));
     }
 
     // --- windows and tabs ----------------------------------------------
