@@ -126,6 +126,7 @@ private Q_SLOTS:
             editors.editor(editors.openFileInNewWindow(part))->setBytes("N1 X5\n");
         }
         ScriptedMessages msgs;
+        const QByteArray original = home_->readIniBytes();
         fromMenu<frmSystem>(*w, "mnuSystemSettings", [](frmSystem* d) {
             d->cmdBackup_Click(0);
             d->Command1_Click(1);
@@ -133,6 +134,7 @@ private Q_SLOTS:
         const QStringList made = SettingsBackup::list(SettingsBackup::defaultFolder());
         QCOMPARE(made.size(), 1);
         const QByteArray backup = readAllBytes(SettingsBackup::defaultFolder() + made[0]);
+        QCOMPARE(backup, original);
         writeIni("Machine1", "Alias", "Lathe");
 
         // Restore; save a.nc, not b.nc. Each window is asked once.
