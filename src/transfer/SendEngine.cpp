@@ -31,6 +31,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <deque>
 
 double lastSendActivity = 0;
 int sendTimeOutSeconds = 600;
@@ -100,6 +101,54 @@ bool sentByAnotherRoute(const QString& fileName, bool fromWindow) {
     return false;
 }
 
+// The lines whose bytes may still be on their way to the machine, each with
+// where its bytes end in the port's output. The first one is the last line
+// known to have left; a line with no bytes (skipped) follows the one before.
+// The restart line is taken from here: never a line still in a batch, in a
+// buffer, or dropped by a cancel.
+class LineTrail {
+public:
+    struct Line {
+        qint64 end;   // handedCount() once the line's bytes are handed over
+        qint64 index; // its line number
+        qint64 rawAt; // where its raw text starts in the program
+        qsizetype rawSize;
+    };
+    void begin(const SerialLink& link) {
+        link_ = &link;
+        droppedBefore_ = link.droppedCount();
+        lines_.clear();
+    }
+    void add(const Line& line) {
+        lines_.push_back(line);
+        if (lines_.size() > 4096)
+            settle();
+    }
+    // Forgets the lines before the last one that has left.
+    void settle() {
+        const qint64 out = leftThePc();
+        while (lines_.size() > 1 && lines_[1].end <= out)
+            lines_.pop_front();
+    }
+    // The last line whose bytes all left the PC; nullptr when none did.
+    const Line* lastOut() {
+        if (!link_)
+            return nullptr;
+        settle();
+        return !lines_.empty() && lines_.front().end <= leftThePc() ? &lines_.front() : nullptr;
+    }
+
+private:
+    // What a cancel dropped was the newest output, so the bytes that left
+    // are the first ones of the output.
+    qint64 leftThePc() const {
+        return link_->handedCount() - (link_->droppedCount() - droppedBefore_) - link_->pendingOutput();
+    }
+    const SerialLink* link_ = nullptr;
+    qint64 droppedBefore_ = 0;
+    std::deque<Line> lines_;
+};
+
 // What one text send works on.
 struct Job {
     QString fileName;   // as the caller passed it (the temporary file of an edited window)
@@ -160,7 +209,7 @@ private:
     int lastPercent_ = 0;
     int drawnPercent_ = 0;
     QElapsedTimer percentDrawnAt_;
-    QByteArray lastRaw_;
+    LineTrail trail_;
     QByteArray currentBlock_;
     // Blocks not yet handed to the port: the first pendingSize_ bytes of
     // pending_, which keeps its room between hand-overs. Copying into it
@@ -206,6 +255,10 @@ bool TextSend::fail(PortResult result) {
         indicator(false, kPortFaultText);
         waitYielding(2000);
         gCancelSend = true;
+        // The indicator alone says nothing when no progress window is shown
+        // (a hidden or "None" send): the reason is always given.
+        msgBox(lastPortError() + QLatin1Char('\n') + QStringLiteral("\"%1\" Was Not Sent Whole").arg(job_.logPath), Msg::Ok,
+               Msg::Critical);
         break;
     }
     failed_ = true;
@@ -234,6 +287,7 @@ bool TextSend::prepare() {
         finish(false);
         return false;
     }
+    trail_.begin(comPort());
     if (job_.program.isEmpty()) {
         msgBox(QStringLiteral("Zero Length File"), Msg::Ok, Msg::Information);
         outcome_ = SendOutcome::NotSent;
@@ -382,7 +436,7 @@ void TextSend::drawPercent() {
     percentDrawnAt_.start();
     if (frm_)
         if (PercentBar* picture = frm_->currentPicture())
-            UpdateStatus(picture, drawnPercent_);
+            UpdateStatus(picture, drawnPercent_, drawnPercent_ >= 100); // a whole send reads 100 %
     statusbar(QStringLiteral("Sending File %1% [Esc=Cancel]").arg(drawnPercent_));
 }
 
@@ -430,6 +484,7 @@ PortResult TextSend::flush() {
         pendingSize_ = 0;
         if (r == PortResult::Ok)
             lastSendActivity = secondsSinceMidnight();
+        trail_.settle();
     }
     if (displayAfterSend_)
         showProgress(false);
@@ -466,11 +521,11 @@ void TextSend::sendLines() {
                 host_.setCaption(caption);
             }
         }
+        const qint64 rawAt = reader.position();
         const QByteArray raw = reader.nextView(); // job_.program outlives the send
         ++lineIndex_;
         ++linesRead_;
         bytesRead_ = reader.position();
-        lastRaw_ = raw;
         currentBlock_ = SendLines::prepareLine(raw, rules_);
         showPercent(job_.disk ? SendLines::percentOf(reader.position(), job_.program.size())
                               : SendLines::percentOf(lineIndex_, lineCount_));
@@ -499,6 +554,7 @@ void TextSend::sendLines() {
                 queueBlock(currentBlock_, eob_);
             }
         }
+        trail_.add({comPort().handedCount() + pendingSize_, lineIndex_, rawAt, raw.size()});
 
         // The line delay follows each block sent (every line read, for the
         // send without window) once it is on the line.
@@ -543,20 +599,28 @@ void TextSend::finish(bool afterSendWait) {
     frmCancelSend::unload();
     frm_ = nullptr;
     QCoreApplication::processEvents();
-    writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(lastRaw_));
     // Only a send that went out whole is reported as sent.
     if (outcome_ != SendOutcome::Sent)
         gCancelSend = true;
     checkNeedToWarnAfterSend(job_.logPath);
     gCancelSend = true;
     closeComPort();
+    // Once the port is closed, what it dropped is known.
+    QByteArray restartLine;
+    if (const LineTrail::Line* out = trail_.lastOut()) {
+        restartLine = job_.program.mid(out->rawAt, out->rawSize);
+        lineIndex_ = out->index;
+    } else {
+        lineIndex_ = job_.startLine;
+    }
+    writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine));
     statusbar(QStringLiteral("Ready"));
     gSending = false;
     host_.lockForTransfer(false);
     if (job_.control)
         job_.control->setCaretLine(notedCaretLine_);
     if (gMinimizeOnSend == 2) {
-        host_.setCaption(captionPrefix_ + QString::number(lastPercent_) + QStringLiteral(" %"));
+        host_.setCaption(captionPrefix_ + QStringLiteral("100 %"));
     } else {
         host_.setCaption(savedCaption_);
         if (gMinimizeOnSend == 1)

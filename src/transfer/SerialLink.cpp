@@ -3,11 +3,22 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
+
 #include <sys/ioctl.h>
 #include <termios.h>
 
 namespace {
 constexpr int kSliceMs = 20;
+
+// Qt reports a write the line cannot take yet as an error; it is none.
+// Both the error it noted and errno must say so: Qt may word another
+// failure with a stale errno.
+bool wouldBlock(int cause, const QString& text) {
+    return (cause == EAGAIN || cause == EWOULDBLOCK) && text == QString::fromLocal8Bit(std::strerror(cause));
+}
+
 constexpr qint64 kUnclaimedLimit = 1 << 20;
 } // namespace
 
@@ -81,6 +92,15 @@ void SerialLink::close(CloseMode mode) {
 }
 
 void SerialLink::onError(QSerialPort::SerialPortError error) {
+    const int cause = errno;
+    if (error == QSerialPort::NoError)
+        return;
+    if (wouldBlock(cause, port_.errorString())) {
+        // A full or held line (XOFF, CTS, a machine that reads slowly): Qt
+        // keeps the bytes and writes them once the line takes them again.
+        port_.clearError();
+        return;
+    }
     switch (error) {
     case QSerialPort::ResourceError:
     case QSerialPort::WriteError:
@@ -95,11 +115,17 @@ void SerialLink::onError(QSerialPort::SerialPortError error) {
     if (!port_.isOpen() || faulted_)
         return; // one error per failure, not a burst
     faulted_ = true;
-    error_ = QStringLiteral("Port Error On %1").arg(comName_.isEmpty() ? device_ : comName_) +
-             QLatin1Char('\n') + port_.errorString();
+    // Qt words a vanished device (a read that finds the line closed) with
+    // whatever the last system error was.
+    const QString why = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+                            ? QStringLiteral("The Device Was Disconnected Or Stopped Working")
+                            : port_.errorString();
+    error_ = QStringLiteral("Port Error On %1").arg(comName_.isEmpty() ? device_ : comName_) + QLatin1Char('\n') + why;
     // The device is gone: keep the notifiers from firing on a dead handle.
-    if (error == QSerialPort::ResourceError)
+    if (error == QSerialPort::ResourceError) {
+        dropped_ += pendingOutput();
         port_.close();
+    }
     Q_EMIT stateChanged();
 }
 
@@ -133,13 +159,22 @@ qint64 SerialLink::pendingOutput() const {
 }
 
 void SerialLink::discardOutput() {
-    if (port_.isOpen())
-        port_.clear(QSerialPort::Output); // Qt's buffer and the kernel's queue
+    if (!port_.isOpen())
+        return;
+    dropped_ += pendingOutput();
+    port_.clear(QSerialPort::Output); // Qt's buffer and the kernel's queue
+}
+
+bool SerialLink::handOver(const QByteArray& data) {
+    const qint64 n = port_.write(data);
+    if (n > 0)
+        handed_ += n;
+    return n == data.size();
 }
 
 void SerialLink::queue(const QByteArray& data) {
     if (port_.isOpen() && !faulted_ && !data.isEmpty())
-        port_.write(data);
+        handOver(data);
 }
 
 PortResult SerialLink::write(const QByteArray& data, bool cancelEnds) {
@@ -163,7 +198,7 @@ PortResult SerialLink::write(const QByteArray& data, bool cancelEnds) {
 }
 
 PortResult SerialLink::writeAndWait(const QByteArray& data, bool cancelEnds) {
-    if (port_.write(data) < 0)
+    if (!handOver(data))
         return abandon(PortResult::PortError);
     return waitUntilSent([this] { return port_.bytesToWrite(); }, cancelEnds);
 }

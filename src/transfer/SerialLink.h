@@ -84,6 +84,12 @@ public:
     PortResult drain(bool cancelEnds = true);
     // Drops everything not yet sent, in Qt and in the kernel.
     void discardOutput();
+    // Bytes handed over since the link was made, and those of them dropped
+    // unsent (discarded, or lost with the device). The bytes that left the
+    // PC are handedCount() - droppedCount() - pendingOutput(); as output
+    // goes in order, they are the first ones handed over.
+    qint64 handedCount() const { return handed_; }
+    qint64 droppedCount() const { return dropped_; }
 
     // ---- flow control
     // Waits while the machine holds CTS low. Lines that cannot be read count
@@ -132,6 +138,7 @@ private:
     bool cancelled() const { return cancelFlag_ && *cancelFlag_; }
     PortResult abandon(PortResult why);
     PortResult writeAndWait(const QByteArray& data, bool cancelEnds);
+    bool handOver(const QByteArray& data);
     // Waits while pending() > 0, yielding; no fall in it for the time-out ends it.
     PortResult waitUntilSent(const std::function<qint64()>& pending, bool cancelEnds);
     PortResult waitMs(int ms, bool cancelEnds);
@@ -151,6 +158,8 @@ private:
     int charDelayMs_ = 0;
     int inBufferSize_ = 0;
     int outBufferSize_ = 0;
+    qint64 handed_ = 0;
+    qint64 dropped_ = 0;
 
     Sink sink_;
     std::optional<EiaTable> conversion_;

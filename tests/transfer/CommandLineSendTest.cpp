@@ -6,7 +6,10 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <atomic>
+#include <functional>
 #include <memory>
+#include <thread>
 
 class CommandLineSendTest : public QObject {
     Q_OBJECT
@@ -19,7 +22,8 @@ private:
         int exitCode = -1;
         QString errors;
     };
-    Run run(const QString& commandLine) const {
+    // `machineSide` runs over and over while the program runs.
+    Run run(const QString& commandLine, const std::function<void()>& machineSide = {}) const {
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("FEEDLINE_HOME"), home_->path());
@@ -27,9 +31,17 @@ private:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(FEEDLINE_EXECUTABLE), {commandLine});
-        // Our event loop runs while it waits, as the machine's reader needs nothing of it.
-        if (!program.waitForFinished(20000))
+        const bool ended = waitUntil(
+            [&] {
+                if (machineSide)
+                    machineSide();
+                return program.state() == QProcess::NotRunning;
+            },
+            60000);
+        if (!ended) {
             program.kill();
+            program.waitForFinished();
+        }
         Run r;
         r.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
         r.errors = QString::fromLocal8Bit(program.readAllStandardError());
@@ -75,18 +87,59 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(home_->file(QStringLiteral("Feedline.log"))));
     }
 
-    void machineThatTakesNothingEndsNonZero() {
-        machine_->setReading(false);
-        writeSettings("SendTimeOut=1\n");
-        QByteArray big;
+    // XON/XOFF machines: a hold of any length pauses the send; a hold that
+    // never ends meets SendTimeOut; a machine that vanishes ends the send.
+    // Every failure says why and exits 1.
+    void flowHoldsAndFailures() {
+        QByteArray program;
         for (int i = 0; i < 20000; ++i)
-            big += "N" + QByteArray::number(i) + " G01 X1.000 Y2.000\n";
+            program += "N" + QByteArray::number(i) + " G01 X1.000 Y2.000\n";
         const QString file = home_->file(QStringLiteral("big.nc"));
-        QVERIFY(writeAllBytes(file, big));
-        const Run r = run(QStringLiteral("?3?S?") + file);
+        QVERIFY(writeAllBytes(file, program));
+        QByteArray expected = program;
+        expected.replace("\n", "\r\n");
+
+        // XOFF at once after every 2000 bytes and XON 2 ms later, and once,
+        // past the middle, XOFF held for 10 s: every byte arrives once.
+        writeSettings("Handshaking=1\nSendTimeOut=30\n");
+        auto longHoldDone = std::make_shared<std::atomic<bool>>(false);
+        PtyMachine* m = machine_.get();
+        m->setReaction([m, longHoldDone, half = expected.size() / 2, next = qint64(1)](qint64 got) mutable {
+            if (got < next)
+                return;
+            m->send("\x13");
+            const bool longHold = !*longHoldDone && got > half;
+            std::this_thread::sleep_for(std::chrono::milliseconds(longHold ? 10000 : 2));
+            m->send("\x11");
+            *longHoldDone = *longHoldDone || longHold;
+            next = got + 2000;
+        });
+        Run r = run(QStringLiteral("?3?S?") + file);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(machine_->waitForCount(expected.size(), 20000));
+        QVERIFY(*longHoldDone);
+        QVERIFY(machine_->received() == expected);
+
+        machine_ = std::make_unique<PtyMachine>();
+        writeSettings("Handshaking=1\nSendTimeOut=3\n");
+        m = machine_.get();
+        m->setReaction([m, held = false](qint64 got) mutable {
+            if (!held && got > 0)
+                m->send("\x13"); // and never an XON
+            held = held || got > 0;
+        });
+        r = run(QStringLiteral("?3?S?") + file);
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.errors.contains(QStringLiteral("Timed Out After 1s")), qPrintable(r.errors));
-        machine_->setReading(true);
+        QVERIFY2(r.errors.contains(QStringLiteral("Timed Out After 3s")), qPrintable(r.errors));
+
+        machine_ = std::make_unique<PtyMachine>();
+        writeSettings(QByteArray());
+        r = run(QStringLiteral("?3?S?") + file, [&] {
+            if (machine_->receivedCount() > 2000)
+                machine_->hangUp();
+        });
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.errors.contains(QStringLiteral("Was Not Sent Whole")), qPrintable(r.errors));
     }
 };
 

@@ -16,14 +16,16 @@
 
 namespace {
 
+// Both ends are closed on exec: a program the test starts must not keep the
+// machine there after it hangs up.
 int openMaster(QString* slavePath, int* keeper) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
         throw std::runtime_error("no pseudo-terminal");
     *slavePath = QString::fromLocal8Bit(::ptsname(master));
     // Held open so the pair survives the program's port closing, and raw so
     // nothing is echoed or translated before a program sets its own mode.
-    *keeper = ::open(slavePath->toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    *keeper = ::open(slavePath->toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     termios tio;
     ::tcgetattr(*keeper, &tio);
     ::cfmakeraw(&tio);
@@ -92,16 +94,30 @@ void PtyMachine::readLoop() {
             continue;
         }
         pollfd p{master_, POLLIN, 0};
-        if (::poll(&p, 1, 10) <= 0)
-            continue;
-        const ssize_t n = ::read(master_, buf, sizeof buf);
-        if (n > 0) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            data_.append(buf, int(n));
-        } else {
-            ::usleep(1000); // nobody on the slave side just now
+        if (::poll(&p, 1, 10) > 0) {
+            const ssize_t n = ::read(master_, buf, sizeof buf);
+            if (n > 0) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                data_.append(buf, int(n));
+            } else {
+                ::usleep(1000); // nobody on the slave side just now
+            }
         }
+        std::function<void(qint64)> reaction;
+        qint64 count = 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            reaction = reaction_;
+            count = data_.size();
+        }
+        if (reaction)
+            reaction(count);
     }
+}
+
+void PtyMachine::setReaction(std::function<void(qint64)> reaction) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    reaction_ = std::move(reaction);
 }
 
 void PtyMachine::send(const QByteArray& bytes) {

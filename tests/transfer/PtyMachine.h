@@ -32,6 +32,10 @@ public:
     void setReading(bool reading) { reading_ = reading; }
     // The machine vanishes: its end of the pair closes.
     void hangUp();
+    // Runs in the reading thread after every read (about every 10 ms when
+    // nothing comes) with the count received so far: a machine that answers
+    // at once, as flow control does. Set before the transfer starts.
+    void setReaction(std::function<void(qint64 received)> reaction);
 
 private:
     void readLoop();
@@ -44,6 +48,7 @@ private:
     std::atomic<bool> reading_{true};
     mutable std::mutex mutex_;
     QByteArray data_;
+    std::function<void(qint64)> reaction_;
 };
 
 // Two pty pairs joined master to master: the program opens one slave, a peer

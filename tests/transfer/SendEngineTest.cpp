@@ -4,6 +4,7 @@
 #include "EditorGlobals.h"
 #include "EditorManager.h"
 #include "MachineOnPty.h"
+#include "PercentBar.h"
 #include "ProgramPaths.h"
 #include "SendEngine.h"
 #include "TerminalEcho.h"
@@ -390,47 +391,33 @@ TEST_F(Send, OperatorWaitUntilOverride) {
     gDNCStatus = 2;
 }
 
-TEST_F(Send, XoffHoldsTheSendAndXonResumesItWithNothingLostOrDoubled) {
+TEST_F(Send, CancelWhileXoffHoldsLeavesTheRestartLineTheMachineGotWhole) {
     set("Handshaking", "1");
-    set("TrailerSend", "37");
-    // Large enough that what the pseudo-terminal buffers ahead of the
-    // machine (tens of kilobytes) cannot hold all of it.
-    const QByteArray text = numberedProgram(12000);
-    const QString path = program(text);
-    QByteArray expected = text;
-    expected.replace("\n", "\r\n");
-    expected += "%";
-    qint64 held = -1, stillHeld = -1;
-    QElapsedTimer clock;
-    int stage = 0;
+    QByteArray all = numberedProgram(12000);
+    const QString path = program(all);
+    all.replace("\n", "\r\n");
+    const qint64 before = comPort().handedCount() - comPort().droppedCount();
+    bool held = false;
     During machineSide([&] {
-        switch (stage) {
-        case 0:
-            if (machine.receivedCount() < 10000)
-                return false;
+        if (!held && machine.receivedCount() >= 20000) {
             machine.send("\x13");
-            clock.start();
-            stage = 1;
-            return false;
-        case 1:
-            if (clock.elapsed() < 150)
-                return false;
-            held = machine.receivedCount();
-            stage = 2;
-            return false;
-        default:
-            if (clock.elapsed() < 450)
-                return false;
-            stillHeld = machine.receivedCount();
-            machine.send("\x11");
-            return true;
+            held = true;
         }
+        // Cancelled with lines held back, once the machine has read all that
+        // left the PC (so the cancel's discard takes nothing from under it).
+        const qint64 waiting = comPort().pendingOutput();
+        const qint64 left = comPort().handedCount() - comPort().droppedCount() - waiting - before;
+        if (!held || waiting == 0 || machine.receivedCount() != left)
+            return false;
+        gCancelSend = true;
+        return true;
     });
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
-    EXPECT_GT(held, 0);
-    EXPECT_LT(held, expected.size() / 2);
-    EXPECT_EQ(stillHeld, held) << "nothing passes while XOFF holds";
-    EXPECT_EQ(received(expected.size()), expected);
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Cancelled);
+    const QByteArray got = settled();
+    ASSERT_TRUE(all.startsWith(got)) << "nothing lost or doubled";
+    const QByteArray whole = got.left(got.lastIndexOf("\r\n"));
+    const QByteArray lastWhole = whole.mid(whole.lastIndexOf("\r\n") + 2);
+    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")).toLatin1(), lastWhole);
 }
 
 TEST_F(Send, CancelStopsWithinOneLineWithoutTrailer) {
@@ -597,11 +584,19 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     const QStringList thirds = {"Sending File 33% [Esc=Cancel]", "Sending File 67% [Esc=Cancel]",
                                 "Sending File 100% [Esc=Cancel]"};
 
-    // Window engine: counted in lines.
+    // Window engine: counted in lines; the bar of a whole send ends at 100 %.
     QString file = path;
     int line = 0;
+    QString barLabel;
+    During bar([&] {
+        frmCancelSend* frm = frmCancelSend::instance();
+        if (frm && frm->currentPicture())
+            barLabel = frm->currentPicture()->label();
+        return !barLabel.isEmpty() && !frm;
+    });
     EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Sent);
     EXPECT_EQ(percents(), thirds);
+    EXPECT_EQ(barLabel, QStringLiteral("100%"));
 
     // Send without window, "Large %": the echo layout, counted in bytes.
     status.clear();
@@ -664,6 +659,9 @@ TEST_F(Send, MinimiseOnSend) {
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
     EXPECT_TRUE(host.minimized);
     EXPECT_EQ(host.caption(), QStringLiteral("Machine1 : 100 %"));
+    host.setCaption(QStringLiteral("Feedline"));
+    EXPECT_EQ(sendFileNoWindow(program(QByteArray(), QStringLiteral("empty.nc"))), SendOutcome::NotSent);
+    EXPECT_EQ(host.caption(), QStringLiteral("Machine1 : 100 %")) << "however the send ended";
 
     writeIni(QStringLiteral("Settings"), QStringLiteral("MinimizeOnSend"), QStringLiteral("1"));
     host.minimized = false;

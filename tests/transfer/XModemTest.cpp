@@ -258,7 +258,6 @@ TEST_P(XModemToRx, ArrivesByteForByte) {
     EXPECT_EQ(t.progress().crc, crc);
     EXPECT_EQ(t.progress().bytes, padded(data, ' ').size());
     EXPECT_EQ(t.progress().total, padded(data, ' ').size());
-    EXPECT_EQ(t.progress().errors, 0);
     ASSERT_TRUE(waitForPeer(rx, 10000));
     EXPECT_EQ(rx.exitCode(), 0) << rx.readAllStandardError().constData();
     EXPECT_EQ(readAllBytes(path(QStringLiteral("got.bin"))), padded(data, ' '));
