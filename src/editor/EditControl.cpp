@@ -276,11 +276,18 @@ bool EditControl::saveFile(const QString& path, QString* error) const {
 void EditControl::replaceAllAsOneEdit(const QByteArray& b) {
     if (isReadOnly())
         return;
+    // The control's change notices would copy both whole texts for their
+    // listeners, which costs as much as the edit; one textChanged says it all.
+    const long mask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0);
     SendScintilla(SCI_BEGINUNDOACTION);
     SendScintilla(SCI_TARGETWHOLEDOCUMENT);
     SendScintilla(SCI_REPLACETARGET, (uintptr_t)b.size(), b.constData());
     SendScintilla(SCI_ENDUNDOACTION);
+    SendScintilla(SCI_SETMODEVENTMASK, mask);
     SendScintilla(SCI_GOTOPOS, 0);
+    Q_EMIT textChanged();
+    Q_EMIT linesChanged();
 }
 
 bool EditControl::isModified() const { return forcedModified_ || SendScintilla(SCI_GETMODIFY) != 0; }

@@ -100,18 +100,24 @@ NcLineRule::NcLineRule(int mode, const SeqArguments& args, const SeqSettings& se
         args_.useN = true;
 }
 
-void NcLineRule::appendNumber(QByteArray& out) {
+void NcLineRule::appendNumber(QByteArray& out, bool nWord) {
+    // Built whole on the stack: one append per line costs less than four.
+    char buf[40];
+    char* p = buf;
+    if (nWord)
+        *p++ = 'N';
     const double v = args_.start + args_.increment * k_;
     if (settings_.zeroes <= 0 && v == std::trunc(v) && std::fabs(v) < 1e15) {
-        char buf[24];
-        const auto end = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v)).ptr;
-        out.append(buf, end - buf);
+        p = std::to_chars(p, buf + 30, static_cast<long long>(v)).ptr;
     } else {
+        out.append(buf, p - buf);
         out += sequenceNumber(args_.start, args_.increment, k_, settings_.zeroes);
+        p = buf;
     }
     k_ += 1;
     if (spaced_)
-        out += ' ';
+        *p++ = ' ';
+    out.append(buf, p - buf);
 }
 
 bool NcLineRule::sequence(QByteArrayView line, QByteArray& out) {
@@ -144,15 +150,14 @@ bool NcLineRule::sequence(QByteArrayView line, QByteArray& out) {
         } else if (marker) {
             out += line;
         } else if (args_.useN) {
-            out += 'N';
-            appendNumber(out);
+            appendNumber(out, true);
             out += line;
         } else {
             const qsizetype afterN = numberRun(line, 1);
             const QByteArrayView rest = !line.isEmpty() && line[0] == 'N' && afterN > 0
                                             ? line.sliced(1 + afterN)
                                             : line.sliced(numberRun(line, 0));
-            appendNumber(out);
+            appendNumber(out, false);
             out += rest;
         }
         return true;
@@ -171,8 +176,7 @@ bool NcLineRule::sequence(QByteArrayView line, QByteArray& out) {
     } else if (settings_.stripBlankLines == 2 && rest.isEmpty()) {
         return false;
     } else {
-        out += 'N';
-        appendNumber(out);
+        appendNumber(out, true);
         out += rest;
     }
     return true;

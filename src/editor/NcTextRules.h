@@ -40,7 +40,7 @@ public:
 
 private:
     bool sequence(QByteArrayView line, QByteArray& out);
-    void appendNumber(QByteArray& out);
+    void appendNumber(QByteArray& out, bool nWord);
 
     int mode_;
     SeqArguments args_;

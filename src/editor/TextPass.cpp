@@ -53,13 +53,15 @@ PassEnd runLinePass(QByteArrayView text, const LinePass& pass, QIODevice& out, Q
                 *error = out.errorString();
             return false;
         }
-        piece.clear();
+        piece.truncate(0); // keeps its room
         return true;
     };
 
     qsizetype from = 0;
+    qsizetype untilProgress = every;
     for (qsizetype i = 1; i <= n; ++i) {
-        if (i % every == 0 && pass.progress) {
+        if (--untilProgress == 0 && pass.progress) {
+            untilProgress = every;
             pass.progress(i, n);
             // The yield may have moved the text; it must not have changed it.
             if (pass.reread) {
