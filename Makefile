@@ -2,6 +2,7 @@
 BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 BUILDTYPE ?= RelWithDebInfo
+SANITIZE_BUILD ?= build-sanitize
 
 # Debian packages the build, the tests and the benchmarks need.
 PACKAGES := cmake make g++ pkg-config \
@@ -10,7 +11,7 @@ PACKAGES := cmake make g++ pkg-config \
             googletest libgtest-dev libgmock-dev libbenchmark-dev \
             lrzsz poppler-utils
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test test-sanitize bench clean
 
 all: build
 
@@ -36,9 +37,19 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
 
+# The whole suite again, built with AddressSanitizer and UBSan: any report fails the test.
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DFEEDLINE_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS) -- --no-print-directory
+	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 600
+
 bench: build
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	cd $(BUILD) && for b in bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen ./$$b; done; true
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -11,7 +11,7 @@
 // Returns a flag that tells whether it was ever shown.
 template <typename T> std::shared_ptr<bool> whenShown(std::function<void(T*)> act) {
     auto shown = std::make_shared<bool>(false);
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(qApp); // one the dialog never needed goes with the application
     timer->setInterval(5);
     auto ticks = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, act, shown, ticks] {

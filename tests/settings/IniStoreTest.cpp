@@ -207,11 +207,12 @@ TEST_F(IniStoreTest, BatchWritesOnceAtTheEnd) {
 }
 
 TEST(IniDocument, MalformedInputNeverCrashes) {
+    static const char kNuls[] = "\0\0[S]\0\nk=\0v\n";
     const QByteArray inputs[] = {
         "no equals sign\n=value without key\n[\n[]\nk=v\n[unclosed\nx=1",
         "\n\n\r\r\n[S]\r\nk=v", // stray CRs
         "[S]\nk=" + QByteArray(10 * 1024 * 1024, 'x'),
-        QByteArray("\0\0[S]\0\nk=\0v\n", 14),
+        QByteArray(kNuls, sizeof kNuls - 1),
     };
     for (const QByteArray& in : inputs) {
         IniDocument doc = IniDocument::parse(in);
