@@ -26,14 +26,9 @@ QString settingsWriteProblem(const QString& iniPath) {
     return QString();
 }
 
-QString settingsWriteMessage(const QString& iniPath, const QString& reason, bool atStart) {
-    const QString advice = atStart ? QStringLiteral("The program cannot keep its machine settings. Make the file and its "
-                                                    "folder writable, then start the program again.")
-                                   : QStringLiteral("The change was not saved. Make the file and its folder writable.");
-    return QStringLiteral("Can't Write To Settings File\n%1\n%2\n\n%3")
-        .arg(QDir::toNativeSeparators(iniPath), reason, advice);
-}
-
 void reportSettingsWriteFailure() {
-    msgBox(settingsWriteMessage(gIniPath, lastIniError(), false), Msg::Ok, Msg::Critical);
+    msgBox(QStringLiteral("Can't Write To Settings File\n%1\n%2\n\nThe change was not saved. Make the file and its "
+                          "folder writable.")
+               .arg(QDir::toNativeSeparators(gIniPath), lastIniError()),
+           Msg::Ok, Msg::Critical);
 }

@@ -9,13 +9,19 @@
 #include "IniStorage.h"
 #include "MessageBoxUi.h"
 #include "MessageSeam.h"
+#include "ProgramPaths.h"
 #include "SettingsGlobals.h"
 #include "ServicePack.h"
 #include "SettingsProbe.h"
+#include "EditorFiles.h"
 #include "SettingsWarning.h"
 #include "frmTerminal.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+
+#include <cstdio>
 
 namespace Startup {
 
@@ -26,23 +32,52 @@ QString versionSuffix() {
         .arg(FEEDLINE_VERSION_PATCH);
 }
 
-bool checkSettingsWritable() {
-    const QString problem = settingsWriteProblem(gIniPath);
-    if (problem.isEmpty())
-        return true;
-    msgBox(settingsWriteMessage(gIniPath, problem, true), Msg::Ok, Msg::Critical);
-    return false;
+namespace {
+const QString kUnreadable = QStringLiteral("It holds no [Settings] section this program can read.");
 }
 
-Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std::function<void()>& beforeShow) {
+void checkSettingsFile() {
+    const QString problem = settingsWriteProblem(gIniPath);
+    if (!problem.isEmpty()) {
+        keepSettingsInMemory(problem);
+        warnSettingsNotWritable(problem);
+        return;
+    }
+    // Another character set, or no settings file at all: first-run records
+    // written over it would replace what the user has.
+    if (!settingsFileIsBlank() && !iniHasSection(QStringLiteral("Settings"), gIniPath)) {
+        keepSettingsInMemory(kUnreadable);
+        msgBox(QStringLiteral("Settings File Not Read\n%1\n%2\n\nThe program starts on its default settings and "
+                              "leaves the file as it is.")
+                   .arg(QDir::toNativeSeparators(gIniPath), kUnreadable),
+               Msg::Ok, Msg::Exclamation);
+    }
+}
+
+bool settingsUnreadable() { return settingsKeptInMemory() && settingsKeptReason() == kUnreadable; }
+
+void noticeSettingsNotKept() {
+    setSettingsKeptNotice([](const QString& reason) {
+        msgBox(QStringLiteral("Settings Not Saved\n%1\n%2\n\nChanges to the settings last only until the program "
+                              "ends.")
+                   .arg(QDir::toNativeSeparators(gIniPath), reason),
+               Msg::Ok, Msg::Exclamation);
+    });
+}
+
+Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std::function<void()>& useBoxes) {
     const CommandLine::Parsed line = CommandLine::parse(commandLine);
     auto show = [&] {
-        if (beforeShow)
-            beforeShow();
+        if (useBoxes)
+            useBoxes();
         window.show();
     };
-    // While the window is hidden these go to standard error (the message seam's default).
-    auto refuse = [](const QString& text) {
+    // A machinist starting a send from a shortcut sees why it was refused;
+    // whoever started it from a script reads it on standard error.
+    auto refuse = [&](const QString& text) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(text));
+        if (useBoxes)
+            useBoxes();
         msgBox(text, Msg::Ok, Msg::Critical);
         return Outcome{false, ExitBadCommandLine};
     };
@@ -64,6 +99,11 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
     case CommandLine::Kind::Send: {
         if (!fileExists(line.path))
             return refuse(missing);
+        // Default settings would send to whatever port the defaults name.
+        if (settingsUnreadable())
+            return refuse(QStringLiteral("The Settings Of CNC %1 Cannot Be Read From %2 - Nothing Was Sent")
+                              .arg(line.machine)
+                              .arg(QDir::toNativeSeparators(gIniPath)));
         window.hide();
         QCoreApplication::processEvents();
         // Selecting the machine reads its keep-alive and flow control and opens or closes its port.
@@ -92,29 +132,39 @@ int Main(QApplication& app) {
     initSettingsPath();
     QString commandLine = CommandLine::fromArguments(QApplication::arguments());
     const bool hidden = !commandLine.trimmed().isEmpty();
-    // A run from the command line prints its messages until its window is shown.
-    if (!hidden)
+    // A screen nobody looks at (offscreen, minimal) cannot answer a box:
+    // messages then stay on standard error, the message seam's default.
+    const QString platform = QGuiApplication::platformName();
+    const bool screen = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+    auto useBoxes = [screen] {
+        if (!screen)
+            return;
         installMessageBoxUi();
-    if (!checkSettingsWritable())
-        return ExitNoSettings;
+        installSettingsWarningTip(QStringLiteral("Feedline cannot write to its settings file\n%1\n\n"
+                                                 "Settings you change now will not be kept. Check that the file "
+                                                 "and its folder can be written.")
+                                      .arg(gIniPath));
+    };
+    // A run from the command line prints its messages until its window is
+    // shown: it never waits for a box nobody asked for.
+    if (!hidden)
+        useBoxes();
+    checkSettingsFile();
     checkServicePack();
     // The EIA code table ships with the program: a first start writes it into
     // the program folder, where a shop may then edit it.
     installDefaultEiaTable(eiaTableFile());
     setHideFindWindowHook(hideFindForm);
-    installSettingsWarningTip(QStringLiteral("Feedline cannot write to its settings file\n%1\n\n"
-                                             "Settings you change now will not be kept. Check that the file "
-                                             "and its folder can be written.")
-                                  .arg(gIniPath));
 
     frmTerminal window;
-    if (!window.Form_Load())
+    if (!window.Form_Load(hidden))
         return ExitOk;
+    noticeSettingsNotKept();
     if (!hidden) {
         window.show();
         return app.exec();
     }
-    const Outcome outcome = processCommandLine(window, commandLine, [] { installMessageBoxUi(); });
+    const Outcome outcome = processCommandLine(window, commandLine, useBoxes);
     if (!outcome.keepRunning)
         return outcome.exitStatus;
     return app.exec();

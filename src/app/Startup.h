@@ -13,15 +13,20 @@ namespace Startup {
 enum ExitStatus {
     ExitOk = 0,             // ended normally, or the command-line send went out whole
     ExitSendFailed = 1,     // the command-line send did not complete
-    ExitBadCommandLine = 2, // the command line was refused; nothing was sent
-    ExitNoSettings = 3      // the settings file cannot be written
+    ExitBadCommandLine = 2  // the command line was refused; nothing was sent
 };
 
 // " [Ver a.b.c.99e]" of this build.
 QString versionSuffix();
 
-// True when the settings file can be written; otherwise says why.
-bool checkSettingsWritable();
+// How the start finds the settings file. One that cannot be written gets the
+// settings warning; one that holds data but no [Settings] section the program
+// can read is said so. Neither is written this run: changes stay in memory.
+void checkSettingsFile();
+// True after checkSettingsFile found data it could not read.
+bool settingsUnreadable();
+// From now on, the first change of the settings that is not written is said, once.
+void noticeSettingsNotKept();
 
 struct Outcome {
     bool keepRunning = true; // false: the program ends with exitStatus
@@ -29,10 +34,11 @@ struct Outcome {
 };
 
 // Acts on the command line for the loaded main window, which is still hidden.
-// `beforeShow` runs just before the window is shown for the first time. In
-// the path form the caller's text loses its double quotes.
+// `useBoxes` runs before the window is first shown and before a refusal is
+// told, so that the user sees it in a box (the refusal is written to standard
+// error too). In the path form the caller's text loses its double quotes.
 Outcome processCommandLine(frmTerminal& window, QString& commandLine,
-                           const std::function<void()>& beforeShow = std::function<void()>());
+                           const std::function<void()>& useBoxes = std::function<void()>());
 
 // Prepares the shared values, then shows the main window or runs the command line.
 int Main(QApplication& app);

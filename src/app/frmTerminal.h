@@ -43,7 +43,8 @@ public:
 
     // Loading: shared values, migrations, the machine list, the first-run
     // set-up, display settings. False when the program must end instead.
-    bool Form_Load();
+    // A `hidden` start (the command line) waits on no window.
+    bool Form_Load(bool hidden = false);
 
     // Call points into the other subsystems; replaceable so that the
     // subsystems (and tests) can take them over.
@@ -166,10 +167,12 @@ private:
     void installKeyPreview();
     void focusActiveEditor();
     void hourglassUntilShown();
+    void showMachineName(const QString& alias);
+    void keepMachinePort();
 
     // Loading steps.
     void migrateSendMode();
-    void firstRunSetUp();
+    void firstRunSetUp(bool hidden);
     void loadFonts();
     void loadColours();
     void loadWindowSize();

@@ -62,7 +62,7 @@ QString fontSetting(const QString& key, const QString& def) {
 }
 } // namespace
 
-bool frmTerminal::Form_Load() {
+bool frmTerminal::Form_Load(bool hidden) {
     checkThreadLocale();
     toolTabWidthTwips_ = 1545;
     if (gVersionSuffix.isEmpty())
@@ -93,7 +93,7 @@ bool frmTerminal::Form_Load() {
     writeIni(QStringLiteral("Storage"), QStringLiteral("UpdateStorage"), QStringLiteral("1"));
     migrateSendMode();
     loadMachineList();
-    firstRunSetUp();
+    firstRunSetUp(hidden);
     loadFonts();
 
     gUseLanguageSupport = readIniInt(kSettings, QStringLiteral("UseLanguageSupport"), 0);
@@ -143,8 +143,9 @@ void frmTerminal::migrateSendMode() {
         reportSettingsWriteFailure();
 }
 
-void frmTerminal::firstRunSetUp() {
-    if (!readIni(kSettings, QStringLiteral("RunBefore"), QString()).isEmpty())
+void frmTerminal::firstRunSetUp(bool hidden) {
+    // A settings file this run does not write gets no records: the defaults serve.
+    if (!readIni(kSettings, QStringLiteral("RunBefore"), QString()).isEmpty() || settingsKeptInMemory())
         return;
     forceDateFormats();
     // Written first, so that a set-up that is broken off is not run again.
@@ -173,7 +174,9 @@ void frmTerminal::firstRunSetUp() {
             reportSettingsWriteFailure();
     }
     progress.close();
-    showVisibleCNC(true);
+    // From the command line every machine stays visible, as nobody can choose.
+    if (!hidden)
+        showVisibleCNC(true);
 }
 
 void frmTerminal::loadFonts() {

@@ -90,12 +90,25 @@ void frmTerminal::clickCNC_COMBO() {
     editor_->refreshRecentMenu(QStringLiteral("send"));
     editor_->refreshRecentMenu(QStringLiteral("receive"));
     setSendheaderMenus();
-    lblStat(1)->setText(cmbCNC_->itemText(position) + QLatin1Char(' '));
-    cmbCNCVisible_->setToolTip(transfers_->portSettings());
+    showMachineName(cmbCNC_->itemText(position));
+    keepMachinePort();
+}
+
+// The port is the current machine's, open while its keep-alive says so: the
+// lights never name another machine's port.
+void frmTerminal::keepMachinePort() {
     if (gKeepAlive > 0)
         transfers_->openPortSilent();
     else
         transfers_->closeComPort();
+}
+
+// The name and the selector both show the machine's port settings.
+void frmTerminal::showMachineName(const QString& alias) {
+    lblStat(1)->setText(alias + QLatin1Char(' '));
+    const QString settings = transfers_->portSettings();
+    lblStat(1)->setToolTip(settings);
+    cmbCNCVisible_->setToolTip(settings);
 }
 
 void frmTerminal::applyVisibility(const QVector<bool>& ticked) {
@@ -146,8 +159,8 @@ void frmTerminal::afterMachineSettingsSaved() {
     const int row = cmbCNCVisible_->findData(position);
     if (row >= 0)
         cmbCNCVisible_->setItemText(row, alias);
-    lblStat(1)->setText(alias + QLatin1Char(' '));
-    cmbCNCVisible_->setToolTip(transfers_->portSettings());
+    showMachineName(alias);
     loadCurrentMachineValues();
     setSendheaderMenus();
+    keepMachinePort();
 }

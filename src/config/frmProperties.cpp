@@ -1,6 +1,7 @@
 #include "frmProperties.h"
 
 #include "ClickLabel.h"
+#include "CodeList.h"
 #include "DialogParts.h"
 #include "ExampleSettings.h"
 #include "FileStuff.h"
@@ -54,17 +55,8 @@ QStringList numbers(int from, int to, int step = 1) {
     return out;
 }
 
-// Control characters as the "Control Pictures" glyphs, so they show.
-QString stripEntry(int code) {
-    if (code == 0)
-        return QStringLiteral("0 <NUL>");
-    QChar glyph(code);
-    if (code < 32)
-        glyph = QChar(0x2400 + code);
-    else if (code == 127)
-        glyph = QChar(0x2421);
-    return QStringLiteral("%1 <%2>").arg(code).arg(glyph);
-}
+// Control characters by name: few fonts draw them, and boxes tell nothing.
+QString stripEntry(int code) { return QStringLiteral("%1 <%2>").arg(code).arg(CodeList::controlName(code)); }
 
 // A caption without its mnemonic marks and trailing colon, for messages.
 QString plainCaption(QString text) {

@@ -64,6 +64,7 @@ QVector<bool> frmVisibleCNC::ticks() const {
 }
 
 void frmVisibleCNC::setFirstRun() {
+    firstRun_ = true;
     command2_->setEnabled(false);
     setWindowTitle(QStringLiteral("Decide How Many CNC's To Start With - You Can Change Anytime"));
     if (list1_->count() > 0)
@@ -84,6 +85,12 @@ void frmVisibleCNC::Command1_Click() {
 
 void frmVisibleCNC::Command2_Click() {
     reject();
+}
+
+void frmVisibleCNC::reject() {
+    // The start waits for this choice: only OK ends it.
+    if (!firstRun_)
+        QDialog::reject();
 }
 
 void frmVisibleCNC::Command3_Click(int index) {

@@ -39,6 +39,9 @@ public Q_SLOTS:
     void Command2_Click(); // Quit
     void Command3_Click(int index); // 0 Select All, 1 Deselect All
 
+    // Esc and the window's frame; at the very first start they do nothing.
+    void reject() override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -49,4 +52,5 @@ private:
     QPushButton* command1_;
     QPushButton* command2_;
     QPushButton* command3_[2];
+    bool firstRun_ = false;
 };

@@ -352,6 +352,9 @@ void EditControl::applyLook() {
         setFont(font_);
         setColor(fore);
         setPaper(back);
+        // Characters keep the style numbers the block colouring gave them:
+        // every style must look like the default one.
+        SendScintilla(SCI_STYLECLEARALL);
     }
     setCaretForegroundColor(fore);
 }

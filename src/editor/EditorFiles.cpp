@@ -40,17 +40,25 @@ void setSettingsWarningShower(std::function<void(const QString& caption)> shower
 }
 
 bool chkCanWIni() {
-    const QString probe = makeRandomKeyString();
-    const bool written = writeIni(QStringLiteral("Settings"), QStringLiteral("chkCanWrite"), probe);
-    if (written && readIni(QStringLiteral("Settings"), QStringLiteral("chkCanWrite"), QString()) == probe)
-        return true;
+    // A file kept in memory takes the probe, but not onto the disk.
+    if (!settingsKeptInMemory()) {
+        const QString probe = makeRandomKeyString();
+        if (writeIni(QStringLiteral("Settings"), QStringLiteral("chkCanWrite"), probe) &&
+            readIni(QStringLiteral("Settings"), QStringLiteral("chkCanWrite"), QString()) == probe)
+            return true;
+    }
+    warnSettingsNotWritable();
+    return false;
+}
+
+void warnSettingsNotWritable(const QString& reason) {
     if (readIni(QStringLiteral("Settings"), QStringLiteral("WarnIniSettings"), QStringLiteral("0")) == QLatin1String("0")) {
         const QString caption = QStringLiteral("Can't Write To Settings File **Warning**");
         if (warningShower())
             warningShower()(caption);
         else
-            msgBox(caption + QStringLiteral("\n") + gIniPath + QStringLiteral("\n") + lastIniError(), Msg::Ok,
-                   Msg::Exclamation);
+            msgBox(caption + QStringLiteral("\n") + gIniPath + QStringLiteral("\n") +
+                       (reason.isEmpty() ? lastIniError() : reason),
+                   Msg::Ok, Msg::Exclamation);
     }
-    return false;
 }

@@ -23,9 +23,12 @@ int storedNullOption();
 void storeNullOption(int option);
 
 // Writes a fresh probe value to [Settings] chkCanWrite and reads it back.
-// False when the settings file cannot be written; then, unless
-// [Settings] WarnIniSettings is set, the settings warning is shown first.
+// False when the settings file cannot be written (or is not being written
+// this run); then, unless [Settings] WarnIniSettings is set, the settings
+// warning is shown first.
 bool chkCanWIni();
+// That warning alone, unless WarnIniSettings is set; `reason` for the plain box.
+void warnSettingsNotWritable(const QString& reason = QString());
 
 // Shows the settings warning titled with the caption. Without one installed
 // the warning is a plain message box.

@@ -192,7 +192,7 @@ int EditorManager::openFileInNewWindow(const QString& givenPath) {
                Msg::Critical);
     };
     if (!givenPath.isEmpty()) {
-        if (fileHasNullsSoCancel(givenPath) || !fileExists(givenPath))
+        if (fileHasNullsSoCancel(givenPath) || !anyFileExists(givenPath))
             return -1;
         path = absolutePath(givenPath);
         if (QFileInfo(path).size() == 0) {

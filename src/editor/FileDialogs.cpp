@@ -141,7 +141,7 @@ QString OpenCNCFile(const QString& purpose, const QString& title) {
             return parts.join(QChar(0));
         }
         const QString path = chosen.first();
-        if (fileExists(path)) {
+        if (anyFileExists(path)) {
             if (rule.existing == Existing::MustExist)
                 return path;
             if (msgBox(path + QStringLiteral(" Already Exists : OK To OverWrite It?"), Msg::YesNo, Msg::Question) ==
@@ -184,7 +184,7 @@ QString saveAsDialog(const QString& proposedName, const QString& extension, bool
         return QString();
     const QString path = chosen.first();
     remember(path);
-    if (fileExists(path) &&
+    if (anyFileExists(path) &&
         msgBox(QStringLiteral("The File ") + path + QStringLiteral(" Already Exists...\nDo You Want To Overwrite It...?"),
                Msg::YesNo, Msg::Question) != Msg::AnswerYes)
         return QString();

@@ -71,6 +71,10 @@ QString getTempFileName(const QString& prefix) {
 }
 
 bool fileExists(const QString& path) {
+    return anyFileExists(path) && !QFileInfo(path).isHidden();
+}
+
+bool anyFileExists(const QString& path) {
     if (path.isEmpty())
         return false;
     const QFileInfo info(path);

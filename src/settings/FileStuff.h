@@ -24,8 +24,11 @@ QString getSystemDir();
 // program folder and returns its full path; empty when the folder is not writable.
 QString getTempFileName(const QString& prefix);
 
-// True for an existing regular file (folders are not files).
+// True for an existing regular file that is not hidden (folders are not files).
 bool fileExists(const QString& path);
+// True for any existing regular file, hidden or not: the test before a file
+// is written over, copied to the audit trail or opened.
+bool anyFileExists(const QString& path);
 
 // Moves the files to the desktop's trash; 0 when all went, else the count that failed.
 int shellFileOperation(int flags, const QStringList& files);

@@ -11,10 +11,9 @@ namespace {
 // The pages a topic may be shown from, in the order they are tried.
 QStringList helpPages(const QString& topic) {
     const QString folder = ProgramPaths::programFolder();
-    QStringList pages;
+    QStringList pages{folder + QStringLiteral("help.help.htm")};
     if (!topic.isEmpty())
         pages << folder + QStringLiteral("help/") + topic;
-    pages << folder + QStringLiteral("help.help.htm");
     return pages;
 }
 } // namespace

@@ -8,8 +8,8 @@ class QKeyEvent;
 // Help pages are the .htm files named after each form in the program folder's
 // "help" folder.
 
-// Opens help/<topic>, or the general page "help.help.htm" of the program
-// folder when the topic has none. False when neither exists or the desktop
+// Opens the general page "help.help.htm" of the program folder when there is
+// one, else help/<topic>. False when neither exists or the desktop
 // cannot open it; the callers ignore that, as a missing page is not an error.
 bool showHelp(const QString& topic);
 // The same for a Help command the user chose: when no page can be shown it

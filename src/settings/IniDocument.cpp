@@ -1,55 +1,275 @@
 #include "IniDocument.h"
 
-#include <QStringDecoder>
+#include <algorithm>
+#include <cstring>
+#include <limits>
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+using Pos = qint32; // byte offsets: the store refuses files of 2 GB and more
 
-QByteArray trimmed(const QByteArray& s) {
-    int b = 0, e = s.size();
-    while (b < e && isBlank(s[b]))
-        ++b;
-    while (e > b && (isBlank(s[e - 1]) || s[e - 1] == '\r'))
-        --e;
-    return s.mid(b, e - b);
+bool spaceOrTab(char c) { return c == ' ' || c == '\t'; }
+bool isEol(char c) { return c == '\n' || c == '\r'; }
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
+QChar lowerAscii(QChar c) { return c.unicode() >= 'A' && c.unicode() <= 'Z' ? QChar(c.unicode() + 32) : c; }
+
+bool asciiOnly(const char* p, qsizetype n) {
+    for (qsizetype i = 0; i < n; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 0x80)
+            return false;
+    return true;
 }
-
-bool validUtf8(const QByteArray& bytes) {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            QString s = dec.decode(bytes);
-            return !dec.hasError();
-        }
+bool asciiOnly(QStringView s) {
+    for (QChar c : s)
+        if (c.unicode() >= 0x80)
+            return false;
     return true;
 }
 
-// A key that reads back as itself from its own line.
+// FNV-1a over case-folded UTF-16 units, so that a name in the file's bytes
+// and the same name asked for as text hash alike.
+quint32 hashUnits(QStringView folded) {
+    quint32 h = 2166136261u;
+    for (QChar c : folded) {
+        h ^= c.unicode();
+        h *= 16777619u;
+    }
+    return h;
+}
+quint32 foldedHash(QStringView name) {
+    if (!asciiOnly(name))
+        return hashUnits(name.toString().toCaseFolded());
+    quint32 h = 2166136261u;
+    for (QChar c : name) {
+        h ^= lowerAscii(c).unicode();
+        h *= 16777619u;
+    }
+    return h;
+}
+
+// A name that reads back as itself from its own line.
 bool plainKey(const QString& key) {
     if (key.isEmpty() || key.contains(QLatin1Char('=')) || key.front().isSpace() || key.back().isSpace())
         return false;
     const QChar f = key.front();
-    return f != QLatin1Char(';') && f != QLatin1Char('#') && f != QLatin1Char('[') && !key.contains(QLatin1Char('\n')) &&
+    return f != QLatin1Char(';') && f != QLatin1Char('[') && !key.contains(QLatin1Char('\n')) &&
            !key.contains(QLatin1Char('\r'));
 }
+bool plainSection(const QString& name) {
+    return !name.contains(QLatin1Char(']')) && !name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r')) &&
+           (name.isEmpty() || (!name.front().isSpace() && !name.back().isSpace()));
+}
 
-QString unquote(QString v) {
+bool quoted(const char* p, qsizetype n) {
+    return n >= 2 && (p[0] == '"' || p[0] == '\'') && p[n - 1] == p[0];
+}
+QString unquote(const QString& v) {
     if (v.size() >= 2) {
         const QChar f = v.front(), l = v.back();
-        if ((f == QLatin1Char('"') && l == QLatin1Char('"')) || (f == QLatin1Char('\'') && l == QLatin1Char('\'')))
+        if ((f == QLatin1Char('"') || f == QLatin1Char('\'')) && l == f)
             return v.mid(1, v.size() - 2);
     }
     return v;
 }
 
+// Open addressing over (hash, index + 1); 0 marks a free slot.
+struct Table {
+    QVector<quint64> cells;
+    int used = 0;
+    bool built = false;
+
+    static quint64 pack(quint32 hash, int index) { return (quint64(hash) << 32) | quint32(index + 1); }
+    void reserveFor(int n) {
+        int cap = 8;
+        while (cap < n * 2)
+            cap *= 2;
+        cells.fill(0, cap);
+        used = 0;
+    }
+    template <typename Same> int find(quint32 hash, Same&& same) const {
+        if (cells.isEmpty())
+            return -1;
+        const int mask = cells.size() - 1;
+        for (int i = int(hash) & mask;; i = (i + 1) & mask) {
+            const quint64 s = cells[i];
+            if (s == 0)
+                return -1;
+            if (quint32(s >> 32) == hash && same(int(quint32(s)) - 1))
+                return int(quint32(s)) - 1;
+        }
+    }
+    // Adds `index` unless an equal name is there already (the first wins).
+    template <typename Same> void insert(quint32 hash, int index, Same&& same) {
+        if ((used + 1) * 2 > cells.size()) {
+            const QVector<quint64> old = cells;
+            reserveFor(qMax(used + 1, 4));
+            for (quint64 s : old)
+                if (s)
+                    place(quint32(s >> 32), s);
+        }
+        if (find(hash, same) >= 0)
+            return;
+        place(hash, pack(hash, index));
+    }
+
+private:
+    void place(quint32 hash, quint64 packed) {
+        const int mask = cells.size() - 1;
+        int i = int(hash) & mask;
+        while (cells[i] != 0)
+            i = (i + 1) & mask;
+        cells[i] = packed;
+        ++used;
+    }
+};
+
 } // namespace
 
-QString IniDocument::decode(const QByteArray& bytes) {
-    return validUtf8(bytes) ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
-}
+struct IniDocument::Data {
+    // An entry is located in `bytes`, or, once written, carries its change.
+    struct Entry {
+        Pos keyBegin = -1, keyEnd = -1; // -1: a key added since the file was read
+        Pos valBegin = 0, valEnd = 0;
+        Pos lineEnd = 0;                // before the line's end-of-line
+        int change = -1;                // index into changes
+    };
+    struct Change {
+        QString key;     // for added keys
+        QString written; // after "=", as written
+        QString value;   // as it reads back
+    };
+    struct Section {
+        Pos nameBegin = -1, nameEnd = -1; // -1: a section added since the file was read
+        Pos headerBegin = 0;              // start of the "[name]" line
+        Pos insertAt = 0;                 // where new keys go: after the last key line, or the header
+        int firstEntry = 0, entryCount = 0;
+        QString addedName;
+        QVector<int> added; // entries added since the file was read
+        Table keys;         // built at the first look-up in this section
+    };
 
-QByteArray IniDocument::encode(const QString& text) { return text.toUtf8(); }
+    QByteArray bytes;
+    bool utf8 = true;     // else the bytes are Latin-1
+    bool toUtf8 = false;  // text only UTF-8 can hold was written into a Latin-1 file
+    QByteArray eol = "\n";
+    QVector<Entry> entries;
+    QVector<Section> sections;
+    QVector<Change> changes;
+    Table sectionTable;
+
+    QString text(Pos b, Pos e) const {
+        return utf8 ? QString::fromUtf8(bytes.constData() + b, e - b) : QString::fromLatin1(bytes.constData() + b, e - b);
+    }
+    QString sectionName(int s) const {
+        const Section& sec = sections[s];
+        return sec.nameBegin < 0 ? sec.addedName : text(sec.nameBegin, sec.nameEnd);
+    }
+    QString entryKey(int e) const {
+        const Entry& en = entries[e];
+        return en.keyBegin < 0 ? changes[en.change].key : text(en.keyBegin, en.keyEnd);
+    }
+
+    // Does the name stored at [b, e) equal `name` without regard to case?
+    bool sameName(Pos b, Pos e, QStringView name) const {
+        const char* p = bytes.constData() + b;
+        const qsizetype n = e - b;
+        if (asciiOnly(p, n) && asciiOnly(name)) {
+            if (n != name.size())
+                return false;
+            for (qsizetype i = 0; i < n; ++i)
+                if (lowerAscii(p[i]) != lowerAscii(name[i]).toLatin1())
+                    return false;
+            return true;
+        }
+        return QStringView(text(b, e)).compare(name, Qt::CaseInsensitive) == 0;
+    }
+    quint32 storedHash(Pos b, Pos e) const {
+        const char* p = bytes.constData() + b;
+        const qsizetype n = e - b;
+        if (!asciiOnly(p, n))
+            return hashUnits(text(b, e).toCaseFolded());
+        quint32 h = 2166136261u;
+        for (qsizetype i = 0; i < n; ++i) {
+            h ^= uchar(lowerAscii(p[i]));
+            h *= 16777619u;
+        }
+        return h;
+    }
+    bool sectionIs(int s, QStringView name) const {
+        const Section& sec = sections[s];
+        return sec.nameBegin < 0 ? QStringView(sec.addedName).compare(name, Qt::CaseInsensitive) == 0
+                                 : sameName(sec.nameBegin, sec.nameEnd, name);
+    }
+    bool keyIs(int e, QStringView key) const {
+        const Entry& en = entries[e];
+        return en.keyBegin < 0 ? QStringView(changes[en.change].key).compare(key, Qt::CaseInsensitive) == 0
+                               : sameName(en.keyBegin, en.keyEnd, key);
+    }
+    quint32 sectionHash(int s) const {
+        const Section& sec = sections[s];
+        return sec.nameBegin < 0 ? foldedHash(sec.addedName) : storedHash(sec.nameBegin, sec.nameEnd);
+    }
+    quint32 keyHash(int e) const {
+        const Entry& en = entries[e];
+        return en.keyBegin < 0 ? foldedHash(changes[en.change].key) : storedHash(en.keyBegin, en.keyEnd);
+    }
+
+    void indexSection(int s) {
+        sectionTable.insert(sectionHash(s), s, [&](int other) { return sectionIs(other, sectionName(s)); });
+    }
+    int findSection(QStringView name) const {
+        return sectionTable.find(foldedHash(name), [&](int s) { return sectionIs(s, name); });
+    }
+    void indexKey(Section& sec, int e) {
+        sec.keys.insert(keyHash(e), e, [&](int other) { return keyIs(other, entryKey(e)); });
+    }
+    int findKey(int s, QStringView key) {
+        Section& sec = sections[s];
+        if (!sec.keys.built) {
+            sec.keys.built = true;
+            sec.keys.reserveFor(sec.entryCount + sec.added.size());
+            for (int e = sec.firstEntry; e < sec.firstEntry + sec.entryCount; ++e)
+                indexKey(sec, e);
+            for (int e : sec.added)
+                indexKey(sec, e);
+        }
+        return sec.keys.find(foldedHash(key), [&](int e) { return keyIs(e, key); });
+    }
+
+    QString entryValue(int e) const {
+        const Entry& en = entries[e];
+        if (en.change >= 0)
+            return changes[en.change].value;
+        const char* p = bytes.constData() + en.valBegin;
+        const qsizetype n = en.valEnd - en.valBegin;
+        return quoted(p, n) ? text(en.valBegin + 1, en.valEnd - 1) : text(en.valBegin, en.valEnd);
+    }
+
+    bool endsWithEol() const { return bytes.isEmpty() || isEol(bytes.back()); }
+
+    QByteArray encode(const QString& s) const { return utf8 || toUtf8 ? s.toUtf8() : s.toLatin1(); }
+    void noteText(const QString& s) {
+        if (utf8 || toUtf8)
+            return;
+        for (QChar c : s)
+            if (c.unicode() > 0xFF) {
+                toUtf8 = true;
+                return;
+            }
+    }
+
+    bool write(const std::function<bool(const char*, qsizetype)>& sink) const;
+};
+
+IniDocument::IniDocument() : d(std::make_unique<Data>()) {}
+IniDocument::~IniDocument() = default;
+IniDocument::IniDocument(IniDocument&&) noexcept = default;
+IniDocument& IniDocument::operator=(IniDocument&&) noexcept = default;
+
+QString IniDocument::decode(const QByteArray& bytes) {
+    return bytes.isValidUtf8() ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+}
 
 QString IniDocument::quoteForWrite(const QString& value) {
     QString v = value;
@@ -62,169 +282,278 @@ QString IniDocument::quoteForWrite(const QString& value) {
     return v;
 }
 
-IniDocument IniDocument::parse(const QByteArray& bytes) {
+// One pass over the bytes; only positions are kept, nothing is copied.
+IniDocument IniDocument::parse(QByteArray bytes) {
     IniDocument doc;
-    if (bytes.contains("\r\n"))
-        doc.eol_ = "\r\n";
-    doc.finalEol_ = bytes.isEmpty() || bytes.endsWith('\n');
-    int start = 0;
-    const int n = bytes.size();
-    while (start < n) {
-        int nl = bytes.indexOf('\n', start);
-        if (nl < 0)
-            nl = n;
-        int end = nl;
-        if (end > start && bytes[end - 1] == '\r')
-            --end;
-        doc.lines_.append(bytes.mid(start, end - start));
-        start = nl + 1;
+    Data& d = *doc.d;
+    d.bytes = std::move(bytes);
+    d.utf8 = d.bytes.isValidUtf8();
+    const char* p = d.bytes.constData();
+    const Pos n = Pos(qMin<qsizetype>(d.bytes.size(), std::numeric_limits<Pos>::max()));
+    Pos pos = d.bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+
+    // The file's own line end, for the lines it gets.
+    for (Pos i = pos; i < n; ++i)
+        if (isEol(p[i])) {
+            d.eol = p[i] == '\n' ? QByteArray("\n") : i + 1 < n && p[i + 1] == '\n' ? QByteArray("\r\n") : QByteArray("\r");
+            break;
+        }
+
+    // Searching each line for both ends would rescan a CR-only file from
+    // every line to its end: the next LF is remembered.
+    Pos nextLf = -1;
+    int current = -1; // keys before the first section belong to none
+    while (pos < n) {
+        if (nextLf < pos) {
+            const void* lf = std::memchr(p + pos, '\n', size_t(n - pos));
+            nextLf = lf ? Pos(static_cast<const char*>(lf) - p) : n;
+        }
+        const void* cr = std::memchr(p + pos, '\r', size_t(nextLf - pos));
+        const Pos contentEnd = cr ? Pos(static_cast<const char*>(cr) - p) : nextLf;
+        Pos next = contentEnd;
+        if (next < n)
+            next += (p[next] == '\r' && next + 1 < n && p[next + 1] == '\n') ? 2 : 1;
+
+        Pos b = pos, e = contentEnd;
+        while (b < e && spaceOrTab(p[b]))
+            ++b;
+        while (e > b && spaceOrTab(p[e - 1]))
+            --e;
+        if (b < e && p[b] == '[') {
+            const void* close = std::memchr(p + b + 1, ']', size_t(e - b - 1));
+            Pos nb = b + 1, ne = close ? Pos(static_cast<const char*>(close) - p) : e;
+            while (nb < ne && spaceOrTab(p[nb]))
+                ++nb;
+            while (ne > nb && spaceOrTab(p[ne - 1]))
+                --ne;
+            Data::Section s;
+            s.nameBegin = nb;
+            s.nameEnd = ne;
+            s.headerBegin = pos;
+            s.insertAt = next;
+            s.firstEntry = d.entries.size();
+            d.sections.append(std::move(s));
+            current = d.sections.size() - 1;
+        } else if (b < e && p[b] != ';' && current >= 0) {
+            const void* eq = std::memchr(p + b, '=', size_t(e - b));
+            if (eq && eq != p + b) {
+                Data::Entry en;
+                en.keyBegin = b;
+                en.keyEnd = Pos(static_cast<const char*>(eq) - p);
+                while (spaceOrTab(p[en.keyEnd - 1]))
+                    --en.keyEnd;
+                en.valBegin = Pos(static_cast<const char*>(eq) - p) + 1;
+                while (en.valBegin < e && spaceOrTab(p[en.valBegin]))
+                    ++en.valBegin;
+                en.valEnd = e;
+                en.lineEnd = contentEnd;
+                d.entries.append(en);
+                Data::Section& s = d.sections[current];
+                ++s.entryCount;
+                s.insertAt = next;
+            }
+        }
+        pos = next;
     }
-    doc.reindex();
+    d.sectionTable.reserveFor(d.sections.size());
+    for (int s = 0; s < d.sections.size(); ++s)
+        d.indexSection(s);
     return doc;
 }
 
+bool IniDocument::Data::write(const std::function<bool(const char*, qsizetype)>& sink) const {
+    auto out = [&](const char* p, qsizetype n) {
+        if (n <= 0)
+            return true;
+        if (!toUtf8 || utf8 || asciiOnly(p, n))
+            return sink(p, n);
+        // A Latin-1 file that now holds text only UTF-8 can: it becomes UTF-8 whole.
+        constexpr qsizetype kPiece = 1 << 20;
+        for (qsizetype i = 0; i < n; i += kPiece) {
+            const QByteArray piece = QString::fromLatin1(p + i, qMin(kPiece, n - i)).toUtf8();
+            if (!sink(piece.constData(), piece.size()))
+                return false;
+        }
+        return true;
+    };
+    auto outText = [&](const QByteArray& b) { return sink(b.constData(), b.size()); };
+
+    // Changes to the file's own lines, in file order: values rewritten in
+    // place, added keys after their section's last key.
+    struct Splice {
+        Pos at, end;
+        int order; // added keys keep the order they were added in
+        int entry;
+    };
+    QVector<Splice> splices;
+    for (const Section& sec : sections) {
+        if (sec.nameBegin < 0)
+            continue;
+        for (int e = sec.firstEntry; e < sec.firstEntry + sec.entryCount; ++e)
+            if (entries[e].change >= 0)
+                splices.append({entries[e].keyEnd, entries[e].lineEnd, 0, e});
+        for (int e : sec.added)
+            splices.append({sec.insertAt, sec.insertAt, entries[e].change + 1, e});
+    }
+    std::sort(splices.begin(), splices.end(),
+              [](const Splice& a, const Splice& b) { return a.at != b.at ? a.at < b.at : a.order < b.order; });
+
+    const char* p = bytes.constData();
+    const Pos n = Pos(bytes.size());
+    Pos pos = 0;
+    bool eolAdded = false;
+    for (const Splice& s : splices) {
+        if (!out(p + pos, s.at - pos))
+            return false;
+        const Change& c = changes[entries[s.entry].change];
+        if (s.at != s.end) {
+            if (!outText('=' + encode(c.written)))
+                return false;
+        } else {
+            // A last line without its line end gets one before the new line.
+            if (s.at == n && !endsWithEol() && !eolAdded) {
+                eolAdded = true;
+                if (!outText(eol))
+                    return false;
+            }
+            if (!outText(encode(c.key) + '=' + encode(c.written) + eol))
+                return false;
+        }
+        pos = s.end;
+    }
+    if (!out(p + pos, n - pos))
+        return false;
+
+    bool first = true;
+    for (const Section& sec : sections) {
+        if (sec.nameBegin >= 0)
+            continue;
+        if (first && !eolAdded && !endsWithEol() && !outText(eol))
+            return false;
+        first = false;
+        QByteArray block = '[' + encode(sec.addedName) + ']' + eol;
+        for (int e : sec.added) {
+            const Change& c = changes[entries[e].change];
+            block += encode(c.key) + '=' + encode(c.written) + eol;
+        }
+        if (!outText(block))
+            return false;
+    }
+    return true;
+}
+
+bool IniDocument::write(const std::function<bool(const char*, qsizetype)>& sink) const { return d->write(sink); }
+
 QByteArray IniDocument::serialize() const {
     QByteArray out;
-    qsizetype total = 0;
-    for (const QByteArray& l : lines_)
-        total += l.size() + eol_.size();
-    out.reserve(total);
-    for (int i = 0; i < lines_.size(); ++i) {
-        out += lines_[i];
-        if (i + 1 < lines_.size() || finalEol_)
-            out += eol_;
-    }
+    out.reserve(d->bytes.size() + 64 * d->changes.size() + 16);
+    d->write([&out](const char* p, qsizetype n) {
+        out.append(p, n);
+        return true;
+    });
     return out;
 }
 
-void IniDocument::reindex() {
-    sections_.clear();
-    sectionIndex_.clear();
-    sections_.append(Section{}); // lines before the first header
-    for (int i = 0; i < lines_.size(); ++i) {
-        const QByteArray t = trimmed(lines_[i]);
-        if (t.startsWith('[')) {
-            int close = t.indexOf(']');
-            QByteArray name = close < 0 ? t.mid(1) : t.mid(1, close - 1);
-            Section s;
-            s.name = decode(trimmed(name));
-            s.header = i;
-            sections_.append(s);
-            const QString lower = sections_.back().name.toLower();
-            if (!sectionIndex_.contains(lower))
-                sectionIndex_.insert(lower, sections_.size() - 1);
-            continue;
-        }
-        if (t.isEmpty() || t.startsWith(';') || t.startsWith('#'))
-            continue;
-        const int eq = t.indexOf('=');
-        if (eq <= 0)
-            continue;
-        Section& s = sections_.back();
-        Entry e;
-        e.key = decode(trimmed(t.left(eq)));
-        e.value = unquote(decode(trimmed(t.mid(eq + 1))));
-        e.line = i;
-        const QString lower = e.key.toLower();
-        s.entries.append(e);
-        if (!s.index.contains(lower))
-            s.index.insert(lower, s.entries.size() - 1);
-    }
-}
-
-int IniDocument::findSection(const QString& section) const {
-    auto it = sectionIndex_.constFind(section.toLower());
-    return it == sectionIndex_.constEnd() ? -1 : it.value();
-}
-
-const IniDocument::Entry* IniDocument::findEntry(const QString& section, const QString& key) const {
-    const int s = findSection(section);
-    if (s < 0)
-        return nullptr;
-    const Section& sec = sections_[s];
-    auto it = sec.index.constFind(key.toLower());
-    return it == sec.index.constEnd() ? nullptr : &sec.entries[it.value()];
-}
-
 std::optional<QString> IniDocument::value(const QString& section, const QString& key) const {
-    if (const Entry* e = findEntry(section, key))
-        return e->value;
-    return std::nullopt;
+    const int s = d->findSection(section);
+    if (s < 0)
+        return std::nullopt;
+    const int e = d->findKey(s, key);
+    if (e < 0)
+        return std::nullopt;
+    return d->entryValue(e);
 }
 
-bool IniDocument::hasSection(const QString& section) const { return findSection(section) >= 0; }
+bool IniDocument::hasSection(const QString& section) const { return d->findSection(section) >= 0; }
+
+bool IniDocument::isBlank() const {
+    for (char c : d->bytes)
+        if (!spaceOrTab(c) && !isEol(c))
+            return false;
+    return true;
+}
 
 void IniDocument::setValue(const QString& section, const QString& key, const QString& value) {
     const QString written = quoteForWrite(value);
-    const int found = findSection(section);
-    if (found >= 0) {
-        Section& sec = sections_[found];
-        auto it = sec.index.constFind(key.toLower());
-        if (it != sec.index.constEnd()) {
-            Entry& e = sec.entries[it.value()];
-            // Keep the key as the file spells it.
-            lines_[e.line] = encode(e.key) + '=' + encode(written);
-            e.value = unquote(written);
+    Data& x = *d;
+    x.noteText(written);
+    int s = x.findSection(section);
+    if (s >= 0) {
+        const int e = x.findKey(s, key);
+        if (e >= 0) {
+            Data::Entry& en = x.entries[e];
+            if (en.change < 0) {
+                en.change = x.changes.size();
+                x.changes.append({QString(), written, unquote(written)});
+            } else {
+                x.changes[en.change].written = written;
+                x.changes[en.change].value = unquote(written);
+            }
             return;
         }
     }
-    const QByteArray line = encode(key) + '=' + encode(written);
-    if (found < 0) {
-        lines_.append('[' + encode(section) + ']');
-        lines_.append(line);
-        finalEol_ = true;
-        reindex();
-        return;
+    x.noteText(key);
+    if (s < 0) {
+        x.noteText(section);
+        Data::Section sec;
+        sec.addedName = section;
+        sec.firstEntry = x.entries.size();
+        x.sections.append(std::move(sec));
+        s = x.sections.size() - 1;
+        x.indexSection(s);
     }
-    const Section& sec = sections_[found];
-    int after = sec.header;
-    for (const Entry& e : sec.entries)
-        after = qMax(after, e.line);
-    lines_.insert(after + 1, line);
-    if (after + 1 == lines_.size() - 1)
-        finalEol_ = true;
-    if (!plainKey(key)) {
-        reindex();
-        return;
-    }
-    // Writing a whole record adds many keys: shift the line numbers that
-    // follow rather than parse the file again for each one.
-    for (int i = found + 1; i < sections_.size(); ++i) {
-        ++sections_[i].header;
-        for (Entry& e : sections_[i].entries)
-            ++e.line;
-    }
-    Section& target = sections_[found];
-    target.entries.append(Entry{key, unquote(written), after + 1});
-    target.index.insert(key.toLower(), target.entries.size() - 1);
+    Data::Entry en;
+    en.change = x.changes.size();
+    x.changes.append({key, written, unquote(written)});
+    x.entries.append(en);
+    Data::Section& sec = x.sections[s];
+    sec.added.append(x.entries.size() - 1);
+    if (sec.keys.built)
+        x.indexKey(sec, x.entries.size() - 1);
+    // A name that would read back otherwise: the file as it will be written decides.
+    if (!plainKey(key) || !plainSection(section))
+        *this = parse(serialize());
 }
 
 bool IniDocument::removeSection(const QString& section) {
-    const int s = findSection(section);
-    if (s < 0)
+    if (d->findSection(section) < 0)
         return false;
-    const int from = sections_[s].header;
-    const int to = s + 1 < sections_.size() ? sections_[s + 1].header : lines_.size();
-    lines_.remove(from, to - from);
-    reindex();
+    // Rare: the file as it would be written now, less the header and
+    // everything up to the next header (comments between included), read
+    // again. A later section of the same name then comes first.
+    if (!d->changes.isEmpty() || d->toUtf8)
+        *this = parse(serialize());
+    Data& x = *d;
+    const int s = x.findSection(section);
+    const Pos from = x.sections[s].headerBegin;
+    const Pos to = s + 1 < x.sections.size() ? x.sections[s + 1].headerBegin : Pos(x.bytes.size());
+    QByteArray bytes = std::move(x.bytes);
+    bytes.remove(from, to - from);
+    *this = parse(std::move(bytes));
     return true;
 }
 
 QStringList IniDocument::keys(const QString& section) const {
     QStringList out;
-    const int s = findSection(section);
+    const int s = d->findSection(section);
     if (s < 0)
         return out;
-    const Section& sec = sections_[s];
-    for (int i = 0; i < sec.entries.size(); ++i)
-        if (sec.index.value(sec.entries[i].key.toLower()) == i)
-            out << sec.entries[i].key;
+    const Data::Section& sec = d->sections[s];
+    auto add = [&](int e) {
+        const QString k = d->entryKey(e);
+        if (d->findKey(s, k) == e)
+            out << k;
+    };
+    for (int e = sec.firstEntry; e < sec.firstEntry + sec.entryCount; ++e)
+        add(e);
+    for (int e : sec.added)
+        add(e);
     return out;
 }
 
 QStringList IniDocument::sections() const {
     QStringList out;
-    for (int i = 1; i < sections_.size(); ++i)
-        out << sections_[i].name;
+    for (int s = 0; s < d->sections.size(); ++s)
+        out << d->sectionName(s);
     return out;
 }

@@ -47,6 +47,26 @@ bool iniHasKey(const QString& section, const QString& key) {
     return IniStore::instance().value(gIniPath, section, key).has_value();
 }
 
+void keepSettingsInMemory(const QString& reason) { IniStore::instance().keepInMemory(gIniPath, reason); }
+
+bool settingsKeptInMemory() { return IniStore::instance().keptInMemory(gIniPath); }
+
+QString settingsKeptReason() { return IniStore::instance().keptReason(gIniPath); }
+
+void setSettingsKeptNotice(std::function<void(const QString&)> notice) {
+    if (!notice) {
+        IniStore::instance().setKeptInMemoryNotice(nullptr);
+        return;
+    }
+    IniStore::instance().setKeptInMemoryNotice(
+        [notice](const QString& file, const QString& reason) {
+            if (file == gIniPath)
+                notice(reason);
+        });
+}
+
+bool settingsFileIsBlank() { return IniStore::instance().isBlank(gIniPath); }
+
 QString readIniString(const QString& section, const QString& key, const QString& iniFile) {
     const QString v = IniStore::instance().value(iniFile, section, key).value_or(QString());
     if (v.startsWith(QLatin1String("Not Used")))

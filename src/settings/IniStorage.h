@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
 #include <utility>
 
 // The settings file and every other INI file the program reads, through the
@@ -25,6 +26,17 @@ bool writeIni(const QString& section, const QString& key, int value);
 // Several keys of one section in one write.
 bool writeIniValues(const QString& section, const QVector<std::pair<QString, QString>>& values);
 bool iniHasKey(const QString& section, const QString& key);
+
+// For this run the settings file is not written (it cannot be, or it holds
+// data the program cannot read): changes are kept in memory and read back
+// from there. `reason` says why.
+void keepSettingsInMemory(const QString& reason);
+bool settingsKeptInMemory();
+QString settingsKeptReason();
+// Runs once, at the first change kept in memory after it is set.
+void setSettingsKeptNotice(std::function<void(const QString& reason)> notice);
+// The settings file is missing or holds nothing but blanks and line ends.
+bool settingsFileIsBlank();
 
 // Any named INI file. A missing or empty value, or one starting with
 // "Not Used", reads as an empty text.

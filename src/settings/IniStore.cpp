@@ -5,11 +5,39 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <limits>
+
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+// A folder that gives no notices is looked at this often at most.
+constexpr qint64 kLookIntervalMs = 100;
+
+constexpr uint32_t kNoticeMask = IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
+                                 IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+qint64 nowMs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+} // namespace
 
 IniStore& IniStore::instance() {
     static IniStore store;
     return store;
+}
+
+IniStore::IniStore() : notices_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+
+IniStore::~IniStore() {
+    if (notices_ >= 0)
+        ::close(notices_);
 }
 
 IniStore::Stamp IniStore::stampOf(const QString& file) {
@@ -26,28 +54,152 @@ IniStore::Stamp IniStore::stampOf(const QString& file) {
     return s;
 }
 
-IniStore::Cached& IniStore::load(const QString& file) {
-    auto it = cache_.find(file);
-    if (it != cache_.end() && it->dirty)
-        return *it; // unsaved changes of an open batch win over the disk
-    const Stamp now = stampOf(file);
-    if (it != cache_.end() && it->stamp == now)
-        return *it;
-    Cached c;
-    c.stamp = now;
-    if (now.exists) {
-        QFile f(file);
-        if ((f.permissions() & QFileDevice::ReadOwner) && f.open(QIODevice::ReadOnly)) {
-            c.doc = IniDocument::parse(f.readAll());
-        } else {
-            c.stamp = Stamp{}; // unreadable: try again next time
-            c.unreadable = true;
+void IniStore::readNotices() {
+    if (notices_ < 0)
+        return;
+    alignas(inotify_event) char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(notices_, buffer, sizeof buffer);
+        if (n <= 0)
+            return;
+        for (ssize_t at = 0; at < n;) {
+            const auto* ev = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += ssize_t(sizeof(inotify_event) + ev->len);
+            const bool overflow = ev->mask & IN_Q_OVERFLOW;
+            // The folder itself went or moved: its files are looked at on every read from now on.
+            const bool folderGone = ev->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF);
+            const QByteArray name = ev->len ? QByteArray(ev->name) : QByteArray();
+            for (auto& entry : cache_) {
+                Cached& c = *entry.second;
+                if (overflow || (c.watch == ev->wd && (folderGone || c.name == name)))
+                    c.stale = true;
+                if (folderGone && c.watch == ev->wd)
+                    c.watch = -1;
+            }
+            if (folderGone && !overflow) {
+                if (!(ev->mask & IN_IGNORED))
+                    inotify_rm_watch(notices_, ev->wd);
+                watches_.erase(ev->wd);
+            }
         }
     }
-    return *cache_.insert(file, c);
+}
+
+int IniStore::watchFolder(const QByteArray& folder) {
+    if (notices_ < 0)
+        return -1;
+    const int wd = inotify_add_watch(notices_, folder.constData(), kNoticeMask);
+    if (wd >= 0)
+        watches_[wd] = folder;
+    return wd;
+}
+
+bool IniStore::upToDate(const QString& file, Cached& c, qint64 now) {
+    if (c.watch < 0 || c.stale || now - c.lookedAtMs >= kLookIntervalMs) {
+        if (!(stampOf(file) == c.stamp) || c.unreadable)
+            return false;
+        c.stale = false;
+        c.lookedAtMs = now;
+    }
+    return true;
+}
+
+IniStore::Cached& IniStore::load(const QString& file) {
+    Cached* found = nullptr;
+    if (lastCached_ && file == lastFile_) {
+        found = lastCached_;
+    } else {
+        auto it = cache_.find(file);
+        if (it != cache_.end())
+            found = it->second.get();
+    }
+    readNotices();
+    const qint64 now = nowMs();
+    if (found && (found->dirty || found->kept || upToDate(file, *found, now))) {
+        lastFile_ = file;
+        lastCached_ = found;
+        return *found;
+    }
+
+    auto c = std::make_unique<Cached>();
+    const QFileInfo info(file);
+    c->folder = QFile::encodeName(info.absolutePath());
+    c->name = QFile::encodeName(info.fileName());
+    // Watched before it is read, so that no change in between goes unseen.
+    c->watch = watchFolder(c->folder);
+    c->stamp = stampOf(file);
+    c->lookedAtMs = now;
+    if (c->stamp.exists) {
+        QFile f(file);
+        if (c->stamp.size < std::numeric_limits<qint32>::max() && (f.permissions() & QFileDevice::ReadOwner) &&
+            f.open(QIODevice::ReadOnly)) {
+            c->doc = IniDocument::parse(f.readAll());
+        } else {
+            c->unreadable = true; // tried again at the next read
+        }
+    }
+    auto keep = keepReasons_.find(file);
+    if (keep != keepReasons_.end()) {
+        c->kept = true;
+        c->keptReason = keep->second;
+    }
+    if (found)
+        c->noticed = found->noticed;
+    Cached* placed = c.get();
+    cache_[file] = std::move(c);
+    lastFile_ = file;
+    lastCached_ = placed;
+    return *placed;
+}
+
+void IniStore::forget(const QString& file) {
+    cache_.erase(file);
+    lastCached_ = nullptr;
+    lastFile_.clear();
+}
+
+void IniStore::clearCache() {
+    for (const auto& w : watches_)
+        inotify_rm_watch(notices_, w.first);
+    watches_.clear();
+    readNotices(); // the removals' own notices
+    cache_.clear();
+    keepReasons_.clear();
+    keptNotice_ = nullptr;
+    lastCached_ = nullptr;
+    lastFile_.clear();
+}
+
+void IniStore::keepInMemory(const QString& file, const QString& reason) {
+    keepReasons_[file] = reason;
+    auto it = cache_.find(file);
+    if (it != cache_.end()) {
+        it->second->kept = true;
+        it->second->keptReason = reason;
+    }
+}
+
+bool IniStore::keptInMemory(const QString& file) const { return keepReasons_.count(file) > 0; }
+
+QString IniStore::keptReason(const QString& file) const {
+    auto it = keepReasons_.find(file);
+    return it == keepReasons_.end() ? QString() : it->second;
+}
+
+void IniStore::setKeptInMemoryNotice(std::function<void(const QString&, const QString&)> notice) {
+    keptNotice_ = std::move(notice);
 }
 
 bool IniStore::commit(const QString& file, Cached& cached) {
+    if (cached.kept) {
+        cached.dirty = true;
+        lastError_.clear();
+        if (keptNotice_ && !cached.noticed) {
+            cached.noticed = true;
+            keptNotice_(file, cached.keptReason);
+        }
+        return true;
+    }
     if (batchDepth_ > 0) {
         cached.dirty = true;
         if (!dirty_.contains(file))
@@ -60,10 +212,10 @@ bool IniStore::commit(const QString& file, Cached& cached) {
 // A write into a file we could not read would replace everything in it by
 // the one key written.
 bool IniStore::refuseUnreadable(const QString& file, const Cached& cached) {
-    if (!cached.unreadable)
+    if (!cached.unreadable || cached.kept)
         return false;
     lastError_ = QStringLiteral("%1 cannot be read").arg(file);
-    cache_.remove(file);
+    forget(file);
     return true;
 }
 
@@ -75,10 +227,10 @@ bool IniStore::endBatch() {
     dirty_.clear();
     for (const QString& f : files) {
         auto it = cache_.find(f);
-        if (it == cache_.end())
+        if (it == cache_.end() || it->second->kept)
             continue;
-        it->dirty = false;
-        if (!save(f, *it))
+        it->second->dirty = false;
+        if (!save(f, *it->second))
             ok = false;
     }
     return ok;
@@ -90,14 +242,24 @@ bool IniStore::save(const QString& file, Cached& cached) {
     const QFileInfo info(file);
     if (info.exists() && (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))) {
         lastError_ = QStringLiteral("%1 is read-only").arg(file);
-        cache_.remove(file);
+        forget(file);
         return false;
     }
-    if (!writeFileSafely(file, cached.doc.serialize(), &lastError_)) {
-        cache_.remove(file);
+    const bool written = writeFileSafely(
+        file,
+        [&cached](QIODevice& out, QString* error) {
+            return cached.doc.write([&](const char* p, qsizetype n) { return writeAllBytes(out, p, n, error); });
+        },
+        &lastError_);
+    if (!written) {
+        forget(file);
         return false;
     }
+    // Our own rename is no change from outside.
+    readNotices();
     cached.stamp = stampOf(file);
+    cached.stale = false;
+    cached.lookedAtMs = nowMs();
     return true;
 }
 
@@ -150,4 +312,9 @@ QStringList IniStore::sections(const QString& file) { return load(file).doc.sect
 
 bool IniStore::hasSection(const QString& file, const QString& section) {
     return load(file).doc.hasSection(section);
+}
+
+bool IniStore::isBlank(const QString& file) {
+    const Cached& c = load(file);
+    return !c.stamp.exists || (!c.unreadable && c.doc.isBlank());
 }

@@ -2,22 +2,26 @@
 
 #include "IniDocument.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
-
 #include <QVector>
 
+#include <functional>
+#include <memory>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
-// Parsed INI files, cached per path and re-read when the file changes on
-// disk. Every write goes to a temporary file in the same folder and is renamed
-// into place before the call returns, so a failed write leaves the old file
-// whole.
+// Parsed INI files, held in memory per path. Reads are served from memory; a
+// change of the file on disk is seen at once through the kernel's file
+// notices on its folder (and by a look at the file at most every 100 ms,
+// for folders that give no notices, such as network shares). Every write
+// goes to a temporary file in the same folder and is renamed into place
+// before the call returns, so a failed write leaves the old file whole.
 class IniStore {
 public:
     static IniStore& instance();
+    ~IniStore();
 
     std::optional<QString> value(const QString& file, const QString& section, const QString& key);
     bool setValue(const QString& file, const QString& section, const QString& key, const QString& value);
@@ -27,17 +31,29 @@ public:
     QStringList keys(const QString& file, const QString& section);
     QStringList sections(const QString& file);
     bool hasSection(const QString& file, const QString& section);
+    // The file is missing or holds nothing but blanks and line ends.
+    bool isBlank(const QString& file);
 
-    // While a batch is open, writes change the cached files only; closing the
-    // outermost batch writes every changed file once.
+    // While a batch is open, writes change the files in memory only; closing
+    // the outermost batch writes every changed file once.
     void beginBatch() { ++batchDepth_; }
     bool endBatch();
 
+    // From now on the file is never written: changes are kept in memory for
+    // this run and reads see them. `reason` says why, for the notice.
+    void keepInMemory(const QString& file, const QString& reason);
+    bool keptInMemory(const QString& file) const;
+    QString keptReason(const QString& file) const;
+    // Called once per file, at the first change kept in memory after it is set.
+    void setKeptInMemoryNotice(std::function<void(const QString& file, const QString& reason)> notice);
+
     // Why the last failed write failed (empty after a successful one).
     QString lastError() const { return lastError_; }
-    void clearCache() { cache_.clear(); }
+    void clearCache();
 
 private:
+    IniStore();
+
     struct Stamp {
         bool exists = false;
         qint64 size = 0, mtimeNs = 0, ctimeNs = 0;
@@ -50,19 +66,35 @@ private:
     struct Cached {
         IniDocument doc;
         Stamp stamp;
-        bool dirty = false;
+        QByteArray folder, name; // for matching the folder's notices
+        int watch = -1;          // the folder's notice watch; -1: the file is looked at on every read
+        qint64 lookedAtMs = 0;   // when the file was last compared with the disk
+        bool stale = false;      // a notice named it
+        bool dirty = false;      // changed in memory, not written yet
         bool unreadable = false; // exists but could not be read: never written over
+        bool kept = false;       // never written: changes stay in memory
+        bool noticed = false;
+        QString keptReason;
     };
 
     static Stamp stampOf(const QString& file);
     Cached& load(const QString& file);
+    bool upToDate(const QString& file, Cached& c, qint64 nowMs);
+    void readNotices();
+    int watchFolder(const QByteArray& folder);
     bool save(const QString& file, Cached& cached);
-
     bool commit(const QString& file, Cached& cached);
     bool refuseUnreadable(const QString& file, const Cached& cached);
+    void forget(const QString& file);
 
-    QHash<QString, Cached> cache_;
+    std::unordered_map<QString, std::unique_ptr<Cached>> cache_;
+    QString lastFile_;          // the file of the last look-up, and its entry
+    Cached* lastCached_ = nullptr;
+    int notices_ = -1;          // the kernel's notice descriptor; -1 when there is none
+    std::unordered_map<int, QByteArray> watches_; // watch -> folder
     QString lastError_;
     int batchDepth_ = 0;
     QStringList dirty_;
+    std::unordered_map<QString, QString> keepReasons_; // files kept in memory, even before they are read
+    std::function<void(const QString&, const QString&)> keptNotice_;
 };

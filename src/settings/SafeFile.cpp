@@ -4,10 +4,14 @@
 #include <QSaveFile>
 
 bool writeAllBytes(QIODevice& out, const QByteArray& bytes, QString* error) {
+    return writeAllBytes(out, bytes.constData(), bytes.size(), error);
+}
+
+bool writeAllBytes(QIODevice& out, const char* data, qsizetype size, QString* error) {
     qint64 done = 0;
-    while (done < bytes.size()) {
+    while (done < size) {
         // One huge write costs the kernel far more than many of a megabyte.
-        const qint64 n = out.write(bytes.constData() + done, qMin<qint64>(1 << 20, bytes.size() - done));
+        const qint64 n = out.write(data + done, qMin<qint64>(1 << 20, size - done));
         if (n <= 0) {
             if (error)
                 *error = out.errorString();
@@ -19,6 +23,12 @@ bool writeAllBytes(QIODevice& out, const QByteArray& bytes, QString* error) {
 }
 
 bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* error) {
+    return writeFileSafely(
+        path, [&bytes](QIODevice& out, QString* e) { return writeAllBytes(out, bytes, e); }, error);
+}
+
+bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& out, QString* error)>& write,
+                     QString* error) {
     QSaveFile out(path);
     // A direct write would truncate the old file first.
     out.setDirectWriteFallback(false);
@@ -29,7 +39,7 @@ bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* erro
             *error = out.errorString();
         return false;
     }
-    if (!writeAllBytes(out, bytes, error)) {
+    if (!write(out, error)) {
         out.cancelWriting();
         return false;
     }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class QIODevice;
 
 // Whole-file reads and writes for everything the program writes over.
@@ -11,9 +13,13 @@ class QIODevice;
 // place, so the old file stays whole when anything fails. False with the
 // reason in *error.
 bool writeFileSafely(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+// The same with the bytes written by `write` to the temporary file.
+bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& out, QString* error)>& write,
+                     QString* error = nullptr);
 
 // Writes every byte to an open device; false with the device's reason in *error.
 bool writeAllBytes(QIODevice& out, const QByteArray& bytes, QString* error = nullptr);
+bool writeAllBytes(QIODevice& out, const char* data, qsizetype size, QString* error = nullptr);
 
 // Reads the whole file; false with the reason in *error.
 bool readWholeFile(const QString& path, QByteArray* bytes, QString* error = nullptr);

@@ -118,6 +118,8 @@ QString controlName(int code) {
         return QString::fromLatin1(kNames[code]);
     if (code == 32)
         return QStringLiteral("SPACE");
+    if (code == 127)
+        return QStringLiteral("DEL");
     return QString(QChar(code));
 }
 

@@ -38,7 +38,7 @@ QString finish(const QString& text);
 
 // "0    NUL", "10   LF", "32   SPACE", "65   A": the picker's row for a code 0-127.
 QString pickerRow(int code);
-QString controlName(int code); // NUL..US, SPACE, or the character itself
+QString controlName(int code); // NUL..US, SPACE, DEL, or the character itself
 
 } // namespace CodeList
 

@@ -298,7 +298,7 @@ void ReceiveEngine::saveFileAfterReceive() {
         return;
     }
 
-    if (!binary_ && fileExists(target_) &&
+    if (!binary_ && anyFileExists(target_) &&
         MachineRecord::current(QStringLiteral("OpenEdAfterReceive")).trimmed() == QLatin1String("1"))
         openReceivedInEditor();
     const qint64 count = byteCount_;

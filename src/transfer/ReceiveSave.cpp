@@ -119,7 +119,7 @@ AuditResult AuditTrailFileName(const QString& destination, QString* copyPath, QS
         return AuditResult::NotNeeded;
     if (MachineRecord::currentInt(QStringLiteral("AuditTrail")) == 0)
         return AuditResult::NotNeeded;
-    if (!fileExists(destination))
+    if (!anyFileExists(destination))
         return AuditResult::NotNeeded;
 
     const QString folder = auditFolder();

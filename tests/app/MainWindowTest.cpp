@@ -238,6 +238,7 @@ private Q_SLOTS:
         QCOMPARE(gCharacterSet, 0);
         QCOMPARE(h.transfers->calls.last(), QStringLiteral("openPort"));
         QCOMPARE(h.window->lblStat(1)->text(), QStringLiteral("LATHE "));
+        QCOMPARE(h.window->lblStat(1)->toolTip(), QStringLiteral("4800,E,7,2"));
 
         // A machine without flow keys takes the record's defaults.
         h.window->selectVisibleMachine(2);

@@ -133,6 +133,18 @@ private Q_SLOTS:
         QVERIFY(ticked[2] && ticked[6]);
     }
 
+    void firstRunVisibilityEndsOnlyByOk() {
+        frmVisibleCNC dialog(machines(64, {1}), 0, nullptr);
+        dialog.setFirstRun();
+        dialog.show();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        dialog.close();
+        QVERIFY(dialog.isVisible());
+        dialog.Command1_Click();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
     void percentLabels_data() {
         QTest::addColumn<double>("percent");
         QTest::addColumn<bool>("keepEnds");

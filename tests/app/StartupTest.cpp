@@ -2,13 +2,45 @@
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "ProgramPaths.h"
+#include "PtyMachine.h"
 #include "ScriptedMessages.h"
 
 #include <QComboBox>
 #include <QProcess>
+#include <QTemporaryFile>
 #include <QtTest>
 
+#include <cstdio>
+#include <functional>
 #include <memory>
+#include <unistd.h>
+
+// The text as UTF-16 with its byte-order mark, as some editors save it.
+QByteArray utf16(const QByteArray& latin1) {
+    const QString text = QString::fromLatin1(latin1);
+    return QByteArray("\xff\xfe", 2) + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+QByteArray garbage() {
+    static const char bytes[] = "\x01\x9c\xf3 zz\0\0[\x88";
+    return QByteArray(bytes, sizeof bytes - 1);
+}
+
+// What `f` writes to standard error.
+QString standardErrorOf(const std::function<void()>& f) {
+    QTemporaryFile file;
+    if (!file.open())
+        return QString();
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(file.handle(), 2);
+    f();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    file.seek(0);
+    return QString::fromLocal8Bit(file.readAll());
+}
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -98,15 +130,22 @@ private Q_SLOTS:
         tr->sendResult = sendResult;
 
         ScriptedMessages msgs;
-        int shownBefore = 0;
+        int boxes = 0;
         QString commandLine = fill(line);
-        const Startup::Outcome outcome =
-            Startup::processCommandLine(window, commandLine, [&] { ++shownBefore; });
+        Startup::Outcome outcome;
+        const QString errors = standardErrorOf(
+            [&] { outcome = Startup::processCommandLine(window, commandLine, [&] { ++boxes; }); });
         QCOMPARE(outcome.keepRunning, keepRunning);
         if (!keepRunning)
             QCOMPARE(outcome.exitStatus, exitStatus);
         QCOMPARE(window.isVisible(), shown);
-        QCOMPARE(shownBefore, shown ? 1 : 0);
+        // A refusal is a critical box on the screen and a line on standard error.
+        const bool refused = !keepRunning && exitStatus == 2;
+        QCOMPARE(boxes, shown || refused ? 1 : 0);
+        if (refused) {
+            QVERIFY2(errors.contains(fill(message)), qPrintable(errors));
+            QCOMPARE(msgs.shown().last().icon, Msg::Critical);
+        }
         for (QString& s : transfers)
             s = fill(s);
         for (QString& s : editor)
@@ -148,62 +187,128 @@ private Q_SLOTS:
         QCOMPARE(path, file_);
     }
 
-    void unwritableSettingsAreReportedAtStart() {
-        ScriptedMessages msgs;
-        QVERIFY(Startup::checkSettingsWritable());
-        QVERIFY(msgs.shown().isEmpty());
-
-        // The owner's write bit counts, also for an administrator.
-        QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-        QVERIFY(!Startup::checkSettingsWritable());
-        QVERIFY(msgs.sawText(QStringLiteral("Can't Write To Settings File")));
-        QVERIFY(msgs.sawText(QStringLiteral("read-only")));
-        QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-
-        // A program folder that cannot exist.
-        const QString blocker = home_->file(QStringLiteral("plain-file"));
-        QVERIFY(writeAllBytes(blocker, "x"));
-        qputenv("FEEDLINE_HOME", QFile::encodeName(blocker + QStringLiteral("/home")));
-        ProgramPaths::reset();
-        initSettingsPath();
-        msgs.clear();
-        QVERIFY(!Startup::checkSettingsWritable());
-        QVERIFY(msgs.sawText(QStringLiteral("Can't Write To Settings File")));
-        QVERIFY(msgs.sawText(QStringLiteral("does not exist")));
-    }
-
-    void executableEndsWithAMessageOnStandardError_data() {
-        QTest::addColumn<QStringList>("arguments");
+    // The settings file as the start finds it: the messages, whether it is
+    // written this run, and whether a first run writes records into it.
+    void settingsFileAtStart_data() {
+        QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<int>("exitStatus");
         QTest::addColumn<QString>("message");
-        QTest::newRow("read-only settings") << QStringList{"?3?S?%F"} << true << 3 << "Can't Write To Settings File";
-        QTest::newRow("machine 65") << QStringList{"?65?S?%F"} << false << 2 << "\"65\" Is Not A Number From 1 To 64";
-        QTest::newRow("no direction") << QStringList{"a?3"} << false << 2 << "No Direction";
-        QTest::newRow("missing file") << QStringList{"?3?S?%M"} << false << 2 << "Does Not Exist Or Is Unreachable";
-        QTest::newRow("missing path") << QStringList{"%M"} << false << 2 << "No CNC Name";
+        QTest::addColumn<bool>("kept");
+        QTest::addColumn<QString>("alias3");
+        QTest::newRow("settled") << kSettledSettings + "[Machine3]\nAlias=LATHE\n" << false << "" << false << "LATHE";
+        QTest::newRow("mark") << "\xef\xbb\xbf" + kSettledSettings + "[Machine3]\nAlias=LATHE\n" << false << ""
+                              << false << "LATHE";
+        QTest::newRow("CR ends") << QByteArray(kSettledSettings + "[Machine3]\nAlias=LATHE\n").replace('\n', '\r')
+                                 << false << "" << false << "LATHE";
+        QTest::newRow("none yet") << QByteArray(" \r\n") << false << "" << false << "Machine3";
+        QTest::newRow("UTF-16") << utf16(kSettledSettings) << false << "Settings File Not Read" << true << "Machine3";
+        QTest::newRow("garbage") << garbage() << false << "Settings File Not Read" << true
+                                 << "Machine3";
+        QTest::newRow("machines only") << QByteArray("[Machine3]\nAlias=LATHE\n") << false << "Settings File Not Read"
+                                       << true << "LATHE";
+        QTest::newRow("read-only") << kSettledSettings + "[Machine3]\nAlias=LATHE\n" << true
+                                   << "Can't Write To Settings File" << true << "LATHE";
+        QTest::newRow("read-only, first run") << QByteArray() << true << "Can't Write To Settings File" << true
+                                              << "Machine3";
     }
 
-    void executableEndsWithAMessageOnStandardError() {
-        QFETCH(QStringList, arguments);
+    void settingsFileAtStart() {
+        QFETCH(QByteArray, contents);
         QFETCH(bool, readOnly);
-        QFETCH(int, exitStatus);
         QFETCH(QString, message);
+        QFETCH(bool, kept);
+        QFETCH(QString, alias3);
+        home_->writeIni(contents);
         if (readOnly)
             QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner));
-        for (QString& a : arguments)
-            a = fill(a);
+        ScriptedMessages msgs;
+        Startup::checkSettingsFile();
+        QCOMPARE(settingsKeptInMemory(), kept);
+        QCOMPARE(msgs.shown().size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty())
+            QVERIFY2(msgs.sawText(message), qPrintable(msgs.texts().join(QLatin1Char('|'))));
+
+        const QByteArray before = home_->readIniBytes();
+        {
+            // A first run, where there is one, waits on no window in a hidden start.
+            frmTerminal window;
+            window.setTransferActions(std::make_unique<RecordingTransfers>(window));
+            QVERIFY(window.Form_Load(true));
+            QCOMPARE(readIni(QStringLiteral("Machine3"), QStringLiteral("Alias")), alias3);
+            Startup::noticeSettingsNotKept();
+            msgs.clear();
+            writeIni(QStringLiteral("Settings"), QStringLiteral("FindX"), QStringLiteral("1"));
+            writeIni(QStringLiteral("Settings"), QStringLiteral("FindY"), QStringLiteral("2"));
+            QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FindY")), QStringLiteral("2"));
+            // Said once, never a box per write.
+            QCOMPARE(msgs.shown().size(), kept ? 1 : 0);
+        }
+        const QByteArray after = home_->readIniBytes();
+        if (kept) {
+            QCOMPARE(after, before);
+        } else {
+            // Its own mark and line ends stay; no second [Settings] comes.
+            QCOMPARE(after.startsWith("\xef\xbb\xbf"), before.startsWith("\xef\xbb\xbf"));
+            QCOMPARE(after.contains('\n'), before.contains('\n') || before.trimmed().isEmpty());
+            QCOMPARE(after.count("[Settings]"), 1);
+            QVERIFY(after.contains("FindY=2"));
+        }
+        QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    }
+
+    // The program itself started hidden: it ends, sent or refused with a
+    // message, and leaves a settings file it cannot use as it was.
+    void executableRun_data() {
+        QTest::addColumn<QByteArray>("settings"); // empty: the test's own; %P: the machine's pseudo-terminal
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("exitStatus");
+        QTest::addColumn<QString>("message");
+        const QByteArray own;
+        const QByteArray onPty =
+            kSettledSettings + "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\n[Ports]\nCom3=%P\n";
+        QTest::newRow("machine 65") << own << false << "?65?S?%F" << 2 << "\"65\" Is Not A Number From 1 To 64";
+        QTest::newRow("no direction") << own << false << "a?3" << 2 << "No Direction";
+        QTest::newRow("missing file") << own << false << "?3?S?%M" << 2 << "Does Not Exist Or Is Unreachable";
+        QTest::newRow("missing path") << own << false << "%M" << 2 << "No CNC Name";
+        QTest::newRow("mark") << "\xef\xbb\xbf" + onPty << false << "?3?S?%F" << 0 << "Has Been Sent";
+        QTest::newRow("CR ends") << QByteArray(onPty).replace('\n', '\r') << false << "?3?S?%F" << 0 << "Has Been Sent";
+        QTest::newRow("read-only") << onPty << true << "?3?S?%F" << 0 << "Can't Write To Settings File";
+        QTest::newRow("UTF-16") << utf16(onPty) << false << "?3?S?%F" << 2 << "Cannot Be Read";
+        QTest::newRow("garbage") << garbage() << false << "?3?S?%F" << 2 << "Cannot Be Read";
+    }
+
+    void executableRun() {
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, readOnly);
+        QFETCH(QString, line);
+        QFETCH(int, exitStatus);
+        QFETCH(QString, message);
+        PtyMachine machine;
+        if (!settings.isEmpty())
+            home_->writeIni(settings.replace("%P", machine.slavePath().toLocal8Bit()));
+        const QByteArray before = home_->readIniBytes();
+        if (readOnly)
+            QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner));
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("FEEDLINE_HOME"), home_->path());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         program.setProcessEnvironment(env);
-        program.start(QStringLiteral(FEEDLINE_EXECUTABLE), arguments);
+        program.start(QStringLiteral(FEEDLINE_EXECUTABLE), {fill(line)});
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), exitStatus);
         const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
         QVERIFY2(errors.contains(message), qPrintable(errors));
+        if (exitStatus == 0)
+            QVERIFY(machine.waitForCount(12, 5000));
+        QCOMPARE(machine.received(), exitStatus == 0 ? QByteArray("%\r\nG0X1\r\n%\r\n") : QByteArray());
+        const QByteArray after = home_->readIniBytes();
+        if (readOnly || (exitStatus != 0 && !settings.isEmpty()))
+            QCOMPARE(after, before);
+        QCOMPARE(after.startsWith("\xef\xbb\xbf"), before.startsWith("\xef\xbb\xbf"));
+        QCOMPARE(after.contains('\n'), before.contains('\n'));
         QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     }
 };

@@ -62,7 +62,7 @@ private Q_SLOTS:
 
     void choosingAMachineOpensItsPortAndTheLightsFollow() {
         PtyMachine machine;
-        auto loaded = loadedTerminal(*home_, QStringLiteral("[Ports]\nCom1=%1\n"
+        auto loaded = loadedTerminal(*home_, QStringLiteral("[Ports]\nCom1=%1\nCom5=/nonexistent/tty\n"
                                                             "[Machine1]\nAlias=Mill\nCommPort=0\nKeepAlive=1\n"
                                                             "[Machine2]\nAlias=Lathe\nCommPort=0\nKeepAlive=0\n")
                                                  .arg(machine.slavePath())
@@ -75,6 +75,24 @@ private Q_SLOTS:
         w.selectMachine(1);
         QVERIFY(!comPort().isOpen());
         QCOMPARE(w.LEDBreakout(0)->text(), QStringLiteral("CLOSED"));
+
+        // Mill's settings saved with Com5, where nothing answers: its old port closes, the lights go red.
+        w.selectMachine(0);
+        QCOMPARE(w.LEDBreakout(0)->text(), QStringLiteral("COM1"));
+        ScriptedMessages msgs;
+        ModalAnswerer answer([](QWidget* modal) {
+            auto* dialog = qobject_cast<frmProperties*>(modal);
+            if (!dialog)
+                return false;
+            dialog->findChild<QComboBox*>(QStringLiteral("cboPort"))->setCurrentIndex(4);
+            dialog->cmdOK_Click();
+            return true;
+        });
+        w.btnToolBar_Click(4);
+        QCOMPARE(answer.answered(), 1);
+        QVERIFY(!comPort().isOpen());
+        QCOMPARE(w.LEDBreakout(0)->text(), QStringLiteral("CLOSED"));
+        QCOMPARE(w.LEDBreakout(0)->palette().color(QPalette::Window), QColor(255, 0, 0));
     }
 };
 

@@ -498,6 +498,7 @@ private Q_SLOTS:
         QVERIFY(!keepChar->isEnabled());
         strip->setCurrentIndex(66);
         QCOMPARE(strip->currentText(), QString("65 <A>"));
+        QCOMPARE(strip->itemText(19), QString("18 <DC2>"));
         QVERIFY(keepChar->isEnabled());
         Q_EMIT child<ClickLabel>(&dialog, "lblCaption(2)")->clicked();
         QCOMPARE(child<QLabel>(&dialog, "lblCaption(2)")->text(),

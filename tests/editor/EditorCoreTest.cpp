@@ -168,7 +168,7 @@ TEST_F(EditorCore, SaveAsProposesTheNameAndAsksBeforeOverwriting) {
     EXPECT_EQ(msgs.fileRequests().first().title, "Save As ");
     EXPECT_EQ(msgs.fileRequests().first().filter, buildFileFilter(0));
 
-    const QString existing = home.file("prog.nc");
+    const QString existing = home.file(".prog.nc"); // hidden files are asked about too
     writeAllBytes(existing, "X");
     msgs.clear();
     msgs.answerFiles({existing}).answer(Msg::AnswerNo);

@@ -16,6 +16,7 @@
 #include "EditorFiles.h"
 
 #include <QAction>
+#include <cstdlib>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -789,6 +790,25 @@ private Q_SLOTS:
         QCOMPARE(colourAt(18), colourFromNumber(65280));            // %
         QCOMPARE(colourAt(21), colourFromNumber(65280));            // lower case
         QCOMPARE(colourAt(24), colourFromNumber(gBlockColours[25])); // Y
+        // Every character is drawn in the editor's font and size, whatever
+        // style the colouring gave it, also after colouring is switched off.
+        const auto sameFont = [ed] {
+            for (int pos = 0; pos < ed->length(); ++pos) {
+                const unsigned long style = ed->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, (unsigned long)pos);
+                char family[128] = {};
+                ed->SendScintilla(QsciScintillaBase::SCI_STYLEGETFONT, style, family);
+                const long weight = std::labs(long(ed->SendScintilla(QsciScintillaBase::SCI_STYLEGETWEIGHT, style)));
+                if (ed->SendScintilla(QsciScintillaBase::SCI_STYLEGETSIZE, style) != ed->fontSize() ||
+                    (weight > 500) != ed->isBold() || QString::fromUtf8(family) != ed->fontName())
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(sameFont());
+        ed->applyFont(QStringLiteral("Courier New"), 17, true);
+        QVERIFY(sameFont());
+        ed->setBlockColouring(false);
+        QVERIFY(sameFont());
         gColourizeBlocks = false;
         mgr->applyDisplaySettings();
         QVERIFY(!ed->ncLexer());

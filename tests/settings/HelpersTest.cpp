@@ -124,6 +124,9 @@ TEST(FileHelpers, FileExistsMeansAnOrdinaryFile) {
     EXPECT_FALSE(fileExists(home.file("b.nc")));
     EXPECT_FALSE(fileExists(home.path()));
     EXPECT_FALSE(fileExists(""));
+    writeAllBytes(home.file(".hidden.nc"), "");
+    EXPECT_FALSE(fileExists(home.file(".hidden.nc")));
+    EXPECT_TRUE(anyFileExists(home.file(".hidden.nc")));
 }
 
 class FileCompareTest : public ::testing::Test {

@@ -24,8 +24,17 @@ TEST_F(IniStoreTest, MissingFileSectionOrKeyGivesDefault) {
 }
 
 TEST_F(IniStoreTest, EmptyValueIsNotTheDefault) {
-    home.writeIni("[Settings]\nKey=\n");
-    EXPECT_EQ(readIni("Settings", "Key", "default"), "");
+    home.writeIni("[Settings]\nKey=\nDouble=\"\"\nSingle=''\n");
+    for (const char* key : {"Key", "Double", "Single"})
+        EXPECT_EQ(readIni("Settings", key, "default"), "") << key;
+}
+
+TEST_F(IniStoreTest, OnlyASemicolonStartsAComment) {
+    home.writeIni("[Settings]\n#Tool=T1\n; Note=1\n  #  Spaced = 2\n");
+    EXPECT_EQ(readIni("Settings", "#Tool"), "T1");
+    EXPECT_EQ(readIni("Settings", "#  Spaced"), "2");
+    EXPECT_EQ(readIni("Settings", "; Note", "none"), "none");
+    EXPECT_EQ(iniSectionKeys("Settings", home.iniPath()), (QStringList{"#Tool", "#  Spaced"}));
 }
 
 TEST_F(IniStoreTest, NamesMatchWithoutRegardToCase) {
@@ -65,6 +74,12 @@ TEST_F(IniStoreTest, AwkwardValuesComeBackExactly) {
 TEST_F(IniStoreTest, LatinOneBytesWrittenByOtherProgramsReadAsTheirCharacters) {
     home.writeIni(QByteArray("[Machine1]\nAlias=M\xe4hle \xb0\n"));
     EXPECT_EQ(readIni("Machine1", "Alias"), QString::fromLatin1("M\xe4hle \xb0"));
+    // Text that only UTF-8 can hold turns the whole file into UTF-8: nothing reads differently.
+    const QString euro = QStringLiteral("50 \u20ac");
+    writeIni("Machine1", "Price", euro);
+    IniStore::instance().clearCache();
+    EXPECT_EQ(readIni("Machine1", "Alias"), QString::fromLatin1("M\xe4hle \xb0"));
+    EXPECT_EQ(readIni("Machine1", "Price"), euro);
 }
 
 TEST_F(IniStoreTest, BlanksAndOnePairOfQuotesAreDroppedOnReading) {
@@ -148,6 +163,8 @@ TEST_F(IniStoreTest, EditsByAnotherProgramAreSeen) {
     EXPECT_EQ(readIni("Settings", "Key"), "two");
     writeAllBytes(home.iniPath(), "[Settings]\nKey=three, longer\n");
     EXPECT_EQ(readIni("Settings", "Key"), "three, longer");
+    writeAllBytes(home.iniPath(), "[Settings]\nKey=four, longer!\n"); // same size, in place
+    EXPECT_EQ(readIni("Settings", "Key"), "four, longer!");
 }
 
 TEST_F(IniStoreTest, FailedWriteLeavesTheOldFileAndSaysSo) {
@@ -174,14 +191,19 @@ TEST_F(IniStoreTest, AFileThatCannotBeReadIsNeverWrittenOver) {
     EXPECT_EQ(readIni("Machine1", "Alias"), "Mill");
 }
 
-TEST_F(IniStoreTest, LfAndCrLfFilesReadAlike) {
-    for (const QByteArray& eol : {QByteArray("\n"), QByteArray("\r\n")}) {
-        home.writeIni("[Settings]" + eol + "A=1" + eol + "B = two words " + eol + eol + "[Machine2]" + eol + "Alias=Lathe");
-        EXPECT_EQ(readIni("Settings", "A"), "1");
-        EXPECT_EQ(readIni("Settings", "B"), "two words");
-        EXPECT_EQ(readIni("Machine2", "Alias"), "Lathe");
-        EXPECT_EQ(iniSectionKeys("Settings", home.iniPath()), (QStringList{"A", "B"}));
-    }
+TEST_F(IniStoreTest, LineEndsAndByteOrderMarkAreReadAndKept) {
+    for (const QByteArray& mark : {QByteArray(), QByteArray("\xef\xbb\xbf")})
+        for (const QByteArray& eol : {QByteArray("\n"), QByteArray("\r\n"), QByteArray("\r")}) {
+            const QByteArray file =
+                mark + "[Settings]" + eol + "A=1" + eol + "B = two words " + eol + eol + "[Machine2]" + eol + "Alias=Lathe";
+            home.writeIni(file);
+            EXPECT_EQ(readIni("Settings", "A"), "1");
+            EXPECT_EQ(readIni("Settings", "B"), "two words");
+            EXPECT_EQ(readIni("Machine2", "Alias"), "Lathe");
+            EXPECT_EQ(iniSectionKeys("Settings", home.iniPath()), (QStringList{"A", "B"}));
+            ASSERT_TRUE(writeIni("Machine2", "New", "n"));
+            EXPECT_EQ(home.readIniBytes(), file + eol + "New=n" + eol);
+        }
 }
 
 TEST_F(IniStoreTest, WriteIntoAVanishedFolderFails) {
