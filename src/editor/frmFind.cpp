@@ -149,6 +149,9 @@ frmFind* frmFind::showFindBox(QWidget* owner, EditorManager* editors, const QStr
         box->applyLayout(false);
     }
     box->show();
+    // The box takes the keyboard (here and after each of its messages): what
+    // the user types next is the search text, never an edit of the program.
+    box->activateWindow();
     return box;
 }
 
@@ -205,6 +208,7 @@ void frmFind::report(const QString& message) {
     QCoreApplication::processEvents();
     msgBox(message, Msg::Ok, Msg::Information);
     show();
+    activateWindow();
     QCoreApplication::processEvents();
 }
 

@@ -272,7 +272,14 @@ private Q_SLOTS:
         QVERIFY(!f->replaceLayout());
         f->Command1_Click(1); // Replace in the find layout only opens the replace row
         QVERIFY(f->replaceLayout());
+        // Called while the editor has the keyboard: what is typed next goes into the box.
+        QWidget* ed = mgr->activeEditor();
+        ed->window()->show();
+        ed->activateWindow();
+        ed->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), ed);
         frmFind::showFindBox(nullptr, mgr.get(), QString(), 1);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f->txtFind));
         QVERIFY(!f->Command1[0]->isEnabled());
         f->move(30, 40);
         f->Command1_Click(4);
