@@ -34,9 +34,9 @@ bool runDialog(QPrinter& printer, bool setupOnly) {
     return dialog.exec() == QDialog::Accepted;
 }
 
-// Lays the lines out top to bottom, a new page when one is full. Long lines
-// are cut at the page edge, as the editor shows them without wrapping.
-bool paint(QPrinter& printer, const QVector<PrintLine>& lines, const QFont& font, QString* error) {
+// Lays the lines out top to bottom, a new page when one is full. A line
+// wider than the page goes on below, at the margin, so nothing is cut off.
+bool paint(QPrinter& printer, const QVector<PrintLine>& lines, const QFont& font, int margin, QString* error) {
     QPainter painter;
     if (!painter.begin(&printer)) {
         const QString target = printer.outputFileName();
@@ -51,20 +51,42 @@ bool paint(QPrinter& printer, const QVector<PrintLine>& lines, const QFont& font
     painter.setPen(Qt::white);
     const QFontMetrics metrics(painter.font());
     const int pageHeight = painter.viewport().height();
+    const int pageWidth = painter.viewport().width();
+    const int indent = metrics.horizontalAdvance(QString(margin, QLatin1Char(' ')));
+    int x = 0;
     int y = metrics.ascent();
-    for (const PrintLine& line : lines) {
+    const auto nextLine = [&](int left) {
+        x = left;
+        y += metrics.lineSpacing();
         if (y + metrics.descent() > pageHeight) {
             printer.newPage();
             y = metrics.ascent();
         }
-        int x = 0;
-        for (const PrintRun& run : line) {
+    };
+    for (int n = 0; n < lines.size(); ++n) {
+        if (n > 0)
+            nextLine(0);
+        for (const PrintRun& run : lines[n]) {
             const QString text = QString::fromLatin1(run.text);
             painter.setPen(colourFromNumber(run.colour));
-            painter.drawText(x, y, text);
-            x += metrics.horizontalAdvance(text);
+            for (qsizetype from = 0; from < text.size();) {
+                qsizetype to = from;
+                int width = 0;
+                for (; to < text.size(); ++to) {
+                    const int advance = metrics.horizontalAdvance(text[to]);
+                    if (x + width + advance > pageWidth && x + width > indent)
+                        break;
+                    width += advance;
+                }
+                if (to > from) {
+                    painter.drawText(x, y, text.mid(from, to - from));
+                    x += width;
+                    from = to;
+                }
+                if (from < text.size())
+                    nextLine(indent);
+            }
         }
-        y += metrics.lineSpacing();
     }
     if (!painter.end()) {
         *error = QStringLiteral("Printing Did Not Finish");
@@ -95,7 +117,6 @@ void printWindow(bool inColour) {
     // window's caret nor its colouring changes.
     QScopedValueRollback<bool> printing(gPrinting, true);
     hideFindForm();
-    statusbar(QStringLiteral("Starting To Print..."));
     PrintSetup setup;
     setup.margin = readIniInt(QStringLiteral("Settings"), QStringLiteral("PadLeftMargin"), 0);
     gPadLeftMargin = setup.margin;
@@ -118,9 +139,10 @@ void printWindow(bool inColour) {
     printer.setColorMode(inColour ? QPrinter::Color : QPrinter::GrayScale);
     if (!runDialog(printer, false))
         return;
+    statusbar(QStringLiteral("Starting To Print..."));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString error;
-    const bool printed = paint(printer, lines, font, &error);
+    const bool printed = paint(printer, lines, font, setup.margin, &error);
     QApplication::restoreOverrideCursor();
     statusbar(QStringLiteral("Ready"));
     if (!printed)

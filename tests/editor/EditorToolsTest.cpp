@@ -6,6 +6,7 @@
 #include "MachineRecord.h"
 #include "ScriptedMessages.h"
 #include "SettingsGlobals.h"
+#include "StatusLine.h"
 #include "TestHome.h"
 #include "TextSearch.h"
 #include "TransferGlobals.h"
@@ -454,6 +455,20 @@ private Q_SLOTS:
         writeIni(QStringLiteral("Settings"), QStringLiteral("PrintHeader"), QStringLiteral("0"));
         QCOMPARE(leadingSpaces(printToPdf(false)), (QList<int>{4, 4}));
         QCOMPARE(ed->caretLine(), 2);
+        // A line wider than the page goes on below at the margin, nothing cut off.
+        windowWith("N1 " + QByteArray(300, 'X') + " END\r\n");
+        const QString wide = printToPdf(false);
+        const QList<int> wrapped = leadingSpaces(wide);
+        QVERIFY(wrapped.size() > 2);
+        QCOMPARE(wrapped, QList<int>(wrapped.size(), 4));
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {wide, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(60000));
+        QVERIFY(text.readAllStandardOutput().replace('\n', "").contains("N1 " + QByteArray(300, 'X') + " END"));
+        // A cancelled print dialog prints nothing and says nothing of printing.
+        setPrintDialogRunner([](QPrinter&, bool) { return false; });
+        printWindow(false);
+        QVERIFY(lastStatusText() != QStringLiteral("Starting To Print..."));
         QVERIFY(!gPrinting);
         QVERIFY(msgs->shown().isEmpty());
     }
