@@ -57,19 +57,24 @@ frmFind::frmFind(QWidget* owner, EditorManager* editors) : QDialog(owner, Qt::To
         if (i >= 2)
             Label1[i]->installEventFilter(this);
     }
+    // The design's measures suit a smaller font: the option captions get the
+    // room they need, and what lies right of them moves aside.
+    for (int i = 2; i < 7; ++i)
+        wide_ = qMax(wide_, Label1[i]->sizeHint().width() - px(1500));
     Label1[0]->setBuddy(txtFind);
     Label1[1]->setBuddy(txtReplace);
     for (int i = 0; i < 2; ++i) {
         Check1[i] = new QCheckBox(Frame1);
         Check1[i]->setObjectName(name("Check1", i));
         Check1[i]->setGeometry(px(120), px(120 + 300 * i), 20, 20);
-        Label1[2 + i]->setGeometry(px(420), px(120 + 300 * i), px(1500), px(255));
+        Label1[2 + i]->setBuddy(Check1[i]);
+        Label1[2 + i]->setGeometry(px(420), px(120 + 300 * i), px(1500) + wide_, px(255));
     }
     for (int i = 0; i < 3; ++i) {
         optDirection[i] = new QRadioButton(Frame1);
         optDirection[i]->setObjectName(name("optDirection", i));
-        optDirection[i]->setGeometry(px(2000), px(120 + 300 * i), 20, 20);
-        Label1[4 + i]->setGeometry(px(2300), px(120 + 300 * i), px(1500), px(255));
+        optDirection[i]->setGeometry(px(2000) + wide_, px(120 + 300 * i), 20, 20);
+        Label1[4 + i]->setGeometry(px(2300) + wide_, px(120 + 300 * i), px(1500) + wide_, px(255));
     }
     optDirection[1]->setChecked(true);
     for (int i = 0; i < 5; ++i) {
@@ -81,9 +86,9 @@ frmFind::frmFind(QWidget* owner, EditorManager* editors) : QDialog(owner, Qt::To
     }
     Command1[0]->setDefault(true);
     Label1[0]->setGeometry(px(120), px(210), px(1150), px(255));
-    txtFind->setGeometry(px(1305), px(180), px(2475), px(315));
+    txtFind->setGeometry(px(1305), px(180), px(2475) + 2 * wide_, px(315));
     Label1[1]->setGeometry(px(120), px(630), px(1150), px(255));
-    txtReplace->setGeometry(px(1305), px(600), px(2475), px(315));
+    txtReplace->setGeometry(px(1305), px(600), px(2475) + 2 * wide_, px(315));
     connect(txtFind, &QLineEdit::textChanged, this, &frmFind::txtFind_Change);
     DialogParts::languageButton(this);
     applyLayout(true);
@@ -117,13 +122,14 @@ void frmFind::applyLayout(bool replace) {
                        static_cast<QWidget*>(Command1[2]), static_cast<QWidget*>(Command1[3])})
         w->setVisible(replace);
     const int shift = replace ? 0 : 300;
-    Frame1->setGeometry(px(120), px(1095 - shift), px(3660), px(1020));
+    const int right = px(4170) + 2 * wide_;
+    Frame1->setGeometry(px(120), px(1095 - shift), px(3660) + 2 * wide_, px(1020));
     for (int i = 0; i < 4; ++i)
-        Command1[i]->setGeometry(px(4170), px(kButtonTops[i]), px(1350), px(330));
-    Command1[4]->setGeometry(px(4170), px(replace ? kButtonTops[4] : kButtonTops[2] + 125), px(1350), px(330));
+        Command1[i]->setGeometry(right, px(kButtonTops[i]), px(1350), px(330));
+    Command1[4]->setGeometry(right, px(replace ? kButtonTops[4] : kButtonTops[2] + 125), px(1350), px(330));
     if (auto* language = findChild<QWidget*>(QStringLiteral("cmdLanguageSelect")))
-        language->move(px(4170) - language->width() - 4, px(kButtonTops[0]));
-    setFixedSize(px(5640), px(2280 - (replace ? 0 : 200)));
+        language->move(right - language->width() - 4, px(kButtonTops[0]));
+    setFixedSize(px(5640) + 2 * wide_, px(2280 - (replace ? 0 : 200)));
 }
 
 frmFind* frmFind::showFindBox(QWidget* owner, EditorManager* editors, const QString& seed, int mode) {

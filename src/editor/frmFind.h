@@ -56,4 +56,5 @@ private:
     QPointer<EditorManager> editors_;
     bool running_ = false;
     bool stop_ = false;
+    int wide_ = 0; // pixels the option captions need beyond the design's width
 };
