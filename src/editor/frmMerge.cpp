@@ -183,6 +183,8 @@ void frmMerge::addFiles(const QStringList& paths) {
 }
 
 void frmMerge::Command2_Click(int index) {
+    if (merging_)
+        return;
     if (index == 0) {
         QStringList chosen;
         for (int row = 0; row < File1->count(); ++row)
@@ -213,7 +215,7 @@ bool frmMerge::eventFilter(QObject* watched, QEvent* event) {
                 drag->acceptProposedAction();
             return true;
         }
-        if (event->type() == QEvent::Drop) {
+        if (event->type() == QEvent::Drop && !merging_) {
             auto* drop = static_cast<QDropEvent*>(event);
             QStringList paths;
             for (const QUrl& url : drop->mimeData()->urls())
@@ -232,18 +234,33 @@ void frmMerge::Command1_Click(int index) {
         reject();
         return;
     }
-    if (paths_.isEmpty())
+    if (paths_.isEmpty() || merging_)
         return;
     const QString out = withBackslash(ProgramPaths::programFolder()) + QStringLiteral("merge.$$$");
     QApplication::setOverrideCursor(Qt::WaitCursor);
     picture1->setValue(0);
     picture1->setVisible(true);
+    // The merge yields between files: the list holds still meanwhile, and a
+    // Quit (or the window's close) drops whatever the merge makes.
+    merging_ = true;
+    quit_ = false;
+    for (QPushButton* b : {Command1[0], Command1[2], Command2[0], Command2[1]})
+        b->setEnabled(false);
     const MergeOutcome outcome = mergeFiles(paths_, chkTrim->isChecked(), out, [this](int percent) {
         picture1->setValue(percent);
         QCoreApplication::processEvents();
     });
+    merging_ = false;
+    Command1[0]->setEnabled(true);
+    Command1[2]->setEnabled(true);
+    cmbDirs_Click();
+    showCount();
     picture1->setVisible(false);
     QApplication::restoreOverrideCursor();
+    if (quit_) {
+        reject();
+        return;
+    }
     // A merge that stopped leaves the dialog open: nothing is opened or sent.
     if (outcome != MergeOutcome::Done)
         return;
@@ -258,6 +275,10 @@ void frmMerge::Command1_Click(int index) {
 }
 
 void frmMerge::done(int result) {
+    if (merging_) {
+        quit_ = quit_ || result != Accepted;
+        return;
+    }
     writeIni(gCurrentMachineSection, QStringLiteral("trimPercents"), chkTrim->isChecked() ? 1 : 0);
     QDialog::done(result);
 }

@@ -49,4 +49,6 @@ private:
     QString folder_;
     QStringList paths_; // full paths, parallel to List2's names
     QFileSystemModel* dirs_;
+    bool merging_ = false;
+    bool quit_ = false; // Quit or the window's close while merging
 };

@@ -444,6 +444,23 @@ private Q_SLOTS:
         QCOMPARE(dialog.File1->item(0)->text(), QStringLiteral("prog.txt"));
     }
 
+    void quitWhileMergingLeavesNoResult() {
+        frmMerge dialog;
+        dialog.addFiles({fileWith(QStringLiteral("a.nc"), "O1\n"), fileWith(QStringLiteral("b.nc"), "O2\n"),
+                         fileWith(QStringLiteral("c.nc"), "O3\n")});
+        gDialogResult = QStringLiteral("x");
+        // Clicked while the merge yields: the list stays as it is merged, and Quit means no merge result.
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            dialog.List2->setCurrentRow(0);
+            dialog.Command2_Click(1);
+            dialog.Command1_Click(1);
+        });
+        dialog.Command1_Click(2);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(gDialogResult, QStringLiteral("x"));
+        QCOMPARE(dialog.mergeList().size(), 3);
+    }
+
     // --- printing -----------------------------------------------------------
 
     void printedLinesAndHeaderCarryTheMargin() {
