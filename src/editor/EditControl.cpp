@@ -349,12 +349,15 @@ void EditControl::applyLook() {
         lexer_->setPaper(back, -1);
         lexer_->refreshColours(fore);
     } else {
+        // Characters keep the style numbers the block colouring gave them:
+        // every style must look like the default one, which therefore gets
+        // the font and both colours before it is copied to all of them.
         setFont(font_);
+        SendScintilla(SCI_STYLESETFORE, STYLE_DEFAULT, fore);
+        SendScintilla(SCI_STYLESETBACK, STYLE_DEFAULT, back);
+        SendScintilla(SCI_STYLECLEARALL);
         setColor(fore);
         setPaper(back);
-        // Characters keep the style numbers the block colouring gave them:
-        // every style must look like the default one.
-        SendScintilla(SCI_STYLECLEARALL);
     }
     setCaretForegroundColor(fore);
 }

@@ -809,6 +809,12 @@ private Q_SLOTS:
         QVERIFY(sameFont());
         ed->setBlockColouring(false);
         QVERIFY(sameFont());
+        // ...and in the editor's own colours, never the control's black on black.
+        for (int pos = 0; pos < ed->length(); ++pos) {
+            const unsigned long style = ed->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, (unsigned long)pos);
+            QCOMPARE(ed->SendScintilla(QsciScintillaBase::SCI_STYLEGETFORE, style), long(ed->textColour()));
+            QCOMPARE(ed->SendScintilla(QsciScintillaBase::SCI_STYLEGETBACK, style), long(ed->backColour()));
+        }
         gColourizeBlocks = false;
         mgr->applyDisplaySettings();
         QVERIFY(!ed->ncLexer());
