@@ -121,6 +121,14 @@ frmMerge::frmMerge(QWidget* parent) : QDialog(parent) {
     for (int i = 0; i < 2; ++i)
         connect(Command2[i], &QPushButton::clicked, this, [this, i] { Command2_Click(i); });
     connect(Dir1, &QTreeView::clicked, this, [this](const QModelIndex& index) { setFolder(dirs_->filePath(index)); });
+    // The tree fills in as folders are read: open it down to the listed folder.
+    connect(dirs_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        if (folder_ != loaded && !folder_.startsWith(withBackslash(loaded)))
+            return;
+        const QModelIndex index = dirs_->index(folder_);
+        Dir1->setCurrentIndex(index);
+        Dir1->scrollTo(index);
+    });
     connect(cmbDirs, &QComboBox::currentIndexChanged, this, &frmMerge::cmbDirs_Click);
     connect(File1, &QListWidget::itemDoubleClicked, this, [this] {
         if (Command2[0]->isEnabled())
