@@ -446,19 +446,17 @@ private Q_SLOTS:
 
     void quitWhileMergingLeavesNoResult() {
         frmMerge dialog;
-        dialog.addFiles({fileWith(QStringLiteral("a.nc"), "O1\n"), fileWith(QStringLiteral("b.nc"), "O2\n"),
-                         fileWith(QStringLiteral("c.nc"), "O3\n")});
+        dialog.addFiles({fileWith(QStringLiteral("a.nc"), "O1\n"), fileWith(QStringLiteral("b.nc"), "O2\n")});
         gDialogResult = QStringLiteral("x");
-        // Clicked while the merge yields: the list stays as it is merged, and Quit means no merge result.
+        // Remove and Quit while the merge yields: the list holds still, the merge leaves no result.
         QTimer::singleShot(0, &dialog, [&dialog] {
             dialog.List2->setCurrentRow(0);
             dialog.Command2_Click(1);
             dialog.Command1_Click(1);
         });
         dialog.Command1_Click(2);
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(gDialogResult, QStringLiteral("x"));
-        QCOMPARE(dialog.mergeList().size(), 3);
+        QVERIFY(dialog.result() == QDialog::Rejected && gDialogResult == QStringLiteral("x"));
+        QCOMPARE(dialog.mergeList().size(), 2);
     }
 
     // --- printing -----------------------------------------------------------
@@ -476,8 +474,7 @@ private Q_SLOTS:
         windowWith("N1 " + QByteArray(300, 'X') + " END\r\n");
         const QString wide = printToPdf(false);
         const QList<int> wrapped = leadingSpaces(wide);
-        QVERIFY(wrapped.size() > 2);
-        QCOMPARE(wrapped, QList<int>(wrapped.size(), 4));
+        QVERIFY(wrapped.size() > 2 && wrapped.count(4) == wrapped.size());
         QProcess text;
         text.start(QStringLiteral("pdftotext"), {wide, QStringLiteral("-")});
         QVERIFY(text.waitForFinished(60000));
