@@ -149,6 +149,50 @@ private:
     std::deque<Line> lines_;
 };
 
+// The header or trailer; `sample` is what the percent rule looks at of the
+// program. Under EIA the characters are converted first, as the machine will
+// see them, and only then is a "%" dropped.
+PortResult sendHeaderTrailerFor(const QString& which, const QString& fileName, const QByteArray& sample) {
+    const bool header = which == QLatin1String("HeaderSend");
+    if (header)
+        writeTressick(fileName);
+    const QString key = header ? QStringLiteral("HeaderSend") : QStringLiteral("TrailerSend");
+    std::function<QByteArray(const QByteArray&)> eia;
+    if (gCharacterSet == 1)
+        eia = [](const QByteArray& bytes) { return returnEIA(bytes); };
+    const CodeList::Parsed parsed = SendLines::headerTrailerPieces(MachineRecord::current(key), sample, eia);
+    if (parsed.flatten().isEmpty())
+        return PortResult::Ok;
+
+    const int before = int(std::lround(leadingNumber(machineValue("DelayBeforeHeader"))));
+    if (before > 0) {
+        statusbar(QStringLiteral("Waiting Before Sending Header..."));
+        const PortResult r = waitYielding(before);
+        if (r != PortResult::Ok)
+            return r;
+    }
+    for (const CodeList::Piece& piece : parsed.pieces) {
+        if (!piece.pause) {
+            const PortResult r = sendToPort(piece.bytes);
+            if (r != PortResult::Ok)
+                return r;
+            continue;
+        }
+        const int ms = piece.pauseMs();
+        if (ms <= 0)
+            continue;
+        // The pause is the machine's: it starts once what came before is on the line.
+        PortResult r = drainPort();
+        if (r != PortResult::Ok)
+            return r;
+        statusbar(QStringLiteral("Waiting Whilst Sending ") + (header ? QStringLiteral("Header...") : QStringLiteral("Trailer...")));
+        r = waitYielding(ms);
+        if (r != PortResult::Ok)
+            return r;
+    }
+    return gCancelSend ? PortResult::Cancelled : PortResult::Ok;
+}
+
 // What one text send works on.
 struct Job {
     QString fileName;   // as the caller passed it (the temporary file of an edited window)
@@ -733,42 +777,7 @@ PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool
 }
 
 PortResult sendHeaderTrailer(const QString& which, const QString& fileName, const QByteArray& program) {
-    const bool header = which == QLatin1String("HeaderSend");
-    if (header)
-        writeTressick(fileName);
-    const QString key = header ? QStringLiteral("HeaderSend") : QStringLiteral("TrailerSend");
-    const CodeList::Parsed parsed = SendLines::headerTrailerPieces(MachineRecord::current(key), program, header);
-    if (parsed.flatten().isEmpty())
-        return PortResult::Ok;
-
-    const int before = int(std::lround(leadingNumber(machineValue("DelayBeforeHeader"))));
-    if (before > 0) {
-        statusbar(QStringLiteral("Waiting Before Sending Header..."));
-        const PortResult r = waitYielding(before);
-        if (r != PortResult::Ok)
-            return r;
-    }
-    const bool eia = gCharacterSet == 1;
-    for (const CodeList::Piece& piece : parsed.pieces) {
-        if (!piece.pause) {
-            const PortResult r = sendToPort(eia ? returnEIA(piece.bytes) : piece.bytes);
-            if (r != PortResult::Ok)
-                return r;
-            continue;
-        }
-        const int ms = piece.pauseMs();
-        if (ms <= 0)
-            continue;
-        // The pause is the machine's: it starts once what came before is on the line.
-        PortResult r = drainPort();
-        if (r != PortResult::Ok)
-            return r;
-        statusbar(QStringLiteral("Waiting Whilst Sending ") + (header ? QStringLiteral("Header...") : QStringLiteral("Trailer...")));
-        r = waitYielding(ms);
-        if (r != PortResult::Ok)
-            return r;
-    }
-    return gCancelSend ? PortResult::Cancelled : PortResult::Ok;
+    return sendHeaderTrailerFor(which, fileName, SendLines::percentSample(program, which == QLatin1String("HeaderSend")));
 }
 
 void checkNeedToWait() {

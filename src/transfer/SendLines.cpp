@@ -134,15 +134,19 @@ qint64 sampleSize(qint64 length) {
     return qMin<qint64>(half, 512);
 }
 
-bool sampleHasPercent(const QByteArray& program, bool header) {
+QByteArray percentSample(const QByteArray& program, bool header) {
     const int n = int(sampleSize(program.size()));
-    const QByteArray sample = header ? program.left(n) : program.right(n);
-    return sample.contains('%');
+    return header ? program.left(n) : program.right(n);
 }
 
-CodeList::Parsed headerTrailerPieces(const QString& codeList, const QByteArray& program, bool header) {
+CodeList::Parsed headerTrailerPieces(const QString& codeList, const QByteArray& sample,
+                                     const std::function<QByteArray(const QByteArray&)>& convert) {
     CodeList::Parsed parsed = CodeList::parse(codeList);
-    if (!parsed.bytesOnly().contains('%') || !sampleHasPercent(program, header))
+    if (convert)
+        for (CodeList::Piece& piece : parsed.pieces)
+            if (!piece.pause)
+                piece.bytes = convert(piece.bytes);
+    if (!parsed.bytesOnly().contains('%') || !sample.contains('%'))
         return parsed;
     for (CodeList::Piece& piece : parsed.pieces)
         if (!piece.pause)

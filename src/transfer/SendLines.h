@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // How the lines of a program become the blocks a machine receives. Pure
 // functions over bytes: no port, no settings, no widgets.
 namespace SendLines {
@@ -66,13 +68,15 @@ int percentOf(qint64 done, qint64 total);
 // The header and trailer percent rule: how much of the program is looked at
 // (half its length, halves to even, at most 512).
 qint64 sampleSize(qint64 length);
-// The start (header) or the end (trailer) of the program holds a "%".
-bool sampleHasPercent(const QByteArray& program, bool header);
+// What the rule looks at of a program: its start (header) or its end (trailer).
+QByteArray percentSample(const QByteArray& program, bool header);
 
 // A header or trailer code list as it goes out: characters and pauses kept
-// apart. When the code list and the program's sample both hold a "%", every
-// "%" is dropped from the characters, so a program that carries its own
-// tape-start mark does not get a second one.
-CodeList::Parsed headerTrailerPieces(const QString& codeList, const QByteArray& program, bool header);
+// apart, the characters passed through `convert` when given (the EIA code).
+// When the characters then and the program's sample both hold a "%", every
+// "%" is dropped from them, so a program that carries its own tape-start
+// mark does not get a second one.
+CodeList::Parsed headerTrailerPieces(const QString& codeList, const QByteArray& sample,
+                                     const std::function<QByteArray(const QByteArray&)>& convert = {});
 
 } // namespace SendLines

@@ -1,6 +1,7 @@
 #include "SerialLink.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <cerrno>
@@ -60,7 +61,7 @@ bool SerialLink::open(const QString& device, const PortSettings& settings) {
     port_.setFlowControl(hardware ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadWrite)) {
         const QString who = comName_.isEmpty() ? device : QStringLiteral("%1 (%2)").arg(comName_, device);
-        error_ = QStringLiteral("Can't Open %1").arg(who) + QLatin1Char('\n') + port_.errorString();
+        error_ = QStringLiteral("Can't Open %1").arg(who) + QLatin1Char('\n') + openFailure();
         port_.clearError();
         Q_EMIT stateChanged();
         return false;
@@ -75,6 +76,15 @@ bool SerialLink::open(const QString& device, const PortSettings& settings) {
     lastReceive_.start();
     Q_EMIT stateChanged();
     return true;
+}
+
+// Qt says "locking" or "busy" for a port another holder has open; a device
+// we may read and write can only be refused for that.
+QString SerialLink::openFailure() const {
+    const QFileInfo file(device_);
+    if (port_.error() == QSerialPort::PermissionError && file.isReadable() && file.isWritable())
+        return QStringLiteral("The Port Is In Use, By This Program's Window Or Another Program");
+    return port_.errorString();
 }
 
 void SerialLink::close(CloseMode mode) {

@@ -139,6 +139,7 @@ private:
     PortResult abandon(PortResult why);
     PortResult writeAndWait(const QByteArray& data, bool cancelEnds);
     bool handOver(const QByteArray& data);
+    QString openFailure() const;
     // Waits while pending() > 0, yielding; no fall in it for the time-out ends it.
     PortResult waitUntilSent(const std::function<qint64()>& pending, bool cancelEnds);
     PortResult waitMs(int ms, bool cancelEnds);

@@ -225,6 +225,14 @@ TEST_F(Port, OpenFailureNamesDeviceAndReason) {
     set("CommPort", "99"); // Com100: no device without a mapping
     EXPECT_FALSE(openPort());
     EXPECT_TRUE(msgs.sawText(QStringLiteral("No Device Is Set For Com100")));
+
+    // A port another program (here another link) holds is said to be in use.
+    set("CommPort", "0");
+    writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slavePath());
+    SerialLink other;
+    ASSERT_TRUE(other.open(machine.slavePath(), PortSettings()));
+    EXPECT_FALSE(openPort());
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("In Use"))) << qPrintable(msgs.texts().join('|'));
 }
 
 TEST_F(Port, ReceivedBytesArriveInOrderThroughModalBoxes) {

@@ -231,6 +231,14 @@ TEST_F(Send, EiaCodeForBlocksHeaderAndTrailer) {
     EXPECT_EQ(received(expected.size()), expected);
     EXPECT_TRUE(status.contains(QStringLiteral("Waiting Whilst Sending Header...")));
 
+    // The header is converted before the "%" rule looks at it: "%" is no
+    // longer there to drop, so a program that starts with "%" still gets it.
+    machine.clearReceived();
+    set("HeaderSend", "37,13");
+    set("TrailerSend", "");
+    EXPECT_EQ(sendFileNoWindow(program("%\nN10\n", QStringLiteral("pct.nc"))), SendOutcome::Sent);
+    EXPECT_EQ(received(8), QByteArray("\x0b\x80\x0b\x80\x45\x01\x20\x80"));
+
     // Without the table nothing goes out at all.
     machine.clearReceived();
     QFile::remove(home.file(QStringLiteral("codeset.eia")));

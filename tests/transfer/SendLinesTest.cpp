@@ -132,27 +132,27 @@ TEST(SendLines, HeaderAndTrailerPercentRule) {
     EXPECT_EQ(sampleSize(5000), 512);
 
     const QByteArray starts = "%\nO100\nG0X1\n%\n";
-    CodeList::Parsed p = headerTrailerPieces(QStringLiteral("37,10"), starts, true);
+    CodeList::Parsed p = headerTrailerPieces(QStringLiteral("37,10"), percentSample(starts, true));
     EXPECT_EQ(p.flatten(), "\n") << "the file brings its own %";
 
     QByteArray late(600, 'X');
     late += "%\n";
-    p = headerTrailerPieces(QStringLiteral("37,10"), late, true);
+    p = headerTrailerPieces(QStringLiteral("37,10"), percentSample(late, true));
     EXPECT_EQ(p.flatten(), "%\n") << "a % beyond the first 512 characters does not count";
 
     // 100 characters with the only % at 30: the trailer's sample is the last 50.
     QByteArray hundred(100, 'Y');
     hundred[29] = '%';
-    EXPECT_EQ(headerTrailerPieces(QStringLiteral("37"), hundred, false).flatten(), "%");
-    EXPECT_EQ(headerTrailerPieces(QStringLiteral("37"), hundred, true).flatten(), "");
+    EXPECT_EQ(headerTrailerPieces(QStringLiteral("37"), percentSample(hundred, false)).flatten(), "%");
+    EXPECT_EQ(headerTrailerPieces(QStringLiteral("37"), percentSample(hundred, true)).flatten(), "");
 
     // Pauses stay pauses and keep their place; a literal 240 is a character.
-    p = headerTrailerPieces(QStringLiteral("37,10,!1500!,240,10"), starts, true);
+    p = headerTrailerPieces(QStringLiteral("37,10,!1500!,240,10"), percentSample(starts, true));
     ASSERT_EQ(p.pieces.size(), 3);
     EXPECT_EQ(p.pieces[0].bytes, "\n");
     EXPECT_TRUE(p.pieces[1].pause);
     EXPECT_EQ(p.pieces[1].pauseMs(), 1500);
     EXPECT_EQ(p.pieces[2].bytes, QByteArray("\xF0\n"));
 
-    EXPECT_TRUE(headerTrailerPieces(QStringLiteral("10,x"), starts, true).pieces.isEmpty()) << "a bad list sends nothing";
+    EXPECT_TRUE(headerTrailerPieces(QStringLiteral("10,x"), percentSample(starts, true)).pieces.isEmpty()) << "a bad list sends nothing";
 }
