@@ -74,6 +74,21 @@ ReceiveEngine::~ReceiveEngine() {
         closeComPort();
         gPortState = PortIdle;
     }
+    removeTempFile();
+}
+
+// Nothing in it is wanted any more: saved, discarded, or never written.
+void ReceiveEngine::removeTempFile() {
+    temp_.close();
+    if (!gReceiveTempFile.isEmpty())
+        QFile::remove(gReceiveTempFile);
+}
+
+// The user has been told the data is in this file: the next receive takes
+// another one.
+void ReceiveEngine::keepTempFile() {
+    temp_.close();
+    gReceiveTempFile.clear();
 }
 
 void ReceiveEngine::receiveFileToDisk(bool receiveAll, const QString& fileName) {
@@ -159,6 +174,7 @@ void ReceiveEngine::start(bool receiveAll, const QString& fileName) {
 
     if (gReceiveTempFile.isEmpty())
         gReceiveTempFile = getTempFileName(QStringLiteral("dnc")).trimmed();
+    writeFailure_.clear();
     temp_.setFileName(gReceiveTempFile);
     if (QFileInfo::exists(gReceiveTempFile) && !temp_.remove()) {
         msgBox(temp_.errorString());
@@ -194,22 +210,41 @@ void ReceiveEngine::onData(const QByteArray& data) {
 }
 
 void ReceiveEngine::NotShowData(const QByteArray& data) {
-    if (!temp_.isOpen())
+    if (!temp_.isOpen() || !writeFailure_.isEmpty())
         return;
     qint64 done = 0;
     while (done < data.size()) {
         const qint64 n = temp_.write(data.constData() + done, data.size() - done);
-        if (n > 0) {
-            done += n;
-            continue;
-        }
-        if (msgBox(temp_.errorString(), Msg::RetryCancel, Msg::Critical) != Msg::AnswerRetry)
+        if (n <= 0) {
+            // A full disk stays full: asking again per chunk only loses
+            // more, and a program with a hole must never be saved.
+            writeFailure_ = temp_.errorString();
+            QTimer::singleShot(0, this, &ReceiveEngine::endAfterWriteFailure);
             return;
+        }
+        done += n;
     }
 }
 
+void ReceiveEngine::endAfterWriteFailure() {
+    if (!receiving_ || busy_)
+        return;
+    BusyGuard guard(busy_);
+    tick_.stop();
+    endPortReceive();
+    closeComPort();
+    removeTempFile();
+    QString text = QStringLiteral("Can't Write The Received Program To Disk") + QLatin1Char('\n') + writeFailure_ +
+                   QLatin1Char('\n') + QStringLiteral("The Receive Was Stopped And Nothing Was Saved");
+    if (fileExists(target_))
+        text += QLatin1Char('\n') + target_ + QStringLiteral(" Was Not Changed");
+    msgBox(text, Msg::Ok, Msg::Critical);
+    statusbar(QStringLiteral("Receive Failed.."));
+    backToIdle(false);
+}
+
 void ReceiveEngine::onTick() {
-    if (!receiving_ || busy_ || inSink_)
+    if (!receiving_ || busy_ || inSink_ || !writeFailure_.isEmpty())
         return;
     BusyGuard guard(busy_);
     if (portFault()) {
@@ -242,7 +277,6 @@ void ReceiveEngine::endDecision() {
 
 void ReceiveEngine::stopProcedure() {
     gPortState = PortReceiveStopped;
-    temp_.close();
     statusbar(QStringLiteral("Stop Pressed.."));
     cancelProcedure();
 }
@@ -251,7 +285,7 @@ void ReceiveEngine::cancelProcedure() {
     tick_.stop();
     endPortReceive();
     closeComPort();
-    temp_.close();
+    removeTempFile();
     backToIdle(false);
 }
 
@@ -280,6 +314,7 @@ void ReceiveEngine::saveFileAfterReceive() {
         msgBox(QStringLiteral("Can't Copy ") + target_ + QStringLiteral(" To The Audit Trail") + QLatin1Char('\n') +
                    why + QLatin1Char('\n') + QStringLiteral("The File Was Not Replaced") + QLatin1Char('\n') + kept,
                Msg::Ok, Msg::Exclamation);
+        keepTempFile();
         backToIdle(false);
         return;
     }
@@ -289,14 +324,17 @@ void ReceiveEngine::saveFileAfterReceive() {
         WaitCursor hourglass;
         written = ReceiveSave::writeReceivedFile(gReceiveTempFile, target_, binary_, &why);
     }
-    writeLogFile(target_);
     if (!written) {
         gMsgResult = QString::number(msgBox(QStringLiteral("Error Writing Saved File To Disk") + QLatin1Char('\n') +
                                                 QStringLiteral("Error Code:") + why + QLatin1Char('\n') + kept,
                                             Msg::Ok, Msg::Exclamation));
+        keepTempFile();
         backToIdle(false);
         return;
     }
+    // Logged as received only once it is saved.
+    writeLogFile(target_);
+    removeTempFile();
 
     if (!binary_ && anyFileExists(target_) &&
         MachineRecord::current(QStringLiteral("OpenEdAfterReceive")).trimmed() == QLatin1String("1"))

@@ -29,6 +29,8 @@ extern bool gSplitBusy;   // the running receive is a receive-all
 // Saving filters the data into the destination through a temporary file and
 // a rename, after a dated audit copy of the file it replaces; a failed audit
 // copy leaves the destination alone. Every end returns the comm state to idle.
+// The temporary file goes at every end, except when the user is told that
+// the data is kept in it: that file is then never touched again.
 class ReceiveEngine : public QObject {
     Q_OBJECT
 public:
@@ -42,8 +44,8 @@ public:
     // Opens the debug window (the terminal view with what the port receives,
     // shown in the debug menu's mode), or closes it.
     void openTerminalWindow();
-    // Appends received data to the open temporary file; a failed write asks
-    // Retry or Cancel.
+    // Appends received data to the open temporary file. The first write that
+    // fails ends the receive: one message with the reason, nothing saved.
     void NotShowData(const QByteArray& data);
 
     bool isReceiving() const { return receiving_; }
@@ -68,6 +70,9 @@ private:
     void saveFileAfterReceive();
     void openReceivedInEditor();
     void backToIdle(bool saved);
+    void endAfterWriteFailure();
+    void removeTempFile();
+    void keepTempFile();
     void closeTerminal();
 
     std::unique_ptr<ReceiveHost> host_;
@@ -84,4 +89,5 @@ private:
     bool terminalOpen_ = false;
     bool busy_ = false;   // a start, question or save is under way
     bool inSink_ = false; // received data is being written
+    QString writeFailure_; // why the received data could not be written
 };

@@ -135,11 +135,22 @@ AuditResult AuditTrailFileName(const QString& destination, QString* copyPath, QS
         if (!QFileInfo::exists(name))
             break;
     }
+    // Copied by hand: QFile::copy says "Unknown error" for a full disk.
     QFile source(destination);
-    if (!source.copy(name)) {
-        fail(error, source.errorString());
+    QFile copy(name);
+    QString why;
+    bool copied = false;
+    if (!source.open(QIODevice::ReadOnly))
+        why = source.errorString();
+    else if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        why = copy.errorString();
+    else if (!(copied = copyAll(source, copy, &why)))
+        copy.remove();
+    if (!copied) {
+        fail(error, why);
         return AuditResult::Failed;
     }
+    copy.setPermissions(source.permissions());
     if (copyPath)
         *copyPath = name;
     return AuditResult::Copied;

@@ -1,4 +1,4 @@
-#include "../editor/FileSizeLimit.h"
+#include "FileSizeLimit.h"
 #include "AppTestSupport.h"
 #include "EditControl.h"
 #include "EditorGlobals.h"

@@ -9,6 +9,7 @@
 #include "ReceiveEngine.h"
 #include "ReceiveSave.h"
 #include "SettingsGlobals.h"
+#include "SmallDisk.h"
 #include "StatusLine.h"
 #include "TerminalView.h"
 #include "TransferLog.h"
@@ -130,10 +131,9 @@ TEST_F(Receive, AProgramArrivesTrimmedConvertedCleanedSavedLoggedAndOpened) {
     EXPECT_EQ(host->shownCount, kSent.size());
     EXPECT_EQ(lastStatusText(), QStringLiteral("File Received...[%1 Bytes]").arg(kSent.size()));
     EXPECT_EQ(ended, QList<bool>{true});
-    // The terminal showed the data; the received bytes are still as they came.
     engine->terminal().flush();
     EXPECT_TRUE(engine->terminal().text().contains("O1000"));
-    EXPECT_EQ(readAllBytes(gReceiveTempFile), kSent);
+    EXPECT_FALSE(QFile::exists(gReceiveTempFile)) << "saved: nothing left in the temporary file";
 }
 
 TEST_F(Receive, AnEiaMachinesTapeCodeArrivesAsText) {
@@ -159,7 +159,7 @@ TEST_F(Receive, StopDiscardsWhateverTheWaitSetting) {
     EXPECT_FALSE(engine->isReceiving());
     EXPECT_FALSE(msgs.sawText(QStringLiteral("Do You Want To Save")));
     EXPECT_EQ(readAllBytes(dest), QByteArray("OLD"));
-    EXPECT_EQ(readAllBytes(gReceiveTempFile), kSent);
+    EXPECT_FALSE(QFile::exists(gReceiveTempFile));
     EXPECT_EQ(lastStatusText(), QStringLiteral("Stop Pressed.."));
     EXPECT_TRUE(logText().isEmpty());
     EXPECT_EQ(gPortState, PortIdle);
@@ -241,18 +241,53 @@ TEST_F(Receive, TheReplacedFileIsKeptDatedInTheAuditTrail) {
 
 TEST_F(Receive, WithoutItsAuditCopyTheOldProgramStays) {
     set("AuditTrail", QStringLiteral("1"));
-    // A file where the audit folder must go.
-    ASSERT_TRUE(writeAllBytes(home.file(QStringLiteral("AuditTrail")), "in the way"));
+    const QString dest = home.file(QStringLiteral("part.nc"));
+    ASSERT_TRUE(writeAllBytes(dest, QByteArray(20000, 'X')));
+    receiveThroughDialog(dest, kSent);
+    const QString temp = gReceiveTempFile;
+    {
+        SmallDisk full(home.file(QStringLiteral("AuditTrail")), 4096);
+        pressStopAndSave();
+        EXPECT_TRUE(msgs.sawText(full.reason())) << qPrintable(msgs.texts().join('|'));
+    }
+    EXPECT_EQ(readAllBytes(dest), QByteArray(20000, 'X'));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Was Not Replaced")));
+    EXPECT_TRUE(msgs.sawText(temp));
+    EXPECT_TRUE(logText().isEmpty());
+    EXPECT_EQ(gPortState, PortIdle);
+    EXPECT_EQ(ended, QList<bool>{false});
+
+    // The file the user was told of is never taken for another receive.
+    set("AuditTrail", QStringLiteral("0"));
+    receiveThroughDialog(home.file(QStringLiteral("other.nc")), "%\nO2\n%");
+    pressStopAndSave();
+    EXPECT_NE(gReceiveTempFile, temp);
+    EXPECT_EQ(readAllBytes(temp), kSent);
+}
+
+TEST_F(Receive, AFullDiskEndsTheReceiveAtTheFirstFailedWrite) {
+    set("WaitAfterReceive", QStringLiteral("0"));
     const QString dest = home.file(QStringLiteral("part.nc"));
     ASSERT_TRUE(writeAllBytes(dest, "OLD PROGRAM"));
-    receiveThroughDialog(dest, kSent);
-    pressStopAndSave();
+    SmallDisk full(home.file(QStringLiteral("small")), 16384);
+    gReceiveTempFile = home.file(QStringLiteral("small/dncRECEIVE.TMP"));
+    msgs.answerFiles({dest});
+    engine->receiveFileToDisk(false);
+    ASSERT_TRUE(engine->isReceiving());
+    msgs.clear();
+    QByteArray program;
+    while (program.size() < 200000)
+        program += "N" + QByteArray::number(program.size()) + " G01 X1.000 Y2.000\n";
+    for (int at = 0; at < program.size() && engine->isReceiving(); at += 4096) {
+        machine.send(program.mid(at, 4096));
+        waitUntil([&] { return engine->receivedByteCount() >= at || !engine->isReceiving(); });
+    }
+    ASSERT_TRUE(waitUntil([&] { return !engine->isReceiving(); }, 20000));
+    EXPECT_EQ(msgs.shown().size(), 1) << qPrintable(msgs.texts().join('|'));
+    EXPECT_TRUE(msgs.sawText(full.reason()));
     EXPECT_EQ(readAllBytes(dest), QByteArray("OLD PROGRAM"));
-    EXPECT_TRUE(msgs.sawText(QStringLiteral("To The Audit Trail")));
-    EXPECT_TRUE(msgs.sawText(QStringLiteral("Was Not Replaced")));
-    EXPECT_TRUE(msgs.sawText(gReceiveTempFile));
-    EXPECT_EQ(readAllBytes(gReceiveTempFile), kSent);
     EXPECT_TRUE(logText().isEmpty());
+    EXPECT_FALSE(QFile::exists(gReceiveTempFile)) << "a fragment is no program";
     EXPECT_EQ(gPortState, PortIdle);
     EXPECT_EQ(ended, QList<bool>{false});
 }
@@ -330,11 +365,14 @@ TEST_F(Receive, AFailedSaveIsReportedAndTheDataKept) {
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString dest = folder + QStringLiteral("/part.nc");
     receiveThroughDialog(dest, kSent);
+    const QString temp = gReceiveTempFile;
     ASSERT_TRUE(QDir(folder).removeRecursively());
     pressStopAndSave();
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Error Writing Saved File To Disk")));
     EXPECT_FALSE(QFile::exists(dest));
-    EXPECT_EQ(readAllBytes(gReceiveTempFile), kSent);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Kept In ") + temp));
+    EXPECT_EQ(readAllBytes(temp), kSent);
+    EXPECT_TRUE(logText().isEmpty()) << "not received while it is not saved";
     EXPECT_EQ(gPortState, PortIdle);
     EXPECT_FALSE(host->receiveScreen);
     EXPECT_EQ(ended, QList<bool>{false});
