@@ -3,6 +3,7 @@
 #include "EditControl.h"
 #include "EditorManager.h"
 #include "ReceiveEngine.h"
+#include "SendHostAdapter.h"
 #include "frmTerminal.h"
 
 #include <QAction>
@@ -93,6 +94,10 @@ int ReceiveHostAdapter::checkedDebugMode() const {
 bool ReceiveHostAdapter::binaryReceive() const { return window_.binaryReceive; }
 
 void ReceiveHostAdapter::setReceivedByteCount(qint64 count) { window_.receivedByteCount = count; }
+
+QWidget* ReceiveHostAdapter::panelArea() const { return window_.centralWidget(); }
+
+void ReceiveHostAdapter::lockForTransfer(bool locked) { lockWindowForTransfer(window_, locked); }
 
 ReceiveEngine& attachReceiveSide(frmTerminal& window) {
     if (auto* engine = window.findChild<ReceiveEngine*>(QString(), Qt::FindDirectChildrenOnly))

@@ -18,6 +18,8 @@ public:
     int checkedDebugMode() const override;
     bool binaryReceive() const override;
     void setReceivedByteCount(qint64 count) override;
+    QWidget* panelArea() const override;
+    void lockForTransfer(bool locked) override;
 
 private:
     void showTerminal(bool shown);

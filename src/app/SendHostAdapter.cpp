@@ -34,14 +34,16 @@ SendHostAdapter::SendHostAdapter(frmTerminal& window)
 
 SendHostAdapter::~SendHostAdapter() { delete stateWatch_; }
 
-void SendHostAdapter::lockForTransfer(bool locked) {
-    window_.lockForTransfer(locked);
-    if (QPlainTextEdit* terminal = window_.textboxTerm()) {
+void lockWindowForTransfer(frmTerminal& window, bool locked) {
+    window.lockForTransfer(locked);
+    if (QPlainTextEdit* terminal = window.textboxTerm()) {
         if (locked)
             terminal->clear();
         terminal->setEnabled(!locked);
     }
 }
+
+void SendHostAdapter::lockForTransfer(bool locked) { lockWindowForTransfer(window_, locked); }
 
 QString SendHostAdapter::machineAlias() { return window_.cmbCNC()->currentText(); }
 

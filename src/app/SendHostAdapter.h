@@ -6,6 +6,9 @@
 
 class frmTerminal;
 
+// The window locked for a transfer, its terminal box emptied; or back to idle.
+void lockWindowForTransfer(frmTerminal& window, bool locked);
+
 // The main window as the send routines and the log viewer see it. Installed
 // for the length of one command (SendHostScope), it also shows and hides the
 // progress window as the main window is restored and minimised.

@@ -7,7 +7,6 @@
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "NetworkHandoff.h"
-#include "NotAvailable.h"
 #include "PortConfig.h"
 #include "PortLayer.h"
 #include "PortList.h"
@@ -44,7 +43,10 @@ void TransferActions::safeRestart() {
     ::safeRestart();
 }
 
-void TransferActions::sendBinary(const QString&, int) { commandNotAvailable(QStringLiteral("Binary sending")); }
+void TransferActions::sendBinary(const QString& path, int chunkSize) {
+    SendHostAdapter host(window_);
+    ::sendBinaryFile(path.startsWith(QLatin1String("BINARY")) ? path.mid(6) : path, chunkSize);
+}
 
 namespace {
 // Starts the FTP helper for an upload ("U") or download ("D") of `file` ("!":

@@ -27,6 +27,8 @@ HelperCommand buildFtpCommand(const QString& kind, const QString& direction, con
         return cmd;
     if (file != QLatin1String("!") && !fileExists(file))
         return cmd;
+    if (file.contains(QLatin1Char('?')) || settingsFile.contains(QLatin1Char('?')))
+        return cmd;
     cmd.program = ftpHelperPath();
     cmd.arguments << QStringLiteral("?%1?%2?%3?%4").arg(file).arg(machineNumber).arg(direction, settingsFile);
     return cmd;

@@ -22,7 +22,8 @@ QString ftpHelperPath(); // the program folder followed by "ftp.exe"
 // The FTP helper's command line: its path, then "?file?N?direction?settings"
 // as one argument. `file` is the upload's path or "!" for none; the helper
 // reads the FTP keys of [Machine<N>] from `settingsFile`. Empty when `kind`
-// is not "FTP", the helper is missing or the named file does not exist.
+// is not "FTP", the helper is missing, the named file does not exist, or a
+// path holds "?", which the argument cannot carry.
 HelperCommand buildFtpCommand(const QString& kind, const QString& direction, const QString& file,
                               int machineNumber, const QString& settingsFile);
 // The same for the current machine and the live settings file.

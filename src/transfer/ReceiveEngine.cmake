@@ -13,4 +13,4 @@ add_library(feedline_transfer_receive STATIC
 )
 target_include_directories(feedline_transfer_receive PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(feedline_transfer_receive PUBLIC
-    feedline_transfer_core feedline_transfer_log feedline_editor_ui feedline_settings_ui Qt6::Widgets)
+    feedline_transfer_core feedline_transfer_log feedline_transfer_progress feedline_editor_ui feedline_settings_ui Qt6::Widgets)

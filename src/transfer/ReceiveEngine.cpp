@@ -18,6 +18,7 @@
 #include "TerminalView.h"
 #include "TransferGlobals.h"
 #include "TransferLog.h"
+#include "XModemPanels.h"
 
 #include <QApplication>
 #include <QDir>
@@ -107,8 +108,11 @@ void ReceiveEngine::receiveFileToDisk(bool receiveAll, const QString& fileName) 
         return;
 
     if (MachineRecord::currentInt(QStringLiteral("Handshaking")) == 4) {
-        // XModem machines: the destination is chosen; the XModem receive panel does the rest.
+        // XModem machines: the destination is chosen, then the XModem receive panel takes over.
         target_ = destinationFor(fileName, QStringLiteral("Receive CNC File"));
+        if (!target_.isEmpty() && !xmodemReceiveRunning())
+            startXModemReceive(target_, {host_->panelArea(), [this](bool locked) { host_->lockForTransfer(locked); }},
+                               [this](qint64 bytes) { saveAfterXModem(bytes); });
         return;
     }
     if (!chkCanWIni())
@@ -304,7 +308,7 @@ void ReceiveEngine::saveFileAfterReceive() {
     yield();
     endPortReceive();
     temp_.close();
-    if (!binary_)
+    if (!binary_ && !xmodem_)
         ReceiveSave::sendAfterReceiveTrailer();
     closeComPort();
 
@@ -342,6 +346,16 @@ void ReceiveEngine::saveFileAfterReceive() {
     const qint64 count = byteCount_;
     backToIdle(true);
     statusbar(QStringLiteral("File Received...[") + QString::number(count) + QStringLiteral(" Bytes]"));
+}
+
+void ReceiveEngine::saveAfterXModem(qint64 bytes) {
+    BusyGuard guard(busy_);
+    byteCount_ = bytes;
+    host_->setReceivedByteCount(bytes);
+    binary_ = host_->binaryReceive();
+    xmodem_ = true;
+    saveFileAfterReceive();
+    xmodem_ = false;
 }
 
 void ReceiveEngine::openReceivedInEditor() {

@@ -68,6 +68,8 @@ private:
     void stopProcedure();
     void cancelProcedure();
     void saveFileAfterReceive();
+    // An XModem receive left `bytes` of program in gReceiveTempFile.
+    void saveAfterXModem(qint64 bytes);
     void openReceivedInEditor();
     void backToIdle(bool saved);
     void endAfterWriteFailure();
@@ -85,6 +87,7 @@ private:
     int idleMs_ = 5000;
     bool forever_ = false;
     bool binary_ = false;
+    bool xmodem_ = false; // the program came by XModem: no after-receive trailer
     bool receiving_ = false;
     bool terminalOpen_ = false;
     bool busy_ = false;   // a start, question or save is under way

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QPlainTextEdit;
+class QWidget;
 
 // What the receive and the terminal view need of the main window. The main
 // window implements it; tests give a stand-in.
@@ -29,6 +30,10 @@ public:
     virtual void showDebugScreen(bool open) = 0;
     // The checked entry of the debug menu (0 to 4), -1 when none is.
     virtual int checkedDebugMode() const = 0;
+
+    // The XModem receive panel's place, and the window locked while it runs.
+    virtual QWidget* panelArea() const { return nullptr; }
+    virtual void lockForTransfer(bool) {}
 
     // A receive started by "Receive Binary".
     virtual bool binaryReceive() const = 0;

@@ -17,6 +17,7 @@
 #include "SendLines.h"
 #include "SendRoutes.h"
 #include "StatusLine.h"
+#include "TapePunch.h"
 #include "TerminalEcho.h"
 #include "TransferGlobals.h"
 #include "TransferLog.h"
@@ -73,32 +74,26 @@ private:
 };
 
 // The routes other than the text send, chosen by Handshaking, then by
-// DripFeedPacketSize. True when one of them took the file.
-bool sentByAnotherRoute(const QString& fileName, bool fromWindow) {
+// DripFeedPacketSize. True, with how it ended, when one of them took the file.
+bool sentByAnotherRoute(const QString& fileName, bool fromWindow, SendOutcome* outcome) {
     const int handshaking = machineInt("Handshaking");
-    if (handshaking == 4) {
-        sendXmodem(fileName, fromWindow);
-        return true;
-    }
-    if (handshaking == 5) {
-        sendXBCC(fileName);
-        return true;
-    }
     const int mode = machineInt("DripFeedPacketSize");
     const int blockSize = getBufferSize(QStringLiteral("OutBufferSize")) / 2;
-    if (mode == 1 || mode == 2) {
-        sendBinary(fileName, blockSize, mode == 1);
-        return true;
+    if (handshaking == 4) {
+        *outcome = sendXmodem(fileName, fromWindow);
+    } else if (handshaking == 5) {
+        sendXBCC(fileName);
+        *outcome = SendOutcome::NotSent;
+    } else if (mode == 1 || mode == 2) {
+        *outcome = sendBinary(fileName, blockSize, mode == 1);
+    } else if (mode == 3) {
+        *outcome = sendBinaryTurbo(fileName, blockSize);
+    } else if (mode > 3) {
+        *outcome = sendBinary(fileName, mode - 3, false);
+    } else {
+        return false;
     }
-    if (mode == 3) {
-        sendBinaryTurbo(fileName, blockSize);
-        return true;
-    }
-    if (mode > 3) {
-        sendBinary(fileName, mode - 3, false);
-        return true;
-    }
-    return false;
+    return true;
 }
 
 // The lines whose bytes may still be on their way to the machine, each with
@@ -255,6 +250,7 @@ private:
     QElapsedTimer percentDrawnAt_;
     LineTrail trail_;
     QByteArray currentBlock_;
+    TapePunch punch_; // the window send's paper-tape title
     // Blocks not yet handed to the port: the first pendingSize_ bytes of
     // pending_, which keeps its room between hand-overs. Copying into it
     // directly keeps the per-line cost down to the copy itself.
@@ -547,6 +543,8 @@ void TextSend::queueBlock(const QByteArray& block, const QByteArray& eob) {
 
 void TextSend::sendLines() {
     SendLines::LineReader reader(job_.program);
+    if (!job_.disk)
+        punch_ = TapePunch(job_.startLine > 0);
     lineIndex_ = job_.startLine;
     if (lineIndex_ > 0 && !reader.skip(lineIndex_))
         lineIndex_ = lineCount_;
@@ -566,10 +564,13 @@ void TextSend::sendLines() {
             }
         }
         const qint64 rawAt = reader.position();
-        const QByteArray raw = reader.nextView(); // job_.program outlives the send
+        QByteArray raw = reader.nextView(); // job_.program outlives the send
         ++lineIndex_;
         ++linesRead_;
         bytesRead_ = reader.position();
+        const QByteArray title = punch_.beforeLine(raw);
+        if (!title.isEmpty())
+            queueBlock(title, QByteArray());
         currentBlock_ = SendLines::prepareLine(raw, rules_);
         showPercent(job_.disk ? SendLines::percentOf(reader.position(), job_.program.size())
                               : SendLines::percentOf(lineIndex_, lineCount_));
@@ -627,6 +628,9 @@ void TextSend::sendTrailer() {
             if (lineDelay_ > 0)
                 fail(waitYielding(lineDelay_));
         }
+        const QByteArray tapeEnd = punch_.afterTrailer();
+        if (!failed_ && !tapeEnd.isEmpty())
+            fail(sendToPort(tapeEnd));
         // Everything handed over leaves while Esc still works.
         if (!failed_)
             fail(drainPort());
@@ -721,8 +725,9 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex) {
     } else if (!readProgramFile(fileName, &job.program)) {
         return SendOutcome::NotSent;
     }
-    if (sentByAnotherRoute(fileName, fromWindow))
-        return SendOutcome::NotSent;
+    SendOutcome routed = SendOutcome::NotSent;
+    if (sentByAnotherRoute(fileName, fromWindow, &routed))
+        return routed;
 
     const QString path = fileName.isEmpty() ? host.activeWindowFile() : fileName;
     job.fileName = fileName;
@@ -752,8 +757,9 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
                Msg::Ok, Msg::Exclamation);
         return SendOutcome::NotSent;
     }
-    if (sentByAnotherRoute(fileName, false))
-        return SendOutcome::NotSent;
+    SendOutcome routed = SendOutcome::NotSent;
+    if (sentByAnotherRoute(fileName, false, &routed))
+        return routed;
 
     Job job;
     if (!readProgramFile(fileName, &job.program))
@@ -763,6 +769,15 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
     job.shownName = getFileNameFromPath(fileName);
     job.disk = true;
     return TextSend(std::move(job)).run();
+}
+
+SendOutcome sendBinaryFile(const QString& fileName, int chunkSize) {
+    RunningGuard guard;
+    if (!guard.owner())
+        return SendOutcome::NotSent;
+    loadMachineFlowValues();
+    hideFindForm();
+    return sendBinary(QStringLiteral("BINARY") + fileName, chunkSize, false);
 }
 
 PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool fromWindow) {

@@ -45,6 +45,10 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex);
 // is set to "None".
 SendOutcome sendFileNoWindow(const QString& fileName);
 
+// Send Binary: the file as it is, in chunks of `chunkSize` bytes, with the
+// machine's header and trailer; refused while another send runs.
+SendOutcome sendBinaryFile(const QString& fileName, int chunkSize);
+
 // The machine's HeaderSend or TrailerSend (any other `which` is the trailer)
 // for the program in fileName (or the active window's text), with its pauses
 // and DelayBeforeHeader, converted to EIA when the machine uses it (the

@@ -1,22 +1,27 @@
 #include "SendRoutes.h"
 
-#include "MessageSeam.h"
+#include "SendHost.h"
+#include "XModemPanels.h"
 
-// These routes are not built yet: they say so and send nothing, so a machine
-// set up for one of them never receives a program in another form.
-namespace {
-void refuse(const QString& route, const QString& fileName) {
-    QString text = QStringLiteral("Can't Send - %1 Is Not Available In This Version").arg(route);
-    if (!fileName.isEmpty())
-        text += QLatin1Char('\n') + QStringLiteral("\"%1\" Has Not Been Sent").arg(fileName);
-    msgBox(text, Msg::Ok, Msg::Exclamation);
+#include <QMainWindow>
+
+SendOutcome sendXmodem(const QString& fileName, bool fromWindow) {
+    SendHost& host = sendHost();
+    // An edited window goes as its temporary copy; the panel and the log name the window's file.
+    const QString shown =
+        fromWindow && fileName.contains(QLatin1String(".tmp"), Qt::CaseInsensitive) ? host.activeWindowFile() : fileName;
+    auto* main = qobject_cast<QMainWindow*>(host.mainWindow());
+    const XModemWindow window{main ? main->centralWidget() : nullptr, [&host](bool locked) { host.lockForTransfer(locked); }};
+    switch (runXmodemSend(fileName, shown, fromWindow, window)) {
+    case XModem::Outcome::Completed:
+        return SendOutcome::Sent;
+    case XModem::Outcome::Cancelled:
+        return SendOutcome::Cancelled;
+    case XModem::Outcome::NoPeer:
+        return SendOutcome::TimedOut;
+    case XModem::Outcome::FileError:
+        return SendOutcome::NotSent;
+    default:
+        return SendOutcome::PortFailed;
+    }
 }
-} // namespace
-
-void sendXmodem(const QString& fileName, bool) { refuse(QStringLiteral("XModem Sending"), fileName); }
-
-void sendBinary(const QString& fileName, int, bool executiveTape) {
-    refuse(executiveTape ? QStringLiteral("Executive Tape Sending") : QStringLiteral("Drip Feed Sending"), fileName);
-}
-
-void sendBinaryTurbo(const QString& fileName, int) { refuse(QStringLiteral("Turbo Drip Feed Sending"), fileName); }

@@ -4,6 +4,7 @@
 #include "MessageSeam.h"
 #include "PortLayer.h"
 #include "SerialLink.h"
+#include "XModemCopy.h"
 
 #include <QPointer>
 
@@ -28,8 +29,10 @@ bool XModemTransfer::begin() {
     // Input since the port opened is kept: the other side may have invited already.
     link_.setReceiveSink([this](const QByteArray& bytes) { onData(bytes); });
     clock_.start();
+    lastData_.start();
     running_ = true;
     portFailed_ = false;
+    silent_ = false;
     endpoint_->start(0);
     ticker_.start();
     flushAndCheck();
@@ -80,6 +83,8 @@ void XModemTransfer::cancel() {
 XModem::Outcome XModemTransfer::outcome() const {
     if (portFailed_)
         return XModem::Outcome::PortError;
+    if (silent_)
+        return XModem::Outcome::NoPeer;
     return endpoint_ ? endpoint_->outcome() : XModem::Outcome::Running;
 }
 
@@ -87,14 +92,15 @@ XModem::Progress XModemTransfer::progress() const {
     XModem::Progress p;
     if (endpoint_)
         p = endpoint_->progress();
-    if (portFailed_)
-        p.status = XModem::outcomeText(XModem::Outcome::PortError);
+    if (portFailed_ || silent_)
+        p.status = XModem::outcomeText(outcome());
     return p;
 }
 
 void XModemTransfer::onData(const QByteArray& bytes) {
     if (!running_)
         return;
+    lastData_.start();
     endpoint_->feed(bytes, clock_.elapsed());
     flushAndCheck();
 }
@@ -104,6 +110,14 @@ void XModemTransfer::onTick() {
         return;
     if (!link_.isOpen() || link_.faulted())
         portFailed_ = true;
+    // The other side went quiet for good (unplugged, its program ended). Once
+    // every block is acknowledged the sender's end-of-transfer rules decide.
+    const bool allAcknowledged =
+        dynamic_cast<XModem::Sender*>(endpoint_.get()) && endpoint_->progress().bytes >= endpoint_->progress().total;
+    if (silenceLimitMs_ > 0 && lastData_.elapsed() >= silenceLimitMs_ && !portFailed_ && !allAcknowledged) {
+        silent_ = true;
+        endpoint_->cancel();
+    }
     endpoint_->tick(clock_.elapsed());
     flushAndCheck();
     if (running_)
@@ -118,7 +132,7 @@ void XModemTransfer::flushAndCheck() {
     ticker_.stop();
     link_.clearReceiveSink();
     file_.close();
-    if (outcome() == XModem::Outcome::Cancelled) {
+    if (endpoint_->outcome() == XModem::Outcome::Cancelled) {
         // The other side may have emptied its input just as the CANs came
         // (some do after every ACK): say it once more when it listens again.
         QTimer::singleShot(500, this, [this] {
@@ -162,13 +176,11 @@ XModemTransfer* startTransfer(const QString& fileName, bool send) {
     if (!openPortX())
         return nullptr;
     auto* transfer = new XModemTransfer(comPort());
+    const int seconds = MachineRecord::currentInt(QStringLiteral("SendTimeOut"));
+    transfer->setSilenceLimitMs(seconds > 0 ? qint64(seconds) * 1000 : 0);
     bool ok = false;
     if (send) {
-        const QString padText = MachineRecord::current(QStringLiteral("XModemPad")).trimmed();
-        bool isNumber = false;
-        int pad = padText.toInt(&isNumber);
-        if (!isNumber || pad < 0 || pad > 255)
-            pad = 32;
+        const int pad = xmodemPadCode(MachineRecord::current(QStringLiteral("XModemPad")));
         ok = transfer->startSend(fileName, char(pad), machineTiming());
     } else {
         ok = transfer->startReceive(fileName, machineTiming());

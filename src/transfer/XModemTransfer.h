@@ -26,6 +26,9 @@ public:
     bool startReceive(const QString& fileName, const XModem::Timing& timing = XModem::Timing());
     // Stops at once: CAN CAN goes to the other side.
     void cancel();
+    // Nothing heard from the other side for this long ends the transfer as
+    // NoPeer; 0: no limit.
+    void setSilenceLimitMs(qint64 ms) { silenceLimitMs_ = ms; }
 
     bool isRunning() const { return running_; }
     XModem::Outcome outcome() const;
@@ -50,6 +53,9 @@ private:
     std::unique_ptr<XModem::Endpoint> endpoint_;
     QTimer ticker_;
     QElapsedTimer clock_;
+    QElapsedTimer lastData_;
+    qint64 silenceLimitMs_ = 0;
+    bool silent_ = false;
     qint64 elapsedAtEnd_ = 0;
     bool running_ = false;
     bool portFailed_ = false;
@@ -57,9 +63,10 @@ private:
 };
 
 // The XModem panels' transfer, one at a time, on comPort(). Start opens the
-// port with openPortX(); the first wait for the other side is bounded by the
-// machine's SendTimeOut, and the last block is padded with XModemPad (32 when
-// that is not a byte). Null, after a message, when the port or file fails.
+// port with openPortX(); the first wait for the other side, and any later
+// silence of it, is bounded by the machine's SendTimeOut, and the last block
+// is padded with XModemPad (32 when that is not a byte). Null, after a
+// message, when the port or file fails.
 XModemTransfer* startXModemSendTransfer(const QString& fileName);
 XModemTransfer* startXModemReceiveTransfer(const QString& fileName);
 // What the panels' Cancel buttons use: transfers still running (0 or 1), a

@@ -5,6 +5,7 @@
 #include "TestHome.h"
 
 #include <QFile>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,24 @@ TEST_F(FtpHandoff, CommandLineCarriesFileMachineDirectionAndSettingsFile) {
 
     gCurrentMachineSection = QStringLiteral("Machine7");
     EXPECT_EQ(NetworkHandoff::buildFtpCommand("FTP", "U", "!").arguments, QStringList{"?!?7?U?" + gIniPath});
+
+    // "?" separates the fields: a path holding one cannot be passed on.
+    writeAllBytes(home.file("what?.nc"), "G0X0\n");
+    EXPECT_TRUE(NetworkHandoff::buildFtpCommand("FTP", "U", home.file("what?.nc"), 3, gIniPath).isEmpty());
+    EXPECT_TRUE(NetworkHandoff::buildFtpCommand("FTP", "D", "!", 3, "/odd?/x.ini").isEmpty());
+}
+
+TEST_F(FtpHandoff, TheHelperGetsOneArgumentWithoutAShell) {
+    // Blanks and a quote in a path reach the helper untouched, as one argument.
+    writeAllBytes(NetworkHandoff::ftpHelperPath(), "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$0.args\"\n");
+    QFile::setPermissions(NetworkHandoff::ftpHelperPath(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QString file = home.file("my part's $HOME.nc");
+    writeAllBytes(file, "G0X0\n");
+    ASSERT_TRUE(NetworkHandoff::startHelper(NetworkHandoff::buildFtpCommand("FTP", "U", file, 12, gIniPath)));
+    const QString args = NetworkHandoff::ftpHelperPath() + ".args";
+    for (int i = 0; i < 500 && readAllBytes(args).isEmpty(); ++i)
+        QThread::msleep(20);
+    EXPECT_EQ(readAllBytes(args), "1|?" + file.toUtf8() + "?12?U?" + gIniPath.toUtf8());
 }
 
 TEST_F(FtpHandoff, SettingsCopyHoldsNewValuesWhileTheLiveFileStays) {

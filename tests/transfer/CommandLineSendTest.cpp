@@ -3,6 +3,7 @@
 #include "PtyMachine.h"
 #include "TestHome.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
 
@@ -90,6 +91,36 @@ private Q_SLOTS:
     // XON/XOFF machines: a hold of any length pauses the send; a hold that
     // never ends meets SendTimeOut; a machine that vanishes ends the send.
     // Every failure says why and exits 1.
+    void xmodemMachineEndsZeroOnlyOnceRxHasTheWholeFile() {
+        PtyBridge bridge;
+        home_->writeIni(kSettledSettings +
+                        "[Machine3]\nAlias=MILL\nCommPort=2\nHandshaking=4\niBaudrate=10\nSendTimeOut=3\n"
+                        "[Ports]\nCom3=" + bridge.ourSide().toLocal8Bit() + "\n");
+        const QString file = home_->file(QStringLiteral("part.bin"));
+        const QString got = home_->file(QStringLiteral("got.bin"));
+        for (const bool killed : {false, true}) {
+            // Long enough that rx is killed mid-transfer.
+            const QByteArray data = randomBytes(killed ? 1 << 20 : 128 * 40);
+            QVERIFY(writeAllBytes(file, data));
+            QProcess rx;
+            rx.setWorkingDirectory(home_->path());
+            rx.setStandardInputFile(bridge.peerSide());
+            rx.setStandardOutputFile(bridge.peerSide());
+            rx.start(QStringLiteral("/usr/bin/rx"), {QStringLiteral("-q"), QStringLiteral("-c"), got});
+            QVERIFY(rx.waitForStarted(5000));
+            const Run r = run(QStringLiteral("x?3?S?") + file, [&] {
+                if (killed && rx.state() != QProcess::NotRunning && QFileInfo(got).size() > 0)
+                    rx.kill();
+            });
+            QVERIFY2((r.exitCode == 0) == !killed, qPrintable(r.errors));
+            if (!killed) {
+                QVERIFY(waitUntil([&] { return rx.state() == QProcess::NotRunning; }, 10000));
+                QCOMPARE(readAllBytes(got), data);
+            }
+            QFile::remove(got);
+        }
+    }
+
     void flowHoldsAndFailures() {
         QByteArray program;
         for (int i = 0; i < 20000; ++i)

@@ -515,7 +515,7 @@ TEST_F(Send, PortThatCannotOpenSendsNothingAndLogsNothing) {
     expectIdleAndUnlocked();
 }
 
-TEST_F(Send, EmptyFileAndRoutesNotYetBuiltSendNothing) {
+TEST_F(Send, EmptyFileAndRoutesWithoutAProtocolSendNothing) {
     EXPECT_EQ(sendFileNoWindow(program(QByteArray())), SendOutcome::NotSent);
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Zero Length File")));
     EXPECT_TRUE(logLines().isEmpty());
@@ -526,13 +526,7 @@ TEST_F(Send, EmptyFileAndRoutesNotYetBuiltSendNothing) {
         const char* key;
         const char* value;
         const char* message;
-    } routes[] = {{"Handshaking", "4", "XModem Sending Is Not Available"},
-                  {"Handshaking", "5", "Blockwise"},
-                  {"DripFeedPacketSize", "1", "Executive Tape Sending Is Not Available"},
-                  {"DripFeedPacketSize", "2", "Drip Feed Sending Is Not Available"},
-                  {"DripFeedPacketSize", "3", "Turbo Drip Feed Sending Is Not Available"},
-                  {"DripFeedPacketSize", "5", "Drip Feed Sending Is Not Available"},
-                  {"Kelbrook", "1", "Pre-Send Processing"}};
+    } routes[] = {{"Handshaking", "5", "Blockwise"}, {"Kelbrook", "1", "Pre-Send Processing"}};
     for (const auto& r : routes) {
         SCOPED_TRACE(std::string(r.key) + "=" + r.value);
         removeIniSection(gCurrentMachineSection, gIniPath);

@@ -1,17 +1,29 @@
 // XModem: the state machines against each other, and the port layer's
 // transfers against lrzsz's rx and sx over pseudo-terminals.
 #include "XModem.h"
+#include "EditorManager.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "PortLayer.h"
 #include "PtyMachine.h"
+#include "ReceiveEngine.h"
+#include "ReceiveSave.h"
 #include "ScriptedMessages.h"
+#include "SendEngine.h"
 #include "TestHome.h"
 #include "TransferGlobals.h"
+#include "TransferLog.h"
+#include "XModemCopy.h"
+#include "XModemPanels.h"
 #include "XModemTransfer.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -79,6 +91,38 @@ TEST(XModemChecks, CrcAndChecksum) {
     EXPECT_EQ(crc16(QByteArray("123456789")), 0x31C3);
     EXPECT_EQ(crc16(QByteArray()), 0);
     EXPECT_EQ(checksum(QByteArray("\x01\x02\xff", 3)), 2);
+}
+
+TEST(XModemCopyOf, HeaderProgramTrailerAndPadMakeWholeBlocks) {
+    const struct {
+        qint64 length;
+        const char *header, *trailer, *pad;
+        bool needed;
+        QByteArray head;
+        qsizetype tailSize;
+        char tailEnd;
+    } rows[] = {
+        {128, "", "", "32", false, "", 0, 0},
+        {129, "", "", "32", true, "", 127, ' '},
+        {125, "37,10,37", "", "32", true, "%\n%", 0, 0},
+        {125, "", "", "0", true, "", 3, '\0'},
+        {0, "", "", "32", false, "", 0, 0},
+        {0, "37", "", "255", true, "%", 127, '\xff'},
+        {1, "", "77", "abc", true, "", 127, ' '},
+        {1, "", "77", "300", true, "", 127, ' '},
+        {0, "37,!500!,10", "", "32", true, "%\n", 126, ' '}, // a pause is no character of the program
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.length) + " " + r.header + " / " + r.trailer + " / " + r.pad);
+        const XModemCopy copy = formatXmodemCopy(r.length, r.header, r.trailer, r.pad);
+        EXPECT_EQ(copy.needed, r.needed);
+        EXPECT_EQ(copy.head, r.head);
+        ASSERT_EQ(copy.tail.size(), r.tailSize);
+        EXPECT_EQ((r.length + copy.head.size() + copy.tail.size()) % kBlockSize, 0);
+        if (r.tailSize > 0)
+            EXPECT_EQ(copy.tail.back(), r.tailEnd);
+        EXPECT_FALSE(copy.head.contains(char(240)));
+    }
 }
 
 TEST(XModemMachines, ReceiverFallsBackToChecksumForAnOldSender) {
@@ -328,6 +372,158 @@ TEST_F(XModemPeer, NoReceiverEndsAfterTheTimeOut) {
     EXPECT_EQ(t->waitUntilFinished(), Outcome::NoPeer);
     EXPECT_FALSE(startXModemSendTransfer(path(QStringLiteral("missing.bin"))));
     EXPECT_TRUE(msgs.sawText(QStringLiteral("missing.bin")));
+}
+
+// ---- the panels: the XModem route of a send, and the receive of an XModem machine
+
+class NoWindow : public ReceiveHost {
+public:
+    QString receiveButtonText() const override { return QStringLiteral("Receive"); }
+    void setReceiveButton(const QString&, const QString&) override {}
+    QPlainTextEdit* terminalBox() const override { return const_cast<QPlainTextEdit*>(&box); }
+    void showReceiveScreen(bool) override {}
+    void showDebugScreen(bool) override {}
+    int checkedDebugMode() const override { return 0; }
+    bool binaryReceive() const override { return false; }
+    void setReceivedByteCount(qint64) override {}
+    void lockForTransfer(bool locked) override { locks += locked ? 1 : -1; }
+    QPlainTextEdit box;
+    int locks = 0;
+};
+
+class XModemPanels : public XModemPeer {
+protected:
+    void SetUp() override {
+        XModemPeer::SetUp();
+        writeIniValues(gCurrentMachineSection, {{QStringLiteral("WaitAfterSending"), QStringLiteral("30")},
+                                                {QStringLiteral("HeaderSend"), QStringLiteral("37,10")},
+                                                {QStringLiteral("TrailerSend"), QStringLiteral("37")},
+                                                {QStringLiteral("XModemPad"), QStringLiteral("42")}});
+        gReceiveTempFile = home.file(QStringLiteral("dncRECEIVE.TMP"));
+    }
+    // Clicks the running panel's Cancel once `blocks` blocks have gone.
+    void cancelAfter(int blocks) {
+        QObject::connect(&ticker, &QTimer::timeout, [this, blocks] {
+            XModemPanel* panel = xmodemPanel();
+            if (panel && panel->lblXmodemSendMSG(panel->isSendPanel() ? 1 : 8)->text().toInt() >= blocks * 128) {
+                ticker.stop();
+                panel->cancelButton()->click();
+            }
+        });
+        ticker.start(5);
+    }
+    void expectIdle() {
+        EXPECT_EQ(gPortState, PortIdle);
+        EXPECT_FALSE(comPort().isOpen());
+        EXPECT_EQ(xmodemTransfersRunning(), 0);
+    }
+    QTimer ticker;
+};
+
+class XModemRouteToRx : public XModemPanels, public ::testing::WithParamInterface<std::tuple<bool, int>> {};
+
+TEST_P(XModemRouteToRx, RxGetsTheFormattedCopy) {
+    const auto [crc, size] = GetParam();
+    const QByteArray data = randomBytes(size, 5);
+    const QString file = path(QStringLiteral("part.nc"));
+    ASSERT_TRUE(writeAllBytes(file, data));
+    QProcess rx;
+    QStringList args = {QStringLiteral("-q"), QStringLiteral("-b")};
+    if (crc)
+        args << QStringLiteral("-c");
+    startPeer(rx, QStringLiteral("/usr/bin/rx"), args << QStringLiteral("got.bin"));
+    EXPECT_EQ(sendFileNoWindow(file), SendOutcome::Sent);
+    ASSERT_TRUE(waitForPeer(rx, 20000));
+    EXPECT_EQ(rx.exitCode(), 0) << rx.readAllStandardError().constData();
+    const XModemCopy copy = formatXmodemCopy(size, "37,10", "37", "42");
+    EXPECT_EQ(readAllBytes(path(QStringLiteral("got.bin"))), copy.head + data + copy.tail);
+    EXPECT_TRUE(readAllBytes(transferLogPath()).contains("Send File To CNC - " + file.toUtf8()));
+    EXPECT_EQ(QDir(home.path()).entryList({QStringLiteral("dnc*")}), QStringList()) << "the copy is removed";
+    expectIdle();
+}
+
+INSTANTIATE_TEST_SUITE_P(ChecksumAndCrc, XModemRouteToRx,
+                         ::testing::Values(std::make_tuple(false, 0), std::make_tuple(true, 127),
+                                           std::make_tuple(false, 128), std::make_tuple(true, 129),
+                                           std::make_tuple(true, 1 << 20)));
+
+TEST_F(XModemPanels, SxToTheReceivePanelLandsAuditedAndLogged) {
+    writeIni(gCurrentMachineSection, QStringLiteral("AuditTrail"), QStringLiteral("1"));
+    EditorManager editors;
+    auto window = std::make_unique<NoWindow>();
+    NoWindow* host = window.get();
+    ReceiveEngine engine(std::move(window));
+    const QString dest = path(QStringLiteral("O1000.nc"));
+    ASSERT_TRUE(writeAllBytes(dest, "OLD"));
+    QByteArray program;
+    for (int i = 0; i < 20; ++i)
+        program += "N" + QByteArray::number(i) + " G01 X1.0\r\n";
+    ASSERT_TRUE(writeAllBytes(path(QStringLiteral("out.nc")), program));
+    bool saved = false;
+    QObject::connect(&engine, &ReceiveEngine::receiveEnded, [&](bool s) { saved = s; });
+
+    msgs.answerFiles({dest});
+    engine.receiveFileToDisk(false);
+    EXPECT_EQ(gPortState, PortTerminal);
+    EXPECT_EQ(host->locks, 1);
+    QProcess sx;
+    startPeer(sx, QStringLiteral("/usr/bin/sx"), {QStringLiteral("-q"), QStringLiteral("out.nc")});
+    ASSERT_TRUE(waitUntil([&] { return saved; }, 20000)) << qPrintable(msgs.texts().join('|'));
+    EXPECT_EQ(readAllBytes(dest), program) << "the pad is gone";
+    EXPECT_EQ(QDir(ReceiveSave::auditFolder()).entryList(QDir::Files).size(), 1);
+    EXPECT_TRUE(readAllBytes(transferLogPath()).contains("File Received From CNC - " + dest.toUtf8()));
+    EXPECT_EQ(host->locks, 0);
+    expectIdle();
+    ASSERT_TRUE(waitForPeer(sx, 10000));
+}
+
+TEST_F(XModemPanels, CancelOnEitherPanelStopsBothEnds) {
+    ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
+    QProcess rx;
+    startPeer(rx, QStringLiteral("/usr/bin/rx"), {QStringLiteral("-q"), QStringLiteral("-c"), QStringLiteral("got.bin")});
+    cancelAfter(20);
+    EXPECT_EQ(sendFileNoWindow(path(QStringLiteral("big.bin"))), SendOutcome::Cancelled);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Send Cancelled")));
+    ASSERT_TRUE(waitForPeer(rx, 10000)) << "rx must stop too";
+    EXPECT_NE(rx.exitCode(), 0);
+    expectIdle();
+
+    msgs.clear();
+    ASSERT_TRUE(startXModemReceive(path(QStringLiteral("in.bin")), {nullptr, nullptr}, [](qint64) { FAIL(); }))
+        << qPrintable(msgs.texts().join('|'));
+    QProcess sx;
+    startPeer(sx, QStringLiteral("/usr/bin/sx"), {QStringLiteral("-q"), QStringLiteral("big.bin")});
+    cancelAfter(20);
+    ASSERT_TRUE(waitUntil([] { return gPortState == PortIdle; }, 20000));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Send Cancelled")));
+    ASSERT_TRUE(waitForPeer(sx, 10000)) << "sx must stop too";
+    EXPECT_NE(sx.exitCode(), 0);
+    expectIdle();
+}
+
+TEST_F(XModemPanels, AVanishedPeerOrAMissingDeviceEndsInAMessage) {
+    writeIni(gCurrentMachineSection, QStringLiteral("SendTimeOut"), QStringLiteral("2"));
+    ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
+    QProcess rx;
+    startPeer(rx, QStringLiteral("/usr/bin/rx"), {QStringLiteral("-q"), QStringLiteral("-c"), QStringLiteral("got.bin")});
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (xmodemPanel() && xmodemPanel()->lblXmodemSendMSG(1)->text().toInt() > 0) {
+            ticker.stop();
+            rx.kill();
+        }
+    });
+    ticker.start(5);
+    EXPECT_EQ(sendFileNoWindow(path(QStringLiteral("big.bin"))), SendOutcome::TimedOut);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("No Response From CNC")));
+    expectIdle();
+
+    msgs.clear();
+    QFile::remove(readAllBytes(transferLogPath()).isEmpty() ? QString() : transferLogPath());
+    writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), path(QStringLiteral("no-such-device")));
+    EXPECT_EQ(sendFileNoWindow(path(QStringLiteral("big.bin"))), SendOutcome::PortFailed);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("no-such-device")));
+    EXPECT_FALSE(QFile::exists(transferLogPath()));
+    expectIdle();
 }
 
 } // namespace

@@ -1,0 +1,280 @@
+// The block routes (executive tape, drip feed, chunked, Send Binary, turbo)
+// end to end over a pseudo-terminal, their line preparation, and the
+// paper-tape title.
+#include "BlockPrep.h"
+#include "EditControl.h"
+#include "EditorGlobals.h"
+#include "EditorManager.h"
+#include "MachineOnPty.h"
+#include "SendEngine.h"
+#include "SendHost.h"
+#include "TapePunch.h"
+#include "frmCancelSend.h"
+
+#include <QElapsedTimer>
+#include <QPushButton>
+
+namespace {
+
+TEST(BlockPrep, SameBlocksWhateverThePieces) {
+    SendLines::Rules strip;
+    strip.stripSpaces = true;
+    strip.ignoreBlock = "/";
+    strip.stripBlankLines = true;
+    const struct {
+        QByteArray in, eob;
+        SendLines::Rules rules;
+        QByteArray out;
+    } rows[] = {
+        {"N10 G0\r\n/N20\r\n\r\nN30 M30\r\n", "\r\n", strip, "N10G0\r\nN30M30\r\n"},
+        {"A\nB\rC\r\nD", "\r\n", {}, "A\r\nB\r\nC\r\nD\r\n"}, // every line end, and a last line without one
+        {"A\r\n\r\nB\r\n", "\n", {}, "A\n\nB\n"},            // an empty line stays unless asked
+        {"A\r\r\nB", ";", {}, "A;;B;"},                      // CR, then CR LF
+        {"", "\r\n", {}, ""},
+    };
+    for (const auto& row : rows) {
+        for (int piece = 1; piece <= row.in.size() + 1; ++piece) {
+            SCOPED_TRACE(row.in.toStdString() + " in pieces of " + std::to_string(piece));
+            BlockPrep prep(row.eob, row.rules);
+            QByteArray out;
+            for (int at = 0; at < row.in.size(); at += piece)
+                prep.feed(row.in.constData() + at, qMin(piece, int(row.in.size()) - at), &out);
+            prep.finish(&out);
+            EXPECT_EQ(out, row.out);
+        }
+    }
+}
+
+// What the send asked of the main window.
+class Host : public SendHost {
+public:
+    int locks = 0;
+    void lockForTransfer(bool locked) override { locks += locked ? 1 : -1; }
+};
+
+// Runs `step` every few milliseconds while a send runs, until it returns true.
+class Beside {
+public:
+    explicit Beside(std::function<bool()> step) {
+        QObject::connect(&timer_, &QTimer::timeout, [this, step] {
+            if (step())
+                timer_.stop();
+        });
+        timer_.start(2);
+    }
+
+private:
+    QTimer timer_;
+};
+
+class Blocks : public MachineOnPty {
+protected:
+    void SetUp() override {
+        MachineOnPty::SetUp();
+        set({{"iBaudrate", "10"}, {"SendTimeOut", "10"}, {"WaitAfterSending", "30"}, {"DripFeedPacketSize", "2"},
+             {"HeaderSend", "37,10"}, {"TrailerSend", "77,51,48"}});
+        gDNCStatus = 2;
+    }
+    QString program(const QByteArray& bytes) {
+        const QString path = home.file(QStringLiteral("part.nc"));
+        writeAllBytes(path, bytes);
+        return path;
+    }
+    // What the machine got, once `count` bytes are in and a moment has passed
+    // for any that should not be there; the next call starts afresh.
+    QByteArray received(qint64 count) {
+        machine.waitForCount(count, 10000);
+        pumpEvents(30);
+        const QByteArray got = machine.received();
+        machine.clearReceived();
+        return got;
+    }
+    void expectIdle() {
+        EXPECT_EQ(gPortState, PortIdle);
+        EXPECT_FALSE(gSending);
+        EXPECT_EQ(host.locks, 0) << "every lock undone";
+        EXPECT_EQ(frmCancelSend::instance(), nullptr);
+        EXPECT_EQ(gDNCStatus, 2) << "the display setting given back";
+    }
+    static QByteArray numbered(int lines) {
+        QByteArray out;
+        for (int i = 1; i <= lines; ++i)
+            out += "N" + QByteArray::number(i * 10) + " G01 X1.000\r\n";
+        return out;
+    }
+
+    Host host;
+    SendHostScope scope{&host};
+};
+
+TEST_F(Blocks, EachRouteSendsItsBytes) {
+    set({{"StripSpaces", "1"}, {"IgnoreBlock", "/"}});
+    const QString path = program("N10 G0 X1\r\n/N20 M0\r\nN30 M30\r\n");
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(received(22), "%\nN10G0X1\r\nN30M30\r\nM30");
+
+    SCOPED_TRACE("chunked, 2-byte blocks, default keys but the route");
+    removeIniSection(gCurrentMachineSection, gIniPath);
+    set({{"DripFeedPacketSize", "5"}, {"WaitAfterSending", "30"}});
+    writeAllBytes(path, "G0\nX1\n");
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(received(8), "G0\r\nX1\r\n");
+
+    SCOPED_TRACE("Send Binary: the file's own bytes");
+    const QByteArray binary = randomBytes(1000);
+    writeAllBytes(path, binary);
+    EXPECT_EQ(sendBinaryFile(path, 32), SendOutcome::Sent);
+    EXPECT_EQ(received(binary.size()), binary);
+
+    SCOPED_TRACE("executive tape: the file as it is, no header");
+    set({{"DripFeedPacketSize", "1"}, {"HeaderSend", "37,10"}});
+    writeAllBytes(path, "N10\nN20");
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(received(7), "N10\nN20");
+    expectIdle();
+}
+
+TEST_F(Blocks, TurboSendsFullAndShortBlocks) {
+    set({{"DripFeedPacketSize", "3"}, {"HeaderSend", ""}, {"TrailerSend", ""}});
+    for (int size : {10000, 100}) {
+        SCOPED_TRACE(size);
+        const QByteArray text = QByteArray(size - 2, 'X') + "\r\n";
+        EXPECT_EQ(sendFileNoWindow(program(text)), SendOutcome::Sent);
+        EXPECT_EQ(received(size), text);
+        EXPECT_EQ(gTurboPercent, 100);
+    }
+    expectIdle();
+}
+
+TEST_F(Blocks, XoffHoldsXonResumesAndCancelEndsWithoutTrailer) {
+    const QByteArray text = numbered(12000);
+    const QString path = program(text);
+    const QByteArray expected = "%\n" + text + "M30";
+    // The machine holds XOFF a while: were it not obeyed, the whole program
+    // would be through the pseudo-terminal long before the XON.
+    qint64 atXon = -1;
+    QElapsedTimer clock;
+    Beside machineSide([&] {
+        if (!clock.isValid()) {
+            if (machine.receivedCount() < 10000)
+                return false;
+            machine.send("\x13");
+            clock.start();
+        }
+        if (clock.elapsed() < 500)
+            return false;
+        atXon = machine.receivedCount();
+        machine.send("\x11");
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_LT(atXon, expected.size() / 2);
+    EXPECT_EQ(received(expected.size()), expected) << "nothing lost or doubled";
+
+    QElapsedTimer held;
+    Beside operatorSide([&] {
+        if (!held.isValid()) {
+            if (machine.receivedCount() < 10000)
+                return false;
+            machine.send("\x13");
+            held.start();
+        }
+        if (held.elapsed() < 100)
+            return false;
+        frmCancelSend::instance()->Command1()->click();
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Cancelled);
+    const QByteArray atCancel = received(0);
+    machine.send("\x11");
+    pumpEvents(300);
+    EXPECT_EQ(machine.receivedCount(), 0) << "nothing after the cancel, no trailer";
+    EXPECT_LT(atCancel.size(), expected.size() / 2);
+    expectIdle();
+}
+
+TEST_F(Blocks, ReadinessWaitsComeBeforeTheHeader) {
+    set("WaitForXON", "1");
+    const QString path = program("G0\r\n");
+    qint64 beforeXon = -1;
+    QElapsedTimer clock;
+    Beside machineSide([&] {
+        if (!clock.isValid() && frmCancelSend::instance())
+            clock.start();
+        if (!clock.isValid() || clock.elapsed() < 100)
+            return false;
+        beforeXon = machine.receivedCount();
+        machine.send("\x11");
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(beforeXon, 0);
+    EXPECT_EQ(received(9), "%\nG0\r\nM30");
+
+    SCOPED_TRACE("display None: no window, so no wait for an unseen Override");
+    set({{"WaitForXON", "0"}, {"RemoteDeviceOnline", "1"}});
+    gDNCStatus = 3;
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(received(9), "%\nG0\r\nM30");
+    EXPECT_EQ(gDNCStatus, 3);
+
+    SCOPED_TRACE("an EIA table that is missing shifts nothing");
+    set("CharacterSet", "1");
+    QFile::remove(home.file(QStringLiteral("codeset.eia")));
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::NotSent);
+    EXPECT_EQ(gDNCStatus, 3);
+}
+
+TEST_F(Blocks, EiaDripFeedIsConverted) {
+    writeAllBytes(home.file(QStringLiteral("codeset.eia")), "[Ascii2Eia]\n71=103\n48=32\n37=11\n10=128\n13=128\n77=37\n51=19\n");
+    set({{"CharacterSet", "1"}, {"EOBSend", "2"}});
+    EXPECT_EQ(sendFileNoWindow(program("G0\r\n")), SendOutcome::Sent);
+    EXPECT_EQ(received(8), QByteArray("\x0b\x80\x67\x20\x80\x25\x13\x20", 8));
+}
+
+TEST_F(Blocks, ASavedWindowIsSentAsSaved) {
+    EditorManager editors;
+    const QString path = program("G0 X1\n");
+    editors.openFileInNewWindow(path);
+    EditControl* control = editors.activeEditor();
+    control->setBytes("G0 X2\n");
+    control->markModified();
+    msgs.answer(Msg::AnswerYes);
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Save Changes Before Sending ?")));
+    EXPECT_EQ(received(12), "%\nG0 X2\r\nM30");
+    EXPECT_EQ(readAllBytes(path), "G0 X2\n");
+}
+
+TEST_F(Blocks, TapeTitleBeforeTheLinesAndBlankTapeAfterTheTrailer) {
+    set({{"PunchToTape", "1"}, {"IgnoreUntil", "%"}, {"BeforeMan", "2"}, {"AfterMan", "1"}, {"AfterTape", "3"}});
+    writeAllBytes(home.file(QStringLiteral("punch.man")), "[Settings]\ngap=0\nA=1,2\nB=3\n1=#2,4\n");
+    QByteArray first = "ab1", second = "b", third = "%", fourth = "ab";
+    TapePunch punch(false);
+    EXPECT_EQ(punch.beforeLine(first), QByteArray("\0\0\x01\x02\0\x03\0\x04\x04\0", 10));
+    EXPECT_EQ(first, "AB1");
+    EXPECT_EQ(punch.beforeLine(second), QByteArray("\0\0\x03\0", 4));
+    EXPECT_EQ(punch.beforeLine(third), QByteArray());
+    EXPECT_EQ(punch.beforeLine(fourth), QByteArray()) << "the title is over";
+    EXPECT_EQ(fourth, "ab");
+    EXPECT_EQ(punch.afterTrailer(), QByteArray(3, '\0'));
+
+    TapePunch restart(true);
+    EXPECT_EQ(restart.beforeLine(fourth), QByteArray());
+    EXPECT_EQ(fourth, "ab");
+
+    SCOPED_TRACE("in the window send, never converted");
+    writeAllBytes(home.file(QStringLiteral("codeset.eia")), "[Ascii2Eia]\n65=1\n66=2\n37=11\n13=128\n10=128\n");
+    set({{"DripFeedPacketSize", "0"}, {"HeaderSend", ""}, {"TrailerSend", ""}, {"CharacterSet", "1"}});
+    QString file = program("b\n%\n");
+    int line = 0;
+    EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Sent);
+    EXPECT_EQ(received(13), QByteArray("\0\0\x03\0\x02\x80\x80\x0b\x80\x80\0\0\0", 13));
+
+    set("IgnoreUntil", "?");
+    TapePunch leader(false);
+    EXPECT_EQ(leader.beforeLine(fourth), QByteArray(2, '\0'));
+    EXPECT_EQ(leader.beforeLine(fourth), QByteArray()) << "once";
+}
+
+} // namespace
