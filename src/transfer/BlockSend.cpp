@@ -17,6 +17,7 @@
 #include "SendHost.h"
 #include "SendLines.h"
 #include "SendRoutes.h"
+#include "SendSteps.h"
 #include "StatusLine.h"
 #include "TransferGlobals.h"
 #include "TransferLog.h"
@@ -133,25 +134,9 @@ SendOutcome BlockSend::run() {
 bool BlockSend::fail(PortResult result) {
     if (failed_)
         return false;
-    switch (result) {
-    case PortResult::Ok:
+    if (result == PortResult::Ok)
         return true;
-    case PortResult::Cancelled:
-        outcome_ = SendOutcome::Cancelled;
-        break;
-    case PortResult::TimedOut:
-        outcome_ = SendOutcome::TimedOut;
-        lastSendActivity = -1;
-        gCancelSend = true;
-        break;
-    case PortResult::PortError:
-    case PortResult::NotOpen:
-        outcome_ = SendOutcome::PortFailed;
-        indicator(false, QStringLiteral("Error - Check Your CNC Property Settings"));
-        waitYielding(4000);
-        gCancelSend = true;
-        break;
-    }
+    outcome_ = portFailure(result, frm_, 4000, fileName_);
     failed_ = true;
     return false;
 }
@@ -191,41 +176,14 @@ bool BlockSend::start() {
     }
     sample_ = headerSample(file_);
 
-    if (gDNCStatus == 3)
-        gDNCStatus = 4;
-    if (gDNCStatus == 2)
-        gDNCStatus = 3;
+    shiftStatusDisplay();
     shifted_ = true;
-
-    frm_ = frmCancelSend::load(host_.mainWindow());
-    const bool remote = machineInt("RemoteDeviceOnline") != 0;
+    frm_ = loadProgressWindow(host_, getFileNameFromPath(fileName_), QString());
     const bool shown = gDNCStatus < 4;
-    if (remote && shown) {
-        gOverride = false;
-        frm_->cmdOverride()->setText(QStringLiteral(">> Get CNC Ready Then Click"));
-        frm_->cmdOverride()->setEnabled(true);
-    } else {
-        frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
-    }
-    if (PercentBar* picture = frm_->currentPicture())
-        UpdateStatus(picture, 0);
-    frm_->Label2(6)->clear();
-    frm_->Label2(5)->clear();
-    frm_->Label2(2)->clear();
-    frm_->Label2(3)->setText(QStringLiteral("0"));
-    frm_->Label2(1)->setText(getFileNameFromPath(fileName_));
-    gSending = true;
-    frm_->setWindowTitle(QStringLiteral("Sending File To ") + host_.machineAlias());
-    // Without a window there is no Override button to answer, so no operator wait.
-    if (shown) {
-        frm_->show();
-        while (remote && !gOverride && !gCancelSend)
-            comPort().pump(10);
-        if (gCancelSend) {
-            outcome_ = SendOutcome::Cancelled;
-            finish(false);
-            return false;
-        }
+    if (!waitForOperator(frm_, shown)) {
+        outcome_ = SendOutcome::Cancelled;
+        finish(false);
+        return false;
     }
     if (gMinimizeOnSend > 0) {
         host_.minimize();
@@ -235,22 +193,9 @@ bool BlockSend::start() {
     frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
     writeLogFile(fileName_);
 
-    gWaitForXONMode = machineInt("WaitForXON");
     sendTimeOutSeconds = machineInt("SendTimeOut");
     // The machine is ready before anything goes, the header included.
-    if (gWaitForXONMode != 0) {
-        gOverride = false;
-        indicator(true, QString());
-        frm_->cmdOverride()->setEnabled(true);
-        const PortResult r = wait4XON(gWaitForXONMode, QString());
-        frm_->cmdOverride()->setEnabled(false);
-        if (r != PortResult::Ok || gCancelSend) {
-            outcome_ = SendOutcome::Cancelled;
-            finish(false);
-            return false;
-        }
-    }
-    if (gHandshaking == 2 && !fail(wait4CTS(true))) {
+    if (!fail(waitForMachine(frm_))) {
         finish(false);
         return false;
     }
@@ -403,34 +348,8 @@ void BlockSend::showEcho(bool force) {
 
 void BlockSend::finish(bool afterSendWait) {
     file_.close();
-    if (afterSendWait && outcome_ != SendOutcome::PortFailed)
-        checkNeedToWait();
-    frmCancelSend::unload();
+    endSend(host_, {outcome_, afterSendWait, fileName_, savedCaption_, captionPrefix_, shifted_, nullptr});
     frm_ = nullptr;
-    QCoreApplication::processEvents();
-    // Only a send that went out whole is reported as sent.
-    if (outcome_ != SendOutcome::Sent)
-        gCancelSend = true;
-    checkNeedToWarnAfterSend(fileName_);
-    gCancelSend = true;
-    closeComPort();
-    statusbar(QStringLiteral("Ready"));
-    gSending = false;
-    host_.lockForTransfer(false);
-    if (gMinimizeOnSend == 2) {
-        host_.setCaption(captionPrefix_ + QString::number(lastPercent_) + QStringLiteral(" %"));
-    } else {
-        host_.setCaption(savedCaption_);
-        if (gMinimizeOnSend == 1)
-            host_.showNormal();
-    }
-    notifyAfterSend();
-    if (shifted_) {
-        if (gDNCStatus == 3)
-            gDNCStatus = 2;
-        if (gDNCStatus == 4)
-            gDNCStatus = 3;
-    }
 }
 
 // The XModem and blockwise machines have routes of their own.

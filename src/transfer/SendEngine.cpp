@@ -16,6 +16,7 @@
 #include "SendHost.h"
 #include "SendLines.h"
 #include "SendRoutes.h"
+#include "SendSteps.h"
 #include "StatusLine.h"
 #include "TapePunch.h"
 #include "TerminalEcho.h"
@@ -42,7 +43,6 @@ namespace {
 bool gRunning = false;
 
 const QString kSettings = QStringLiteral("Settings");
-const QString kPortFaultText = QStringLiteral("Error - Check Your CNC Property Settings");
 
 double secondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
 
@@ -278,29 +278,9 @@ SendOutcome TextSend::run() {
 bool TextSend::fail(PortResult result) {
     if (failed_)
         return false;
-    switch (result) {
-    case PortResult::Ok:
+    if (result == PortResult::Ok)
         return true;
-    case PortResult::Cancelled:
-        outcome_ = SendOutcome::Cancelled;
-        break;
-    case PortResult::TimedOut:
-        outcome_ = SendOutcome::TimedOut;
-        lastSendActivity = -1;
-        gCancelSend = true;
-        break;
-    case PortResult::PortError:
-    case PortResult::NotOpen:
-        outcome_ = SendOutcome::PortFailed;
-        indicator(false, kPortFaultText);
-        waitYielding(2000);
-        gCancelSend = true;
-        // The indicator alone says nothing when no progress window is shown
-        // (a hidden or "None" send): the reason is always given.
-        msgBox(lastPortError() + QLatin1Char('\n') + QStringLiteral("\"%1\" Was Not Sent Whole").arg(job_.logPath), Msg::Ok,
-               Msg::Critical);
-        break;
-    }
+    outcome_ = portFailure(result, frm_, 2000, job_.logPath);
     failed_ = true;
     return false;
 }
@@ -341,45 +321,16 @@ bool TextSend::prepare() {
         return false;
     }
     if (job_.disk) {
-        // For the send without window: "None" shows nothing, "Large %" echoes the lines.
-        if (gDNCStatus == 3)
-            gDNCStatus = 4;
-        if (gDNCStatus == 2)
-            gDNCStatus = 3;
+        shiftStatusDisplay();
         shifted_ = true;
     }
 
-    frm_ = frmCancelSend::load(host_.mainWindow());
-    const bool remote = machineFlag("RemoteDeviceOnline");
-    if (remote) {
-        gOverride = false;
-        frm_->cmdOverride()->setText(QStringLiteral(">> Get CNC Ready Then Click"));
-        frm_->cmdOverride()->setEnabled(true);
-    } else {
-        frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
-    }
-    if (PercentBar* picture = frm_->currentPicture())
-        UpdateStatus(picture, 0);
     lineCount_ = job_.disk ? 0 : SendLines::countLines(job_.program);
-    frm_->Label2(6)->setText(job_.disk ? QString() : QString::number(lineCount_));
-    frm_->Label2(3)->setText(QStringLiteral("0"));
-    frm_->Label2(5)->clear();
-    frm_->Label2(2)->clear();
-    frm_->Label2(1)->setText(job_.shownName);
-    gSending = true;
-    frm_->setWindowTitle(QStringLiteral("Sending File To ") + host_.machineAlias());
-
-    if (windowShown()) {
-        frm_->show();
-        if (remote) {
-            while (!gOverride && !gCancelSend)
-                comPort().pump(10);
-            if (gCancelSend) {
-                outcome_ = SendOutcome::Cancelled;
-                finish(false);
-                return false;
-            }
-        }
+    frm_ = loadProgressWindow(host_, job_.shownName, job_.disk ? QString() : QString::number(lineCount_));
+    if (!waitForOperator(frm_, windowShown())) {
+        outcome_ = SendOutcome::Cancelled;
+        finish(false);
+        return false;
     }
     frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
     if (gMinimizeOnSend > 0) {
@@ -388,7 +339,6 @@ bool TextSend::prepare() {
             frm_->hide();
     }
 
-    gWaitForXONMode = machineInt("WaitForXON");
     rules_.stripSpaces = machineFlag("StripSpaces");
     rules_.ignoreBlock = machineValue("IgnoreBlock").toLatin1();
     rules_.keepBeforeIgnore = !job_.disk && machineValue("IgnoreBlockType") == QLatin1String("1");
@@ -398,27 +348,7 @@ bool TextSend::prepare() {
 
     // Nothing at all goes out, not even the header, before the machine is
     // ready: a cancel during these waits ends the send.
-    if (gWaitForXONMode != 0) {
-        gOverride = false;
-        indicator(true, QString());
-        frm_->cmdOverride()->setEnabled(true);
-        setXonWaitHooks({[this](const QString& caption) {
-                             if (frm_)
-                                 frm_->setWindowTitle(caption);
-                         },
-                         [this] {
-                             if (frm_)
-                                 frm_->cmdOverride()->setEnabled(false);
-                         }});
-        const PortResult r = wait4XON(gWaitForXONMode, QString());
-        setXonWaitHooks({});
-        if (r != PortResult::Ok || gCancelSend) {
-            outcome_ = SendOutcome::Cancelled;
-            finish(false);
-            return false;
-        }
-    }
-    if (gHandshaking == 2 && !fail(wait4CTS(true))) {
+    if (!fail(waitForMachine(frm_))) {
         finish(false);
         return false;
     }
@@ -642,45 +572,22 @@ void TextSend::sendTrailer() {
 
 // The end of every send, however it ended.
 void TextSend::finish(bool afterSendWait) {
-    if (afterSendWait && outcome_ != SendOutcome::PortFailed)
-        checkNeedToWait();
-    frmCancelSend::unload();
-    frm_ = nullptr;
-    QCoreApplication::processEvents();
-    // Only a send that went out whole is reported as sent.
-    if (outcome_ != SendOutcome::Sent)
-        gCancelSend = true;
-    checkNeedToWarnAfterSend(job_.logPath);
-    gCancelSend = true;
-    closeComPort();
+    SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, shifted_};
     // Once the port is closed, what it dropped is known.
-    QByteArray restartLine;
-    if (const LineTrail::Line* out = trail_.lastOut()) {
-        restartLine = job_.program.mid(out->rawAt, out->rawSize);
-        lineIndex_ = out->index;
-    } else {
-        lineIndex_ = job_.startLine;
-    }
-    writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine));
-    statusbar(QStringLiteral("Ready"));
-    gSending = false;
-    host_.lockForTransfer(false);
+    ending.afterClose = [this] {
+        QByteArray restartLine;
+        if (const LineTrail::Line* out = trail_.lastOut()) {
+            restartLine = job_.program.mid(out->rawAt, out->rawSize);
+            lineIndex_ = out->index;
+        } else {
+            lineIndex_ = job_.startLine;
+        }
+        writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine));
+    };
+    endSend(host_, ending);
+    frm_ = nullptr;
     if (job_.control)
         job_.control->setCaretLine(notedCaretLine_);
-    if (gMinimizeOnSend == 2) {
-        host_.setCaption(captionPrefix_ + QStringLiteral("100 %"));
-    } else {
-        host_.setCaption(savedCaption_);
-        if (gMinimizeOnSend == 1)
-            host_.showNormal();
-    }
-    notifyAfterSend();
-    if (shifted_) {
-        if (gDNCStatus == 3)
-            gDNCStatus = 2;
-        if (gDNCStatus == 4)
-            gDNCStatus = 3;
-    }
 }
 
 } // namespace

@@ -119,8 +119,7 @@ TEST(XModemCopyOf, HeaderProgramTrailerAndPadMakeWholeBlocks) {
         EXPECT_EQ(copy.head, r.head);
         ASSERT_EQ(copy.tail.size(), r.tailSize);
         EXPECT_EQ((r.length + copy.head.size() + copy.tail.size()) % kBlockSize, 0);
-        if (r.tailSize > 0)
-            EXPECT_EQ(copy.tail.back(), r.tailEnd);
+        EXPECT_EQ(copy.tail.isEmpty() ? char(0) : copy.tail.back(), r.tailEnd);
         EXPECT_FALSE(copy.head.contains(char(240)));
     }
 }

@@ -1,0 +1,130 @@
+#include "SendSteps.h"
+
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "MessageSeam.h"
+#include "PercentBar.h"
+#include "SendHost.h"
+#include "StatusLine.h"
+#include "TransferGlobals.h"
+#include "frmCancelSend.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+
+SendOutcome portFailure(PortResult result, frmCancelSend* frm, int faultPauseMs, const QString& fileName) {
+    switch (result) {
+    case PortResult::Ok:
+        return SendOutcome::Sent;
+    case PortResult::Cancelled:
+        return SendOutcome::Cancelled;
+    case PortResult::TimedOut:
+        lastSendActivity = -1;
+        gCancelSend = true;
+        return SendOutcome::TimedOut;
+    case PortResult::PortError:
+    case PortResult::NotOpen:
+        break;
+    }
+    if (frm)
+        frm->updateIndicator(false, QStringLiteral("Error - Check Your CNC Property Settings"));
+    waitYielding(faultPauseMs);
+    gCancelSend = true;
+    // The indicator alone says nothing when no progress window is shown
+    // (a hidden or "None" send): the reason is always given.
+    msgBox(lastPortError() + QLatin1Char('\n') + QStringLiteral("\"%1\" Was Not Sent Whole").arg(fileName), Msg::Ok,
+           Msg::Critical);
+    return SendOutcome::PortFailed;
+}
+
+void shiftStatusDisplay() {
+    if (gDNCStatus == 3)
+        gDNCStatus = 4;
+    if (gDNCStatus == 2)
+        gDNCStatus = 3;
+}
+
+void unshiftStatusDisplay() {
+    if (gDNCStatus == 3)
+        gDNCStatus = 2;
+    if (gDNCStatus == 4)
+        gDNCStatus = 3;
+}
+
+frmCancelSend* loadProgressWindow(SendHost& host, const QString& fileName, const QString& totalBlocks) {
+    frmCancelSend* frm = frmCancelSend::load(host.mainWindow());
+    if (MachineRecord::currentInt(QStringLiteral("RemoteDeviceOnline")) != 0) {
+        gOverride = false;
+        frm->cmdOverride()->setText(QStringLiteral(">> Get CNC Ready Then Click"));
+        frm->cmdOverride()->setEnabled(true);
+    } else {
+        frm->cmdOverride()->setText(QStringLiteral(">> Continue"));
+    }
+    if (PercentBar* picture = frm->currentPicture())
+        UpdateStatus(picture, 0);
+    frm->Label2(6)->setText(totalBlocks);
+    frm->Label2(3)->setText(QStringLiteral("0"));
+    frm->Label2(5)->clear();
+    frm->Label2(2)->clear();
+    frm->Label2(1)->setText(fileName);
+    gSending = true;
+    frm->setWindowTitle(QStringLiteral("Sending File To ") + host.machineAlias());
+    return frm;
+}
+
+bool waitForOperator(frmCancelSend* frm, bool shown) {
+    // Without a window there is no Override button to answer.
+    if (!shown) {
+        gOverride = true;
+        return true;
+    }
+    frm->show();
+    while (!gOverride && !gCancelSend)
+        comPort().pump(10);
+    return !gCancelSend;
+}
+
+PortResult waitForMachine(frmCancelSend* frm) {
+    gWaitForXONMode = MachineRecord::currentInt(QStringLiteral("WaitForXON"));
+    if (gWaitForXONMode != 0) {
+        gOverride = false;
+        frm->updateIndicator(true, QString());
+        frm->cmdOverride()->setEnabled(true);
+        setXonWaitHooks({[frm](const QString& caption) { frm->setWindowTitle(caption); },
+                         [frm] { frm->cmdOverride()->setEnabled(false); }});
+        const PortResult r = wait4XON(gWaitForXONMode, QString());
+        setXonWaitHooks({});
+        if (r != PortResult::Ok || gCancelSend)
+            return PortResult::Cancelled;
+    }
+    return gHandshaking == 2 ? wait4CTS(true) : PortResult::Ok;
+}
+
+void endSend(SendHost& host, const SendEnding& ending) {
+    if (ending.afterSendWait && ending.outcome != SendOutcome::PortFailed)
+        checkNeedToWait();
+    frmCancelSend::unload();
+    QCoreApplication::processEvents();
+    // Only a send that went out whole is reported as sent.
+    if (ending.outcome != SendOutcome::Sent)
+        gCancelSend = true;
+    checkNeedToWarnAfterSend(ending.fileName);
+    gCancelSend = true;
+    closeComPort();
+    if (ending.afterClose)
+        ending.afterClose();
+    statusbar(QStringLiteral("Ready"));
+    gSending = false;
+    host.lockForTransfer(false);
+    if (gMinimizeOnSend == 2) {
+        host.setCaption(ending.captionPrefix + QStringLiteral("100 %"));
+    } else {
+        host.setCaption(ending.savedCaption);
+        if (gMinimizeOnSend == 1)
+            host.showNormal();
+    }
+    notifyAfterSend();
+    if (ending.shifted)
+        unshiftStatusDisplay();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "SendEngine.h"
+
+#include <QString>
+
+#include <functional>
+
+class SendHost;
+class frmCancelSend;
+
+// Steps every send route shares: how a port result ends it, the status
+// display's shift for its length, the progress window with the operator
+// wait, and its end.
+
+// The outcome a port result gives a send (Sent for Ok). A time-out marks the
+// send abandoned for inactivity; a port fault shows the settings error on
+// the progress window for `faultPauseMs`, then says why `fileName` was not
+// sent whole. Anything but Ok cancels the send.
+SendOutcome portFailure(PortResult result, frmCancelSend* frm, int faultPauseMs, const QString& fileName);
+
+// For the sends from disk: "None" shows nothing, "Large %" echoes the data.
+void shiftStatusDisplay();
+void unshiftStatusDisplay();
+
+// The progress window of a send: the Override button for the operator wait
+// of a machine with RemoteDeviceOnline, the bar at 0 %, Filename and Total
+// Blocks filled, the caption naming the machine; gSending set.
+frmCancelSend* loadProgressWindow(SendHost& host, const QString& fileName, const QString& totalBlocks);
+// Shows the window unless the display is "None" and then waits for the
+// operator when the machine asks it. False when Esc or Cancel ended the wait.
+bool waitForOperator(frmCancelSend* frm, bool shown);
+// The machine's start waits (WaitForXON, and CTS with Rts/Cts flow control)
+// before anything goes out. Ok when the send may go on.
+PortResult waitForMachine(frmCancelSend* frm);
+
+// The end of a send, however it ended: the after-send countdown (unless the
+// send never began or the port failed), the progress window unloaded, the
+// "{Prompt Me}" question, the port closed, the window unlocked and captioned
+// as MinimizeOnSend says, the time-out report, the display unshifted.
+struct SendEnding {
+    SendOutcome outcome = SendOutcome::Sent;
+    bool afterSendWait = false;
+    QString fileName;
+    QString savedCaption;
+    QString captionPrefix; // the alias and " : "
+    bool shifted = false;
+    std::function<void()> afterClose; // runs once the port is closed
+};
+void endSend(SendHost& host, const SendEnding& ending);
