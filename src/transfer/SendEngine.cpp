@@ -572,7 +572,7 @@ void TextSend::sendTrailer() {
 
 // The end of every send, however it ended.
 void TextSend::finish(bool afterSendWait) {
-    SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, shifted_};
+    SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, shifted_, nullptr};
     // Once the port is closed, what it dropped is known.
     ending.afterClose = [this] {
         QByteArray restartLine;

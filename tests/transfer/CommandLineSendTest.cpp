@@ -106,7 +106,7 @@ private Q_SLOTS:
             rx.setWorkingDirectory(home_->path());
             rx.setStandardInputFile(bridge.peerSide());
             rx.setStandardOutputFile(bridge.peerSide());
-            rx.start(QStringLiteral("/usr/bin/rx"), {QStringLiteral("-q"), QStringLiteral("-c"), got});
+            rx.start(QStringLiteral("/usr/bin/rx"), {QStringLiteral("-q"), QStringLiteral("-c"), QStringLiteral("got.bin")});
             QVERIFY(rx.waitForStarted(5000));
             const Run r = run(QStringLiteral("x?3?S?") + file, [&] {
                 if (killed && rx.state() != QProcess::NotRunning && QFileInfo(got).size() > 0)
