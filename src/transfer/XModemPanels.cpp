@@ -100,11 +100,20 @@ XModemPanel* arm(bool send, const XModemWindow& window, const QString& shownName
     return panel;
 }
 
+// The panel hidden; one that stood alone (no window to hold it) goes.
+void putAwayPanel() {
+    Run& run = current();
+    if (!run.panel)
+        return;
+    run.panel->hide();
+    if (!run.panel->parent())
+        delete run.panel.data();
+}
+
 bool takeOff(XModemTransfer* transfer) {
     Run& run = current();
     if (!transfer) {
-        if (run.panel)
-            run.panel->hide();
+        putAwayPanel();
         xmodemEnabledStatusBackOn();
         return false;
     }
@@ -123,10 +132,13 @@ XModem::Outcome finish() {
     if (outcome == XModem::Outcome::PortError)
         text += QLatin1Char('\n') + lastPortError();
     showProgress();
-    if (run.panel) {
+    if (run.panel)
         run.panel->showStatus(text);
-        run.panel->hide();
-    }
+    putAwayPanel();
+    // The transfer repeats its CANs shortly after, for a peer that emptied its
+    // input just as the first ones came: the port stays open for them.
+    if (outcome == XModem::Outcome::Cancelled)
+        waitOutsideSend(600);
     resetXModemTransfer();
     run.transfer = nullptr;
     xmodemEnabledStatusBackOn();
@@ -229,7 +241,7 @@ XModem::Outcome runXmodemSend(const QString& fileName, const QString& shownName,
         QString error;
         if (sent.isEmpty() || !writeXmodemCopy(fileName, copy, sent, &error)) {
             QFile::remove(sent);
-            panel->hide();
+            putAwayPanel();
             xmodemEnabledStatusBackOn();
             msgBox(sent.isEmpty() ? QStringLiteral("Can't Create A Temporary File In The Program Folder") : error,
                    Msg::Ok, Msg::Critical);

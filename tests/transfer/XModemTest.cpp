@@ -476,7 +476,7 @@ TEST_F(XModemPanels, SxToTheReceivePanelLandsAuditedAndLogged) {
     ASSERT_TRUE(waitForPeer(sx, 10000));
 }
 
-TEST_F(XModemPanels, CancelOnEitherPanelStopsBothEnds) {
+TEST_F(XModemPanels, CancelOnTheSendPanelStopsRx) {
     ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
     QProcess rx;
     startPeer(rx, QStringLiteral("/usr/bin/rx"), {QStringLiteral("-q"), QStringLiteral("-c"), QStringLiteral("got.bin")});
@@ -486,10 +486,11 @@ TEST_F(XModemPanels, CancelOnEitherPanelStopsBothEnds) {
     ASSERT_TRUE(waitForPeer(rx, 10000)) << "rx must stop too";
     EXPECT_NE(rx.exitCode(), 0);
     expectIdle();
+}
 
-    msgs.clear();
-    ASSERT_TRUE(startXModemReceive(path(QStringLiteral("in.bin")), {nullptr, nullptr}, [](qint64) { FAIL(); }))
-        << qPrintable(msgs.texts().join('|'));
+TEST_F(XModemPanels, CancelOnTheReceivePanelStopsSx) {
+    ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
+    ASSERT_TRUE(startXModemReceive(path(QStringLiteral("in.bin")), {nullptr, nullptr}, [](qint64) { FAIL(); }));
     QProcess sx;
     startPeer(sx, QStringLiteral("/usr/bin/sx"), {QStringLiteral("-q"), QStringLiteral("big.bin")});
     cancelAfter(20);
