@@ -290,11 +290,16 @@ bool startXModemReceive(const QString& target, const XModemWindow& window, std::
     QObject::connect(transfer, &XModemTransfer::finished, transfer, [] {
         const auto received = std::move(current().received);
         current().received = nullptr;
-        if (finish() != XModem::Outcome::Completed)
+        // Nothing of a receive that did not complete is kept.
+        if (finish() != XModem::Outcome::Completed) {
+            QFile::remove(gReceiveTempFile);
             return;
+        }
         QString error;
         if (!trimXmodemPad(gReceiveTempFile, &error)) {
-            msgBox(error, Msg::Ok, Msg::Critical);
+            msgBox(error + QLatin1Char('\n') + QStringLiteral("The Received Data Is Kept In ") + gReceiveTempFile,
+                   Msg::Ok, Msg::Critical);
+            gReceiveTempFile.clear(); // never taken again
             return;
         }
         if (received)

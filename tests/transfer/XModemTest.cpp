@@ -498,6 +498,7 @@ TEST_F(XModemPanels, CancelOnTheReceivePanelStopsSx) {
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Send Cancelled")));
     ASSERT_TRUE(waitForPeer(sx, 10000)) << "sx must stop too";
     EXPECT_NE(sx.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(gReceiveTempFile)) << "nothing of it is kept";
     expectIdle();
 }
 
