@@ -37,20 +37,20 @@ const QString kUnreadable = QStringLiteral("It holds no [Settings] section this 
 }
 
 void checkSettingsFile() {
+    // Another character set, or not a settings file at all: first-run records
+    // written over it would replace what the user has.
+    if (!settingsFileIsBlank() && !iniHasSection(QStringLiteral("Settings"), gIniPath)) {
+        keepSettingsInMemory(kUnreadable);
+        msgBox(QStringLiteral("Settings File Not Read\n%1\n%2\n\nThe program leaves the file as it is and starts on "
+                              "the default settings for whatever it could not read.")
+                   .arg(QDir::toNativeSeparators(gIniPath), kUnreadable),
+               Msg::Ok, Msg::Exclamation);
+        return;
+    }
     const QString problem = settingsWriteProblem(gIniPath);
     if (!problem.isEmpty()) {
         keepSettingsInMemory(problem);
         warnSettingsNotWritable(problem);
-        return;
-    }
-    // Another character set, or no settings file at all: first-run records
-    // written over it would replace what the user has.
-    if (!settingsFileIsBlank() && !iniHasSection(QStringLiteral("Settings"), gIniPath)) {
-        keepSettingsInMemory(kUnreadable);
-        msgBox(QStringLiteral("Settings File Not Read\n%1\n%2\n\nThe program starts on its default settings and "
-                              "leaves the file as it is.")
-                   .arg(QDir::toNativeSeparators(gIniPath), kUnreadable),
-               Msg::Ok, Msg::Exclamation);
     }
 }
 
@@ -65,7 +65,7 @@ void noticeSettingsNotKept() {
     });
 }
 
-Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std::function<void()>& useBoxes) {
+Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std::function<bool()>& useBoxes) {
     const CommandLine::Parsed line = CommandLine::parse(commandLine);
     auto show = [&] {
         if (useBoxes)
@@ -75,9 +75,8 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
     // A machinist starting a send from a shortcut sees why it was refused;
     // whoever started it from a script reads it on standard error.
     auto refuse = [&](const QString& text) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(text));
-        if (useBoxes)
-            useBoxes();
+        if (useBoxes && useBoxes())
+            std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(text));
         msgBox(text, Msg::Ok, Msg::Critical);
         return Outcome{false, ExitBadCommandLine};
     };
@@ -138,12 +137,13 @@ int Main(QApplication& app) {
     const bool screen = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
     auto useBoxes = [screen] {
         if (!screen)
-            return;
+            return false;
         installMessageBoxUi();
         installSettingsWarningTip(QStringLiteral("Feedline cannot write to its settings file\n%1\n\n"
                                                  "Settings you change now will not be kept. Check that the file "
                                                  "and its folder can be written.")
                                       .arg(gIniPath));
+        return true;
     };
     // A run from the command line prints its messages until its window is
     // shown: it never waits for a box nobody asked for.

@@ -35,10 +35,11 @@ struct Outcome {
 
 // Acts on the command line for the loaded main window, which is still hidden.
 // `useBoxes` runs before the window is first shown and before a refusal is
-// told, so that the user sees it in a box (the refusal is written to standard
-// error too). In the path form the caller's text loses its double quotes.
+// told, so that the user sees it in a box; it returns false where no box can
+// be shown. A refusal shown in a box is written to standard error too. In
+// the path form the caller's text loses its double quotes.
 Outcome processCommandLine(frmTerminal& window, QString& commandLine,
-                           const std::function<void()>& useBoxes = std::function<void()>());
+                           const std::function<bool()>& useBoxes = std::function<bool()>());
 
 // Prepares the shared values, then shows the main window or runs the command line.
 int Main(QApplication& app);

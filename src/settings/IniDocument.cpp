@@ -139,14 +139,19 @@ struct IniDocument::Data {
         QString written; // after "=", as written
         QString value;   // as it reads back
     };
+    // Small: a file may hold millions of sections.
     struct Section {
         Pos nameBegin = -1, nameEnd = -1; // -1: a section added since the file was read
         Pos headerBegin = 0;              // start of the "[name]" line
         Pos insertAt = 0;                 // where new keys go: after the last key line, or the header
         int firstEntry = 0, entryCount = 0;
+        int more = -1;                    // index into `mores`, once the section needs one
+    };
+    // What only a section that is looked into or written gets.
+    struct More {
         QString addedName;
         QVector<int> added; // entries added since the file was read
-        Table keys;         // built at the first look-up in this section
+        Table keys;         // built at the first look-up in the section
     };
 
     QByteArray bytes;
@@ -155,15 +160,29 @@ struct IniDocument::Data {
     QByteArray eol = "\n";
     QVector<Entry> entries;
     QVector<Section> sections;
+    QVector<More> mores;
     QVector<Change> changes;
     Table sectionTable;
+
+    More& more(int s) {
+        if (sections[s].more < 0) {
+            sections[s].more = mores.size();
+            mores.append(More());
+        }
+        return mores[sections[s].more];
+    }
+    const QVector<int>& added(int s) const {
+        static const QVector<int> none;
+        return sections[s].more < 0 ? none : mores[sections[s].more].added;
+    }
+    const QString& addedName(int s) const { return mores[sections[s].more].addedName; }
 
     QString text(Pos b, Pos e) const {
         return utf8 ? QString::fromUtf8(bytes.constData() + b, e - b) : QString::fromLatin1(bytes.constData() + b, e - b);
     }
     QString sectionName(int s) const {
         const Section& sec = sections[s];
-        return sec.nameBegin < 0 ? sec.addedName : text(sec.nameBegin, sec.nameEnd);
+        return sec.nameBegin < 0 ? addedName(s) : text(sec.nameBegin, sec.nameEnd);
     }
     QString entryKey(int e) const {
         const Entry& en = entries[e];
@@ -198,7 +217,7 @@ struct IniDocument::Data {
     }
     bool sectionIs(int s, QStringView name) const {
         const Section& sec = sections[s];
-        return sec.nameBegin < 0 ? QStringView(sec.addedName).compare(name, Qt::CaseInsensitive) == 0
+        return sec.nameBegin < 0 ? QStringView(addedName(s)).compare(name, Qt::CaseInsensitive) == 0
                                  : sameName(sec.nameBegin, sec.nameEnd, name);
     }
     bool keyIs(int e, QStringView key) const {
@@ -208,7 +227,7 @@ struct IniDocument::Data {
     }
     quint32 sectionHash(int s) const {
         const Section& sec = sections[s];
-        return sec.nameBegin < 0 ? foldedHash(sec.addedName) : storedHash(sec.nameBegin, sec.nameEnd);
+        return sec.nameBegin < 0 ? foldedHash(addedName(s)) : storedHash(sec.nameBegin, sec.nameEnd);
     }
     quint32 keyHash(int e) const {
         const Entry& en = entries[e];
@@ -221,20 +240,21 @@ struct IniDocument::Data {
     int findSection(QStringView name) const {
         return sectionTable.find(foldedHash(name), [&](int s) { return sectionIs(s, name); });
     }
-    void indexKey(Section& sec, int e) {
-        sec.keys.insert(keyHash(e), e, [&](int other) { return keyIs(other, entryKey(e)); });
+    void indexKey(More& m, int e) {
+        m.keys.insert(keyHash(e), e, [&](int other) { return keyIs(other, entryKey(e)); });
     }
     int findKey(int s, QStringView key) {
-        Section& sec = sections[s];
-        if (!sec.keys.built) {
-            sec.keys.built = true;
-            sec.keys.reserveFor(sec.entryCount + sec.added.size());
+        const Section& sec = sections[s];
+        More& m = more(s);
+        if (!m.keys.built) {
+            m.keys.built = true;
+            m.keys.reserveFor(sec.entryCount + m.added.size());
             for (int e = sec.firstEntry; e < sec.firstEntry + sec.entryCount; ++e)
-                indexKey(sec, e);
-            for (int e : sec.added)
-                indexKey(sec, e);
+                indexKey(m, e);
+            for (int e : m.added)
+                indexKey(m, e);
         }
-        return sec.keys.find(foldedHash(key), [&](int e) { return keyIs(e, key); });
+        return m.keys.find(foldedHash(key), [&](int e) { return keyIs(e, key); });
     }
 
     QString entryValue(int e) const {
@@ -332,7 +352,7 @@ IniDocument IniDocument::parse(QByteArray bytes) {
             s.headerBegin = pos;
             s.insertAt = next;
             s.firstEntry = d.entries.size();
-            d.sections.append(std::move(s));
+            d.sections.append(s);
             current = d.sections.size() - 1;
         } else if (b < e && p[b] != ';' && current >= 0) {
             const void* eq = std::memchr(p + b, '=', size_t(e - b));
@@ -386,13 +406,14 @@ bool IniDocument::Data::write(const std::function<bool(const char*, qsizetype)>&
         int entry;
     };
     QVector<Splice> splices;
-    for (const Section& sec : sections) {
+    for (int s = 0; s < sections.size(); ++s) {
+        const Section& sec = sections[s];
         if (sec.nameBegin < 0)
             continue;
         for (int e = sec.firstEntry; e < sec.firstEntry + sec.entryCount; ++e)
             if (entries[e].change >= 0)
                 splices.append({entries[e].keyEnd, entries[e].lineEnd, 0, e});
-        for (int e : sec.added)
+        for (int e : added(s))
             splices.append({sec.insertAt, sec.insertAt, entries[e].change + 1, e});
     }
     std::sort(splices.begin(), splices.end(),
@@ -425,14 +446,14 @@ bool IniDocument::Data::write(const std::function<bool(const char*, qsizetype)>&
         return false;
 
     bool first = true;
-    for (const Section& sec : sections) {
-        if (sec.nameBegin >= 0)
+    for (int s = 0; s < sections.size(); ++s) {
+        if (sections[s].nameBegin >= 0)
             continue;
         if (first && !eolAdded && !endsWithEol() && !outText(eol))
             return false;
         first = false;
-        QByteArray block = '[' + encode(sec.addedName) + ']' + eol;
-        for (int e : sec.added) {
+        QByteArray block = '[' + encode(addedName(s)) + ']' + eol;
+        for (int e : added(s)) {
             const Change& c = changes[entries[e].change];
             block += encode(c.key) + '=' + encode(c.written) + eol;
         }
@@ -496,20 +517,20 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
     if (s < 0) {
         x.noteText(section);
         Data::Section sec;
-        sec.addedName = section;
         sec.firstEntry = x.entries.size();
-        x.sections.append(std::move(sec));
+        x.sections.append(sec);
         s = x.sections.size() - 1;
+        x.more(s).addedName = section;
         x.indexSection(s);
     }
     Data::Entry en;
     en.change = x.changes.size();
     x.changes.append({key, written, unquote(written)});
     x.entries.append(en);
-    Data::Section& sec = x.sections[s];
-    sec.added.append(x.entries.size() - 1);
-    if (sec.keys.built)
-        x.indexKey(sec, x.entries.size() - 1);
+    Data::More& m = x.more(s);
+    m.added.append(x.entries.size() - 1);
+    if (m.keys.built)
+        x.indexKey(m, x.entries.size() - 1);
     // A name that would read back otherwise: the file as it will be written decides.
     if (!plainKey(key) || !plainSection(section))
         *this = parse(serialize());
@@ -546,7 +567,7 @@ QStringList IniDocument::keys(const QString& section) const {
     };
     for (int e = sec.firstEntry; e < sec.firstEntry + sec.entryCount; ++e)
         add(e);
-    for (int e : sec.added)
+    for (int e : d->added(s))
         add(e);
     return out;
 }
