@@ -29,32 +29,25 @@ QByteArray getCustomEOB(int direction) {
     return kCrLf;
 }
 
-namespace {
-// Stored list position -> characters, for the conventions that are fixed.
-QByteArray fixedEob(const QString& stored, const char* const table[], int count) {
-    bool ok = false;
-    const int i = stored.toInt(&ok);
-    if (!ok || stored != QString::number(i) || i < 0 || i >= count || !table[i])
-        return QByteArray();
-    return QByteArray(table[i]);
-}
-} // namespace
-
 QByteArray eobForSend(const QString& eobSend) {
     static const char* const table[] = {"\r\n", "\n\r\r", "\n", "\r", "\n\r"};
     if (eobSend == QLatin1String("5"))
         return getCustomEOB(EobSend);
-    return fixedEob(eobSend, table, 5);
+    // Compared as text: "05" or " 1" is no convention and sends nothing.
+    bool ok = false;
+    const int i = eobSend.toInt(&ok);
+    if (!ok || eobSend != QString::number(i) || i < 0 || i >= 5)
+        return QByteArray();
+    return QByteArray(table[i]);
 }
 
-QByteArray eobForReceive(const QString& eobReceive, const QByteArray& receivedData) {
+QByteArray eobForReceive(int position, const QByteArray& sample, const QByteArray& custom) {
     static const char* const table[] = {nullptr, "\r\n", "\n\r\r", "\n", "\r", "\n\r"};
-    if (eobReceive == QLatin1String("0"))
-        return CodeList::parse(getEOB(receivedData)).bytesOnly();
-    if (eobReceive == QLatin1String("6"))
-        return getCustomEOB(EobReceive);
-    const QByteArray fixed = fixedEob(eobReceive, table, 6);
-    return fixed.isEmpty() ? kCrLf : fixed;
+    if (position == 0)
+        return CodeList::parse(getEOB(sample)).bytesOnly();
+    if (position == 6)
+        return custom;
+    return position > 0 && position < 6 ? QByteArray(table[position]) : kCrLf;
 }
 
 QString getEOB(const QByteArray& text) {

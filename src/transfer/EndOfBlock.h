@@ -19,10 +19,11 @@ QByteArray getCustomEOB(int direction);
 // value nothing.
 QByteArray eobForSend(const QString& eobSend);
 
-// The line end expected in received data for an EOBReceive value: "0" the one
-// found in the data (getEOB), "1" CR LF, "2" LF CR CR, "3" LF, "4" CR, "5" LF CR,
-// "6" the custom sequence. Any other value: CR LF.
-QByteArray eobForReceive(const QString& eobReceive, const QByteArray& receivedData);
+// The line end expected in received data for an EOBReceive list position:
+// 0 the one found in `sample` (getEOB), 1 CR LF, 2 LF CR CR, 3 LF, 4 CR,
+// 5 LF CR, 6 `custom` (the machine's getCustomEOB(EobReceive)). Any other
+// position: CR LF.
+QByteArray eobForReceive(int position, const QByteArray& sample, const QByteArray& custom);
 
 // The line end found in a text, as a code list: "10,13,13", "13,10",
 // "10,13", "13" or "10"; "13,10" when there is none.

@@ -275,16 +275,7 @@ Settings currentMachineSettings() {
 }
 
 QByteArray lineEndToConvert(const Settings& settings, const QByteArray& sample) {
-    QByteArray from;
-    switch (settings.eobIndex) {
-    case 0: from = CodeList::parse(getEOB(sample)).bytesOnly(); break;
-    case 2: from = "\n\r\r"; break;
-    case 3: from = "\n"; break;
-    case 4: from = "\r"; break;
-    case 5: from = "\n\r"; break;
-    case 6: from = settings.customEob; break;
-    default: break;
-    }
+    const QByteArray from = eobForReceive(settings.eobIndex, sample, settings.customEob);
     return from == kCrLf ? QByteArray() : from;
 }
 

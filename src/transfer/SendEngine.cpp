@@ -167,16 +167,16 @@ PortResult sendHeaderTrailerFor(const QString& which, const QString& fileName, c
             return r;
     }
     for (const CodeList::Piece& piece : parsed.pieces) {
+        // Handed over without waiting; what follows (a pause, the blocks)
+        // waits for it.
         if (!piece.pause) {
-            const PortResult r = sendToPort(piece.bytes);
-            if (r != PortResult::Ok)
-                return r;
+            comPort().queue(piece.bytes);
             continue;
         }
         const int ms = piece.pauseMs();
         if (ms <= 0)
             continue;
-        // The pause is the machine's: it starts once what came before is on the line.
+        // The pause is the machine's: it starts once what came before has left the PC.
         PortResult r = drainPort();
         if (r != PortResult::Ok)
             return r;
@@ -185,7 +185,9 @@ PortResult sendHeaderTrailerFor(const QString& which, const QString& fileName, c
         if (r != PortResult::Ok)
             return r;
     }
-    return gCancelSend ? PortResult::Cancelled : PortResult::Ok;
+    if (gCancelSend)
+        return PortResult::Cancelled;
+    return portFault() ? PortResult::PortError : PortResult::Ok;
 }
 
 // What one text send works on.
@@ -553,7 +555,8 @@ void TextSend::sendLines() {
 void TextSend::sendTrailer() {
     if (!failed_ && !gCancelSend) {
         indicator(true, QStringLiteral("Sending Any Trailer"));
-        if (fail(sendHeaderTrailer(QStringLiteral("TrailerSend"), job_.fileName, job_.program))) {
+        // The line delay follows the trailer once it is on the line.
+        if (fail(sendHeaderTrailer(QStringLiteral("TrailerSend"), job_.fileName, job_.program)) && fail(drainPort())) {
             lastSendActivity = secondsSinceMidnight();
             if (lineDelay_ > 0)
                 fail(waitYielding(lineDelay_));

@@ -62,7 +62,7 @@ private Q_SLOTS:
         msgs.answer(Msg::AnswerYes); // go on without it
         mergeToDnc(*w, files);
         const QByteArray expected = "%\r\nO1\r\nG01\r\n\r\n\r\nO2\r\nG02\r\n%\r\n";
-        QVERIFY(env_->machine.waitForCount(expected.size(), 10000));
+        QVERIFY(env_->machine.waitForCount(expected.size(), 20000));
         QCOMPARE(env_->machine.received(), expected);
         QCOMPARE(gPortState, int(PortIdle));
         QVERIFY(w->close());
@@ -115,7 +115,7 @@ private Q_SLOTS:
         menu = popup(*w, 1);
         QVERIFY(entry(menu, "mnuGetEOB")->isVisible());
         entry(menu, "mnuCharSend(0)")->trigger();
-        QVERIFY(env_->machine.waitForCount(1, 10000));
+        QVERIFY(env_->machine.waitForCount(1, 20000));
         QCOMPARE(env_->machine.received(), QByteArray("\x11"));
         w->btnToolBar_Click(5);
 

@@ -87,7 +87,7 @@ private Q_SLOTS:
         ed->openFileInNewWindow(part);
         ed->activeEditor()->setBytes("G1X2\n");
         w->menuItem(QStringLiteral("mnuRecentSentFile(1)"))->trigger();
-        QVERIFY(machine.waitForCount(6, 5000));
+        QVERIFY(machine.waitForCount(6, 20000));
         QCOMPARE(machine.received(), QByteArray("G1X2\r\n"));
         QCOMPARE(readAllBytes(part), QByteArray("G0X1\n"));
     }

@@ -304,7 +304,7 @@ private Q_SLOTS:
         const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
         QVERIFY2(errors.count(message) == 1, qPrintable(errors));
         if (exitStatus == 0)
-            QVERIFY(machine.waitForCount(12, 5000));
+            QVERIFY(machine.waitForCount(12, 20000));
         QCOMPARE(machine.received(), exitStatus == 0 ? QByteArray("%\r\nG0X1\r\n%\r\n") : QByteArray());
         const QByteArray after = home_->readIniBytes();
         if (readOnly || (exitStatus != 0 && !settings.isEmpty()))

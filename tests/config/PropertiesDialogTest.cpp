@@ -578,7 +578,7 @@ private Q_SLOTS:
         QCOMPARE(readIniString("Machine3", "ftp", copy), QString("new.host"));
         QCOMPARE(readIniString("Machine3", "ftpPassive", copy), QString("134217728"));
         QCOMPARE(readIniString("Machine3", "username", copy), QString("op"));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(argsFile) && !readAllBytes(argsFile).isEmpty(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(argsFile) && !readAllBytes(argsFile).isEmpty(), 20000);
         QCOMPARE(readAllBytes(argsFile).trimmed(), ("?!?3?U?" + copy).toUtf8());
     }
 

@@ -183,11 +183,11 @@ TEST_F(EditorCore, SaveAsProposesTheNameAndAsksBeforeOverwriting) {
 
 TEST_F(EditorCore, NulCheckLooksAtTheFirstThousandBytesOnly) {
     QByteArray late(1500, 'G');
-    late[1200] = '\0';
+    late[1000] = '\0';
     writeAllBytes(home.file("late.nc"), late);
     EXPECT_FALSE(fileHeadHasNul(home.file("late.nc")));
     QByteArray early = late;
-    early[10] = '\0';
+    early[999] = '\0';
     writeAllBytes(home.file("early.nc"), early);
     EXPECT_TRUE(fileHeadHasNul(home.file("early.nc")));
     EXPECT_FALSE(fileHeadHasNul(home.file("missing.nc")));

@@ -70,7 +70,7 @@ private Q_SLOTS:
         const QString file = home_->file(QStringLiteral("part one.nc"));
         QVERIFY(writeAllBytes(file, "%\nO1000\nN10 G0 X1\nM30\n%\n"));
         const Run r = run(QStringLiteral("x?3?S?") + file);
-        QVERIFY(machine_->waitForCount(28, 3000));
+        QVERIFY(machine_->waitForCount(28, 20000));
         QCOMPARE(machine_->received(), QByteArray("%\r\nO1000\r\nN10 G0 X1\r\nM30\r\n%\r\n"));
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.errors.contains(QStringLiteral("Has Been Sent")), qPrintable(r.errors));

@@ -58,3 +58,35 @@ protected:
 inline void at(int ms, std::function<void()> action) {
     QTimer::singleShot(ms, QCoreApplication::instance(), std::move(action));
 }
+
+// Runs `step` over and over while the event loop runs (a transfer waits),
+// until it returns true: the machine's and the operator's side of it.
+class During {
+public:
+    explicit During(std::function<bool()> step) : step_(std::move(step)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (step_()) {
+                done_ = true;
+                timer_.stop();
+            }
+        });
+        timer_.start(2);
+    }
+    bool done() const { return done_; }
+
+private:
+    std::function<bool()> step_;
+    QTimer timer_;
+    bool done_ = false;
+};
+
+// The machine sends XOFF and the port has taken it: input is handled in
+// order, so a byte sent after it arriving means the XOFF is in force.
+inline void holdWithXoff(PtyMachine& machine) {
+    machine.send("\x13M");
+    QByteArray seen;
+    waitUntil([&] {
+        seen += comPort().takeUnclaimedInput();
+        return seen.contains('M');
+    }, 20000);
+}

@@ -170,19 +170,6 @@ TEST_F(EndOfBlock, BadCustomSequenceIsClearedAndDefaultsToCrLf) {
     EXPECT_EQ(getCustomEOB(EobSend), QByteArray("\r\n"));
 }
 
-TEST_F(EndOfBlock, ReceiveConventions) {
-    const QByteArray lfText("G1X1\nG1X2\n");
-    EXPECT_EQ(eobForReceive(QStringLiteral("0"), lfText), QByteArray("\n"));
-    EXPECT_EQ(eobForReceive(QStringLiteral("0"), QByteArray("A\r\nB\r\n")), QByteArray("\r\n"));
-    EXPECT_EQ(eobForReceive(QStringLiteral("1"), lfText), QByteArray("\r\n"));
-    EXPECT_EQ(eobForReceive(QStringLiteral("2"), lfText), QByteArray("\n\r\r"));
-    EXPECT_EQ(eobForReceive(QStringLiteral("3"), lfText), QByteArray("\n"));
-    EXPECT_EQ(eobForReceive(QStringLiteral("4"), lfText), QByteArray("\r"));
-    EXPECT_EQ(eobForReceive(QStringLiteral("5"), lfText), QByteArray("\n\r"));
-    set("CustomEOBReceive", QStringLiteral("36"));
-    EXPECT_EQ(eobForReceive(QStringLiteral("6"), lfText), QByteArray("$"));
-}
-
 TEST(GetEob, FindsTheLineEnd) {
     EXPECT_EQ(getEOB(QByteArray("N1\r\nN2\r\nN3\r\n")), "13,10"); // not LF CR across the lines
     EXPECT_EQ(getEOB(QByteArray("N1\r\nN2\n\r\rN3\r\n")), "10,13,13");
@@ -227,11 +214,11 @@ TEST_F(EiaTables, DefaultTableConvertsBothWays) {
 
 TEST_F(EiaTables, FileValuesAndMissingFile) {
     const QString file = home.file(QStringLiteral("codeset.eia"));
-    writeAllBytes(file, "[Ascii2Eia]\n48=32\n49=1\n65=-1\n66=abc\n67=300\n68=65.6\n[Eia2Ascii]\n32=48\n");
+    writeAllBytes(file, "[Ascii2Eia]\n48=32\n49=1\n65=-1\n66=abc\n67=300\n68=65.6\n69=255\n[Eia2Ascii]\n32=48\n");
     ASSERT_TRUE(DimConversions(QStringLiteral("Ascii2Eia"), file));
     // Only mapped characters pass; -1, a missing key and a value that is no
-    // byte drop the character; "abc" maps to 0.
-    EXPECT_EQ(returnEIA(QByteArray("01 ABCD\r\n")), QByteArray("\x20\x01", 2) + QByteArray(1, '\0') + "B");
+    // byte drop the character; "abc" maps to 0; 255 is the last byte.
+    EXPECT_EQ(returnEIA(QByteArray("01 ABCDE\r\n")), QByteArray("\x20\x01", 2) + QByteArray(1, '\0') + "B\xff");
     EXPECT_EQ(gConversionTable.entry('C'), -1);
 
     ASSERT_TRUE(DimConversions(QStringLiteral("Eia2Ascii"), file));

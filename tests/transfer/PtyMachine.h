@@ -77,6 +77,6 @@ private:
 // Runs the event loop for `ms` milliseconds.
 void pumpEvents(int ms);
 // Runs the event loop until `done` holds; false when `timeoutMs` pass first.
-bool waitUntil(const std::function<bool()>& done, int timeoutMs = 4000);
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 20000);
 // `size` bytes of every value, the same for the same size and seed.
 QByteArray randomBytes(int size, quint32 seed = 0);

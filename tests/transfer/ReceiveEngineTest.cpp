@@ -121,7 +121,7 @@ TEST_F(Receive, AProgramArrivesTrimmedConvertedCleanedSavedLoggedAndOpened) {
     EXPECT_EQ(editors.activeEditor()->bytes(), kProgram);
     EXPECT_FALSE(editors.activeEditor()->isModified());
     // The trailer went out before the port closed.
-    EXPECT_TRUE(machine.waitForCount(2, 2000));
+    EXPECT_TRUE(machine.waitForCount(2, 20000));
     EXPECT_EQ(machine.received(), QByteArray("\x14\x14"));
     EXPECT_FALSE(comPort().isOpen());
 

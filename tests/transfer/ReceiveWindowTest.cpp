@@ -39,7 +39,7 @@ private Q_SLOTS:
         QVERIFY(!w->close());
 
         env_->machine.send("junk%\nO1234\nG0 X1\n%junk");
-        QTRY_VERIFY_WITH_TIMEOUT(gPortState == PortIdle, 9000);
+        QTRY_VERIFY_WITH_TIMEOUT(gPortState == PortIdle, 30000);
         QCOMPARE(readAllBytes(dest), QByteArray("\r\nO1234\r\nG0 X1\r\n"));
         QCOMPARE(gWindows[gActiveWindow].fileName, dest);
         QCOMPARE(w->receivedByteCount, qint64(23));
@@ -58,7 +58,7 @@ private Q_SLOTS:
         w->btnToolBar_Click(2);
         QVERIFY(receiving(*w));
         env_->machine.send("%\nO1\n%");
-        QTRY_COMPARE(w->receivedByteCount, qint64(6));
+        QTRY_COMPARE_WITH_TIMEOUT(w->receivedByteCount, qint64(6), 20000);
         w->btnToolBar_Click(2);
         QVERIFY(!receiving(*w));
         QVERIFY(!QFile::exists(dest));
@@ -74,7 +74,7 @@ private Q_SLOTS:
         QVERIFY(!w->btnToolBar(2)->isEnabled());
         QVERIFY(w->textboxTerm()->isVisible());
         env_->machine.send("G1\r\n");
-        QTRY_VERIFY(w->textboxTerm()->toPlainText().contains(QStringLiteral("G1")));
+        QTRY_VERIFY_WITH_TIMEOUT(w->textboxTerm()->toPlainText().contains(QStringLiteral("G1")), 20000);
         QVERIFY(!w->close());
         w->btnToolBar_Click(5);
         QCOMPARE(w->btnToolBar(5)->text(), QStringLiteral("Open Debug"));

@@ -50,27 +50,6 @@ private:
     QString caption_ = QStringLiteral("Feedline");
 };
 
-// Runs `step` every 2 ms while the send runs, until it returns true: the
-// machine's and the operator's side of the send.
-class During {
-public:
-    explicit During(std::function<bool()> step) : step_(std::move(step)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (step_()) {
-                done_ = true;
-                timer_.stop();
-            }
-        });
-        timer_.start(2);
-    }
-    bool done() const { return done_; }
-
-private:
-    std::function<bool()> step_;
-    QTimer timer_;
-    bool done_ = false;
-};
-
 QByteArray blocks(const QList<QByteArray>& lines, const QByteArray& eob) {
     QByteArray out;
     for (const QByteArray& l : lines)
@@ -112,7 +91,7 @@ protected:
     // Everything the machine got, once `count` bytes are in and a moment has
     // passed for any that should not be there.
     QByteArray received(qint64 count) {
-        machine.waitForCount(count, 3000);
+        machine.waitForCount(count, 20000);
         pumpEvents(30);
         return machine.received();
     }
@@ -285,26 +264,28 @@ TEST_F(Send, MachineWithDefaultKeysSendsTheWholeProgram) {
     expectIdleAndUnlocked();
 }
 
+// The progress window's caption once the wait for the machine has begun.
+QString waitCaption() {
+    frmCancelSend* frm = frmCancelSend::instance();
+    const QString t = frm ? frm->windowTitle() : QString();
+    return t.startsWith(QLatin1String("Waiting For")) ? t : QString();
+}
+
 TEST_F(Send, XonWaitHoldsEverythingUntilTheMachineSendsXon) {
     set("WaitForXON", "1");
     set("HeaderSend", "37,10");
     const QString path = program("G0X1\n");
-    qint64 beforeXon = -1;
-    bool other = false;
+    qint64 beforeXon = -1, taken = -1;
     QString caption;
-    QElapsedTimer clock;
-    clock.start();
     During machineSide([&] {
-        if (clock.elapsed() > 80 && caption.isEmpty() && frmCancelSend::instance())
-            caption = frmCancelSend::instance()->windowTitle();
-        if (clock.elapsed() < 150)
-            return false;
-        if (!other) {
+        if (caption.isEmpty()) {
+            caption = waitCaption();
+            if (caption.isEmpty())
+                return false;
+            taken = comPort().receivedCount() + 2;
             machine.send("AB"); // anything but XON does not end the wait
-            other = true;
-            return false;
         }
-        if (clock.elapsed() < 350)
+        if (comPort().receivedCount() < taken)
             return false;
         beforeXon = machine.receivedCount();
         machine.send("\x11");
@@ -320,10 +301,8 @@ TEST_F(Send, CancelDuringTheXonWaitSendsNothingAtAll) {
     set("WaitForXON", "1");
     set("HeaderSend", "37,10");
     const QString path = program("G0X1\n");
-    QElapsedTimer clock;
-    clock.start();
     During operatorSide([&] {
-        if (clock.elapsed() < 100)
+        if (waitCaption().isEmpty())
             return false;
         gCancelSend = true;
         return true;
@@ -339,10 +318,8 @@ TEST_F(Send, CancelDuringTheXonWaitSendsNothingAtAll) {
 TEST_F(Send, AnyOutputEndsTheWaitOfMode2AndOverrideEndsEither) {
     set("WaitForXON", "2");
     const QString path = program("G0X1\n");
-    QElapsedTimer clock;
-    clock.start();
     During machineSide([&] {
-        if (clock.elapsed() < 50)
+        if (waitCaption().isEmpty())
             return false;
         machine.send("Z");
         return true;
@@ -371,11 +348,9 @@ TEST_F(Send, OperatorWaitUntilOverride) {
     const QString path = program("G0X1\n");
     qint64 beforeOverride = -1;
     QString buttonText;
-    QElapsedTimer clock;
-    clock.start();
     During operatorSide([&] {
         frmCancelSend* frm = frmCancelSend::instance();
-        if (clock.elapsed() < 150 || !frm)
+        if (!frm || !frm->cmdOverride()->isEnabled())
             return false;
         beforeOverride = machine.receivedCount();
         buttonText = frm->cmdOverride()->text();
@@ -426,6 +401,46 @@ TEST_F(Send, CancelWhileXoffHoldsLeavesTheRestartLineTheMachineGotWhole) {
     const QByteArray whole = got.left(got.lastIndexOf("\r\n"));
     const QByteArray lastWhole = whole.mid(whole.lastIndexOf("\r\n") + 2);
     EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")).toLatin1(), lastWhole);
+}
+
+TEST_F(Send, AHeaderPauseWaitsForAMachineThatStopsReading) {
+    // More header than a pseudo-terminal holds for a machine that does not read.
+    set("HeaderSend", "#30000,65,#30000,65,#30000,65,!100!,66");
+    machine.setReading(false);
+    int heldSeen = 0;
+    bool pausedWhileHeld = false;
+    During machineSide([&] {
+        if (!comPort().isOpen() || comPort().pendingOutput() == 0)
+            return false;
+        pausedWhileHeld = pausedWhileHeld || status.contains(QStringLiteral("Waiting Whilst Sending Header..."));
+        if (++heldSeen < 10)
+            return false;
+        machine.setReading(true);
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(program("G0\n")), SendOutcome::Sent);
+    EXPECT_GE(heldSeen, 10);
+    EXPECT_FALSE(pausedWhileHeld) << "the pause began with header bytes still in the PC";
+    const QByteArray expected = QByteArray(90000, 'A') + "BG0\r\n";
+    EXPECT_EQ(received(expected.size()), expected);
+}
+
+TEST_F(Send, WithoutWindowTheLineDelayFollowsSkippedAndBlankLinesToo) {
+    set({{"LineDelay", "60000"}, {"IgnoreBlock", "/"}, {"StripBlankLines", "1"}});
+    for (const QByteArray& first : {QByteArray("/SKIPPED"), QByteArray()}) {
+        SCOPED_TRACE(first.constData());
+        machine.clearReceived();
+        // Cancelled in the delay after the first line, or once the second came.
+        During operatorSide([&] {
+            frmCancelSend* frm = frmCancelSend::instance();
+            if (machine.receivedCount() == 0 && !(frm && frm->Label2(3)->text() == QLatin1String("1")))
+                return false;
+            gCancelSend = true;
+            return true;
+        });
+        EXPECT_EQ(sendFileNoWindow(program(first + "\nB\n")), SendOutcome::Cancelled);
+        EXPECT_EQ(settled(), QByteArray()) << "the delay after the first line holds the second back";
+    }
 }
 
 TEST_F(Send, CancelStopsWithinOneLineWithoutTrailer) {

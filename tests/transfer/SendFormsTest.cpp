@@ -237,7 +237,7 @@ private Q_SLOTS:
         // A double-click is a press, a release, then the second press.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
-        QVERIFY2(machine.waitForCount(18, 3000), qPrintable(msgs.texts().join('|')));
+        QVERIFY2(machine.waitForCount(18, 20000), qPrintable(msgs.texts().join('|')));
         pumpEvents(30);
         QCOMPARE(machine.received(), QByteArray("N1 G0 X1\r\nN2 M30\r\n"));
         QCOMPARE(gCurrentMachineSection, QStringLiteral("Machine2"));

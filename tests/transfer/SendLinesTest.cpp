@@ -90,6 +90,7 @@ TEST(SendLines, BlockPreparation) {
         {"double space after N", "N10G01X5", "n", "N10  G01X5", true},
         {"strip then double space", "N10 G01 X5", "sn", "N10  G01X5", true},
         {"N word alone", "N100", "n", "N100  ", true},
+        {"a point belongs to the N word", "N10.5X1", "n", "N10.5  X1", true},
         {"N without digits", "NX", "n", "N  X", true},
         {"N word with its space", "N10 G01", "n", "N10  G01", true},
         {"not starting with N", "G01 N10", "n", "G01 N10", true},

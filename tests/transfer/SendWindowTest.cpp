@@ -40,7 +40,7 @@ private Q_SLOTS:
         bool lockedWhileSending = false;
         QTimer look;
         connect(&look, &QTimer::timeout, this, [&] {
-            if (gPortState == PortSending && env_->machine.receivedCount() > 0)
+            if (gPortState == PortSending)
                 lockedWhileSending = !w->menuItem(QStringLiteral("mnuSendHeader"))->isEnabled() &&
                                      !w->SSTab1()->isEnabled() && !w->cmbCNCVisible()->isEnabled() &&
                                      !w->btnToolBar(0)->isEnabled() && !w->textboxTerm()->isEnabled();
@@ -48,7 +48,7 @@ private Q_SLOTS:
         look.start(5);
         w->btnToolBar_Click(0);
         look.stop();
-        QVERIFY(env_->machine.waitForCount(20, 3000));
+        QVERIFY(env_->machine.waitForCount(20, 20000));
         QCOMPARE(env_->machine.received(), QByteArray("N1\r\nN2\r\nN3\r\nN4\r\nN5\r\n"));
         QCOMPARE(msgs.fileRequests().value(0).title, QStringLiteral("Send CNC File To MILL"));
         QVERIFY(lockedWhileSending);
@@ -65,8 +65,9 @@ private Q_SLOTS:
 
     void theProgressWindowFollowsTheMainWindow() {
         auto w = loaded();
-        writeIni(gCurrentMachineSection, QStringLiteral("LineDelay"), QStringLiteral("30"));
-        const QString path = program("N1\nN2\nN3\nN4\nN5\nN6\nN7\nN8\n");
+        // A send that lasts until the test has seen it through.
+        writeIni(gCurrentMachineSection, QStringLiteral("LineDelay"), QStringLiteral("600000"));
+        const QString path = program("N1\nN2\n");
         ScriptedMessages msgs;
         int stage = 0;
         bool hiddenWhileMinimised = false, shownWhenRestored = false;
@@ -85,10 +86,11 @@ private Q_SLOTS:
             } else if (stage == 2) {
                 shownWhenRestored = frm->isVisible();
                 stage = 3;
+                gCancelSend = true;
             }
         });
         look.start(5);
-        QVERIFY(w->transfers().sendFileNoWindow(path));
+        QVERIFY(!w->transfers().sendFileNoWindow(path));
         look.stop();
         QVERIFY(hiddenWhileMinimised);
         QVERIFY(shownWhenRestored);
@@ -99,7 +101,7 @@ private Q_SLOTS:
         ScriptedMessages msgs;
         const QString path = program("G0X1\n");
         QVERIFY(w->transfers().sendFileNoWindow(path));
-        QVERIFY(env_->machine.waitForCount(6, 3000));
+        QVERIFY(env_->machine.waitForCount(6, 20000));
         env_->machine.clearReceived();
         QString title;
         QTimer::singleShot(0, this, [&] {
@@ -110,7 +112,7 @@ private Q_SLOTS:
         });
         w->menuItem(QStringLiteral("mnuLog1"))->trigger();
         QCOMPARE(title, QStringLiteral("Log File 1 Entries..."));
-        QVERIFY(env_->machine.waitForCount(6, 3000));
+        QVERIFY(env_->machine.waitForCount(6, 20000));
         QCOMPARE(env_->machine.received(), QByteArray("G0X1\r\n"));
         QCOMPARE(gPortState, int(PortIdle));
     }

@@ -127,13 +127,18 @@ TEST(XModemCopyOf, HeaderProgramTrailerAndPadMakeWholeBlocks) {
 TEST(XModemMachines, ReceiverFallsBackToChecksumForAnOldSender) {
     Pair p(randomBytes(300));
     Line line;
-    int invitesSeen = 0;
+    int invitesSeen = 0, frames = 0;
     line.toSender = [&](QByteArray& b) {
         invitesSeen += b.count(CRC_REQUEST);
         b.replace(QByteArray(1, CRC_REQUEST), QByteArray()); // it does not know 'C'
     };
+    line.toReceiver = [&](QByteArray& b) {
+        if (b.size() > 100 && ++frames == 2)
+            b[50] = char(b[50] ^ 0x40); // its checksum no longer fits: NAKed, never written
+    };
     line.run(*p.sender, *p.receiver);
     EXPECT_EQ(p.receiver->outcome(), Outcome::Completed);
+    EXPECT_EQ(p.receiver->progress().errors, 1);
     EXPECT_EQ(invitesSeen, 3);
     EXPECT_FALSE(p.sender->progress().crc);
     EXPECT_FALSE(p.receiver->progress().crc);
