@@ -22,6 +22,14 @@ void BlockPrep::feed(const char* data, qint64 size, QByteArray* out) {
     const char* const end = data + size;
     const char* cr = nullptr; // the next CR at or after the line's start; `end` when there is none
     const char* lf = nullptr;
+    // Lines that already end with the end of block and need nothing else
+    // are copied in one run.
+    const char* run = nullptr;
+    const auto flushRun = [&](const char* upTo) {
+        if (run)
+            out->append(run, upTo - run);
+        run = nullptr;
+    };
     while (i < size) {
         const char* start = data + i;
         // Each search goes on from where the last one stopped: one pass over the piece.
@@ -31,18 +39,25 @@ void BlockPrep::feed(const char* data, qint64 size, QByteArray* out) {
             lf = find(start, end, '\n');
         const char* at = cr < lf ? cr : lf;
         if (at == end) {
+            flushRun(start);
             partial_.append(start, end - start);
             return;
         }
-        line(start, at - start, out);
         i = at - data + 1;
-        if (*at == '\r') {
-            if (i == size)
-                skipLf_ = true;
-            else if (data[i] == '\n')
-                ++i;
+        const bool crAtEnd = *at == '\r' && i == size;
+        if (*at == '\r' && !crAtEnd && data[i] == '\n')
+            ++i;
+        if (plain_ && partial_.isEmpty() && !crAtEnd &&
+            QByteArray::fromRawData(at, data + i - at) == eob_) {
+            if (!run)
+                run = start;
+            continue;
         }
+        flushRun(start);
+        line(start, at - start, out);
+        skipLf_ = crAtEnd;
     }
+    flushRun(end);
 }
 
 void BlockPrep::finish(QByteArray* out) {

@@ -93,7 +93,7 @@ private:
     void sendBlocks();
     bool sendBlock(const QByteArray& block);
     void showPercent(int pct, bool force);
-    void showEcho(bool force);
+    void showEcho(const QByteArray& block);
     void finish(bool afterSendWait);
     bool fail(PortResult result);
     void indicator(bool on, const QString& text) {
@@ -122,7 +122,8 @@ private:
     qint64 producedBytes_ = 0; // prepared from them
     int lastPercent_ = 0;
     QElapsedTimer shownAt_;
-    QByteArray echo_; // the newest blocks not yet shown in the echo box
+    QElapsedTimer percentShownAt_;
+    QString caption_;
 };
 
 SendOutcome BlockSend::run() {
@@ -146,6 +147,7 @@ bool BlockSend::start() {
     gPortState = PortSending;
     host_.lockForTransfer(true);
     savedCaption_ = host_.caption();
+    caption_ = savedCaption_;
     captionPrefix_ = host_.machineAlias() + QStringLiteral(" : ");
     gMinimizeOnSend = readIniInt(QStringLiteral("Settings"), QStringLiteral("MinimizeOnSend"), 0);
     lineDelay_ = mode_ == Mode::ExecutiveTape || mode_ == Mode::Turbo ? 0 : machineInt("LineDelay");
@@ -276,7 +278,6 @@ void BlockSend::sendBlocks() {
     }
     if (!failed_ && gCancelSend)
         outcome_ = SendOutcome::Cancelled;
-    showEcho(true);
 
     if (!failed_ && !gCancelSend && mode_ != Mode::ExecutiveTape) {
         indicator(true, QStringLiteral("Sending Any Trailer"));
@@ -298,15 +299,16 @@ void BlockSend::sendBlocks() {
 
 bool BlockSend::sendBlock(const QByteArray& block) {
     ++blockNumber_;
-    if (blockNumber_ % 4 == 0)
-        host_.setCaption(host_.isMinimized() ? captionPrefix_ + QString::number(lastPercent_) + QStringLiteral(" %")
-                                             : savedCaption_);
-    if (gDNCStatus == 3) {
-        echo_ += block;
-        if (echo_.size() > 8192)
-            echo_.remove(0, echo_.size() - 8192);
-        showEcho(false);
+    if (blockNumber_ % 4 == 0) {
+        const QString wanted =
+            host_.isMinimized() ? captionPrefix_ + QString::number(lastPercent_) + QStringLiteral(" %") : savedCaption_;
+        if (wanted != caption_) {
+            caption_ = wanted;
+            host_.setCaption(caption_);
+        }
     }
+    if (gDNCStatus == 3)
+        showEcho(block);
     if (!fail(sendToPort(block)))
         return false;
     if (mode_ != Mode::Turbo && gFlowMethod == 0) {
@@ -321,29 +323,31 @@ bool BlockSend::sendBlock(const QByteArray& block) {
     return lineDelay_ <= 0 || fail(waitYielding(lineDelay_));
 }
 
-// The display follows the whole percentage, the turbo send's once a minute
-// through its clock.
+// The display follows the whole percentage, at most 25 times a second (a
+// redraw costs more than a block); the turbo send's once a minute through
+// its clock.
 void BlockSend::showPercent(int pct, bool force) {
     if (mode_ == Mode::Turbo)
         gTurboPercent = pct;
     if (pct <= lastPercent_ && !force)
         return;
     lastPercent_ = pct;
-    if (mode_ == Mode::Turbo && !force)
+    if (!force && (mode_ == Mode::Turbo || (percentShownAt_.isValid() && percentShownAt_.elapsed() < 40)))
         return;
+    percentShownAt_.start();
     if (frm_)
         if (PercentBar* picture = frm_->currentPicture())
             UpdateStatus(picture, pct);
     statusbar(QStringLiteral("Sending File %1% [Esc=Cancel]").arg(pct));
 }
 
-// The echo box is refreshed a few times a second with the newest blocks.
-void BlockSend::showEcho(bool force) {
-    if (!frm_ || echo_.isEmpty() || (!force && shownAt_.isValid() && shownAt_.elapsed() < 100))
+// The echo box shows the block going out a few times a second: more often
+// nobody could read it, and a fast port would spend its time drawing.
+void BlockSend::showEcho(const QByteArray& block) {
+    if (!frm_ || (shownAt_.isValid() && shownAt_.elapsed() < 100))
         return;
     shownAt_.start();
-    frm_->appendEcho(echo_);
-    echo_.clear();
+    frm_->appendEcho(block);
 }
 
 void BlockSend::finish(bool afterSendWait) {

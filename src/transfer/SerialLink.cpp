@@ -183,8 +183,8 @@ bool SerialLink::handOver(const QByteArray& data) {
 }
 
 void SerialLink::queue(const QByteArray& data) {
-    if (port_.isOpen() && !faulted_ && !data.isEmpty())
-        handOver(data);
+    if (port_.isOpen() && !faulted_ && !data.isEmpty() && handOver(data))
+        port_.flush();
 }
 
 PortResult SerialLink::write(const QByteArray& data, bool cancelEnds) {
@@ -210,6 +210,8 @@ PortResult SerialLink::write(const QByteArray& data, bool cancelEnds) {
 PortResult SerialLink::writeAndWait(const QByteArray& data, bool cancelEnds) {
     if (!handOver(data))
         return abandon(PortResult::PortError);
+    // What the line takes at once goes now, without a pass of the event loop.
+    port_.flush();
     return waitUntilSent([this] { return port_.bytesToWrite(); }, cancelEnds);
 }
 

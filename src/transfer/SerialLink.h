@@ -75,7 +75,8 @@ public:
     // cancelEnds false a set cancel flag does not stop it (writes outside a
     // send, where the flag is left set from the last one).
     PortResult write(const QByteArray& data, bool cancelEnds = true);
-    // Hands bytes to Qt's buffer without waiting; the event loop writes them.
+    // Hands bytes over without waiting: what the line takes at once goes
+    // now, the event loop writes the rest.
     void queue(const QByteArray& data);
     // Bytes not yet on the line: Qt's buffer and the kernel's output queue.
     qint64 pendingOutput() const;
