@@ -54,21 +54,6 @@ public:
     void lockForTransfer(bool locked) override { locks += locked ? 1 : -1; }
 };
 
-// Runs `step` every few milliseconds while a send runs, until it returns true.
-class Beside {
-public:
-    explicit Beside(std::function<bool()> step) {
-        QObject::connect(&timer_, &QTimer::timeout, [this, step] {
-            if (step())
-                timer_.stop();
-        });
-        timer_.start(2);
-    }
-
-private:
-    QTimer timer_;
-};
-
 class Blocks : public MachineOnPty {
 protected:
     void SetUp() override {
@@ -161,7 +146,7 @@ TEST_F(Blocks, XoffHoldsXonResumesAndCancelEndsWithoutTrailer) {
     });
     qint64 atXon = -1;
     QElapsedTimer held;
-    Beside machineSide([&] {
+    During machineSide([&] {
         if (xoff && !held.isValid())
             held.start();
         if (!held.isValid() || held.elapsed() < 500)
@@ -176,7 +161,7 @@ TEST_F(Blocks, XoffHoldsXonResumesAndCancelEndsWithoutTrailer) {
 
     xoff = false;
     held.invalidate();
-    Beside operatorSide([&] {
+    During operatorSide([&] {
         if (xoff && !held.isValid())
             held.start();
         if (!held.isValid() || held.elapsed() < 100)
@@ -199,7 +184,7 @@ TEST_F(Blocks, ReadinessWaitsComeBeforeTheHeader) {
     const QString path = program("G0\r\n");
     qint64 beforeXon = -1;
     QElapsedTimer clock;
-    Beside machineSide([&] {
+    During machineSide([&] {
         if (!clock.isValid() && frmCancelSend::instance())
             clock.start();
         if (!clock.isValid() || clock.elapsed() < 100)
