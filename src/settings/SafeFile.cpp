@@ -51,6 +51,33 @@ bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& ou
     return true;
 }
 
+bool copyAllBytes(QIODevice& in, QIODevice& out, QString* error) {
+    QByteArray piece(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(piece.data(), piece.size());
+        if (n < 0) {
+            if (error)
+                *error = in.errorString();
+            return false;
+        }
+        if (n == 0)
+            return true;
+        if (!writeAllBytes(out, piece.constData(), n, error))
+            return false;
+    }
+}
+
+bool copyFileSafely(const QString& from, const QString& to, QString* error) {
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = in.errorString();
+        return false;
+    }
+    return writeFileSafely(
+        to, [&in](QIODevice& out, QString* e) { return copyAllBytes(in, out, e); }, error);
+}
+
 bool readWholeFile(const QString& path, QByteArray* bytes, QString* error) {
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly)) {

@@ -21,6 +21,11 @@ bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& ou
 bool writeAllBytes(QIODevice& out, const QByteArray& bytes, QString* error = nullptr);
 bool writeAllBytes(QIODevice& out, const char* data, qsizetype size, QString* error = nullptr);
 
+// Copies `in` from its position to its end into `out`, a piece at a time.
+bool copyAllBytes(QIODevice& in, QIODevice& out, QString* error = nullptr);
+// Copies a file as writeFileSafely writes one, without holding it whole.
+bool copyFileSafely(const QString& from, const QString& to, QString* error = nullptr);
+
 // Reads the whole file; false with the reason in *error.
 bool readWholeFile(const QString& path, QByteArray* bytes, QString* error = nullptr);
 

@@ -27,17 +27,6 @@ bool fail(QString* error, const QString& why) {
     return false;
 }
 
-bool copyAll(QIODevice& in, QIODevice& out, QString* error) {
-    while (!in.atEnd()) {
-        const QByteArray piece = in.read(1 << 20);
-        if (piece.isEmpty())
-            return fail(error, in.errorString());
-        if (!writeAllBytes(out, piece, error))
-            return false;
-    }
-    return true;
-}
-
 // 12.5 for 12.50, 100 for 100.00: two decimals at most, no trailing zeros.
 QString percentText(double percent) {
     QString text = QString::number(std::round(percent * 100.0) / 100.0, 'f', 2);
@@ -83,7 +72,7 @@ bool writeReceivedFile(const QString& received, const QString& destination, bool
         return fail(error, out.errorString());
 
     const QString before = lastStatusText();
-    const bool ok = binary ? copyAll(in, out, error) : filterInto(in, out, error);
+    const bool ok = binary ? copyAllBytes(in, out, error) : filterInto(in, out, error);
     statusbar(before);
     if (!ok) {
         out.cancelWriting();
@@ -144,7 +133,7 @@ AuditResult AuditTrailFileName(const QString& destination, QString* copyPath, QS
         why = source.errorString();
     else if (!copy.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         why = copy.errorString();
-    else if (!(copied = copyAll(source, copy, &why)))
+    else if (!(copied = copyAllBytes(source, copy, &why)))
         copy.remove();
     if (!copied) {
         fail(error, why);

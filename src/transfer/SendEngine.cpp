@@ -24,7 +24,9 @@
 #include "TransferLog.h"
 #include "frmCancelSend.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
@@ -33,7 +35,8 @@
 
 #include <cmath>
 #include <cstring>
-#include <deque>
+#include <vector>
+#include <memory>
 
 double lastSendActivity = 0;
 int sendTimeOutSeconds = 600;
@@ -113,24 +116,29 @@ public:
         link_ = &link;
         droppedBefore_ = link.droppedCount();
         lines_.clear();
+        head_ = 0;
     }
     void add(const Line& line) {
         lines_.push_back(line);
-        if (lines_.size() > 4096)
+        if (lines_.size() - head_ > 4096)
             settle();
     }
     // Forgets the lines before the last one that has left.
     void settle() {
         const qint64 out = leftThePc();
-        while (lines_.size() > 1 && lines_[1].end <= out)
-            lines_.pop_front();
+        while (lines_.size() - head_ > 1 && lines_[head_ + 1].end <= out)
+            ++head_;
+        if (head_ > lines_.size() / 2) {
+            lines_.erase(lines_.begin(), lines_.begin() + qsizetype(head_));
+            head_ = 0;
+        }
     }
     // The last line whose bytes all left the PC; nullptr when none did.
     const Line* lastOut() {
         if (!link_)
             return nullptr;
         settle();
-        return !lines_.empty() && lines_.front().end <= leftThePc() ? &lines_.front() : nullptr;
+        return head_ < lines_.size() && lines_[head_].end <= leftThePc() ? &lines_[head_] : nullptr;
     }
 
 private:
@@ -141,7 +149,8 @@ private:
     }
     const SerialLink* link_ = nullptr;
     qint64 droppedBefore_ = 0;
-    std::deque<Line> lines_;
+    std::vector<Line> lines_; // from head_ on
+    size_t head_ = 0;
 };
 
 // The header or trailer; `sample` is what the percent rule looks at of the
@@ -190,27 +199,57 @@ PortResult sendHeaderTrailerFor(const QString& which, const QString& fileName, c
     return portFault() ? PortResult::PortError : PortResult::Ok;
 }
 
+// The newest bytes of a stream, at most `limit` of them kept; appending
+// costs the bytes' copy whatever came before.
+class Tail {
+public:
+    explicit Tail(qsizetype limit) : limit_(limit) {}
+    void append(const char* data, qsizetype size) {
+        if (size > limit_) {
+            data += size - limit_;
+            size = limit_;
+        }
+        bytes_.append(data, size);
+        if (bytes_.size() > 2 * limit_)
+            bytes_.remove(0, bytes_.size() - limit_);
+    }
+    void append(const QByteArray& b) { append(b.constData(), b.size()); }
+    // The kept bytes (the newest `limit`), and forgets them.
+    QByteArray take() {
+        QByteArray out = bytes_.size() > limit_ ? bytes_.right(limit_) : bytes_;
+        bytes_.truncate(0);
+        return out;
+    }
+    bool isEmpty() const { return bytes_.isEmpty(); }
+
+private:
+    qsizetype limit_;
+    QByteArray bytes_;
+};
+
 // What one text send works on.
 struct Job {
     QString fileName;   // as the caller passed it (the temporary file of an edited window)
     QString logPath;    // logged and kept as lastfilesent
     QString shownName;  // the Filename field
-    QByteArray program;
+    std::unique_ptr<QIODevice> source; // the program, open for reading
     bool fromWindow = false;
     bool disk = false;  // the rules of the send without window
     qint64 startLine = 0;
     EditControl* control = nullptr; // the window whose caret follows the send
 };
 
-// One text send from its start to its clean-up.
+// One text send from its start to its clean-up. The program is read in
+// pieces as it goes; the display (fields, bar, caption, echo, terminal) is
+// brought up to date at most every kDisplayMs.
 class TextSend {
 public:
-    explicit TextSend(Job job) : job_(std::move(job)), host_(sendHost()) {}
+    explicit TextSend(Job job) : job_(std::move(job)), in_(*job_.source), host_(sendHost()) {}
     SendOutcome run();
     qint64 lineIndex() const { return lineIndex_; }
 
 private:
-    enum class Stage { Running, Done };
+    static constexpr int kDisplayMs = 50;
 
     bool prepare();            // lock, port, checks, progress window, waits; false: straight to the end
     void sendLines();
@@ -219,7 +258,7 @@ private:
     bool fail(PortResult result);
     PortResult flush();
     void showProgress(bool now);
-    void showPercent(int pct);
+    void percentReached(qint64 done);
     void drawPercent();
     bool windowShown() const { return job_.disk ? gDNCStatus < 4 : gDNCStatus < 3; }
     void indicator(bool on, const QString& text) {
@@ -228,6 +267,7 @@ private:
     }
 
     Job job_;
+    QIODevice& in_;
     SendHost& host_;
     frmCancelSend* frm_ = nullptr;
     SendOutcome outcome_ = SendOutcome::Sent;
@@ -241,33 +281,40 @@ private:
     bool eia_ = false;
     QString savedCaption_;
     QString captionPrefix_;
+    QString caption_;
     int notedCaretLine_ = 0;
 
+    qint64 programSize_ = 0;
     qint64 lineCount_ = 0;
     qint64 lineIndex_ = 0;
     qint64 linesRead_ = 0;
     qint64 bytesRead_ = 0;
+    // The percentage: bytes of the file for the send without window, lines
+    // for the window send. It can rise only at nextPercentAt_ or later.
+    qint64 percentTotal_ = 0;
+    qint64 nextPercentAt_ = 0;
     int lastPercent_ = 0;
     int drawnPercent_ = 0;
     QElapsedTimer percentDrawnAt_;
     LineTrail trail_;
-    QByteArray currentBlock_;
+    QByteArray currentBlock_; // the block last prepared (a view of the reader's line when unchanged)
     TapePunch punch_; // the window send's paper-tape title
     // Blocks not yet handed to the port: the first pendingSize_ bytes of
-    // pending_, which keeps its room between hand-overs. Copying into it
-    // directly keeps the per-line cost down to the copy itself.
+    // pending_, which keeps its room between hand-overs.
     QByteArray pending_;
     qsizetype pendingSize_ = 0;
     void queueBlock(const QByteArray& block, const QByteArray& eob);
     QByteArray pendingBytes() const { return QByteArray::fromRawData(pending_.constData(), pendingSize_); }
-    // The echo layout's box keeps its last lines only: the newest lines since
-    // it was last drawn, in a ring (lines that are not changed stay views
-    // into the program, so keeping them copies nothing).
-    QVector<QByteArray> echoRing_;
-    int echoNext_ = 0;
-    qint64 echoSinceShown_ = 0;
-    QByteArray terminalEcho_; // and for the terminal view, when EIA converts pending_
-    QElapsedTimer shownAt_;   // the fields were last redrawn
+    // The echo layout's box shows its newest lines only: where each recent
+    // line starts in the program, in a ring; they are read back and
+    // prepared again when the box is drawn.
+    bool echo_ = false;
+    std::vector<qint64> echoStarts_;
+    qint64 echoSince_ = 0; // lines read since the box was drawn
+    void drawEcho();
+    // The terminal view gets only what it can show: the newest bytes.
+    Tail terminalBytes_{kTerminalShows};
+    QElapsedTimer shownAt_; // the display was last brought up to date
     qint64 flushAt_ = 256;
 };
 
@@ -294,6 +341,7 @@ bool TextSend::prepare() {
 
     host_.lockForTransfer(true);
     savedCaption_ = host_.caption();
+    caption_ = savedCaption_;
     captionPrefix_ = host_.machineAlias() + QStringLiteral(" : ");
     gMinimizeOnSend = readIniInt(kSettings, QStringLiteral("MinimizeOnSend"), 0);
     lineDelay_ = machineInt("LineDelay");
@@ -310,7 +358,8 @@ bool TextSend::prepare() {
         return false;
     }
     trail_.begin(comPort());
-    if (job_.program.isEmpty()) {
+    programSize_ = in_.size();
+    if (programSize_ == 0) {
         msgBox(QStringLiteral("Zero Length File"), Msg::Ok, Msg::Information);
         outcome_ = SendOutcome::NotSent;
         finish(false);
@@ -327,7 +376,12 @@ bool TextSend::prepare() {
         shifted_ = true;
     }
 
-    lineCount_ = job_.disk ? 0 : SendLines::countLines(job_.program);
+    if (!job_.disk) {
+        lineCount_ = SendLines::countLines(in_);
+        in_.seek(0);
+    }
+    percentTotal_ = job_.disk ? programSize_ : lineCount_;
+    nextPercentAt_ = 1;
     frm_ = loadProgressWindow(host_, job_.shownName, job_.disk ? QString() : QString::number(lineCount_));
     if (!waitForOperator(frm_, windowShown())) {
         outcome_ = SendOutcome::Cancelled;
@@ -370,7 +424,9 @@ bool TextSend::prepare() {
     if (logFirst)
         bookkeeping();
     indicator(true, QStringLiteral("Sending Any Header"));
-    const PortResult header = sendHeaderTrailer(QStringLiteral("HeaderSend"), job_.fileName, job_.program);
+    const PortResult header =
+        sendHeaderTrailerFor(QStringLiteral("HeaderSend"), job_.fileName, SendLines::percentSample(in_, true));
+    in_.seek(0);
     showCancelSend(QString(), 1000);
     if (!logFirst)
         bookkeeping();
@@ -390,14 +446,17 @@ bool TextSend::prepare() {
     return true;
 }
 
-// Each rise of the whole percentage is drawn, but no more than 25 times a
-// second: a rise that comes sooner waits for the next chance (a later rise,
-// the next hand-over, the end), as a redraw costs more than a block.
-void TextSend::showPercent(int pct) {
+// The percentage may have risen. It is worked out only where it can (about
+// a hundred times a send); each rise is drawn, but no more often than the
+// display, as a redraw costs more than many blocks.
+void TextSend::percentReached(qint64 done) {
+    const int pct = SendLines::percentOf(done, percentTotal_);
+    // The next whole percent rises once done / total * 100 reaches pct + 0.5.
+    nextPercentAt_ = qMax(done + 1, qint64(std::ceil((pct + 0.5) * double(percentTotal_) / 100.0)));
     if (pct <= lastPercent_)
         return;
     lastPercent_ = pct;
-    if (pct == 100 || !percentDrawnAt_.isValid() || percentDrawnAt_.elapsed() >= 40)
+    if (pct == 100 || !percentDrawnAt_.isValid() || percentDrawnAt_.elapsed() >= kDisplayMs)
         drawPercent();
 }
 
@@ -412,50 +471,68 @@ void TextSend::drawPercent() {
     statusbar(QStringLiteral("Sending File %1% [Esc=Cancel]").arg(drawnPercent_));
 }
 
-// The fields and the echo are redrawn a few times a second: more often
-// nobody can read them, and a fast port would spend its time drawing.
+// The fields, the caption, the echo and the terminal, at most every
+// kDisplayMs: more often nobody can read them, and a fast port would spend
+// its time drawing. The clock is read here too, not per block.
 void TextSend::showProgress(bool now) {
-    if (!frm_ || (!now && shownAt_.isValid() && shownAt_.elapsed() < 100))
+    if (!now && shownAt_.isValid() && shownAt_.elapsed() < kDisplayMs)
         return;
     shownAt_.start();
+    if (!failed_) // a time-out's mark stays
+        lastSendActivity = secondsSinceMidnight();
+    const QString wanted = host_.isMinimized() ? captionPrefix_ + QString::number(lastPercent_) + QStringLiteral(" %")
+                                               : savedCaption_;
+    if (wanted != caption_) {
+        caption_ = wanted;
+        host_.setCaption(caption_);
+    }
+    if (!terminalBytes_.isEmpty())
+        appendToTerminal(terminalBytes_.take());
+    if (!frm_)
+        return;
     drawPercent();
     frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
     frm_->Label2(5)->setText(QString::fromLatin1(currentBlock_));
     if (job_.disk)
         frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(bytesRead_));
-    if (echoSinceShown_ > 0) {
-        const int ring = int(echoRing_.size());
-        const int n = int(qMin<qint64>(echoSinceShown_, ring));
-        QByteArray lines;
-        for (int i = 0; i < n; ++i) {
-            lines += echoRing_[(echoNext_ - n + i + ring) % ring];
-            lines += '\n';
-        }
-        frm_->appendEcho(lines);
-        echoSinceShown_ = 0;
-    }
+    drawEcho();
     if (job_.control)
         job_.control->setCaretLine(int(lineIndex_));
 }
 
-// Hands the blocks gathered so far to the port; the fields show the line
+void TextSend::drawEcho() {
+    if (!echo_ || echoSince_ == 0)
+        return;
+    const int ring = frmCancelSend::kEchoLines;
+    const qint64 n = qMin<qint64>(echoSince_, ring);
+    echoSince_ = 0;
+    const qint64 resume = in_.pos();
+    if (!in_.seek(echoStarts_[size_t((linesRead_ - n) % ring)]))
+        return;
+    QByteArray raw = in_.read(bytesRead_ - in_.pos());
+    in_.seek(resume);
+    QBuffer back(&raw);
+    back.open(QIODevice::ReadOnly);
+    SendLines::LineReader reader(back);
+    QByteArray line, lines;
+    while (reader.next(&line)) {
+        lines += SendLines::prepareLine(line, rules_);
+        lines += '\n';
+    }
+    frm_->appendEcho(lines);
+}
+
+// Hands the blocks gathered so far to the port; the display shows the line
 // reached before (or, with DNCScroll, after) they go.
 PortResult TextSend::flush() {
     if (!displayAfterSend_)
         showProgress(false);
-    // Only the tail can still be seen in the terminal.
-    if (job_.disk) {
-        const QByteArray echo = eia_ ? terminalEcho_ : pendingBytes();
-        if (!echo.isEmpty())
-            appendToTerminal(echo.size() > kTerminalShows ? echo.right(kTerminalShows) : echo);
-        terminalEcho_.truncate(0);
-    }
     PortResult r = PortResult::Ok;
     if (pendingSize_ > 0) {
+        if (job_.disk && !eia_)
+            terminalBytes_.append(pending_.constData(), pendingSize_);
         r = sendToPort(pendingBytes());
         pendingSize_ = 0;
-        if (r == PortResult::Ok)
-            lastSendActivity = secondsSinceMidnight();
         trail_.settle();
     }
     if (displayAfterSend_)
@@ -474,29 +551,22 @@ void TextSend::queueBlock(const QByteArray& block, const QByteArray& eob) {
 }
 
 void TextSend::sendLines() {
-    SendLines::LineReader reader(job_.program);
+    SendLines::LineReader reader(in_);
     if (!job_.disk)
         punch_ = TapePunch(job_.startLine > 0);
     lineIndex_ = job_.startLine;
     if (lineIndex_ > 0 && !reader.skip(lineIndex_))
         lineIndex_ = lineCount_;
-    const bool echo = job_.disk && gDNCStatus == 3;
-    if (echo)
-        echoRing_.resize(frmCancelSend::kEchoLines);
+    echo_ = job_.disk && gDNCStatus == 3;
+    if (echo_)
+        echoStarts_.resize(frmCancelSend::kEchoLines);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
-    QString caption = savedCaption_;
 
-    while (!gCancelSend && !reader.atEnd()) {
-        if (linesRead_ % 4 == 0) {
-            const QString wanted =
-                host_.isMinimized() ? captionPrefix_ + QString::number(lastPercent_) + QStringLiteral(" %") : savedCaption_;
-            if (wanted != caption) {
-                caption = wanted;
-                host_.setCaption(caption);
-            }
-        }
+    QByteArray raw;
+    while (!gCancelSend) {
         const qint64 rawAt = reader.position();
-        QByteArray raw = reader.nextView(); // job_.program outlives the send
+        if (!reader.next(&raw))
+            break;
         ++lineIndex_;
         ++linesRead_;
         bytesRead_ = reader.position();
@@ -504,12 +574,12 @@ void TextSend::sendLines() {
         if (!title.isEmpty())
             queueBlock(title, QByteArray());
         currentBlock_ = SendLines::prepareLine(raw, rules_);
-        showPercent(job_.disk ? SendLines::percentOf(reader.position(), job_.program.size())
-                              : SendLines::percentOf(lineIndex_, lineCount_));
-        if (echo) {
-            echoRing_[echoNext_] = currentBlock_;
-            echoNext_ = (echoNext_ + 1) % int(echoRing_.size());
-            ++echoSinceShown_;
+        const qint64 done = job_.disk ? bytesRead_ : lineIndex_;
+        if (done >= nextPercentAt_)
+            percentReached(done);
+        if (echo_) {
+            echoStarts_[size_t((linesRead_ - 1) % frmCancelSend::kEchoLines)] = rawAt;
+            ++echoSince_;
         }
 
         const bool sent = SendLines::isSent(currentBlock_, rules_);
@@ -523,8 +593,8 @@ void TextSend::sendLines() {
             if (eia_) {
                 // The terminal shows the blocks before their conversion.
                 if (job_.disk) {
-                    terminalEcho_ += currentBlock_;
-                    terminalEcho_ += eob_;
+                    terminalBytes_.append(currentBlock_);
+                    terminalBytes_.append(eob_);
                 }
                 queueBlock(returnEIA(currentBlock_ + eob_), QByteArray());
             } else {
@@ -544,9 +614,19 @@ void TextSend::sendLines() {
         if (portFault() && !fail(PortResult::PortError))
             break;
     }
+    // The last block shown must outlive the reader's buffer.
+    currentBlock_ = QByteArray(currentBlock_.constData(), currentBlock_.size());
+    if (!reader.error().isEmpty() && !failed_) {
+        msgBox(QStringLiteral("Can't Read \"%1\"").arg(job_.logPath) + QLatin1Char('\n') + reader.error() +
+                   QLatin1Char('\n') + QStringLiteral("\"%1\" Was Not Sent Whole").arg(job_.logPath),
+               Msg::Ok, Msg::Critical);
+        outcome_ = SendOutcome::NotSent;
+        failed_ = true;
+        gCancelSend = true;
+    }
     if (!failed_ && !gCancelSend)
         fail(flush());
-    showProgress(true); // the fields show where the send ended
+    showProgress(true); // the display shows where the send ended
     if (!failed_ && gCancelSend)
         outcome_ = SendOutcome::Cancelled;
     sendTrailer();
@@ -555,8 +635,9 @@ void TextSend::sendLines() {
 void TextSend::sendTrailer() {
     if (!failed_ && !gCancelSend) {
         indicator(true, QStringLiteral("Sending Any Trailer"));
+        const QByteArray sample = SendLines::percentSample(in_, false);
         // The line delay follows the trailer once it is on the line.
-        if (fail(sendHeaderTrailer(QStringLiteral("TrailerSend"), job_.fileName, job_.program)) && fail(drainPort())) {
+        if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), job_.fileName, sample)) && fail(drainPort())) {
             lastSendActivity = secondsSinceMidnight();
             if (lineDelay_ > 0)
                 fail(waitYielding(lineDelay_));
@@ -580,7 +661,8 @@ void TextSend::finish(bool afterSendWait) {
     ending.afterClose = [this] {
         QByteArray restartLine;
         if (const LineTrail::Line* out = trail_.lastOut()) {
-            restartLine = job_.program.mid(out->rawAt, out->rawSize);
+            if (in_.seek(out->rawAt))
+                restartLine = in_.read(out->rawSize);
             lineIndex_ = out->index;
         } else {
             lineIndex_ = job_.startLine;
@@ -597,12 +679,13 @@ void TextSend::finish(bool afterSendWait) {
 
 bool sendInProgress() { return gRunning; }
 
-bool readProgramFile(const QString& fileName, QByteArray* program) {
-    QString error;
-    if (readWholeFile(fileName, program, &error))
-        return true;
-    msgBox(QStringLiteral("Can't Open \"%1\"").arg(fileName) + QLatin1Char('\n') + error, Msg::Ok, Msg::Critical);
-    return false;
+std::unique_ptr<QFile> openProgramFile(const QString& fileName) {
+    auto file = std::make_unique<QFile>(fileName);
+    if (file->open(QIODevice::ReadOnly))
+        return file;
+    msgBox(QStringLiteral("Can't Open \"%1\"").arg(fileName) + QLatin1Char('\n') + file->errorString(), Msg::Ok,
+           Msg::Critical);
+    return nullptr;
 }
 
 SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex) {
@@ -621,18 +704,21 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex) {
             msgBox(QStringLiteral("There Is No Editor Window To Send"), Msg::Ok, Msg::Exclamation);
             return SendOutcome::NotSent;
         }
-        job.program = job.control->bytes();
+        auto text = std::make_unique<QBuffer>();
+        text->setData(job.control->bytes());
+        text->open(QIODevice::ReadOnly);
         // The other routes send files: an edited window goes as it stands.
         if (job.control->isModified()) {
             const QString temp = ProgramPaths::programFolder() + gCurrentMachineSection + QStringLiteral(".tmp");
             QString error;
-            if (!writeFileSafely(temp, job.program, &error)) {
+            if (!writeFileSafely(temp, text->data(), &error)) {
                 msgBox(error, Msg::Ok, Msg::Critical);
                 return SendOutcome::NotSent;
             }
             fileName = temp;
         }
-    } else if (!readProgramFile(fileName, &job.program)) {
+        job.source = std::move(text);
+    } else if (!(job.source = openProgramFile(fileName))) {
         return SendOutcome::NotSent;
     }
     SendOutcome routed = SendOutcome::NotSent;
@@ -672,7 +758,7 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
         return routed;
 
     Job job;
-    if (!readProgramFile(fileName, &job.program))
+    if (!(job.source = openProgramFile(fileName)))
         return SendOutcome::NotSent;
     job.fileName = fileName;
     job.logPath = fileName;
@@ -691,14 +777,17 @@ SendOutcome sendBinaryFile(const QString& fileName, int chunkSize) {
 }
 
 PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool fromWindow) {
-    QByteArray program;
+    const bool header = which == QLatin1String("HeaderSend");
+    QByteArray sample;
     if (fromWindow) {
         if (EditControl* control = sendHost().activeEditor())
-            program = control->bytes();
+            sample = SendLines::percentSample(control->bytes(), header);
     } else {
-        readWholeFile(fileName, &program);
+        QFile file(fileName);
+        if (file.open(QIODevice::ReadOnly))
+            sample = SendLines::percentSample(file, header);
     }
-    return sendHeaderTrailer(which, fileName, program);
+    return sendHeaderTrailerFor(which, fileName, sample);
 }
 
 PortResult sendHeaderTrailer(const QString& which, const QString& fileName, const QByteArray& program) {
@@ -747,9 +836,8 @@ void writeTressick(const QString& fileName) {
     const QString target = readIni(kSettings, QStringLiteral("TressickFile"), QString());
     if (target.isEmpty())
         return;
-    QByteArray bytes;
     QString error;
-    if (!readWholeFile(fileName, &bytes, &error) || !writeFileSafely(target, bytes, &error))
+    if (!copyFileSafely(fileName, target, &error))
         msgBox(error);
 }
 

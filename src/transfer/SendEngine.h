@@ -3,7 +3,10 @@
 #include "PortLayer.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
+
+#include <memory>
 
 // The text send: a program goes line by line to the current machine with its
 // header, trailer, end of block, stripping, block skip, EIA code, pacing and
@@ -22,9 +25,9 @@ enum class SendOutcome {
 // A send is running; another one is refused until it ends.
 bool sendInProgress();
 
-// A program read from disk for sending; one that cannot be read is reported
-// ("Can't Open ...") and false returned.
-bool readProgramFile(const QString& fileName, QByteArray* program);
+// A program file opened for sending; one that cannot be opened is reported
+// ("Can't Open ...") and nullptr returned.
+std::unique_ptr<QFile> openProgramFile(const QString& fileName);
 
 // Of the last send, for the after-send report: the clock (seconds since
 // midnight) of its last block, -1 when it was abandoned for inactivity; and

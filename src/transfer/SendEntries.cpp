@@ -9,6 +9,7 @@
 #include "SendLines.h"
 #include "TransferGlobals.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 
 namespace {
@@ -82,16 +83,20 @@ void safeRestart() {
         return;
     QString file = chosen.first();
     const bool fromWindow = isActiveWindowFile(file);
-    QByteArray program;
+    std::unique_ptr<QIODevice> program;
     if (fromWindow) {
-        program = host.activeEditor()->bytes();
-    } else if (!readProgramFile(file, &program)) {
+        auto text = std::make_unique<QBuffer>();
+        text->setData(host.activeEditor()->bytes());
+        text->open(QIODevice::ReadOnly);
+        program = std::move(text);
+    } else if (!(program = openProgramFile(file))) {
         return;
     }
     // The operator names the line: a guess could skip what the machine has
     // not yet cut, so the prompt starts empty.
     int start = 0;
-    const qint64 lines = SendLines::countLines(program);
+    const qint64 lines = SendLines::countLines(*program);
+    program.reset();
     if (lines > 0) {
         bool ok = false;
         const QString answer =

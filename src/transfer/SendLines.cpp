@@ -1,64 +1,103 @@
 #include "SendLines.h"
 
+#include <QIODevice>
+
 #include <cmath>
+#include <cstring>
 
 namespace SendLines {
 
 const QByteArray kSkipMarker = QByteArrayLiteral("^!^!^!");
 
-namespace {
-
-// The first CR or LF at or after `from`, or `size` when there is none.
-qint64 lineEndAt(const char* data, qint64 size, qint64 from) {
-    const char* p = data + from;
-    const char* const end = data + size;
-    while (p < end && *p != '\n' && *p != '\r')
-        ++p;
-    return p - data;
+LineReader::LineReader(QIODevice& in, qint64 pieceSize) : in_(in), piece_(qMax<qint64>(pieceSize, 1)) {
+    // Sized once: a line view stays valid however the next read ends.
+    buf_.resize(2 * piece_);
 }
 
-// Position after the line end that starts at `at`.
-qint64 afterLineEnd(const char* data, qint64 size, qint64 at) {
-    if (at >= size)
-        return size;
-    if (data[at] == '\r' && at + 1 < size && data[at + 1] == '\n')
-        return at + 2;
-    return at + 1;
-}
-
-} // namespace
-
-QByteArray LineReader::next() {
-    const QByteArray view = nextView();
-    return QByteArray(view.constData(), view.size());
-}
-
-QByteArray LineReader::nextView() {
-    const qint64 size = data_.size();
-    if (pos_ >= size)
-        return QByteArray();
-    const char* d = data_.constData();
-    const qint64 end = lineEndAt(d, size, pos_);
-    const QByteArray line = QByteArray::fromRawData(d + pos_, int(end - pos_));
-    pos_ = afterLineEnd(d, size, end);
-    return line;
-}
-
-bool LineReader::skip(qint64 count) {
-    const qint64 size = data_.size();
-    const char* d = data_.constData();
-    for (qint64 i = 0; i < count; ++i) {
-        if (pos_ >= size)
-            return false;
-        pos_ = afterLineEnd(d, size, lineEndAt(d, size, pos_));
+// Moves the unread part to the front and reads a piece after it. The bytes
+// before the unread part (the line last given) are overwritten only when the
+// read brings more, which then makes another line.
+bool LineReader::fill() {
+    if (atEnd_)
+        return false;
+    const qint64 keep = end_ - begin_;
+    if (begin_ > 0) {
+        if (keep > 0)
+            std::memmove(buf_.data(), buf_.constData() + begin_, size_t(keep));
+        consumed_ += begin_;
+        lfAt_ -= begin_;
+        crAt_ -= begin_;
+        begin_ = 0;
+        end_ = keep;
     }
+    if (buf_.size() < end_ + piece_)
+        buf_.resize(end_ + piece_); // a line longer than a piece
+    const qint64 n = in_.read(buf_.data() + end_, piece_);
+    if (n <= 0) {
+        if (n < 0)
+            error_ = in_.errorString();
+        atEnd_ = true;
+        return false;
+    }
+    // What was searched to the old end without a find goes on in the new bytes.
+    const qint64 oldEnd = end_;
+    end_ += n;
+    if (lfAt_ == oldEnd)
+        lfAt_ = -1;
+    if (crAt_ == oldEnd)
+        crAt_ = -1;
     return true;
 }
 
-qint64 countLines(const QByteArray& data) {
+qint64 LineReader::nextOf(char c, qint64& cached) const {
+    if (cached < begin_ || cached > end_) {
+        const char* d = buf_.constData();
+        const void* p = std::memchr(d + begin_, c, size_t(end_ - begin_));
+        cached = p ? static_cast<const char*>(p) - d : end_;
+    }
+    return cached;
+}
+
+bool LineReader::next(QByteArray* line) {
+    for (;;) {
+        if (begin_ < end_) {
+            const qint64 at = qMin(nextOf('\n', lfAt_), nextOf('\r', crAt_));
+            const char* d = buf_.constData();
+            // A CR that ends the bytes read so far may yet be half of a CR LF.
+            const bool undecided = at == end_ - 1 && d[at] == '\r' && !atEnd_;
+            if (at < end_ && !undecided) {
+                *line = QByteArray::fromRawData(d + begin_, at - begin_);
+                begin_ = at + 1;
+                if (d[at] == '\r' && begin_ < end_ && d[begin_] == '\n')
+                    ++begin_;
+                return true;
+            }
+            if (at == end_ && atEnd_) {
+                *line = QByteArray::fromRawData(d + begin_, end_ - begin_);
+                begin_ = end_;
+                return true;
+            }
+        } else if (atEnd_) {
+            return false;
+        }
+        if (!fill() && begin_ >= end_)
+            return false;
+    }
+}
+
+bool LineReader::skip(qint64 count) {
+    QByteArray line;
+    for (qint64 i = 0; i < count; ++i)
+        if (!next(&line))
+            return false;
+    return true;
+}
+
+qint64 countLines(QIODevice& in) {
+    LineReader reader(in);
+    QByteArray line;
     qint64 n = 0;
-    LineReader reader(data);
-    while (reader.skip(1))
+    while (reader.next(&line))
         ++n;
     return n;
 }
@@ -137,6 +176,14 @@ qint64 sampleSize(qint64 length) {
 QByteArray percentSample(const QByteArray& program, bool header) {
     const int n = int(sampleSize(program.size()));
     return header ? program.left(n) : program.right(n);
+}
+
+QByteArray percentSample(QIODevice& program, bool header) {
+    const qint64 size = program.size();
+    const qint64 n = sampleSize(size);
+    if (!program.seek(header ? 0 : size - n))
+        return QByteArray();
+    return program.read(n);
 }
 
 CodeList::Parsed headerTrailerPieces(const QString& codeList, const QByteArray& sample,

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
+
 #include <functional>
 
 // How the lines of a program become the blocks a machine receives. Pure
@@ -14,26 +16,43 @@ namespace SendLines {
 // A line that becomes this text is not sent (an ignored block).
 extern const QByteArray kSkipMarker; // "^!^!^!"
 
-// The lines of a program. CR LF, LF and CR each end a line; a last line
-// without an end is a line too, and a final line end adds no empty line.
+// The lines of a program read from a device, from its position, in pieces:
+// memory stays near two pieces (and the longest line) whatever the size.
+// CR LF, LF and CR each end a line; a last line without an end is a line
+// too, and a final line end adds no empty line.
 class LineReader {
 public:
-    explicit LineReader(const QByteArray& data) : data_(data) {}
-    bool atEnd() const { return pos_ >= data_.size(); }
-    // The next line, without its end.
-    QByteArray next();
-    // The same without a copy: it shares the program's bytes, so it is valid
-    // only while the program given to the reader lives.
-    QByteArray nextView();
+    static constexpr qint64 kPieceSize = 1 << 20;
+    explicit LineReader(QIODevice& in, qint64 pieceSize = kPieceSize);
+    // The next line, without its end, as a view of the reader's buffer: it
+    // stays valid until next() or skip() gives another line. False at the
+    // end, or when reading failed (error() says why).
+    bool next(QByteArray* line);
     // Skips `count` lines; false when the program has fewer.
     bool skip(qint64 count);
-    qint64 position() const { return pos_; } // bytes read, line ends included
+    qint64 position() const { return consumed_ + begin_; } // bytes read, line ends included
+    QString error() const { return error_; }
 
 private:
-    QByteArray data_;
-    qint64 pos_ = 0;
+    bool fill();
+    qint64 nextOf(char c, qint64& cached) const;
+
+    QIODevice& in_;
+    qint64 piece_;
+    QByteArray buf_;
+    qint64 begin_ = 0; // the unread part is [begin_, end_)
+    qint64 end_ = 0;
+    qint64 consumed_ = 0;
+    // The next LF and CR at or after begin_ (end_ when there is none); a
+    // value below begin_ is stale. Searching once per line end keeps a file
+    // of LF lines from being searched for CR at every line.
+    mutable qint64 lfAt_ = -1;
+    mutable qint64 crAt_ = -1;
+    bool atEnd_ = false;
+    QString error_;
 };
-qint64 countLines(const QByteArray& data);
+// The lines from the device's position to its end.
+qint64 countLines(QIODevice& in);
 
 // Every space removed.
 QByteArray stripSpaces(const QByteArray& line);
@@ -68,8 +87,10 @@ int percentOf(qint64 done, qint64 total);
 // The header and trailer percent rule: how much of the program is looked at
 // (half its length, halves to even, at most 512).
 qint64 sampleSize(qint64 length);
-// What the rule looks at of a program: its start (header) or its end (trailer).
+// What the rule looks at of a program: its start (header) or its end
+// (trailer). The device is left where the sample ends.
 QByteArray percentSample(const QByteArray& program, bool header);
+QByteArray percentSample(QIODevice& program, bool header);
 
 // A header or trailer code list as it goes out: characters and pauses kept
 // apart, the characters passed through `convert` when given (the EIA code).

@@ -1,5 +1,6 @@
 #include "SerialLink.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
@@ -7,8 +8,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kSliceMs = 20;
@@ -24,6 +27,7 @@ constexpr qint64 kUnclaimedLimit = 1 << 20;
 } // namespace
 
 SerialLink::SerialLink(QObject* parent) : QObject(parent) {
+    wake_.setSingleShot(true);
     connect(&port_, &QSerialPort::readyRead, this, &SerialLink::deliver);
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialLink::onError);
 }
@@ -122,6 +126,10 @@ void SerialLink::onError(QSerialPort::SerialPortError error) {
         // Time-outs of Qt's own waits and lines a device cannot report are not faults.
         return;
     }
+    fault(error, port_.errorString());
+}
+
+void SerialLink::fault(QSerialPort::SerialPortError error, const QString& reason) {
     if (!port_.isOpen() || faulted_)
         return; // one error per failure, not a burst
     faulted_ = true;
@@ -129,7 +137,7 @@ void SerialLink::onError(QSerialPort::SerialPortError error) {
     // whatever the last system error was.
     const QString why = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
                             ? QStringLiteral("The Device Was Disconnected Or Stopped Working")
-                            : port_.errorString();
+                            : reason;
     error_ = QStringLiteral("Port Error On %1").arg(comName_.isEmpty() ? device_ : comName_) + QLatin1Char('\n') + why;
     // The device is gone: keep the notifiers from firing on a dead handle.
     if (error == QSerialPort::ResourceError) {
@@ -140,15 +148,12 @@ void SerialLink::onError(QSerialPort::SerialPortError error) {
 }
 
 void SerialLink::pump(int ms) {
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(&port_, &QSerialPort::bytesWritten, &loop, &QEventLoop::quit);
-    connect(&port_, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
-    connect(&port_, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
-    timer.start(ms);
-    loop.exec();
+    // No event loop of its own per wait: the one running is asked for the
+    // next events, and the timer makes sure there is one within `ms`.
+    if (!wake_.isActive() || wake_.remainingTime() > ms)
+        wake_.start(ms);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    sinceEvents_.start();
 }
 
 PortResult SerialLink::abandon(PortResult why) {
@@ -175,11 +180,34 @@ void SerialLink::discardOutput() {
     port_.clear(QSerialPort::Output); // Qt's buffer and the kernel's queue
 }
 
+qsizetype SerialLink::writeDirect(const char* data, qsizetype size) {
+    const ssize_t n = ::write(port_.handle(), data, size_t(size));
+    if (n >= 0) {
+        handed_ += n;
+        return n;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+        return 0; // the line is full or held: no fault
+    fault(QSerialPort::ResourceError, QString::fromLocal8Bit(std::strerror(errno)));
+    return -1;
+}
+
 bool SerialLink::handOver(const QByteArray& data) {
-    const qint64 n = port_.write(data);
+    // Straight to the kernel while Qt holds nothing; the rest through Qt, after it.
+    qsizetype direct = 0;
+    if (port_.bytesToWrite() == 0 && (direct = writeDirect(data.constData(), data.size())) < 0)
+        return false;
+    if (direct == data.size())
+        return true;
+    const qint64 n = port_.write(data.constData() + direct, data.size() - direct);
     if (n > 0)
         handed_ += n;
-    return n == data.size();
+    return n == data.size() - direct;
+}
+
+void SerialLink::yieldNow() {
+    QCoreApplication::processEvents();
+    sinceEvents_.start();
 }
 
 void SerialLink::queue(const QByteArray& data) {
@@ -208,11 +236,44 @@ PortResult SerialLink::write(const QByteArray& data, bool cancelEnds) {
 }
 
 PortResult SerialLink::writeAndWait(const QByteArray& data, bool cancelEnds) {
-    if (!handOver(data))
-        return abandon(PortResult::PortError);
-    // What the line takes at once goes now, without a pass of the event loop.
-    port_.flush();
-    return waitUntilSent([this] { return port_.bytesToWrite(); }, cancelEnds);
+    // What Qt still holds (handed over without waiting) goes first.
+    if (port_.bytesToWrite() > 0) {
+        const PortResult r = waitUntilSent([this] { return port_.bytesToWrite(); }, cancelEnds);
+        if (r != PortResult::Ok)
+            return r;
+    }
+    // Then straight to the kernel, as much as it takes at a time, waiting
+    // for room in poll() as cat would; Qt's event loop still runs every
+    // slice, so keys, buttons and input stay live.
+    const char* p = data.constData();
+    qsizetype left = data.size();
+    QElapsedTimer idle;
+    idle.start();
+    if (!sinceEvents_.isValid())
+        sinceEvents_.start();
+    while (left > 0) {
+        if (cancelEnds && cancelled())
+            return abandon(PortResult::Cancelled);
+        const qsizetype n = writeDirect(p, left);
+        if (n < 0)
+            return abandon(PortResult::PortError);
+        if (n > 0) {
+            p += n;
+            left -= n;
+            idle.restart();
+        } else {
+            if (timeoutMs_ > 0 && idle.elapsed() >= timeoutMs_)
+                return abandon(PortResult::TimedOut);
+            pollfd room{port_.handle(), POLLOUT, 0};
+            ::poll(&room, 1, int(qBound<qint64>(1, kSliceMs - sinceEvents_.elapsed(), qint64(kSliceMs))));
+        }
+        if (sinceEvents_.elapsed() >= kSliceMs) {
+            yieldNow();
+            if (faulted_ || !port_.isOpen())
+                return abandon(PortResult::PortError);
+        }
+    }
+    return faulted_ ? abandon(PortResult::PortError) : PortResult::Ok;
 }
 
 int SerialLink::sliceFor(qint64 pendingBytes) const {

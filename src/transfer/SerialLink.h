@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -123,8 +124,8 @@ public:
     // ---- lights
     PortLines lines();
 
-    // Runs the event loop for at most `ms`, returning early when the port
-    // writes, reads or fails.
+    // Runs the event loop for at most `ms`, returning early when anything
+    // happens (the port writes, reads or fails; a key; a timer).
     void pump(int ms);
 
 Q_SIGNALS:
@@ -135,11 +136,14 @@ Q_SIGNALS:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    void fault(QSerialPort::SerialPortError error, const QString& reason);
     void deliver();
     bool cancelled() const { return cancelFlag_ && *cancelFlag_; }
     PortResult abandon(PortResult why);
     PortResult writeAndWait(const QByteArray& data, bool cancelEnds);
     bool handOver(const QByteArray& data);
+    qsizetype writeDirect(const char* data, qsizetype size); // what the kernel took; -1: the port failed
+    void yieldNow();
     QString openFailure() const;
     // Waits while pending() > 0, yielding; no fall in it for the time-out ends it.
     PortResult waitUntilSent(const std::function<qint64()>& pending, bool cancelEnds);
@@ -149,6 +153,8 @@ private:
     bool readLines(QSerialPort::PinoutSignals* out);
 
     QSerialPort port_;
+    QTimer wake_; // ends a pump that nothing else ends
+    QElapsedTimer sinceEvents_; // the event loop last ran
     QString device_;
     QString comName_;
     PortSettings settings_;

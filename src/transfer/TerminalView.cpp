@@ -4,6 +4,7 @@
 #include "ReceiveFilter.h"
 #include "TransferGlobals.h"
 
+#include <QEvent>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -100,6 +101,15 @@ TerminalView::TerminalView(QPlainTextEdit* box, QObject* parent) : QObject(paren
     drawTimer_.setSingleShot(true);
     drawTimer_.setInterval(40);
     connect(&drawTimer_, &QTimer::timeout, this, &TerminalView::draw);
+    if (box_)
+        box_->installEventFilter(this);
+}
+
+// What was held back while the box was hidden is drawn as it shows.
+bool TerminalView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == box_ && event->type() == QEvent::Show && (redrawAll_ || drawnUpTo_ < text_.size()))
+        QTimer::singleShot(0, this, &TerminalView::draw);
+    return QObject::eventFilter(watched, event);
 }
 
 void TerminalView::appendToTerminal(const QByteArray& shown) {
@@ -149,7 +159,9 @@ void TerminalView::flush() {
 }
 
 void TerminalView::draw() {
-    if (!box_)
+    // Nothing is drawn into a box nobody can see (the window hidden, or the
+    // editor in front); it is drawn whole when it shows.
+    if (!box_ || !box_->isVisible())
         return;
     // Cleared from outside (Clear Debug): what was drawn is gone for good.
     if (!redrawAll_ && drawnUpTo_ > 0 && box_->document()->isEmpty()) {

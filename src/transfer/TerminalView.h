@@ -48,6 +48,9 @@ public:
     // Draws what is waiting now rather than on the timer.
     void flush();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void addPiece(const QByteArray& piece);
     void draw();

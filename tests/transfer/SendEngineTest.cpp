@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <atomic>
 #include <functional>
 
 namespace {
@@ -376,21 +377,28 @@ TEST_F(Send, OperatorWaitUntilOverride) {
 
 TEST_F(Send, CancelWhileXoffHoldsLeavesTheRestartLineTheMachineGotWhole) {
     set("Handshaking", "1");
-    QByteArray all = numberedProgram(12000);
+    QByteArray all = numberedProgram(100000);
     const QString path = program(all);
     all.replace("\n", "\r\n");
     const qint64 before = comPort().handedCount() - comPort().droppedCount();
-    bool held = false;
-    During machineSide([&] {
-        if (!held && machine.receivedCount() >= 20000) {
-            machine.send("\x13");
-            held = true;
+    qint64 lastHanded = -1;
+    // The machine says XOFF at once, from its reading thread.
+    auto held = std::make_shared<std::atomic<bool>>(false);
+    machine.setReaction([m = &machine, held](qint64 got) {
+        if (!*held && got >= 20000) {
+            m->send("\x13");
+            *held = true;
         }
-        // Cancelled with lines held back, once the machine has read all that
-        // left the PC (so the cancel's discard takes nothing from under it).
-        const qint64 waiting = comPort().pendingOutput();
-        const qint64 left = comPort().handedCount() - comPort().droppedCount() - waiting - before;
-        if (!held || waiting == 0 || machine.receivedCount() != left)
+    });
+    During operatorSide([&] {
+        // Cancelled with lines held back (nothing more went out since the
+        // last look), once the machine has read all that left the PC, so the
+        // cancel's discard takes nothing from under it.
+        const qint64 handed = comPort().handedCount();
+        const qint64 left = handed - comPort().droppedCount() - comPort().pendingOutput() - before;
+        const bool stuck = handed == lastHanded;
+        lastHanded = handed;
+        if (!*held || !stuck || machine.receivedCount() != left)
             return false;
         gCancelSend = true;
         return true;

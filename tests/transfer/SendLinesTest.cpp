@@ -1,6 +1,7 @@
 // Line processing of the send, without a port.
 #include "SendLines.h"
 
+#include <QBuffer>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -9,11 +10,17 @@ using namespace SendLines;
 
 namespace {
 
-QList<QByteArray> allLines(const QByteArray& data) {
+// The lines as read in pieces of `piece` bytes.
+QList<QByteArray> allLines(const QByteArray& data, qint64 piece) {
+    QByteArray bytes = data;
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    LineReader reader(in, piece);
     QList<QByteArray> out;
-    LineReader reader(data);
-    while (!reader.atEnd())
-        out << reader.next();
+    QByteArray line;
+    while (reader.next(&line))
+        out << QByteArray(line.constData(), line.size());
+    EXPECT_EQ(reader.position(), data.size());
     return out;
 }
 
@@ -36,22 +43,35 @@ TEST(SendLines, LinesEndAtCrLfLfOrCrAlike) {
         {"", {}},
         {QByteArray("N1\0X\xF0\n", 6), {QByteArray("N1\0X\xF0", 5)}}, // NUL and high bytes kept
     };
+    // A piece may end anywhere, a CR LF cut in two included.
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.data.toPercentEncoding().constData());
-        EXPECT_EQ(allLines(c.data), c.lines);
-        EXPECT_EQ(countLines(c.data), c.lines.size());
+        for (const qint64 piece : {1, 2, 3, 1 << 20}) {
+            SCOPED_TRACE(c.data.toPercentEncoding().constData() + std::string(" in pieces of ") + std::to_string(piece));
+            EXPECT_EQ(allLines(c.data, piece), c.lines);
+        }
+        QByteArray bytes = c.data;
+        QBuffer in(&bytes);
+        in.open(QIODevice::ReadOnly);
+        EXPECT_EQ(countLines(in), c.lines.size());
     }
 }
 
 TEST(SendLines, ReaderPositionAndSkip) {
-    const QByteArray data = "L1\r\nL2\nL3\rL4";
-    LineReader reader(data);
+    QByteArray data = "L1\r\nL2\nL3\rL4";
+    QBuffer in(&data);
+    in.open(QIODevice::ReadOnly);
+    LineReader reader(in, 2);
     EXPECT_TRUE(reader.skip(2));
     EXPECT_EQ(reader.position(), 7);
-    EXPECT_EQ(reader.next(), "L3");
-    EXPECT_EQ(reader.nextView(), "L4");
+    QByteArray line;
+    ASSERT_TRUE(reader.next(&line));
+    EXPECT_EQ(line, "L3");
+    ASSERT_TRUE(reader.next(&line));
+    EXPECT_EQ(line, "L4");
     EXPECT_EQ(reader.position(), data.size());
-    EXPECT_FALSE(LineReader(data).skip(5));
+    EXPECT_FALSE(reader.next(&line));
+    in.seek(0);
+    EXPECT_FALSE(LineReader(in).skip(5));
 }
 
 // Rules from letters: s strip spaces, n double space after N, b drop blank

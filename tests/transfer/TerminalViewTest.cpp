@@ -4,6 +4,7 @@
 #include "TransferGlobals.h"
 
 #include <QPlainTextEdit>
+#include <QtCore/qtestsupport_core.h>
 
 #include <gtest/gtest.h>
 
@@ -80,8 +81,12 @@ TEST_F(Terminal, TheTextIsCappedByFixedCuts) {
 }
 
 TEST_F(Terminal, TheBoxShowsLinesAndFollowsAClear) {
+    // Nothing is drawn while the box cannot be seen; what is held, once it shows.
     view.appendToTerminal("G1 X1\r");
     view.flush();
+    EXPECT_TRUE(box.toPlainText().isEmpty());
+    box.show();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return box.toPlainText() == QStringLiteral("G1 X1\n"); }, 20000));
     view.appendToTerminal("\nG2\nG3\r\n");
     EXPECT_EQ(box.toPlainText(), QStringLiteral("G1 X1\n")); // drawn on the timer, not at once
     view.flush();
