@@ -1,8 +1,8 @@
 #pragma once
 
 #include "DialogActions.h"
-#include "ModalAnswerer.h"
 #include "EditorActions.h"
+#include "ModalAnswerer.h"
 #include "SettingsGlobals.h"
 #include "Startup.h"
 #include "TestHome.h"
@@ -67,7 +67,9 @@ public:
         calls << QStringLiteral("sendTextBlock:%1:%2").arg(path).arg(fromWindow);
     }
     void safeRestart() override { calls << QStringLiteral("restart"); }
-    void sendBinary(const QString& path, int chunk) override { calls << QStringLiteral("binary:%1:%2").arg(path).arg(chunk); }
+    void sendBinary(const QString& path, int chunk) override {
+        calls << QStringLiteral("binary:%1:%2").arg(path).arg(chunk);
+    }
     void ftpSend(int i) override { calls << QStringLiteral("ftp:%1").arg(i); }
     void ftpReceive() override { calls << QStringLiteral("ftpReceive"); }
     void viewLog() override { calls << QStringLiteral("log"); }
@@ -98,15 +100,8 @@ public:
     void paste() override { calls << QStringLiteral("paste"); }
     void clearRecentOpenList() override { calls << QStringLiteral("clearRecent"); }
     QString chosenFile; // what the next file dialog answers
-    QString mergedFile; // what the merge dialog leaves in gDialogResult
-    QString OpenCNCFile(const QString& title, const QString& purpose) override {
-        calls << QStringLiteral("choose:%1:%2").arg(title, purpose);
-        return chosenFile;
-    }
-    void showMerge() override {
-        calls << QStringLiteral("merge");
-        gDialogResult = mergedFile;
-    }
+    QString OpenCNCFile(const QString&, const QString&) override { return chosenFile; }
+    void showMerge() override { calls << QStringLiteral("merge"); }
 };
 
 class RecordingDialogs : public DialogActions {
@@ -115,6 +110,4 @@ public:
     QStringList calls;
     void showProperties() override { calls << QStringLiteral("properties"); }
     void showSystemSettings() override { calls << QStringLiteral("system"); }
-    void showCopyDNC() override { calls << QStringLiteral("copy"); }
-    void showButtonSetup() override { calls << QStringLiteral("buttons"); }
 };

@@ -1,21 +1,43 @@
-// The main window's menu commands with the real editor behind them: Quit and
-// its save questions, the recent-file entries, the FTP hand-off, the items
-// that have no action, Help.
+// The main window's menu commands with the real subsystems behind them: Quit
+// and its save questions, the recent-file entries, the FTP hand-off, captions,
+// the system settings and machine copy across restarts, the Tools menu's text
+// tools on the editor, and the pop-ups and merge that reach the machine.
 #include "AppTestSupport.h"
 #include "EditControl.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
+#include "FileSizeLimit.h"
 #include "IniStorage.h"
+#include "IniStore.h"
+#include "MachineRecord.h"
+#include "PortLayer.h"
 #include "ProgramQuit.h"
 #include "PtyMachine.h"
+#include "ReceiveEngine.h"
+#include "ReceiveHostAdapter.h"
 #include "RecentFiles.h"
 #include "ScriptedMessages.h"
+#include "SettingsBackup.h"
+#include "TerminalView.h"
+#include "TextCase.h"
+#include "TextTools.h"
 #include "frmButtonSetup.h"
+#include "frmCopyDNC.h"
+#include "frmIntelli.h"
+#include "frmMenus.h"
+#include "frmMerge.h"
+#include "frmProperties.h"
+#include "frmSystem.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QtTest>
 
 class MenusTest : public QObject {
@@ -24,9 +46,67 @@ class MenusTest : public QObject {
     std::unique_ptr<TestHome> home_;
 
     QString program(const char* name, const QByteArray& text) const {
-        const QString path = home_->file(QLatin1String(name));
+        const QString path = home_->file(name);
         writeAllBytes(path, text);
         return path;
+    }
+    // Shows `T` from the menu item and lets `act` answer it.
+    template <typename T> void fromMenu(frmTerminal& w, const char* item, std::function<void(T*)> act) {
+        ModalAnswerer answer([&](QWidget* modal) {
+            auto* dialog = qobject_cast<T*>(modal);
+            if (dialog)
+                act(dialog);
+            return dialog != nullptr;
+        });
+        w.menuItem(item)->trigger();
+        QCOMPARE(answer.answered(), 1);
+    }
+    std::unique_ptr<frmTerminal> restart() {
+        auto w = std::make_unique<frmTerminal>();
+        [&] { QVERIFY(w->Form_Load()); }();
+        return w;
+    }
+    // The process would end here: what the program held back in memory goes
+    // with it, and the event loops may run again.
+    static void programEnded() {
+        IniStore::instance().clearCache();
+        IniStore::instance().endBatch();
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+    }
+    static EditControl* holding(frmTerminal& w, const QByteArray& text) {
+        EditControl* ed = w.editorManager()->activeEditor();
+        ed->loadBytes(text);
+        return ed;
+    }
+    static void run(frmTerminal& w, const char* item) { w.menuItem(item)->trigger(); }
+    static bool idle(frmTerminal& w) {
+        return !gBusyEditing && !w.xPercent()->isVisibleTo(&w) && w.menuItem("mnuToolsheader")->isEnabled() &&
+               w.SSTab2()->isEnabled() && w.SSTab1()->currentWidget()->isEnabled();
+    }
+
+    // Chooses Merge from the File menu; the dialog gets `files` and "Merge To DNC".
+    void mergeToDnc(frmTerminal& w, const QStringList& files) {
+        fromMenu<frmMerge>(w, "mnuMerge", [&files](frmMerge* dialog) {
+            dialog->addFiles(files);
+            dialog->Command1_Click(2);
+            if (dialog->isVisible())
+                dialog->Command1_Click(1); // the merge stopped: Quit
+        });
+    }
+    // The main window with machine 1 on the machine's pseudo-terminal, shown.
+    std::unique_ptr<frmTerminal> onPort(const PtyMachine& machine, const QByteArray& keys = {}) {
+        auto w = loadedTerminal(*home_, machineOnPort(machine.slavePath(), keys));
+        gKeepAlive = 0;
+        w->show();
+        return w;
+    }
+    // The pop-up menu for a position, as it would be shown now.
+    static std::unique_ptr<QMenu> popup(frmTerminal& w, int position) {
+        return std::unique_ptr<QMenu>(w.findChild<frmMenus*>()->buildMenu(position));
+    }
+    static QAction* entry(const std::unique_ptr<QMenu>& menu, const char* name) {
+        return menu->findChild<QAction*>(name);
     }
 
 private Q_SLOTS:
@@ -34,6 +114,7 @@ private Q_SLOTS:
     void cleanup() {
         gPortState = PortIdle;
         gCancelSend = false;
+        gCancelBatch = false;
         home_.reset();
     }
 
@@ -47,11 +128,17 @@ private Q_SLOTS:
         ed->editor(ib)->setBytes("B2\n");
         ScriptedMessages msgs;
 
-        // During a send the transfer question comes first; a Cancel after it leaves the send running.
+        // During a send only Quit closes the window, and the transfer question comes first.
         gPortState = PortSending;
+        QVERIFY(!w->close());
+        msgs.answer(Msg::AnswerNo);
+        QVERIFY(!quitProgram());
+        QVERIFY(msgs.texts().value(0).startsWith("A Transfer Is Still Running"));
+        QCOMPARE(msgs.shown().size(), 1);
+        // A Cancel after it leaves the send running.
+        msgs.clear();
         msgs.answer(Msg::AnswerYes).answer(Msg::AnswerYes).answer(Msg::AnswerCancel);
         QVERIFY(!quitProgram());
-        QVERIFY(msgs.texts().value(0).startsWith(QStringLiteral("A Transfer Is Still Running")));
         QVERIFY(msgs.texts().value(2).contains(b));
         QVERIFY(!gCancelSend);
         QVERIFY(w->isVisible());
@@ -59,105 +146,100 @@ private Q_SLOTS:
         QCOMPARE(readAllBytes(b), QByteArray("B\n"));
         QVERIFY(!gWindows[ib].closed);
 
-        // Only the window still changed is asked about; No ends the program without saving it.
-        gPortState = PortIdle;
+        // Only the window still changed is asked about; No ends the program, and the send, without saving it.
         msgs.clear();
-        msgs.answer(Msg::AnswerNo);
+        msgs.answer(Msg::AnswerYes).answer(Msg::AnswerNo);
         QVERIFY(w->quitProgram());
-        QCOMPARE(msgs.shown().size(), 1);
+        QCOMPARE(msgs.shown().size(), 2);
         QVERIFY(!w->isVisible());
+        QVERIFY(gCancelSend && gCancelBatch);
         QCOMPARE(readAllBytes(b), QByteArray("B\n"));
     }
 
     void recentEntriesSayWhenTheFileIsGoneAndSendTheEditedWindow() {
         PtyMachine machine;
-        auto w = loadedTerminal(*home_, machineOnPort(machine.slavePath(), "WaitAfterSending=31\n"));
+        auto w = onPort(machine, "WaitAfterSending=31\n");
         ScriptedMessages msgs;
-        const QString gone = home_->file(QStringLiteral("gone.nc"));
-        RecentFiles::add(gone, QStringLiteral("open"));
+        const QString gone = home_->file("gone.nc");
+        RecentFiles::add(gone, "open");
         const int tabs = w->SSTab1()->count();
-        w->menuItem(QStringLiteral("mnuRecentFile(1)"))->trigger();
-        QCOMPARE(msgs.texts(), QStringList{gone + QStringLiteral(" Does Not Exist")});
+        w->menuItem("mnuRecentFile(1)")->trigger();
+        QCOMPARE(msgs.texts(), QStringList{gone + " Does Not Exist"});
         QCOMPARE(w->SSTab1()->count(), tabs);
 
-        // A sent file open in the active window goes out with its unsaved edits.
+        // Opened from the menu it is listed; sent from the list while open in the active window, it goes out
+        // with its unsaved edits.
         const QString part = program("part.nc", "G0X1\n");
-        RecentFiles::add(part, QStringLiteral("send"));
-        EditorManager* ed = w->editorManager();
-        ed->openFileInNewWindow(part);
-        ed->activeEditor()->setBytes("G1X2\n");
-        w->menuItem(QStringLiteral("mnuRecentSentFile(1)"))->trigger();
+        msgs.answerFiles({part});
+        w->menuItem("mnuOpen")->trigger();
+        QCOMPARE(readIni(gCurrentMachineSection, QString("RecentFile1")), part);
+        RecentFiles::add(part, "send");
+        w->editorManager()->activeEditor()->setBytes("G1X2\n");
+        w->menuItem("mnuRecentSentFile(1)")->trigger();
         QVERIFY(machine.waitForCount(6, 20000));
         QCOMPARE(machine.received(), QByteArray("G1X2\r\n"));
         QCOMPARE(readAllBytes(part), QByteArray("G0X1\n"));
     }
 
     void ftpCommandsHandTheHelperOneArgumentOrSayWhyNot() {
-        const QString helper = program("ftp.exe", "#!/bin/sh\nprintf '%s:%s' \"$#\" \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.args\"\n");
+        const QString helper = program(
+            "ftp.exe", "#!/bin/sh\nprintf '%s:%s' \"$#\" \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.args\"\n");
         QVERIFY(QFile::setPermissions(helper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         auto w = loadedTerminal(*home_);
         ScriptedMessages msgs;
         w->selectMachine(11);
         auto argumentOf = [&](const char* item) {
             QFile::remove(helper + ".args");
-            w->menuItem(QLatin1String(item))->trigger();
+            w->menuItem(item)->trigger();
             return waitUntil([&] { return QFile::exists(helper + ".args"); }, 10000)
-                       ? QString::fromUtf8(readAllBytes(helper + ".args")) : QString();
+                       ? QString::fromUtf8(readAllBytes(helper + ".args"))
+                       : QString();
         };
-        QCOMPARE(argumentOf("mnuFTPReceive"), QStringLiteral("1:?!?12?D?") + gIniPath);
+        QCOMPARE(argumentOf("mnuFTPReceive"), QString("1:?!?12?D?") + gIniPath);
         // The window's changed text is saved first when the user says so.
         const QString part = program("part.nc", "G0X1\n");
         w->editorManager()->openFileInNewWindow(part);
         w->editorManager()->activeEditor()->setBytes("G1X2\n");
         msgs.answer(Msg::AnswerYes);
-        QCOMPARE(argumentOf("mnuFTPSub(0)"), QStringLiteral("1:?%1?12?U?%2").arg(part, gIniPath));
+        QCOMPARE(argumentOf("mnuFTPSub(0)"), QString("1:?%1?12?U?%2").arg(part, gIniPath));
         QCOMPARE(readAllBytes(part), QByteArray("G1X2\n"));
         // No command line without the helper: said, not silent.
         QVERIFY(QFile::remove(helper));
-        w->menuItem(QStringLiteral("mnuFTPReceive"))->trigger();
-        QCOMPARE(msgs.texts().last(), QStringLiteral("The FTP Program %1 Was Not Found").arg(helper));
+        w->menuItem("mnuFTPReceive")->trigger();
+        QCOMPARE(msgs.texts().last(), QString("The FTP Program %1 Was Not Found").arg(helper));
     }
 
     void menuCaptionsStayOnTheirOwnItemsAndResetLeavesThroughQuit() {
         const QByteArray settings = "UseLanguageSupport=1\n[Language-Menus]\nmnuOpen=-\nmnuSave=&Sichern\n";
         auto w = loadedTerminal(*home_, settings);
-        RecentFiles::add(program("part.nc", "G0\n"), QStringLiteral("open"));
-        auto setUp = [&w](const std::function<void(frmButtonSetup*)>& act) {
-            ModalAnswerer answer([&](QWidget* modal) {
-                auto* setup = qobject_cast<frmButtonSetup*>(modal);
-                if (setup)
-                    act(setup);
-                return setup != nullptr;
-            });
-            w->menuItem(QStringLiteral("mnuLanguage"))->trigger();
-            QCOMPARE(answer.answered(), 1);
-        };
+        RecentFiles::add(program("part.nc", "G0\n"), "open");
         auto box = [](frmButtonSetup* setup, const char* item) -> QLineEdit* {
             for (const auto& [edit, action] : setup->menuBoxes())
-                if (action->objectName() == QLatin1String(item))
+                if (action->objectName() == item)
                     return edit;
             return nullptr;
         };
-        setUp([&](frmButtonSetup* setup) {
-            box(setup, "mnuClose")->setText(QStringLiteral("Schliessen"));
-            box(setup, "mnuNew")->setText(QStringLiteral("-"));
-            setup->Text1(2)->setText(QStringLiteral("Empfang"));
+        fromMenu<frmButtonSetup>(*w, "mnuLanguage", [&](frmButtonSetup* setup) {
+            box(setup, "mnuClose")->setText("Schliessen");
+            box(setup, "mnuNew")->setText("-");
+            setup->Text1(2)->setText("Empfang");
             setup->Command1_Click(0);
         });
         auto check = [](frmTerminal* t) {
-            for (const auto& [item, caption] : {std::pair{"mnuOpen", "&Open File"}, {"mnuSave", "&Sichern"},
-                                                {"mnuClose", "Schliessen"}, {"mnuNew", "&Create A New File"}})
-                QCOMPARE(t->menuItem(QLatin1String(item))->text(), QString::fromUtf8(caption));
-            QCOMPARE(t->btnToolBar(2)->text(), QStringLiteral("Empfang"));
+            for (const auto& [item, caption] : {std::pair{"mnuOpen", "&Open File"},
+                                                {"mnuSave", "&Sichern"},
+                                                {"mnuClose", "Schliessen"},
+                                                {"mnuNew", "&Create A New File"}})
+                QCOMPARE(t->menuItem(item)->text(), QString::fromUtf8(caption));
+            QCOMPARE(t->btnToolBar(2)->text(), QString("Empfang"));
         };
         check(w.get());
-        QVERIFY(!iniHasKey(QStringLiteral("Language-Menus"), QStringLiteral("mnuNew")));
-        for (const QString& key : iniSectionKeys(QStringLiteral("Language-Menus"), gIniPath))
-            QVERIFY2(!readIni(QStringLiteral("Language-Menus"), key).contains(home_->path()), qPrintable(key));
+        QVERIFY(!iniHasKey("Language-Menus", "mnuNew"));
+        for (const QString& key : iniSectionKeys("Language-Menus", gIniPath))
+            QVERIFY2(!readIni("Language-Menus", key).contains(home_->path()), qPrintable(key));
 
         w.reset();
-        w = std::make_unique<frmTerminal>();
-        QVERIFY(w->Form_Load());
+        w = restart();
         check(w.get());
 
         // Reset: the question, then the Quit path asks about the changed window; Cancel keeps the program.
@@ -165,29 +247,428 @@ private Q_SLOTS:
         w->editorManager()->activeEditor()->setBytes("G1\n");
         ScriptedMessages msgs;
         msgs.answer(Msg::AnswerYes).answer(Msg::AnswerCancel);
-        setUp([](frmButtonSetup* setup) { setup->Command2_Click(); });
+        fromMenu<frmButtonSetup>(*w, "mnuLanguage", [](frmButtonSetup* setup) { setup->Command2_Click(); });
         QCOMPARE(msgs.shown().size(), 2);
-        QVERIFY(msgs.texts().value(1).contains(QStringLiteral("has changed")));
+        QVERIFY(msgs.texts().value(1).contains("has changed"));
         QVERIFY(w->isVisible());
-        QVERIFY(!iniHasSection(QStringLiteral("Language-Menus"), gIniPath));
-        QVERIFY(!iniHasSection(QStringLiteral("Language-Buttons"), gIniPath));
+        QVERIFY(!iniHasSection("Language-Menus", gIniPath));
+        QVERIFY(!iniHasSection("Language-Buttons", gIniPath));
     }
 
     void itemsWithoutActionStayGreyedAndHelpAlwaysAnswers() {
         auto w = loadedTerminal(*home_);
         for (bool busy : {true, false, false}) {
-            for (const char* inert : {"mnuFindFile", "mnuSync", "mnuWizard", "mnuScheduler", "mnuChangePassword"})
-                QVERIFY2(!w->menuItem(QLatin1String(inert))->isEnabled(), inert);
+            for (const char* inert :
+                 {"mnuFindFile", "mnuSync", "mnuWizard", "mnuScheduler", "mnuChangePassword"})
+                QVERIFY2(!w->menuItem(inert)->isEnabled(), inert);
             w->lockForTransfer(busy);
             w->receivingMenuStatus(!busy);
             w->disableDuringSeq(busy);
-            Q_EMIT w->menuItem(QStringLiteral("mnuFileHeader"))->menu()->aboutToShow();
+            Q_EMIT w->menuItem("mnuFileHeader")->menu()->aboutToShow();
         }
 
         ScriptedMessages msgs;
-        w->menuItem(QStringLiteral("mnuAboutHeader"))->trigger();
+        w->menuItem("mnuAboutHeader")->trigger();
         QCOMPARE(msgs.shown().size(), 1);
-        QVERIFY(msgs.texts().first().contains(home_->file(QStringLiteral("help/frmTerminal.htm"))));
+        QVERIFY(msgs.texts().first().contains(home_->file("help/frmTerminal.htm")));
+    }
+    void fontsAndColoursSurviveARestart() {
+        auto w = loadedTerminal(*home_);
+        ScriptedMessages msgs;
+        msgs.answerColour(0x112233u);
+        fromMenu<frmSystem>(*w, "mnuSystemSettings", [](frmSystem* d) {
+            d->cmdColorPicker1_Click(4);
+            d->findChild<QLineEdit*>("Text1(1)")->setText("15");
+            d->Command1_Click(0);
+        });
+        QCOMPARE(w->textboxTerm()->palette().color(QPalette::Base), QColor(0x33, 0x22, 0x11));
+        w.reset();
+        w = restart();
+        QCOMPARE(w->textboxTerm()->palette().color(QPalette::Base), QColor(0x33, 0x22, 0x11));
+        QCOMPARE(w->textboxTerm()->font().pointSize(), 15);
+        QCOMPARE(w->editorManager()->editor(0)->fontSize(), 15);
+    }
+
+    void choosingAMachineOrMovingItsPortTakesThePortAndTheLightsAlong() {
+        PtyMachine machine;
+        auto w = loadedTerminal(*home_, "[Ports]\nCom1=" + machine.slavePath().toUtf8() +
+                                            "\nCom5=/nonexistent/tty\n[Machine1]\nKeepAlive=1\n"
+                                            "[Machine2]\nKeepAlive=0\n");
+        // Keep-alive opened the port at start-up, and the first light names it; a machine that keeps no
+        // port open closes it when chosen.
+        QVERIFY(comPort().isOpen());
+        QCOMPARE(w->LEDBreakout(0)->text(), QString("COM1"));
+        w->selectMachine(1);
+        QVERIFY(!comPort().isOpen());
+        QCOMPARE(w->LEDBreakout(0)->text(), QString("CLOSED"));
+        w->selectMachine(0);
+        ScriptedMessages msgs;
+        fromMenu<frmProperties>(*w, "mnuCNCProperties1", [](frmProperties* d) {
+            d->findChild<QLineEdit*>("Text1")->setText("Lathe 2");
+            d->findChild<QComboBox*>("cboPort")->setCurrentIndex(4);
+            d->cmdOK_Click();
+        });
+        QCOMPARE(w->cmbCNC()->currentText(), QString("Lathe 2"));
+        QCOMPARE(w->cmbCNCVisible()->currentText(), QString("Lathe 2"));
+        // Nothing answers on Com5: the old port is closed and the light says so.
+        QVERIFY(!comPort().isOpen());
+        QCOMPARE(w->LEDBreakout(0)->palette().color(QPalette::Window), QColor(255, 0, 0));
+    }
+
+    void aCopyOntoTheCurrentMachineIsTakenUpAtOnce() {
+        PtyMachine machine;
+        QByteArray ini = machineOnPort(machine.slavePath(), "WaitAfterSending=30\n");
+        // 1, 4 and 6 visible, 9 without the key (visible to the main window), the rest hidden.
+        for (int n = 2; n <= 64; ++n) {
+            ini += "[Machine" + QByteArray::number(n) + "]\n";
+            if (n == 4)
+                ini += "Alias=Four\nCharacterSet=1\nEOBSend=3\nKeepAlive=1\nCommPort=6\nVisible=-1\n";
+            else if (n != 9)
+                ini += n == 6 ? "Visible=-1\n" : "Visible=0\n";
+        }
+        writeAllBytes(home_->file("codeset.eia"), "[Ascii2Eia]\n78=69\n49=1\n13=128\n");
+        auto w = loadedTerminal(*home_, ini);
+        QVERIFY(!comPort().isOpen());
+        const QByteArray before = home_->readIniBytes();
+        ScriptedMessages msgs;
+        msgs.answer(Msg::AnswerNo).answer(Msg::AnswerYes);
+        QStringList listed, labels;
+        QByteArray afterNo;
+        fromMenu<frmCopyDNC>(*w, "mnuCopyDNC", [&](frmCopyDNC* d) {
+            for (int i = 0; i < d->List1(0)->count(); ++i)
+                listed << d->List1(0)->item(i)->text();
+            labels << d->Label1()->text();
+            d->List1(0)->setCurrentRow(1);
+            d->List1(1)->setCurrentRow(0);
+            labels << d->Label1()->text();
+            d->Command1_Click(0);
+            afterNo = home_->readIniBytes();
+            d->Command1_Click(0);
+            d->Command1_Click(1);
+        });
+        QCOMPARE(listed, QStringList({"Machine1", "Four", "Machine6", "Machine9"}));
+        QCOMPARE(labels, QStringList({"Copy Settings...Select The Other CNC",
+                                      "Copy Settings From Four to Machine1"}));
+        QCOMPARE(msgs.texts().value(0), QString("Ok To Update Machine1 with settings from Four ?"));
+        QCOMPARE(afterNo, before);
+        // Taken up as a new selection would: the copied keep-alive opens the port now.
+        QVERIFY(comPort().isOpen());
+        const QString part = home_->file("part.nc");
+        writeAllBytes(part, "N1\n");
+        QVERIFY(w->transfers().sendFileNoWindow(part));
+        QVERIFY(machine.waitForCount(3, 20000));
+        QCOMPARE(machine.received(), QByteArray("\x45\x01\x80"));
+    }
+
+    void backUpChangeRestoreAndTheNextStartHasTheOldSettings() {
+        auto w = loadedTerminal(*home_, "[Machine1]\nAlias=Mill\n");
+        w->show();
+        const QString parts[2] = {home_->file("a.nc"), home_->file("b.nc")};
+        EditorManager& editors = *w->editorManager();
+        for (const QString& part : parts) {
+            writeAllBytes(part, "N1\n");
+            editors.editor(editors.openFileInNewWindow(part))->setBytes("N1 X5\n");
+        }
+        ScriptedMessages msgs;
+        const QByteArray original = home_->readIniBytes();
+        fromMenu<frmSystem>(*w, "mnuSystemSettings", [](frmSystem* d) {
+            d->cmdBackup_Click(0);
+            d->Command1_Click(1);
+        });
+        const QStringList made = SettingsBackup::list(SettingsBackup::defaultFolder());
+        QCOMPARE(made.size(), 1);
+        const QByteArray backup = readAllBytes(SettingsBackup::defaultFolder() + made[0]);
+        QCOMPARE(backup, original);
+        writeIni("Machine1", "Alias", "Lathe");
+
+        // Restore; save a.nc, not b.nc. Each window is asked once.
+        msgs.clear();
+        msgs.answer(Msg::AnswerYes).answer(Msg::AnswerYes).answer(Msg::AnswerNo);
+        fromMenu<frmSystem>(*w, "mnuSystemSettings", [](frmSystem* d) { d->cmdBackup_Click(1); });
+        QVERIFY(!w->isVisible());
+        QCOMPARE(msgs.shown().size(), 4);
+        QCOMPARE(readAllBytes(parts[0]), QByteArray("N1 X5\n"));
+        QCOMPARE(readAllBytes(parts[1]), QByteArray("N1\n"));
+        QCOMPARE(home_->readIniBytes(), backup);
+        // What the program still stores on its way out does not reach the file.
+        writeIni("Settings", "FormW", "9000");
+        w.reset();
+        QCOMPARE(home_->readIniBytes(), backup);
+        programEnded();
+
+        w = restart();
+        QCOMPARE(w->cmbCNC()->itemText(0), QString("Mill"));
+    }
+    void toolsTakeTheMachineSettingsAndUndoInOneStep() {
+        auto w = loadedTerminal(*home_);
+        EditControl* ed = holding(*w, "G01 X1\nG00\n");
+        run(*w, "mnuTools(0)"); // nothing stored: from 10 by 10, N words, no zeros
+        QCOMPARE(ed->bytes(), QByteArray("N10 G01 X1\nN20 G00\n"));
+        QVERIFY(idle(*w));
+        QVERIFY(gWindows[0].modified);
+        w->editor().undo();
+        QCOMPARE(ed->bytes(), QByteArray("G01 X1\nG00\n"));
+        writeIni(gCurrentMachineSection, "UseN", "0");
+        run(*w, "mnuTools(0)");
+        QCOMPARE(ed->bytes(), QByteArray("10 G01 X1\n20 G00\n"));
+        run(*w, "mnuTools(1)");
+        QCOMPARE(ed->bytes(), QByteArray("G01 X1\nG00\n"));
+        writeIni(gCurrentMachineSection, "WordFormat0", "4");
+        holding(*w, "g01 x1 (cut x)\r\n");
+        run(*w, "mnuReformat");
+        QCOMPARE(ed->bytes(), QByteArray("G01 X1.000 (CUT X)\r\n"));
+        QVERIFY(idle(*w));
+    }
+
+    void aStoppedOrFailedPassLeavesTheWindowAsItWas() {
+        auto w = loadedTerminal(*home_);
+        QByteArray text;
+        for (int i = 0; i < 1000; ++i)
+            text += "G01 X" + QByteArray::number(i) + "\r\n";
+        EditControl* ed = holding(*w, text);
+        // Cancel from the tools box, as Esc does, seen at the first yield.
+        QMetaObject::invokeMethod(
+            w.get(), [&] { w->Command1_Click(); }, Qt::QueuedConnection);
+        run(*w, "mnuTools(0)");
+        QVERIFY(idle(*w));
+        // Stopped half way, at a progress point.
+        processNCText(ed, Resequence, {},
+                      {[](double percent) {
+                           if (percent >= 50)
+                               gCancelOperation = true;
+                       },
+                       {}});
+        QCOMPARE(ed->bytes(), text);
+        QVERIFY(!ed->isModified());
+        ScriptedMessages msgs;
+        {
+            FileSizeLimit fullDisk(1000);
+            processNCText(ed, Resequence);
+        }
+        QVERIFY(msgs.sawText("Could Not Be Written"));
+        QCOMPARE(ed->bytes(), text);
+        QVERIFY(!ed->isModified());
+    }
+
+    void aLockedEditorIsLeftAloneByEveryTool() {
+        auto w = loadedTerminal(*home_, "lockeditor=1\n[Machine1]\nWordFormat0=4\n");
+        EditControl* ed = holding(*w, "g01 x1\n");
+        for (const char* item :
+             {"mnuTools(0)", "mnuTools(2)", "mnuTools(5)", "mnuReformat", "mnuCapitalise", "mnuReverse"})
+            run(*w, item);
+        QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
+        QVERIFY(idle(*w));
+    }
+
+    void capitalizeKeepsEveryOtherByteAndUndoesInOneStep() {
+        auto w = loadedTerminal(*home_);
+        QByteArray all(256, 0);
+        for (int i = 0; i < 256; ++i)
+            all[i] = char(i);
+        EditControl* ed = holding(*w, all);
+        run(*w, "mnuCapitalise");
+        QCOMPARE(ed->bytes(), capitaliseBytes(all));
+        w->editor().undo();
+        QCOMPARE(ed->bytes(), all);
+        holding(*w, "aBc1-Z");
+        run(*w, "mnuReverse");
+        QCOMPARE(ed->bytes(), QByteArray("AbC1-z"));
+    }
+
+    void useCapitalLettersIsStoredAndReadBackAtStart() {
+        {
+            auto w = loadedTerminal(*home_);
+            run(*w, "mnuCapitalise2");
+            QCOMPARE(readIni("Settings", QString("Capitalise")), QString("True"));
+        }
+        frmTerminal w;
+        QVERIFY(w.Form_Load());
+        QVERIFY(w.menuItem("mnuCapitalise2")->isChecked());
+        run(w, "mnuCapitalise2");
+        QCOMPARE(readIni("Settings", QString("Capitalise")), QString("False"));
+    }
+
+    void theAnalyserProposesWhatTheMachineSentAndStoresItOnYes() {
+        PtyMachine machine;
+        auto w = onPort(machine);
+        ScriptedMessages msgs;
+        w->editor().analyseEndOfBlock();
+        QVERIFY(msgs.sawText("Nothing To Analyse"));
+        w->btnToolBar_Click(5); // the debug window
+        const QByteArray sent = "%\n\rG01 X1\n\r\n\rM30\n\r";
+        machine.send(sent);
+        QTRY_COMPARE_WITH_TIMEOUT(attachReceiveSide(*w).terminal().receivedBytes(), sent, 20000);
+        msgs.answer(Msg::AnswerNo).answer(Msg::AnswerYes);
+        w->editor().analyseEndOfBlock();
+        QVERIFY(msgs.sawText("Detected As <LF\\CR>"));
+        QCOMPARE(MachineRecord::current("EOBSend"), QString("0"));
+        w->editor().analyseEndOfBlock();
+        QCOMPARE(MachineRecord::current("EOBSend"), QString("4"));
+        w->btnToolBar_Click(5);
+        for (const auto& [code, name] :
+             {std::pair{126, "<~=126>"}, {127, "<\x7f=127>"}, {233, "<\xe9=233>"}, {255, "<\xff=255>"}})
+            QCOMPARE(charName(uchar(code)), QString::fromLatin1(name));
+    }
+
+    void aWordFromTheListReplacesTheLetterInOneUndoStep() {
+        auto w = loadedTerminal(*home_);
+        QVERIFY(writeAllBytes(home_->file("fanuc.itc"), "G?\r\nG?G00:Rapid\r\nG?G01:Linear\r\n!\r\n"));
+        auto* list = w->findChild<QListWidget*>("lstIntellisense");
+        auto* panel = w->findChild<QWidget*>("picIntellisense");
+        const struct {
+            const char* before;
+            int column;
+            int row;
+            const char* after;
+            int caret;
+        } cases[] = {{"n10 g", 5, 1, "N10 G01", 7}, {"gx1 (a)", 1, 0, "G00 X1 (A)", 4}};
+        for (const auto& c : cases) {
+            EditControl* ed = holding(*w, c.before);
+            ed->setCaretColumn(c.column);
+            QTest::keyClick(ed, Qt::Key_Question);
+            QVERIFY(!panel->isHidden());
+            QCOMPARE(ed->bytes(), QByteArray(c.before)); // the trap key is not typed
+            list->setCurrentRow(c.row);
+            QTest::keyClick(list, Qt::Key_Return);
+            QVERIFY(panel->isHidden());
+            QCOMPARE(ed->bytes(), QByteArray(c.after));
+            QCOMPARE(ed->currentColumn(), c.caret);
+            w->editor().undo();
+            QCOMPARE(ed->bytes(), QByteArray(c.before));
+        }
+    }
+
+    void theTrapKeyIsStoredOnlyAsAKeyNumberWithItsWordFile() {
+        for (const char* name : {"fanuc.itc", "haas.itc"})
+            QVERIFY(writeAllBytes(home_->file(name), "G?\r\n!\r\n"));
+        ScriptedMessages msgs;
+        frmIntelli dialog({});
+        dialog.List1->setCurrentRow(1);
+        dialog.Text1->setText("300");
+        dialog.Command1_Click(0);
+        QVERIFY(msgs.sawText("1 To 255"));
+        QVERIFY(readIni("Settings", "intelliTrap").isEmpty());
+        dialog.Text1->setText("220");
+        dialog.Command1_Click(0);
+        QCOMPARE(readIni("Settings", QString("intelliTrap")), QString("220"));
+        QCOMPARE(readIni("Settings", QString("intelliCodeFile")), QString("haas.itc"));
+    }
+
+    void onlyTheNamedFindAndReplaceBoxesClose() {
+        QWidget find, replace, other;
+        find.setWindowTitle("Find");
+        replace.setWindowTitle("Replace");
+        other.setWindowTitle("Find Files");
+        for (QWidget* box : {&find, &replace, &other})
+            box->show();
+        destroyFindReplaceWindows(2);
+        QVERIFY(find.isVisible() && replace.isVisible());
+        destroyFindReplaceWindows(1);
+        QVERIFY(!find.isVisible() && replace.isVisible());
+        destroyFindReplaceWindows(-1);
+        QVERIFY(!replace.isVisible() && other.isVisible());
+    }
+
+    void mergeToDncSendsTheMergedProgramOrNothing() {
+        PtyMachine machine;
+        auto w = onPort(machine, "Alias=MILL\ntrimPercents=1\nWaitAfterSending=30\n");
+        const QStringList files{program("a.nc", "%\nO1\nG01\n%\n"), home_->file("gone.nc"),
+                                program("b.nc", "%\nO2\nG02\n%\n\x1a")};
+        ScriptedMessages msgs;
+        msgs.answer(Msg::AnswerNo); // stop at the vanished file
+        mergeToDnc(*w, files);
+        QVERIFY(msgs.sawText("gone.nc"));
+        QCOMPARE(machine.receivedCount(), 0);
+
+        msgs.answer(Msg::AnswerYes); // go on without it
+        mergeToDnc(*w, files);
+        const QByteArray expected = "%\r\nO1\r\nG01\r\n\r\n\r\nO2\r\nG02\r\n%\r\n";
+        QVERIFY(machine.waitForCount(expected.size(), 20000));
+        QCOMPARE(machine.received(), expected);
+        QCOMPARE(gPortState, int(PortIdle));
+        QVERIFY(w->close());
+    }
+
+    void theEditorPopupFollowsTheWindowAndItsLock() {
+        PtyMachine machine;
+        auto w = onPort(machine, "Alias=MILL\n");
+        const char* const textItems[] = {"mnuFind(0)", "mnuFind(1)", "mnuSave",      "mnuClose",
+                                         "mnuReload",  "mnuCompare", "mnuSendToCNC", "mnuTools"};
+        auto menu = popup(*w, 0);
+        for (const char* name : textItems)
+            QVERIFY2(!entry(menu, name)->isEnabled(), name);
+        QVERIFY(entry(menu, "mnuPrint")->isEnabled());
+        QCOMPARE(entry(menu, "mnuSendToCNC")->text(), QString("Send To MILL"));
+
+        const QString path = program("p.nc", "g01 x1\n");
+        w->editorManager()->openFileInNewWindow(path);
+        EditControl* ed = w->editorManager()->activeEditor();
+        menu = popup(*w, 0);
+        for (const char* name : textItems)
+            QVERIFY2(entry(menu, name)->isEnabled(), name);
+        // Reload asks before dropping edits.
+        ScriptedMessages msgs;
+        ed->setBytes("changed\n");
+        msgs.answer(Msg::AnswerNo);
+        entry(menu, "mnuReload")->trigger();
+        QCOMPARE(ed->bytes(), QByteArray("changed\n"));
+        msgs.answer(Msg::AnswerYes);
+        entry(menu, "mnuReload")->trigger();
+        QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
+        QVERIFY(!ed->isModified());
+        QCOMPARE(msgs.shown().size(), 2);
+        // Capitalize is the main menu's: a locked editor stays as it is.
+        writeIni("Settings", "lockeditor", "1");
+        w->editorManager()->applyDisplaySettings();
+        popup(*w, 0)->findChild<QAction*>("mnuCapitalize")->trigger();
+        QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
+        QVERIFY(!ed->isModified());
+        QVERIFY(w->close());
+    }
+
+    void theTerminalPopupSendsCharactersAndEndsAReceive() {
+        PtyMachine machine;
+        auto w = onPort(machine, "Alias=MILL\n");
+        gDebugMode = 0;
+        auto menu = popup(*w, 1);
+        QVERIFY(!entry(menu, "mnuGetEOB")->isVisible());
+        QVERIFY(!entry(menu, "mnuCharSend(0)")->isEnabled());
+        gDebugMode = 1;
+        w->btnToolBar_Click(5); // the terminal window holds the port
+        menu = popup(*w, 1);
+        QVERIFY(entry(menu, "mnuGetEOB")->isVisible());
+        entry(menu, "mnuCharSend(0)")->trigger();
+        QVERIFY(machine.waitForCount(1, 20000));
+        QCOMPARE(machine.received(), QByteArray("\x11"));
+        w->btnToolBar_Click(5);
+
+        ScriptedMessages msgs;
+        msgs.answerFiles({home_->file("in.nc")});
+        w->btnToolBar_Click(2);
+        QCOMPARE(gPortState, int(PortReceiving));
+        menu = popup(*w, 2);
+        QCOMPARE(menu->actions().size(), 1);
+        menu->actions().first()->trigger();
+        QCOMPARE(gPortState, int(PortIdle));
+        QVERIFY(w->close());
+    }
+
+    void savingTheTerminalTextShowsItInTheWindowOfThatFile() {
+        auto w = loadedTerminal(*home_);
+        const QString path = program("t.nc", "old\n");
+        w->editorManager()->openFileInNewWindow(path);
+        EditControl* ed = w->editorManager()->activeEditor();
+        ed->setBytes("edited\n");
+        w->textboxTerm()->setPlainText("G1\nG2");
+        ScriptedMessages msgs;
+        msgs.answerFiles({path}).answer(Msg::AnswerYes).answer(Msg::AnswerNo); // overwrite; keep the edits
+        popup(*w, 1)->findChild<QAction*>("mnuSaveWindow")->trigger();
+        QCOMPARE(readAllBytes(path), QByteArray("G1\r\nG2\r\n"));
+        QCOMPARE(ed->bytes(), QByteArray("edited\n"));
+        msgs.answerFiles({path}).answer(Msg::AnswerYes).answer(Msg::AnswerYes);
+        popup(*w, 1)->findChild<QAction*>("mnuSaveWindow")->trigger();
+        QCOMPARE(ed->bytes(), QByteArray("G1\r\nG2\r\n"));
+        w->close();
     }
 };
 
