@@ -2,6 +2,7 @@
 
 #include "DialogActions.h"
 #include "EditorActions.h"
+#include "MachineRecord.h"
 #include "ModalAnswerer.h"
 #include "SettingsGlobals.h"
 #include "Startup.h"
@@ -44,6 +45,13 @@ inline std::unique_ptr<frmTerminal> loadedTerminal(const TestHome& home, const Q
 // after each transfer, with `keys` of its own.
 inline QByteArray machineOnPort(const QString& device, const QByteArray& keys = {}) {
     return "[Machine1]\nKeepAlive=0\n" + keys + "[Ports]\nCom1=" + device.toLocal8Bit() + "\n";
+}
+
+// What a send takes from the current machine: its section, keep-alive,
+// handshaking, flow method and code set.
+inline QString machineValues() {
+    return QString::asprintf("%s %d %d %d %d", qPrintable(gCurrentMachineSection), gKeepAlive, gHandshaking,
+                             gFlowMethod, gCharacterSet);
 }
 
 // Call points that record what the main window asked of the other subsystems.

@@ -456,11 +456,14 @@ private Q_SLOTS:
         for (const char* item :
              {"mnuTools(0)", "mnuTools(2)", "mnuTools(5)", "mnuReformat", "mnuCapitalise", "mnuReverse"})
             run(*w, item);
+        // The pop-up's Capitalize is the main menu's.
+        popup(*w, 0)->findChild<QAction*>("mnuCapitalize")->trigger();
         QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
+        QVERIFY(!ed->isModified());
         QVERIFY(idle(*w));
     }
 
-    void capitalizeKeepsEveryOtherByteAndUndoesInOneStep() {
+    void caseCommandsKeepEveryOtherByteUndoInOneStepAndTheChoiceIsStored() {
         auto w = loadedTerminal(*home_);
         QByteArray all(256, 0);
         for (int i = 0; i < 256; ++i)
@@ -473,19 +476,15 @@ private Q_SLOTS:
         holding(*w, "aBc1-Z");
         run(*w, "mnuReverse");
         QCOMPARE(ed->bytes(), QByteArray("AbC1-z"));
-    }
 
-    void useCapitalLettersIsStoredAndReadBackAtStart() {
-        {
-            auto w = loadedTerminal(*home_);
+        // Use Capital Letters is stored, and read back at the next start.
+        for (const char* stored : {"True", "False"}) {
             run(*w, "mnuCapitalise2");
-            QCOMPARE(readIni("Settings", QString("Capitalise")), QString("True"));
+            QCOMPARE(readIni("Settings", "Capitalise"), QString(stored));
+            w.reset();
+            w = restart();
+            QCOMPARE(w->menuItem("mnuCapitalise2")->isChecked(), stored == QLatin1String("True"));
         }
-        frmTerminal w;
-        QVERIFY(w.Form_Load());
-        QVERIFY(w.menuItem("mnuCapitalise2")->isChecked());
-        run(w, "mnuCapitalise2");
-        QCOMPARE(readIni("Settings", QString("Capitalise")), QString("False"));
     }
 
     void theAnalyserProposesWhatTheMachineSentAndStoresItOnYes() {
@@ -589,7 +588,7 @@ private Q_SLOTS:
         QVERIFY(w->close());
     }
 
-    void theEditorPopupFollowsTheWindowAndItsLock() {
+    void theEditorPopupFollowsTheWindow() {
         PtyMachine machine;
         auto w = onPort(machine, "Alias=MILL\n");
         const char* const textItems[] = {"mnuFind(0)", "mnuFind(1)", "mnuSave",      "mnuClose",
@@ -617,12 +616,6 @@ private Q_SLOTS:
         QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
         QVERIFY(!ed->isModified());
         QCOMPARE(msgs.shown().size(), 2);
-        // Capitalize is the main menu's: a locked editor stays as it is.
-        writeIni("Settings", "lockeditor", "1");
-        w->editorManager()->applyDisplaySettings();
-        popup(*w, 0)->findChild<QAction*>("mnuCapitalize")->trigger();
-        QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
-        QVERIFY(!ed->isModified());
         QVERIFY(w->close());
     }
 

@@ -124,10 +124,7 @@ private Q_SLOTS:
         // A send uses the named machine's section, keep-alive, flow control and code set; a refused line
         // leaves the first visible machine current.
         if (!calls.isEmpty() && exit >= 0) {
-            QCOMPARE(gCurrentMachineSection, QString("Machine3"));
-            QCOMPARE(gKeepAlive, 0);
-            QCOMPARE(gHandshaking, 2);
-            QCOMPARE(gCharacterSet, 1);
+            QCOMPARE(machineValues(), QString("Machine3 0 2 1 1"));
             QCOMPARE(tr->calls.first(), QString("closePort"));
         }
         if (exit == 2)
