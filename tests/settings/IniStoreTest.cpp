@@ -1,6 +1,6 @@
-#include "IniStorage.h"
-#include "IniDocument.h"
 #include "IniStore.h"
+#include "IniDocument.h"
+#include "IniStorage.h"
 #include "TestHome.h"
 
 #include <QDir>
@@ -15,42 +15,35 @@ protected:
     TestHome home;
 };
 
-TEST_F(IniStoreTest, MissingFileSectionOrKeyGivesDefault) {
+TEST_F(IniStoreTest, MissingFileSectionOrKeyGivesTheDefaultButAnEmptyValueDoesNot) {
     EXPECT_EQ(readIni("Settings", "DNCStatus", 2), "2");
-    home.writeIni("[Settings]\nOther=1\n");
+    home.writeIni("[Settings]\nOther=1\nKey=\nDouble=\"\"\nSingle=''\n");
     EXPECT_EQ(readIni("Settings", "DNCStatus", "x"), "x");
     EXPECT_EQ(readIni("Nowhere", "Other", "d"), "d");
     EXPECT_EQ(readIniString("Settings", "DNCStatus", home.iniPath()), "");
-}
-
-TEST_F(IniStoreTest, EmptyValueIsNotTheDefault) {
-    home.writeIni("[Settings]\nKey=\nDouble=\"\"\nSingle=''\n");
     for (const char* key : {"Key", "Double", "Single"})
         EXPECT_EQ(readIni("Settings", key, "default"), "") << key;
 }
 
-TEST_F(IniStoreTest, OnlyASemicolonStartsAComment) {
-    home.writeIni("[Settings]\n#Tool=T1\n; Note=1\n  #  Spaced = 2\n");
-    EXPECT_EQ(readIni("Settings", "#Tool"), "T1");
-    EXPECT_EQ(readIni("Settings", "#  Spaced"), "2");
-    EXPECT_EQ(readIni("Settings", "; Note", "none"), "none");
-    EXPECT_EQ(iniSectionKeys("Settings", home.iniPath()), (QStringList{"#Tool", "#  Spaced"}));
-}
-
-TEST_F(IniStoreTest, NamesMatchWithoutRegardToCase) {
-    writeIni("Settings", "Capitalise", "1");
-    EXPECT_EQ(readIni("SETTINGS", "capitalise", "0"), "1");
-    writeIni("settings", "CAPITALISE", "0");
-    EXPECT_EQ(readIni("Settings", "Capitalise", "x"), "0");
-    // One entry, spelt as first written.
-    EXPECT_EQ(home.readIniBytes(), QByteArray("[Settings]\nCapitalise=0\n"));
+TEST_F(IniStoreTest, OnlyASemicolonStartsACommentAndOnePairOfQuotesIsDropped) {
+    home.writeIni("[S]\n#Tool=T1\n; Note=1\n  #  Spaced = 2\nA =   \"  spaced  \"   \nB='x'\nC=\"\"x\"\"\n"
+                  "D=\"unclosed\nE=Not Used here\nF=not used\n");
+    EXPECT_EQ(readIni("S", "#Tool"), "T1");
+    EXPECT_EQ(readIni("S", "; Note", "none"), "none");
+    EXPECT_EQ(iniSectionKeys("S", home.iniPath()),
+              (QStringList{"#Tool", "#  Spaced", "A", "B", "C", "D", "E", "F"}));
+    EXPECT_EQ(readIni("S", "A"), "  spaced  ");
+    EXPECT_EQ(readIni("S", "B"), "x");
+    EXPECT_EQ(readIni("S", "C"), "\"x\"");
+    EXPECT_EQ(readIni("S", "D"), "\"unclosed");
+    // Where another file is read, "Not Used" counts as empty.
+    EXPECT_EQ(readIniString("S", "E", home.iniPath()), "");
+    EXPECT_EQ(readIniString("S", "F", home.iniPath()), "not used");
 }
 
 TEST_F(IniStoreTest, AwkwardValuesComeBackExactly) {
-    const QString longValue = QString(320, QLatin1Char('x')) + QStringLiteral("=;,\"'end");
     const QString values[] = {
-        longValue,
-        QStringLiteral("a=b;c,d"),
+        QString(320, QLatin1Char('x')) + QStringLiteral("=;,\"'end"),
         QStringLiteral("\"quoted\""),
         QStringLiteral("'single'"),
         QStringLiteral("  padded  "),
@@ -58,17 +51,13 @@ TEST_F(IniStoreTest, AwkwardValuesComeBackExactly) {
         QStringLiteral("13,10,#3,0,!500!"),
         QString(),
     };
-    int i = 0;
-    for (const QString& v : values) {
-        const QString key = QStringLiteral("K%1").arg(i++);
-        ASSERT_TRUE(writeIni("Machine1", key, v));
-        EXPECT_EQ(readIni("Machine1", key, "default"), v) << key.toStdString();
+    for (int i = 0; i < int(std::size(values)); ++i)
+        ASSERT_TRUE(writeIni("Machine1", QStringLiteral("K%1").arg(i), values[i]));
+    for (int pass = 0; pass < 2; ++pass) { // from the cache, then from the file
+        for (int i = 0; i < int(std::size(values)); ++i)
+            EXPECT_EQ(readIni("Machine1", QStringLiteral("K%1").arg(i), "default"), values[i]) << i;
+        IniStore::instance().clearCache();
     }
-    // And straight from the file, with the cache gone.
-    IniStore::instance().clearCache();
-    i = 0;
-    for (const QString& v : values)
-        EXPECT_EQ(readIni("Machine1", QStringLiteral("K%1").arg(i++), "default"), v);
 }
 
 TEST_F(IniStoreTest, LatinOneBytesWrittenByOtherProgramsReadAsTheirCharacters) {
@@ -82,22 +71,15 @@ TEST_F(IniStoreTest, LatinOneBytesWrittenByOtherProgramsReadAsTheirCharacters) {
     EXPECT_EQ(readIni("Machine1", "Price"), euro);
 }
 
-TEST_F(IniStoreTest, BlanksAndOnePairOfQuotesAreDroppedOnReading) {
-    home.writeIni("[S]\nA =   \"  spaced  \"   \nB='x'\nC=\"\"x\"\"\nD=\"unclosed\n");
-    EXPECT_EQ(readIni("S", "A"), "  spaced  ");
-    EXPECT_EQ(readIni("S", "B"), "x");
-    EXPECT_EQ(readIni("S", "C"), "\"x\"");
-    EXPECT_EQ(readIni("S", "D"), "\"unclosed");
-}
-
-TEST_F(IniStoreTest, RewriteKeepsCommentsOrderUnknownKeysAndLineEnds) {
-    const QByteArray original = "; settings of the shop\r\n[Settings]\r\nZeta=1\r\n# note\r\nalpha=2\r\n\r\n"
-                                "[Machine1]\r\nAlias=Mill\r\nUnknownKey=keep me\r\n";
-    home.writeIni(original);
-    ASSERT_TRUE(writeIni("Settings", "alpha", "3"));
+TEST_F(IniStoreTest, NamesMatchWithoutRegardToCaseAndARewriteKeepsCommentsOrderAndUnknownKeys) {
+    home.writeIni("; settings of the shop\n[Settings]\nZeta=1\n# note\nalpha=2\n\n[Machine1]\nAlias=Mill\n"
+                  "UnknownKey=keep me\n");
+    EXPECT_EQ(readIni("SETTINGS", "zeta"), "1");
+    ASSERT_TRUE(writeIni("settings", "ALPHA", "3")); // one entry, spelt as first written
     ASSERT_TRUE(writeIni("Machine1", "New", "n"));
-    EXPECT_EQ(home.readIniBytes(), QByteArray("; settings of the shop\r\n[Settings]\r\nZeta=1\r\n# note\r\nalpha=3\r\n"
-                                              "\r\n[Machine1]\r\nAlias=Mill\r\nUnknownKey=keep me\r\nNew=n\r\n"));
+    EXPECT_EQ(home.readIniBytes(),
+              QByteArray("; settings of the shop\n[Settings]\nZeta=1\n# note\nalpha=3\n\n"
+                         "[Machine1]\nAlias=Mill\nUnknownKey=keep me\nNew=n\n"));
 }
 
 TEST_F(IniStoreTest, NewKeysInEarlierSectionsLeaveLaterOnesReadable) {
@@ -109,11 +91,11 @@ TEST_F(IniStoreTest, NewKeysInEarlierSectionsLeaveLaterOnesReadable) {
         writeIni("C", "c2", "13");
         writeIni("B", "b", "20");
     }
-    const QByteArray expected = "[A]\na=1\nx=10\ny=11\n; note\n[B]\nb=20\nz=12\n[a]\nlate=3\n[C]\nc=4\nc2=13\n";
+    const QByteArray expected =
+        "[A]\na=1\nx=10\ny=11\n; note\n[B]\nb=20\nz=12\n[a]\nlate=3\n[C]\nc=4\nc2=13\n";
     EXPECT_EQ(home.readIniBytes(), expected);
     for (int pass = 0; pass < 2; ++pass) { // from the cache, then from the file
         EXPECT_EQ(readIni("a", "Y"), "11");
-        EXPECT_EQ(readIni("B", "b"), "20");
         EXPECT_EQ(readIni("C", "c2"), "13");
         EXPECT_EQ(readIni("C", "c"), "4");
         EXPECT_EQ(iniSectionKeys("B", home.iniPath()), (QStringList{"b", "z"}));
@@ -123,33 +105,20 @@ TEST_F(IniStoreTest, NewKeysInEarlierSectionsLeaveLaterOnesReadable) {
     EXPECT_EQ(home.readIniBytes(), expected);
 }
 
-TEST_F(IniStoreTest, KeysAndSectionsListedInFileOrder) {
+TEST_F(IniStoreTest, FileOrderIsKeptAndTheFirstOfDuplicatesWins) {
     home.writeIni("[B]\nz=1\na=2\nZ=3\nm=4\n[A]\nx=1\n[b]\nq=1\n");
     EXPECT_EQ(iniSectionKeys("b", home.iniPath()), (QStringList{"z", "a", "m"}));
     EXPECT_EQ(iniSections(home.iniPath()), (QStringList{"B", "A", "b"}));
-    EXPECT_TRUE(iniSectionKeys("missing", home.iniPath()).isEmpty());
-}
-
-TEST_F(IniStoreTest, FirstOfDuplicateKeysAndSectionsWins) {
-    home.writeIni("[S]\nk=first\nk=second\n[s]\nk=third\nonly=here\n");
-    EXPECT_EQ(readIni("S", "k"), "first");
-    EXPECT_EQ(readIni("S", "only", "none"), "none");
-    writeIni("S", "k", "new");
-    EXPECT_EQ(home.readIniBytes(), QByteArray("[S]\nk=new\nk=second\n[s]\nk=third\nonly=here\n"));
+    EXPECT_EQ(readIni("B", "z"), "1");
+    EXPECT_EQ(readIni("B", "q", "none"), "none");
+    writeIni("B", "z", "new");
+    EXPECT_EQ(home.readIniBytes(), QByteArray("[B]\nz=new\na=2\nZ=3\nm=4\n[A]\nx=1\n[b]\nq=1\n"));
 }
 
 TEST_F(IniStoreTest, RemovingASectionLeavesTheOthers) {
-    home.writeIni("[Language-Menus]\nmnuFile=F\n[Language-Buttons]\nbtnToolBar-2=R\n[Language-frmSystem]\nfrmSystem=S\n");
+    home.writeIni("[Language-Menus]\nmnuFile=F\n[Language-Buttons]\nbtnToolBar-2=R\n");
     ASSERT_TRUE(removeIniSection("language-menus", home.iniPath()));
-    EXPECT_EQ(home.readIniBytes(), QByteArray("[Language-Buttons]\nbtnToolBar-2=R\n[Language-frmSystem]\nfrmSystem=S\n"));
-}
-
-TEST_F(IniStoreTest, ReadIniStringTreatsNotUsedAsEmpty) {
-    const QString other = home.file("codeset.eia");
-    writeAllBytes(other, "[EIA]\nA=Not Used here\nB=not used\nC=\n");
-    EXPECT_EQ(readIniString("EIA", "A", other), "");
-    EXPECT_EQ(readIniString("EIA", "B", other), "not used");
-    EXPECT_EQ(readIniString("EIA", "C", other), "");
+    EXPECT_EQ(home.readIniBytes(), QByteArray("[Language-Buttons]\nbtnToolBar-2=R\n"));
 }
 
 TEST_F(IniStoreTest, EditsByAnotherProgramAreSeen) {
@@ -167,53 +136,42 @@ TEST_F(IniStoreTest, EditsByAnotherProgramAreSeen) {
     EXPECT_EQ(readIni("Settings", "Key"), "four, longer!");
 }
 
-TEST_F(IniStoreTest, FailedWriteLeavesTheOldFileAndSaysSo) {
-    writeIni("Settings", "Key", "old");
-    const QByteArray before = home.readIniBytes();
-    QFile(home.iniPath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+TEST_F(IniStoreTest, FailedWritesLeaveTheOldFileWholeAndSaySo) {
+    const QByteArray original = "[Machine1]\nAlias=Mill\n[Settings]\nKey=old\n";
+    home.writeIni(original);
+    QFile(home.iniPath()).setPermissions(QFileDevice::ReadOwner);
     EXPECT_FALSE(writeIni("Settings", "Key", "new"));
     EXPECT_FALSE(lastIniError().isEmpty());
-    EXPECT_EQ(home.readIniBytes(), before);
     EXPECT_EQ(readIni("Settings", "Key"), "old");
-}
-
-TEST_F(IniStoreTest, AFileThatCannotBeReadIsNeverWrittenOver) {
-    home.writeIni("[Machine1]\nAlias=Mill\n[Settings]\nKey=old\n");
+    // A file that cannot be read is never written over.
     QFile(home.iniPath()).setPermissions(QFileDevice::WriteOwner);
     EXPECT_EQ(readIni("Settings", "Key", "default"), "default");
-    EXPECT_FALSE(writeIni("Settings", "Key", "new"));
     EXPECT_FALSE(writeIniValues("Settings", {{"Key", "new"}}));
     EXPECT_FALSE(removeIniSection("Machine1", home.iniPath()));
-    EXPECT_FALSE(lastIniError().isEmpty());
     QFile(home.iniPath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    EXPECT_EQ(home.readIniBytes(), QByteArray("[Machine1]\nAlias=Mill\n[Settings]\nKey=old\n"));
+    EXPECT_EQ(home.readIniBytes(), original);
     EXPECT_TRUE(writeIni("Settings", "Key", "new"));
     EXPECT_EQ(readIni("Machine1", "Alias"), "Mill");
+
+    const QString gone = home.file("gone");
+    QDir().mkpath(gone);
+    ASSERT_TRUE(writeIniString("S", "k", "v", gone + "/x.ini"));
+    QDir(gone).removeRecursively();
+    EXPECT_FALSE(writeIniString("S", "k", "w", gone + "/x.ini"));
 }
 
 TEST_F(IniStoreTest, LineEndsAndByteOrderMarkAreReadAndKept) {
     for (const QByteArray& mark : {QByteArray(), QByteArray("\xef\xbb\xbf")})
         for (const QByteArray& eol : {QByteArray("\n"), QByteArray("\r\n"), QByteArray("\r")}) {
-            const QByteArray file =
-                mark + "[Settings]" + eol + "A=1" + eol + "B = two words " + eol + eol + "[Machine2]" + eol + "Alias=Lathe";
+            const QByteArray file = mark + "[Settings]" + eol + "A=1" + eol + "B = two words " + eol + eol +
+                                    "[Machine2]" + eol + "Alias=Lathe";
             home.writeIni(file);
-            EXPECT_EQ(readIni("Settings", "A"), "1");
             EXPECT_EQ(readIni("Settings", "B"), "two words");
             EXPECT_EQ(readIni("Machine2", "Alias"), "Lathe");
             EXPECT_EQ(iniSectionKeys("Settings", home.iniPath()), (QStringList{"A", "B"}));
             ASSERT_TRUE(writeIni("Machine2", "New", "n"));
             EXPECT_EQ(home.readIniBytes(), file + eol + "New=n" + eol);
         }
-}
-
-TEST_F(IniStoreTest, WriteIntoAVanishedFolderFails) {
-    const QString gone = home.file("gone");
-    QDir().mkpath(gone);
-    const QString ini = gone + "/x.ini";
-    ASSERT_TRUE(writeIniString("S", "k", "v", ini));
-    QDir(gone).removeRecursively();
-    EXPECT_FALSE(writeIniString("S", "k", "w", ini));
-    EXPECT_EQ(readIniString("S", "k", ini), "");
 }
 
 TEST_F(IniStoreTest, BatchWritesOnceAtTheEnd) {
@@ -224,7 +182,6 @@ TEST_F(IniStoreTest, BatchWritesOnceAtTheEnd) {
         EXPECT_FALSE(QFile::exists(home.iniPath()));
         EXPECT_EQ(readIni("Machine64", "Alias"), "Machine64");
     }
-    EXPECT_EQ(readIni("Machine64", "Alias"), "Machine64");
     EXPECT_TRUE(home.readIniBytes().contains("[Machine64]\nAlias=Machine64\n"));
 }
 
@@ -245,25 +202,16 @@ TEST(IniDocument, MalformedInputNeverCrashes) {
     IniDocument doc = IniDocument::parse("[]\nk=empty-name\n[unclosed\nx=1");
     EXPECT_EQ(doc.value("", "k").value_or(""), "empty-name");
     EXPECT_EQ(doc.value("unclosed", "x").value_or(""), "1");
-    EXPECT_EQ(IniDocument::parse("[S]\nk=" + QByteArray(10 * 1024 * 1024, 'y')).value("S", "k")->size(),
-              10 * 1024 * 1024);
-}
-
-TEST(IniDocument, TruncatedLastLineIsKeptAndExtended) {
-    IniDocument doc = IniDocument::parse("[S]\na=1");
-    EXPECT_EQ(doc.value("S", "a").value_or(""), "1");
+    // A truncated last line is kept and extended.
+    doc = IniDocument::parse("[S]\na=1");
     doc.setValue("S", "b", "2");
     EXPECT_EQ(doc.serialize(), QByteArray("[S]\na=1\nb=2\n"));
 }
 
-TEST(RandomKey, ThirtySixLowerCaseLettersFreshEachTime) {
-    const QString a = makeRandomKeyString(), b = makeRandomKeyString();
-    ASSERT_EQ(a.size(), 36);
-    for (QChar c : a)
-        EXPECT_TRUE(c >= QLatin1Char('a') && c <= QLatin1Char('z'));
-    EXPECT_EQ(a[11], QLatin1Char('a'));
-    EXPECT_EQ(a[24], QLatin1Char('a'));
-    EXPECT_NE(a, b);
+TEST(RandomKey, FreshEachTime) {
+    const QString a = makeRandomKeyString();
+    EXPECT_EQ(a.size(), 36);
+    EXPECT_NE(a, makeRandomKeyString());
 }
 
 } // namespace
