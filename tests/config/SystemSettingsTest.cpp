@@ -11,17 +11,8 @@
 #include "TestHome.h"
 #include "frmSystem.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 
@@ -97,23 +88,13 @@ private Q_SLOTS:
         QVERIFY(dialog.applyColours());
         for (const SystemSettings::KeyDef& def : SystemSettings::table())
             QVERIFY2(iniHasKey("Settings", def.key), qPrintable(def.key));
-        QCOMPARE(readIni("Settings", "mainTerminalForeColor"), QString("12582912"));
     }
 
-    void fontSizeKeepsItsWholePartOrIsRefused_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("stored"); // empty: refused
-        QTest::newRow("10.5") << "10.5" << "10";
-        QTest::newRow("10,5") << "10,5" << "10";
-        QTest::newRow("10,5.5") << "10,5.5" << "10";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("abc") << "abc" << "";
-        QTest::newRow("0") << "0" << "";
-    }
     void fontSizeKeepsItsWholePartOrIsRefused() {
-        QFETCH(QString, typed);
-        QFETCH(QString, stored);
-        QCOMPARE(SystemSettings::fontSizeForm(typed), stored);
+        for (const char* typed : {"10.5", "10,5", "10,5.5"})
+            QCOMPARE(SystemSettings::fontSizeForm(typed), QString("10"));
+        for (const char* typed : {"", "abc", "0"})
+            QCOMPARE(SystemSettings::fontSizeForm(typed), QString());
     }
 
     void storedFormsShowAndChoicesStore() {
@@ -121,7 +102,6 @@ private Q_SLOTS:
         frmSystem dialog({});
         // A position outside its list shows the first choice; -1 is never stored.
         QCOMPARE(child<QComboBox>(&dialog, "cmbLeftMargin")->currentIndex(), 0);
-        QVERIFY(child<QRadioButton>(&dialog, "optDNC(0)")->isChecked());
         // Colours are red + 256 green + 65536 blue.
         QCOMPARE(child<QPushButton>(&dialog, "cmdColorPicker1(5)")->palette().color(QPalette::Button),
                  QColor(0, 0, 192));
@@ -129,11 +109,8 @@ private Q_SLOTS:
         dialog.cmdColorPicker1_Click(2);
         dialog.cmdpickColourBlock_Click(25);
         dialog.cmdColorPicker1_Click(3); // cancelled: unchanged
-        QCOMPARE(child<QPushButton>(&dialog, "cmdColorPicker1(3)")->property("colour").toUInt(), 65280u);
         // A label click acts on its box.
-        auto* language = child<QCheckBox>(&dialog, "chkLanguage");
-        dialog.Label1_Click(19);
-        QVERIFY(language->isChecked());
+        dialog.Label1_Click(19); // "Turn On Language Support", stored below
         QVERIFY(!child<QPushButton>(&dialog, "cmdLanguageSelect")->isHidden());
         // A refused size: the dialog says so, stays open and writes nothing.
         const QByteArray before = home->readIniBytes();
@@ -147,6 +124,7 @@ private Q_SLOTS:
         QCOMPARE(readIni("Settings", "PadLeftMargin"), QString("0"));
         QCOMPARE(readIni("Settings", "DNCStatus"), QString("0"));
         QCOMPARE(readIni("Settings", "mainTextBackColor"), QString("255"));
+        QCOMPARE(readIni("Settings", "mainTextForeColor"), QString("65280"));
         QCOMPARE(readIni("Settings", "Colour26"), QString("16711680"));
         QCOMPARE(readIni("Settings", "UseLanguageSupport"), QString("1"));
     }
@@ -163,11 +141,7 @@ private Q_SLOTS:
         light.show();
         QAction languageMenu(nullptr);
         languageMenu.setEnabled(false);
-        frmSystem::MainWindowParts parts;
-        parts.terminal = &terminal;
-        parts.breakoutLights = {&light};
-        parts.languageMenu = &languageMenu;
-        frmSystem dialog(parts);
+        frmSystem dialog({&terminal, nullptr, {&light}, &languageMenu});
         msgs->answerColour(0x000080u).answerColour(0x808080u);
         dialog.cmdColorPicker1_Click(2);
         dialog.cmdColorPicker1_Click(4);
@@ -177,10 +151,8 @@ private Q_SLOTS:
         dialog.Command1_Click(0);
 
         for (int i : {0, 1, 3}) {
-            const EditControl* ed = editors.editor(i);
-            QVERIFY(ed);
-            QCOMPARE(ed->backColour(), 0x000080u);
-            QCOMPARE(ed->fontSize(), 14);
+            QCOMPARE(editors.editor(i)->backColour(), 0x000080u);
+            QCOMPARE(editors.editor(i)->fontSize(), 14);
         }
         QCOMPARE(terminal.palette().color(QPalette::Base), QColor(0x80, 0x80, 0x80));
         QCOMPARE(terminal.font().pointSize(), 14);
@@ -228,7 +200,6 @@ private Q_SLOTS:
         auto* list = child<QListWidget>(&dialog, "File1");
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->currentItem()->text(), QString("Feedline-settings-b.ini"));
-        QVERIFY(child<QPushButton>(&dialog, "cmdBackup(1)")->isEnabled());
 
         msgs->answer(Msg::AnswerNo).answer(Msg::AnswerYes);
         dialog.deleteSelectedBackup();
@@ -253,19 +224,17 @@ private Q_SLOTS:
         editors.activeEditor()->setBytes("N1\n");
         frmSystem dialog({});
         dialog.show();
-        auto restore = [&] { dialog.cmdBackup_Click(1); };
-
         msgs->answer(Msg::AnswerNo); // the restore question
-        restore();
+        dialog.cmdBackup_Click(1);
         msgs->answer(Msg::AnswerYes).answer(Msg::AnswerCancel); // the window's save question
-        restore();
+        dialog.cmdBackup_Click(1);
         QVERIFY(msgs->sawText("The text in [Untitled1] has changed."));
         QCOMPARE(home->readIniBytes(), before);
 
         // A backup that went after the list was made: the file and the dialog stay.
         QFile::rename(backup, backup + ".moved");
         msgs->answer(Msg::AnswerYes);
-        restore();
+        dialog.cmdBackup_Click(1);
         QVERIFY(msgs->sawText("Could Not Be Read"));
         QCOMPARE(home->readIniBytes(), before);
         QVERIFY(dialog.isVisible());

@@ -1,0 +1,226 @@
+// Code lists and the dialog's field rules, example import, the FTP hand-off and the port list.
+#include "CodeList.h"
+#include "ExampleSettings.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
+#include "NetworkHandoff.h"
+#include "PortFakes.h"
+#include "PortList.h"
+#include "PropertiesRules.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kPause(1, char(240));
+QByteArray pause(const char* ms) {
+    return kPause + ms + kPause;
+}
+
+struct ParseCase {
+    const char* list;
+    QByteArray chars; // what ParseIntoString gives
+    bool ok;
+};
+
+class CodeListExamples : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(CodeListExamples, ParseIntoStringGivesTheCharacters) {
+    const ParseCase& c = GetParam();
+    EXPECT_EQ(ParseIntoString(QString::fromLatin1(c.list)), c.chars) << c.list;
+    EXPECT_EQ(CodeList::parse(QString::fromLatin1(c.list)).ok, c.ok) << c.list;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, CodeListExamples,
+    ::testing::Values(
+        // plain codes
+        ParseCase{"13,10", "\r\n", true}, ParseCase{" 13 ", "\r", true}, ParseCase{"200", "\xC8", true},
+        ParseCase{"0", QByteArray(1, '\0'), true}, ParseCase{"13.5", "\x0E", true},
+        ParseCase{"12.5", "\x0C", true},
+        // repeats
+        ParseCase{"#3,13", "\r\r\r", true}, ParseCase{"#1,13", "\r", true}, ParseCase{"#0,13", "\r", true},
+        ParseCase{"#x,13", "\r", true}, ParseCase{"#3,0,13,10", QByteArray("\0\0\0\r\n", 5), true},
+        ParseCase{"#2.5,65", "AA", true}, ParseCase{"#3.5,65", "AAAA", true},
+        ParseCase{"#2,A", QByteArray(2, '\0'), true}, ParseCase{"#2,200", "", true},
+        ParseCase{"#3", "", true}, ParseCase{"#2,65,65", "AAA", true}, ParseCase{"#99999,13", "", false},
+        // pauses, and a count waiting across one
+        ParseCase{"37,!500!,13", "%" + pause("500") + "\r", true},
+        ParseCase{"#3,!1000!,10", pause("1000") + "\n\n\n", true},
+        ParseCase{"13,250!,10", "\r" + pause("250") + "\n", true},
+        ParseCase{"13,!!250,10", "\r" + pause("250") + "\n", true},
+        // faults empty the whole list
+        ParseCase{"13,10,", "", false}, ParseCase{"13,,10", "", false}, ParseCase{"13,abc", "", false},
+        ParseCase{"300", "", false}, ParseCase{"A", "", false}, ParseCase{"-1", "", false},
+        ParseCase{",", "", false}, ParseCase{"", "", true}));
+
+TEST(CodeListBytesAndPauses, LiteralCode240IsAByteAndPausesKeepTheirText) {
+    const CodeList::Parsed p = CodeList::parse(QStringLiteral("13,240,10,#2,!250!,65"));
+    ASSERT_TRUE(p.ok);
+    ASSERT_EQ(p.pieces.size(), 3);
+    EXPECT_EQ(p.pieces[0].bytes, QByteArray("\r\xF0\n"));
+    EXPECT_TRUE(p.pieces[1].pause);
+    EXPECT_EQ(p.pieces[1].pauseText, QStringLiteral("250"));
+    EXPECT_EQ(p.pieces[1].pauseMs(), 250);
+    // The count waits across the pause; everything after the literal 240 survives.
+    EXPECT_EQ(p.bytesOnly(), QByteArray("\r\xF0\nAA"));
+    EXPECT_EQ(CodeList::parse(QStringLiteral("!abc!")).pieces.at(0).pauseMs(), 0);
+}
+
+TEST(CodeListPicker, RowsNameControlCodesAndAddingJoinsWithSingleCommas) {
+    EXPECT_EQ(CodeList::pickerRow(0), QStringLiteral("0    NUL"));
+    EXPECT_EQ(CodeList::pickerRow(127), QStringLiteral("127   DEL"));
+    EXPECT_EQ(CodeList::addCode(QString(), 13, 1), QStringLiteral("13"));
+    EXPECT_EQ(CodeList::addCode(QStringLiteral("10"), 13, 3), QStringLiteral("10,#3,13"));
+    EXPECT_EQ(CodeList::addCode(QStringLiteral("13,"), 10, 1), QStringLiteral("13,10"));
+    EXPECT_EQ(CodeList::finish(QStringLiteral("13,10,")), QStringLiteral("13,10"));
+    EXPECT_EQ(CodeList::finish(QStringLiteral("13,10,,")), QStringLiteral("13,10,"));
+}
+
+TEST(CodeListPicker, EveryPickableCodeRoundTripsThroughTheParser) {
+    QString text;
+    QByteArray expected;
+    for (int code = 0; code <= 127; ++code) {
+        const int count = code % 4 + 1;
+        text = CodeList::addCode(text, code, count);
+        expected += QByteArray(count, char(code));
+    }
+    const CodeList::Parsed p = CodeList::parse(CodeList::finish(text));
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.bytesOnly(), expected);
+    EXPECT_EQ(ParseIntoString(text), expected);
+}
+
+TEST(PropertiesRules, CodeListsThatSendNothingOrGarbageNumbersAndTimeOuts) {
+    using namespace PropertiesRules;
+    for (const char* good : {"", "13,10", "#3,13", "!500!", "!250", "13,240,10", "37,!500!,13"})
+        EXPECT_TRUE(codeListAcceptable(QString::fromLatin1(good))) << good;
+    for (const char* bad : {"13,,10", "300", "#", "!abc", "!abc!", "13,!-5!,10", "#2,200", "13,10,", "A"})
+        EXPECT_FALSE(codeListAcceptable(QString::fromLatin1(bad))) << bad;
+    EXPECT_EQ(numberForm(QStringLiteral("7.50")), QStringLiteral("7.5"));
+    EXPECT_TRUE(timeOutAcceptable(QStringLiteral(" 30 ")));
+    for (const char* bad : {"0", "", "abc", "12x", "-5", "1.5"})
+        EXPECT_FALSE(timeOutAcceptable(QString::fromLatin1(bad))) << bad;
+}
+
+class ExampleImport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home.writeIni("[Machine3]\nAlias=Lathe\niBaudrate=6\nHeaderSend=13,10\nEOBSend=2\n");
+        gCurrentMachineSection = QStringLiteral("Machine3");
+    }
+    ExampleSettings::Result import(const QString& name) {
+        return ExampleSettings::import(name, ExampleSettings::filePath(), gCurrentMachineSection);
+    }
+    QString value(const char* key) { return readIni("Machine3", QString::fromLatin1(key), "<none>"); }
+
+    TestHome home;
+};
+
+TEST_F(ExampleImport, ListsEveryAliasAndCopiesTheExamplesKeysWhole) {
+    const QString longText = QString(300, QLatin1Char('x'));
+    writeAllBytes(ExampleSettings::filePath(),
+                  ("; examples\r\n[Mill A]\r\nAlias=Mill A\r\n[Fanuc 0M]\nAlias=Fanuc 0M\niBaudrate=8\n"
+                   "TrailerSend=20,!500!,13\nRemoveUnwantedStrings1=" +
+                   longText + "\nWaitForBuffer=Not Used\nDTREnable=0\n[Lathe=2]\nAlias=Lathe=2\n")
+                      .toUtf8());
+    EXPECT_EQ(ExampleSettings::listNames(ExampleSettings::filePath()),
+              (QStringList{"Mill A", "Fanuc 0M", "Lathe=2"}));
+    EXPECT_TRUE(ExampleSettings::listNames(home.file("missing.cfg")).isEmpty());
+    ASSERT_EQ(import("Fanuc 0M"), ExampleSettings::Result::Imported);
+    EXPECT_EQ(value("Alias"), "Fanuc 0M");
+    EXPECT_EQ(value("TrailerSend"), "20,!500!,13");
+    EXPECT_EQ(value("RemoveUnwantedStrings1"), longText); // not cut at 254
+    EXPECT_EQ(value("DTREnable"), "0");
+    EXPECT_EQ(value("HeaderSend"), "");    // no line: emptied
+    EXPECT_EQ(value("WaitForBuffer"), ""); // "Not Used" reads as empty
+    EXPECT_EQ(value("EOBSend"), "2");      // an empty position keeps the machine's
+}
+
+TEST_F(ExampleImport, ANameWithoutASectionChangesNothingAndAnEmptyAliasKeepsTheName) {
+    writeAllBytes(ExampleSettings::filePath(),
+                  "[Real]\nAlias=Ghost\niBaudrate=1\n[Bare]\nAlias=\niBaudrate=2\n");
+    const QByteArray before = home.readIniBytes();
+    EXPECT_EQ(import("Ghost"), ExampleSettings::Result::NoSection);
+    EXPECT_EQ(import(QString()), ExampleSettings::Result::NoSection);
+    EXPECT_EQ(home.readIniBytes(), before);
+    ASSERT_EQ(import("Bare"), ExampleSettings::Result::Imported);
+    EXPECT_EQ(value("Alias"), "Lathe");
+    EXPECT_EQ(value("iBaudrate"), "2");
+}
+
+TEST(FtpHandoff, OneArgumentOfFileMachineDirectionAndSettingsFileReachesTheHelperWithoutAShell) {
+    TestHome home;
+    EXPECT_TRUE(NetworkHandoff::buildFtpCommand("FTP", "D", "!", 12, gIniPath).isEmpty()) << "no helper";
+    // Blanks and a quote in a path reach the helper untouched, as one argument.
+    writeAllBytes(NetworkHandoff::ftpHelperPath(), "#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > \"$0.args\"\n");
+    QFile::setPermissions(NetworkHandoff::ftpHelperPath(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QString file = home.file("my part's $HOME.nc");
+    writeAllBytes(file, "G0X0\n");
+    ASSERT_TRUE(NetworkHandoff::startHelper(NetworkHandoff::buildFtpCommand("FTP", "U", file, 12, gIniPath)));
+    const QString args = NetworkHandoff::ftpHelperPath() + ".args";
+    for (int i = 0; i < 500 && readAllBytes(args).isEmpty(); ++i)
+        QThread::msleep(20);
+    EXPECT_EQ(readAllBytes(args), "1|?" + file.toUtf8() + "?12?U?" + gIniPath.toUtf8());
+
+    gCurrentMachineSection = QStringLiteral("Machine7");
+    EXPECT_EQ(NetworkHandoff::buildFtpCommand("FTP", "D", "!").arguments, QStringList{"?!?7?D?" + gIniPath});
+    EXPECT_TRUE(NetworkHandoff::buildFtpCommand("FTP", "U", home.file("gone.nc"), 3, gIniPath).isEmpty());
+    EXPECT_TRUE(NetworkHandoff::buildFtpCommand("TCP", "U", "!", 3, gIniPath).isEmpty());
+    // "?" separates the fields: a path holding one cannot be passed on.
+    writeAllBytes(home.file("what?.nc"), "G0X0\n");
+    EXPECT_TRUE(NetworkHandoff::buildFtpCommand("FTP", "U", home.file("what?.nc"), 3, gIniPath).isEmpty());
+    EXPECT_TRUE(NetworkHandoff::buildFtpCommand("FTP", "D", "!", 3, "/odd?/x.ini").isEmpty());
+}
+
+TEST(FtpHandoff, SettingsCopyHoldsNewValuesWhileTheLiveFileStays) {
+    TestHome home;
+    home.writeIni("[Settings]\nDNCStatus=1\n[Machine2]\nftp=old.host\nport=21\n");
+    const QByteArray before = home.readIniBytes();
+    const QString copy = NetworkHandoff::writeSettingsCopy(
+        QStringLiteral("Machine2"), {{QStringLiteral("ftp"), QStringLiteral("new.host")},
+                                     {QStringLiteral("password"), QStringLiteral("p=w;d")}});
+    ASSERT_FALSE(copy.isEmpty());
+    EXPECT_EQ(home.readIniBytes(), before);
+    EXPECT_EQ(readIniString("Machine2", "ftp", copy), "new.host");
+    EXPECT_EQ(readIniString("Machine2", "password", copy), "p=w;d");
+    EXPECT_EQ(readIniString("Machine2", "port", copy), "21");
+    EXPECT_EQ(readIniString("Settings", "DNCStatus", copy), "1");
+    EXPECT_FALSE(QFile::permissions(copy) & QFileDevice::ReadOther);
+}
+
+TEST(PortList, MappedPseudoTerminalIsListedAsItsComName) {
+    TestHome home;
+    Pty pty;
+    ASSERT_FALSE(pty.slave().isEmpty());
+    home.writeIni(("[Ports]\nCom5=" + pty.slave() + "\nCom100=/nonexistent/tty\n").toUtf8());
+    EXPECT_EQ(PortList::deviceFor(QStringLiteral("COM5")), pty.slave());
+    QStringList listed;
+    for (const PortList::PortInfo& p : PortList::presentPorts())
+        listed << p.comName + "=" + p.device;
+    EXPECT_TRUE(listed.contains("Com5=" + pty.slave()));
+    EXPECT_FALSE(listed.contains("Com100=/nonexistent/tty")); // mapped, but not there
+    EXPECT_FALSE(isComUSB(QStringLiteral("COM5")));
+}
+
+TEST(PortList, OnlyTheAdaptersOwnPortCountsAsUsbAndIsClosedBetweenSends) {
+    TestHome home;
+    FakeSysfs sys;
+    const QString adapter = sys.addTty(home, "ttyUSB9", "pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0");
+    const QString onboard = sys.addTty(home, "ttyS0", "platform/serial8250");
+    const QString phy = sys.addTty(home, "ttyS1", "platform/usbphy0/serial");
+    home.writeIni(("[Ports]\nCom10=" + adapter + "\nCom1=" + onboard + "\nCom2=" + phy +
+                   "\n[Machine3]\nCommPort=9\n[Machine4]\nCommPort=0\n")
+                      .toUtf8());
+    EXPECT_TRUE(isComUSB(QStringLiteral("com10")));
+    EXPECT_FALSE(isComUSB(QStringLiteral("COM1")));   // its name is a prefix of the adapter's
+    EXPECT_FALSE(isComUSB(QStringLiteral("COM2")));   // "usbphy" is no USB bus
+    EXPECT_FALSE(isComUSB(QStringLiteral("COM100"))); // no device at all
+    EXPECT_FALSE(isComUSB(QString()));
+    EXPECT_EQ(MachineRecord::defaultValue("Machine3", "KeepAlive"), "0");
+    EXPECT_EQ(MachineRecord::defaultValue("Machine4", "KeepAlive"), "1");
+}
+
+} // namespace
