@@ -1,5 +1,6 @@
 #include "EditorAnalysis.h"
 #include "EditorGlobals.h"
+#include "EditorText.h"
 #include "NcTextRules.h"
 #include "NcWordFormat.h"
 #include "TextCase.h"
@@ -119,6 +120,17 @@ TEST(EndOfBlock, MostLineEndsDecideMatchedLongestFirst) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(detectEOB(c.text), QString::fromLatin1(c.result)) << c.text;
+}
+
+TEST(BlockColours, ALetterColoursItsWordUntilASpaceABracketOrALineEnd) {
+    const auto letters = [](const QByteArray& text) {
+        QByteArray styles = blockStyles(text);
+        for (char& c : styles)
+            c = c ? char('A' + c - 1) : '.';
+        return styles;
+    };
+    EXPECT_EQ(letters("G01 X-1.5 (gx) 12 %\r\nx9 Y2"), "GGG.XXXXX...............YY");
+    EXPECT_EQ(letters("X1(Y2)Z3\nA"), "XX....ZZ.A");
 }
 
 TEST(CompletionWords, SectionFromItsHeaderToTheBang) {
