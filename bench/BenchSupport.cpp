@@ -10,14 +10,82 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <sys/resource.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace bench {
+
+bool small() {
+    static const bool on = qEnvironmentVariableIsSet("FEEDLINE_BENCH_SMALL");
+    return on;
+}
+
+qint64 sized(qint64 bytes) { return small() ? qMax<qint64>(bytes / 100, 64 * 1024) : bytes; }
+
+int rounds(int n) { return small() ? 1 : n; }
+
+namespace {
+// VmHWM of a running process, in bytes; -1 once it is gone.
+qint64 peakOf(pid_t pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return -1;
+}
+} // namespace
+
+ProgramRun runProgram(const QStringList& argv, const QString& stdoutPath, const std::function<bool()>& done) {
+    std::vector<QByteArray> args;
+    for (const QString& a : argv)
+        args.push_back(QFile::encodeName(a));
+    std::vector<char*> cargs;
+    for (QByteArray& a : args)
+        cargs.push_back(a.data());
+    cargs.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const QByteArray out = QFile::encodeName(stdoutPath);
+    if (!stdoutPath.isEmpty())
+        posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_NOCTTY, 0);
+    if (!qEnvironmentVariableIsSet("FEEDLINE_BENCH_VERBOSE"))
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0); // its messages are not the report
+    ProgramRun run;
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, cargs[0], &actions, nullptr, cargs.data(), environ) != 0) {
+        posix_spawn_file_actions_destroy(&actions);
+        std::fprintf(stderr, "cannot start %s\n", cargs[0]);
+        return run;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage{};
+    // The peak is read from /proc while it runs: a spawned child's own
+    // figure at its end also counts this process's memory.
+    while (wait4(pid, &status, WNOHANG, &usage) == 0) {
+        run.peak = qMax(run.peak, peakOf(pid));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // What it wrote may still be on its way; a minute is the limit.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (done && !done() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+              double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
 
 void useProgramFolder(const QString& folder) {
     qputenv("FEEDLINE_HOME", QFile::encodeName(folder));

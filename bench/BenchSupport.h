@@ -14,6 +14,13 @@
 
 namespace bench {
 
+// A small run (FEEDLINE_BENCH_SMALL set, as ctest sets it): every size a
+// hundredth and one round, so CI sees each benchmark build and run. Its
+// times mean nothing.
+bool small();
+qint64 sized(qint64 bytes); // bytes, or a hundredth of them (at least 64 KiB) in a small run
+int rounds(int n);          // n, or 1 in a small run
+
 // Points the program at `folder` for the whole run: settings file, temporary
 // files and caches all start empty there.
 void useProgramFolder(const QString& folder);
@@ -76,6 +83,20 @@ private:
 
 // How long `cat file` into `pty` takes until every byte has come out of it.
 double catInto(const QString& file, DrainedPty& pty, qint64 bytes);
+
+// Another program's run: its wall time until it ended and `done` held, its
+// CPU time (user and system) and its peak resident memory (sampled every
+// millisecond while it ran).
+struct ProgramRun {
+    double seconds = 0;
+    double cpu = 0;
+    qint64 peak = 0;
+    int exitCode = -1;
+};
+// Runs `argv` (its standard output into `stdoutPath` when given, its
+// standard error nowhere) in this process's environment.
+ProgramRun runProgram(const QStringList& argv, const QString& stdoutPath = QString(),
+                      const std::function<bool()>& done = {});
 
 // The most resident memory `f` adds while it runs, in bytes; -1 when the
 // kernel cannot reset the process's peak. Run it before memory was freed

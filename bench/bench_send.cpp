@@ -1,133 +1,128 @@
-// The text send against cat: a 10 MB NC program sent with no delays to a
-// pseudo-terminal whose other end is read as fast as it fills, and the same
-// file copied there by cat. Prints the ratio, and the line processing's cost
-// per megabyte at 1 MB and 10 MB (it must not grow with the file).
+// The command-line text send against cat: programs of 24-byte lines sent by
+// the program itself ("?1?S?file") to a pseudo-terminal that is read as fast
+// as it fills, and cat of the bytes the machine must receive into the same
+// pseudo-terminal. For each: the time until the last byte arrived, CPU time
+// and peak memory, best of three rounds; the 10 MB to 100 MB growth; and a
+// 1 GB program, made on disk and deleted after, with its peak memory.
 #include "BenchSupport.h"
-#include "IniStorage.h"
-#include "MachineRecord.h"
-#include "MessageSeam.h"
-#include "PortLayer.h"
-#include "SendEngine.h"
-#include "SendLines.h"
-#include "TransferGlobals.h"
 
-#include <QApplication>
-#include <QFileInfo>
+#include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
 
 namespace {
 
-// One program folder for the run, a machine on the pseudo-terminal at the
-// highest listed speed (a pty has no speed of its own), no pauses.
-struct Setup {
+// Writes a program of 24-byte lines, `bytes` long, a piece at a time, and
+// when asked the bytes the machine receives for it (every line end CR LF).
+qint64 writeProgram(const QString& path, qint64 bytes, const QString& expectedPath = QString()) {
+    QFile out(path), expected(expectedPath);
+    out.open(QIODevice::WriteOnly);
+    if (!expectedPath.isEmpty())
+        expected.open(QIODevice::WriteOnly);
+    QByteArray piece, sent;
+    qint64 written = 0, sentBytes = 0;
+    for (qint64 n = 0; written < bytes; ++n) {
+        const QByteArray line = "N" + QByteArray::number(n % 100000).rightJustified(5, '0') + " G01 X1.000 Y2.000";
+        piece += line + '\n';
+        sent += line + "\r\n";
+        if (piece.size() >= (1 << 20) || written + piece.size() >= bytes) {
+            out.write(piece);
+            written += piece.size();
+            sentBytes += sent.size();
+            if (expected.isOpen())
+                expected.write(sent);
+            piece.clear();
+            sent.clear();
+        }
+    }
+    return sentBytes;
+}
+
+struct Side {
+    bench::ProgramRun best; // the fastest round
+    qint64 peak = 0;        // the most of any round
+};
+
+struct Machine {
     QTemporaryDir dir;
-    bench::DrainedPty machine;
-    QString small, large;
-    Setup() {
+    bench::DrainedPty pty;
+    Machine() {
         bench::useProgramFolder(dir.path());
-        gCurrentMachineSection = QStringLiteral("Machine1");
-        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slave());
-        writeIniValues(gCurrentMachineSection, {{QStringLiteral("iBaudrate"), QStringLiteral("12")},
-                                                {QStringLiteral("WaitAfterSending"), QStringLiteral("30")},
-                                                {QStringLiteral("SendTimeOut"), QStringLiteral("30")}});
-        Msg::setHandler([](const Msg::Request& r) { return Msg::defaultAnswer(r); });
-        gKeepAlive = 0;
-        small = dir.filePath(QStringLiteral("1mb.nc"));
-        large = dir.filePath(QStringLiteral("10mb.nc"));
-        bench::writeFile(small, bench::ncProgram(1 << 20));
-        bench::writeFile(large, bench::ncProgram(10 << 20));
+        QFile ini(dir.filePath(QStringLiteral("feedline-settings.ini")));
+        ini.open(QIODevice::WriteOnly);
+        ini.write("[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n"
+                  "[Machine1]\nAlias=MILL\nCommPort=0\niBaudrate=12\nWaitAfterSending=30\nSendTimeOut=30\n"
+                  "[Ports]\nCom1=" + QFile::encodeName(pty.slave()) + "\n");
+    }
+    // One round of `argv` writing `bytes` into the machine.
+    void round(const QStringList& argv, const QString& stdoutPath, qint64 bytes, Side& side) {
+        pty.reset();
+        const bench::ProgramRun r = bench::runProgram(argv, stdoutPath, [&] { return pty.count() >= bytes; });
+        if (r.exitCode != 0 || pty.count() != bytes)
+            std::fprintf(stderr, "%s: exit %d, %lld of %lld bytes\n", qPrintable(argv[0]), r.exitCode,
+                         static_cast<long long>(pty.count()), static_cast<long long>(bytes));
+        if (side.best.seconds == 0 || r.seconds < side.best.seconds)
+            side.best = r;
+        side.peak = qMax(side.peak, r.peak);
     }
 };
 
-Setup& setup() {
-    static Setup s;
-    return s;
+void print(const char* what, const Side& ours, const Side& cat, const char* goal) {
+    std::printf("%-28s ours %7.3f s, CPU %6.3f s, peak %6.1f MiB | cat %7.3f s, CPU %6.3f s, peak %5.1f MiB | "
+                "time %.2fx, CPU %.2fx (goal %s)\n",
+                what, ours.best.seconds, ours.best.cpu, bench::mib(ours.peak), cat.best.seconds, cat.best.cpu,
+                bench::mib(cat.peak), ours.best.seconds / cat.best.seconds,
+                cat.best.cpu > 0 ? ours.best.cpu / cat.best.cpu : 0.0, goal);
 }
-
-qint64 sizeOf(const QString& path) { return QFileInfo(path).size(); }
-
-// What the machine receives for a program: LF lines become CR LF blocks.
-qint64 sentSize(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.size() + f.readAll().count('\n');
-}
-
-bench::Best bestCat, bestEngine, bestHidden, bestSmall;
-
-void runEngine(benchmark::State& state, const QString& file, int status, bench::Best& best) {
-    Setup& s = setup();
-    const qint64 expected = sentSize(file);
-    for (auto _ : state) {
-        s.machine.reset();
-        gDNCStatus = status;
-        SendOutcome outcome = SendOutcome::NotSent;
-        const double seconds = bench::seconds([&] {
-            outcome = sendFileNoWindow(file);
-            s.machine.waitFor(expected);
-        });
-        if (outcome != SendOutcome::Sent || s.machine.count() != expected)
-            state.SkipWithError("the program did not arrive whole");
-        state.SetIterationTime(seconds);
-        best.record(seconds);
-    }
-    state.SetBytesProcessed(state.iterations() * sizeOf(file));
-}
-
-void BM_Cat(benchmark::State& state) {
-    Setup& s = setup();
-    const qint64 size = sizeOf(s.large);
-    for (auto _ : state) {
-        const double seconds = bench::catInto(s.large, s.machine, size);
-        state.SetIterationTime(seconds);
-        bestCat.record(seconds);
-    }
-    state.SetBytesProcessed(state.iterations() * size);
-}
-
-void BM_SendNoWindow10MB(benchmark::State& state) { runEngine(state, setup().large, 2, bestEngine); }
-void BM_SendNoWindow10MBNoDisplay(benchmark::State& state) { runEngine(state, setup().large, 3, bestHidden); }
-void BM_SendNoWindow1MB(benchmark::State& state) { runEngine(state, setup().small, 2, bestSmall); }
-
-// The per-line work alone: split, prepare, add the end of block.
-void BM_LineProcessing(benchmark::State& state) {
-    const QByteArray program = bench::ncProgram(state.range(0) << 20);
-    SendLines::Rules rules;
-    rules.stripSpaces = true;
-    rules.ignoreBlock = "/";
-    rules.stripBlankLines = true;
-    for (auto _ : state) {
-        QByteArray out;
-        SendLines::LineReader reader(program);
-        while (!reader.atEnd()) {
-            const QByteArray line = SendLines::prepareLine(reader.next(), rules);
-            if (SendLines::isSent(line, rules))
-                out += line + "\r\n";
-        }
-        benchmark::DoNotOptimize(out);
-    }
-    state.SetBytesProcessed(state.iterations() * program.size());
-}
-
-BENCHMARK(BM_Cat)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_SendNoWindow10MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_SendNoWindow10MBNoDisplay)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_SendNoWindow1MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_LineProcessing)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    bench::printRatio("send without window, 10 MB / cat", bestEngine, bestCat, "within 2x");
-    bench::printRatio("the same with no progress display / cat", bestHidden, bestCat, "within 2x");
-    if (bestEngine.get() > 0 && bestSmall.get() > 0)
-        std::printf("10 MB / 1 MB send time: %.1f (linear: about 10)\n", bestEngine.get() / bestSmall.get());
+    bench::preferOffscreen(); // for the program it starts too
+    QCoreApplication app(argc, argv);
+    Machine m;
+    const QString feedline = QStringLiteral(FEEDLINE_EXECUTABLE);
+    const QString program = m.dir.filePath(QStringLiteral("program.nc"));
+    const QString expected = m.dir.filePath(QStringLiteral("expected.nc"));
+    auto send = [&](const QString& file) { return QStringList{feedline, QStringLiteral("?1?S?") + file}; };
+
+    std::printf("command-line text send of 24-byte lines to a drained pseudo-terminal, best of %d:\n",
+                bench::rounds(3));
+    Side one;
+    const qint64 lineBytes = writeProgram(program, 24);
+    for (int i = 0; i < bench::rounds(3); ++i)
+        m.round(send(program), QString(), lineBytes, one);
+    std::printf("%-28s ours %7.3f s, CPU %6.3f s, peak %6.1f MiB (the start and end of the program)\n", "one line",
+                one.best.seconds, one.best.cpu, bench::mib(one.peak));
+
+    double tenMb = 0;
+    const struct {
+        const char* name;
+        qint64 bytes;
+        const char* goal;
+    } sizes[] = {{"10 MB", 10LL << 20, "<= 1.3x"}, {"100 MB", 100LL << 20, "<= 1.2x, CPU <= 2x, peak <= 64 MiB"}};
+    for (const auto& size : sizes) {
+        const qint64 bytes = writeProgram(program, bench::sized(size.bytes), expected);
+        Side ours, cat;
+        for (int i = 0; i < bench::rounds(3); ++i) {
+            m.round(send(program), QString(), bytes, ours);
+            m.round({QStringLiteral("cat"), expected}, m.pty.slave(), bytes, cat);
+        }
+        print(size.name, ours, cat, size.goal);
+        if (tenMb == 0)
+            tenMb = ours.best.seconds;
+        else
+            std::printf("%-28s %.1f (linear: about 10)\n", "100 MB / 10 MB send time", ours.best.seconds / tenMb);
+    }
+    QFile::remove(expected);
+
+    const qint64 gb = writeProgram(program, bench::sized(1LL << 30));
+    Side huge;
+    m.round(send(program), QString(), gb, huge);
+    QFile::remove(program);
+    std::printf("%-28s ours %7.3f s, CPU %6.3f s, peak %6.1f MiB (goal: peak under 64 MiB)\n", "1 GB", huge.best.seconds,
+                huge.best.cpu, bench::mib(huge.peak));
     return 0;
 }

@@ -1,6 +1,7 @@
-# A 10 MB program through the text send engine to a pseudo-terminal that is
-# drained, against cat of the same file into the same kind of pseudo-terminal;
-# and the line processing alone at 1 MB and 10 MB.
+# The command-line text send against cat, at 10 MB, 100 MB and 1 GB, with
+# CPU time and peak memory.
 feedline_bench(bench_send
     SOURCES bench_send.cpp
-    LIBS feedline_transfer_send Qt6::Widgets)
+    LIBS Qt6::Core)
+add_dependencies(bench_send feedline)
+target_compile_definitions(bench_send PRIVATE FEEDLINE_EXECUTABLE="$<TARGET_FILE:feedline>")

@@ -5,6 +5,7 @@
 #include "MachineRecord.h"
 #include "SafeFile.h"
 
+#include <QBuffer>
 #include <QIODevice>
 
 #include <cstring>
@@ -49,28 +50,6 @@ void discardBytes(QByteArray& text, Discard discard) {
     text.truncate(w);
 }
 
-// Every occurrence removed, left to right without overlap; what the removal
-// joins is not searched again (the search runs ahead of the writing).
-void removeAllInPlace(QByteArray& text, const QByteArray& find) {
-    if (find.isEmpty() || text.isEmpty())
-        return;
-    char* p = text.data();
-    const qsizetype n = text.size();
-    qsizetype w = 0;
-    qsizetype r = 0;
-    for (;;) {
-        const char* m = findBytes(p + r, n - r, find);
-        const qsizetype at = m ? m - p : n;
-        if (w != r)
-            std::memmove(p + w, p + r, size_t(at - r));
-        w += at - r;
-        if (!m)
-            break;
-        r = at + find.size();
-    }
-    text.truncate(w);
-}
-
 // Discard, then the unwanted strings in order: what follows the cut.
 class Tail {
 public:
@@ -79,68 +58,77 @@ public:
             if (!u.isEmpty())
                 stages_.emplace_back(u, QByteArray());
     }
-    void feed(QByteArray piece, QByteArray& out) {
-        discardBytes(piece, discard_);
+    // The stages pass each piece between two buffers that keep their room.
+    void feed(const char* data, qsizetype size, QByteArray& out) {
+        a_.truncate(0);
+        a_.append(data, size);
+        discardBytes(a_, discard_);
         for (StreamReplace& stage : stages_) {
-            QByteArray next;
-            stage.feed(piece.constData(), piece.size(), next);
-            piece.swap(next);
+            b_.truncate(0);
+            stage.feed(a_.constData(), a_.size(), b_);
+            a_.swap(b_);
         }
-        out += piece;
+        out += a_;
     }
     void finish(QByteArray& out) {
-        QByteArray piece;
+        a_.truncate(0);
         for (StreamReplace& stage : stages_) {
-            QByteArray next;
-            stage.feed(piece.constData(), piece.size(), next);
-            stage.finish(next);
-            piece.swap(next);
+            b_.truncate(0);
+            stage.feed(a_.constData(), a_.size(), b_);
+            stage.finish(b_);
+            a_.swap(b_);
         }
-        out += piece;
+        out += a_;
     }
 
 private:
     Discard discard_;
     std::vector<StreamReplace> stages_;
+    QByteArray a_, b_;
 };
 
 // The line-end conversion as a stream; nothing to convert passes bytes through.
 class LineEnds {
 public:
     explicit LineEnds(const QByteArray& from) : replace_(from, kCrLf), active_(!from.isEmpty()) {}
-    QByteArray feed(const QByteArray& piece) {
+    // The piece converted; valid until the next call.
+    const QByteArray& feed(const QByteArray& piece) {
         if (!active_)
             return piece;
-        QByteArray out;
-        replace_.feed(piece.constData(), piece.size(), out);
-        return out;
+        out_.truncate(0);
+        replace_.feed(piece.constData(), piece.size(), out_);
+        return out_;
     }
-    QByteArray finish() {
-        QByteArray out;
+    const QByteArray& finish() {
+        out_.truncate(0);
         if (active_)
-            replace_.finish(out);
-        return out;
+            replace_.finish(out_);
+        return out_;
     }
 
 private:
     StreamReplace replace_;
     bool active_;
+    QByteArray out_;
 };
 
+// Reads the next piece into *piece, whose room is kept from piece to piece.
 bool readPiece(QIODevice& in, qint64 size, QByteArray* piece, QString* error) {
-    *piece = in.read(size);
-    if (piece->isEmpty() && !in.atEnd()) {
+    piece->resize(size);
+    const qint64 n = in.read(piece->data(), size);
+    if (n < 0) {
         if (error)
             *error = in.errorString();
         return false;
     }
+    piece->truncate(n);
     return true;
 }
 
 bool writeAll(QIODevice& out, QByteArray& buffer, QString* error) {
     if (!writeAllBytes(out, buffer, error))
         return false;
-    buffer.clear();
+    buffer.truncate(0);
     return true;
 }
 
@@ -175,8 +163,8 @@ bool findStart(QIODevice& in, const QByteArray& from, char start, qint64 pieceSi
         seen += n;
         return false;
     };
+    QByteArray piece;
     while (!in.atEnd()) {
-        QByteArray piece;
         if (!readPiece(in, pieceSize, &piece, error))
             return false;
         if (scan(eob.feed(piece)))
@@ -198,29 +186,41 @@ void StreamReplace::feed(const char* data, qsizetype size, QByteArray& out) {
         out.append(data, size);
         return;
     }
-    QByteArray joined;
-    const char* p = data;
-    qsizetype len = size;
+    qsizetype pos = 0; // in data
     if (!carry_.isEmpty()) {
-        joined = carry_;
-        joined.append(data, size);
-        p = joined.constData();
-        len = joined.size();
+        // Only a match that starts in the carry can span the two: the carry
+        // and the first k - 1 bytes of data decide it.
+        const qsizetype carried = carry_.size();
+        carry_.append(data, qMin(size, k - 1));
+        const char* c = carry_.constData();
+        const char* m = findBytes(c, carry_.size(), find_);
+        if (m && m - c < carried) {
+            out.append(c, m - c);
+            out.append(with_);
+            pos = m - c + k - carried;
+        } else if (carry_.size() < k + carried - 1 && !m) {
+            // Too little data yet to decide: all of it waits.
+            carry_.truncate(carried);
+            carry_.append(data, size);
+            return;
+        } else {
+            out.append(c, carried);
+        }
+        carry_.truncate(0);
     }
-    qsizetype pos = 0;
-    while (pos < len) {
-        const char* m = findBytes(p + pos, len - pos, find_);
+    while (pos < size) {
+        const char* m = findBytes(data + pos, size - pos, find_);
         if (!m)
             break;
-        const qsizetype at = m - p;
-        out.append(p + pos, at - pos);
+        const qsizetype at = m - data;
+        out.append(data + pos, at - pos);
         out.append(with_);
         pos = at + k;
     }
     // A match can still begin in the last k - 1 bytes once more data comes.
-    const qsizetype keepFrom = qMax(pos, len - (k - 1));
-    out.append(p + pos, keepFrom - pos);
-    carry_ = QByteArray(p + keepFrom, len - keepFrom);
+    const qsizetype keepFrom = qMax(pos, size - (k - 1));
+    out.append(data + pos, keepFrom - pos);
+    carry_.append(data + keepFrom, size - keepFrom);
 }
 
 void StreamReplace::finish(QByteArray& out) {
@@ -279,38 +279,6 @@ QByteArray lineEndToConvert(const Settings& settings, const QByteArray& sample) 
     return from == kCrLf ? QByteArray() : from;
 }
 
-QByteArray filterWhole(const QByteArray& received, const Settings& s) {
-    const QByteArray from = lineEndToConvert(s, received.left(kSampleSize));
-    const QByteArray text = from.isEmpty() ? received : replaceAllBytes(received, from, kCrLf);
-    qsizetype begin = 0;
-    if (s.startChar >= 0) {
-        const char c = char(s.startChar);
-        qsizetype i = text.indexOf(c);
-        if (i >= 0) {
-            while (i < text.size() && text[i] == c)
-                ++i;
-            begin = i;
-        }
-    }
-    qsizetype end = text.size();
-    if (s.endChar >= 0) {
-        const qsizetype i = text.indexOf(char(s.endChar), begin);
-        if (i >= 0)
-            end = i;
-    }
-    QByteArray out;
-    out.reserve(end - begin + 2);
-    if (s.startChar >= 0 && s.keepStart)
-        out += char(s.startChar);
-    out.append(text.constData() + begin, end - begin);
-    if (s.endChar >= 0 && s.keepEnd)
-        out += char(s.endChar);
-    discardBytes(out, s.discard);
-    for (const QByteArray& u : s.unwanted)
-        removeAllInPlace(out, u);
-    return out;
-}
-
 bool filterPieces(QIODevice& in, QIODevice& out, const Settings& s, qint64 pieceSize,
                   const std::function<void(double)>& progress, QString* error) {
     pieceSize = qMax<qint64>(1, pieceSize);
@@ -353,14 +321,15 @@ bool filterPieces(QIODevice& in, QIODevice& out, const Settings& s, qint64 piece
             }
         }
         if (end > begin)
-            tail.feed(a.mid(begin, end - begin), buffer);
+            tail.feed(a.constData() + begin, end - begin, buffer);
     };
 
+    const char startChar = char(s.startChar), endChar = char(s.endChar);
     if (s.startChar >= 0 && s.keepStart)
-        tail.feed(QByteArray(1, char(s.startChar)), buffer);
+        tail.feed(&startChar, 1, buffer);
     qint64 done = 0;
+    QByteArray piece;
     while (!ended && !in.atEnd()) {
-        QByteArray piece;
         if (!readPiece(in, pieceSize, &piece, error))
             return false;
         done += piece.size();
@@ -373,11 +342,22 @@ bool filterPieces(QIODevice& in, QIODevice& out, const Settings& s, qint64 piece
     if (!ended)
         accept(eob.finish());
     if (s.endChar >= 0 && s.keepEnd)
-        tail.feed(QByteArray(1, char(s.endChar)), buffer);
+        tail.feed(&endChar, 1, buffer);
     tail.finish(buffer);
     if (progress)
         progress(100.0);
     return writeAll(out, buffer, error);
+}
+
+QByteArray filterWhole(const QByteArray& received, const Settings& settings, qint64 pieceSize) {
+    QByteArray in = received;
+    QBuffer source(&in);
+    source.open(QIODevice::ReadOnly);
+    QByteArray out;
+    QBuffer sink(&out);
+    sink.open(QIODevice::WriteOnly);
+    filterPieces(source, sink, settings, pieceSize > 0 ? pieceSize : qMax<qint64>(1, in.size()));
+    return out;
 }
 
 } // namespace ReceiveFilter

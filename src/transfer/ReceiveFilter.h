@@ -41,16 +41,15 @@ constexpr int kSampleSize = 1024;
 // The received line end that becomes CR LF; empty when nothing changes.
 QByteArray lineEndToConvert(const Settings& settings, const QByteArray& sample);
 
-// The whole received text at once.
-QByteArray filterWhole(const QByteArray& received, const Settings& settings);
-
-// The same result, reading `in` from its start in pieces of `pieceSize`
-// bytes and writing to `out`; memory stays near a few pieces whatever the
-// size. `in` must be seekable: the start character is found in a first
+// The received data filtered, reading `in` from its start in pieces of
+// `pieceSize` bytes and writing to `out`; memory stays near a few pieces
+// whatever the size, and where a piece ends does not change the result. `in` must be seekable: the start character is found in a first
 // reading. `progress` gets the share done, 0 to 100. False, with the
 // reason, when reading or writing fails.
 bool filterPieces(QIODevice& in, QIODevice& out, const Settings& settings, qint64 pieceSize,
                   const std::function<void(double percent)>& progress = {}, QString* error = nullptr);
+// The same over a text in memory, as one piece unless `pieceSize` is given.
+QByteArray filterWhole(const QByteArray& received, const Settings& settings, qint64 pieceSize = 0);
 
 // Every occurrence of `find`, left to right without overlap, replaced; the
 // replacement is not searched again.

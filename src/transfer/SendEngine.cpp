@@ -29,6 +29,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTime>
@@ -250,6 +251,7 @@ public:
 
 private:
     static constexpr int kDisplayMs = 50;
+    static constexpr int kEchoDraw = 100;
 
     bool prepare();            // lock, port, checks, progress window, waits; false: straight to the end
     void sendLines();
@@ -500,14 +502,20 @@ void TextSend::showProgress(bool now) {
         job_.control->setCaretLine(int(lineIndex_));
 }
 
+// The box gets the lines read since it was last drawn, read back from the
+// program: keeping every line as it passes would cost more than sending
+// it. When more came than kEchoDraw (faster than any serial line, and than
+// anyone reads), it shows just the newest of them, laying out a hundred
+// lines rather than thousands.
 void TextSend::drawEcho() {
     if (!echo_ || echoSince_ == 0)
         return;
-    const int ring = frmCancelSend::kEchoLines;
-    const qint64 n = qMin<qint64>(echoSince_, ring);
+    const qint64 n = qMin<qint64>(echoSince_, kEchoDraw);
+    if (echoSince_ > kEchoDraw)
+        frm_->Text1()->clear();
     echoSince_ = 0;
     const qint64 resume = in_.pos();
-    if (!in_.seek(echoStarts_[size_t((linesRead_ - n) % ring)]))
+    if (!in_.seek(echoStarts_[size_t((linesRead_ - n) % kEchoDraw)]))
         return;
     QByteArray raw = in_.read(bytesRead_ - in_.pos());
     in_.seek(resume);
@@ -533,7 +541,6 @@ PortResult TextSend::flush() {
             terminalBytes_.append(pending_.constData(), pendingSize_);
         r = sendToPort(pendingBytes());
         pendingSize_ = 0;
-        trail_.settle();
     }
     if (displayAfterSend_)
         showProgress(false);
@@ -546,7 +553,9 @@ void TextSend::queueBlock(const QByteArray& block, const QByteArray& eob) {
         pending_.resize(qMax(need, 2 * pending_.size()));
     char* at = pending_.data() + pendingSize_;
     std::memcpy(at, block.constData(), size_t(block.size()));
-    std::memcpy(at + block.size(), eob.constData(), size_t(eob.size()));
+    at += block.size();
+    for (const char c : eob) // a few bytes: no call
+        *at++ = c;
     pendingSize_ = need;
 }
 
@@ -559,8 +568,9 @@ void TextSend::sendLines() {
         lineIndex_ = lineCount_;
     echo_ = job_.disk && gDNCStatus == 3;
     if (echo_)
-        echoStarts_.resize(frmCancelSend::kEchoLines);
+        echoStarts_.resize(kEchoDraw);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
+    const bool plain = !rules_.stripSpaces && rules_.ignoreBlock.isEmpty() && !rules_.doubleSpaceN;
 
     QByteArray raw;
     while (!gCancelSend) {
@@ -570,15 +580,17 @@ void TextSend::sendLines() {
         ++lineIndex_;
         ++linesRead_;
         bytesRead_ = reader.position();
-        const QByteArray title = punch_.beforeLine(raw);
-        if (!title.isEmpty())
-            queueBlock(title, QByteArray());
-        currentBlock_ = SendLines::prepareLine(raw, rules_);
+        if (!job_.disk) {
+            const QByteArray title = punch_.beforeLine(raw);
+            if (!title.isEmpty())
+                queueBlock(title, QByteArray());
+        }
+        currentBlock_ = plain ? raw : SendLines::prepareLine(raw, rules_);
         const qint64 done = job_.disk ? bytesRead_ : lineIndex_;
         if (done >= nextPercentAt_)
             percentReached(done);
         if (echo_) {
-            echoStarts_[size_t((linesRead_ - 1) % frmCancelSend::kEchoLines)] = rawAt;
+            echoStarts_[size_t((linesRead_ - 1) % kEchoDraw)] = rawAt;
             ++echoSince_;
         }
 
@@ -608,11 +620,9 @@ void TextSend::sendLines() {
         if (lineDelay_ > 0 && (sent || job_.disk)) {
             if (!fail(flush()) || !fail(drainPort()) || !fail(waitYielding(lineDelay_)))
                 break;
-        } else if (pendingSize_ >= flushAt_ && !fail(flush())) {
+        } else if (pendingSize_ >= flushAt_ && (!fail(flush()) || (portFault() && !fail(PortResult::PortError)))) {
             break;
         }
-        if (portFault() && !fail(PortResult::PortError))
-            break;
     }
     // The last block shown must outlive the reader's buffer.
     currentBlock_ = QByteArray(currentBlock_.constData(), currentBlock_.size());
@@ -681,7 +691,8 @@ bool sendInProgress() { return gRunning; }
 
 std::unique_ptr<QFile> openProgramFile(const QString& fileName) {
     auto file = std::make_unique<QFile>(fileName);
-    if (file->open(QIODevice::ReadOnly))
+    // Read in large pieces: Qt's buffer would only copy them once more.
+    if (file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return file;
     msgBox(QStringLiteral("Can't Open \"%1\"").arg(fileName) + QLatin1Char('\n') + file->errorString(), Msg::Ok,
            Msg::Critical);

@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace SendLines {
 
 const QByteArray kSkipMarker = QByteArrayLiteral("^!^!^!");
@@ -25,8 +29,7 @@ bool LineReader::fill() {
         if (keep > 0)
             std::memmove(buf_.data(), buf_.constData() + begin_, size_t(keep));
         consumed_ += begin_;
-        lfAt_ -= begin_;
-        crAt_ -= begin_;
+        scanFrom_ -= begin_;
         begin_ = 0;
         end_ = keep;
     }
@@ -39,30 +42,35 @@ bool LineReader::fill() {
         atEnd_ = true;
         return false;
     }
-    // What was searched to the old end without a find goes on in the new bytes.
-    const qint64 oldEnd = end_;
     end_ += n;
-    if (lfAt_ == oldEnd)
-        lfAt_ = -1;
-    if (crAt_ == oldEnd)
-        crAt_ = -1;
     return true;
 }
 
-qint64 LineReader::nextOf(char c, qint64& cached) const {
-    if (cached < begin_ || cached > end_) {
-        const char* d = buf_.constData();
-        const void* p = std::memchr(d + begin_, c, size_t(end_ - begin_));
-        cached = p ? static_cast<const char*>(p) - d : end_;
+namespace {
+// The first CR or LF in [p, end), or end: sixteen bytes a step where the
+// processor allows, as memchr does for one character.
+const char* firstLineEnd(const char* p, const char* end) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        if (hits)
+            return p + __builtin_ctz(unsigned(hits));
     }
-    return cached;
+#endif
+    while (p < end && *p != '\n' && *p != '\r')
+        ++p;
+    return p;
 }
+} // namespace
 
 bool LineReader::next(QByteArray* line) {
     for (;;) {
+        const char* d = buf_.constData();
         if (begin_ < end_) {
-            const qint64 at = qMin(nextOf('\n', lfAt_), nextOf('\r', crAt_));
-            const char* d = buf_.constData();
+            const qint64 at = firstLineEnd(d + scanFrom_, d + end_) - d;
             // A CR that ends the bytes read so far may yet be half of a CR LF.
             const bool undecided = at == end_ - 1 && d[at] == '\r' && !atEnd_;
             if (at < end_ && !undecided) {
@@ -70,13 +78,16 @@ bool LineReader::next(QByteArray* line) {
                 begin_ = at + 1;
                 if (d[at] == '\r' && begin_ < end_ && d[begin_] == '\n')
                     ++begin_;
+                scanFrom_ = begin_;
                 return true;
             }
             if (at == end_ && atEnd_) {
                 *line = QByteArray::fromRawData(d + begin_, end_ - begin_);
-                begin_ = end_;
+                begin_ = scanFrom_ = end_;
                 return true;
             }
+            // Searched to here without a line end: the next read goes on from it.
+            scanFrom_ = at;
         } else if (atEnd_) {
             return false;
         }

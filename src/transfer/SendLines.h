@@ -35,19 +35,14 @@ public:
 
 private:
     bool fill();
-    qint64 nextOf(char c, qint64& cached) const;
 
     QIODevice& in_;
     qint64 piece_;
     QByteArray buf_;
     qint64 begin_ = 0; // the unread part is [begin_, end_)
     qint64 end_ = 0;
+    qint64 scanFrom_ = 0; // before here the unread part holds no line end
     qint64 consumed_ = 0;
-    // The next LF and CR at or after begin_ (end_ when there is none); a
-    // value below begin_ is stale. Searching once per line end keeps a file
-    // of LF lines from being searched for CR at every line.
-    mutable qint64 lfAt_ = -1;
-    mutable qint64 crAt_ = -1;
     bool atEnd_ = false;
     QString error_;
 };
