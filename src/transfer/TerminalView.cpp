@@ -107,7 +107,9 @@ TerminalView::TerminalView(QPlainTextEdit* box, QObject* parent) : QObject(paren
 
 // What was held back while the box was hidden is drawn as it shows.
 bool TerminalView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == box_ && event->type() == QEvent::Show && (redrawAll_ || drawnUpTo_ < text_.size()))
+    // Type first: during the box's destruction it is no longer a QPlainTextEdit.
+    if (event->type() == QEvent::Show && watched == static_cast<QObject*>(box_.get())
+        && (redrawAll_ || drawnUpTo_ < text_.size()))
         QTimer::singleShot(0, this, &TerminalView::draw);
     return QObject::eventFilter(watched, event);
 }
