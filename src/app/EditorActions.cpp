@@ -15,7 +15,6 @@
 #include "RecentFilesMenu.h"
 #include "SettingsGlobals.h"
 #include "frmTerminal.h"
-#include "NotAvailable.h"
 
 namespace {
 EditorManager& editorsOf(const frmTerminal& window) { return *window.editorManager(); }
