@@ -18,13 +18,6 @@ QStringList helpPages(const QString& topic) {
 }
 } // namespace
 
-bool showHelp(const QString& topic) {
-    for (const QString& page : helpPages(topic))
-        if (fileExists(page))
-            return shellOpen(page);
-    return false;
-}
-
 void showHelpOrSay(const QString& topic) {
     const QStringList pages = helpPages(topic);
     for (const QString& page : pages) {
@@ -42,7 +35,7 @@ void showHelpOrSay(const QString& topic) {
 bool formHelpKey(const QString& formName, int key, Qt::KeyboardModifiers modifiers) {
     if (key != Qt::Key_F1 || (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
         return false;
-    showHelp(formName + QStringLiteral(".htm"));
+    showHelpOrSay(formName + QStringLiteral(".htm"));
     return true;
 }
 

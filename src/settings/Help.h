@@ -9,11 +9,8 @@ class QKeyEvent;
 // "help" folder.
 
 // Opens the general page "help.help.htm" of the program folder when there is
-// one, else help/<topic>. False when neither exists or the desktop
-// cannot open it; the callers ignore that, as a missing page is not an error.
-bool showHelp(const QString& topic);
-// The same for a Help command the user chose: when no page can be shown it
-// says so, naming the pages it looked for.
+// one, else help/<topic>; when no page can be shown it says so, naming the
+// pages it looked for, so F1 or Help never does nothing.
 void showHelpOrSay(const QString& topic);
 
 // The F1 handler of every dialog: F1 with no Shift, Ctrl or Alt held opens
