@@ -11,6 +11,7 @@
 #include "ProgramQuit.h"
 #include "ReceiveHostAdapter.h"
 #include "RecentFilesMenu.h"
+#include "frmFind.h"
 #include "frmMenus.h"
 #include "StatusLine.h"
 #include "TransferActions.h"
@@ -142,6 +143,9 @@ void frmTerminal::closeEvent(QCloseEvent* event) {
         gCancelBatch = true;
         gCancelOperation = true;
     }
+    // The find box stores its place as it closes; it would not close itself.
+    for (frmFind* box : findChildren<frmFind*>())
+        box->close();
     QMainWindow::closeEvent(event);
 }
 

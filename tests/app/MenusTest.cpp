@@ -23,6 +23,7 @@
 #include "TextTools.h"
 #include "frmButtonSetup.h"
 #include "frmCopyDNC.h"
+#include "frmFind.h"
 #include "frmIntelli.h"
 #include "frmMenus.h"
 #include "frmMerge.h"
@@ -147,9 +148,14 @@ private Q_SLOTS:
         QVERIFY(!gWindows[ib].closed);
 
         // Only the window still changed is asked about; No ends the program, and the send, without saving it.
+        // The find box keeps its place.
+        frmFind* box = frmFind::showFindBox(w.get(), ed, QString(), 0);
+        box->move(30, 40);
+        const QString findX = QString::number(box->x() * 15);
         msgs.clear();
         msgs.answer(Msg::AnswerYes).answer(Msg::AnswerNo);
         QVERIFY(w->quitProgram());
+        QCOMPARE(readIni("Settings", "FindX"), findX);
         QCOMPARE(msgs.shown().size(), 2);
         QVERIFY(!w->isVisible());
         QVERIFY(gCancelSend && gCancelBatch);
