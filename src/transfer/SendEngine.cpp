@@ -306,6 +306,7 @@ private:
     QByteArray pending_;
     qsizetype pendingSize_ = 0;
     void queueBlock(const QByteArray& block, const QByteArray& eob);
+    void queueShortLine(const QByteArray& line);
     QByteArray pendingBytes() const { return QByteArray::fromRawData(pending_.constData(), pendingSize_); }
     // The echo layout's box shows its newest lines only: where each recent
     // line starts in the program, in a ring; they are read back and
@@ -547,6 +548,21 @@ PortResult TextSend::flush() {
     return r;
 }
 
+// A line of the reader's buffer no longer than its slack: one fixed-size
+// move the compiler makes without a call, then the end of block.
+void TextSend::queueShortLine(const QByteArray& line) {
+    constexpr qsizetype kMove = SendLines::LineReader::kSlack;
+    const qsizetype need = pendingSize_ + line.size() + eob_.size();
+    if (need + kMove > pending_.size())
+        pending_.resize(qMax(need + kMove, 2 * pending_.size()));
+    char* at = pending_.data() + pendingSize_;
+    std::memcpy(at, line.constData(), size_t(kMove));
+    at += line.size();
+    for (const char c : eob_)
+        *at++ = c;
+    pendingSize_ = need;
+}
+
 void TextSend::queueBlock(const QByteArray& block, const QByteArray& eob) {
     const qsizetype need = pendingSize_ + block.size() + eob.size();
     if (need > pending_.size())
@@ -571,6 +587,7 @@ void TextSend::sendLines() {
         echoStarts_.resize(kEchoDraw);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
     const bool plain = !rules_.stripSpaces && rules_.ignoreBlock.isEmpty() && !rules_.doubleSpaceN;
+    const SerialLink& link = comPort();
 
     QByteArray raw;
     while (!gCancelSend) {
@@ -609,11 +626,13 @@ void TextSend::sendLines() {
                     terminalBytes_.append(eob_);
                 }
                 queueBlock(returnEIA(currentBlock_ + eob_), QByteArray());
+            } else if (plain && raw.size() <= SendLines::LineReader::kSlack) {
+                queueShortLine(raw);
             } else {
                 queueBlock(currentBlock_, eob_);
             }
         }
-        trail_.add({comPort().handedCount() + pendingSize_, lineIndex_, rawAt, raw.size()});
+        trail_.add({link.handedCount() + pendingSize_, lineIndex_, rawAt, raw.size()});
 
         // The line delay follows each block sent (every line read, for the
         // send without window) once it is on the line.

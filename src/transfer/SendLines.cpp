@@ -15,7 +15,7 @@ const QByteArray kSkipMarker = QByteArrayLiteral("^!^!^!");
 
 LineReader::LineReader(QIODevice& in, qint64 pieceSize) : in_(in), piece_(qMax<qint64>(pieceSize, 1)) {
     // Sized once: a line view stays valid however the next read ends.
-    buf_.resize(2 * piece_);
+    buf_.resize(2 * piece_ + kSlack);
 }
 
 // Moves the unread part to the front and reads a piece after it. The bytes
@@ -33,8 +33,8 @@ bool LineReader::fill() {
         begin_ = 0;
         end_ = keep;
     }
-    if (buf_.size() < end_ + piece_)
-        buf_.resize(end_ + piece_); // a line longer than a piece
+    if (buf_.size() < end_ + piece_ + kSlack)
+        buf_.resize(end_ + piece_ + kSlack); // a line longer than a piece
     const qint64 n = in_.read(buf_.data() + end_, piece_);
     if (n <= 0) {
         if (n < 0)
@@ -162,12 +162,6 @@ QByteArray prepareLine(const QByteArray& raw, const Rules& rules) {
     if (rules.doubleSpaceN && line != kSkipMarker)
         line = doubleSpaceN(line);
     return line;
-}
-
-bool isSent(const QByteArray& prepared, const Rules& rules) {
-    if (prepared == kSkipMarker)
-        return false;
-    return !(prepared.isEmpty() && rules.stripBlankLines);
 }
 
 int percentOf(qint64 done, qint64 total) {

@@ -23,6 +23,9 @@ extern const QByteArray kSkipMarker; // "^!^!^!"
 class LineReader {
 public:
     static constexpr qint64 kPieceSize = 1 << 20;
+    // A line view may be read this far past its end (what lies there is
+    // undefined): short lines are then copied in one fixed-size move.
+    static constexpr qint64 kSlack = 32;
     explicit LineReader(QIODevice& in, qint64 pieceSize = kPieceSize);
     // The next line, without its end, as a view of the reader's buffer: it
     // stays valid until next() or skip() gives another line. False at the
@@ -74,7 +77,11 @@ struct Rules {
 // marker for an ignored block).
 QByteArray prepareLine(const QByteArray& raw, const Rules& rules);
 // Whether a prepared line goes to the machine.
-bool isSent(const QByteArray& prepared, const Rules& rules);
+inline bool isSent(const QByteArray& prepared, const Rules& rules) {
+    if (prepared.isEmpty())
+        return !rules.stripBlankLines;
+    return prepared.size() != kSkipMarker.size() || prepared != kSkipMarker;
+}
 
 // Whole percent of done over total, rounded, at most 100; 0 when total is 0.
 int percentOf(qint64 done, qint64 total);
