@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr qint64 kLargeBytes = 50LL << 20;
+const qint64 kLargeBytes = bench::sized(50LL << 20);
 
 QByteArray program(qint64 bytes) { return "%\r\nO1000\r\n" + bench::ncProgram(bytes, "\r\n") + "M30\r\n%\r\n"; }
 

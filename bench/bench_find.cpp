@@ -18,12 +18,13 @@
 
 namespace {
 
-constexpr int kLines = 2000000;
+// Two million lines; twenty thousand in a small run.
+int lines() { return bench::small() ? 20000 : 2000000; }
 
 QByteArray program() {
     QByteArray p;
-    p.reserve(kLines * 28);
-    for (int i = 1; i <= kLines; ++i) {
+    p.reserve(lines() * 28);
+    for (int i = 1; i <= lines(); ++i) {
         p += "N" + QByteArray::number(i * 10) + " G01 X" + QByteArray::number(i % 500) + ".5 Y2.25";
         p += i % 10 == 0 ? " M08\n" : "\n";
     }
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
         frmFind* box = frmFind::showFindBox(nullptr, &editors, QStringLiteral("M08"), 1);
         box->txtReplace->setText(QStringLiteral("M09"));
         QCoreApplication::processEvents();
-        for (int run = 0; run < 3; ++run) {
+        for (int run = 0; run < bench::rounds(3); ++run) {
             box->optDirection[2]->setChecked(true);
             ours.record(bench::seconds([&] {
                 box->Command1_Click(2);
@@ -65,7 +66,7 @@ int main(int argc, char** argv) {
         box->close();
         delete box;
     }
-    for (int run = 0; run < 3; ++run)
+    for (int run = 0; run < bench::rounds(3); ++run)
         theirs.record(bench::seconds([&] {
             QProcess sed;
             sed.setStandardOutputFile(out);
@@ -74,8 +75,8 @@ int main(int argc, char** argv) {
         }));
     QFile sedOut(out);
     sedOut.open(QIODevice::ReadOnly);
-    const bool same = sedOut.readAll() == ourResult && ourResult.count("M09") == kLines / 10;
-    std::printf("%d lines, %.1f MB, %d matches; results %s\n", kLines, text.size() / 1048576.0, kLines / 10,
+    const bool same = sedOut.readAll() == ourResult && ourResult.count("M09") == lines() / 10;
+    std::printf("%d lines, %.1f MB, %d matches; results %s\n", lines(), text.size() / 1048576.0, lines() / 10,
                 same ? "equal" : "DIFFER");
     bench::printRatio("Replace All against sed", ours, theirs, "within 5x");
     std::printf("peak memory: %.0f MB (the text is %.0f MB)\n", bench::peakKb() / 1024.0, text.size() / 1048576.0);

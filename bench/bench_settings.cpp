@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <vector>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -133,7 +134,7 @@ void startWithLargeSettings(qint64 largeBytes) {
         const QString program = home.filePath(QStringLiteral("one.nc"));
         bench::writeFile(program, "G01 X1\n");
         bench::writeFile(home.filePath(QStringLiteral("feedline-settings.ini")), settingsFile(sizes[i], pty.slave()));
-        for (int round = 0; round < 3; ++round) {
+        for (int round = 0; round < bench::rounds(3); ++round) {
             const Run r = sendOneLine(home.path(), program);
             if (r.status != 0)
                 std::printf("  the send with %lld bytes of settings ended with status %d\n",
@@ -159,11 +160,17 @@ void startWithLargeSettings(qint64 largeBytes) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     // "--small": a quick run that only shows that everything still works.
-    bool small = false;
+    bool small = bench::small();
     for (int i = 1; i < argc; ++i)
         if (QByteArray(argv[i]) == "--small")
             small = true;
-    benchmark::Initialize(&argc, argv);
+    // A small run measures each read loop for a moment, not half a second.
+    std::vector<char*> args(argv, argv + argc);
+    char shortRun[] = "--benchmark_min_time=0.01";
+    if (small)
+        args.push_back(shortRun);
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::printf("\n%lld settings reads over %d machines, best run:\n", static_cast<long long>(fixture().reads()),
