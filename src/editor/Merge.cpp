@@ -6,29 +6,77 @@
 #include "MessageSeam.h"
 #include "SafeFile.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
 
-QByteArray mergePiece(QByteArray t, int i, int total, bool trim, bool headerHasPercent, bool trailerHasPercent) {
-    t.replace(char(26), QByteArray());
-    if (!trim)
-        return t;
-    const qsizetype h = t.size() / 2;
-    QByteArray first = t.left(h), second = t.mid(h);
-    const auto strip = [](QByteArray& part) { part.replace('%', QByteArray()); };
-    if (i == 1) {
-        if (headerHasPercent)
-            strip(first);
-        strip(second);
-    } else if (i < total) {
-        strip(first);
-        strip(second);
-    } else {
-        strip(first);
-        if (trailerHasPercent)
-            strip(second);
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr qint64 kPiece = 1 << 20;
+
+// One file's bytes into `out`, a piece at a time: every character 26
+// dropped and, with `trim`, every "%" of a half whose flag is set. The
+// halves split what is left once the 26s are gone, so those are counted
+// first. Which side failed, if one did, with the reason in *error.
+enum class MergeStep { Done, ReadFailed, WriteFailed };
+MergeStep mergeInto(QIODevice& in, QIODevice& out, bool trim, bool stripFirst, bool stripSecond, QString* error) {
+    QByteArray piece(kPiece, Qt::Uninitialized);
+    QByteArray kept(kPiece, Qt::Uninitialized);
+    qint64 half = 0;
+    if (trim) {
+        qint64 n, count = 0;
+        while ((n = in.read(piece.data(), kPiece)) > 0)
+            count += n - std::count(piece.constData(), piece.constData() + n, char(26));
+        if (n < 0 || !in.seek(0)) {
+            *error = in.errorString();
+            return MergeStep::ReadFailed;
+        }
+        half = count / 2;
     }
-    return first + second;
+    qint64 n, at = 0; // bytes kept or stripped so far, 26s left out
+    while ((n = in.read(piece.data(), kPiece)) > 0) {
+        char* w = kept.data();
+        for (const char c : QByteArrayView(piece.constData(), n)) {
+            if (c == char(26))
+                continue;
+            if (!(trim && c == '%' && (at < half ? stripFirst : stripSecond)))
+                *w++ = c;
+            ++at;
+        }
+        if (!writeAllBytes(out, kept.constData(), w - kept.constData(), error))
+            return MergeStep::WriteFailed;
+    }
+    if (n == 0)
+        return MergeStep::Done;
+    *error = in.errorString();
+    return MergeStep::ReadFailed;
+}
+
+// Which halves of file i of total lose their "%".
+std::pair<bool, bool> percentStrips(int i, int total, bool headerHasPercent, bool trailerHasPercent) {
+    if (i == 1)
+        return {headerHasPercent, true};
+    if (i < total)
+        return {true, true};
+    return {true, trailerHasPercent};
+}
+
+} // namespace
+
+QByteArray mergePiece(QByteArray t, int i, int total, bool trim, bool headerHasPercent, bool trailerHasPercent) {
+    QBuffer in(&t);
+    in.open(QIODevice::ReadOnly);
+    QByteArray merged;
+    QBuffer out(&merged);
+    out.open(QIODevice::WriteOnly);
+    const auto [first, second] = percentStrips(i, total, headerHasPercent, trailerHasPercent);
+    QString error;
+    mergeInto(in, out, trim, first, second, &error);
+    return merged;
 }
 
 QStringList mergeFileTypes() {
@@ -73,16 +121,22 @@ MergeOutcome mergeFiles(const QStringList& paths, bool trim, const QString& outP
             out.cancelWriting();
             return MergeOutcome::Stopped;
         }
-        QByteArray text;
+        QFile in(path);
         QString error;
-        if (!readWholeFile(path, &text, &error)) {
+        const auto [first, second] = percentStrips(i, total, headerPercent, trailerPercent);
+        MergeStep step = MergeStep::ReadFailed;
+        if (in.open(QIODevice::ReadOnly))
+            step = mergeInto(in, out, trim, first, second, &error);
+        else
+            error = in.errorString();
+        if (step == MergeStep::ReadFailed) {
             out.cancelWriting();
             msgBox(QStringLiteral("The File ") + path + QStringLiteral(" Could Not Be Read\n") + error +
                        QStringLiteral("\nNothing Was Merged"),
                    Msg::Ok, Msg::Critical);
             return MergeOutcome::Failed;
         }
-        if (!writeAllBytes(out, mergePiece(text, i, total, trim, headerPercent, trailerPercent), &error)) {
+        if (step == MergeStep::WriteFailed) {
             out.cancelWriting();
             msgBox(QStringLiteral("The Merge File ") + outPath + QStringLiteral(" Could Not Be Written\n") + error,
                    Msg::Ok, Msg::Critical);
