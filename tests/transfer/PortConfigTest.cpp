@@ -38,19 +38,28 @@ protected:
 
 using PortSettingsString = MachineKeys;
 
-TEST_F(PortSettingsString, BuildsFromTheStoredPositions) {
+TEST_F(PortSettingsString, BuildsFromTheStoredPositionsAndFaultsFallBack) {
     EXPECT_EQ(makeSettings(), "4800,E,7,2"); // the record's defaults
-    framing("6", "1", "2", "1");
-    EXPECT_EQ(makeSettings(), "9600,E,7,2");
-    framing("10", "0", "3", "0");
-    EXPECT_EQ(makeSettings(), "115200,N,8,1");
-    framing("0", "3", "0", "0");
-    EXPECT_EQ(makeSettings(), "150,M,5,1");
-    framing("12", "4", "1", "1");
-    EXPECT_EQ(makeSettings(), "460800,S,6,2");
-    framing("3", "2", "3", "0");
-    EXPECT_EQ(makeSettings(), "1200,O,8,1");
-    EXPECT_TRUE(msgs.shown().isEmpty());
+    const struct {
+        const char *baud, *parity, *data, *stop, *settings;
+        bool told; // only a bad parity is reported
+    } rows[] = {
+        {"6", "1", "2", "1", "9600,E,7,2", false},  {"10", "0", "3", "0", "115200,N,8,1", false},
+        {"0", "3", "0", "0", "150,M,5,1", false},   {"12", "4", "1", "1", "460800,S,6,2", false},
+        {"3", "2", "3", "0", "1200,O,8,1", false},  {"6", "5", "2", "1", "4800,E,7,2", true},
+        {"13", "0", "3", "0", "4800,E,7,2", false}, {"abc", "0", "3", "0", "4800,E,7,2", false},
+        {"6", "0", "5", "0", "4800,E,7,2", false},  {"6", "0", "3", "2", "4800,E,7,2", false},
+        {"abc", "9", "3", "0", "4800,E,7,2", true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.baud) + " " + r.parity + " " + r.data + " " + r.stop);
+        framing(r.baud, r.parity, r.data, r.stop);
+        EXPECT_EQ(makeSettingsQuiet(), r.settings);
+        EXPECT_TRUE(msgs.shown().isEmpty());
+        EXPECT_EQ(makeSettings(), r.settings);
+        EXPECT_EQ(msgs.texts(), r.told ? QStringList{"Error - Defaulting To 4800,E,7,2"} : QStringList());
+        msgs.clear();
+    }
 }
 
 TEST_F(PortSettingsString, ReceiveTimeSetOnlyWhileReceivingAndComplete) {
@@ -68,31 +77,6 @@ TEST_F(PortSettingsString, ReceiveTimeSetOnlyWhileReceivingAndComplete) {
     set("iStopBits2", QString()); // three of four: the first set
     EXPECT_EQ(makeSettings(), "9600,E,7,2");
     EXPECT_EQ(makeSettingsX(), "9600,N,8,1"); // never the receive-time speed
-}
-
-TEST_F(PortSettingsString, FaultsFallBack) {
-    framing("6", "5", "2", "1");
-    EXPECT_EQ(makeSettings(), "4800,E,7,2");
-    ASSERT_EQ(msgs.shown().size(), 1);
-    EXPECT_EQ(msgs.shown()[0].text, "Error - Defaulting To 4800,E,7,2");
-    msgs.clear();
-
-    framing("13", "0", "3", "0"); // beyond the speed table
-    EXPECT_EQ(makeSettings(), "4800,E,7,2");
-    framing("abc", "0", "3", "0");
-    EXPECT_EQ(makeSettings(), "4800,E,7,2");
-    // Data or stop bits no port offers fall back too, instead of "9600,N,:,3".
-    framing("6", "0", "5", "0");
-    EXPECT_EQ(makeSettings(), "4800,E,7,2");
-    framing("6", "0", "3", "2");
-    EXPECT_EQ(makeSettings(), "4800,E,7,2");
-    EXPECT_TRUE(msgs.shown().isEmpty());
-
-    framing("abc", "9", "3", "0"); // a bad parity is reported whatever else is wrong
-    EXPECT_EQ(makeSettingsQuiet(), "4800,E,7,2");
-    EXPECT_TRUE(msgs.shown().isEmpty());
-    EXPECT_EQ(makeSettings(), "4800,E,7,2");
-    EXPECT_EQ(msgs.shown().size(), 1);
 }
 
 TEST_F(PortSettingsString, ParsesIntoPortSettings) {
@@ -138,15 +122,12 @@ TEST_F(MachineKeys, BufferSizesAndKeepAliveDefault) {
 using EndOfBlock = MachineKeys;
 
 TEST_F(EndOfBlock, SendConventions) {
-    EXPECT_EQ(eobForSend(QStringLiteral("0")), QByteArray("\r\n"));
-    EXPECT_EQ(eobForSend(QStringLiteral("1")), QByteArray("\n\r\r"));
-    EXPECT_EQ(eobForSend(QStringLiteral("2")), QByteArray("\n"));
-    EXPECT_EQ(eobForSend(QStringLiteral("3")), QByteArray("\r"));
-    EXPECT_EQ(eobForSend(QStringLiteral("4")), QByteArray("\n\r"));
-    EXPECT_TRUE(eobForSend(QStringLiteral("7")).isEmpty());
-    EXPECT_TRUE(eobForSend(QString()).isEmpty());
     set("CustomEOBSend", QStringLiteral("59,13,#2,10"));
-    EXPECT_EQ(eobForSend(QStringLiteral("5")), QByteArray(";\r\n\n"));
+    const std::pair<const char*, QByteArray> rows[] = {{"0", "\r\n"}, {"1", "\n\r\r"}, {"2", "\n"},
+                                                       {"3", "\r"},   {"4", "\n\r"},   {"5", ";\r\n\n"},
+                                                       {"7", ""},     {"", ""}};
+    for (const auto& [setting, eob] : rows)
+        EXPECT_EQ(eobForSend(QString::fromLatin1(setting)), eob) << setting;
     EXPECT_TRUE(msgs.shown().isEmpty());
 }
 
@@ -214,11 +195,13 @@ TEST_F(EiaTables, DefaultTableConvertsBothWays) {
 
 TEST_F(EiaTables, FileValuesAndMissingFile) {
     const QString file = home.file(QStringLiteral("codeset.eia"));
-    writeAllBytes(file, "[Ascii2Eia]\n48=32\n49=1\n65=-1\n66=abc\n67=300\n68=65.6\n69=255\n[Eia2Ascii]\n32=48\n");
+    writeAllBytes(file,
+                  "[Ascii2Eia]\n48=32\n49=1\n65=-1\n66=abc\n67=300\n68=65.6\n69=255\n[Eia2Ascii]\n32=48\n");
     ASSERT_TRUE(DimConversions(QStringLiteral("Ascii2Eia"), file));
     // Only mapped characters pass; -1, a missing key and a value that is no
     // byte drop the character; "abc" maps to 0; 255 is the last byte.
-    EXPECT_EQ(returnEIA(QByteArray("01 ABCDE\r\n")), QByteArray("\x20\x01", 2) + QByteArray(1, '\0') + "B\xff");
+    EXPECT_EQ(returnEIA(QByteArray("01 ABCDE\r\n")),
+              QByteArray("\x20\x01", 2) + QByteArray(1, '\0') + "B\xff");
     EXPECT_EQ(gConversionTable.entry('C'), -1);
 
     ASSERT_TRUE(DimConversions(QStringLiteral("Eia2Ascii"), file));
