@@ -79,27 +79,6 @@ TEST_F(PortSettingsString, ReceiveTimeSetOnlyWhileReceivingAndComplete) {
     EXPECT_EQ(makeSettingsX(), "9600,N,8,1"); // never the receive-time speed
 }
 
-TEST_F(PortSettingsString, ParsesIntoPortSettings) {
-    PortSettings s;
-    ASSERT_TRUE(PortSettings::parse(QStringLiteral("9600,E,7,2"), &s));
-    EXPECT_EQ(s.baud, 9600);
-    EXPECT_EQ(s.parity, QSerialPort::EvenParity);
-    EXPECT_EQ(s.dataBits, QSerialPort::Data7);
-    EXPECT_EQ(s.stopBits, QSerialPort::TwoStop);
-    for (const char* text : {"115200,N,8,1", "4800,M,7,1", "4800,S,8,2", "300,O,5,1", "9600,E,7,2"}) {
-        ASSERT_TRUE(PortSettings::parse(QString::fromLatin1(text), &s)) << text;
-        EXPECT_EQ(s.toString(), QString::fromLatin1(text));
-    }
-    QString why;
-    for (const char* bad :
-         {"", "9600,E,7", "x,E,7,2", "9600,Q,7,2", "9600,E,9,2", "9600,E,7,3", "9600,E,7,1.5"}) {
-        PortSettings keep;
-        EXPECT_FALSE(PortSettings::parse(QString::fromLatin1(bad), &keep, &why)) << bad;
-        EXPECT_FALSE(why.isEmpty());
-        EXPECT_EQ(keep.toString(), "4800,E,7,2"); // untouched
-    }
-}
-
 TEST_F(MachineKeys, BufferSizesAndKeepAliveDefault) {
     EXPECT_EQ(getBufferSize(QStringLiteral("OutBufferSize")), 8192);
     set("OutBufferSize", QStringLiteral("0"));

@@ -1,8 +1,9 @@
-// The send progress window and the transfer-log viewer.
+// The send progress window, and the transfer log: written, listed, repeated.
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "PortLayer.h"
 #include "PtyMachine.h"
+#include "RecentFiles.h"
 #include "ScriptedMessages.h"
 #include "SendHost.h"
 #include "TestHome.h"
@@ -13,8 +14,8 @@
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -28,8 +29,6 @@ public:
         receives << QStringLiteral("%1:%2").arg(saveAll).arg(fileName);
     }
 };
-
-QColor statusColour(frmCancelSend* frm) { return frm->Label2(4)->palette().color(QPalette::Window); }
 } // namespace
 
 class SendFormsTest : public QObject {
@@ -58,45 +57,22 @@ private Q_SLOTS:
         home_.reset();
     }
 
-    void progressWindowLayoutClockAndEcho() {
+    void progressWindowLayoutsClockAndCancelKeys() {
         // One layout per display setting; 4 has none.
         for (int status = 0; status <= 4; ++status) {
             gDNCStatus = status;
             frmCancelSend* frm = frmCancelSend::load();
             for (int i = 0; i < 4; ++i)
                 QCOMPARE(frm->Frame1(i)->isVisibleTo(frm), i == status);
-            QCOMPARE(frm->currentPicture(), status < 4 ? frm->picture1(status) : nullptr);
             frmCancelSend::unload();
-            QCOMPARE(frmCancelSend::instance(), nullptr);
         }
         frmCancelSend* frm = frmCancelSend::load();
-        showCancelSend(QStringLiteral("first"), 1000);
         gSendStartTime = QDateTime::currentDateTime().addSecs(-(86400 + 3661));
         frm->Timer1_Timer();
         QCOMPARE(frm->Label2(2)->text(), QStringLiteral("01:01:01:01"));
-        frm->appendEcho("N10 G0\nN20 G1\n");
-        frm->appendEcho("N30\n");
-        QCOMPARE(frm->Text1()->toPlainText(), QStringLiteral("N10 G0\nN20 G1\nN30"));
-    }
 
-    void overrideReleasesTheWaitsAndCancelCancels() {
-        frmCancelSend* frm = frmCancelSend::load();
-        gHandshaking = 1;
-        gWaitForXONMode = 1;
-        frm->updateIndicator(false, QStringLiteral("Error - Check Your CNC Property Settings"));
-        QCOMPARE(statusColour(frm), QColor(255, 0, 0));
-        frm->cmdOverride()->setEnabled(true);
-        frm->cmdOverride()->click();
-        QVERIFY(gOverride);
-        QCOMPARE(gWaitForXONMode, 0);
-        QVERIFY(!frm->cmdOverride()->isEnabled());
-        QCOMPARE(statusColour(frm), QColor(0, 255, 0));
-
-        // Cancel, Esc and closing the window each cancel the send; the window stays.
+        // Esc and closing the window cancel the send as its button does; the window stays.
         frm->show();
-        frm->Command1()->click();
-        QVERIFY(gCancelSend);
-        gCancelSend = false;
         QTest::keyClick(frm, Qt::Key_Escape);
         QVERIFY(gCancelSend);
         gCancelSend = false;
@@ -114,10 +90,9 @@ private Q_SLOTS:
         frmCancelSend::setFocusToTransferBox(false);
         QVERIFY(frm->isVisible());
 
-        // The echo layout of a send without window counts as shown; "None" does not.
-        gDNCStatus = 3;
+        // "None" shows nothing, though a send without window shows its echo layout for it.
         frmCancelSend::setFocusToTransferBox(true);
-        QVERIFY(!frm->isVisible());
+        gDNCStatus = 3;
         writeIni(QStringLiteral("Settings"), QStringLiteral("DNCStatus"), QStringLiteral("3"));
         frmCancelSend::setFocusToTransferBox(false);
         QVERIFY(!frm->isVisible());
@@ -133,7 +108,7 @@ private Q_SLOTS:
         QVERIFY(!frm->isVisible());
     }
 
-    void viewerListsTheLogLinesAndClearsTheLogOnlyOnYes() {
+    void theLogIsWrittenListedAndClearedOnlyOnYes() {
         ScriptedMessages msgs;
         {
             frmLogFile viewer;
@@ -141,18 +116,30 @@ private Q_SLOTS:
             viewer.Command1_Click(1);
             QCOMPARE(msgs.texts(), QStringList({"Log File Does Not Exist", "No Items In Log File"}));
         }
-        writeLog("MILL 1 - Send File To CNC - /nc/part.nc - 01-Jan-24 10:00:00\r\n"
-                 "\r\n"
-                 "A - B - C\r\n"
-                 "LATHE - File Received From CNC - /nc/a - b.nc - 02-Jan-24 11:00:00\r\n"
-                 "LATHE - Send File To CNC - /nc/a- b.nc - 03-Jan-24 12:00:00\r\n");
+        writeLog("\r\nA - B - C\r\nLATHE - Send File To CNC - /nc/a- b.nc - 03-Jan-24 12:00:00\r\n");
+        // Sends and receives under the alias, its hyphens blanked; temporary files never.
+        writeIni(gCurrentMachineSection, QStringLiteral("Alias"), QStringLiteral("Mill-1"));
+        gPortState = PortSending;
+        writeLogFile(QStringLiteral("/nc/a - b.nc"));
+        gPortState = PortReceiving;
+        for (const char* file : {"/nc/in.nc", "/nc/Machine1.tmp", "/nc/x.Tmp"})
+            writeLogFile(QString::fromLatin1(file));
+        gPortState = PortIdle;
+        QCOMPARE(RecentFiles::entries(QStringLiteral("send")).value(0), QStringLiteral("/nc/a - b.nc"));
+        QCOMPARE(RecentFiles::entries(QStringLiteral("receive")).mid(0, 2), QStringList({"/nc/in.nc", ""}));
+
         frmLogFile viewer;
         QTreeWidget* list = viewer.lvDragDrop();
         QCOMPARE(list->topLevelItemCount(), 3);
-        const QTreeWidgetItem* received = list->topLevelItem(1);
-        QCOMPARE(QStringList({received->text(0), received->text(1), received->text(2), received->text(3)}),
-                 QStringList({"LATHE", "File Received From CNC", "/nc/a - b.nc", "02-Jan-24 11:00:00"}));
-        QCOMPARE(list->topLevelItem(2)->text(2), QStringLiteral("/nc/a- b.nc"));
+        const auto fields = [list](int row) {
+            const QTreeWidgetItem* item = list->topLevelItem(row);
+            return QStringList({item->text(0), item->text(1), item->text(2)});
+        };
+        QCOMPARE(fields(0), QStringList({"LATHE", "Send File To CNC", "/nc/a- b.nc"}));
+        QCOMPARE(fields(1), QStringList({"Mill 1", "Send File To CNC", "/nc/a - b.nc"}));
+        QCOMPARE(fields(2), QStringList({"Mill 1", "File Received From CNC", "/nc/in.nc"}));
+        const QRegularExpression dated(QStringLiteral(R"(^\d\d-\w{3}-\d\d \d\d:\d\d:\d\d$)"));
+        QVERIFY(dated.match(list->topLevelItem(1)->text(3)).hasMatch());
         QCOMPARE(list->currentItem(), list->topLevelItem(2));
 
         msgs.clear();
@@ -167,10 +154,8 @@ private Q_SLOTS:
 
     void repeatSendsTheListedFileToItsMachine() {
         PtyMachine machine;
-        writeIniValues(QStringLiteral("Machine2"), {{QStringLiteral("Alias"), QStringLiteral("Lathe 2")},
-                                                    {QStringLiteral("CommPort"), QStringLiteral("1")},
-                                                    {QStringLiteral("WaitAfterSending"), QStringLiteral("30")}});
-        writeIni(QStringLiteral("Ports"), QStringLiteral("Com2"), machine.slavePath());
+        home_->writeIni("[Machine2]\nAlias=Lathe 2\nCommPort=1\nWaitAfterSending=30\n[Ports]\nCom2=" +
+                        machine.slavePath().toLocal8Bit() + "\n");
         gKeepAlive = 0;
         const QString dashed = home_->file(QStringLiteral("op 1 - roughing.nc"));
         QVERIFY(writeAllBytes(dashed, "N1 G0 X1\nN2 M30\n"));
@@ -182,18 +167,13 @@ private Q_SLOTS:
         ReceivingHost host;
         SendHostScope scope(&host);
         frmLogFile viewer;
-        viewer.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
         QTreeWidget* list = viewer.lvDragDrop();
-        const QRect rect = list->visualItemRect(list->topLevelItem(0));
-        // A double-click is a press, a release, then the second press.
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        Q_EMIT list->itemDoubleClicked(list->topLevelItem(0), 0);
         QVERIFY2(machine.waitForCount(18, 20000), qPrintable(msgs.texts().join('|')));
         pumpEvents(30);
         QCOMPARE(machine.received(), QByteArray("N1 G0 X1\r\nN2 M30\r\n"));
         QCOMPARE(gCurrentMachineSection, QStringLiteral("Machine2"));
-        QVERIFY(!viewer.isVisible());
+        QCOMPARE(viewer.result(), int(QDialog::Accepted));
         QCOMPARE(gPortState, int(PortIdle));
         closeComPort(CloseWhen::Always);
         gCurrentMachineSection = QStringLiteral("Machine1");
@@ -208,7 +188,9 @@ private Q_SLOTS:
         const struct {
             int row;
             const char* message;
-        } cases[] = {{0, "Cant Find That CNC In The List"}, {1, "FTP Program Or The File Is Missing"}, {2, "Unable To Do This"}};
+        } cases[] = {{0, "Cant Find That CNC In The List"},
+                     {1, "FTP Program Or The File Is Missing"},
+                     {2, "Unable To Do This"}};
         for (const auto& c : cases) {
             ScriptedMessages msgs;
             frmLogFile viewer;

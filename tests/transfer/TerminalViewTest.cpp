@@ -1,6 +1,6 @@
 // The terminal view: its display modes, its cap, and the box it draws into.
-#include "TerminalEcho.h"
 #include "TerminalView.h"
+#include "TerminalEcho.h"
 #include "TransferGlobals.h"
 
 #include <QPlainTextEdit>

@@ -118,113 +118,112 @@ TEST(XModemCopyOf, HeaderProgramTrailerAndPadMakeWholeBlocks) {
     }
 }
 
-TEST(XModemMachines, ReceiverFallsBackToChecksumForAnOldSender) {
-    Pair p(randomBytes(300));
-    Line line;
-    int invitesSeen = 0, frames = 0;
-    line.toSender = [&](QByteArray& b) {
-        invitesSeen += b.count(CRC_REQUEST);
-        b.replace(QByteArray(1, CRC_REQUEST), QByteArray()); // it does not know 'C'
-    };
-    line.toReceiver = [&](QByteArray& b) {
-        if (b.size() > 100 && ++frames == 2)
-            b[50] = char(b[50] ^ 0x40); // its checksum no longer fits: NAKed, never written
-    };
-    line.run(*p.sender, *p.receiver);
-    EXPECT_EQ(p.receiver->outcome(), Outcome::Completed);
-    EXPECT_EQ(p.receiver->progress().errors, 1);
-    EXPECT_EQ(invitesSeen, 3);
-    EXPECT_FALSE(p.sender->progress().crc);
-    EXPECT_FALSE(p.receiver->progress().crc);
-    EXPECT_EQ(p.received, padded(p.source, 0x1a));
-}
-
-TEST(XModemMachines, DamagedBlockAndLostAckAreRepeated) {
-    Pair p(randomBytes(500));
-    Line line;
-    int frames = 0, acks = 0;
-    line.toReceiver = [&](QByteArray& b) {
-        if (b.size() > 100 && ++frames == 2)
-            b[50] = char(b[50] ^ 0x40); // the second block arrives damaged
-    };
-    line.toSender = [&](QByteArray& b) {
-        if (b == QByteArray(1, ACK) && ++acks == 3)
-            b.clear(); // the third ACK is lost: block 3 is repeated
-    };
-    line.run(*p.sender, *p.receiver);
-    EXPECT_EQ(p.sender->outcome(), Outcome::Completed);
-    EXPECT_EQ(p.receiver->outcome(), Outcome::Completed);
-    EXPECT_EQ(p.received, padded(p.source, 0x1a)) << "no block twice, none missing";
-    EXPECT_EQ(p.receiver->progress().errors, 2) << "the damaged block and the silence after the lost ACK";
-    EXPECT_EQ(p.sender->progress().errors, 2) << "one repeat for each NAK";
-}
-
-TEST(XModemMachines, CancelEndsBothSides) {
-    for (bool receiverCancels : {true, false}) {
-        Pair p(randomBytes(5000));
-        Endpoint& canceller = receiverCancels ? static_cast<Endpoint&>(*p.receiver) : *p.sender;
-        Endpoint& other = receiverCancels ? static_cast<Endpoint&>(*p.sender) : *p.receiver;
+TEST(XModemMachines, DamagedBlockAndLostAckAreRepeatedWithCrcOrChecksum) {
+    for (bool oldSender : {false, true}) {
+        SCOPED_TRACE(oldSender ? "an old sender: checksums" : "CRC");
+        Pair p(randomBytes(500));
         Line line;
-        line.toSender = [&](QByteArray&) {
-            if (canceller.progress().blocks == 10)
-                canceller.cancel();
+        int invitesSeen = 0, frames = 0, acks = 0;
+        line.toSender = [&](QByteArray& b) {
+            invitesSeen += b.count(CRC_REQUEST);
+            if (oldSender)
+                b.replace(QByteArray(1, CRC_REQUEST), QByteArray()); // it does not know 'C'
+            if (b == QByteArray(1, ACK) && ++acks == 3)
+                b.clear(); // the third ACK is lost: block 3 is repeated
+        };
+        line.toReceiver = [&](QByteArray& b) {
+            if (b.size() > 100 && ++frames == 2)
+                b[50] = char(b[50] ^ 0x40); // the second block arrives damaged: NAKed, never written
         };
         line.run(*p.sender, *p.receiver);
-        EXPECT_EQ(canceller.outcome(), Outcome::Cancelled);
-        EXPECT_EQ(other.outcome(), Outcome::PeerCancelled);
+        EXPECT_EQ(p.sender->outcome(), Outcome::Completed);
+        EXPECT_EQ(p.receiver->outcome(), Outcome::Completed);
+        EXPECT_EQ(p.received, padded(p.source, 0x1a)) << "no block twice, none missing";
+        EXPECT_EQ(p.receiver->progress().errors, 2) << "the damaged block and the silence after the lost ACK";
+        EXPECT_EQ(p.sender->progress().errors, 2) << "one repeat for each NAK";
+        EXPECT_EQ(p.receiver->progress().crc, !oldSender);
+        EXPECT_EQ(p.sender->progress().crc, !oldSender);
+        EXPECT_EQ(invitesSeen, oldSender ? 3 : 1);
     }
 }
 
-TEST(XModemMachines, FailuresEndTheTransfer) {
+TEST(XModemMachines, CancelsAndFailuresEndBothSides) {
     const struct {
         const char* what;
-        std::function<void(QByteArray&)> toReceiver;
-        Outcome outcome;
+        std::function<void(Pair&, QByteArray&)> toReceiver;
+        Outcome receiver, sender;
+        int blocksKept; // at most
     } rows[] = {
+        {"the receiver cancels",
+         [](Pair& p, QByteArray&) {
+             if (p.receiver->progress().blocks == 10)
+                 p.receiver->cancel();
+         },
+         Outcome::Cancelled, Outcome::PeerCancelled, 10},
+        {"the sender cancels",
+         [](Pair& p, QByteArray&) {
+             if (p.sender->progress().blocks == 10)
+                 p.sender->cancel();
+         },
+         Outcome::PeerCancelled, Outcome::Cancelled, 11},
         {"every copy damaged",
-         [](QByteArray& b) {
+         [](Pair&, QByteArray& b) {
              if (b.size() > 100)
                  b[10] = char(b[10] ^ 1);
          },
-         Outcome::TooManyErrors},
+         Outcome::TooManyErrors, Outcome::PeerCancelled, 0},
         {"a block skipped",
-         [](QByteArray& b) {
+         [](Pair&, QByteArray& b) {
              if (b.size() > 100) {
                  b[1] = char(b[1] + 1);
                  b[2] = char(b[2] - 1);
              }
          },
-         Outcome::OutOfSequence},
+         Outcome::OutOfSequence, Outcome::PeerCancelled, 0},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
-        Pair p(randomBytes(200));
+        Pair p(randomBytes(5000));
         Line line;
-        line.toReceiver = r.toReceiver;
+        line.toReceiver = [&](QByteArray& b) { r.toReceiver(p, b); };
         line.run(*p.sender, *p.receiver);
-        EXPECT_EQ(p.receiver->outcome(), r.outcome);
-        EXPECT_EQ(p.sender->outcome(), Outcome::PeerCancelled);
-        EXPECT_TRUE(p.received.isEmpty());
+        EXPECT_EQ(p.receiver->outcome(), r.receiver);
+        EXPECT_EQ(p.sender->outcome(), r.sender);
+        EXPECT_LE(p.received.size(), r.blocksKept * kBlockSize);
     }
 }
 
-// ---- against lrzsz over pseudo-terminals
+// ---- the port layer's transfers, the XModem route of a send and the receive
+// of an XModem machine, against lrzsz over pseudo-terminals
 
-class XModemPeer : public ::testing::Test {
+class NoWindow : public ReceiveHost {
+public:
+    QString receiveButtonText() const override { return QStringLiteral("Receive"); }
+    void setReceiveButton(const QString&, const QString&) override {}
+    QPlainTextEdit* terminalBox() const override { return const_cast<QPlainTextEdit*>(&box); }
+    void showReceiveScreen(bool) override {}
+    void showDebugScreen(bool) override {}
+    int checkedDebugMode() const override { return 0; }
+    bool binaryReceive() const override { return false; }
+    void setReceivedByteCount(qint64) override {}
+    void lockForTransfer(bool locked) override { locks += locked ? 1 : -1; }
+    QPlainTextEdit box;
+    int locks = 0;
+};
+
+class XModemPanels : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(QFile::exists(QStringLiteral("/usr/bin/rx")) &&
                     QFile::exists(QStringLiteral("/usr/bin/sx")))
             << "lrzsz is needed (Makefile deps)";
         gCurrentMachineSection = QStringLiteral("Machine1");
-        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), bridge.ourSide());
-        writeIniValues(gCurrentMachineSection, {{QStringLiteral("Handshaking"), QStringLiteral("4")},
-                                                {QStringLiteral("iBaudrate"), QStringLiteral("10")},
-                                                {QStringLiteral("iParity"), QStringLiteral("1")},
-                                                {QStringLiteral("iDataLength"), QStringLiteral("2")},
-                                                {QStringLiteral("SendTimeOut"), QStringLiteral("20")}});
+        home.writeIni("[Machine1]\nHandshaking=4\niBaudrate=10\niParity=1\niDataLength=2\nSendTimeOut=20\n"
+                      "WaitAfterSending=30\nHeaderSend=37,10\nTrailerSend=37\nXModemPad=42\n[Ports]\nCom1=" +
+                      bridge.ourSide().toLocal8Bit() + "\n");
         gKeepAlive = 0;
         gCancelSend = false;
+        gReceiveTempFile = home.file(QStringLiteral("dncRECEIVE.TMP"));
     }
     void TearDown() override {
         resetXModemTransfer();
@@ -244,69 +243,6 @@ protected:
         return waitUntil([&] { return peer.state() == QProcess::NotRunning; }, ms);
     }
     QString path(const QString& name) const { return dir.filePath(name); }
-
-    TestHome home;
-    ScriptedMessages msgs;
-    PtyBridge bridge;
-    QTemporaryDir dir;
-};
-
-TEST_F(XModemPeer, SxToOurReceiver) {
-    for (int size : {0, 1, 127, 128, 129, 1 << 20}) {
-        SCOPED_TRACE(size);
-        const QByteArray data = randomBytes(size, 11);
-        ASSERT_TRUE(writeAllBytes(path(QStringLiteral("out.bin")), data));
-        XModemTransfer* t = startXModemReceiveTransfer(path(QStringLiteral("in.bin")));
-        ASSERT_NE(t, nullptr);
-        QProcess sx;
-        startPeer(sx, "sx", {QStringLiteral("-b"), QStringLiteral("out.bin")});
-        EXPECT_EQ(t->waitUntilFinished(), Outcome::Completed) << qPrintable(t->progress().status);
-        EXPECT_TRUE(t->progress().crc);
-        ASSERT_TRUE(waitForPeer(sx, 10000));
-        EXPECT_EQ(sx.exitCode(), 0) << sx.readAllStandardError().constData();
-        EXPECT_EQ(readAllBytes(path(QStringLiteral("in.bin"))), padded(data, 0x1a));
-        resetXModemTransfer();
-    }
-}
-
-TEST_F(XModemPeer, NoReceiverEndsAfterTheTimeOut) {
-    writeIni(gCurrentMachineSection, QStringLiteral("SendTimeOut"), QStringLiteral("1"));
-    ASSERT_TRUE(writeAllBytes(path(QStringLiteral("a.bin")), "G0X0\r\n"));
-    XModemTransfer* t = startXModemSendTransfer(path(QStringLiteral("a.bin")));
-    ASSERT_NE(t, nullptr);
-    EXPECT_EQ(comPort().settings().toString(), "115200,N,8,1") << "the XModem framing";
-    EXPECT_EQ(t->waitUntilFinished(), Outcome::NoPeer);
-    EXPECT_FALSE(startXModemSendTransfer(path(QStringLiteral("missing.bin"))));
-    EXPECT_TRUE(msgs.sawText(QStringLiteral("missing.bin")));
-}
-
-// ---- the panels: the XModem route of a send, and the receive of an XModem machine
-
-class NoWindow : public ReceiveHost {
-public:
-    QString receiveButtonText() const override { return QStringLiteral("Receive"); }
-    void setReceiveButton(const QString&, const QString&) override {}
-    QPlainTextEdit* terminalBox() const override { return const_cast<QPlainTextEdit*>(&box); }
-    void showReceiveScreen(bool) override {}
-    void showDebugScreen(bool) override {}
-    int checkedDebugMode() const override { return 0; }
-    bool binaryReceive() const override { return false; }
-    void setReceivedByteCount(qint64) override {}
-    void lockForTransfer(bool locked) override { locks += locked ? 1 : -1; }
-    QPlainTextEdit box;
-    int locks = 0;
-};
-
-class XModemPanels : public XModemPeer {
-protected:
-    void SetUp() override {
-        XModemPeer::SetUp();
-        writeIniValues(gCurrentMachineSection, {{QStringLiteral("WaitAfterSending"), QStringLiteral("30")},
-                                                {QStringLiteral("HeaderSend"), QStringLiteral("37,10")},
-                                                {QStringLiteral("TrailerSend"), QStringLiteral("37")},
-                                                {QStringLiteral("XModemPad"), QStringLiteral("42")}});
-        gReceiveTempFile = home.file(QStringLiteral("dncRECEIVE.TMP"));
-    }
     // Runs `action` once the running panel shows `blocks` blocks gone.
     void atBlocks(int blocks, const std::function<void(XModemPanel*)>& action) {
         QObject::connect(&ticker, &QTimer::timeout, [this, blocks, action] {
@@ -319,14 +255,16 @@ protected:
         });
         ticker.start(5);
     }
-    void cancelAfter(int blocks) {
-        atBlocks(blocks, [](XModemPanel* panel) { panel->cancelButton()->click(); });
-    }
     void expectIdle() {
         EXPECT_EQ(gPortState, PortIdle);
         EXPECT_FALSE(comPort().isOpen());
         EXPECT_EQ(xmodemTransfersRunning(), 0);
     }
+
+    TestHome home;
+    ScriptedMessages msgs;
+    PtyBridge bridge;
+    QTemporaryDir dir;
     QTimer ticker;
 };
 
@@ -391,7 +329,7 @@ TEST_F(XModemPanels, CancelOnTheSendPanelStopsRx) {
     ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
     QProcess rx;
     startPeer(rx, "rx", {QStringLiteral("-c"), QStringLiteral("got.bin")});
-    cancelAfter(20);
+    atBlocks(20, [](XModemPanel* panel) { panel->cancelButton()->click(); });
     EXPECT_EQ(sendFileNoWindow(path(QStringLiteral("big.bin"))), SendOutcome::Cancelled);
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Send Cancelled")));
     ASSERT_TRUE(waitForPeer(rx, 10000)) << "rx must stop too";
@@ -405,7 +343,7 @@ TEST_F(XModemPanels, CancelOnTheReceivePanelStopsSx) {
         startXModemReceive(path(QStringLiteral("in.bin")), {nullptr, nullptr}, [](qint64) { FAIL(); }));
     QProcess sx;
     startPeer(sx, "sx", {QStringLiteral("big.bin")});
-    cancelAfter(20);
+    atBlocks(20, [](XModemPanel* panel) { panel->cancelButton()->click(); });
     ASSERT_TRUE(waitUntil([] { return gPortState == PortIdle; }, 20000));
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Send Cancelled")));
     ASSERT_TRUE(waitForPeer(sx, 10000)) << "sx must stop too";
@@ -414,7 +352,18 @@ TEST_F(XModemPanels, CancelOnTheReceivePanelStopsSx) {
     expectIdle();
 }
 
-TEST_F(XModemPanels, AVanishedPeerOrAMissingDeviceEndsInAMessage) {
+TEST_F(XModemPanels, NoPeerAVanishedPeerOrAMissingDeviceEndsInAMessage) {
+    writeIni(gCurrentMachineSection, QStringLiteral("SendTimeOut"), QStringLiteral("1"));
+    ASSERT_TRUE(writeAllBytes(path(QStringLiteral("a.bin")), "G0X0\r\n"));
+    XModemTransfer* t = startXModemSendTransfer(path(QStringLiteral("a.bin")));
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(comPort().settings().toString(), "115200,N,8,1") << "the XModem framing";
+    EXPECT_EQ(t->waitUntilFinished(), Outcome::NoPeer);
+    EXPECT_FALSE(startXModemSendTransfer(path(QStringLiteral("missing.bin"))));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("missing.bin")));
+    resetXModemTransfer();
+    closeComPort(CloseWhen::Always);
+
     writeIni(gCurrentMachineSection, QStringLiteral("SendTimeOut"), QStringLiteral("2"));
     ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
     QProcess rx;
@@ -425,7 +374,7 @@ TEST_F(XModemPanels, AVanishedPeerOrAMissingDeviceEndsInAMessage) {
     expectIdle();
 
     msgs.clear();
-    QFile::remove(readAllBytes(transferLogPath()).isEmpty() ? QString() : transferLogPath());
+    QFile::remove(transferLogPath());
     writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), path(QStringLiteral("no-such-device")));
     EXPECT_EQ(sendFileNoWindow(path(QStringLiteral("big.bin"))), SendOutcome::PortFailed);
     EXPECT_TRUE(msgs.sawText(QStringLiteral("no-such-device")));
