@@ -177,13 +177,13 @@ TEST_F(Port, CancelMidWriteStopsOutput) {
     EXPECT_EQ(sendToPort(data), PortResult::Cancelled);
     EXPECT_FALSE(gSendTimedOut);
     machine.setReading(true);
-    pumpEvents(300);
+    ASSERT_TRUE(machine.waitUntilRead());
     const qint64 got = machine.receivedCount();
     EXPECT_LT(got, data.size());
     EXPECT_EQ(machine.received(), data.left(int(got))) << "what went out went in order";
     EXPECT_EQ(sendToPort("N1"), PortResult::Cancelled);
     closeComPort(CloseWhen::Always);
-    pumpEvents(100);
+    ASSERT_TRUE(machine.waitUntilRead());
     EXPECT_EQ(machine.receivedCount(), got) << "nothing more after the cancel";
 }
 

@@ -112,7 +112,24 @@ void PtyMachine::readLoop() {
         }
         if (reaction)
             reaction(count);
+        ++rounds_;
     }
+}
+
+bool PtyMachine::waitUntilRead(int timeoutMs) const {
+    qint64 after = -1; // once nothing is left unread: the round whose read, if any, is still being stored
+    return waitUntil(
+        [&] {
+            int unread = 0;
+            if (::ioctl(master_, FIONREAD, &unread) != 0 || unread > 0) {
+                after = -1;
+                return false;
+            }
+            if (after < 0)
+                after = rounds_ + 1;
+            return rounds_ >= after;
+        },
+        timeoutMs);
 }
 
 void PtyMachine::setReaction(std::function<void(qint64)> reaction) {

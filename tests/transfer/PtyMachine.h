@@ -28,6 +28,9 @@ public:
     void clearReceived();
     // Waits, running the event loop, until `count` bytes have come; false on time-out.
     bool waitForCount(qint64 count, int timeoutMs) const;
+    // Waits, running the event loop, until the machine has read all that
+    // reached its end so far (no fixed pause: a loaded machine reads late).
+    bool waitUntilRead(int timeoutMs = 20000) const;
     // false: the machine stops reading, so the pty fills and holds the PC's output.
     void setReading(bool reading) { reading_ = reading; }
     // The machine vanishes: its end of the pair closes.
@@ -46,6 +49,7 @@ private:
     std::thread reader_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> reading_{true};
+    std::atomic<qint64> rounds_{0}; // of the reading loop, each ended with its bytes stored
     mutable std::mutex mutex_;
     QByteArray data_;
     std::function<void(qint64)> reaction_;

@@ -98,7 +98,7 @@ protected:
     }
     // What the machine got once a send has ended and nothing more is due.
     QByteArray settled() {
-        pumpEvents(50);
+        EXPECT_TRUE(machine.waitUntilRead());
         return machine.received();
     }
     QStringList logLines() const {
