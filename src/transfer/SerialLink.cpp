@@ -9,6 +9,8 @@
 #include <cstring>
 
 #include <poll.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -77,6 +79,9 @@ bool SerialLink::open(const QString& device, const PortSettings& settings) {
         port_.setRequestToSend(settings.rts);
     port_.setDataTerminalReady(settings.dtr);
     port_.clearError();
+    struct stat st {};
+    pseudoTerminal_ = ::fstat(int(port_.handle()), &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
+                      major(st.st_rdev) <= 143;
     lastReceive_.start();
     Q_EMIT stateChanged();
     return true;
@@ -175,6 +180,11 @@ qint64 SerialLink::pendingOutput() const {
 
 void SerialLink::discardOutput() {
     if (!port_.isOpen())
+        return;
+    // A pseudo-terminal's queue is not counted by TIOCOUTQ: a flush would
+    // drop, unseen, bytes already counted as gone (and the restart line
+    // would name a line the machine never got). What it holds goes on.
+    if (pseudoTerminal_ && port_.bytesToWrite() == 0)
         return;
     dropped_ += pendingOutput();
     port_.clear(QSerialPort::Output); // Qt's buffer and the kernel's queue

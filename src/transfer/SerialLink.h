@@ -161,6 +161,7 @@ private:
     QString error_;
     bool faulted_ = false;
     bool abandoned_ = false; // the last write was cancelled or timed out
+    bool pseudoTerminal_ = false;
     const bool* cancelFlag_ = nullptr;
     qint64 timeoutMs_ = 0;
     int charDelayMs_ = 0;

@@ -375,40 +375,49 @@ TEST_F(Send, OperatorWaitUntilOverride) {
     gDNCStatus = 2;
 }
 
-TEST_F(Send, CancelWhileXoffHoldsLeavesTheRestartLineTheMachineGotWhole) {
+TEST_F(Send, CancelMidSendLeavesTheRestartLineTheMachineGotWhole) {
     set("Handshaking", "1");
     QByteArray all = numberedProgram(100000);
     const QString path = program(all);
     all.replace("\n", "\r\n");
-    const qint64 before = comPort().handedCount() - comPort().droppedCount();
-    qint64 lastHanded = -1;
-    // The machine says XOFF at once, from its reading thread.
-    auto held = std::make_shared<std::atomic<bool>>(false);
-    machine.setReaction([m = &machine, held](qint64 got) {
-        if (!*held && got >= 20000) {
-            m->send("\x13");
+    // Past 20,000 bytes the machine stops reading (what is on its way waits
+    // in the pseudo-terminal), or says XOFF (it waits in the PC); the
+    // operator cancels while the send is held.
+    for (const bool xoff : {false, true}) {
+        SCOPED_TRACE(xoff ? "XOFF" : "not reading");
+        machine.clearReceived();
+        const qint64 before = comPort().handedCount() - comPort().droppedCount();
+        qint64 lastHanded = -1;
+        auto held = std::make_shared<std::atomic<bool>>(false);
+        machine.setReaction([m = &machine, held, xoff](qint64 got) {
+            if (*held || got < 20000)
+                return;
+            if (xoff)
+                m->send("\x13");
+            else
+                m->setReading(false);
             *held = true;
-        }
-    });
-    During operatorSide([&] {
-        // Cancelled with lines held back (nothing more went out since the
-        // last look), once the machine has read all that left the PC, so the
-        // cancel's discard takes nothing from under it.
-        const qint64 handed = comPort().handedCount();
-        const qint64 left = handed - comPort().droppedCount() - comPort().pendingOutput() - before;
-        const bool stuck = handed == lastHanded;
-        lastHanded = handed;
-        if (!*held || !stuck || machine.receivedCount() != left)
-            return false;
-        gCancelSend = true;
-        return true;
-    });
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Cancelled);
-    const QByteArray got = settled();
-    ASSERT_TRUE(all.startsWith(got)) << "nothing lost or doubled";
-    const QByteArray whole = got.left(got.lastIndexOf("\r\n"));
-    const QByteArray lastWhole = whole.mid(whole.lastIndexOf("\r\n") + 2);
-    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")).toLatin1(), lastWhole);
+        });
+        During operatorSide([&] {
+            // Held: nothing more went out since the last look and, with XOFF,
+            // the machine has read all that left the PC.
+            const qint64 handed = comPort().handedCount();
+            const qint64 left = handed - comPort().droppedCount() - comPort().pendingOutput() - before;
+            const bool stuck = handed == lastHanded;
+            lastHanded = handed;
+            if (!*held || !stuck || (xoff && machine.receivedCount() != left))
+                return false;
+            gCancelSend = true;
+            return true;
+        });
+        EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Cancelled);
+        machine.setReading(true);
+        const QByteArray got = settled();
+        ASSERT_TRUE(all.startsWith(got)) << "nothing lost or doubled";
+        const QByteArray whole = got.left(got.lastIndexOf("\r\n"));
+        const QByteArray lastWhole = whole.mid(whole.lastIndexOf("\r\n") + 2);
+        EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")).toLatin1(), lastWhole);
+    }
 }
 
 TEST_F(Send, AHeaderPauseWaitsForAMachineThatStopsReading) {
