@@ -531,15 +531,6 @@ private Q_SLOTS:
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(home_->file("help/frmTerminal.htm"))});
     }
 
-    void windowSizeFromTheSettings() {
-        Harness h = loadedWindow("FormState=0\nFormW=9000\nFormH=6000\n");
-        QCOMPARE(h.window->size(), QSize(600, 400));
-        Harness tiny = loadedWindow("FormState=0\nFormW=15\nFormH=abc\n");
-        QVERIFY(tiny.window->width() >= 320 && tiny.window->height() >= 240);
-        Harness max = loadedWindow("FormState=2\n");
-        QVERIFY(max.window->windowState() & Qt::WindowMaximized);
-    }
-
     void unusedReceiveFileIsRemoved() {
         QString temp;
         {

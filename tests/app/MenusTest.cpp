@@ -202,8 +202,9 @@ private Q_SLOTS:
                        : QString();
         };
         QCOMPARE(argumentOf("mnuFTPReceive"), QString("1:?!?12?D?") + gIniPath);
-        // The window's changed text is saved first when the user says so.
-        const QString part = program("part.nc", "G0X1\n");
+        // The window's changed text is saved first when the user says so; blanks, a quote and a "$" in
+        // its path reach the helper untouched.
+        const QString part = program("my part's $HOME.nc", "G0X1\n");
         w->editorManager()->openFileInNewWindow(part);
         w->editorManager()->activeEditor()->setBytes("G1X2\n");
         msgs.answer(Msg::AnswerYes);

@@ -76,8 +76,6 @@ private Q_SLOTS:
         QTest::newRow("path") << "%F" << -1 << "alreadyOpen:%F" << QString();
         QTest::newRow("missing path")
             << "%M" << 2 << "" << QString("Invalid Command String Received - No CNC Name");
-        QTest::newRow("one field") << "a?3" << 2 << ""
-                                   << QString("Invalid Command String Received - No Direction");
         QTest::newRow("send") << "?3?S?%F" << 0 << "sendFileNoWindow:%F" << QString();
         QTest::newRow("send fails") << "x?3?S?%F" << 1 << "sendFileNoWindow:%F" << QString();
         QTest::newRow("missing file")

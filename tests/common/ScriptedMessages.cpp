@@ -3,46 +3,23 @@
 ScriptedMessages::ScriptedMessages() {
     previous_ = Msg::setHandler([this](const Msg::Request& r) {
         shown_ << r;
-        if (answers_.isEmpty()) {
-            ++unanswered_;
-            return Msg::defaultAnswer(r);
-        }
-        return answers_.dequeue();
+        return answers_.isEmpty() ? Msg::defaultAnswer(r) : answers_.dequeue();
     });
     previousInput_ = Msg::setInputHandler([this](const Msg::InputRequest& r, bool* ok) {
         Msg::Request asShown;
         asShown.text = r.prompt;
         asShown.title = r.title;
         shown_ << asShown;
-        if (inputs_.isEmpty()) {
-            ++unanswered_;
-            *ok = false;
-            return QString();
-        }
-        const auto next = inputs_.dequeue();
+        const auto next = inputs_.isEmpty() ? std::pair<QString, bool>() : inputs_.dequeue();
         *ok = next.second;
         return next.first;
     });
     previousFile_ = Msg::setFileHandler([this](const Msg::FileRequest& r) {
         fileRequests_ << r;
-        if (files_.isEmpty()) {
-            ++unanswered_;
-            return QStringList();
-        }
-        return files_.dequeue();
+        return files_.isEmpty() ? QStringList() : files_.dequeue();
     });
-    previousColour_ = Msg::setColourHandler([this](unsigned int* colour) {
-        if (colours_.isEmpty())
-            return false;
-        *colour = colours_.dequeue();
-        return true;
-    });
-    previousFont_ = Msg::setFontHandler([this](Msg::FontChoice* font) {
-        if (fonts_.isEmpty())
-            return false;
-        *font = fonts_.dequeue();
-        return true;
-    });
+    previousColour_ = Msg::setColourHandler([this](unsigned int* colour) { return take(colours_, colour); });
+    previousFont_ = Msg::setFontHandler([this](Msg::FontChoice* font) { return take(fonts_, font); });
 }
 
 ScriptedMessages& ScriptedMessages::answerColour(unsigned int colour) {
@@ -100,5 +77,4 @@ void ScriptedMessages::clear() {
     fonts_.clear();
     shown_.clear();
     fileRequests_.clear();
-    unanswered_ = 0;
 }

@@ -10,7 +10,7 @@
 
 // Answers message boxes and input prompts from a script while it lives, and
 // records every one shown. A prompt with no scripted answer gets its
-// default button and is counted in unanswered().
+// default button; a chooser without one is cancelled.
 class ScriptedMessages {
 public:
     ScriptedMessages();
@@ -28,11 +28,16 @@ public:
     const QList<Msg::Request>& shown() const { return shown_; }
     QStringList texts() const;
     bool sawText(const QString& part) const; // some message contained `part`
-    int unanswered() const { return unanswered_; }
-    int pending() const { return answers_.size(); }
     void clear();
 
 private:
+    template <typename T> static bool take(QQueue<T>& queue, T* into) {
+        if (queue.isEmpty())
+            return false;
+        *into = queue.dequeue();
+        return true;
+    }
+
     QQueue<Msg::Answer> answers_;
     QQueue<std::pair<QString, bool>> inputs_;
     QQueue<QStringList> files_;
@@ -43,7 +48,6 @@ private:
     QList<Msg::Request> shown_;
     QList<Msg::FileRequest> fileRequests_;
     Msg::FileHandler previousFile_;
-    int unanswered_ = 0;
     Msg::Handler previous_;
     Msg::InputHandler previousInput_;
 };

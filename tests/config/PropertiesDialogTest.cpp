@@ -308,19 +308,23 @@ private Q_SLOTS:
 
     void portListShowsAMappedPseudoTerminalAndAcceptsIt() {
         Pty pty;
-        home->writeIni(("[Ports]\nCom5=" + pty.slave() + "\n").toUtf8());
+        home->writeIni(("[Ports]\nCom5=" + pty.slave() + "\nCom100=/nonexistent/tty\n").toUtf8());
         frmProperties dialog;
         auto* port = child<QComboBox>(&dialog, "cboPort");
-        whenShown<frmGetPortTypes>([&pty](frmGetPortTypes* d) {
+        bool missingListed = true;
+        whenShown<frmGetPortTypes>([&pty, &missingListed](frmGetPortTypes* d) {
             auto* list = d->findChild<QTreeWidget*>("List1");
             const auto rows = list->findItems("COM5", Qt::MatchFixedString);
             QCOMPARE(rows.size(), 1);
             QCOMPARE(rows[0]->text(1), pty.slave());
+            // Mapped, but not there.
+            missingListed = !list->findItems("COM100", Qt::MatchFixedString).isEmpty();
             list->setCurrentItem(rows[0]);
             d->Command1_Click(0);
         });
         child<QPushButton>(&dialog, "Command1")->click();
         QCOMPARE(port->currentText(), QString("Com5"));
+        QVERIFY(!missingListed);
         // Opening again finds the port selected; Cancel changes nothing.
         whenShown<frmGetPortTypes>([](frmGetPortTypes* d) { d->Command1_Click(1); });
         child<QPushButton>(&dialog, "Command1")->click();
@@ -359,6 +363,7 @@ private Q_SLOTS:
         QCOMPARE(readIniString("Machine3", "ftp", copy), QString("new.host"));
         QCOMPARE(readIniString("Machine3", "ftpPassive", copy), QString("134217728"));
         QCOMPARE(readIniString("Machine3", "password", copy), QString("se=cr;et"));
+        QVERIFY(!(QFile::permissions(copy) & QFileDevice::ReadOther)); // it holds the password
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(argsFile) && !readAllBytes(argsFile).isEmpty(), 20000);
         QCOMPARE(readAllBytes(argsFile).trimmed(), ("?!?3?U?" + copy).toUtf8());
     }

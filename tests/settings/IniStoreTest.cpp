@@ -208,10 +208,4 @@ TEST(IniDocument, MalformedInputNeverCrashes) {
     EXPECT_EQ(doc.serialize(), QByteArray("[S]\na=1\nb=2\n"));
 }
 
-TEST(RandomKey, FreshEachTime) {
-    const QString a = makeRandomKeyString();
-    EXPECT_EQ(a.size(), 36);
-    EXPECT_NE(a, makeRandomKeyString());
-}
-
 } // namespace

@@ -236,18 +236,6 @@ private Q_SLOTS:
         QCOMPARE(f.label->text(), QStringLiteral("Title"));
         gPasswordIniPath.clear();
     }
-
-    void labelBesideACheckBoxTogglesItAsAClickWould() {
-        QCheckBox box;
-        QSignalSpy clicks(&box, &QCheckBox::clicked);
-        box.setTristate(true);
-        box.setCheckState(Qt::PartiallyChecked);
-        toggleCheck(&box);
-        QCOMPARE(box.checkState(), Qt::Unchecked);
-        toggleCheck(&box);
-        QCOMPARE(box.checkState(), Qt::Checked);
-        QCOMPARE(clicks.count(), 2);
-    }
 };
 
 QTEST_MAIN(LanguageTest)
