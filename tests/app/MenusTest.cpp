@@ -560,21 +560,6 @@ private Q_SLOTS:
         QCOMPARE(readIni("Settings", QString("intelliCodeFile")), QString("haas.itc"));
     }
 
-    void onlyTheNamedFindAndReplaceBoxesClose() {
-        QWidget find, replace, other;
-        find.setWindowTitle("Find");
-        replace.setWindowTitle("Replace");
-        other.setWindowTitle("Find Files");
-        for (QWidget* box : {&find, &replace, &other})
-            box->show();
-        destroyFindReplaceWindows(2);
-        QVERIFY(find.isVisible() && replace.isVisible());
-        destroyFindReplaceWindows(1);
-        QVERIFY(!find.isVisible() && replace.isVisible());
-        destroyFindReplaceWindows(-1);
-        QVERIFY(!replace.isVisible() && other.isVisible());
-    }
-
     void mergeToDncSendsTheMergedProgramOrNothing() {
         PtyMachine machine;
         auto w = onPort(machine, "Alias=MILL\ntrimPercents=1\nWaitAfterSending=30\n");

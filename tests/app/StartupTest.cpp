@@ -91,12 +91,10 @@ private Q_SLOTS:
         QFETCH(QString, calls);
         QFETCH(QString, message);
         frmTerminal window;
-        auto t = std::make_unique<RecordingTransfers>(window);
-        auto e = std::make_unique<RecordingEditor>(window);
-        RecordingTransfers* tr = t.get();
-        RecordingEditor* ed = e.get();
-        window.setTransferActions(std::move(t));
-        window.setEditorActions(std::move(e));
+        auto* tr = new RecordingTransfers(window);
+        auto* ed = new RecordingEditor(window);
+        window.setTransferActions(std::unique_ptr<TransferActions>(tr));
+        window.setEditorActions(std::unique_ptr<EditorActions>(ed));
         QVERIFY(window.Form_Load());
         tr->calls.clear();
         tr->sendResult = exit != 1;

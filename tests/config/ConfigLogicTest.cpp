@@ -4,13 +4,38 @@
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "NetworkHandoff.h"
-#include "PortFakes.h"
 #include "PortList.h"
 #include "PropertiesRules.h"
+#include "TestHome.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// A sysfs tree of the test's own, read instead of /sys while it lives: ttys
+// whose "device" link leads into a USB bus or not.
+class FakeSysfs {
+public:
+    FakeSysfs() { qputenv("FEEDLINE_SYSFS_ROOT", QFile::encodeName(sys_.path())); }
+    ~FakeSysfs() { qunsetenv("FEEDLINE_SYSFS_ROOT"); }
+    // A device file `name` in the program folder, known to sysfs under `deviceDir`.
+    QString addTty(const TestHome& home, const QString& name, const QString& deviceDir) {
+        QDir().mkpath(home.path() + "dev");
+        const QString dev = home.path() + "dev/" + name;
+        writeAllBytes(dev, "");
+        const QString target = sys_.path() + "/devices/" + deviceDir;
+        QDir().mkpath(target);
+        QDir().mkpath(sys_.path() + "/class/tty/" + name);
+        QFile::link(target, sys_.path() + "/class/tty/" + name + "/device");
+        return dev;
+    }
+
+private:
+    QTemporaryDir sys_;
+};
 
 const QByteArray kPause(1, char(240));
 QByteArray pause(const char* ms) {

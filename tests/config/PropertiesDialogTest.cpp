@@ -1,10 +1,12 @@
 #include "FrmLogin.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
-#include "PortFakes.h"
+#include "ModalAnswerer.h"
+#include "PtyMachine.h"
 #include "ScriptedMessages.h"
 #include "SettingsGlobals.h"
 #include "ShellOpen.h"
+#include "TestHome.h"
 #include "TransferGlobals.h"
 #include "frmAltChars.h"
 #include "frmDefaultDir.h"
@@ -23,27 +25,14 @@
 
 namespace {
 
-// exec() blocks the test, so the answer to a modal dialog is scheduled
-// before: `act` runs on the next modal dialog of type T once it is shown.
-// Returns a flag that tells whether it was ever shown.
-template <typename T> std::shared_ptr<bool> whenShown(std::function<void(T*)> act) {
-    auto shown = std::make_shared<bool>(false);
-    auto* timer = new QTimer(qApp); // one the dialog never needed goes with the application
-    timer->setInterval(5);
-    auto ticks = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, shown, ticks] {
-        T* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog && ++*ticks < 400)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (dialog) {
-            *shown = true;
+// An answer for ModalAnswerer that acts on the dialogs of type T only.
+template <typename T> std::function<bool(QWidget*)> on(std::function<void(T*)> act) {
+    return [act](QWidget* w) {
+        T* dialog = qobject_cast<T*>(w);
+        if (dialog)
             act(dialog);
-        }
-    });
-    timer->start();
-    return shown;
+        return dialog != nullptr;
+    };
 }
 
 // Controls a slip could swap with a neighbour, each with a stored value that
@@ -123,12 +112,13 @@ class PropertiesDialogTest : public QObject {
         return dialog->findChild<T*>(QString::fromLatin1(name));
     }
     QString stored(const QString& key) { return readIni("Machine3", key, "<none>"); }
-    // Answers the next code-list picker with `list`, by OK or Cancel.
-    static void pickCodes(const QString& list, bool ok = true) {
-        whenShown<frmAltChars>([list, ok](frmAltChars* d) {
+    // Clicks `button` and answers the code-list picker it opens with `list`, by OK or Cancel.
+    static void pickCodes(QPushButton* button, const QString& list, bool ok = true) {
+        ModalAnswerer picker(on<frmAltChars>([list, ok](frmAltChars* d) {
             d->setCodeList(list);
             d->Command2_Click(ok ? 0 : 1);
-        });
+        }));
+        button->click();
     }
 
 private Q_SLOTS:
@@ -236,22 +226,18 @@ private Q_SLOTS:
         QDir().mkpath(lathe);
         for (bool ok : {false, true}) {
             frmProperties dialog;
-            whenShown<frmDefaultDir>([lathe](frmDefaultDir* d) {
+            ModalAnswerer folder(on<frmDefaultDir>([lathe](frmDefaultDir* d) {
                 d->highlightFolder(lathe);
                 d->Command1_Click(0);
-            });
+            }));
             child<QPushButton>(&dialog, "cmdDir(0)")->click();
             child<QComboBox>(&dialog, "cmbEOB(1)")->setCurrentIndex(6);
-            pickCodes("13,10,");
-            child<QPushButton>(&dialog, "cmdCustomEOB(1)")->click();
-            pickCodes("20,#2,13");
-            child<QPushButton>(&dialog, "cmdAltChars(3)")->click();
+            pickCodes(child<QPushButton>(&dialog, "cmdCustomEOB(1)"), "13,10,");
+            pickCodes(child<QPushButton>(&dialog, "cmdAltChars(3)"), "20,#2,13");
             // A cancelled picker leaves its field; a bad custom end of block is refused.
-            pickCodes("20", false);
-            child<QPushButton>(&dialog, "cmdAltChars(3)")->click();
+            pickCodes(child<QPushButton>(&dialog, "cmdAltChars(3)"), "20", false);
             child<QComboBox>(&dialog, "cmbEOB(0)")->setCurrentIndex(5);
-            pickCodes("13,,10");
-            child<QPushButton>(&dialog, "cmdCustomEOB(0)")->click();
+            pickCodes(child<QPushButton>(&dialog, "cmdCustomEOB(0)"), "13,,10");
             QVERIFY(msgs->sawText("Custom End Of Block - Invalid String Configuration"));
             if (ok) {
                 QVERIFY(dialog.click_OK());
@@ -269,9 +255,9 @@ private Q_SLOTS:
     void xmodemAdviceUpdateSets8DataBitsNoParityOneStopBit() {
         home->writeIni("[Machine3]\nHandshaking=4\niDataLength=2\niParity=1\niStopBits=1\n");
         frmProperties dialog;
-        const auto shownTip = whenShown<frmTip>([](frmTip* tip) { tip->runCommand1(); });
+        ModalAnswerer tip(on<frmTip>([](frmTip* tip) { tip->runCommand1(); }));
         dialog.cmdOK_Click();
-        QVERIFY(*shownTip);
+        QCOMPARE(tip.answered(), 1);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(stored("iDataLength") + stored("iParity") + stored("iStopBits"), QString("300"));
         QCOMPARE(stored("Handshaking"), QString("4"));
@@ -307,26 +293,26 @@ private Q_SLOTS:
     }
 
     void portListShowsAMappedPseudoTerminalAndAcceptsIt() {
-        Pty pty;
-        home->writeIni(("[Ports]\nCom5=" + pty.slave() + "\nCom100=/nonexistent/tty\n").toUtf8());
+        PtyMachine pty;
+        home->writeIni(("[Ports]\nCom5=" + pty.slavePath() + "\nCom100=/nonexistent/tty\n").toUtf8());
         frmProperties dialog;
         auto* port = child<QComboBox>(&dialog, "cboPort");
         bool missingListed = true;
-        whenShown<frmGetPortTypes>([&pty, &missingListed](frmGetPortTypes* d) {
+        ModalAnswerer pick(on<frmGetPortTypes>([&pty, &missingListed](frmGetPortTypes* d) {
             auto* list = d->findChild<QTreeWidget*>("List1");
             const auto rows = list->findItems("COM5", Qt::MatchFixedString);
             QCOMPARE(rows.size(), 1);
-            QCOMPARE(rows[0]->text(1), pty.slave());
+            QCOMPARE(rows[0]->text(1), pty.slavePath());
             // Mapped, but not there.
             missingListed = !list->findItems("COM100", Qt::MatchFixedString).isEmpty();
             list->setCurrentItem(rows[0]);
             d->Command1_Click(0);
-        });
+        }));
         child<QPushButton>(&dialog, "Command1")->click();
         QCOMPARE(port->currentText(), QString("Com5"));
         QVERIFY(!missingListed);
         // Opening again finds the port selected; Cancel changes nothing.
-        whenShown<frmGetPortTypes>([](frmGetPortTypes* d) { d->Command1_Click(1); });
+        ModalAnswerer cancel(on<frmGetPortTypes>([](frmGetPortTypes* d) { d->Command1_Click(1); }));
         child<QPushButton>(&dialog, "Command1")->click();
         QCOMPARE(port->currentText(), QString("Com5"));
     }
@@ -339,7 +325,7 @@ private Q_SLOTS:
         QSignalSpy saved(&dialog, &frmProperties::recordSaved);
         child<QLineEdit>(&dialog, "Text1")->setText("FANUC 0m");
         // The machine's name is preselected, in any letter case.
-        whenShown<frmExampleSettings>([](frmExampleSettings* d) { d->Command1_Click(0); });
+        ModalAnswerer example(on<frmExampleSettings>([](frmExampleSettings* d) { d->Command1_Click(0); }));
         child<QPushButton>(&dialog, "Command2")->click();
         QCOMPARE(stored("iBaudrate"), QString("8"));
         QCOMPARE(saved.count(), 1);
@@ -382,7 +368,7 @@ private Q_SLOTS:
         QCOMPARE(gDialogResult, QString("~"));
         gDialogResult = "left over";
         frmAltChars closed;
-        whenShown<frmAltChars>([](frmAltChars* d) { d->close(); });
+        ModalAnswerer close(on<frmAltChars>([](frmAltChars* d) { d->close(); }));
         closed.exec();
         QCOMPARE(gDialogResult, QString("~"));
     }
@@ -404,7 +390,7 @@ private Q_SLOTS:
             if (c.button >= 0) {
                 picker.Command1_Click(c.button);
             } else {
-                whenShown<frmDefaultDir>([](frmDefaultDir* d) { d->close(); });
+                ModalAnswerer close(on<frmDefaultDir>([](frmDefaultDir* d) { d->close(); }));
                 picker.exec();
             }
             QCOMPARE(gDialogResult, c.answer);
@@ -424,24 +410,17 @@ private Q_SLOTS:
 
     void extensionsStoreSixPairsInCapitals() {
         frmExtensions dialog(nullptr, "SendExtension");
-        auto ext = [&dialog](int i) {
-            return dialog.findChild<QLineEdit*>(QString("txtExtension(%1)").arg(i));
-        };
-        auto type = [&dialog](int i) {
-            return dialog.findChild<QLineEdit*>(QString("txtFileType(%1)").arg(i));
-        };
-        ext(0)->clear();
-        ext(1)->setText("nc");
-        ext(2)->setText("Tap");
-        type(2)->setText("Mixed Case Tape");
+        child<QLineEdit>(&dialog, "txtExtension(0)")->clear();
+        child<QLineEdit>(&dialog, "txtExtension(1)")->setText("nc");
+        child<QLineEdit>(&dialog, "txtExtension(2)")->setText("Tap");
+        child<QLineEdit>(&dialog, "txtFileType(2)")->setText("Mixed Case Tape");
         dialog.Command1_Click(0);
-        const QString s = "Machine3";
-        QStringList stored;
+        QStringList keys;
         for (const char* key :
              {"SendExtension1", "SendExtensionType1", "SendExtension2", "SendExtensionType2",
               "SendExtension3", "SendExtensionType3", "ReceiveExtension1"})
-            stored << readIni(s, key, "none");
-        QCOMPARE(stored, QStringList({"", "", "NC", "NC File", "TAP", "Mixed Case Tape", "none"}));
+            keys << stored(key);
+        QCOMPARE(keys, QStringList({"", "", "NC", "NC File", "TAP", "Mixed Case Tape", "<none>"}));
         // Defaults fill only missing keys.
         frmExtensions again(nullptr, "SendExtension");
         QCOMPARE(again.findChild<QLineEdit*>("txtExtension(0)")->text(), QString());

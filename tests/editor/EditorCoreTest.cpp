@@ -186,15 +186,12 @@ TEST_F(EditorCore, StoredNullOptionMustNameAnOption) {
     EXPECT_EQ(storedNullOption(), -1);
 }
 
-TEST_F(EditorCore, SettingsProbeWritesAFreshValueAndReadsItBack) {
+TEST_F(EditorCore, SettingsProbeWritesAFreshValueAndWarnsAboutAReadOnlyFileUnlessSwitchedOff) {
     EXPECT_TRUE(chkCanWIni());
     const QString first = readIni("Settings", "chkCanWrite");
     EXPECT_TRUE(chkCanWIni());
     EXPECT_NE(readIni("Settings", "chkCanWrite"), first);
     EXPECT_TRUE(msgs.shown().isEmpty());
-}
-
-TEST_F(EditorCore, SettingsProbeWarnsAboutAReadOnlySettingsFileUnlessSwitchedOff) {
     QStringList warned;
     setSettingsWarningShower([&warned](const QString& caption) { warned << caption; });
     writeIni("Settings", "WarnIniSettings", "0");
@@ -212,10 +209,8 @@ TEST_F(EditorCore, SettingsProbeWarnsAboutAReadOnlySettingsFileUnlessSwitchedOff
 
 // --- small rules ----------------------------------------------------------
 
-TEST_F(EditorCore, TextRules) {
+TEST_F(EditorCore, TypedCapitalsChangeOnlyTheLettersAToZ) {
     EXPECT_EQ(capitalsOnly(QString::fromLatin1("g01 x\xe9\xff")), QString::fromLatin1("G01 X\xe9\xff"));
-    EXPECT_EQ(removeInvalidFileCharacters("O1000/a:b*c?\"<>|\\"), "O1000!a!b!c!!!!!!");
-    EXPECT_EQ(removeInvalidFileCharacters(""), "");
 }
 
 TEST_F(EditorCore, DriveTestAcceptsReachableAbsolutePathsOnly) {

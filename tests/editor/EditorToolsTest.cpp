@@ -1,26 +1,21 @@
 #include "CompareFiles.h"
 #include "EditControl.h"
+#include "EditorFixture.h"
 #include "EditorGlobals.h"
-#include "EditorManager.h"
 #include "IniStorage.h"
-#include "MachineRecord.h"
-#include "ScriptedMessages.h"
-#include "SettingsGlobals.h"
-#include "TestHome.h"
-#include "TextSearch.h"
-#include "TransferGlobals.h"
-#include "frmFanucSplitFiles.h"
-#include "frmFind.h"
-#include "frmMerge.h"
 #include "Merge.h"
 #include "PrintLayout.h"
 #include "Printing.h"
+#include "SettingsGlobals.h"
+#include "TextSearch.h"
+#include "frmFanucSplitFiles.h"
+#include "frmFind.h"
+#include "frmMerge.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QGuiApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPageLayout>
@@ -33,22 +28,10 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <memory>
-
 // Find and replace, compare, split options and merge on real editor windows.
-class EditorToolsTest : public QObject {
+class EditorToolsTest : public QObject, protected EditorFixture {
     Q_OBJECT
 
-    std::unique_ptr<TestHome> home;
-    std::unique_ptr<ScriptedMessages> msgs;
-    std::unique_ptr<EditorManager> mgr;
-
-    QString fileWith(const QString& name, const QByteArray& bytes) {
-        const QString path = home->file(name);
-        QDir().mkpath(QFileInfo(path).path());
-        writeAllBytes(path, bytes);
-        return path;
-    }
     EditControl* windowWith(const QByteArray& text) {
         mgr->openFileInNewWindow();
         mgr->activeEditor()->setBytes(text);
@@ -135,21 +118,13 @@ class EditorToolsTest : public QObject {
     }
 
 private Q_SLOTS:
-    void init() {
-        home = std::make_unique<TestHome>();
-        gCurrentMachineSection = QStringLiteral("Machine1");
-        gPortState = PortIdle;
-        msgs = std::make_unique<ScriptedMessages>();
-        mgr = std::make_unique<EditorManager>();
-    }
+    void init() { openEditors(); }
     void cleanup() {
         if (frmFind* f = frmFind::instance()) {
             f->close();
             delete f;
         }
-        mgr.reset();
-        msgs.reset();
-        home.reset();
+        closeEditors();
     }
 
     // --- find and replace -------------------------------------------------

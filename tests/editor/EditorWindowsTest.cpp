@@ -1,17 +1,13 @@
 #include "EditControl.h"
 #include "EditorFiles.h"
+#include "EditorFixture.h"
 #include "EditorGlobals.h"
-#include "EditorManager.h"
 #include "FileSizeLimit.h"
 #include "IniStorage.h"
-#include "MachineRecord.h"
 #include "NcLexer.h"
 #include "RecentFiles.h"
 #include "RecentFilesMenu.h"
-#include "ScriptedMessages.h"
 #include "SettingsWarning.h"
-#include "TestHome.h"
-#include "TransferGlobals.h"
 #include "frmAskDeleteNulls.h"
 #include "frmTip.h"
 
@@ -19,7 +15,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
-#include <QDir>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMimeData>
@@ -31,21 +26,10 @@
 #include <QtTest>
 
 #include <cstdlib>
-#include <memory>
 
-class EditorWindowsTest : public QObject {
+class EditorWindowsTest : public QObject, protected EditorFixture {
     Q_OBJECT
 
-    std::unique_ptr<TestHome> home;
-    std::unique_ptr<ScriptedMessages> msgs;
-    std::unique_ptr<EditorManager> mgr;
-
-    QString fileWith(const QString& name, const QByteArray& bytes) {
-        const QString path = home->file(name);
-        QDir().mkpath(QFileInfo(path).path());
-        writeAllBytes(path, bytes);
-        return path;
-    }
     EditControl* active() { return mgr->activeEditor(); }
     QString caption(int i) { return mgr->tabCaption(i); }
     bool tabShown(int i) { return mgr->tabWidget()->isTabVisible(i); }
@@ -65,18 +49,10 @@ class EditorWindowsTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        home = std::make_unique<TestHome>();
-        gCurrentMachineSection = QStringLiteral("Machine1");
-        gPortState = PortIdle;
-        msgs = std::make_unique<ScriptedMessages>();
-        mgr = std::make_unique<EditorManager>();
+        openEditors();
         QApplication::clipboard()->clear();
     }
-    void cleanup() {
-        mgr.reset();
-        msgs.reset();
-        home.reset();
-    }
+    void cleanup() { closeEditors(); }
 
     // --- bytes in, bytes out ---------------------------------------------
 
@@ -650,7 +626,6 @@ private Q_SLOTS:
         QVERIFY(!ed->ncLexer());
         gBlockColours[7] = 0;
     }
-
 };
 
 QTEST_MAIN(EditorWindowsTest)

@@ -236,6 +236,15 @@ private Q_SLOTS:
         QCOMPARE(f.label->text(), QStringLiteral("Title"));
         gPasswordIniPath.clear();
     }
+
+    void labelBesideACheckBoxTogglesItAsAClickWould() {
+        QCheckBox box;
+        QSignalSpy clicks(&box, &QCheckBox::clicked);
+        toggleCheck(&box);
+        QVERIFY(box.isChecked());
+        toggleCheck(&box);
+        QCOMPARE(clicks.count(), 2);
+    }
 };
 
 QTEST_MAIN(LanguageTest)

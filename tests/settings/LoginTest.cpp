@@ -41,10 +41,6 @@ void type(FrmLogin* d, const QString& text) {
     d->findChild<QPushButton*>(QStringLiteral("cmdSubmit"))->click();
 }
 
-void cancel(FrmLogin* d) {
-    d->cancel();
-}
-
 } // namespace
 
 class LoginTest : public QObject {
@@ -70,6 +66,7 @@ private Q_SLOTS:
         int hidden = 0;
         setHideFindWindowHook([&hidden] { ++hidden; });
         bool prompted = false;
+        const auto cancel = [](FrmLogin* d) { d->cancel(); };
         setPassword(encoded("one"));
         QVERIFY(!loginWith(cancel, &prompted));
         QVERIFY(prompted);
