@@ -48,8 +48,10 @@ test-sanitize: deps
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
 
 bench: build
-	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks
-	cd $(BUILD) && for b in bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen ./$$b; done; true
+	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks -- --no-print-directory
+	@cd $(BUILD) && failed=; for b in bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; \
+	  QT_QPA_PLATFORM=offscreen ./$$b || failed="$$failed $$b"; done; \
+	  [ -z "$$failed" ] || { echo "failed:$$failed"; exit 1; }
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)
