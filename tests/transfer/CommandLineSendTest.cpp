@@ -48,49 +48,25 @@ private:
         r.errors = QString::fromLocal8Bit(program.readAllStandardError());
         return r;
     }
-    // Machine 3 on Com3, which the port list maps to the pseudo-terminal;
-    // every other key of the machine keeps its default.
-    void writeSettings(const QByteArray& moreMachineKeys) const {
+    // A new machine for machine 3 on Com3, which the port list maps to its
+    // pseudo-terminal; every other key of the machine keeps its default.
+    PtyMachine* freshMachine(const QByteArray& moreMachineKeys) {
+        machine_ = std::make_unique<PtyMachine>();
         home_->writeIni(kSettledSettings + "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\n" +
                         moreMachineKeys + "[Ports]\nCom3=" + machine_->slavePath().toLocal8Bit() + "\n");
+        return machine_.get();
     }
 
 private Q_SLOTS:
     void init() {
         home_ = std::make_unique<TestHome>();
-        machine_ = std::make_unique<PtyMachine>();
-        writeSettings(QByteArray());
+        freshMachine(QByteArray());
     }
     void cleanup() {
         machine_.reset();
         home_.reset();
     }
 
-    void sendsTheFileAndEnds() {
-        const QString file = home_->file(QStringLiteral("part one.nc"));
-        QVERIFY(writeAllBytes(file, "%\nO1000\nN10 G0 X1\nM30\n%\n"));
-        const Run r = run(QStringLiteral("x?3?S?") + file);
-        QVERIFY(machine_->waitForCount(28, 20000));
-        QCOMPARE(machine_->received(), QByteArray("%\r\nO1000\r\nN10 G0 X1\r\nM30\r\n%\r\n"));
-        QCOMPARE(r.exitCode, 0);
-        QVERIFY2(r.errors.contains(QStringLiteral("Has Been Sent")), qPrintable(r.errors));
-        const QByteArray log = readAllBytes(home_->file(QStringLiteral("Feedline.log")));
-        QVERIFY2(log.startsWith("MILL - Send File To CNC - " + file.toUtf8() + " - "), log.constData());
-    }
-
-    void missingFileEndsWithAMessageAndSendsNothing() {
-        const QString file = home_->file(QStringLiteral("missing.nc"));
-        const Run r = run(QStringLiteral("x?3?S?") + file);
-        QVERIFY(r.exitCode != 0);
-        QVERIFY2(r.errors.contains(file + QStringLiteral(" Does Not Exist Or Is Unreachable")), qPrintable(r.errors));
-        pumpEvents(50);
-        QCOMPARE(machine_->received(), QByteArray());
-        QVERIFY(!QFile::exists(home_->file(QStringLiteral("Feedline.log"))));
-    }
-
-    // XON/XOFF machines: a hold of any length pauses the send; a hold that
-    // never ends meets SendTimeOut; a machine that vanishes ends the send.
-    // Every failure says why and exits 1.
     void xmodemMachineEndsZeroOnlyOnceRxHasTheWholeFile() {
         PtyBridge bridge;
         home_->writeIni(kSettledSettings +
@@ -121,6 +97,9 @@ private Q_SLOTS:
         }
     }
 
+    // XON/XOFF machines: a hold of any length pauses the send; a hold that
+    // never ends meets SendTimeOut; a machine that vanishes ends the send.
+    // Every failure says why and exits 1.
     void flowHoldsAndFailures() {
         QByteArray program;
         for (int i = 0; i < 20000; ++i)
@@ -132,9 +111,8 @@ private Q_SLOTS:
 
         // XOFF at once after every 2000 bytes and XON 2 ms later, and once,
         // past the middle, XOFF held for 10 s: every byte arrives once.
-        writeSettings("Handshaking=1\nSendTimeOut=30\n");
+        PtyMachine* m = freshMachine("Handshaking=1\nSendTimeOut=30\n");
         auto longHoldDone = std::make_shared<std::atomic<bool>>(false);
-        PtyMachine* m = machine_.get();
         m->setReaction([m, longHoldDone, half = expected.size() / 2, next = qint64(1)](qint64 got) mutable {
             if (got < next)
                 return;
@@ -151,9 +129,7 @@ private Q_SLOTS:
         QVERIFY(*longHoldDone);
         QVERIFY(machine_->received() == expected);
 
-        machine_ = std::make_unique<PtyMachine>();
-        writeSettings("Handshaking=1\nSendTimeOut=3\n");
-        m = machine_.get();
+        m = freshMachine("Handshaking=1\nSendTimeOut=3\n");
         m->setReaction([m, held = false](qint64 got) mutable {
             if (!held && got > 0)
                 m->send("\x13"); // and never an XON
@@ -163,8 +139,7 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.errors.contains(QStringLiteral("Timed Out After 3s")), qPrintable(r.errors));
 
-        machine_ = std::make_unique<PtyMachine>();
-        writeSettings(QByteArray());
+        freshMachine(QByteArray());
         r = run(QStringLiteral("?3?S?") + file, [&] {
             if (machine_->receivedCount() > 2000)
                 machine_->hangUp();

@@ -65,19 +65,15 @@ class During {
 public:
     explicit During(std::function<bool()> step) : step_(std::move(step)) {
         QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (step_()) {
-                done_ = true;
+            if (step_())
                 timer_.stop();
-            }
         });
         timer_.start(2);
     }
-    bool done() const { return done_; }
 
 private:
     std::function<bool()> step_;
     QTimer timer_;
-    bool done_ = false;
 };
 
 // The machine sends XOFF and the port has taken it: input is handled in

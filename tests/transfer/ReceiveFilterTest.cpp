@@ -107,12 +107,6 @@ TEST(ReceiveFilterRules, DiscardAndUnwantedStrings) {
 TEST(ReceiveFilterRules, SettingsComeFromTheCurrentMachine) {
     TestHome home;
     gCurrentMachineSection = QStringLiteral("Machine3");
-    Settings plain = currentMachineSettings();
-    EXPECT_EQ(plain.startChar, -1);
-    EXPECT_EQ(plain.endChar, -1);
-    EXPECT_EQ(plain.discard, Discard::ControlChars);
-    EXPECT_EQ(plain.eobIndex, 0);
-
     writeIniValues(gCurrentMachineSection, {{QStringLiteral("HeaderReceive"), QStringLiteral("38")},
                                             {QStringLiteral("TrailerReceive"), QStringLiteral("300")},
                                             {QStringLiteral("HeaderReceiveInc"), QStringLiteral("1")},

@@ -245,19 +245,16 @@ TEST_F(Send, HeaderAndTrailerCharactersPausesAndPercent) {
 TEST_F(Send, MachineWithDefaultKeysSendsTheWholeProgram) {
     removeIniSection(gCurrentMachineSection, gIniPath);
     const QString path = program("%\nO1\nN10 G0 X1\nN20 Y2\nM30\n%\n");
-    // The default keeps the port open 5 s after the send; Esc skips the countdown.
-    QString firstCount;
+    // The default keeps the port open a while after the send; Esc skips the countdown.
     During operatorSide([&] {
         if (!statusText().startsWith(QLatin1String("Closing Com Port In")))
             return false;
-        firstCount = statusText();
         gCancelSend = true;
         return true;
     });
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
     const QByteArray expected = "%\r\nO1\r\nN10 G0 X1\r\nN20 Y2\r\nM30\r\n%\r\n";
     EXPECT_EQ(received(expected.size()), expected);
-    EXPECT_EQ(firstCount, QStringLiteral("Closing Com Port In 5.0s"));
     EXPECT_FALSE(msgs.sawText(QStringLiteral("Error")));
     const QStringList log = logLines();
     ASSERT_EQ(log.size(), 1);
@@ -272,97 +269,60 @@ QString waitCaption() {
     return t.startsWith(QLatin1String("Waiting For")) ? t : QString();
 }
 
-TEST_F(Send, XonWaitHoldsEverythingUntilTheMachineSendsXon) {
-    set("WaitForXON", "1");
+TEST_F(Send, NothingGoesBeforeTheMachineOrTheOperatorSaysGo) {
     set("HeaderSend", "37,10");
     const QString path = program("G0X1\n");
-    qint64 beforeXon = -1, taken = -1;
-    QString caption;
-    During machineSide([&] {
-        if (caption.isEmpty()) {
-            caption = waitCaption();
-            if (caption.isEmpty())
+    // WaitForXON 1 waits for XON whatever else comes, 2 for any byte;
+    // RemoteDeviceOnline for the operator. Override or Cancel end any wait.
+    enum Go { Bytes, Override, Cancel };
+    const struct {
+        const char *waitForXon, *online;
+        QByteArray ignored, go;
+        Go how;
+    } rows[] = {{"1", "0", "", "", Cancel},
+                {"1", "0", "AB", "\x11", Bytes},
+                {"2", "0", "", "Z", Bytes},
+                {"1", "0", "", "", Override},
+                {"0", "1", "", "", Override}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.waitForXon) + r.online + r.ignored.constData() + char('0' + r.how));
+        set({{"WaitForXON", r.waitForXon}, {"RemoteDeviceOnline", r.online}});
+        machine.clearReceived();
+        qint64 taken = -1, beforeGo = -1;
+        During sides([&] {
+            frmCancelSend* frm = frmCancelSend::instance();
+            const bool waiting =
+                !waitCaption().isEmpty() || (frm && *r.online == '1' && frm->cmdOverride()->isEnabled());
+            if (taken < 0) {
+                if (!waiting)
+                    return false;
+                taken = comPort().receivedCount() + r.ignored.size();
+                machine.send(r.ignored);
+            }
+            if (comPort().receivedCount() < taken)
                 return false;
-            taken = comPort().receivedCount() + 2;
-            machine.send("AB"); // anything but XON does not end the wait
+            beforeGo = machine.receivedCount();
+            if (r.how == Bytes)
+                machine.send(r.go);
+            else if (r.how == Override)
+                frm->cmdOverride()->click();
+            else
+                gCancelSend = true;
+            return true;
+        });
+        if (r.how == Cancel) {
+            EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Cancelled);
+            EXPECT_EQ(settled(), QByteArray()) << "no header";
+            EXPECT_TRUE(logLines().isEmpty());
+            EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
+            EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QString());
+        } else {
+            EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+            EXPECT_EQ(received(8), "%\nG0X1\r\n");
         }
-        if (comPort().receivedCount() < taken)
-            return false;
-        beforeXon = machine.receivedCount();
-        machine.send("\x11");
-        return true;
-    });
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
-    EXPECT_EQ(beforeXon, 0);
-    EXPECT_EQ(caption, QStringLiteral("Waiting For XON From CNC To Start Transfer..."));
-    EXPECT_EQ(received(8), "%\nG0X1\r\n");
-}
-
-TEST_F(Send, CancelDuringTheXonWaitSendsNothingAtAll) {
-    set("WaitForXON", "1");
-    set("HeaderSend", "37,10");
-    const QString path = program("G0X1\n");
-    During operatorSide([&] {
-        if (waitCaption().isEmpty())
-            return false;
-        gCancelSend = true;
-        return true;
-    });
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Cancelled);
-    EXPECT_EQ(settled(), QByteArray()) << "no header";
-    EXPECT_TRUE(logLines().isEmpty());
-    EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
-    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QString());
-    expectIdleAndUnlocked();
-}
-
-TEST_F(Send, AnyOutputEndsTheWaitOfMode2AndOverrideEndsEither) {
-    set("WaitForXON", "2");
-    const QString path = program("G0X1\n");
-    During machineSide([&] {
-        if (waitCaption().isEmpty())
-            return false;
-        machine.send("Z");
-        return true;
-    });
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
-    EXPECT_EQ(received(6), "G0X1\r\n");
-
-    machine.clearReceived();
-    set("WaitForXON", "1");
-    bool enabled = false;
-    During operatorSide([&] {
-        frmCancelSend* frm = frmCancelSend::instance();
-        if (!frm || !frm->cmdOverride()->isEnabled())
-            return false;
-        enabled = true;
-        frm->cmdOverride()->click();
-        return true;
-    });
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
-    EXPECT_TRUE(enabled);
-    EXPECT_EQ(received(6), "G0X1\r\n");
-}
-
-TEST_F(Send, OperatorWaitUntilOverride) {
-    set("RemoteDeviceOnline", "1");
-    const QString path = program("G0X1\n");
-    qint64 beforeOverride = -1;
-    QString buttonText;
-    During operatorSide([&] {
-        frmCancelSend* frm = frmCancelSend::instance();
-        if (!frm || !frm->cmdOverride()->isEnabled())
-            return false;
-        beforeOverride = machine.receivedCount();
-        buttonText = frm->cmdOverride()->text();
-        EXPECT_TRUE(frm->isVisible());
-        frm->cmdOverride()->click();
-        return true;
-    });
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
-    EXPECT_EQ(beforeOverride, 0);
-    EXPECT_EQ(buttonText, QStringLiteral(">> Get CNC Ready Then Click"));
-    EXPECT_EQ(received(6), "G0X1\r\n");
+        EXPECT_EQ(beforeGo, 0);
+        expectIdleAndUnlocked();
+    }
 
     // With the display set to "None" a window send shows no window, so there
     // is no operator wait.
@@ -371,7 +331,7 @@ TEST_F(Send, OperatorWaitUntilOverride) {
     QString file = path;
     int line = 0;
     EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Sent);
-    EXPECT_EQ(received(6), "G0X1\r\n");
+    EXPECT_EQ(received(8), "%\nG0X1\r\n");
     gDNCStatus = 2;
 }
 
@@ -460,52 +420,39 @@ TEST_F(Send, WithoutWindowTheLineDelayFollowsSkippedAndBlankLinesToo) {
     }
 }
 
-TEST_F(Send, CancelStopsWithinOneLineWithoutTrailer) {
+TEST_F(Send, CancelStopsEitherEngineWithinOneLineWithoutTrailer) {
     set("HeaderSend", "37,10");
     set("TrailerSend", "77,51,48");
     set("LineDelay", "10");
     const QByteArray text = numberedProgram(100);
     const QString path = program(text);
-    qint64 atCancel = -1;
-    During operatorSide([&] {
-        if (machine.receivedCount() < 200)
-            return false;
-        atCancel = machine.receivedCount();
-        frmCancelSend::instance()->Command1()->click(); // the progress window's Cancel
-        return true;
-    });
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Cancelled);
-    const QByteArray got = settled();
     QByteArray all = text;
     all.replace("\n", "\r\n");
     all = "%\n" + all + "M30";
-    EXPECT_TRUE(all.startsWith(got));
-    EXPECT_LE(got.size() - atCancel, 25) << "at most the line on its way";
-    EXPECT_FALSE(got.endsWith("M30"));
-    EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
-    EXPECT_EQ(logLines().size(), 1) << "the transfer was started";
-    EXPECT_FALSE(comPort().isOpen());
-    expectIdleAndUnlocked();
-}
-
-TEST_F(Send, CancelOfAFastSendStopsItsOutput) {
-    set("TrailerSend", "77,51,48");
-    const QByteArray text = numberedProgram(200000); // about 5 MB
-    const QString path = program(text);
-    During operatorSide([&] {
-        if (machine.receivedCount() < 20000)
-            return false;
-        gCancelSend = true; // Esc
-        return true;
-    });
-    QString file = path;
-    int line = 0;
-    EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Cancelled);
-    const QByteArray got = settled();
-    EXPECT_LT(got.size(), text.size() / 2);
-    EXPECT_FALSE(got.endsWith("M30"));
-    EXPECT_LT(line, 200000);
-    expectIdleAndUnlocked();
+    for (const bool window : {false, true}) {
+        SCOPED_TRACE(window ? "window" : "without window");
+        machine.clearReceived();
+        qint64 atCancel = -1;
+        During operatorSide([&] {
+            if (machine.receivedCount() < 200)
+                return false;
+            atCancel = machine.receivedCount();
+            frmCancelSend::instance()->Command1()->click(); // the progress window's Cancel
+            return true;
+        });
+        QString file = path;
+        int line = 0;
+        EXPECT_EQ(window ? sendTextBlock(file, false, line) : sendFileNoWindow(path), SendOutcome::Cancelled);
+        const QByteArray got = settled();
+        EXPECT_TRUE(all.startsWith(got));
+        EXPECT_LE(got.size() - atCancel, 25) << "at most the line on its way";
+        EXPECT_FALSE(got.endsWith("M30"));
+        EXPECT_LT(line, 100);
+        EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
+        EXPECT_EQ(logLines().size(), window ? 2 : 1) << "the transfer was started";
+        EXPECT_FALSE(comPort().isOpen());
+        expectIdleAndUnlocked();
+    }
 }
 
 TEST_F(Send, MachineThatTakesNothingTimesOut) {
@@ -538,22 +485,17 @@ TEST_F(Send, PortThatVanishesEndsTheSendWithTheSettingsError) {
     expectIdleAndUnlocked();
 }
 
-TEST_F(Send, PortThatCannotOpenSendsNothingAndLogsNothing) {
-    writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), home.file(QStringLiteral("no-such-device")));
+TEST_F(Send, PortThatCannotOpenEmptyFileAndRoutesWithoutAProtocolSendNothing) {
     const QString path = program("G0X1\n");
+    writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), home.file(QStringLiteral("no-such-device")));
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::PortFailed);
     EXPECT_TRUE(msgs.sawText(QStringLiteral("no-such-device")));
-    EXPECT_TRUE(logLines().isEmpty());
-    expectIdleAndUnlocked();
-}
-
-TEST_F(Send, EmptyFileAndRoutesWithoutAProtocolSendNothing) {
-    EXPECT_EQ(sendFileNoWindow(program(QByteArray())), SendOutcome::NotSent);
+    writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slavePath());
+    EXPECT_EQ(sendFileNoWindow(program(QByteArray(), QStringLiteral("empty.nc"))), SendOutcome::NotSent);
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Zero Length File")));
     EXPECT_TRUE(logLines().isEmpty());
     expectIdleAndUnlocked();
 
-    const QString path = program("G0X1\n");
     const struct {
         const char* key;
         const char* value;
@@ -579,17 +521,14 @@ TEST_F(Send, EmptyFileAndRoutesWithoutAProtocolSendNothing) {
     EXPECT_EQ(gPortState, PortIdle);
 }
 
-TEST_F(Send, PromptMeLeavesThePortOpenUntilAnswered) {
-    const QString path = program("G0X1\n");
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
-    EXPECT_TRUE(msgs.sawText(QStringLiteral("The File \"%1\" Has Been Sent\nThe Com Port Is Still Open\nPress OK To End Transmission").arg(path)));
-}
-
 TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     writeIni(QStringLiteral("Settings"), QStringLiteral("TressickFile"), home.file(QStringLiteral("copy.nc")));
     const QByteArray text = "O1\nN10 G0 X1\nM30 (END)\n";
     const QString path = program(text);
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    // "{Prompt Me}" leaves the port open until answered.
+    EXPECT_TRUE(
+        msgs.sawText(QStringLiteral("The File \"%1\" Has Been Sent\nThe Com Port Is Still Open").arg(path)));
     EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), path);
     EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QStringLiteral("M30 (END)"));
     EXPECT_EQ(readAllBytes(home.file(QStringLiteral("copy.nc"))), text);
@@ -608,13 +547,7 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     // window up a moment after the last line.
     set("LineDelay", "50");
     set("TrailerSend", "!30!");
-    auto percents = [this] {
-        QStringList out;
-        for (const QString& s : status)
-            if (s.startsWith(QLatin1String("Sending File ")))
-                out << s;
-        return out;
-    };
+    auto percents = [this] { return status.filter(QStringLiteral("Sending File ")); };
     const QStringList thirds = {"Sending File 33% [Esc=Cancel]", "Sending File 67% [Esc=Cancel]",
                                 "Sending File 100% [Esc=Cancel]"};
 
@@ -634,15 +567,11 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
 
     // Send without window, "Large %": the echo layout, counted in bytes.
     status.clear();
-    gDNCStatus = 2;
-    QString echo, frameTitle;
+    QString echo;
     During echoLook([&] {
-        if (frmCancelSend* frm = frmCancelSend::instance()) {
-            if (frm->layout() == 3 && frm->isVisible()) {
-                echo = frm->Text1()->toPlainText();
-                frameTitle = frm->Frame1(3)->title();
-            }
-        }
+        frmCancelSend* frm = frmCancelSend::instance();
+        if (frm && frm->layout() == 3 && frm->isVisible())
+            echo = frm->Text1()->toPlainText();
         return false;
     });
     QByteArray terminal; // what the terminal view is handed: the blocks as sent
@@ -651,9 +580,7 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     setTerminalEcho(nullptr);
     EXPECT_EQ(echo, QStringLiteral("AAA\nBBB\nCCC"));
     EXPECT_EQ(terminal, QByteArray("AAA\r\nBBB\r\nCCC\r\n"));
-    EXPECT_EQ(frameTitle, QStringLiteral("Sending File [Block Mode]"));
     EXPECT_EQ(percents(), thirds);
-    EXPECT_EQ(gDNCStatus, 2);
 
     // "None": no window for either engine.
     gDNCStatus = 3;
@@ -728,21 +655,13 @@ TEST_F(Send, SecondSendWhileOneRunsIsRefused) {
 
 class SendFromEditor : public Send {
 protected:
-    void SetUp() override {
-        Send::SetUp();
-        editors = std::make_unique<EditorManager>();
-    }
-    void TearDown() override {
-        editors.reset();
-        Send::TearDown();
-    }
-    std::unique_ptr<EditorManager> editors;
+    EditorManager editors;
 };
 
 TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
     const QString path = program("N1 X1\nN2 X2\n");
-    ASSERT_GE(editors->openFileInNewWindow(path), 0);
-    EditControl* control = editors->activeEditor();
+    ASSERT_GE(editors.openFileInNewWindow(path), 0);
+    EditControl* control = editors.activeEditor();
     const QString windowFile = gWindows[gActiveWindow].fileName;
 
     // Unchanged: the window's text, logged under its file.
@@ -780,8 +699,6 @@ TEST_F(SendFromEditor, RestartFromTheChosenLineOfTheChosenFile) {
     msgs.answerFiles({path}).answerInput(QStringLiteral("3"));
     safeRestart();
     EXPECT_EQ(received(15), "%\nN3\r\nN4\r\nN5\r\n%");
-    ASSERT_EQ(msgs.fileRequests().size(), 1);
-    EXPECT_EQ(msgs.fileRequests()[0].title, QStringLiteral("Send After Toolbreak To Machine1"));
 
     // Not a line of the file, or no answer: nothing goes.
     machine.clearReceived();
@@ -793,8 +710,8 @@ TEST_F(SendFromEditor, RestartFromTheChosenLineOfTheChosenFile) {
     EXPECT_EQ(settled(), QByteArray());
 
     // The file open in the active window restarts from the window's text.
-    ASSERT_GE(editors->openFileInNewWindow(path), 0);
-    editors->activeEditor()->setBytes("N1\nN2\nN7\nN8\n");
+    ASSERT_GE(editors.openFileInNewWindow(path), 0);
+    editors.activeEditor()->setBytes("N1\nN2\nN7\nN8\n");
     msgs.answerFiles({gWindows[gActiveWindow].fileName}).answerInput(QStringLiteral("2"));
     safeRestart();
     EXPECT_EQ(received(15), "%\nN2\r\nN7\r\nN8\r\n%");
