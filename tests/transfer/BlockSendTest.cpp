@@ -5,11 +5,8 @@
 #include "EditControl.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
-#include "MachineOnPty.h"
-#include "SendEngine.h"
-#include "SendHost.h"
+#include "SendOnPty.h"
 #include "TapePunch.h"
-#include "frmCancelSend.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -47,55 +44,12 @@ TEST(BlockPrep, SameBlocksWhateverThePieces) {
     }
 }
 
-// What the send asked of the main window.
-class Host : public SendHost {
-public:
-    int locks = 0;
-    void lockForTransfer(bool locked) override { locks += locked ? 1 : -1; }
-};
-
-class Blocks : public MachineOnPty {
+class Blocks : public SendOnPty {
 protected:
     void SetUp() override {
-        MachineOnPty::SetUp();
-        set({{"iBaudrate", "10"},
-             {"SendTimeOut", "10"},
-             {"WaitAfterSending", "30"},
-             {"DripFeedPacketSize", "2"},
-             {"HeaderSend", "37,10"},
-             {"TrailerSend", "77,51,48"}});
-        gDNCStatus = 2;
+        SendOnPty::SetUp();
+        set({{"DripFeedPacketSize", "2"}, {"HeaderSend", "37,10"}, {"TrailerSend", "77,51,48"}});
     }
-    QString program(const QByteArray& bytes) {
-        const QString path = home.file(QStringLiteral("part.nc"));
-        writeAllBytes(path, bytes);
-        return path;
-    }
-    // What the machine got, once `count` bytes are in and a moment has passed
-    // for any that should not be there; the next call starts afresh.
-    QByteArray received(qint64 count) {
-        machine.waitForCount(count, 10000);
-        pumpEvents(30);
-        const QByteArray got = machine.received();
-        machine.clearReceived();
-        return got;
-    }
-    void expectIdle() {
-        EXPECT_EQ(gPortState, PortIdle);
-        EXPECT_FALSE(gSending);
-        EXPECT_EQ(host.locks, 0) << "every lock undone";
-        EXPECT_EQ(frmCancelSend::instance(), nullptr);
-        EXPECT_EQ(gDNCStatus, 2) << "the display setting given back";
-    }
-    static QByteArray numbered(int lines) {
-        QByteArray out;
-        for (int i = 1; i <= lines; ++i)
-            out += "N" + QByteArray::number(i * 10) + " G01 X1.000\r\n";
-        return out;
-    }
-
-    Host host;
-    SendHostScope scope{&host};
 };
 
 TEST_F(Blocks, EachRouteSendsItsBytes) {
@@ -129,7 +83,7 @@ TEST_F(Blocks, EachRouteSendsItsBytes) {
     writeAllBytes(path, "G0\r\n");
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
     EXPECT_EQ(received(5), QByteArray("\x0b\x80\x67\x20\x80", 5));
-    expectIdle();
+    expectIdleAndUnlocked();
 }
 
 TEST_F(Blocks, TurboSendsFullAndShortBlocks) {
@@ -141,7 +95,7 @@ TEST_F(Blocks, TurboSendsFullAndShortBlocks) {
         EXPECT_EQ(received(size), text);
         EXPECT_EQ(gTurboPercent, 100);
     }
-    expectIdle();
+    expectIdleAndUnlocked();
 }
 
 TEST_F(Blocks, XoffHoldsXonResumesAndCancelEndsWithoutTrailer) {
@@ -184,7 +138,7 @@ TEST_F(Blocks, XoffHoldsXonResumesAndCancelEndsWithoutTrailer) {
     pumpEvents(300);
     EXPECT_EQ(machine.receivedCount(), 0) << "nothing after the cancel, no trailer";
     EXPECT_LT(atCancel.size(), expected.size());
-    expectIdle();
+    expectIdleAndUnlocked();
 }
 
 TEST_F(Blocks, ReadinessWaitsComeBeforeTheHeader) {
@@ -258,9 +212,7 @@ TEST_F(Blocks, TapeTitleBeforeTheLinesAndBlankTapeAfterTheTrailer) {
     writeAllBytes(home.file(QStringLiteral("codeset.eia")),
                   "[Ascii2Eia]\n65=1\n66=2\n37=11\n13=128\n10=128\n");
     set({{"DripFeedPacketSize", "0"}, {"HeaderSend", ""}, {"TrailerSend", ""}, {"CharacterSet", "1"}});
-    QString file = program("b\n%\n");
-    int line = 0;
-    EXPECT_EQ(sendTextBlock(file, false, line), SendOutcome::Sent);
+    EXPECT_EQ(windowSend(program("b\n%\n")), SendOutcome::Sent);
     EXPECT_EQ(received(13), QByteArray("\0\0\x03\0\x02\x80\x80\x0b\x80\x80\0\0\0", 13));
 
     set("IgnoreUntil", "?");

@@ -8,6 +8,7 @@
 #include "MachineOnPty.h"
 #include "ReceiveEngine.h"
 #include "ReceiveSave.h"
+#include "ReceiveWindowStub.h"
 #include "SettingsGlobals.h"
 #include "SmallDisk.h"
 #include "StatusLine.h"
@@ -19,35 +20,6 @@
 #include <QRegularExpression>
 
 namespace {
-
-class FakeHost : public ReceiveHost {
-public:
-    QString receiveButtonText() const override { return button; }
-    void setReceiveButton(const QString& caption, const QString& toolTip) override {
-        button = caption;
-        tip = toolTip;
-    }
-    QPlainTextEdit* terminalBox() const override { return const_cast<QPlainTextEdit*>(&box); }
-    void showReceiveScreen(bool receiving) override {
-        receiveScreen = receiving;
-        if (receiving)
-            ++receiveScreensShown;
-    }
-    void showDebugScreen(bool open) override { debugScreen = open; }
-    int checkedDebugMode() const override { return debugMode; }
-    bool binaryReceive() const override { return binary; }
-    void setReceivedByteCount(qint64 count) override { shownCount = count; }
-
-    QPlainTextEdit box;
-    QString button = gReceiveCaption;
-    QString tip;
-    bool receiveScreen = false;
-    int receiveScreensShown = 0;
-    bool debugScreen = false;
-    int debugMode = 1;
-    bool binary = false;
-    qint64 shownCount = 0;
-};
 
 // Junk before the start character and after the end character, LF line
 // ends, a NUL, a control character and an unwanted comment.

@@ -8,6 +8,7 @@
 #include "PtyMachine.h"
 #include "ReceiveEngine.h"
 #include "ReceiveSave.h"
+#include "ReceiveWindowStub.h"
 #include "ScriptedMessages.h"
 #include "SendEngine.h"
 #include "TestHome.h"
@@ -196,21 +197,6 @@ TEST(XModemMachines, CancelsAndFailuresEndBothSides) {
 // ---- the port layer's transfers, the XModem route of a send and the receive
 // of an XModem machine, against lrzsz over pseudo-terminals
 
-class NoWindow : public ReceiveHost {
-public:
-    QString receiveButtonText() const override { return QStringLiteral("Receive"); }
-    void setReceiveButton(const QString&, const QString&) override {}
-    QPlainTextEdit* terminalBox() const override { return const_cast<QPlainTextEdit*>(&box); }
-    void showReceiveScreen(bool) override {}
-    void showDebugScreen(bool) override {}
-    int checkedDebugMode() const override { return 0; }
-    bool binaryReceive() const override { return false; }
-    void setReceivedByteCount(qint64) override {}
-    void lockForTransfer(bool locked) override { locks += locked ? 1 : -1; }
-    QPlainTextEdit box;
-    int locks = 0;
-};
-
 class XModemPanels : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -298,8 +284,8 @@ INSTANTIATE_TEST_SUITE_P(ChecksumAndCrc, XModemRouteToRx,
 TEST_F(XModemPanels, SxToTheReceivePanelLandsAuditedAndLogged) {
     writeIni(gCurrentMachineSection, QStringLiteral("AuditTrail"), QStringLiteral("1"));
     EditorManager editors;
-    auto window = std::make_unique<NoWindow>();
-    NoWindow* host = window.get();
+    auto window = std::make_unique<FakeHost>();
+    FakeHost* host = window.get();
     ReceiveEngine engine(std::move(window));
     const QString dest = path(QStringLiteral("O1000.nc"));
     ASSERT_TRUE(writeAllBytes(dest, "OLD"));
