@@ -242,11 +242,18 @@ private Q_SLOTS:
 
     void copyTakesEveryKeyButNameAndPortWhole() {
         const QByteArray header(300, '7');
+        // The source's history, in any letter case, stays with it.
         home->writeIni("[Machine4]\nALIAS=Four\nHeaderSend=" + header + "\ncommport=3\nEOBSend=\nHandshaking=2\n"
-                       "[Machine6]\nAlias=Six\nCommPort=5\nOnlySix=kept\nHandshaking=0\n[Machine8]\n");
+                       "LastLine=120\nlastfilesent=/nc/four.nc\nRECENTSENTFILE2=/nc/a.nc\nRecentFile4=/nc/b.nc\n"
+                       "RecentReceiveFile1=/nc/c.nc\nRecentFile5=kept too\n"
+                       "[Machine6]\nAlias=Six\nCommPort=5\nOnlySix=kept\nHandshaking=0\nlastline=7\n[Machine8]\n");
         QVERIFY(copyMachineSettings(4, 6));
         QCOMPARE(readIni("Machine6", "Alias"), QString("Six"));
         QCOMPARE(readIni("Machine6", "CommPort"), QString("5"));
+        QCOMPARE(readIni("Machine6", "lastline"), QString("7"));
+        for (const char* history : {"lastfilesent", "RecentSentFile2", "RecentFile4", "RecentReceiveFile1"})
+            QVERIFY2(!iniHasKey("Machine6", history), history);
+        QCOMPARE(readIni("Machine6", "RecentFile5"), QString("kept too"));
         QCOMPARE(readIni("Machine6", "HeaderSend"), QString(header));
         QCOMPARE(readIni("Machine6", "EOBSend", "missing"), QString(""));
         QCOMPARE(readIni("Machine6", "Handshaking"), QString("2"));
