@@ -13,4 +13,4 @@ add_library(feedline_config_dialogs STATIC
 )
 target_include_directories(feedline_config_dialogs PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(feedline_config_dialogs PUBLIC
-    feedline_config_core feedline_transfer_core feedline_settings_ui Qt6::Widgets)
+    feedline_config_core feedline_transfer_core feedline_editor_core feedline_settings_ui Qt6::Widgets)
