@@ -1,4 +1,5 @@
 #include "EditorFiles.h"
+#include "ExampleSettings.h"
 #include "FakeSerialDevices.h"
 #include "FrmLogin.h"
 #include "IniStorage.h"
@@ -7,6 +8,7 @@
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
 #include "SettingsWarning.h"
+#include "ShippedFiles.h"
 #include "SettingsGlobals.h"
 #include "ShellOpen.h"
 #include "TestHome.h"
@@ -413,6 +415,48 @@ private Q_SLOTS:
         QCOMPARE(saved.count(), 1);
         QCOMPARE(child<QComboBox>(&dialog, "cboSpeed")->currentIndex(), 8);
         QCOMPARE(child<QLineEdit>(&dialog, "Text1")->text(), QString("Fanuc 0M"));
+    }
+
+    void theShippedExamplesListAndEachImportsIntoARecordTheDialogKeeps() {
+        QVERIFY(ShippedFiles::install().isEmpty()); // as a first start does
+        const QString file = ExampleSettings::filePath();
+        const QStringList names = ExampleSettings::listNames(file);
+        QVERIFY(names.size() >= 8);
+        frmProperties dialog;
+        QStringList listed;
+        ModalAnswerer example(on<frmExampleSettings>([&listed](frmExampleSettings* d) {
+            auto* list = d->findChild<QListWidget*>("lstCNC");
+            for (int i = 0; i < list->count(); ++i)
+                listed << list->item(i)->text();
+            list->setCurrentRow(int(listed.indexOf("Haas Mill")));
+            d->Command1_Click(0);
+        }));
+        child<QPushButton>(&dialog, "Command2")->click();
+        QCOMPARE(listed, names);
+        QCOMPARE(child<QLineEdit>(&dialog, "Text1")->text(), QString("Haas Mill"));
+        QCOMPARE(child<QComboBox>(&dialog, "cboSpeed")->currentText() +
+                     child<QComboBox>(&dialog, "cboDataBits")->currentText() +
+                     child<QComboBox>(&dialog, "cboParity")->currentText() +
+                     child<QComboBox>(&dialog, "cboStopBits")->currentText(),
+                 QString("96007Even1"));
+
+        // Every example is whole and in range: the dialog shows it and saves it unchanged.
+        for (const QString& name : names) {
+            QVERIFY2(iniHasSection(name, file), qPrintable(name));
+            const QStringList keys = iniSectionKeys(name, file);
+            for (const QString& key : ExampleSettings::keys())
+                QVERIFY2(keys.contains(key), qPrintable(name + " " + key));
+            QCOMPARE(ExampleSettings::import(name, file, "Machine3"), ExampleSettings::Result::Imported);
+            frmProperties shown;
+            QVERIFY2(shown.click_OK(), qPrintable(name));
+            for (const QString& key : ExampleSettings::keys())
+                if (MachineRecord::recordKeys().contains(key))
+                    QVERIFY2(stored(key) == readIniString(name, key, file), qPrintable(name + " " + key));
+        }
+        // A shop's own file stays.
+        writeAllBytes(file, "[Own]\nAlias=Own\n");
+        QVERIFY(ShippedFiles::install().isEmpty());
+        QCOMPARE(ExampleSettings::listNames(file), QStringList{"Own"});
     }
 
     void ftpLogonHandsTheHelperACopyAndLeavesTheSettingsFile() {
