@@ -151,6 +151,22 @@ TEST_F(ExampleImport, ANameWithoutASectionChangesNothingAndAnEmptyAliasKeepsTheN
     EXPECT_EQ(value("iBaudrate"), "2");
 }
 
+TEST(MachineRecord, AMissingKeyReadsItsDocumentedDefault) {
+    TestHome home;
+    home.writeIni("[Machine9]\nAlias=Machine9\n");
+    const QString expected =
+        "SendTimeOut=600 iBaudrate=5 iParity=1 iDataLength=2 iStopBits=1 CommPort=0 Handshaking=1 FlowMethod=1 "
+        "CharacterSet=0 EOBSend=0 EOBReceive=0 WaitAfterSending=4 WaitAfterReceive=0 RefreshRate=9 "
+        "InBufferSize=7 OutBufferSize=7 Discard=1 IPWait=10 remotePort=4660 port=21 ftpPassive=134217728 "
+        "IgnoreUntil=% DefaultToDirectories=1 OpenEdAfterReceive=1 FanucStripPercent=1 FanucStripBlankLines=1 "
+        "ChangeOnFly=1 EchoReceive=1 DTREnable=1 RTSEnable=1 XModemPad=32 Visible=-1 SeqStart=10 SeqEnd=10 "
+        "UseN=1 trimPercents=1 SendExtension1=TXT ReceiveExtension1=TXT";
+    for (const QString& pair : expected.split(' ')) {
+        const QString key = pair.section('=', 0, 0);
+        EXPECT_EQ(MachineRecord::value("Machine9", key), pair.section('=', 1)) << qPrintable(key);
+    }
+}
+
 TEST(FtpHandoff, OneArgumentOfFileMachineDirectionAndSettingsFileOrNone) {
     TestHome home;
     EXPECT_TRUE(NetworkHandoff::buildFtpCommand("FTP", "D", "!", 12, gIniPath).isEmpty()) << "no helper";

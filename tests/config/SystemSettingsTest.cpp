@@ -8,6 +8,7 @@
 #include "SettingsBackup.h"
 #include "SettingsGlobals.h"
 #include "SystemSettings.h"
+#include "frmCopyDNC.h"
 #include "TestHome.h"
 #include "frmSystem.h"
 
@@ -127,6 +128,73 @@ private Q_SLOTS:
         QCOMPARE(readIni("Settings", "mainTextForeColor"), QString("65280"));
         QCOMPARE(readIni("Settings", "Colour26"), QString("16711680"));
         QCOMPARE(readIni("Settings", "UseLanguageSupport"), QString("1"));
+    }
+
+    void anEmptyFileGivesTheDocumentedDefaults() {
+        home->writeIni("");
+        const SystemSettings::Values v = SystemSettings::load();
+        const char* const expected[][2] = {
+            {"DNCStatus", "2"},     {"ShowCNCStatus", "1"},          {"ShowBreakoutLights", "1"},
+            {"Colour1", "65280"},   {"Colour26", "65280"},            {"PadLeftMargin", "0"},
+            {"MinimizeOnSend", "0"}, {"mainTextForeColor", "65280"}, {"mainTerminalBackColor", "12632256"},
+            {"mainTerminalForeColor", "12582912"}, {"ColourizeBlocks", "False"}, {"UseLanguageSupport", "0"}};
+        for (const auto& [key, value] : expected)
+            QVERIFY2(v.value(key) == value, key);
+        frmSystem dialog({});
+        QVERIFY(child<QRadioButton>(&dialog, "optDNC(2)")->isChecked());
+    }
+
+    void aPositionOnePastItsListShowsTheFirstChoiceAndWhiteIsKept() {
+        QByteArray ini = "[Settings]\nFontSize=10\n";
+        for (const SystemSettings::KeyDef& def : SystemSettings::table())
+            if (def.form == SystemSettings::Form::List)
+                ini += def.key.toLatin1() + "=" + QByteArray::number(def.choices) + "\n";
+            else if (def.form == SystemSettings::Form::Colour)
+                ini += def.key.toLatin1() + "=16777215\n";
+        home->writeIni(ini);
+        QCOMPARE(SystemSettings::load().value("PadLeftMargin"), QString("0"));
+        QCOMPARE(SystemSettings::load().value("DNCStatus"), QString("0"));
+        frmSystem dialog({});
+        QCOMPARE(child<QComboBox>(&dialog, "cmbLeftMargin")->currentIndex(), 0);
+        QVERIFY(child<QRadioButton>(&dialog, "optDNC(0)")->isChecked());
+        QCOMPARE(child<QPushButton>(&dialog, "cmdpickColourBlock(25)")->palette().color(QPalette::Button),
+                 QColor(Qt::white));
+        dialog.Command1_Click(0);
+        for (const SystemSettings::KeyDef& def : SystemSettings::table())
+            if (def.form == SystemSettings::Form::List)
+                QVERIFY2(readIni("Settings", def.key) == "0", qPrintable(def.key));
+            else if (def.form == SystemSettings::Form::Colour)
+                QVERIFY2(readIni("Settings", def.key) == "16777215", qPrintable(def.key));
+    }
+
+    void anOkWhoseWriteFailsSaysSoAndKeepsTheDialogOpen() {
+        home->writeIni(everyKeyChanged());
+        QFile::setPermissions(home->iniPath(), QFileDevice::ReadOwner);
+        const QByteArray before = home->readIniBytes();
+        frmSystem dialog({});
+        dialog.show();
+        child<QLineEdit>(&dialog, "Text1(1)")->setText("12");
+        dialog.Command1_Click(0);
+        QVERIFY(msgs->sawText("The Settings Could Not Be Saved To " + gIniPath));
+        QVERIFY(dialog.isVisible() && dialog.result() != QDialog::Accepted);
+        QCOMPARE(home->readIniBytes(), before);
+        QFile::setPermissions(home->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    void copyIsOfferedOnlyBetweenTwoMachines() {
+        // Two machines of one name, a hidden one between them.
+        const MachineList machines = {{"Mill", -1}, {"Old", 0}, {"Mill", -1}, {"Lathe", -1}};
+        frmCopyDNC dialog(machines);
+        QCOMPARE(dialog.List1(0)->count(), 3);
+        const struct {
+            int from, to;
+            bool offered;
+        } cases[] = {{0, 0, false}, {1, 0, true}, {2, 2, false}, {0, 2, true}, {1, 1, false}};
+        for (const auto& c : cases) {
+            dialog.List1(0)->setCurrentRow(c.from);
+            dialog.List1(1)->setCurrentRow(c.to);
+            QVERIFY2(dialog.Command1(0)->isEnabled() == c.offered, qPrintable(QString("%1 %2").arg(c.from).arg(c.to)));
+        }
     }
 
     void okAppliesToOpenWindowsTerminalLightsAndMenu() {
