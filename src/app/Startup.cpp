@@ -15,6 +15,7 @@
 #include "SettingsProbe.h"
 #include "EditorFiles.h"
 #include "SettingsWarning.h"
+#include "ShippedFiles.h"
 #include "frmTerminal.h"
 
 #include <QApplication>
@@ -154,6 +155,7 @@ int Main(QApplication& app) {
     // The EIA code table ships with the program: a first start writes it into
     // the program folder, where a shop may then edit it.
     installDefaultEiaTable(eiaTableFile());
+    ShippedFiles::install();
     setHideFindWindowHook(hideFindForm);
 
     frmTerminal window;

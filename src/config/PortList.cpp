@@ -1,6 +1,7 @@
 #include "PortList.h"
 
 #include "IniStorage.h"
+#include "MachineRecord.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -93,24 +94,81 @@ bool isComUSB(const QString& portName) {
     return isUsbDevice(deviceFor(index));
 }
 
-QList<PortInfo> presentPorts() {
-    QList<PortInfo> out;
-    const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
+QString devRoot() {
+    const QString over = qEnvironmentVariable("FEEDLINE_DEV_ROOT");
+    return over.isEmpty() ? QStringLiteral("/dev") : over;
+}
+
+int portOfDevice(const QString& device) {
+    const QString real = QFileInfo(device).canonicalFilePath();
+    if (real.isEmpty())
+        return -1;
     for (int i = 0; i < kPortCount; ++i) {
         const QString dev = deviceFor(i);
-        if (dev.isEmpty() || !QFileInfo::exists(dev))
+        if (!dev.isEmpty() && QFileInfo(dev).canonicalFilePath() == real)
+            return i;
+    }
+    return -1;
+}
+
+QList<DetectedDevice> detectedDevices() {
+    QStringList names;
+    // Stable names first: a USB adapter keeps its by-id name over a replug,
+    // while its ttyUSB number may change.
+    const QDir byId(devRoot() + QStringLiteral("/serial/by-id"));
+    for (const QString& link : byId.entryList(QDir::Files | QDir::System, QDir::Name))
+        names << byId.filePath(link);
+    // Only a real /dev has the system's own list.
+    QStringList system;
+    if (devRoot() == QLatin1String("/dev"))
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+            system << info.systemLocation();
+    system.sort();
+    names << system;
+    // A USB adapter's node exists only while it is plugged in.
+    const QDir dev(devRoot());
+    for (const QString& node : dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
+                                             QDir::Files | QDir::System, QDir::Name))
+        names << dev.filePath(node);
+    for (int i = 0; i < kPortCount; ++i)
+        if (iniHasKey(QStringLiteral("Ports"), comName(i)))
+            names << deviceFor(i);
+
+    const QList<QSerialPortInfo> infos =
+        devRoot() == QLatin1String("/dev") ? QSerialPortInfo::availablePorts() : QList<QSerialPortInfo>();
+    QList<DetectedDevice> out;
+    QStringList seen;
+    for (const QString& name : names) {
+        const QString real = QFileInfo(name).canonicalFilePath();
+        if (real.isEmpty() || seen.contains(real))
             continue;
-        PortInfo p;
-        p.comName = comName(i);
-        p.device = dev;
-        const QString real = QFileInfo(dev).canonicalFilePath();
-        for (const QSerialPortInfo& info : system)
+        seen << real;
+        DetectedDevice d;
+        d.device = name;
+        d.target = real;
+        const int port = portOfDevice(real);
+        if (port >= 0)
+            d.comName = comName(port);
+        for (const QSerialPortInfo& info : infos)
             if (info.systemLocation() == real)
-                p.description = info.description();
-        p.usb = isUsbDevice(dev);
-        out << p;
+                d.description = info.description();
+        d.usb = isUsbDevice(real);
+        out << d;
     }
     return out;
+}
+
+QStringList machinesOnPort(int commPort, const QString& exceptSection) {
+    QStringList names;
+    for (int n = 1; n <= kMachineCount; ++n) {
+        const QString section = MachineRecord::sectionName(n);
+        if (section.compare(exceptSection, Qt::CaseInsensitive) == 0 ||
+            !iniHasKey(section, QStringLiteral("CommPort")))
+            continue;
+        if (MachineRecord::intValue(section, QStringLiteral("CommPort")) == commPort)
+            names << MachineRecord::value(section, QStringLiteral("Alias"));
+    }
+    return names;
 }
 
 } // namespace PortList

@@ -17,14 +17,27 @@ int comIndex(const QString& comName);      // "COM5"/"Com5" -> 4; -1 when not a 
 QString deviceFor(const QString& comName); // empty when the name has no device
 QString deviceFor(int commPort);
 
-struct PortInfo {
-    QString comName;
-    QString device;
+// Where device files live: "/dev", or the folder FEEDLINE_DEV_ROOT names
+// (tests build a device tree of their own there).
+QString devRoot();
+
+struct DetectedDevice {
+    QString device;  // the name to store: its /dev/serial/by-id/ link when it has one
+    QString target;  // the device file itself
+    QString comName; // the port that names it now ([Ports] or the default); empty when none
     QString description;
     bool usb = false;
 };
-// The ports whose device exists now, in Com order.
-QList<PortInfo> presentPorts();
+// Every serial device present, each once: the stable by-id names first, then
+// the system's other serial ports and USB adapters, then devices [Ports]
+// maps that exist (pseudo-terminals, other folders).
+QList<DetectedDevice> detectedDevices();
+
+// The first port whose device (mapped or default) is this device file; -1 when none.
+int portOfDevice(const QString& device);
+
+// The names of the machines other than `exceptSection` that store this port.
+QStringList machinesOnPort(int commPort, const QString& exceptSection);
 
 // True exactly when this port's own device sits on the USB bus ("COM10" is
 // never answered by Com1's device). Reads sysfs, or the folder named by

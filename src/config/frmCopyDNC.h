@@ -9,7 +9,7 @@ class QListWidget;
 class QPushButton;
 
 // "Copy And Paste DNC Settings": copies one machine's settings onto another
-// (all but its name and port). Both lists hold the machines the main window
+// (all but its name, port and history). Both lists hold the machines the main window
 // shows. It stays open after a copy; settingsCopied tells the owner, which
 // takes the record up again when it is the current machine's.
 class frmCopyDNC : public QDialog {

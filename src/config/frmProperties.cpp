@@ -3,6 +3,7 @@
 #include "ClickLabel.h"
 #include "CodeList.h"
 #include "DialogParts.h"
+#include "EditorFiles.h"
 #include "ExampleSettings.h"
 #include "FileStuff.h"
 #include "IniStorage.h"
@@ -192,6 +193,7 @@ void frmProperties::connectHandlers() {
     for (int i = 0; i < 3; ++i)
         connect(Command4[i], &QPushButton::clicked, this, [this, i] { Command4_Click(i); });
     connect(Command1, &QPushButton::clicked, this, &frmProperties::Command1_Click);
+    connect(cboPort, &QComboBox::currentIndexChanged, this, &frmProperties::showPortDevice);
     connect(Command2, &QPushButton::clicked, this, &frmProperties::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &frmProperties::Command3_Click);
     connect(Command5, &QPushButton::clicked, this, &frmProperties::Command5_Click);
@@ -402,7 +404,7 @@ bool frmProperties::validate() {
     return true;
 }
 
-bool frmProperties::click_OK() {
+bool frmProperties::click_OK(bool sayWhenNotSaved) {
     if (!validate())
         return false;
     MachineRecord::Values values;
@@ -429,17 +431,21 @@ bool frmProperties::click_OK() {
                 writeIni(kSettings, QStringLiteral("shellDialogType"), i);
                 break;
             }
+        for (auto it = pickedPorts_.cbegin(); it != pickedPorts_.cend(); ++it)
+            writeIni(QStringLiteral("Ports"), PortList::comName(it.key()), it.value());
         written = batch.commit();
     }
     if (!written) {
-        msgBox(QStringLiteral("The Settings Could Not Be Saved To ") + gIniPath + QStringLiteral("\n") +
-                   lastIniError(),
-               Msg::Ok, Msg::Critical);
+        if (sayWhenNotSaved)
+            msgBox(QStringLiteral("The Settings Could Not Be Saved To ") + gIniPath + QStringLiteral("\n") +
+                       lastIniError(),
+                   Msg::Ok, Msg::Critical);
         return false;
     }
     for (int i = 0; i < 2; ++i)
         loadedCustomEOB_[i] = customEOB_[i];
     xmodemPad_.clear();
+    pickedPorts_.clear();
     recordWritten();
     accept();
     return true;
@@ -451,37 +457,66 @@ void frmProperties::recordWritten() {
     Q_EMIT recordSaved(section_, MachineRecord::value(section_, QStringLiteral("Alias")));
 }
 
+void frmProperties::whileHidden(const std::function<void()>& warn) {
+    // QDialog::hide would also end a running exec(): hide the window only.
+    const bool shown = isVisible();
+    if (shown)
+        QWidget::setVisible(false);
+    warn();
+    if (shown) {
+        QWidget::setVisible(true);
+        raise();
+        activateWindow();
+    }
+}
+
 void frmProperties::cmdOK_Click() {
+    // A file that cannot be written is said once, by the warning tip (which
+    // the user may switch off); the save below then fails without a box.
+    const bool tipShows =
+        readIni(kSettings, QStringLiteral("WarnIniSettings"), QStringLiteral("0")) == QLatin1String("0");
+    const bool writable = chkCanWIni();
+
     const bool lineIs8N1 = cboDataBits->currentText() == QLatin1String("8") &&
                            cboParity->currentText() == QLatin1String("None") &&
                            cboStopBits->currentText() == QLatin1String("1");
     if (lstFlowControl->currentRow() == kXModem && !lineIs8N1 &&
         readIni(kSettings, QStringLiteral("XModemWarn"), QStringLiteral("0")) == QLatin1String("0")) {
-        frmTip tip(this);
-        tip.setWindowTitle(QStringLiteral("XModem Protocol"));
-        tip.setMessage(
-            QStringLiteral("The XModem Protocol Requires 8 Databits, NONE parity and 1 Stop Bit.\n\n"
-                           "Press Update To Change Your Current Settings.\n"));
-        tip.setMarker(QStringLiteral("XModem"));
-        tip.command1()->setText(QStringLiteral("Update"));
-        tip.command1()->setVisible(true);
-        connect(&tip, &frmTip::command1Clicked, this, [this] {
-            cboDataBits->setCurrentIndex(3);
-            cboParity->setCurrentIndex(0);
-            cboStopBits->setCurrentIndex(0);
+        bool updated = false;
+        whileHidden([this, &updated] {
+            frmTip tip(this);
+            tip.setWindowTitle(QStringLiteral("XModem Protocol"));
+            tip.setMessage(
+                QStringLiteral("The XModem Protocol Requires 8 Databits, NONE parity and 1 Stop Bit.\n\n"
+                               "Press Update To Change Your Current Settings.\n"));
+            tip.setMarker(QStringLiteral("XModem"));
+            tip.command1()->setText(QStringLiteral("Update"));
+            tip.command1()->setVisible(true);
+            connect(&tip, &frmTip::command1Clicked, this, [this, &updated] {
+                cboDataBits->setCurrentIndex(3);
+                cboParity->setCurrentIndex(0);
+                cboStopBits->setCurrentIndex(0);
+                updated = true;
+            });
+            tip.exec();
         });
-        tip.exec();
+        // Update changes the line in the dialog only: the user sees it and
+        // still decides between OK and Cancel.
+        if (updated)
+            return;
     }
     if (readIni(kSettings, QStringLiteral("AskUSB"), QStringLiteral("0")) == QLatin1String("0") &&
-        isComUSB(cboPort->currentText())) {
-        msgBox(
-            QStringLiteral("We have detected that this is a USB port\n"
-                           "If you have problems communicating with your existing USB to RS232 cable\n"
-                           "we recommend Keyspan, these really work and can save hours of wasted effort!\n\n"
-                           "Click one of the links below for more info"),
-            Msg::Ok, Msg::Exclamation);
+        PortList::isUsbDevice(deviceOfPort(cboPort->currentIndex()))) {
+        whileHidden([] {
+            msgBox(QStringLiteral(
+                       "We have detected that this is a USB port\n"
+                       "If you have problems communicating with your existing USB to RS232 cable\n"
+                       "we recommend Keyspan, these really work and can save hours of wasted effort!\n\n"
+                       "Click one of the links below for more info"),
+                   Msg::Ok, Msg::Exclamation);
+        });
     }
-    click_OK();
+    click_OK(writable || !tipShows);
 }
 
 void frmProperties::cmdCancel_Click() {
@@ -585,9 +620,20 @@ void frmProperties::cmdExt_Click(int index) {
 void frmProperties::Command1_Click() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QCoreApplication::processEvents();
-    frmGetPortTypes ports(cboPort, this);
+    frmGetPortTypes ports(cboPort, [this](int port) { return deviceOfPort(port); }, this);
     QApplication::restoreOverrideCursor();
-    ports.exec();
+    if (ports.exec() != QDialog::Accepted || ports.chosenDevice().isEmpty())
+        return;
+    pickedPorts_.insert(cboPort->currentIndex(), ports.chosenDevice());
+    showPortDevice();
+}
+
+QString frmProperties::deviceOfPort(int commPort) const {
+    return pickedPorts_.value(commPort, PortList::deviceFor(commPort));
+}
+
+void frmProperties::showPortDevice() {
+    cboPort->setToolTip(deviceOfPort(cboPort->currentIndex()));
 }
 
 void frmProperties::Command2_Click() {

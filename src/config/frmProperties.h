@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QMap>
 #include <QString>
 #include <QVector>
 
@@ -20,10 +21,11 @@ class QRadioButton;
 class QTabWidget;
 
 // "CommPort Properties": the settings record of one machine (the current one
-// when the dialog is made). Nothing reaches the settings file before OK,
-// except an example installed from "Examples" and extensions saved from
-// their own dialog; OK checks every field first and then writes the whole
-// record in one write, so a refused OK writes nothing.
+// when the dialog is made). Nothing reaches the settings file before OK (a
+// device picked for a port included), except an example installed from
+// "Examples" and extensions saved from their own dialog; OK checks every
+// field first and then writes the whole record in one write, so a refused OK
+// writes nothing.
 //
 // The main window opens it with editCurrentMachine() (or builds it, connects
 // recordSaved and calls exec() itself) and, on recordSaved, refreshes its
@@ -47,9 +49,13 @@ public:
     // Fills every list afresh and sets every control from the record.
     void LoadPropertySettings();
     // Checks, then writes the record; false (dialog left open on the refused
-    // field, or with a message when the file cannot be written) when it did not.
-    bool click_OK();
-    void cmdOK_Click(); // XModem advice, USB warning, then click_OK
+    // field, or with a message when the file cannot be written and
+    // `sayWhenNotSaved`) when it did not.
+    bool click_OK(bool sayWhenNotSaved = true);
+    // The settings write probe, the XModem advice and the USB warning (the
+    // dialog hidden while each shows), then click_OK. The advice's Update
+    // only sets 8 data bits, no parity, 1 stop bit and leaves the dialog open.
+    void cmdOK_Click();
     void cmdCancel_Click();
     void setCaptionChkStrip();
 
@@ -105,6 +111,10 @@ private:
     void reveal(QWidget* field);
     QString captionOf(QWidget* field) const;
     void recordWritten();
+    void whileHidden(const std::function<void()>& warn);
+    // The device a port would use: one picked in this dialog, else [Ports] or the default.
+    QString deviceOfPort(int commPort) const;
+    void showPortDevice(); // the port list's tool tip names its device
 
     // Handlers.
     void lstFlowControl_Click();
@@ -135,6 +145,7 @@ private:
     QString customEOB_[2]; // held until OK
     QString loadedCustomEOB_[2];
     QString xmodemPad_;         // empty: unchanged
+    QMap<int, QString> pickedPorts_; // port -> device picked for it, stored in [Ports] on OK
     QWidget* marked_ = nullptr; // the field the last refused OK marked
 
     QLineEdit* Text1;

@@ -18,6 +18,7 @@
 #include "RecentFiles.h"
 #include "ScriptedMessages.h"
 #include "SettingsBackup.h"
+#include "ShippedFiles.h"
 #include "TerminalView.h"
 #include "TextCase.h"
 #include "TextTools.h"
@@ -542,6 +543,21 @@ private Q_SLOTS:
             w->editor().undo();
             QCOMPARE(ed->bytes(), QByteArray(c.before));
         }
+    }
+
+    void theShippedWordFileListsTheGCodesAfterG() {
+        QVERIFY(ShippedFiles::install().isEmpty()); // as a first start does
+        auto w = loadedTerminal(*home_);
+        auto* list = w->findChild<QListWidget*>("lstIntellisense");
+        EditControl* ed = holding(*w, "N10 G");
+        ed->setCaretColumn(5);
+        QTest::keyClick(ed, Qt::Key_Question);
+        QVERIFY(!w->findChild<QWidget*>("picIntellisense")->isHidden());
+        QCOMPARE(list->item(0)->text(), QString("G00:Rapid positioning"));
+        QVERIFY(list->count() > 40);
+        list->setCurrentRow(1);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(ed->bytes(), QByteArray("N10 G01"));
     }
 
     void theTrapKeyIsStoredOnlyAsAKeyNumberWithItsWordFile() {

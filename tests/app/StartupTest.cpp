@@ -244,6 +244,7 @@ private Q_SLOTS:
         QCOMPARE(program.exitCode(), exitStatus);
         const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
         QVERIFY2(errors.count(message) == 1, qPrintable(errors));
+        QVERIFY(QFile::exists(home_->file("Feedline.cfg")) && QFile::exists(home_->file("fanuc.itc")));
         if (exitStatus == 0)
             QVERIFY(machine.waitForCount(12, 20000));
         QCOMPARE(machine.received(), exitStatus == 0 ? QByteArray("%\r\nG0X1\r\n%\r\n") : QByteArray());

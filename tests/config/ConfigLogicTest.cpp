@@ -1,6 +1,7 @@
 // Code lists and the dialog's field rules, example import, the FTP hand-off and the port list.
 #include "CodeList.h"
 #include "ExampleSettings.h"
+#include "FakeSerialDevices.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "NetworkHandoff.h"
@@ -14,28 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// A sysfs tree of the test's own, read instead of /sys while it lives: ttys
-// whose "device" link leads into a USB bus or not.
-class FakeSysfs {
-public:
-    FakeSysfs() { qputenv("FEEDLINE_SYSFS_ROOT", QFile::encodeName(sys_.path())); }
-    ~FakeSysfs() { qunsetenv("FEEDLINE_SYSFS_ROOT"); }
-    // A device file `name` in the program folder, known to sysfs under `deviceDir`.
-    QString addTty(const TestHome& home, const QString& name, const QString& deviceDir) {
-        QDir().mkpath(home.path() + "dev");
-        const QString dev = home.path() + "dev/" + name;
-        writeAllBytes(dev, "");
-        const QString target = sys_.path() + "/devices/" + deviceDir;
-        QDir().mkpath(target);
-        QDir().mkpath(sys_.path() + "/class/tty/" + name);
-        QFile::link(target, sys_.path() + "/class/tty/" + name + "/device");
-        return dev;
-    }
-
-private:
-    QTemporaryDir sys_;
-};
 
 const QByteArray kPause(1, char(240));
 QByteArray pause(const char* ms) {
@@ -172,6 +151,22 @@ TEST_F(ExampleImport, ANameWithoutASectionChangesNothingAndAnEmptyAliasKeepsTheN
     EXPECT_EQ(value("iBaudrate"), "2");
 }
 
+TEST(MachineRecord, AMissingKeyReadsItsDocumentedDefault) {
+    TestHome home;
+    home.writeIni("[Machine9]\nAlias=Machine9\n");
+    const QString expected =
+        "SendTimeOut=600 iBaudrate=5 iParity=1 iDataLength=2 iStopBits=1 CommPort=0 Handshaking=1 FlowMethod=1 "
+        "CharacterSet=0 EOBSend=0 EOBReceive=0 WaitAfterSending=4 WaitAfterReceive=0 RefreshRate=9 "
+        "InBufferSize=7 OutBufferSize=7 Discard=1 IPWait=10 remotePort=4660 port=21 ftpPassive=134217728 "
+        "IgnoreUntil=% DefaultToDirectories=1 OpenEdAfterReceive=1 FanucStripPercent=1 FanucStripBlankLines=1 "
+        "ChangeOnFly=1 EchoReceive=1 DTREnable=1 RTSEnable=1 XModemPad=32 Visible=-1 SeqStart=10 SeqEnd=10 "
+        "UseN=1 trimPercents=1 SendExtension1=TXT ReceiveExtension1=TXT";
+    for (const QString& pair : expected.split(' ')) {
+        const QString key = pair.section('=', 0, 0);
+        EXPECT_EQ(MachineRecord::value("Machine9", key), pair.section('=', 1)) << qPrintable(key);
+    }
+}
+
 TEST(FtpHandoff, OneArgumentOfFileMachineDirectionAndSettingsFileOrNone) {
     TestHome home;
     EXPECT_TRUE(NetworkHandoff::buildFtpCommand("FTP", "D", "!", 12, gIniPath).isEmpty()) << "no helper";
@@ -188,10 +183,10 @@ TEST(FtpHandoff, OneArgumentOfFileMachineDirectionAndSettingsFileOrNone) {
 
 TEST(PortList, OnlyTheAdaptersOwnPortCountsAsUsbAndIsClosedBetweenSends) {
     TestHome home;
-    FakeSysfs sys;
-    const QString adapter = sys.addTty(home, "ttyUSB9", "pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0");
-    const QString onboard = sys.addTty(home, "ttyS0", "platform/serial8250");
-    const QString phy = sys.addTty(home, "ttyS1", "platform/usbphy0/serial");
+    FakeSerialDevices devices;
+    const QString adapter = devices.addTty("ttyUSB9", FakeSerialDevices::kUsbBus);
+    const QString onboard = devices.addTty("ttyS0", "platform/serial8250");
+    const QString phy = devices.addTty("ttyS1", "platform/usbphy0/serial");
     home.writeIni(("[Ports]\nCom10=" + adapter + "\nCom1=" + onboard + "\nCom2=" + phy +
                    "\n[Machine3]\nCommPort=9\n[Machine4]\nCommPort=0\n")
                       .toUtf8());
@@ -202,6 +197,36 @@ TEST(PortList, OnlyTheAdaptersOwnPortCountsAsUsbAndIsClosedBetweenSends) {
     EXPECT_FALSE(isComUSB(QString()));
     EXPECT_EQ(MachineRecord::defaultValue("Machine3", "KeepAlive"), "0");
     EXPECT_EQ(MachineRecord::defaultValue("Machine4", "KeepAlive"), "1");
+}
+
+TEST(PortList, EveryDevicePresentIsListedOnceStableNamesFirst) {
+    TestHome home;
+    FakeSerialDevices devices;
+    const QString acm = devices.addTty("ttyACM0", "pci0000:00/0000:00:14.0/usb1/1-3/1-3:1.0");
+    const QString usb = devices.addTty("ttyUSB3", FakeSerialDevices::kUsbBus);
+    const QString byId = devices.addById("usb-FTDI_FT232R_A1-if00-port0", "ttyUSB3");
+    devices.addById("usb-gone-if00-port0", "ttyUSB7"); // unplugged: its link dangles
+    const QString pty = home.file("pty0");
+    writeAllBytes(pty, "");
+    home.writeIni(("[Ports]\nCom40=" + usb + "\nCom5=" + pty + "\nCom6=/gone/tty\n"
+                   "[Machine1]\nCommPort=4\n[Machine2]\nAlias=Lathe\nCommPort=4\n[Machine3]\nAlias=Mill\n"
+                   "[Machine4]\nCommPort=1\n")
+                      .toUtf8());
+    QStringList listed, ports;
+    QList<bool> usbs;
+    for (const PortList::DetectedDevice& d : PortList::detectedDevices()) {
+        listed << d.device;
+        ports << d.comName;
+        usbs << d.usb;
+    }
+    EXPECT_EQ(listed, (QStringList{byId, acm, pty}));
+    EXPECT_EQ(ports, (QStringList{"Com40", "", "Com5"}));
+    EXPECT_EQ(usbs, (QList<bool>{true, true, false}));
+    EXPECT_EQ(PortList::portOfDevice(byId), 39);
+    EXPECT_EQ(PortList::portOfDevice(acm), -1);
+    // Machine 3 stores no port: it is on none.
+    EXPECT_EQ(PortList::machinesOnPort(4, "Machine1"), QStringList{"Lathe"});
+    EXPECT_TRUE(PortList::machinesOnPort(0, "Machine1").isEmpty());
 }
 
 } // namespace

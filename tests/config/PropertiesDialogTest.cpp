@@ -1,9 +1,14 @@
+#include "EditorFiles.h"
+#include "ExampleSettings.h"
+#include "FakeSerialDevices.h"
 #include "FrmLogin.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "ModalAnswerer.h"
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
+#include "SettingsWarning.h"
+#include "ShippedFiles.h"
 #include "SettingsGlobals.h"
 #include "ShellOpen.h"
 #include "TestHome.h"
@@ -252,15 +257,50 @@ private Q_SLOTS:
         QCOMPARE(stored("CustomEOBSend"), QString("<none>"));
     }
 
-    void xmodemAdviceUpdateSets8DataBitsNoParityOneStopBit() {
-        home->writeIni("[Machine3]\nHandshaking=4\niDataLength=2\niParity=1\niStopBits=1\n");
+    void okWarnsWithTheDialogHiddenAndUpdateOnlySetsTheLine() {
+        FakeSerialDevices devices;
+        const QString usb = devices.addTty("ttyUSB0", FakeSerialDevices::kUsbBus);
+        home->writeIni("[Machine3]\nHandshaking=4\niDataLength=2\niParity=1\niStopBits=1\nCommPort=4\n[Ports]\nCom5=" +
+                       usb.toUtf8() + "\n");
+        const auto line = [this] { return stored("iDataLength") + stored("iParity") + stored("iStopBits"); };
         frmProperties dialog;
-        ModalAnswerer tip(on<frmTip>([](frmTip* tip) { tip->runCommand1(); }));
-        dialog.cmdOK_Click();
-        QCOMPARE(tip.answered(), 1);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(stored("iDataLength") + stored("iParity") + stored("iStopBits"), QString("300"));
+        QStringList seen; // what showed, and whether the dialog was hidden then
+        const Msg::Handler scripted = Msg::setHandler([&](const Msg::Request& r) {
+            seen << QString("box hidden=%1").arg(!dialog.isVisible());
+            return Msg::defaultAnswer(r);
+        });
+        // Update: the line changes in the dialog only, which stays open until Cancel.
+        ModalAnswerer closer(on<frmProperties>([&](frmProperties* d) {
+                                 seen << "dialog";
+                                 if (seen.size() == 1)
+                                     d->cmdOK_Click();
+                                 else
+                                     d->cmdCancel_Click();
+                             }),
+                             true);
+        ModalAnswerer update(on<frmTip>([&](frmTip* tip) {
+            seen << QString("tip hidden=%1").arg(!dialog.isVisible());
+            tip->runCommand1();
+        }));
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        QCOMPARE(seen, QStringList({"dialog", "tip hidden=1", "dialog"}));
+        QCOMPARE(child<QComboBox>(&dialog, "cboDataBits")->currentText() +
+                     child<QComboBox>(&dialog, "cboParity")->currentText() +
+                     child<QComboBox>(&dialog, "cboStopBits")->currentText(),
+                 QString("8None1"));
+        QCOMPARE(line(), QString("211"));
+
+        // The tip's OK saves the line as it is; the USB warning comes with the dialog hidden too.
+        seen.clear();
+        frmProperties again;
+        again.show();
+        ModalAnswerer ok(on<frmTip>([&](frmTip* tip) { tip->confirm(); }));
+        again.cmdOK_Click();
+        QCOMPARE(seen, QStringList({"box hidden=1"}));
+        QCOMPARE(again.result(), int(QDialog::Accepted));
+        QCOMPARE(line(), QString("211"));
         QCOMPARE(stored("Handshaking"), QString("4"));
+        Msg::setHandler(scripted);
     }
 
     void aSettingsFileThatCannotBeWrittenKeepsTheDialogOpen() {
@@ -272,6 +312,29 @@ private Q_SLOTS:
         QVERIFY(!dialog.click_OK());
         QVERIFY(msgs->sawText("The Settings Could Not Be Saved To " + gIniPath));
         QCOMPARE(home->readIniBytes(), before);
+
+        // OK probes the file first: its warning tip says it, once, and no box follows.
+        msgs->clear();
+        installSettingsWarningTip("cannot write");
+        QStringList tips;
+        ModalAnswerer tip(on<frmTip>([&tips](frmTip* t) {
+            tips << t->windowTitle() + (t->chkLoadTipsAtStartup()->isVisible() ? " +box" : "");
+            t->confirm();
+        }));
+        dialog.show();
+        dialog.cmdOK_Click();
+        QCOMPARE(tips, QStringList{"Can't Write To Settings File **Warning** +box"});
+        QVERIFY(msgs->texts().isEmpty());
+        QVERIFY(dialog.isVisible() && dialog.result() != QDialog::Accepted);
+        QCOMPARE(home->readIniBytes(), before);
+        // With the tip switched off the failed save is still said.
+        QFile::setPermissions(home->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        writeIni("Settings", "WarnIniSettings", "1");
+        QFile::setPermissions(home->iniPath(), QFileDevice::ReadOwner);
+        dialog.cmdOK_Click();
+        QCOMPARE(tips.size(), 1);
+        QVERIFY(msgs->sawText("The Settings Could Not Be Saved To "));
+        setSettingsWarningShower({});
         QFile::setPermissions(home->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
@@ -292,29 +355,50 @@ private Q_SLOTS:
         QCOMPARE(child<QComboBox>(&dialog, "cmbStrip(0)")->itemText(19), QString("18 <DC2>"));
     }
 
-    void portListShowsAMappedPseudoTerminalAndAcceptsIt() {
+    void portPickerListsEveryDeviceAndStoresTheChosenOneForThePortOnOk() {
         PtyMachine pty;
-        home->writeIni(("[Ports]\nCom5=" + pty.slavePath() + "\nCom100=/nonexistent/tty\n").toUtf8());
+        FakeSerialDevices devices;
+        devices.addTty("ttyUSB0", FakeSerialDevices::kUsbBus);
+        const QString byId = devices.addById("usb-FTDI_FT232R_A1-if00-port0", "ttyUSB0");
+        home->writeIni(("[Machine3]\nCommPort=4\n[Machine4]\nAlias=Other\nCommPort=4\n[Ports]\nCom5=" +
+                        pty.slavePath() + "\n")
+                           .toUtf8());
+        const QByteArray before = home->readIniBytes();
         frmProperties dialog;
         auto* port = child<QComboBox>(&dialog, "cboPort");
-        bool missingListed = true;
-        ModalAnswerer pick(on<frmGetPortTypes>([&pty, &missingListed](frmGetPortTypes* d) {
+        QStringList listed;
+        QString selected;
+        bool stayedOpen = false;
+        msgs->answer(Msg::AnswerNo).answer(Msg::AnswerYes); // Com5 is machine Other's port too
+        ModalAnswerer pick(on<frmGetPortTypes>([&](frmGetPortTypes* d) {
             auto* list = d->findChild<QTreeWidget*>("List1");
-            const auto rows = list->findItems("COM5", Qt::MatchFixedString);
-            QCOMPARE(rows.size(), 1);
-            QCOMPARE(rows[0]->text(1), pty.slavePath());
-            // Mapped, but not there.
-            missingListed = !list->findItems("COM100", Qt::MatchFixedString).isEmpty();
-            list->setCurrentItem(rows[0]);
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                listed << list->topLevelItem(i)->text(0) + " " + list->topLevelItem(i)->text(1);
+            selected = list->currentItem()->text(0);
+            list->setCurrentItem(list->topLevelItem(0));
+            d->Command1_Click(0);
+            stayedOpen = d->result() != QDialog::Accepted;
             d->Command1_Click(0);
         }));
         child<QPushButton>(&dialog, "Command1")->click();
+        QCOMPARE(listed, QStringList({byId + " ", pty.slavePath() + " Com5"}));
+        QCOMPARE(selected, pty.slavePath());
+        QVERIFY(stayedOpen);
+        QVERIFY(msgs->sawText("Com5 Is Also The Port Of Other"));
         QCOMPARE(port->currentText(), QString("Com5"));
-        QVERIFY(!missingListed);
-        // Opening again finds the port selected; Cancel changes nothing.
+        QCOMPARE(port->toolTip(), byId);
+        QCOMPARE(home->readIniBytes(), before); // held until OK
+        QVERIFY(dialog.click_OK());
+        QCOMPARE(readIni("Ports", "Com5"), byId);
+        QCOMPARE(stored("CommPort"), QString("4"));
+
+        // A port whose device is not there is said so; Cancel changes nothing.
+        frmProperties again;
+        child<QComboBox>(&again, "cboPort")->setCurrentIndex(99);
         ModalAnswerer cancel(on<frmGetPortTypes>([](frmGetPortTypes* d) { d->Command1_Click(1); }));
-        child<QPushButton>(&dialog, "Command1")->click();
-        QCOMPARE(port->currentText(), QString("Com5"));
+        child<QPushButton>(&again, "Command1")->click();
+        QVERIFY(msgs->sawText("Current Selection Com100 Cannot Be Detected"));
+        QCOMPARE(child<QComboBox>(&again, "cboPort")->currentText(), QString("Com100"));
     }
 
     void examplesInstallIntoTheMachineAndReloadTheDialog() {
@@ -331,6 +415,48 @@ private Q_SLOTS:
         QCOMPARE(saved.count(), 1);
         QCOMPARE(child<QComboBox>(&dialog, "cboSpeed")->currentIndex(), 8);
         QCOMPARE(child<QLineEdit>(&dialog, "Text1")->text(), QString("Fanuc 0M"));
+    }
+
+    void theShippedExamplesListAndEachImportsIntoARecordTheDialogKeeps() {
+        QVERIFY(ShippedFiles::install().isEmpty()); // as a first start does
+        const QString file = ExampleSettings::filePath();
+        const QStringList names = ExampleSettings::listNames(file);
+        QVERIFY(names.size() >= 8);
+        frmProperties dialog;
+        QStringList listed;
+        ModalAnswerer example(on<frmExampleSettings>([&listed](frmExampleSettings* d) {
+            auto* list = d->findChild<QListWidget*>("lstCNC");
+            for (int i = 0; i < list->count(); ++i)
+                listed << list->item(i)->text();
+            list->setCurrentRow(int(listed.indexOf("Haas Mill")));
+            d->Command1_Click(0);
+        }));
+        child<QPushButton>(&dialog, "Command2")->click();
+        QCOMPARE(listed, names);
+        QCOMPARE(child<QLineEdit>(&dialog, "Text1")->text(), QString("Haas Mill"));
+        QCOMPARE(child<QComboBox>(&dialog, "cboSpeed")->currentText() +
+                     child<QComboBox>(&dialog, "cboDataBits")->currentText() +
+                     child<QComboBox>(&dialog, "cboParity")->currentText() +
+                     child<QComboBox>(&dialog, "cboStopBits")->currentText(),
+                 QString("96007Even1"));
+
+        // Every example is whole and in range: the dialog shows it and saves it unchanged.
+        for (const QString& name : names) {
+            QVERIFY2(iniHasSection(name, file), qPrintable(name));
+            const QStringList keys = iniSectionKeys(name, file);
+            for (const QString& key : ExampleSettings::keys())
+                QVERIFY2(keys.contains(key), qPrintable(name + " " + key));
+            QCOMPARE(ExampleSettings::import(name, file, "Machine3"), ExampleSettings::Result::Imported);
+            frmProperties shown;
+            QVERIFY2(shown.click_OK(), qPrintable(name));
+            for (const QString& key : ExampleSettings::keys())
+                if (MachineRecord::recordKeys().contains(key))
+                    QVERIFY2(stored(key) == readIniString(name, key, file), qPrintable(name + " " + key));
+        }
+        // A shop's own file stays.
+        writeAllBytes(file, "[Own]\nAlias=Own\n");
+        QVERIFY(ShippedFiles::install().isEmpty());
+        QCOMPARE(ExampleSettings::listNames(file), QStringList{"Own"});
     }
 
     void ftpLogonHandsTheHelperACopyAndLeavesTheSettingsFile() {

@@ -8,6 +8,7 @@
 #include "SettingsBackup.h"
 #include "SettingsGlobals.h"
 #include "SystemSettings.h"
+#include "frmCopyDNC.h"
 #include "TestHome.h"
 #include "frmSystem.h"
 
@@ -129,6 +130,73 @@ private Q_SLOTS:
         QCOMPARE(readIni("Settings", "UseLanguageSupport"), QString("1"));
     }
 
+    void anEmptyFileGivesTheDocumentedDefaults() {
+        home->writeIni("");
+        const SystemSettings::Values v = SystemSettings::load();
+        const char* const expected[][2] = {
+            {"DNCStatus", "2"},     {"ShowCNCStatus", "1"},          {"ShowBreakoutLights", "1"},
+            {"Colour1", "65280"},   {"Colour26", "65280"},            {"PadLeftMargin", "0"},
+            {"MinimizeOnSend", "0"}, {"mainTextForeColor", "65280"}, {"mainTerminalBackColor", "12632256"},
+            {"mainTerminalForeColor", "12582912"}, {"ColourizeBlocks", "False"}, {"UseLanguageSupport", "0"}};
+        for (const auto& [key, value] : expected)
+            QVERIFY2(v.value(key) == value, key);
+        frmSystem dialog({});
+        QVERIFY(child<QRadioButton>(&dialog, "optDNC(2)")->isChecked());
+    }
+
+    void aPositionOnePastItsListShowsTheFirstChoiceAndWhiteIsKept() {
+        QByteArray ini = "[Settings]\nFontSize=10\n";
+        for (const SystemSettings::KeyDef& def : SystemSettings::table())
+            if (def.form == SystemSettings::Form::List)
+                ini += def.key.toLatin1() + "=" + QByteArray::number(def.choices) + "\n";
+            else if (def.form == SystemSettings::Form::Colour)
+                ini += def.key.toLatin1() + "=16777215\n";
+        home->writeIni(ini);
+        QCOMPARE(SystemSettings::load().value("PadLeftMargin"), QString("0"));
+        QCOMPARE(SystemSettings::load().value("DNCStatus"), QString("0"));
+        frmSystem dialog({});
+        QCOMPARE(child<QComboBox>(&dialog, "cmbLeftMargin")->currentIndex(), 0);
+        QVERIFY(child<QRadioButton>(&dialog, "optDNC(0)")->isChecked());
+        QCOMPARE(child<QPushButton>(&dialog, "cmdpickColourBlock(25)")->palette().color(QPalette::Button),
+                 QColor(Qt::white));
+        dialog.Command1_Click(0);
+        for (const SystemSettings::KeyDef& def : SystemSettings::table())
+            if (def.form == SystemSettings::Form::List)
+                QVERIFY2(readIni("Settings", def.key) == "0", qPrintable(def.key));
+            else if (def.form == SystemSettings::Form::Colour)
+                QVERIFY2(readIni("Settings", def.key) == "16777215", qPrintable(def.key));
+    }
+
+    void anOkWhoseWriteFailsSaysSoAndKeepsTheDialogOpen() {
+        home->writeIni(everyKeyChanged());
+        QFile::setPermissions(home->iniPath(), QFileDevice::ReadOwner);
+        const QByteArray before = home->readIniBytes();
+        frmSystem dialog({});
+        dialog.show();
+        child<QLineEdit>(&dialog, "Text1(1)")->setText("12");
+        dialog.Command1_Click(0);
+        QVERIFY(msgs->sawText("The Settings Could Not Be Saved To " + gIniPath));
+        QVERIFY(dialog.isVisible() && dialog.result() != QDialog::Accepted);
+        QCOMPARE(home->readIniBytes(), before);
+        QFile::setPermissions(home->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    void copyIsOfferedOnlyBetweenTwoMachines() {
+        // Two machines of one name, a hidden one between them.
+        const MachineList machines = {{"Mill", -1}, {"Old", 0}, {"Mill", -1}, {"Lathe", -1}};
+        frmCopyDNC dialog(machines);
+        QCOMPARE(dialog.List1(0)->count(), 3);
+        const struct {
+            int from, to;
+            bool offered;
+        } cases[] = {{0, 0, false}, {1, 0, true}, {2, 2, false}, {0, 2, true}, {1, 1, false}};
+        for (const auto& c : cases) {
+            dialog.List1(0)->setCurrentRow(c.from);
+            dialog.List1(1)->setCurrentRow(c.to);
+            QVERIFY2(dialog.Command1(0)->isEnabled() == c.offered, qPrintable(QString("%1 %2").arg(c.from).arg(c.to)));
+        }
+    }
+
     void okAppliesToOpenWindowsTerminalLightsAndMenu() {
         home->writeIni("[Settings]\nFontName=DejaVu Sans Mono\nFontSize=10\n");
         EditorManager editors;
@@ -242,11 +310,18 @@ private Q_SLOTS:
 
     void copyTakesEveryKeyButNameAndPortWhole() {
         const QByteArray header(300, '7');
+        // The source's history, in any letter case, stays with it.
         home->writeIni("[Machine4]\nALIAS=Four\nHeaderSend=" + header + "\ncommport=3\nEOBSend=\nHandshaking=2\n"
-                       "[Machine6]\nAlias=Six\nCommPort=5\nOnlySix=kept\nHandshaking=0\n[Machine8]\n");
+                       "LastLine=120\nlastfilesent=/nc/four.nc\nRECENTSENTFILE2=/nc/a.nc\nRecentFile4=/nc/b.nc\n"
+                       "RecentReceiveFile1=/nc/c.nc\nRecentFile5=kept too\n"
+                       "[Machine6]\nAlias=Six\nCommPort=5\nOnlySix=kept\nHandshaking=0\nlastline=7\n[Machine8]\n");
         QVERIFY(copyMachineSettings(4, 6));
         QCOMPARE(readIni("Machine6", "Alias"), QString("Six"));
         QCOMPARE(readIni("Machine6", "CommPort"), QString("5"));
+        QCOMPARE(readIni("Machine6", "lastline"), QString("7"));
+        for (const char* history : {"lastfilesent", "RecentSentFile2", "RecentFile4", "RecentReceiveFile1"})
+            QVERIFY2(!iniHasKey("Machine6", history), history);
+        QCOMPARE(readIni("Machine6", "RecentFile5"), QString("kept too"));
         QCOMPARE(readIni("Machine6", "HeaderSend"), QString(header));
         QCOMPARE(readIni("Machine6", "EOBSend", "missing"), QString(""));
         QCOMPARE(readIni("Machine6", "Handshaking"), QString("2"));

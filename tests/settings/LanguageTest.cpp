@@ -1,5 +1,6 @@
 #include "Language.h"
 #include "IniStorage.h"
+#include "IniStore.h"
 #include "LanguageEditor.h"
 #include "ModalAnswerer.h"
 #include "SettingsGlobals.h"
@@ -234,6 +235,47 @@ private Q_SLOTS:
         QTest::mouseDClick(f.label, Qt::LeftButton);
         QCOMPARE(seen, (QStringList{"frmLanguage", "FrmLogin"}));
         QCOMPARE(f.label->text(), QStringLiteral("Title"));
+        gPasswordIniPath.clear();
+    }
+
+    void aConfirmedCaptionIsStoredUnderItsKeyAndOutlivesARestart() {
+        gPasswordIniPath = home->file("no-password.ini");
+        auto f = std::make_unique<Form>("frmSystem");
+        applyLanguage(&f->dialog);
+        auto* baud = f->dialog.findChild<QLabel*>("lblCaption(4)");
+        const QByteArray before = home->readIniBytes();
+        // An emptied caption, then a cancelled one, change nothing.
+        for (const auto& [text, ok] : {std::pair{"", true}, std::pair{"Speed", false}}) {
+            ModalAnswerer answer([text = QString(text), ok = ok](QWidget* w) {
+                auto* editor = qobject_cast<frmLanguage*>(w);
+                if (editor) {
+                    editor->Text1()->setText(text);
+                    editor->Command1_Click(ok ? 0 : 1);
+                }
+                return editor != nullptr;
+            });
+            QTest::mouseDClick(baud, Qt::LeftButton);
+            QCOMPARE(answer.answered(), 1);
+            QCOMPARE(baud->text(), QStringLiteral("Baud"));
+            QCOMPARE(home->readIniBytes(), before);
+        }
+        ModalAnswerer confirm([](QWidget* w) {
+            auto* editor = qobject_cast<frmLanguage*>(w);
+            if (editor) {
+                editor->Text1()->setText("Baudrate");
+                editor->Command1_Click(0);
+            }
+            return editor != nullptr;
+        });
+        QTest::mouseDClick(baud, Qt::LeftButton);
+        QCOMPARE(baud->text(), QStringLiteral("Baudrate"));
+        QCOMPARE(readIni("Language-frmSystem", "lblCaption-4"), QStringLiteral("Baudrate"));
+        // The next start reads the file afresh and shows it.
+        f.reset();
+        IniStore::instance().clearCache();
+        Form again("frmSystem");
+        applyLanguage(&again.dialog);
+        QCOMPARE(again.dialog.findChild<QLabel*>("lblCaption(4)")->text(), QStringLiteral("Baudrate"));
         gPasswordIniPath.clear();
     }
 
