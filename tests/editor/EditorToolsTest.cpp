@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -313,8 +314,42 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(folder));
         dialogsDuring(split, ok);
         QVERIFY(QFileInfo(folder).isDir());
-        QVERIFY(msgs->sawText("Does Not Split"));
+        QVERIFY(msgs->sawText("No Program Starting With \":\" Was Found In prog.nc"));
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void splitFilesWritesEachProgramAndDoesWhatTheMachineAsksAfterwards() {
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("dump.nc"),
+                                          "%\nO0010 (PART A)\nG00 X0\n\nM30\nO0020\nM99\nO0030\nM30\n%\n"));
+        const QString folder = home->file(QStringLiteral("parts/"));
+        const std::function<void(frmFanucSplitFiles*)> ok = [&](frmFanucSplitFiles* d) {
+            d->cmbWordBefore->setCurrentIndex(1); // "O"
+            d->chkPrefixO->setChecked(true);
+            d->Text1->setText(folder);
+            d->Command2_Click(0);
+        };
+        const auto split = [] { mnuSplitFile(nullptr); };
+        msgs->answer(Msg::AnswerYes); // create the folder
+        QCOMPARE(dialogsDuring(split, ok), 1);
+        QCOMPARE(readAllBytes(folder + "O0010"), QByteArray("O0010 (PART A)\nG00 X0\nM30\n"));
+        QCOMPARE(readAllBytes(folder + "O0020"), QByteArray("O0020\nM99\n"));
+        QCOMPARE(readAllBytes(folder + "O0030"), QByteArray("O0030\nM30\n"));
+        QVERIFY(msgs->sawText("3 File(s) Written To " + folder + " :\nO0010\nO0020\nO0030"));
+        QVERIFY(!gSplitBusy);
+
+        // Again, opening the first two files: the files there now are asked about once.
+        writeIni(gCurrentMachineSection, QStringLiteral("FanucLaunch"), QStringLiteral("3"));
+        msgs->clear();
+        msgs->answer(Msg::AnswerYesToAll);
+        dialogsDuring(split, ok);
+        QCOMPARE(msgs->texts(), QStringList{folder + "O0010 Already Exists\nReplace It ?"});
+        QStringList open;
+        for (const EditorWindow& w : gWindows)
+            if (!w.closed)
+                open << w.fileName;
+        QVERIFY(open.contains(folder + "O0010") && open.contains(folder + "O0020"));
+        QVERIFY(!open.contains(folder + "O0030"));
+        QCOMPARE(gWindows[gActiveWindow].fileName, folder + "O0020");
     }
 
     // --- merge --------------------------------------------------------------
