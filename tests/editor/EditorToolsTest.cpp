@@ -278,11 +278,30 @@ private Q_SLOTS:
         msgs->answerFiles({last});
         for (int i = 0; i < 3; ++i)
             mnuCompare_Click();
-        QCOMPARE(msgs->texts(), (QStringList{"Files Are Identical", "Can't Read The File " + gone,
+        QCOMPARE(msgs->texts(), (QStringList{"Files Are Identical", gone + " Does Not Exist!",
                                              "Files Are Different", "Files Are Different"}));
         QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FileCompare1")), a);
         QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FileCompare2")), last);
         QCOMPARE(gDialogResult, QStringLiteral("~"));
+    }
+
+    void compareStartsWhereOpenStartsAndSaysWhatItDoesNotSee() {
+        const QString a = fileWith(QStringLiteral("a.nc"), "G01\n");
+        const QString sendFolder = home->file(QStringLiteral("programs"));
+        QDir().mkpath(sendFolder);
+        writeIniValues(gCurrentMachineSection, {{"DefaultToDirectories", "1"}, {"SendDirectory", sendFolder}});
+        mgr->openFileInNewWindow(a);
+        msgs->answerFiles({a, a});
+        mnuCompare_Click();
+        QCOMPARE(msgs->fileRequests().last().startFolder, sendFolder);
+        QCOMPARE(msgs->texts(), QStringList{"Choose One File To Compare"});
+        // Edits not saved yet: the answer says they were not compared.
+        mgr->activeEditor()->setBytes("G02\n");
+        msgs->clear();
+        msgs->answerFiles({a});
+        mnuCompare_Click();
+        QCOMPARE(msgs->texts(),
+                 QStringList{"Files Are Identical\nThe Unsaved Changes Of This Window Are Not Part Of The Comparison"});
     }
 
     // --- split options ------------------------------------------------------
