@@ -420,10 +420,22 @@ private Q_SLOTS:
         QCOMPARE(ed->bytes(), QByteArray("10 G01 X1\n20 G00\n"));
         run(*w, "mnuTools(1)");
         QCOMPARE(ed->bytes(), QByteArray("G01 X1\nG00\n"));
-        writeIni(gCurrentMachineSection, "WordFormat0", "4");
-        holding(*w, "g01 x1 (cut x)\r\n");
+        holding(*w, "  G01  \r\n X1\r\n");
+        run(*w, "mnuTools(5)");
+        QCOMPARE(ed->bytes(), QByteArray("G01\r\nX1\r\n"));
+
+        // Reformat: with no word format set it says so and where, and changes nothing.
+        ScriptedMessages msgs;
+        holding(*w, "g01 x1 (cut x)\r\ng00\r\n");
         run(*w, "mnuReformat");
-        QCOMPARE(ed->bytes(), QByteArray("G01 X1.000 (CUT X)\r\n"));
+        QCOMPARE(ed->bytes(), QByteArray("g01 x1 (cut x)\r\ng00\r\n"));
+        QVERIFY(msgs.sawText("No Word Format Is Set") && msgs.sawText("[Machine1] Of " + gIniPath));
+        // A reformat that ran to its end leaves the caret on line 1.
+        writeIni(gCurrentMachineSection, "WordFormat0", "4");
+        ed->setCaretLine(2);
+        run(*w, "mnuReformat");
+        QCOMPARE(ed->bytes(), QByteArray("G01 X1.000 (CUT X)\r\nG00\r\n"));
+        QCOMPARE(ed->caretLine(), 1);
         QVERIFY(idle(*w));
     }
 

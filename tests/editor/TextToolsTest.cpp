@@ -63,6 +63,8 @@ TEST(LineTools, EachModeRewritesLinesAsTheMachineSettingsSay) {
         {Resequence, "G01 X1\n\nG02\n", "N10 G01 X1\nN20 \nN30 G02\n", {}, with(0)},
         {Resequence, "N100\nN\nG01\n\nN7G02\n", "N10G01\nN20G02\n", {}, with(2)},
         {Resequence, "NOTE\nG01\n", "NOTE\nN10G01\n"},
+        // The tape mark is never numbered; a number never runs into a following one.
+        {Resequence, "%\nG01X1\n100Y2\n.5Z1\n%\n", "%\nN10G01X1\nN20 100Y2\nN30 .5Z1\n%\n"},
         {Resequence, "NOTE\nN50 G01\n20 G02\n", "10NOTE\n20 G01\n30 G02\n", noN},
         {Resequence, "N5 @@@@@@@@@@@@@ X\nG01\n", "N5 @@@@@@@@@@@@@ X\nN10 G01\n"},
         {Resequence, "N5 @@@@@@@@@@@@@ X\nG01\n", "N5 @@@@@@@@@@@@@ X\n10 G01\n", noN},
@@ -77,6 +79,7 @@ TEST(LineTools, EachModeRewritesLinesAsTheMachineSettingsSay) {
         {RemoveBlankLines, "A\n\n \nB\n\n", "A\n \nB\n"},
         {TrimLines, "  A B  \r\n\r\n", "A B\r\n\r\n"},
         {TrimLines, "A \rB\r", "A\rB\r"},
+        {TrimLines, " A ", "A\r\n"}, // no line end anywhere: CR LF
     };
     for (const LineCase& c : cases)
         EXPECT_EQ(pass(c.mode, c.in, c.args, c.settings), QByteArray(c.out)) << c.mode << " " << c.in;
