@@ -21,6 +21,7 @@
 #include "TerminalView.h"
 #include "TextCase.h"
 #include "TextTools.h"
+#include "TransferLog.h"
 #include "frmButtonSetup.h"
 #include "frmCopyDNC.h"
 #include "frmFind.h"
@@ -585,10 +586,15 @@ private Q_SLOTS:
 
         msgs.answer(Msg::AnswerYes); // go on without it
         mergeToDnc(*w, files);
-        const QByteArray expected = "%\r\nO1\r\nG01\r\n\r\n\r\nO2\r\nG02\r\n%\r\n";
+        // The trimmed "%" lines between the programs are not sent as empty blocks.
+        const QByteArray expected = "%\r\nO1\r\nG01\r\nO2\r\nG02\r\n%\r\n";
         QVERIFY(machine.waitForCount(expected.size(), 20000));
         QCOMPARE(machine.received(), expected);
         QCOMPARE(gPortState, int(PortIdle));
+        // Logged as what was merged; the file the next merge overwrites is listed nowhere.
+        QVERIFY(readAllBytes(transferLogPath()).contains("MILL - Send File To CNC - Merge Of a.nc + b.nc - "));
+        QVERIFY(!RecentFiles::entries("send").join(' ').contains("merge"));
+        QVERIFY(!readIni(gCurrentMachineSection, "lastfilesent").contains("merge"));
         QVERIFY(w->close());
     }
 

@@ -381,10 +381,14 @@ private Q_SLOTS:
             bool headerPercent, trailerPercent;
             QByteArray piece;
         } cases[] = {
-            {p, 1, 2, true, true, "\nO1\n\n"},      {p, 2, 2, true, true, "\nO1\n\n"},
-            {p, 1, 2, false, false, "%\nO1\n\n"},   {p, 2, 2, false, false, "\nO1\n%\n"},
-            {p, 2, 3, false, false, "\nO1\n\n"},    {p, 1, 1, false, false, "%\nO1\n\n"},
+            {p, 1, 2, true, true, "O1\n"},        {p, 2, 2, true, true, "O1\n"},
+            {p, 1, 2, false, false, "%\nO1\n"},  {p, 2, 2, false, false, "O1\n%\n"},
+            {p, 2, 3, false, false, "O1\n"},      {p, 1, 1, false, false, "%\nO1\n"},
             {"G01\n\x1a", 1, 1, false, false, "G01\n"},
+            // A stripped "%" line goes whole, whatever its line end; a "%" inside a line goes alone.
+            {"%\r\nO1%\r\n%%\r%", 2, 3, false, false, "O1\r\n"},
+            // The halves are those of the text without its 26s: this "%" is in the second.
+            {"AB%C\x1a\x1a\x1a\x1a", 1, 2, false, false, "ABC"},
         };
         for (const auto& c : cases) {
             QCOMPARE(mergePiece(c.text, c.i, c.total, true, c.headerPercent, c.trailerPercent), c.piece);
@@ -395,8 +399,9 @@ private Q_SLOTS:
 
     void mergeTypesAndTheirFiles() {
         writeIniValues(gCurrentMachineSection, {{"SendExtension1", "NC"}, {"ReceiveExtension2", "nc"},
-                                                {"ReceiveExtension1", "TXT"}, {"SendExtension2", "MPF"}});
-        QCOMPARE(mergeFileTypes(), (QStringList{"NC", "MPF", "TXT", "{All Files}"}));
+                                                {"ReceiveExtension1", "TXT"}, {"SendExtension2", "MPF"},
+                                                {"SendExtension6", "H"}, {"ReceiveExtension6", "EIA"}});
+        QCOMPARE(mergeFileTypes(), (QStringList{"NC", "MPF", "H", "TXT", "EIA", "{All Files}"}));
         QVERIFY(hasFileType(QStringLiteral("prog.txt"), QStringLiteral("TXT")));
         QVERIFY(!hasFileType(QStringLiteral("prog.txt.bak"), QStringLiteral("TXT")));
         QVERIFY(hasFileType(QStringLiteral("prog"), QStringLiteral("{All Files}")));
@@ -406,14 +411,15 @@ private Q_SLOTS:
         writeIni(gCurrentMachineSection, QStringLiteral("HeaderSend"), QStringLiteral("37"));
         const QString out = fileWith(QStringLiteral("merge.$$$"), QByteArray(1000, 'Z'));
         const QStringList files{fileWith(QStringLiteral("a.nc"), "%\nO1\n%\n"), home->file(QStringLiteral("gone.nc")),
-                                fileWith(QStringLiteral("b.nc"), "%\nO2\n%\n")};
+                                home->path(), fileWith(QStringLiteral("b.nc"), "%\nO2\n%\n")};
         msgs->answer(Msg::AnswerNo);
         QCOMPARE(mergeFiles(files, true, out), MergeOutcome::Stopped);
         QCOMPARE(readAllBytes(out), QByteArray(1000, 'Z'));
-        QVERIFY(msgs->sawText("gone.nc"));
-        msgs->answer(Msg::AnswerYes);
+        QVERIFY(msgs->sawText("gone.nc No Longer Exists"));
+        msgs->answer(Msg::AnswerYes).answer(Msg::AnswerYes);
         QCOMPARE(mergeFiles(files, true, out), MergeOutcome::Done);
-        QCOMPARE(readAllBytes(out), QByteArray("\nO1\n\n\nO2\n%\n"));
+        QVERIFY(msgs->sawText(home->path() + " Is A Folder, Not A File"));
+        QCOMPARE(readAllBytes(out), QByteArray("O1\nO2\n%\n"));
         QCOMPARE(mergeFiles(files.mid(0, 1), false, home->file(QStringLiteral("no/such/folder/m")), {}),
                  MergeOutcome::Failed);
     }
