@@ -460,6 +460,17 @@ private Q_SLOTS:
                        {}});
         QCOMPARE(ed->bytes(), text);
         QVERIFY(!ed->isModified());
+        // Edited while the pass yielded: the window stays as the user left it.
+        bool edited = false;
+        processNCText(ed, Resequence, {},
+                      {[&](double percent) {
+                           if (percent >= 50 && !edited)
+                               edited = true, ed->replaceRange(0, 3, "G02");
+                       },
+                       {}});
+        QCOMPARE(ed->bytes(), "G02" + text.mid(3));
+        ed->undo();
+        QVERIFY(!ed->isModified());
         ScriptedMessages msgs;
         {
             FileSizeLimit fullDisk(1000);

@@ -233,6 +233,35 @@ private Q_SLOTS:
         QCOMPARE(ed->selectionStart(), 11L);
     }
 
+    void findAndReplaceAtTheEdgesOfTheTextAndTheSelection() {
+        // Replace All reaches a match that ends the text.
+        EditControl* ed = windowWith("G01 X1\nG01");
+        ed->selectRange(0, 0);
+        frmFind* f = box(QStringLiteral("G01"), QStringLiteral("G02"), 2);
+        f->Command1_Click(2);
+        QCOMPARE(ed->bytes(), QByteArray("G02 X1\nG02"));
+        // Upwards it covers the text up to the end of the selection: the selected match too.
+        ed->setBytes("G01 X1\nG01 X2\nG01 X3\n");
+        ed->selectRange(7, 10);
+        f->optDirection[0]->setChecked(true);
+        f->Command1_Click(2);
+        QCOMPARE(ed->bytes(), QByteArray("G02 X1\nG02 X2\nG01 X3\n"));
+        QCOMPARE(msgs->texts(), QStringList(2, QStringLiteral("2 occurrences replaced...")));
+        // The whole file: with no match after the caret the search starts again at the top.
+        ed->setBytes("G01 X1\nG00\n");
+        ed->selectRange(11, 11);
+        f->optDirection[2]->setChecked(true);
+        f->Command1_Click(0);
+        QCOMPARE(ed->selectionStart(), 0L);
+        QCOMPARE(ed->selectionEnd(), 3L);
+        // Replace replaces the selection only when it is the text searched for.
+        ed->setBytes("G01 X10\nG01 X2\n");
+        ed->selectRange(4, 7); // "X10", as long as "G01"
+        f->Command1_Click(1);
+        QCOMPARE(ed->bytes(), QByteArray("G01 X10\nG01 X2\n"));
+        QCOMPARE(ed->selectionStart(), 8L);
+    }
+
     void theBoxSeedsItsFirstLineAndStaysOnTheScreen() {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         writeIni(QStringLiteral("Settings"), QStringLiteral("FindX"), QStringLiteral("-500"));

@@ -3,6 +3,7 @@
 #include "EditorText.h"
 #include "NcTextRules.h"
 #include "NcWordFormat.h"
+#include "PrintLayout.h"
 #include "TextCase.h"
 #include "TextPass.h"
 
@@ -142,6 +143,13 @@ TEST(CompletionWords, SectionFromItsHeaderToTheBang) {
     EXPECT_EQ(readIntelliWords(file, "G?"), (QStringList{"G00:Rapid", "G01:Linear", "G04"}));
     EXPECT_EQ(readIntelliWords(file, "M?"), QStringList{"M30:End"});
     EXPECT_TRUE(readIntelliWords(file, "X?").isEmpty());
+}
+
+TEST(PrintLayout, EachLineEndEndsOneLine) {
+    QStringList lines;
+    for (const PrintLine& line : printLines("G01\r\nM30\r\n\r\nX1\nY2\rZ3", {}))
+        lines << QString::fromLatin1(line.value(0).text + line.value(1).text);
+    EXPECT_EQ(lines, (QStringList{"G01", "M30", "", "X1", "Y2", "Z3"}));
 }
 
 TEST(TextPass, TookTimeAsTheStatusLineShowsIt) {
