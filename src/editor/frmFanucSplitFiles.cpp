@@ -242,13 +242,16 @@ void afterSplit(const ProgramSplit::Written& written, const QString& summary) {
 
 SplitOutcome splitFileUp(const QString& path, bool fromMenu) {
     SplitOutcome outcome;
+    const QString kept = fromMenu ? QString() : QStringLiteral("\nThe Received Data Is Kept In ") + path;
     // Its questions yield: a second split must not start meanwhile.
-    if (splitting())
+    if (splitting()) {
+        if (!fromMenu)
+            msgBox(QStringLiteral("Another Split Is Running") + kept, Msg::Ok, Msg::Exclamation);
         return outcome;
+    }
     const QScopedValueRollback<bool> running(splitting(), true);
     const QString folder = withBackslash(fromMenu ? gDialogResult
                                                   : MachineRecord::current(QStringLiteral("ReceiveDirectory")));
-    const QString kept = fromMenu ? QString() : QStringLiteral("\nThe Received Data Is Kept In ") + path;
     QByteArray text;
     QString error;
     if (!readWholeFile(path, &text, &error)) {
