@@ -398,6 +398,14 @@ private Q_SLOTS:
         QVERIFY(open.contains(folder + "O0010") && open.contains(folder + "O0020"));
         QVERIFY(!open.contains(folder + "O0030"));
         QCOMPARE(gWindows[gActiveWindow].fileName, folder + "O0020");
+
+        // The active window, O0020, renaming detected files and doing nothing after:
+        // the new file beside the old, nothing asked.
+        writeIniValues(gCurrentMachineSection, {{"FanucLaunch", "1"}, {"renameFanucFiles", "1"}});
+        msgs->clear();
+        dialogsDuring(split, ok);
+        QVERIFY(msgs->shown().isEmpty());
+        QCOMPARE(readAllBytes(folder + "O0020_2"), QByteArray("O0020\nM99\n"));
     }
 
     // --- merge --------------------------------------------------------------
