@@ -63,7 +63,11 @@ void EditorActions::splitFile() {
     });
     mnuSplitFile(&window_);
 }
-void EditorActions::showMerge() { frmMerge(&window_).exec(); }
+QString EditorActions::showMerge() {
+    frmMerge dialog(&window_);
+    dialog.exec();
+    return dialog.mergedName();
+}
 
 QString EditorActions::OpenCNCFile(const QString& title, const QString& purpose) {
     return ::OpenCNCFile(purpose, title);

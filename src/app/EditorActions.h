@@ -40,8 +40,9 @@ public:
     virtual void splitFile();
     virtual void capitalise();
     virtual void reverseCapitals();
-    // Leaves the merged file's path in gDialogResult, empty when cancelled.
-    virtual void showMerge();
+    // Leaves the merged file's path in gDialogResult, empty when cancelled;
+    // returns the name of what Merge To DNC joined.
+    virtual QString showMerge();
     virtual void showIntelli();
     // The end-of-block analyser on what the terminal view received.
     virtual void analyseEndOfBlock();

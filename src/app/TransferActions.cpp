@@ -31,11 +31,11 @@ bool TransferActions::sendFileNoWindow(const QString& path) {
     return ::sendFileNoWindow(path) == SendOutcome::Sent;
 }
 
-void TransferActions::sendTextBlock(const QString& path, bool fromWindow) {
+void TransferActions::sendTextBlock(const QString& path, bool fromWindow, const QString& loggedAs) {
     SendHostAdapter host(window_);
     QString file = path;
     int line = 0;
-    ::sendTextBlock(file, fromWindow, line);
+    ::sendTextBlock(file, fromWindow, line, loggedAs);
 }
 
 void TransferActions::safeRestart() {

@@ -20,8 +20,9 @@ public:
     virtual void openTerminalWindow();
     // Sends one file without a window; true when the whole file went out.
     virtual bool sendFileNoWindow(const QString& path);
-    // The text send engine for one file, from disk or from the active editor window.
-    virtual void sendTextBlock(const QString& path, bool fromWindow);
+    // The text send engine for one file, from disk or from the active editor
+    // window; `loggedAs` names what a temporary file holds.
+    virtual void sendTextBlock(const QString& path, bool fromWindow, const QString& loggedAs = QString());
     virtual void safeRestart();
     virtual void sendBinary(const QString& path, int chunkSize);
     virtual void ftpSend(int index); // 0 the active window, 1 chosen files

@@ -346,10 +346,10 @@ void frmTerminal::showHelpPage() { showHelpOrSay(objectName() + QStringLiteral("
 void frmTerminal::mnuMerge_Click() {
     gDialogResult.clear();
     editor_->hideFindBox();
-    editor_->showMerge();
+    const QString merged = editor_->showMerge();
     if (gDialogResult.isEmpty())
         return;
-    transfers_->sendTextBlock(gDialogResult, false);
+    transfers_->sendTextBlock(gDialogResult, false, merged);
 }
 
 void frmTerminal::mnuClear_Click() { editor_->clearRecentOpenList(); }

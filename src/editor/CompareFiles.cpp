@@ -29,29 +29,32 @@ void mnuCompare_Click() {
         msgBox(QStringLiteral("This Window Has No File On Disk To Compare - Save It First"), Msg::Ok, Msg::Information);
         return;
     }
-    hideFindForm();
-    Msg::FileRequest request;
-    request.kind = Msg::FileRequest::OpenFile;
-    request.title = QStringLiteral("Get Second File To Compare");
-    request.filter = buildFileFilter(2);
-    request.startFolder = getPathOnly(first);
-    const QStringList chosen = fileDialog(request);
+    const QStringList chosen =
+        splitChosenFiles(OpenCNCFile(QStringLiteral("*"), QStringLiteral("Get Second File To Compare")));
     if (chosen.isEmpty())
         return;
+    if (chosen.size() > 1) {
+        msgBox(QStringLiteral("Choose One File To Compare"), Msg::Ok, Msg::Information);
+        return;
+    }
     const QString second = chosen.first();
+    // The screen may show what the file does not hold yet.
+    const QString unsaved = gWindows[gActiveWindow].modified
+                                ? QStringLiteral("\nThe Unsaved Changes Of This Window Are Not Part Of The Comparison")
+                                : QString();
     QString unreadable;
     switch (compareFiles(first, second, &unreadable)) {
     case CompareOutcome::Unreadable:
         msgBox(QStringLiteral("Can't Read The File ") + unreadable, Msg::Ok, Msg::Critical);
         break;
     case CompareOutcome::Identical:
-        msgBox(QStringLiteral("Files Are Identical"), Msg::Ok, Msg::Information);
+        msgBox(QStringLiteral("Files Are Identical") + unsaved, Msg::Ok, Msg::Information);
         break;
     case CompareOutcome::Different:
         writeIniValues(QStringLiteral("Settings"),
                        {{QStringLiteral("FileCompare1"), first}, {QStringLiteral("FileCompare2"), second}});
         gDialogResult = QStringLiteral("~");
-        msgBox(QStringLiteral("Files Are Different"), Msg::Ok, Msg::Information);
+        msgBox(QStringLiteral("Files Are Different") + unsaved, Msg::Ok, Msg::Information);
         break;
     }
 }

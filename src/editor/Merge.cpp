@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 
@@ -38,14 +39,30 @@ MergeStep mergeInto(QIODevice& in, QIODevice& out, bool trim, bool stripFirst, b
         half = count / 2;
     }
     qint64 n, at = 0; // bytes kept or stripped so far, 26s left out
+    // A line that held only a stripped "%" goes with its line end: sent, an
+    // empty line would be an empty block between the programs.
+    bool lineStart = true;
+    enum { Keep, DropLineEnd, DropLf } drop = Keep;
     while ((n = in.read(piece.data(), kPiece)) > 0) {
         char* w = kept.data();
         for (const char c : QByteArrayView(piece.constData(), n)) {
             if (c == char(26))
                 continue;
-            if (!(trim && c == '%' && (at < half ? stripFirst : stripSecond)))
-                *w++ = c;
+            const bool strip = trim && c == '%' && (at < half ? stripFirst : stripSecond);
             ++at;
+            const bool lineEnd = c == '\r' || c == '\n';
+            if ((drop == DropLineEnd && lineEnd) || (drop == DropLf && c == '\n')) {
+                drop = c == '\r' ? DropLf : Keep;
+                continue;
+            }
+            drop = Keep;
+            if (strip) {
+                if (lineStart)
+                    drop = DropLineEnd;
+                continue;
+            }
+            *w++ = c;
+            lineStart = lineEnd;
         }
         if (!writeAllBytes(out, kept.constData(), w - kept.constData(), error))
             return MergeStep::WriteFailed;
@@ -99,8 +116,15 @@ bool hasFileType(const QString& fileName, const QString& type) {
     return pattern.match(fileName).hasMatch();
 }
 
+QString mergeLogName(const QStringList& merged) {
+    QStringList names;
+    for (const QString& path : merged)
+        names << getFileNameFromPath(path);
+    return QStringLiteral("Merge Of ") + names.join(QStringLiteral(" + "));
+}
+
 MergeOutcome mergeFiles(const QStringList& paths, bool trim, const QString& outPath,
-                        const std::function<void(int)>& progress) {
+                        const std::function<void(int)>& progress, QStringList* merged) {
     const bool headerPercent = ParseIntoString(MachineRecord::current(QStringLiteral("HeaderSend"))).contains('%');
     const bool trailerPercent = ParseIntoString(MachineRecord::current(QStringLiteral("TrailerSend"))).contains('%');
     QSaveFile out(outPath);
@@ -110,12 +134,15 @@ MergeOutcome mergeFiles(const QStringList& paths, bool trim, const QString& outP
         return MergeOutcome::Failed;
     }
     const int total = int(paths.size());
+    QStringList joined;
     for (int i = 1; i <= total; ++i) {
         if (progress)
             progress(qMin(100, i * 100 / total));
         const QString& path = paths[i - 1];
         if (!fileExists(path)) {
-            if (msgBox(QStringLiteral("The File ") + path + QStringLiteral(" No Longer Exists\nMerge The Others Without It ?"),
+            const QString why = QFileInfo(path).isDir() ? QStringLiteral(" Is A Folder, Not A File")
+                                                        : QStringLiteral(" No Longer Exists");
+            if (msgBox(QStringLiteral("The File ") + path + why + QStringLiteral("\nMerge The Others Without It ?"),
                        Msg::YesNo, Msg::Question) == Msg::AnswerYes)
                 continue;
             out.cancelWriting();
@@ -142,11 +169,14 @@ MergeOutcome mergeFiles(const QStringList& paths, bool trim, const QString& outP
                    Msg::Ok, Msg::Critical);
             return MergeOutcome::Failed;
         }
+        joined << path;
     }
     if (!out.commit()) {
         msgBox(QStringLiteral("The Merge File ") + outPath + QStringLiteral(" Could Not Be Written\n") + out.errorString(),
                Msg::Ok, Msg::Critical);
         return MergeOutcome::Failed;
     }
+    if (merged)
+        *merged = joined;
     return MergeOutcome::Done;
 }

@@ -27,6 +27,10 @@ enum class MergeOutcome { Done, Stopped, Failed };
 // the current machine's header and trailer deciding the "%" trim. A file
 // that has gone is named and the user goes on without it or stops; a file
 // that cannot be read, or an output that cannot be written, is named and
-// ends the merge. Only Done replaces `outPath`. `progress` gets 0 to 100.
+// ends the merge. Only Done replaces `outPath`. `progress` gets 0 to 100;
+// `merged` the files that went in.
 MergeOutcome mergeFiles(const QStringList& paths, bool trim, const QString& outPath,
-                        const std::function<void(int percent)>& progress = {});
+                        const std::function<void(int percent)>& progress = {}, QStringList* merged = nullptr);
+
+// What a merge joined, as the transfer log names it: "Merge Of a.nc + b.nc".
+QString mergeLogName(const QStringList& merged);

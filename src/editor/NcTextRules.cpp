@@ -127,7 +127,8 @@ bool NcLineRule::sequence(QByteArrayView line, QByteArray& out) {
     bool startsWithN = !line.isEmpty() && line[0] == 'N';
     if (line.contains(' '))
         spaced_ = true;
-    bool leaveAlone = startsWithOneOf(settings_.ignore, line);
+    // The tape mark: "N10%" would break the program start on every control.
+    bool leaveAlone = startsWithOneOf(settings_.ignore, line) || trimSpaces(line) == QByteArrayView("%");
     if (line.isEmpty()) {
         if (settings_.stripBlankLines == 2)
             return false;
@@ -151,6 +152,9 @@ bool NcLineRule::sequence(QByteArrayView line, QByteArray& out) {
             out += line;
         } else if (args_.useN) {
             appendNumber(out, true);
+            // A digit or point right after the new number would become part of it.
+            if (!spaced_ && !line.isEmpty() && isNumberChar(line[0]))
+                out += ' ';
             out += line;
         } else {
             const qsizetype afterN = numberRun(line, 1);

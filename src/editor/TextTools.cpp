@@ -2,6 +2,8 @@
 
 #include "EditControl.h"
 #include "EditorGlobals.h"
+#include "IniStorage.h"
+#include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "NcWordFormat.h"
 #include "ProgramPaths.h"
@@ -14,6 +16,8 @@
 #include <QPointer>
 #include <QTemporaryFile>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -33,8 +37,10 @@ QByteArrayView textOf(EditControl* editor) {
 }
 
 // Runs the pass into a temporary file of its own and, unless cancelled or
-// failed, puts the result in the window. True when the pass ran to its end.
-bool runOnWindow(EditControl* ed, LinePass pass, const ToolPanel& panel) {
+// failed, puts the result in the window. The caret goes back to its line,
+// or to `doneLine` when that is set and the pass ran to its end. True
+// unless the result could not be written.
+bool runOnWindow(EditControl* ed, LinePass pass, const ToolPanel& panel, int doneLine = 0) {
     QPointer<EditControl> editor(ed);
     const int caretLine = ed->caretLine();
     bool changed = false; // by someone else while the pass yielded
@@ -79,7 +85,7 @@ bool runOnWindow(EditControl* ed, LinePass pass, const ToolPanel& panel) {
         editor->setRedraw(true);
         if (end == PassEnd::Done && !changed && result != textOf(editor))
             editor->replaceAllAsOneEdit(result);
-        editor->setCaretLine(caretLine);
+        editor->setCaretLine(end == PassEnd::Done && doneLine > 0 ? doneLine : caretLine);
     }
     gBusyEditing = false;
     if (end == PassEnd::WriteFailed)
@@ -121,6 +127,13 @@ void reformatNCText(EditControl* editor, const ToolPanel& panel) {
     if (!usable(editor))
         return;
     const WordFormats formats = WordFormats::ofMachine();
+    if (std::none_of(std::begin(formats.format), std::end(formats.format), [](int f) { return f > 0; })) {
+        msgBox(QStringLiteral("No Word Format Is Set For This Machine, So Reformat Has Nothing To Do\n") +
+                   QStringLiteral("Set WordFormat0 To WordFormat6 (the words X Y Z A B C F) In [%1] Of %2")
+                       .arg(gCurrentMachineSection, gIniPath),
+               Msg::Ok, Msg::Information);
+        return;
+    }
     gCancelOperation = false;
     LinePass pass;
     pass.rule = [&formats](QByteArrayView line, QByteArray& out) {
@@ -133,7 +146,7 @@ void reformatNCText(EditControl* editor, const ToolPanel& panel) {
             panel.progress(int(double(i) / double(n) * 100));
         QCoreApplication::processEvents();
     };
-    runOnWindow(editor, pass, panel);
+    runOnWindow(editor, pass, panel, 1);
 }
 
 void capitaliseWindow(EditControl* editor) {

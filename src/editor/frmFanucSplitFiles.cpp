@@ -9,9 +9,12 @@
 #include "Language.h"
 #include "MachineRecord.h"
 #include "MessageSeam.h"
+#include "ProgramSplit.h"
+#include "SafeFile.h"
 #include "SettingsGlobals.h"
+#include "StatusLine.h"
+#include "TransferGlobals.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -23,6 +26,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace {
@@ -204,15 +208,79 @@ void mnuSplitFile(QWidget* owner) {
             return;
         }
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QScopedValueRollback<bool> busy(gSplitBusy, true);
     splitFileUp(file, true);
-    QApplication::restoreOverrideCursor();
 }
 
-void splitFileUp(const QString& path, bool fromMenu) {
-    // The splitting rules are not defined yet: say so rather than end silently.
-    if (fromMenu)
-        msgBox(QStringLiteral("The Split Options Were Kept.\nThis Version Does Not Split ") + getFileNameFromPath(path) +
-                   QStringLiteral(" Into Programs."),
+namespace {
+
+bool& splitting() {
+    static bool running = false;
+    return running;
+}
+
+// What FanucLaunch asks for once the files are written.
+void afterSplit(const ProgramSplit::Written& written, const QString& summary) {
+    const int launch = MachineRecord::currentInt(QStringLiteral("FanucLaunch"));
+    if (launch >= 2 && launch <= 11) {
+        if (EditorManager* editors = EditorManager::instance())
+            for (const QString& program : written.programs.mid(0, launch - 1))
+                editors->fileAlreadyOpen(program);
+    } else if (launch != 1 && !written.paths.isEmpty()) {
+        constexpr int kListed = 30;
+        QStringList names;
+        for (const QString& path : written.paths.mid(0, kListed))
+            names << getFileNameFromPath(path);
+        if (written.paths.size() > kListed)
+            names << QStringLiteral("... And %1 More").arg(written.paths.size() - kListed);
+        msgBox(summary + QStringLiteral(" :\n") + names.join(QLatin1Char('\n')), Msg::Ok, Msg::Information);
+    }
+    statusbar(summary);
+}
+
+} // namespace
+
+SplitOutcome splitFileUp(const QString& path, bool fromMenu) {
+    SplitOutcome outcome;
+    const QString kept = fromMenu ? QString() : QStringLiteral("\nThe Received Data Is Kept In ") + path;
+    // Its questions yield: a second split must not start meanwhile.
+    if (splitting()) {
+        if (!fromMenu)
+            msgBox(QStringLiteral("Another Split Is Running") + kept, Msg::Ok, Msg::Exclamation);
+        return outcome;
+    }
+    const QScopedValueRollback<bool> running(splitting(), true);
+    const QString folder = withBackslash(fromMenu ? gDialogResult
+                                                  : MachineRecord::current(QStringLiteral("ReceiveDirectory")));
+    QByteArray text;
+    QString error;
+    if (!readWholeFile(path, &text, &error)) {
+        msgBox(QStringLiteral("Can't Read ") + path + QLatin1Char('\n') + error + kept, Msg::Ok, Msg::Critical);
+        return outcome;
+    }
+    const ProgramSplit::Options options = ProgramSplit::Options::ofMachine();
+    const QVector<ProgramSplit::Piece> pieces = ProgramSplit::split(text, options);
+    if (pieces.isEmpty()) {
+        msgBox(QStringLiteral("No Program Starting With \"%1\" Was Found In ")
+                       .arg(QLatin1String(ProgramSplit::kBeforeWords[options.before])) +
+                   (fromMenu ? getFileNameFromPath(path) + QStringLiteral("\nNothing Was Split")
+                             : QStringLiteral("The Received Data") + kept),
                Msg::Ok, Msg::Information);
+        return outcome;
+    }
+    const ProgramSplit::Written written = ProgramSplit::writePieces(
+        pieces, folder, MachineRecord::currentInt(QStringLiteral("renameFanucFiles")) == 1);
+    outcome.written = written.paths;
+    outcome.complete = written.complete;
+    outcome.summary = written.paths.isEmpty() ? QStringLiteral("No File Was Written")
+                                              : QStringLiteral("%1 File(s) Written To %2").arg(written.paths.size()).arg(folder);
+    if (!fromMenu) {
+        // Everything it held is in the files written now.
+        if (written.complete)
+            QFile::remove(path);
+        else
+            msgBox(QStringLiteral("Not Every Program Was Written") + kept, Msg::Ok, Msg::Exclamation);
+    }
+    afterSplit(written, outcome.summary);
+    return outcome;
 }

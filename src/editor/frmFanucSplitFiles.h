@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 #include <functional>
 
@@ -44,8 +45,20 @@ private:
 // The Split Files command on the active window: the window must hold text
 // and name a file on disk.
 void mnuSplitFile(QWidget* owner);
-// The split step; fromMenu false when a received file is processed.
-void splitFileUp(const QString& path, bool fromMenu);
+
+struct SplitOutcome {
+    QStringList written;   // the files written, in order
+    bool complete = false; // every program of the file was written
+    QString summary;       // how many files went where, for the status line
+};
+// Splits the file at `path` into one file per program with the current
+// machine's split options, then does what FanucLaunch says (a list of the
+// files written, nothing, or the first programs opened in editor windows).
+// From the menu the files go to the folder in gDialogResult. Otherwise the
+// file is a receive-all's temporary file and they go to the machine's
+// ReceiveDirectory: once every program is written the file goes; else it
+// stays and the user is told where.
+SplitOutcome splitFileUp(const QString& path, bool fromMenu);
 
 // The folder chooser of the "Folder" button: the start folder in, the chosen
 // folder out (empty when cancelled). Without one a plain folder dialog is used.

@@ -254,10 +254,14 @@ void frmMerge::Command1_Click(int index) {
     quit_ = false;
     for (QPushButton* b : {Command1[0], Command1[2], Command2[0], Command2[1]})
         b->setEnabled(false);
-    const MergeOutcome outcome = mergeFiles(paths_, chkTrim->isChecked(), out, [this](int percent) {
-        picture1->setValue(percent);
-        QCoreApplication::processEvents();
-    });
+    QStringList merged;
+    const MergeOutcome outcome = mergeFiles(
+        paths_, chkTrim->isChecked(), out,
+        [this](int percent) {
+            picture1->setValue(percent);
+            QCoreApplication::processEvents();
+        },
+        &merged);
     merging_ = false;
     Command1[0]->setEnabled(true);
     Command1[2]->setEnabled(true);
@@ -278,6 +282,7 @@ void frmMerge::Command1_Click(int index) {
             editors->openFileInNewWindow(out);
     } else {
         gDialogResult = out;
+        mergedName_ = mergeLogName(merged);
     }
     accept();
 }

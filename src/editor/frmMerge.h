@@ -27,6 +27,8 @@ public:
     void cmbDirs_Click();
     void addFiles(const QStringList& paths); // a drop on the merge list
     QStringList mergeList() const { return paths_; }
+    // After Merge To DNC: what was merged, as the transfer log names it.
+    QString mergedName() const { return mergedName_; }
 
     QTreeView* Dir1;
     QListWidget* File1;
@@ -48,6 +50,7 @@ private:
     void showCount();
     QString folder_;
     QStringList paths_; // full paths, parallel to List2's names
+    QString mergedName_;
     QFileSystemModel* dirs_;
     bool merging_ = false;
     bool quit_ = false; // Quit or the window's close while merging

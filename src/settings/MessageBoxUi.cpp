@@ -20,6 +20,7 @@ QMessageBox::StandardButton toStandard(Msg::Answer a) {
     case Msg::AnswerIgnore: return QMessageBox::Ignore;
     case Msg::AnswerYes: return QMessageBox::Yes;
     case Msg::AnswerNo: return QMessageBox::No;
+    case Msg::AnswerYesToAll: return QMessageBox::YesToAll;
     case Msg::NoAnswer: break;
     }
     return QMessageBox::NoButton;
@@ -34,6 +35,7 @@ Msg::Answer fromStandard(int b) {
     case QMessageBox::Ignore: return Msg::AnswerIgnore;
     case QMessageBox::Yes: return Msg::AnswerYes;
     case QMessageBox::No: return Msg::AnswerNo;
+    case QMessageBox::YesToAll: return Msg::AnswerYesToAll;
     default: return Msg::AnswerCancel;
     }
 }

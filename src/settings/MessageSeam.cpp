@@ -94,6 +94,7 @@ QList<Answer> answersOf(Buttons b) {
     case YesNoCancel: return {AnswerYes, AnswerNo, AnswerCancel};
     case YesNo: return {AnswerYes, AnswerNo};
     case RetryCancel: return {AnswerRetry, AnswerCancel};
+    case YesNoYesToAllCancel: return {AnswerYes, AnswerNo, AnswerYesToAll, AnswerCancel};
     }
     return {AnswerOk};
 }
@@ -114,6 +115,7 @@ QStringList buttonNames(Buttons b) {
         case AnswerIgnore: names << QStringLiteral("Ignore"); break;
         case AnswerYes: names << QStringLiteral("Yes"); break;
         case AnswerNo: names << QStringLiteral("No"); break;
+        case AnswerYesToAll: names << QStringLiteral("Yes To All"); break;
         case NoAnswer: break;
         }
     }

@@ -11,9 +11,10 @@
 // print them instead of blocking.
 namespace Msg {
 
-enum Buttons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+enum Buttons { Ok, OkCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel, YesNoYesToAllCancel };
 enum Icon { NoIcon, Critical, Question, Exclamation, Information };
-enum Answer { NoAnswer = 0, AnswerOk = 1, AnswerCancel, AnswerAbort, AnswerRetry, AnswerIgnore, AnswerYes, AnswerNo };
+enum Answer { NoAnswer = 0, AnswerOk = 1, AnswerCancel, AnswerAbort, AnswerRetry, AnswerIgnore, AnswerYes, AnswerNo,
+              AnswerYesToAll };
 
 struct Request {
     QString text;

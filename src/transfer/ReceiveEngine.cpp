@@ -19,13 +19,13 @@
 #include "TransferGlobals.h"
 #include "TransferLog.h"
 #include "XModemPanels.h"
+#include "frmFanucSplitFiles.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
 bool gEchoReceive = true;
-bool gSplitBusy = false;
 
 namespace {
 
@@ -340,12 +340,20 @@ void ReceiveEngine::saveFileAfterReceive() {
     writeLogFile(target_);
     removeTempFile();
 
-    if (!binary_ && anyFileExists(target_) &&
-        MachineRecord::current(QStringLiteral("OpenEdAfterReceive")).trimmed() == QLatin1String("1"))
+    QString status = QStringLiteral("File Received...[") + QString::number(byteCount_) + QStringLiteral(" Bytes]");
+    if (gSplitBusy && !binary_ && !xmodem_) {
+        // A receive-all: each program goes to a file of its own, logged as received.
+        const SplitOutcome split = splitFileUp(target_, false);
+        for (const QString& file : split.written)
+            writeLogFile(file);
+        if (!split.summary.isEmpty())
+            status += QStringLiteral(" - ") + split.summary;
+    } else if (!binary_ && anyFileExists(target_) &&
+               MachineRecord::current(QStringLiteral("OpenEdAfterReceive")).trimmed() == QLatin1String("1")) {
         openReceivedInEditor();
-    const qint64 count = byteCount_;
+    }
     backToIdle(true);
-    statusbar(QStringLiteral("File Received...[") + QString::number(count) + QStringLiteral(" Bytes]"));
+    statusbar(status);
 }
 
 void ReceiveEngine::saveAfterXModem(qint64 bytes) {

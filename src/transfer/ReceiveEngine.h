@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ReceiveHost.h"
+#include "TransferGlobals.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,7 +14,6 @@
 class TerminalView;
 
 extern bool gEchoReceive; // received data is shown in the terminal view
-extern bool gSplitBusy;   // the running receive is a receive-all
 
 // Receiving a program from the current machine to disk, and the debug
 // window. One per main window; everything runs in the event loop.

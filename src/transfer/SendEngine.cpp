@@ -55,11 +55,6 @@ QString machineValue(const char* key) { return MachineRecord::current(QString::f
 int machineInt(const char* key) { return MachineRecord::currentInt(QString::fromLatin1(key)); }
 bool machineFlag(const char* key) { return machineInt(key) != 0; }
 
-bool isTemporaryName(const QString& path) {
-    const QString tail = path.right(4).toUpper();
-    return tail == QLatin1String(".TMP") || tail == QLatin1String(".$$$");
-}
-
 // A running send marks itself; a second one is refused while it runs.
 // However the send ended, the comm state is idle once it returns.
 class RunningGuard {
@@ -232,6 +227,7 @@ private:
 struct Job {
     QString fileName;   // as the caller passed it (the temporary file of an edited window)
     QString logPath;    // logged and kept as lastfilesent
+    QString loggedAs;   // what a temporary file holds, for the log (a merge's files)
     QString shownName;  // the Filename field
     std::unique_ptr<QIODevice> source; // the program, open for reading
     bool fromWindow = false;
@@ -422,7 +418,7 @@ bool TextSend::prepare() {
     auto bookkeeping = [this] {
         if (!isTemporaryName(job_.logPath))
             writeIni(gCurrentMachineSection, QStringLiteral("lastfilesent"), job_.logPath);
-        writeLogFile(job_.logPath);
+        writeLogFile(job_.logPath, job_.loggedAs);
     };
     if (logFirst)
         bookkeeping();
@@ -718,7 +714,7 @@ std::unique_ptr<QFile> openProgramFile(const QString& fileName) {
     return nullptr;
 }
 
-SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex) {
+SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, const QString& loggedAs) {
     RunningGuard guard;
     if (!guard.owner())
         return SendOutcome::NotSent;
@@ -758,6 +754,7 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex) {
     const QString path = fileName.isEmpty() ? host.activeWindowFile() : fileName;
     job.fileName = fileName;
     job.logPath = path;
+    job.loggedAs = loggedAs;
     job.shownName = getFileNameFromPath(path);
     job.startLine = qMax(0, lineIndex);
     TextSend send(std::move(job));

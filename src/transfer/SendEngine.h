@@ -39,8 +39,9 @@ extern int sendTimeOutSeconds;
 // has unsaved changes they are saved to the machine's temporary file first and
 // fileName becomes that file's path) or from disk. `lineIndex` is the number
 // of lines already handled: the send begins with the next line (a restart);
-// on return it is the last line handled.
-SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex);
+// on return it is the last line handled. `loggedAs` names a temporary file's
+// content in the transfer log.
+SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, const QString& loggedAs = QString());
 
 // Sends a file from disk, never touching the editor: the command line, the
 // recent-sent menu, the log viewer's repeat, file drops. The progress window

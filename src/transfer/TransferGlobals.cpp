@@ -19,6 +19,7 @@ int gMinimizeOnSend = 0;
 int gDNCStatus = 2;
 int gDebugMode = 1;
 QString gReceiveTempFile;
+bool gSplitBusy = false;
 QDateTime gSendStartTime;
 const int gXonChar = 17;
 const int gXoffChar = 19;

@@ -33,6 +33,7 @@ extern int gMinimizeOnSend;  // [Settings] MinimizeOnSend
 extern int gDNCStatus;       // progress display: 0 Show All, 1 Small %, 2 Large %, 3 None (4 nothing, during a hidden send)
 extern int gDebugMode;       // terminal display mode
 extern QString gReceiveTempFile; // the receive's temporary file, made once at start-up
+extern bool gSplitBusy;          // a receive-all runs, or a split of a file into its programs
 extern QDateTime gSendStartTime;
 extern const int gXonChar;  // 17
 extern const int gXoffChar; // 19

@@ -21,14 +21,22 @@ QString logLine(const QString& alias, const QString& action, const QString& file
     return cnc + kJoin + action + kJoin + fileName + kJoin + when;
 }
 
-void writeLogFile(const QString& fileName) {
-    if (fileName.right(4).toUpper() == QLatin1String(".TMP"))
+bool isTemporaryName(const QString& path) {
+    const QString tail = path.right(4).toUpper();
+    return tail == QLatin1String(".TMP") || tail == QLatin1String(".$$$");
+}
+
+void writeLogFile(const QString& fileName, const QString& loggedAs) {
+    // A repeat of a temporary file would send whatever it holds by then.
+    const bool temporary = isTemporaryName(fileName);
+    if (temporary && loggedAs.isEmpty())
         return;
     const bool sending = gPortState == PortSending;
-    addRecentFile(fileName, sending ? QStringLiteral("send") : QStringLiteral("receive"));
+    if (!temporary)
+        addRecentFile(fileName, sending ? QStringLiteral("send") : QStringLiteral("receive"));
     const QString line = logLine(MachineRecord::current(QStringLiteral("Alias")),
-                                 QLatin1String(sending ? kActionSend : kActionReceive), fileName,
-                                 formatDateTime(QDateTime::currentDateTime()));
+                                 QLatin1String(sending ? kActionSend : kActionReceive),
+                                 loggedAs.isEmpty() ? fileName : loggedAs, formatDateTime(QDateTime::currentDateTime()));
     QFile log(transferLogPath());
     if (log.open(QIODevice::WriteOnly | QIODevice::Append))
         log.write(line.toUtf8() + "\r\n");

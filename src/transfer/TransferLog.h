@@ -13,11 +13,16 @@ QString transferLogPath();
 constexpr const char* kActionSend = "Send File To CNC";
 constexpr const char* kActionReceive = "File Received From CNC";
 
+// One of the program's temporary files (".tmp" or ".$$$", any case), which
+// the next of its kind overwrites.
+bool isTemporaryName(const QString& path);
+
 // The line for a transfer of `fileName` by the current machine: a send while
-// gPortState is sending, else a receive. Temporary files (".tmp") leave no
-// line and no recent-list entry. The file joins the machine's recent list of
-// its direction. Never reports a failure: the transfer goes on.
-void writeLogFile(const QString& fileName);
+// gPortState is sending, else a receive. The file joins the machine's recent
+// list of its direction. A temporary file joins no list and leaves a line
+// only under `loggedAs`, the name of what it holds (a merge's files). Never
+// reports a failure: the transfer goes on.
+void writeLogFile(const QString& fileName, const QString& loggedAs = QString());
 
 // The line itself, without writing it: alias (hyphens made blanks), action,
 // file, date and time, joined by " - ".

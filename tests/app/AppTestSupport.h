@@ -71,8 +71,9 @@ public:
         calls << QStringLiteral("sendFileNoWindow:") + path;
         return sendResult;
     }
-    void sendTextBlock(const QString& path, bool fromWindow) override {
-        calls << QStringLiteral("sendTextBlock:%1:%2").arg(path).arg(fromWindow);
+    void sendTextBlock(const QString& path, bool fromWindow, const QString& loggedAs) override {
+        calls << QStringLiteral("sendTextBlock:%1:%2").arg(path).arg(fromWindow) +
+                     (loggedAs.isEmpty() ? QString() : QLatin1Char(':') + loggedAs);
     }
     void safeRestart() override { calls << QStringLiteral("restart"); }
     void sendBinary(const QString& path, int chunk) override {
@@ -109,7 +110,10 @@ public:
     void clearRecentOpenList() override { calls << QStringLiteral("clearRecent"); }
     QString chosenFile; // what the next file dialog answers
     QString OpenCNCFile(const QString&, const QString&) override { return chosenFile; }
-    void showMerge() override { calls << QStringLiteral("merge"); }
+    QString showMerge() override {
+        calls << QStringLiteral("merge");
+        return QString();
+    }
 };
 
 class RecordingDialogs : public DialogActions {

@@ -22,6 +22,7 @@
 #include "TerminalView.h"
 #include "TextCase.h"
 #include "TextTools.h"
+#include "TransferLog.h"
 #include "frmButtonSetup.h"
 #include "frmCopyDNC.h"
 #include "frmFind.h"
@@ -421,10 +422,22 @@ private Q_SLOTS:
         QCOMPARE(ed->bytes(), QByteArray("10 G01 X1\n20 G00\n"));
         run(*w, "mnuTools(1)");
         QCOMPARE(ed->bytes(), QByteArray("G01 X1\nG00\n"));
-        writeIni(gCurrentMachineSection, "WordFormat0", "4");
-        holding(*w, "g01 x1 (cut x)\r\n");
+        holding(*w, "  G01  \r\n X1\r\n");
+        run(*w, "mnuTools(5)");
+        QCOMPARE(ed->bytes(), QByteArray("G01\r\nX1\r\n"));
+
+        // Reformat: with no word format set it says so and where, and changes nothing.
+        ScriptedMessages msgs;
+        holding(*w, "g01 x1 (cut x)\r\ng00\r\n");
         run(*w, "mnuReformat");
-        QCOMPARE(ed->bytes(), QByteArray("G01 X1.000 (CUT X)\r\n"));
+        QCOMPARE(ed->bytes(), QByteArray("g01 x1 (cut x)\r\ng00\r\n"));
+        QVERIFY(msgs.sawText("No Word Format Is Set") && msgs.sawText("[Machine1] Of " + gIniPath));
+        // A reformat that ran to its end leaves the caret on line 1.
+        writeIni(gCurrentMachineSection, "WordFormat0", "4");
+        ed->setCaretLine(2);
+        run(*w, "mnuReformat");
+        QCOMPARE(ed->bytes(), QByteArray("G01 X1.000 (CUT X)\r\nG00\r\n"));
+        QCOMPARE(ed->caretLine(), 1);
         QVERIFY(idle(*w));
     }
 
@@ -447,6 +460,17 @@ private Q_SLOTS:
                        },
                        {}});
         QCOMPARE(ed->bytes(), text);
+        QVERIFY(!ed->isModified());
+        // Edited while the pass yielded: the window stays as the user left it.
+        bool edited = false;
+        processNCText(ed, Resequence, {},
+                      {[&](double percent) {
+                           if (percent >= 50 && !edited)
+                               edited = true, ed->replaceRange(0, 3, "G02");
+                       },
+                       {}});
+        QCOMPARE(ed->bytes(), "G02" + text.mid(3));
+        ed->undo();
         QVERIFY(!ed->isModified());
         ScriptedMessages msgs;
         {
@@ -589,10 +613,15 @@ private Q_SLOTS:
 
         msgs.answer(Msg::AnswerYes); // go on without it
         mergeToDnc(*w, files);
-        const QByteArray expected = "%\r\nO1\r\nG01\r\n\r\n\r\nO2\r\nG02\r\n%\r\n";
+        // The trimmed "%" lines between the programs are not sent as empty blocks.
+        const QByteArray expected = "%\r\nO1\r\nG01\r\nO2\r\nG02\r\n%\r\n";
         QVERIFY(machine.waitForCount(expected.size(), 20000));
         QCOMPARE(machine.received(), expected);
         QCOMPARE(gPortState, int(PortIdle));
+        // Logged as what was merged; the file the next merge overwrites is listed nowhere.
+        QVERIFY(readAllBytes(transferLogPath()).contains("MILL - Send File To CNC - Merge Of a.nc + b.nc - "));
+        QVERIFY(!RecentFiles::entries("send").join(' ').contains("merge"));
+        QVERIFY(!readIni(gCurrentMachineSection, "lastfilesent").contains("merge"));
         QVERIFY(w->close());
     }
 

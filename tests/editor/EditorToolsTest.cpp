@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -232,6 +233,35 @@ private Q_SLOTS:
         QCOMPARE(ed->selectionStart(), 11L);
     }
 
+    void findAndReplaceAtTheEdgesOfTheTextAndTheSelection() {
+        // Replace All reaches a match that ends the text.
+        EditControl* ed = windowWith("G01 X1\nG01");
+        ed->selectRange(0, 0);
+        frmFind* f = box(QStringLiteral("G01"), QStringLiteral("G02"), 2);
+        f->Command1_Click(2);
+        QCOMPARE(ed->bytes(), QByteArray("G02 X1\nG02"));
+        // Upwards it covers the text up to the end of the selection: the selected match too.
+        ed->setBytes("G01 X1\nG01 X2\nG01 X3\n");
+        ed->selectRange(7, 10);
+        f->optDirection[0]->setChecked(true);
+        f->Command1_Click(2);
+        QCOMPARE(ed->bytes(), QByteArray("G02 X1\nG02 X2\nG01 X3\n"));
+        QCOMPARE(msgs->texts(), QStringList(2, QStringLiteral("2 occurrences replaced...")));
+        // The whole file: with no match after the caret the search starts again at the top.
+        ed->setBytes("G01 X1\nG00\n");
+        ed->selectRange(11, 11);
+        f->optDirection[2]->setChecked(true);
+        f->Command1_Click(0);
+        QCOMPARE(ed->selectionStart(), 0L);
+        QCOMPARE(ed->selectionEnd(), 3L);
+        // Replace replaces the selection only when it is the text searched for.
+        ed->setBytes("G01 X10\nG01 X2\n");
+        ed->selectRange(4, 7); // "X10", as long as "G01"
+        f->Command1_Click(1);
+        QCOMPARE(ed->bytes(), QByteArray("G01 X10\nG01 X2\n"));
+        QCOMPARE(ed->selectionStart(), 8L);
+    }
+
     void theBoxSeedsItsFirstLineAndStaysOnTheScreen() {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         writeIni(QStringLiteral("Settings"), QStringLiteral("FindX"), QStringLiteral("-500"));
@@ -277,11 +307,30 @@ private Q_SLOTS:
         msgs->answerFiles({last});
         for (int i = 0; i < 3; ++i)
             mnuCompare_Click();
-        QCOMPARE(msgs->texts(), (QStringList{"Files Are Identical", "Can't Read The File " + gone,
+        QCOMPARE(msgs->texts(), (QStringList{"Files Are Identical", gone + " Does Not Exist!",
                                              "Files Are Different", "Files Are Different"}));
         QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FileCompare1")), a);
         QCOMPARE(readIni(QStringLiteral("Settings"), QStringLiteral("FileCompare2")), last);
         QCOMPARE(gDialogResult, QStringLiteral("~"));
+    }
+
+    void compareStartsWhereOpenStartsAndSaysWhatItDoesNotSee() {
+        const QString a = fileWith(QStringLiteral("a.nc"), "G01\n");
+        const QString sendFolder = home->file(QStringLiteral("programs"));
+        QDir().mkpath(sendFolder);
+        writeIniValues(gCurrentMachineSection, {{"DefaultToDirectories", "1"}, {"SendDirectory", sendFolder}});
+        mgr->openFileInNewWindow(a);
+        msgs->answerFiles({a, a});
+        mnuCompare_Click();
+        QCOMPARE(msgs->fileRequests().last().startFolder, sendFolder);
+        QCOMPARE(msgs->texts(), QStringList{"Choose One File To Compare"});
+        // Edits not saved yet: the answer says they were not compared.
+        mgr->activeEditor()->setBytes("G02\n");
+        msgs->clear();
+        msgs->answerFiles({a});
+        mnuCompare_Click();
+        QCOMPARE(msgs->texts(),
+                 QStringList{"Files Are Identical\nThe Unsaved Changes Of This Window Are Not Part Of The Comparison"});
     }
 
     // --- split options ------------------------------------------------------
@@ -313,8 +362,50 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(folder));
         dialogsDuring(split, ok);
         QVERIFY(QFileInfo(folder).isDir());
-        QVERIFY(msgs->sawText("Does Not Split"));
+        QVERIFY(msgs->sawText("No Program Starting With \":\" Was Found In prog.nc"));
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void splitFilesWritesEachProgramAndDoesWhatTheMachineAsksAfterwards() {
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("dump.nc"),
+                                          "%\nO0010 (PART A)\nG00 X0\n\nM30\nO0020\nM99\nO0030\nM30\n%\n"));
+        const QString folder = home->file(QStringLiteral("parts/"));
+        const std::function<void(frmFanucSplitFiles*)> ok = [&](frmFanucSplitFiles* d) {
+            d->cmbWordBefore->setCurrentIndex(1); // "O"
+            d->chkPrefixO->setChecked(true);
+            d->Text1->setText(folder);
+            d->Command2_Click(0);
+        };
+        const auto split = [] { mnuSplitFile(nullptr); };
+        msgs->answer(Msg::AnswerYes); // create the folder
+        QCOMPARE(dialogsDuring(split, ok), 1);
+        QCOMPARE(readAllBytes(folder + "O0010"), QByteArray("O0010 (PART A)\nG00 X0\nM30\n"));
+        QCOMPARE(readAllBytes(folder + "O0020"), QByteArray("O0020\nM99\n"));
+        QCOMPARE(readAllBytes(folder + "O0030"), QByteArray("O0030\nM30\n"));
+        QVERIFY(msgs->sawText("3 File(s) Written To " + folder + " :\nO0010\nO0020\nO0030"));
+        QVERIFY(!gSplitBusy);
+
+        // Again, opening the first two files: the files there now are asked about once.
+        writeIni(gCurrentMachineSection, QStringLiteral("FanucLaunch"), QStringLiteral("3"));
+        msgs->clear();
+        msgs->answer(Msg::AnswerYesToAll);
+        dialogsDuring(split, ok);
+        QCOMPARE(msgs->texts(), QStringList{folder + "O0010 Already Exists\nReplace It ?"});
+        QStringList open;
+        for (const EditorWindow& w : gWindows)
+            if (!w.closed)
+                open << w.fileName;
+        QVERIFY(open.contains(folder + "O0010") && open.contains(folder + "O0020"));
+        QVERIFY(!open.contains(folder + "O0030"));
+        QCOMPARE(gWindows[gActiveWindow].fileName, folder + "O0020");
+
+        // The active window, O0020, renaming detected files and doing nothing after:
+        // the new file beside the old, nothing asked.
+        writeIniValues(gCurrentMachineSection, {{"FanucLaunch", "1"}, {"renameFanucFiles", "1"}});
+        msgs->clear();
+        dialogsDuring(split, ok);
+        QVERIFY(msgs->shown().isEmpty());
+        QCOMPARE(readAllBytes(folder + "O0020_2"), QByteArray("O0020\nM99\n"));
     }
 
     // --- merge --------------------------------------------------------------
@@ -327,10 +418,14 @@ private Q_SLOTS:
             bool headerPercent, trailerPercent;
             QByteArray piece;
         } cases[] = {
-            {p, 1, 2, true, true, "\nO1\n\n"},      {p, 2, 2, true, true, "\nO1\n\n"},
-            {p, 1, 2, false, false, "%\nO1\n\n"},   {p, 2, 2, false, false, "\nO1\n%\n"},
-            {p, 2, 3, false, false, "\nO1\n\n"},    {p, 1, 1, false, false, "%\nO1\n\n"},
+            {p, 1, 2, true, true, "O1\n"},        {p, 2, 2, true, true, "O1\n"},
+            {p, 1, 2, false, false, "%\nO1\n"},  {p, 2, 2, false, false, "O1\n%\n"},
+            {p, 2, 3, false, false, "O1\n"},      {p, 1, 1, false, false, "%\nO1\n"},
             {"G01\n\x1a", 1, 1, false, false, "G01\n"},
+            // A stripped "%" line goes whole, whatever its line end; a "%" inside a line goes alone.
+            {"%\r\nO1%\r\n%%\r%", 2, 3, false, false, "O1\r\n"},
+            // The halves are those of the text without its 26s: this "%" is in the second.
+            {"AB%C\x1a\x1a\x1a\x1a", 1, 2, false, false, "ABC"},
         };
         for (const auto& c : cases) {
             QCOMPARE(mergePiece(c.text, c.i, c.total, true, c.headerPercent, c.trailerPercent), c.piece);
@@ -341,8 +436,9 @@ private Q_SLOTS:
 
     void mergeTypesAndTheirFiles() {
         writeIniValues(gCurrentMachineSection, {{"SendExtension1", "NC"}, {"ReceiveExtension2", "nc"},
-                                                {"ReceiveExtension1", "TXT"}, {"SendExtension2", "MPF"}});
-        QCOMPARE(mergeFileTypes(), (QStringList{"NC", "MPF", "TXT", "{All Files}"}));
+                                                {"ReceiveExtension1", "TXT"}, {"SendExtension2", "MPF"},
+                                                {"SendExtension6", "H"}, {"ReceiveExtension6", "EIA"}});
+        QCOMPARE(mergeFileTypes(), (QStringList{"NC", "MPF", "H", "TXT", "EIA", "{All Files}"}));
         QVERIFY(hasFileType(QStringLiteral("prog.txt"), QStringLiteral("TXT")));
         QVERIFY(!hasFileType(QStringLiteral("prog.txt.bak"), QStringLiteral("TXT")));
         QVERIFY(hasFileType(QStringLiteral("prog"), QStringLiteral("{All Files}")));
@@ -352,14 +448,15 @@ private Q_SLOTS:
         writeIni(gCurrentMachineSection, QStringLiteral("HeaderSend"), QStringLiteral("37"));
         const QString out = fileWith(QStringLiteral("merge.$$$"), QByteArray(1000, 'Z'));
         const QStringList files{fileWith(QStringLiteral("a.nc"), "%\nO1\n%\n"), home->file(QStringLiteral("gone.nc")),
-                                fileWith(QStringLiteral("b.nc"), "%\nO2\n%\n")};
+                                home->path(), fileWith(QStringLiteral("b.nc"), "%\nO2\n%\n")};
         msgs->answer(Msg::AnswerNo);
         QCOMPARE(mergeFiles(files, true, out), MergeOutcome::Stopped);
         QCOMPARE(readAllBytes(out), QByteArray(1000, 'Z'));
-        QVERIFY(msgs->sawText("gone.nc"));
-        msgs->answer(Msg::AnswerYes);
+        QVERIFY(msgs->sawText("gone.nc No Longer Exists"));
+        msgs->answer(Msg::AnswerYes).answer(Msg::AnswerYes);
         QCOMPARE(mergeFiles(files, true, out), MergeOutcome::Done);
-        QCOMPARE(readAllBytes(out), QByteArray("\nO1\n\n\nO2\n%\n"));
+        QVERIFY(msgs->sawText(home->path() + " Is A Folder, Not A File"));
+        QCOMPARE(readAllBytes(out), QByteArray("O1\nO2\n%\n"));
         QCOMPARE(mergeFiles(files.mid(0, 1), false, home->file(QStringLiteral("no/such/folder/m")), {}),
                  MergeOutcome::Failed);
     }

@@ -3,6 +3,7 @@
 #include "EditorText.h"
 #include "NcTextRules.h"
 #include "NcWordFormat.h"
+#include "PrintLayout.h"
 #include "TextCase.h"
 #include "TextPass.h"
 
@@ -63,6 +64,8 @@ TEST(LineTools, EachModeRewritesLinesAsTheMachineSettingsSay) {
         {Resequence, "G01 X1\n\nG02\n", "N10 G01 X1\nN20 \nN30 G02\n", {}, with(0)},
         {Resequence, "N100\nN\nG01\n\nN7G02\n", "N10G01\nN20G02\n", {}, with(2)},
         {Resequence, "NOTE\nG01\n", "NOTE\nN10G01\n"},
+        // The tape mark is never numbered; a number never runs into a following one.
+        {Resequence, "%\nG01X1\n100Y2\n.5Z1\n%\n", "%\nN10G01X1\nN20 100Y2\nN30 .5Z1\n%\n"},
         {Resequence, "NOTE\nN50 G01\n20 G02\n", "10NOTE\n20 G01\n30 G02\n", noN},
         {Resequence, "N5 @@@@@@@@@@@@@ X\nG01\n", "N5 @@@@@@@@@@@@@ X\nN10 G01\n"},
         {Resequence, "N5 @@@@@@@@@@@@@ X\nG01\n", "N5 @@@@@@@@@@@@@ X\n10 G01\n", noN},
@@ -77,6 +80,7 @@ TEST(LineTools, EachModeRewritesLinesAsTheMachineSettingsSay) {
         {RemoveBlankLines, "A\n\n \nB\n\n", "A\n \nB\n"},
         {TrimLines, "  A B  \r\n\r\n", "A B\r\n\r\n"},
         {TrimLines, "A \rB\r", "A\rB\r"},
+        {TrimLines, " A ", "A\r\n"}, // no line end anywhere: CR LF
     };
     for (const LineCase& c : cases)
         EXPECT_EQ(pass(c.mode, c.in, c.args, c.settings), QByteArray(c.out)) << c.mode << " " << c.in;
@@ -139,6 +143,13 @@ TEST(CompletionWords, SectionFromItsHeaderToTheBang) {
     EXPECT_EQ(readIntelliWords(file, "G?"), (QStringList{"G00:Rapid", "G01:Linear", "G04"}));
     EXPECT_EQ(readIntelliWords(file, "M?"), QStringList{"M30:End"});
     EXPECT_TRUE(readIntelliWords(file, "X?").isEmpty());
+}
+
+TEST(PrintLayout, EachLineEndEndsOneLine) {
+    QStringList lines;
+    for (const PrintLine& line : printLines("G01\r\nM30\r\n\r\nX1\nY2\rZ3", {}))
+        lines << QString::fromLatin1(line.value(0).text + line.value(1).text);
+    EXPECT_EQ(lines, (QStringList{"G01", "M30", "", "X1", "Y2", "Z3"}));
 }
 
 TEST(TextPass, TookTimeAsTheStatusLineShowsIt) {

@@ -333,8 +333,35 @@ TEST_F(Receive, ReceiveAllGoesToATemporaryFileWithoutADialog) {
     EXPECT_TRUE(dest.endsWith(QStringLiteral(".TMP")));
     machineSends(kSent);
     pressStopAndSave();
+    // No ":" starts a program: nothing to split, the user is told where it is.
     EXPECT_EQ(readAllBytes(dest), kProgram);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("The Received Data Is Kept In ") + dest));
     EXPECT_TRUE(logText().isEmpty()); // temporary files leave no log line
+}
+
+TEST_F(Receive, ReceiveAllPutsEachProgramInTheReceiveFolderAndSaysWhere) {
+    const QString folder = home.file(QStringLiteral("received/"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    set({{"FanucBefore", "1"}, {"FanucLaunch", "2"}});
+    set("ReceiveDirectory", folder);
+    const int windows = countOpenWindows();
+    engine->receiveFileToDisk(true);
+    const QString dest = engine->receiveTarget();
+    machineSends("%\nO0010 (PART A)\nG00 X0\n\nM30\nO0020\nM99\nO0030\nM30\n%\n");
+    pressStopAndSave();
+    EXPECT_EQ(readAllBytes(folder + "0010"), "O0010 (PART A)\r\nG00 X0\r\nM30\r\n");
+    EXPECT_EQ(readAllBytes(folder + "0020"), "O0020\r\nM99\r\n");
+    EXPECT_EQ(readAllBytes(folder + "0030"), "O0030\r\nM30\r\n");
+    for (const char* name : {"0010", "0020", "0030"})
+        EXPECT_TRUE(logText().contains("File Received From CNC - " + (folder + name).toLocal8Bit()));
+    EXPECT_FALSE(QFile::exists(dest)) << "every program is in its own file now";
+    // "Open First File": the first program, nothing under a temporary name.
+    EXPECT_EQ(countOpenWindows(), windows + 1);
+    EXPECT_EQ(gWindows[gActiveWindow].fileName, folder + "0010");
+    EXPECT_EQ(lastStatusText(), QStringLiteral("File Received...[%1 Bytes] - 3 File(s) Written To %2")
+                                    .arg(engine->receivedByteCount())
+                                    .arg(folder));
+    EXPECT_EQ(gPortState, PortIdle);
 }
 
 TEST_F(Receive, AFailedSaveIsReportedAndTheDataKept) {

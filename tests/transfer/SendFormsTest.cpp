@@ -122,7 +122,7 @@ private Q_SLOTS:
         gPortState = PortSending;
         writeLogFile(QStringLiteral("/nc/a - b.nc"));
         gPortState = PortReceiving;
-        for (const char* file : {"/nc/in.nc", "/nc/Machine1.tmp", "/nc/x.Tmp"})
+        for (const char* file : {"/nc/in.nc", "/nc/Machine1.tmp", "/nc/x.Tmp", "/nc/merge.$$$"})
             writeLogFile(QString::fromLatin1(file));
         gPortState = PortIdle;
         QCOMPARE(RecentFiles::entries(QStringLiteral("send")).value(0), QStringLiteral("/nc/a - b.nc"));
