@@ -548,8 +548,9 @@ PortResult TextSend::flush() {
     return r;
 }
 
-// A line of the reader's buffer no longer than its slack: one fixed-size
-// move the compiler makes without a call, then the end of block.
+// A line still in the reader's buffer and no longer than its slack (see
+// LineReader::hasSlack): one fixed-size move the compiler makes without a
+// call, then the end of block.
 void TextSend::queueShortLine(const QByteArray& line) {
     constexpr qsizetype kMove = SendLines::LineReader::kSlack;
     const qsizetype need = pendingSize_ + line.size() + eob_.size();
@@ -626,7 +627,7 @@ void TextSend::sendLines() {
                     terminalBytes_.append(eob_);
                 }
                 queueBlock(returnEIA(currentBlock_ + eob_), QByteArray());
-            } else if (plain && raw.size() <= SendLines::LineReader::kSlack) {
+            } else if (plain && raw.size() <= SendLines::LineReader::kSlack && reader.hasSlack(raw)) {
                 queueShortLine(raw);
             } else {
                 queueBlock(currentBlock_, eob_);

@@ -215,6 +215,11 @@ TEST_F(Blocks, TapeTitleBeforeTheLinesAndBlankTapeAfterTheTrailer) {
     EXPECT_EQ(windowSend(program("b\n%\n")), SendOutcome::Sent);
     EXPECT_EQ(received(13), QByteArray("\0\0\x03\0\x02\x80\x80\x0b\x80\x80\0\0\0", 13));
 
+    SCOPED_TRACE("an ASCII machine, a short title sent upper-cased as it stands");
+    set("CharacterSet", "0");
+    EXPECT_EQ(windowSend(program("ab1\n%\n")), SendOutcome::Sent);
+    EXPECT_EQ(received(21), QByteArray("\0\0\x01\x02\0\x03\0\x04\x04\0AB1\r\n%\r\n\0\0\0", 21));
+
     set("IgnoreUntil", "?");
     TapePunch leader(false);
     EXPECT_EQ(leader.beforeLine(fourth), QByteArray(2, '\0'));
