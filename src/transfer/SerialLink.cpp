@@ -114,6 +114,16 @@ void SerialLink::onError(QSerialPort::SerialPortError error) {
     const int cause = errno;
     if (error == QSerialPort::NoError)
         return;
+    // A read that finds the line hung up (the other end of a pseudo-terminal
+    // closed) returns nothing, and Qt words that with whatever errno was
+    // left, a would-block one too.
+    if ((error == QSerialPort::ReadError || error == QSerialPort::ResourceError) && port_.isOpen()) {
+        pollfd line{int(port_.handle()), 0, 0};
+        if (::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            fault(QSerialPort::ResourceError, port_.errorString());
+            return;
+        }
+    }
     if (wouldBlock(cause, port_.errorString())) {
         // A full or held line (XOFF, CTS, a machine that reads slowly): Qt
         // keeps the bytes and writes them once the line takes them again.
