@@ -33,6 +33,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTime>
+#include <QTimer>
 
 #include <cmath>
 #include <cstring>
@@ -157,10 +158,8 @@ private:
 // The header or trailer; `sample` is what the percent rule looks at of the
 // program. Under EIA the characters are converted first, as the machine will
 // see them, and only then is a "%" dropped.
-PortResult sendHeaderTrailerFor(const QString& which, const QString& fileName, const QByteArray& sample) {
+PortResult sendHeaderTrailerFor(const QString& which, const QByteArray& sample) {
     const bool header = which == QLatin1String("HeaderSend");
-    if (header)
-        writeTressick(fileName);
     const QString key = header ? QStringLiteral("HeaderSend") : QStringLiteral("TrailerSend");
     std::function<QByteArray(const QByteArray&)> eia;
     if (gCharacterSet == 1)
@@ -318,6 +317,8 @@ private:
     // The terminal view gets only what it can show: the newest bytes.
     Tail terminalBytes_{kTerminalShows};
     QElapsedTimer shownAt_; // the display was last brought up to date
+    // Brings it up to date while a write or a wait holds the send.
+    QTimer heldDisplay_;
     qint64 flushAt_ = 256;
 };
 
@@ -427,8 +428,8 @@ bool TextSend::prepare() {
     if (logFirst)
         bookkeeping();
     indicator(true, QStringLiteral("Sending Any Header"));
-    const PortResult header =
-        sendHeaderTrailerFor(QStringLiteral("HeaderSend"), job_.fileName, SendLines::percentSample(in_, true));
+    writeTressick(job_.fileName);
+    const PortResult header = sendHeaderTrailerFor(QStringLiteral("HeaderSend"), SendLines::percentSample(in_, true));
     in_.seek(0);
     showCancelSend(QString(), 1000);
     if (!logFirst)
@@ -589,6 +590,13 @@ void TextSend::sendLines() {
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
     const bool plain = !rules_.stripSpaces && rules_.ignoreBlock.isEmpty() && !rules_.doubleSpaceN;
     const SerialLink& link = comPort();
+    // The display shows the block about to go: a write the machine holds
+    // (not reading, XOFF) must not leave it where the last look before was.
+    if (!displayAfterSend_) {
+        heldDisplay_.setInterval(kDisplayMs);
+        QObject::connect(&heldDisplay_, &QTimer::timeout, [this] { showProgress(false); });
+        heldDisplay_.start();
+    }
 
     QByteArray raw;
     while (!gCancelSend) {
@@ -604,13 +612,13 @@ void TextSend::sendLines() {
                 queueBlock(title, QByteArray());
         }
         currentBlock_ = plain ? raw : SendLines::prepareLine(raw, rules_);
-        const qint64 done = job_.disk ? bytesRead_ : lineIndex_;
-        if (done >= nextPercentAt_)
-            percentReached(done);
         if (echo_) {
             echoStarts_[size_t((linesRead_ - 1) % kEchoDraw)] = rawAt;
             ++echoSince_;
         }
+        const qint64 done = job_.disk ? bytesRead_ : lineIndex_;
+        if (done >= nextPercentAt_)
+            percentReached(done);
 
         const bool sent = SendLines::isSent(currentBlock_, rules_);
         if (sent) {
@@ -644,6 +652,7 @@ void TextSend::sendLines() {
             break;
         }
     }
+    heldDisplay_.stop();
     // The last block shown must outlive the reader's buffer.
     currentBlock_ = QByteArray(currentBlock_.constData(), currentBlock_.size());
     if (!reader.error().isEmpty() && !failed_) {
@@ -667,7 +676,7 @@ void TextSend::sendTrailer() {
         indicator(true, QStringLiteral("Sending Any Trailer"));
         const QByteArray sample = SendLines::percentSample(in_, false);
         // The line delay follows the trailer once it is on the line.
-        if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), job_.fileName, sample)) && fail(drainPort())) {
+        if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), sample)) && fail(drainPort())) {
             lastSendActivity = secondsSinceMidnight();
             if (lineDelay_ > 0)
                 fail(waitYielding(lineDelay_));
@@ -681,6 +690,8 @@ void TextSend::sendTrailer() {
         if (!failed_ && gCancelSend)
             outcome_ = SendOutcome::Cancelled;
     }
+    if (frm_)
+        frm_->Timer1_Timer(); // the time the send took, however short
     finish(true);
 }
 
@@ -818,11 +829,13 @@ PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool
         if (file.open(QIODevice::ReadOnly))
             sample = SendLines::percentSample(file, header);
     }
-    return sendHeaderTrailerFor(which, fileName, sample);
+    if (header)
+        writeTressick(fileName);
+    return sendHeaderTrailerFor(which, sample);
 }
 
-PortResult sendHeaderTrailer(const QString& which, const QString& fileName, const QByteArray& program) {
-    return sendHeaderTrailerFor(which, fileName, SendLines::percentSample(program, which == QLatin1String("HeaderSend")));
+PortResult sendHeaderTrailer(const QString& which, const QByteArray& program) {
+    return sendHeaderTrailerFor(which, SendLines::percentSample(program, which == QLatin1String("HeaderSend")));
 }
 
 void checkNeedToWait() {
@@ -865,10 +878,15 @@ void notifyAfterSend() {
 
 void writeTressick(const QString& fileName) {
     const QString target = readIni(kSettings, QStringLiteral("TressickFile"), QString());
-    if (target.isEmpty())
-        return;
     QString error;
-    if (!copyFileSafely(fileName, target, &error))
+    if (!target.isEmpty() && !copyFileSafely(fileName, target, &error))
+        msgBox(error);
+}
+
+void writeTressick(const std::function<bool(QIODevice& out, QString* error)>& write) {
+    const QString target = readIni(kSettings, QStringLiteral("TressickFile"), QString());
+    QString error;
+    if (!target.isEmpty() && !writeFileSafely(target, write, &error))
         msgBox(error);
 }
 
