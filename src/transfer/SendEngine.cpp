@@ -701,7 +701,8 @@ void TextSend::finish(bool afterSendWait) {
     // Once the port is closed, what it dropped is known.
     ending.afterClose = [this] {
         QByteArray restartLine;
-        if (const LineTrail::Line* out = trail_.lastOut()) {
+        const LineTrail::Line* out = trail_.lastOut();
+        if (out) {
             if (in_.seek(out->rawAt))
                 restartLine = in_.read(out->rawSize);
             lineIndex_ = out->index;
@@ -709,6 +710,8 @@ void TextSend::finish(bool afterSendWait) {
             lineIndex_ = job_.startLine;
         }
         writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine));
+        return out ? QStringLiteral("Line %1 Is Kept For A Restart: %2").arg(out->index).arg(QString::fromLatin1(restartLine))
+                   : QStringLiteral("No Line Reached The Machine Whole");
     };
     endSend(host_, ending);
     frm_ = nullptr;

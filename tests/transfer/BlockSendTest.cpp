@@ -307,6 +307,7 @@ TEST_F(Blocks, XoffHoldsXonResumesAndCancelEndsWithoutTrailer) {
     pumpEvents(300);
     EXPECT_EQ(machine.receivedCount(), 0) << "nothing after the cancel, no trailer";
     EXPECT_LT(atCancel.size(), expected.size());
+    EXPECT_EQ(lastStatusText(), QStringLiteral("Send Cancelled"));
     expectIdleAndUnlocked();
 }
 
