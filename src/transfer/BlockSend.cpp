@@ -262,7 +262,8 @@ void BlockSend::writeExtraCopy() {
     writeTressick([this](QIODevice& out, QString* error) {
         QFile in(fileName_);
         if (!in.open(QIODevice::ReadOnly)) {
-            *error = QStringLiteral("Can't Open \"%1\"").arg(fileName_) + QLatin1Char('\n') + in.errorString();
+            *error =
+                QStringLiteral("Can't Open \"%1\"").arg(fileName_) + QLatin1Char('\n') + in.errorString();
             return false;
         }
         BlockPrep prep(eob_, rules_);
@@ -375,7 +376,8 @@ bool BlockSend::sendBlock(const QByteArray& block) {
     const qint64 handedBefore = comPort().handedCount();
     const PortResult r = sendToPort(block);
     // What the port took of it, for the display: all of it, or less when the write ended early.
-    const qsizetype taken = qsizetype(qBound<qint64>(0, comPort().handedCount() - handedBefore, block.size()));
+    const qsizetype taken =
+        qsizetype(qBound<qint64>(0, comPort().handedCount() - handedBefore, block.size()));
     handed_ += taken;
     recent_.append(block.constData(), taken);
     if (recent_.size() > 2 * kRecent)
@@ -446,8 +448,8 @@ QByteArray BlockSend::lastLineGone(qint64 gone) const {
 void BlockSend::showGone(bool atEnd) {
     const qint64 now = gone();
     if (producedBytes_ > 0)
-        showPercent(SendLines::percentOf(qint64(double(fileBytesRead_) * double(now) / double(producedBytes_)),
-                                         file_.size()),
+        showPercent(SendLines::percentOf(
+                        qint64(double(fileBytesRead_) * double(now) / double(producedBytes_)), file_.size()),
                     false);
     if (!frm_ || (mode_ == Mode::Turbo && !atEnd))
         return;
@@ -464,7 +466,9 @@ void BlockSend::showGone(bool atEnd) {
     // Whole lines as they go, the rest at the end; only the newest when more
     // went than the box holds (or than the display kept).
     const qint64 start = handed_ - recent_.size();
-    const auto isEnd = [&](qint64 at) { return recent_[qsizetype(at - start)] == '\n' || recent_[qsizetype(at - start)] == '\r'; };
+    const auto isEnd = [&](qint64 at) {
+        return recent_[qsizetype(at - start)] == '\n' || recent_[qsizetype(at - start)] == '\r';
+    };
     qint64 to = now;
     while (!atEnd && to > echoed_ && to > start && !isEnd(to - 1))
         --to;

@@ -235,7 +235,8 @@ void ReceiveEngine::endAfterWriteFailure() {
         return;
     BusyGuard guard(busy_);
     // A program with a hole is no program: it is not kept either.
-    endCutOff(QStringLiteral("Can't Write The Received Program To Disk") + QLatin1Char('\n') + writeFailure_, false);
+    endCutOff(QStringLiteral("Can't Write The Received Program To Disk") + QLatin1Char('\n') + writeFailure_,
+              false);
 }
 
 // A receive cut off part way (the disk, or the port: an adaptor pulled)
@@ -249,7 +250,8 @@ void ReceiveEngine::endCutOff(const QString& why, bool keepData) {
     if (fileExists(target_))
         text += QLatin1Char('\n') + target_ + QStringLiteral(" Was Not Changed");
     if (keepData && byteCount_ > 0) {
-        text += QLatin1Char('\n') + QStringLiteral("The %1 Bytes Received Are Kept In ").arg(byteCount_) + gReceiveTempFile;
+        text += QLatin1Char('\n') + QStringLiteral("The %1 Bytes Received Are Kept In ").arg(byteCount_) +
+                gReceiveTempFile;
         keepTempFile();
     } else {
         removeTempFile();

@@ -429,7 +429,8 @@ bool TextSend::prepare() {
         bookkeeping();
     indicator(true, QStringLiteral("Sending Any Header"));
     writeTressick(job_.fileName);
-    const PortResult header = sendHeaderTrailerFor(QStringLiteral("HeaderSend"), SendLines::percentSample(in_, true));
+    const PortResult header =
+        sendHeaderTrailerFor(QStringLiteral("HeaderSend"), SendLines::percentSample(in_, true));
     in_.seek(0);
     showCancelSend(QString(), 1000);
     if (!logFirst)
@@ -710,7 +711,9 @@ void TextSend::finish(bool afterSendWait) {
             lineIndex_ = job_.startLine;
         }
         writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine));
-        return out ? QStringLiteral("Line %1 Is Kept For A Restart: %2").arg(out->index).arg(QString::fromLatin1(restartLine))
+        return out ? QStringLiteral("Line %1 Is Kept For A Restart: %2")
+                         .arg(out->index)
+                         .arg(QString::fromLatin1(restartLine))
                    : QStringLiteral("No Line Reached The Machine Whole");
     };
     endSend(host_, ending);
@@ -838,7 +841,8 @@ PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool
 }
 
 PortResult sendHeaderTrailer(const QString& which, const QByteArray& program) {
-    return sendHeaderTrailerFor(which, SendLines::percentSample(program, which == QLatin1String("HeaderSend")));
+    return sendHeaderTrailerFor(which,
+                                SendLines::percentSample(program, which == QLatin1String("HeaderSend")));
 }
 
 void checkNeedToWait() {

@@ -115,7 +115,8 @@ void endSend(SendHost& host, const SendEnding& ending) {
     const QString kept = ending.afterClose ? ending.afterClose() : QString();
     // A cancel is said where the operator looks after it, with what a restart would start from.
     if (ending.outcome == SendOutcome::Cancelled)
-        statusbar(QStringLiteral("Send Cancelled") + (kept.isEmpty() ? QString() : QStringLiteral(" - ") + kept));
+        statusbar(QStringLiteral("Send Cancelled") +
+                  (kept.isEmpty() ? QString() : QStringLiteral(" - ") + kept));
     else
         statusbar(QStringLiteral("Ready"));
     gSending = false;

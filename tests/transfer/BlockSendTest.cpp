@@ -62,11 +62,12 @@ const struct Route {
     const char* name;
     const char* packetSize;
     bool binary;
-} kRoutes[] = {{"text", "0", false},          {"drip feed", "2", false}, {"chunked", "7", false},
-               {"turbo", "3", false},         {"executive tape", "1", false}, {"Send Binary", "0", true}};
+} kRoutes[] = {{"text", "0", false},  {"drip feed", "2", false},      {"chunked", "7", false},
+               {"turbo", "3", false}, {"executive tape", "1", false}, {"Send Binary", "0", true}};
 
 SendOutcome sendBy(const Route& route, const QString& path) {
-    writeIni(gCurrentMachineSection, QStringLiteral("DripFeedPacketSize"), QString::fromLatin1(route.packetSize));
+    writeIni(gCurrentMachineSection, QStringLiteral("DripFeedPacketSize"),
+             QString::fromLatin1(route.packetSize));
     return route.binary ? sendBinaryFile(path, 512) : sendFileNoWindow(path);
 }
 
@@ -159,7 +160,8 @@ TEST_F(Blocks, EveryRouteEndsAt100WithTheLastBlockAndItsTime) {
             EXPECT_EQ(sendBy(route, path), SendOutcome::Sent);
             EXPECT_EQ(received(text.size()), text);
             EXPECT_EQ(look.seen.bar, QStringLiteral("100%"));
-            EXPECT_EQ(display ? look.seen.echoEnd : look.seen.currentBlock, QStringLiteral("N30000 G01 X1.000"));
+            EXPECT_EQ(display ? look.seen.echoEnd : look.seen.currentBlock,
+                      QStringLiteral("N30000 G01 X1.000"));
             EXPECT_TRUE(clock.match(look.seen.time).hasMatch()) << look.seen.time.toStdString();
             if (!display) {
                 EXPECT_TRUE(clock.match(look.seen.timeSoFar).hasMatch()) << look.seen.timeSoFar.toStdString();

@@ -29,7 +29,8 @@ private:
     };
     // `machineSide` runs over and over while the program runs. `unread`:
     // its messages go to a pipe nobody reads any more.
-    Run run(const QString& commandLine, const std::function<void()>& machineSide = {}, bool unread = false) const {
+    Run run(const QString& commandLine, const std::function<void()>& machineSide = {},
+            bool unread = false) const {
         QProcess program;
         int closedPipe[2] = {-1, -1};
         if (unread && ::pipe2(closedPipe, O_CLOEXEC) == 0) {
@@ -180,20 +181,23 @@ private Q_SLOTS:
         const struct {
             qint64 at;
             QByteArray keys;
-        } moments[] = {{1, ""}, {2000, "Handshaking=0\n"}, {64 * 1024, ""}, {program.size() / 2, "Handshaking=0\n"}};
+        } moments[] = {
+            {1, ""}, {2000, "Handshaking=0\n"}, {64 * 1024, ""}, {program.size() / 2, "Handshaking=0\n"}};
         for (const auto& m : moments) {
             freshMachine(m.keys);
             const Run r = run(QStringLiteral("?3?S?") + file, [&] {
                 if (machine_->receivedCount() >= m.at)
                     machine_->hangUp();
             });
-            const QByteArray where = "at " + QByteArray::number(m.at) + " " + m.keys + ": " + r.how.toLocal8Bit();
+            const QByteArray where =
+                "at " + QByteArray::number(m.at) + " " + m.keys + ": " + r.how.toLocal8Bit();
             QVERIFY2(r.exitCode == 1, where.constData());
             QVERIFY2(r.errors.contains(QStringLiteral("Was Not Sent Whole")), where.constData());
         }
         // Nobody reads its messages: it says why all the same, into the void.
         freshMachine(QByteArray());
-        const Run r = run(QStringLiteral("?3?S?") + file, [&] { machine_->hangUp(); }, true);
+        const Run r = run(
+            QStringLiteral("?3?S?") + file, [&] { machine_->hangUp(); }, true);
         QVERIFY2(r.exitCode == 1, qPrintable(r.how));
     }
 };

@@ -196,8 +196,9 @@ TEST_F(Port, OpenFailureNamesDeviceAndReason) {
     ASSERT_TRUE(QFile::link(device, home.file(QStringLiteral("by-id"))));
     const QString group = QFileInfo(device).group();
     ASSERT_FALSE(group.isEmpty());
-    EXPECT_TRUE(devicePermissionAdvice(home.file(QStringLiteral("by-id")))
-                    .contains(QStringLiteral("Belongs To The Group \"%1\": Your User Must Be A Member").arg(group)));
+    EXPECT_TRUE(
+        devicePermissionAdvice(home.file(QStringLiteral("by-id")))
+            .contains(QStringLiteral("Belongs To The Group \"%1\": Your User Must Be A Member").arg(group)));
 }
 
 TEST_F(Port, ReceivedBytesArriveInOrderThroughModalBoxes) {

@@ -80,7 +80,8 @@ private Q_SLOTS:
     void aReceiveCutOffByThePortNeverReplacesTheProgram() {
         auto home = freshAppHome();
         PtyMachine machine;
-        auto w = loadedTerminal(*home, machineOnPort(machine.slavePath(), "Handshaking=0\nWaitAfterReceive=26\n"));
+        auto w =
+            loadedTerminal(*home, machineOnPort(machine.slavePath(), "Handshaking=0\nWaitAfterReceive=26\n"));
         const QString path = home->file(QStringLiteral("O1000.nc"));
         const QByteArray old = "%\r\nO1000\r\nG01 X1.\r\nM30\r\n%\r\n";
         QVERIFY(writeAllBytes(path, old));
