@@ -2,7 +2,12 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char* argv[]) {
+    // A command-line send whose caller stopped reading its messages still
+    // ends with its own exit status, not killed by the first message.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     return Startup::Main(app);
 }

@@ -14,6 +14,7 @@
 #include "MessageSeam.h"
 #include "PercentBar.h"
 #include "PortLayer.h"
+#include "SafeFile.h"
 #include "SendHost.h"
 #include "SendLines.h"
 #include "SendRoutes.h"
@@ -31,12 +32,19 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTime>
+#include <QTimer>
 
 namespace {
 
 enum class Mode { ExecutiveTape, DripFeed, Binary, Turbo };
 
 constexpr qint64 kPieceSize = 64 * 1024;
+// The newest bytes handed to the port that the display can still show; and
+// how much of them the echo box takes at once (about its 500 lines).
+constexpr qsizetype kRecent = 64 * 1024;
+constexpr qsizetype kEchoTail = 16 * 1024;
+// The display follows what has left the PC this often, a held write included.
+constexpr int kDisplayMs = 100;
 
 QString machineValue(const char* key) { return MachineRecord::current(QString::fromLatin1(key)); }
 int machineInt(const char* key) { return MachineRecord::currentInt(QString::fromLatin1(key)); }
@@ -90,10 +98,13 @@ public:
 
 private:
     bool start();
+    void writeExtraCopy();
     void sendBlocks();
     bool sendBlock(const QByteArray& block);
     void showPercent(int pct, bool force);
-    void showEcho(const QByteArray& block);
+    qint64 gone() const;
+    QByteArray lastLineGone(qint64 gone) const;
+    void showGone(bool atEnd);
     void finish(bool afterSendWait);
     bool fail(PortResult result);
     void indicator(bool on, const QString& text) {
@@ -116,14 +127,24 @@ private:
     QString savedCaption_;
     QString captionPrefix_;
     QByteArray sample_;
+    QByteArray eob_;
+    SendLines::Rules rules_;
 
     qint64 blockNumber_ = 0;
     qint64 fileBytesRead_ = 0;
     qint64 producedBytes_ = 0; // prepared from them
     int lastPercent_ = 0;
-    QElapsedTimer shownAt_;
     QElapsedTimer percentShownAt_;
     QString caption_;
+    // What has left the PC, for the display: the port's counts before the
+    // first block, the program's bytes handed over and the newest of them,
+    // and how far the echo box has shown them.
+    qint64 handedBefore_ = 0;
+    qint64 droppedBefore_ = 0;
+    qint64 handed_ = 0;
+    QByteArray recent_; // ends at handed_
+    qint64 echoed_ = 0;
+    QTimer display_;
 };
 
 SendOutcome BlockSend::run() {
@@ -202,10 +223,16 @@ bool BlockSend::start() {
         return false;
     }
 
+    eob_ = eobForSend(machineValue("EOBSend"));
+    rules_.stripSpaces = machineInt("StripSpaces") != 0;
+    rules_.ignoreBlock = machineValue("IgnoreBlock").toLatin1();
+    rules_.stripBlankLines = machineInt("StripBlankLines") != 0;
+
     statusbar(QStringLiteral("Sending File"));
     if (mode_ != Mode::ExecutiveTape) {
         indicator(true, QStringLiteral("Sending Header"));
-        if (!fail(sendHeaderTrailer(QStringLiteral("HeaderSend"), fileName_, sample_))) {
+        writeExtraCopy();
+        if (!fail(sendHeaderTrailer(QStringLiteral("HeaderSend"), sample_))) {
             finish(true);
             return false;
         }
@@ -225,13 +252,49 @@ bool BlockSend::start() {
     return true;
 }
 
+// The extra copy holds what the machine is sent: a drip feed's prepared
+// program (before any EIA code), a binary send's file.
+void BlockSend::writeExtraCopy() {
+    if (!prepared()) {
+        writeTressick(fileName_);
+        return;
+    }
+    writeTressick([this](QIODevice& out, QString* error) {
+        QFile in(fileName_);
+        if (!in.open(QIODevice::ReadOnly)) {
+            *error =
+                QStringLiteral("Can't Open \"%1\"").arg(fileName_) + QLatin1Char('\n') + in.errorString();
+            return false;
+        }
+        BlockPrep prep(eob_, rules_);
+        QByteArray piece(int(kPieceSize), Qt::Uninitialized), lines;
+        for (;;) {
+            const qint64 n = in.read(piece.data(), piece.size());
+            if (n < 0) {
+                *error = in.errorString();
+                return false;
+            }
+            lines.clear();
+            if (n == 0)
+                prep.finish(&lines);
+            else
+                prep.feed(piece.constData(), n, &lines);
+            if (!writeAllBytes(out, lines, error))
+                return false;
+            if (n == 0)
+                return true;
+        }
+    });
+}
+
 void BlockSend::sendBlocks() {
-    const qint64 total = file_.size();
-    SendLines::Rules rules;
-    rules.stripSpaces = machineInt("StripSpaces") != 0;
-    rules.ignoreBlock = machineValue("IgnoreBlock").toLatin1();
-    rules.stripBlankLines = machineInt("StripBlankLines") != 0;
-    BlockPrep prep(eobForSend(machineValue("EOBSend")), rules);
+    BlockPrep prep(eob_, rules_);
+    const SerialLink& link = comPort();
+    handedBefore_ = link.handedCount();
+    droppedBefore_ = link.droppedCount();
+    display_.setInterval(kDisplayMs);
+    QObject::connect(&display_, &QTimer::timeout, [this] { showGone(false); });
+    display_.start();
 
     QByteArray piece(int(kPieceSize), Qt::Uninitialized);
     QByteArray pending; // prepared bytes not yet sent; less than a block between pieces
@@ -272,16 +335,13 @@ void BlockSend::sendBlocks() {
         used += size;
         if (!sent)
             break;
-        // Progress counts the file's bytes: those read, less the share still waiting to go.
-        const double waiting = double(pending.size() - used) / double(producedBytes_);
-        showPercent(SendLines::percentOf(qint64(double(fileBytesRead_) * (1.0 - waiting)), total), false);
     }
     if (!failed_ && gCancelSend)
         outcome_ = SendOutcome::Cancelled;
 
     if (!failed_ && !gCancelSend && mode_ != Mode::ExecutiveTape) {
         indicator(true, QStringLiteral("Sending Any Trailer"));
-        if (fail(sendHeaderTrailer(QStringLiteral("TrailerSend"), fileName_, sample_))) {
+        if (fail(sendHeaderTrailer(QStringLiteral("TrailerSend"), sample_))) {
             lastSendActivity = secondsSinceMidnight();
             if (lineDelay_ > 0)
                 fail(waitYielding(lineDelay_));
@@ -292,8 +352,14 @@ void BlockSend::sendBlocks() {
         fail(drainPort());
     if (!failed_ && gCancelSend)
         outcome_ = SendOutcome::Cancelled;
+    // The window shows where the send ended: a whole send at 100 %, with
+    // the program's last block, and the time it took.
+    display_.stop();
+    showGone(true);
     if (outcome_ == SendOutcome::Sent)
         showPercent(100, true);
+    if (frm_)
+        frm_->Timer1_Timer();
     finish(true);
 }
 
@@ -307,9 +373,16 @@ bool BlockSend::sendBlock(const QByteArray& block) {
             host_.setCaption(caption_);
         }
     }
-    if (gDNCStatus == 3)
-        showEcho(block);
-    if (!fail(sendToPort(block)))
+    const qint64 handedBefore = comPort().handedCount();
+    const PortResult r = sendToPort(block);
+    // What the port took of it, for the display: all of it, or less when the write ended early.
+    const qsizetype taken =
+        qsizetype(qBound<qint64>(0, comPort().handedCount() - handedBefore, block.size()));
+    handed_ += taken;
+    recent_.append(block.constData(), taken);
+    if (recent_.size() > 2 * kRecent)
+        recent_.remove(0, recent_.size() - kRecent);
+    if (!fail(r))
         return false;
     if (mode_ != Mode::Turbo && gFlowMethod == 0) {
         if (gHandshaking == 1 && !fail(check4XONXOFF()))
@@ -337,17 +410,84 @@ void BlockSend::showPercent(int pct, bool force) {
     percentShownAt_.start();
     if (frm_)
         if (PercentBar* picture = frm_->currentPicture())
-            UpdateStatus(picture, pct);
+            UpdateStatus(picture, pct, pct >= 100); // a whole send reads 100 %
     statusbar(QStringLiteral("Sending File %1% [Esc=Cancel]").arg(pct));
 }
 
-// The echo box shows the block going out a few times a second: more often
-// nobody could read it, and a fast port would spend its time drawing.
-void BlockSend::showEcho(const QByteArray& block) {
-    if (!frm_ || (shownAt_.isValid() && shownAt_.elapsed() < 100))
+// The program's bytes that have left the PC: not those still in Qt's or the
+// kernel's buffer, held there by a machine that does not read or said XOFF.
+qint64 BlockSend::gone() const {
+    const SerialLink& link = comPort();
+    const qint64 left =
+        link.handedCount() - (link.droppedCount() - droppedBefore_) - link.pendingOutput() - handedBefore_;
+    return qBound<qint64>(0, left, handed_);
+}
+
+// The last whole line among the first `gone` bytes, when the display still
+// has them; empty otherwise.
+QByteArray BlockSend::lastLineGone(qint64 gone) const {
+    const auto isEnd = [](char c) { return c == '\r' || c == '\n'; };
+    qsizetype end = qsizetype(gone - (handed_ - recent_.size()));
+    if (end <= 0)
+        return QByteArray();
+    const char* d = recent_.constData();
+    while (end > 0 && !isEnd(d[end - 1])) // a line still going out
+        --end;
+    while (end > 0 && isEnd(d[end - 1]))
+        --end;
+    qsizetype begin = end;
+    while (begin > 0 && !isEnd(d[begin - 1]))
+        --begin;
+    return QByteArray(d + begin, qMin<qsizetype>(end - begin, 256));
+}
+
+// The window follows what has really gone, also while a write is held: the
+// percentage, the Current Block and the echo of the lines sent. The turbo
+// send shows only its percentage, once a minute; `atEnd`, every route
+// shows where the send ended.
+void BlockSend::showGone(bool atEnd) {
+    const qint64 now = gone();
+    if (producedBytes_ > 0)
+        showPercent(SendLines::percentOf(
+                        qint64(double(fileBytesRead_) * double(now) / double(producedBytes_)), file_.size()),
+                    false);
+    if (!frm_ || (mode_ == Mode::Turbo && !atEnd))
         return;
-    shownAt_.start();
-    frm_->appendEcho(block);
+    const QByteArray last = lastLineGone(now);
+    if (!last.isEmpty())
+        frm_->Label2(5)->setText(QString::fromLatin1(last));
+    if (frm_->layout() != 3)
+        return;
+    if (mode_ == Mode::Turbo) {
+        if (!last.isEmpty())
+            frm_->appendEcho(last);
+        return;
+    }
+    // Whole lines as they go, the rest at the end; only the newest when more
+    // went than the box holds (or than the display kept).
+    const qint64 start = handed_ - recent_.size();
+    const auto isEnd = [&](qint64 at) {
+        return recent_[qsizetype(at - start)] == '\n' || recent_[qsizetype(at - start)] == '\r';
+    };
+    qint64 to = now;
+    while (!atEnd && to > echoed_ && to > start && !isEnd(to - 1))
+        --to;
+    qint64 from = qMax(echoed_, qMax(start, to - kEchoTail));
+    if (to <= from)
+        return;
+    if (from > echoed_) {
+        frm_->Text1()->clear();
+        while (from < to && !isEnd(from)) // from the next whole line
+            ++from;
+    }
+    echoed_ = to;
+    QByteArray lines = recent_.mid(qsizetype(from - start), qsizetype(to - from));
+    lines.replace("\r\n", "\n");
+    lines.replace('\r', '\n');
+    while (lines.startsWith('\n'))
+        lines.remove(0, 1);
+    if (!lines.isEmpty())
+        frm_->appendEcho(lines);
 }
 
 void BlockSend::finish(bool afterSendWait) {

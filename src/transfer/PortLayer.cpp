@@ -97,7 +97,10 @@ bool openPort() {
     return openCurrentMachinePort(false, Framing::Machine);
 }
 bool openPortSilent() {
-    return openCurrentMachinePort(true, Framing::Machine);
+    // An XModem machine's port is kept in the XModem framing: its send then
+    // needs no reopen, which would lose an invitation already received.
+    const bool xmodem = MachineRecord::currentInt(QStringLiteral("Handshaking")) == 4;
+    return openCurrentMachinePort(true, xmodem ? Framing::XModem : Framing::Machine);
 }
 bool openPortX() {
     return openCurrentMachinePort(false, Framing::XModem);

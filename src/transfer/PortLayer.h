@@ -31,8 +31,9 @@ SerialLink& comPort();
 // close and reopen. A failure shows a message naming the port, the device and
 // the system's reason, and returns false.
 bool openPort();
-// The same without any message; the error stays in portLines().error and is
-// shown by the next openPort() that fails too.
+// The same without any message (an XModem machine's in the XModem framing);
+// the error stays in portLines().error and is shown by the next openPort()
+// that fails too.
 bool openPortSilent();
 // The XModem framing: makeSettingsX(), no flow control.
 bool openPortX();

@@ -234,14 +234,28 @@ void ReceiveEngine::endAfterWriteFailure() {
     if (!receiving_ || busy_)
         return;
     BusyGuard guard(busy_);
+    // A program with a hole is no program: it is not kept either.
+    endCutOff(QStringLiteral("Can't Write The Received Program To Disk") + QLatin1Char('\n') + writeFailure_,
+              false);
+}
+
+// A receive cut off part way (the disk, or the port: an adaptor pulled)
+// is never saved over anything, logged or opened. The data that came is
+// kept when `keepData` and there is any, and the user told where.
+void ReceiveEngine::endCutOff(const QString& why, bool keepData) {
     tick_.stop();
     endPortReceive();
     closeComPort();
-    removeTempFile();
-    QString text = QStringLiteral("Can't Write The Received Program To Disk") + QLatin1Char('\n') + writeFailure_ +
-                   QLatin1Char('\n') + QStringLiteral("The Receive Was Stopped And Nothing Was Saved");
+    QString text = why + QLatin1Char('\n') + QStringLiteral("The Receive Was Stopped And Nothing Was Saved");
     if (fileExists(target_))
         text += QLatin1Char('\n') + target_ + QStringLiteral(" Was Not Changed");
+    if (keepData && byteCount_ > 0) {
+        text += QLatin1Char('\n') + QStringLiteral("The %1 Bytes Received Are Kept In ").arg(byteCount_) +
+                gReceiveTempFile;
+        keepTempFile();
+    } else {
+        removeTempFile();
+    }
     msgBox(text, Msg::Ok, Msg::Critical);
     statusbar(QStringLiteral("Receive Failed.."));
     backToIdle(false);
@@ -252,11 +266,7 @@ void ReceiveEngine::onTick() {
         return;
     BusyGuard guard(busy_);
     if (portFault()) {
-        msgBox(lastPortError(), Msg::Ok, Msg::Critical);
-        if (byteCount_ == 0)
-            stopProcedure();
-        else
-            endDecision();
+        endCutOff(lastPortError(), true);
         return;
     }
     // The wait after receiving counts from the last byte: an armed receive

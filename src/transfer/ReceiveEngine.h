@@ -25,7 +25,9 @@ extern bool gEchoReceive; // received data is shown in the terminal view
 //     last byte): the program is saved;
 //   - {Forever} (26): only by the button; with data received it asks
 //     "Do You Want To Save File To Disk ?";
-//   - otherwise by the button: nothing is saved.
+//   - otherwise by the button: nothing is saved;
+//   - by a failed write to disk or a port error: nothing is saved, the data
+//     of a port error is kept.
 // Saving filters the data into the destination through a temporary file and
 // a rename, after a dated audit copy of the file it replaces; a failed audit
 // copy leaves the destination alone. Every end returns the comm state to idle.
@@ -73,6 +75,7 @@ private:
     void openReceivedInEditor();
     void backToIdle(bool saved);
     void endAfterWriteFailure();
+    void endCutOff(const QString& why, bool keepData);
     void removeTempFile();
     void keepTempFile();
     void closeTerminal();

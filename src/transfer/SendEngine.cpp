@@ -33,6 +33,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTime>
+#include <QTimer>
 
 #include <cmath>
 #include <cstring>
@@ -152,10 +153,8 @@ private:
 // The header or trailer; `sample` is what the percent rule looks at of the
 // program. Under EIA the characters are converted first, as the machine will
 // see them, and only then is a "%" dropped.
-PortResult sendHeaderTrailerFor(const QString& which, const QString& fileName, const QByteArray& sample) {
+PortResult sendHeaderTrailerFor(const QString& which, const QByteArray& sample) {
     const bool header = which == QLatin1String("HeaderSend");
-    if (header)
-        writeTressick(fileName);
     const QString key = header ? QStringLiteral("HeaderSend") : QStringLiteral("TrailerSend");
     std::function<QByteArray(const QByteArray&)> eia;
     if (gCharacterSet == 1)
@@ -314,6 +313,8 @@ private:
     // The terminal view gets only what it can show: the newest bytes.
     Tail terminalBytes_{kTerminalShows};
     QElapsedTimer shownAt_; // the display was last brought up to date
+    // Brings it up to date while a write or a wait holds the send.
+    QTimer heldDisplay_;
     qint64 flushAt_ = 256;
 };
 
@@ -423,8 +424,9 @@ bool TextSend::prepare() {
     if (logFirst)
         bookkeeping();
     indicator(true, QStringLiteral("Sending Any Header"));
+    writeTressick(job_.fileName);
     const PortResult header =
-        sendHeaderTrailerFor(QStringLiteral("HeaderSend"), job_.fileName, SendLines::percentSample(in_, true));
+        sendHeaderTrailerFor(QStringLiteral("HeaderSend"), SendLines::percentSample(in_, true));
     in_.seek(0);
     showCancelSend(QString(), 1000);
     if (!logFirst)
@@ -544,8 +546,9 @@ PortResult TextSend::flush() {
     return r;
 }
 
-// A line of the reader's buffer no longer than its slack: one fixed-size
-// move the compiler makes without a call, then the end of block.
+// A line still in the reader's buffer and no longer than its slack (see
+// LineReader::hasSlack): one fixed-size move the compiler makes without a
+// call, then the end of block.
 void TextSend::queueShortLine(const QByteArray& line) {
     constexpr qsizetype kMove = SendLines::LineReader::kSlack;
     const qsizetype need = pendingSize_ + line.size() + eob_.size();
@@ -584,6 +587,13 @@ void TextSend::sendLines() {
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
     const bool plain = !rules_.stripSpaces && rules_.ignoreBlock.isEmpty() && !rules_.doubleSpaceN;
     const SerialLink& link = comPort();
+    // The display shows the block about to go: a write the machine holds
+    // (not reading, XOFF) must not leave it where the last look before was.
+    if (!displayAfterSend_) {
+        heldDisplay_.setInterval(kDisplayMs);
+        QObject::connect(&heldDisplay_, &QTimer::timeout, [this] { showProgress(false); });
+        heldDisplay_.start();
+    }
 
     QByteArray raw;
     while (!gCancelSend) {
@@ -599,13 +609,13 @@ void TextSend::sendLines() {
                 queueBlock(title, QByteArray());
         }
         currentBlock_ = plain ? raw : SendLines::prepareLine(raw, rules_);
-        const qint64 done = job_.disk ? bytesRead_ : lineIndex_;
-        if (done >= nextPercentAt_)
-            percentReached(done);
         if (echo_) {
             echoStarts_[size_t((linesRead_ - 1) % kEchoDraw)] = rawAt;
             ++echoSince_;
         }
+        const qint64 done = job_.disk ? bytesRead_ : lineIndex_;
+        if (done >= nextPercentAt_)
+            percentReached(done);
 
         const bool sent = SendLines::isSent(currentBlock_, rules_);
         if (sent) {
@@ -622,7 +632,7 @@ void TextSend::sendLines() {
                     terminalBytes_.append(eob_);
                 }
                 queueBlock(returnEIA(currentBlock_ + eob_), QByteArray());
-            } else if (plain && raw.size() <= SendLines::LineReader::kSlack) {
+            } else if (plain && raw.size() <= SendLines::LineReader::kSlack && reader.hasSlack(raw)) {
                 queueShortLine(raw);
             } else {
                 queueBlock(currentBlock_, eob_);
@@ -639,6 +649,7 @@ void TextSend::sendLines() {
             break;
         }
     }
+    heldDisplay_.stop();
     // The last block shown must outlive the reader's buffer.
     currentBlock_ = QByteArray(currentBlock_.constData(), currentBlock_.size());
     if (!reader.error().isEmpty() && !failed_) {
@@ -662,7 +673,7 @@ void TextSend::sendTrailer() {
         indicator(true, QStringLiteral("Sending Any Trailer"));
         const QByteArray sample = SendLines::percentSample(in_, false);
         // The line delay follows the trailer once it is on the line.
-        if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), job_.fileName, sample)) && fail(drainPort())) {
+        if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), sample)) && fail(drainPort())) {
             lastSendActivity = secondsSinceMidnight();
             if (lineDelay_ > 0)
                 fail(waitYielding(lineDelay_));
@@ -676,6 +687,8 @@ void TextSend::sendTrailer() {
         if (!failed_ && gCancelSend)
             outcome_ = SendOutcome::Cancelled;
     }
+    if (frm_)
+        frm_->Timer1_Timer(); // the time the send took, however short
     finish(true);
 }
 
@@ -685,7 +698,8 @@ void TextSend::finish(bool afterSendWait) {
     // Once the port is closed, what it dropped is known.
     ending.afterClose = [this] {
         QByteArray restartLine;
-        if (const LineTrail::Line* out = trail_.lastOut()) {
+        const LineTrail::Line* out = trail_.lastOut();
+        if (out) {
             if (in_.seek(out->rawAt))
                 restartLine = in_.read(out->rawSize);
             lineIndex_ = out->index;
@@ -693,6 +707,10 @@ void TextSend::finish(bool afterSendWait) {
             lineIndex_ = job_.startLine;
         }
         writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine));
+        return out ? QStringLiteral("Line %1 Is Kept For A Restart: %2")
+                         .arg(out->index)
+                         .arg(QString::fromLatin1(restartLine))
+                   : QStringLiteral("No Line Reached The Machine Whole");
     };
     endSend(host_, ending);
     frm_ = nullptr;
@@ -814,11 +832,14 @@ PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool
         if (file.open(QIODevice::ReadOnly))
             sample = SendLines::percentSample(file, header);
     }
-    return sendHeaderTrailerFor(which, fileName, sample);
+    if (header)
+        writeTressick(fileName);
+    return sendHeaderTrailerFor(which, sample);
 }
 
-PortResult sendHeaderTrailer(const QString& which, const QString& fileName, const QByteArray& program) {
-    return sendHeaderTrailerFor(which, fileName, SendLines::percentSample(program, which == QLatin1String("HeaderSend")));
+PortResult sendHeaderTrailer(const QString& which, const QByteArray& program) {
+    return sendHeaderTrailerFor(which,
+                                SendLines::percentSample(program, which == QLatin1String("HeaderSend")));
 }
 
 void checkNeedToWait() {
@@ -861,10 +882,15 @@ void notifyAfterSend() {
 
 void writeTressick(const QString& fileName) {
     const QString target = readIni(kSettings, QStringLiteral("TressickFile"), QString());
-    if (target.isEmpty())
-        return;
     QString error;
-    if (!copyFileSafely(fileName, target, &error))
+    if (!target.isEmpty() && !copyFileSafely(fileName, target, &error))
+        msgBox(error);
+}
+
+void writeTressick(const std::function<bool(QIODevice& out, QString* error)>& write) {
+    const QString target = readIni(kSettings, QStringLiteral("TressickFile"), QString());
+    QString error;
+    if (!target.isEmpty() && !writeFileSafely(target, write, &error))
         msgBox(error);
 }
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // The text send: a program goes line by line to the current machine with its
@@ -56,18 +57,22 @@ SendOutcome sendBinaryFile(const QString& fileName, int chunkSize);
 // The machine's HeaderSend or TrailerSend (any other `which` is the trailer)
 // for the program in fileName (or the active window's text), with its pauses
 // and DelayBeforeHeader, converted to EIA when the machine uses it (the
-// caller has loaded the table).
+// caller has loaded the table); the header makes the extra copy of fileName.
 PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool fromWindow);
-PortResult sendHeaderTrailer(const QString& which, const QString& fileName, const QByteArray& program);
+// The same for a program already read (`program`, or its start and end, for
+// the "%" rule); the extra copy is the caller's.
+PortResult sendHeaderTrailer(const QString& which, const QByteArray& program);
 
 // After-send steps: the countdown with the port still open (WaitAfterSending
 // positions 0-29 keep it open 1-30 s), the "{Prompt Me}" prompt (position 30),
 // the time-out report that returns the comm state to idle, and the extra copy
-// of the file sent to [Settings] TressickFile.
+// of what is sent to [Settings] TressickFile: the file, or what `write` puts
+// out (written whole or not at all, a failure said).
 void checkNeedToWait();
 void checkNeedToWarnAfterSend(const QString& fileName);
 void notifyAfterSend();
 void writeTressick(const QString& fileName);
+void writeTressick(const std::function<bool(QIODevice& out, QString* error)>& write);
 
 // True when the machine is reached through the network helper, which has then
 // taken the transfer over. The helper has no command line to run yet, so

@@ -34,6 +34,13 @@ public:
     // Skips `count` lines; false when the program has fewer.
     bool skip(qint64 count);
     qint64 position() const { return consumed_ + begin_; } // bytes read, line ends included
+    // Whether `line` is still a view of this reader's buffer, with kSlack
+    // readable bytes past its end: a line the caller has replaced (upper-cased,
+    // say) is a block of its own, exactly as long as it is.
+    bool hasSlack(const QByteArray& line) const {
+        const quintptr at = quintptr(line.constData()), begin = quintptr(buf_.constData());
+        return at >= begin && at + quintptr(line.size() + kSlack) <= begin + quintptr(buf_.size());
+    }
     QString error() const { return error_; }
 
 private:

@@ -112,9 +112,13 @@ void endSend(SendHost& host, const SendEnding& ending) {
     checkNeedToWarnAfterSend(ending.fileName);
     gCancelSend = true;
     closeComPort();
-    if (ending.afterClose)
-        ending.afterClose();
-    statusbar(QStringLiteral("Ready"));
+    const QString kept = ending.afterClose ? ending.afterClose() : QString();
+    // A cancel is said where the operator looks after it, with what a restart would start from.
+    if (ending.outcome == SendOutcome::Cancelled)
+        statusbar(QStringLiteral("Send Cancelled") +
+                  (kept.isEmpty() ? QString() : QStringLiteral(" - ") + kept));
+    else
+        statusbar(QStringLiteral("Ready"));
     gSending = false;
     host.lockForTransfer(false);
     if (gMinimizeOnSend == 2) {

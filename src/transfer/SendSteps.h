@@ -45,6 +45,8 @@ struct SendEnding {
     QString savedCaption;
     QString captionPrefix; // the alias and " : "
     bool shifted = false;
-    std::function<void()> afterClose; // runs once the port is closed
+    // Runs once the port is closed; what it returns (the restart line kept)
+    // follows "Send Cancelled" on the status line of a cancelled send.
+    std::function<QString()> afterClose;
 };
 void endSend(SendHost& host, const SendEnding& ending);

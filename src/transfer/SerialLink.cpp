@@ -91,9 +91,21 @@ bool SerialLink::open(const QString& device, const PortSettings& settings) {
 // we may read and write can only be refused for that.
 QString SerialLink::openFailure() const {
     const QFileInfo file(device_);
-    if (port_.error() == QSerialPort::PermissionError && file.isReadable() && file.isWritable())
+    if (port_.error() != QSerialPort::PermissionError)
+        return port_.errorString();
+    if (file.isReadable() && file.isWritable())
         return QStringLiteral("The Port Is In Use, By This Program's Window Or Another Program");
-    return port_.errorString();
+    return port_.errorString() + QLatin1Char('\n') + devicePermissionAdvice(device_);
+}
+
+QString devicePermissionAdvice(const QString& device) {
+    // A stable name (/dev/serial/by-id/...) is a link: the device's own group counts.
+    const QString group = QFileInfo(QFileInfo(device).canonicalFilePath()).group();
+    if (group.isEmpty())
+        return QStringLiteral("Your User May Not Use %1").arg(device);
+    return QStringLiteral("%1 Belongs To The Group \"%2\": Your User Must Be A Member Of It "
+                          "(Ask Your Administrator, Then Log In Again)")
+        .arg(device, group);
 }
 
 void SerialLink::close(CloseMode mode) {
@@ -114,6 +126,16 @@ void SerialLink::onError(QSerialPort::SerialPortError error) {
     const int cause = errno;
     if (error == QSerialPort::NoError)
         return;
+    // A read that finds the line hung up (the other end of a pseudo-terminal
+    // closed) returns nothing, and Qt words that with whatever errno was
+    // left, a would-block one too.
+    if ((error == QSerialPort::ReadError || error == QSerialPort::ResourceError) && port_.isOpen()) {
+        pollfd line{int(port_.handle()), 0, 0};
+        if (::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            fault(QSerialPort::ResourceError, port_.errorString());
+            return;
+        }
+    }
     if (wouldBlock(cause, port_.errorString())) {
         // A full or held line (XOFF, CTS, a machine that reads slowly): Qt
         // keeps the bytes and writes them once the line takes them again.

@@ -14,6 +14,10 @@
 #include <functional>
 #include <optional>
 
+// Why the user may not open `device`: the group that owns it (usually
+// "dialout"), to which the user must belong.
+QString devicePermissionAdvice(const QString& device);
+
 // How a write or a wait on the port ended.
 enum class PortResult {
     Ok,        // done: the bytes have left Qt's buffer, or the wait is over

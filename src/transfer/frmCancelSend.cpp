@@ -137,7 +137,7 @@ frmCancelSend::frmCancelSend(QWidget* parent)
         box->addWidget(text1_);
         auto* row = new QHBoxLayout;
         row->addWidget(makeLabel(QStringLiteral("Label1(7)"), QStringLiteral("Time"), frames_[3]));
-        row->addWidget(makeLabel(QStringLiteral("Label2(7)"), QStringLiteral("00:00:00"), frames_[3]), 1);
+        row->addWidget(makeLabel(QStringLiteral("Label2(7)"), QStringLiteral("00:00:00:00"), frames_[3]), 1);
         box->addLayout(row);
     }
     for (int i = 0; i < 4; ++i)

@@ -5,11 +5,15 @@
 #include "EditControl.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
+#include "PercentBar.h"
 #include "SendOnPty.h"
 #include "TapePunch.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <atomic>
 
@@ -52,11 +56,68 @@ protected:
     }
 };
 
+// Every route from disk, as its machine setting (DripFeedPacketSize) or
+// the Send Binary menu chooses it; the text send beside them.
+const struct Route {
+    const char* name;
+    const char* packetSize;
+    bool binary;
+} kRoutes[] = {{"text", "0", false},  {"drip feed", "2", false},      {"chunked", "7", false},
+               {"turbo", "3", false}, {"executive tape", "1", false}, {"Send Binary", "0", true}};
+
+SendOutcome sendBy(const Route& route, const QString& path) {
+    writeIni(gCurrentMachineSection, QStringLiteral("DripFeedPacketSize"),
+             QString::fromLatin1(route.packetSize));
+    return route.binary ? sendBinaryFile(path, 512) : sendFileNoWindow(path);
+}
+
+// The number of a numbered block ("N120 G01 X1.000" is 120); -1 for none.
+int blockNumber(const QString& block) {
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("^N(\\d+) ")).match(block);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// What the progress window shows as it goes away at the end of a send.
+class LastLook : public QObject {
+public:
+    struct Seen {
+        QString bar, currentBlock, echoEnd, timeSoFar, time;
+    };
+    Seen seen;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* frm = qobject_cast<frmCancelSend*>(watched);
+        if (frm && event->type() == QEvent::Hide) {
+            seen.bar = frm->currentPicture() ? frm->currentPicture()->label() : QString();
+            seen.currentBlock = frm->Label2(5)->text();
+            seen.echoEnd = frm->Text1()->toPlainText().section(QLatin1Char('\n'), -1);
+            seen.timeSoFar = frm->Label2(2)->text();
+            seen.time = frm->Label2(frm->layout() == 3 ? 7 : 0)->text();
+        }
+        return false;
+    }
+
+private:
+    During watch_{[this] {
+        if (frmCancelSend* frm = frmCancelSend::instance())
+            frm->installEventFilter(this);
+        return false;
+    }};
+};
+
 TEST_F(Blocks, EachRouteSendsItsBytes) {
     set({{"StripSpaces", "1"}, {"IgnoreBlock", "/"}});
     const QString path = program("N10 G0 X1\r\n/N20 M0\r\nN30 M30\r\n");
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
-    EXPECT_EQ(received(22), "%\nN10G0X1\r\nN30M30\r\nM30");
+    const QString copy = home.file(QStringLiteral("copy.nc"));
+    writeIni(QStringLiteral("Settings"), QStringLiteral("TressickFile"), copy);
+    for (const char* packets : {"2", "3"}) {
+        SCOPED_TRACE(packets[0] == '2' ? "drip feed" : "turbo");
+        set("DripFeedPacketSize", QString::fromLatin1(packets));
+        EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+        EXPECT_EQ(received(22), "%\nN10G0X1\r\nN30M30\r\nM30");
+        EXPECT_EQ(readAllBytes(copy), "N10G0X1\r\nN30M30\r\n") << "the extra copy is what was sent";
+        QFile::remove(copy);
+    }
+    writeIni(QStringLiteral("Settings"), QStringLiteral("TressickFile"), QString());
 
     SCOPED_TRACE("chunked, 2-byte blocks, default keys but the route");
     removeIniSection(gCurrentMachineSection, gIniPath);
@@ -84,6 +145,116 @@ TEST_F(Blocks, EachRouteSendsItsBytes) {
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
     EXPECT_EQ(received(5), QByteArray("\x0b\x80\x67\x20\x80", 5));
     expectIdleAndUnlocked();
+}
+
+TEST_F(Blocks, EveryRouteEndsAt100WithTheLastBlockAndItsTime) {
+    set({{"HeaderSend", ""}, {"TrailerSend", ""}});
+    const QByteArray text = numbered(3000);
+    const QString path = program(text);
+    const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d:\\d\\d$"));
+    for (const Route& route : kRoutes) {
+        for (const int display : {2, 0}) { // the echo of a send from disk, every field
+            SCOPED_TRACE(std::string(route.name) + (display ? " echo" : " fields"));
+            gDNCStatus = display;
+            LastLook look;
+            EXPECT_EQ(sendBy(route, path), SendOutcome::Sent);
+            EXPECT_EQ(received(text.size()), text);
+            EXPECT_EQ(look.seen.bar, QStringLiteral("100%"));
+            EXPECT_EQ(display ? look.seen.echoEnd : look.seen.currentBlock,
+                      QStringLiteral("N30000 G01 X1.000"));
+            EXPECT_TRUE(clock.match(look.seen.time).hasMatch()) << look.seen.time.toStdString();
+            if (!display) {
+                EXPECT_TRUE(clock.match(look.seen.timeSoFar).hasMatch()) << look.seen.timeSoFar.toStdString();
+            }
+        }
+    }
+    gDNCStatus = 2;
+}
+
+TEST_F(Blocks, AHeldWriteShowsWhatHasGone) {
+    set({{"HeaderSend", ""}, {"TrailerSend", ""}, {"Handshaking", "0"}});
+    gDNCStatus = 0;
+    const QByteArray text = numbered(20000);
+    const QString path = program(text);
+    for (const Route& route : kRoutes) {
+        if (QByteArray(route.name) == "turbo")
+            continue; // its display changes once a minute
+        SCOPED_TRACE(route.name);
+        // The machine stops reading 20,000 bytes in: the pseudo-terminal
+        // fills and the write waits, until the test has looked.
+        auto stopped = std::make_shared<QElapsedTimer>();
+        machine.setReaction([m = &machine, stopped](qint64 got) {
+            if (got >= 20000 && !stopped->isValid()) {
+                m->setReading(false);
+                stopped->start();
+            }
+        });
+        int shown = -1, machineHas = -1;
+        During look([&] {
+            if (!stopped->isValid() || stopped->elapsed() < 500)
+                return false;
+            shown = blockNumber(frmCancelSend::instance()->Label2(5)->text());
+            const QByteArray got = machine.received();
+            const QByteArray whole = got.left(got.lastIndexOf("\r\n"));
+            machineHas = blockNumber(QString::fromLatin1(whole.mid(whole.lastIndexOf("\r\n") + 2)));
+            machine.setReading(true);
+            return true;
+        });
+        EXPECT_EQ(sendBy(route, path), SendOutcome::Sent);
+        machine.setReaction(nullptr);
+        EXPECT_EQ(received(text.size()), text);
+        EXPECT_GT(machineHas, 0);
+        EXPECT_GE(shown, machineHas) << "the display stayed behind what the machine had";
+    }
+    gDNCStatus = 2;
+}
+
+// A machine that vanishes, or says XOFF and never XON, ends every route:
+// the settings error and why, or the inactivity report; never "Sent".
+TEST_F(Blocks, AHangUpOrAnEndlessXoffEndsEveryRoute) {
+    set({{"Handshaking", "1"}, {"SendTimeOut", "1"}});
+    const QString path = program(numbered(50000));
+    for (const Route& route : kRoutes) {
+        if (QByteArray(route.name) == "text")
+            continue; // the text send's own rows
+        SCOPED_TRACE(route.name);
+        // It stops reading first, so that it goes while the send surely runs.
+        PtyMachine vanishing;
+        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), vanishing.slavePath());
+        auto stopped = std::make_shared<std::atomic<bool>>(false);
+        vanishing.setReaction([m = &vanishing, stopped](qint64 got) {
+            if (got > 5000 && !stopped->exchange(true))
+                m->setReading(false);
+        });
+        QString indicator;
+        During hangUp([&] {
+            if (*stopped)
+                vanishing.hangUp();
+            if (frmCancelSend* frm = frmCancelSend::instance())
+                indicator = frm->Label2(4)->text();
+            if (!indicator.startsWith(QLatin1String("Error")))
+                return false;
+            gCancelSend = true; // no need to sit out the error's pause
+            return true;
+        });
+        EXPECT_EQ(sendBy(route, path), SendOutcome::PortFailed);
+        EXPECT_EQ(indicator, QStringLiteral("Error - Check Your CNC Property Settings"));
+        EXPECT_TRUE(msgs.sawText(QStringLiteral("Was Not Sent Whole")));
+        expectIdleAndUnlocked();
+
+        PtyMachine holding;
+        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), holding.slavePath());
+        holding.setReaction([m = &holding, said = false](qint64 got) mutable {
+            if (got > 0 && !said)
+                m->send("\x13");
+            said = said || got > 0;
+        });
+        msgs.clear();
+        EXPECT_EQ(sendBy(route, path), SendOutcome::TimedOut);
+        EXPECT_TRUE(msgs.sawText(QStringLiteral("Transfer Automatically Timed Out After 1s of Inactivity")));
+        EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
+        expectIdleAndUnlocked();
+    }
 }
 
 TEST_F(Blocks, TurboSendsFullAndShortBlocks) {
@@ -138,6 +309,7 @@ TEST_F(Blocks, XoffHoldsXonResumesAndCancelEndsWithoutTrailer) {
     pumpEvents(300);
     EXPECT_EQ(machine.receivedCount(), 0) << "nothing after the cancel, no trailer";
     EXPECT_LT(atCancel.size(), expected.size());
+    EXPECT_EQ(lastStatusText(), QStringLiteral("Send Cancelled"));
     expectIdleAndUnlocked();
 }
 
@@ -214,6 +386,11 @@ TEST_F(Blocks, TapeTitleBeforeTheLinesAndBlankTapeAfterTheTrailer) {
     set({{"DripFeedPacketSize", "0"}, {"HeaderSend", ""}, {"TrailerSend", ""}, {"CharacterSet", "1"}});
     EXPECT_EQ(windowSend(program("b\n%\n")), SendOutcome::Sent);
     EXPECT_EQ(received(13), QByteArray("\0\0\x03\0\x02\x80\x80\x0b\x80\x80\0\0\0", 13));
+
+    SCOPED_TRACE("an ASCII machine, a short title sent upper-cased as it stands");
+    set("CharacterSet", "0");
+    EXPECT_EQ(windowSend(program("ab1\n%\n")), SendOutcome::Sent);
+    EXPECT_EQ(received(21), QByteArray("\0\0\x01\x02\0\x03\0\x04\x04\0AB1\r\n%\r\n\0\0\0", 21));
 
     set("IgnoreUntil", "?");
     TapePunch leader(false);

@@ -189,6 +189,16 @@ TEST_F(Port, OpenFailureNamesDeviceAndReason) {
     ASSERT_TRUE(other.open(machine.slavePath(), PortSettings()));
     EXPECT_FALSE(openPort());
     EXPECT_TRUE(msgs.sawText(QStringLiteral("In Use"))) << qPrintable(msgs.texts().join('|'));
+
+    // A device the user may not open names the group that may (a link by the group it leads to).
+    const QString device = home.file(QStringLiteral("ttyS7"));
+    ASSERT_TRUE(writeAllBytes(device, ""));
+    ASSERT_TRUE(QFile::link(device, home.file(QStringLiteral("by-id"))));
+    const QString group = QFileInfo(device).group();
+    ASSERT_FALSE(group.isEmpty());
+    EXPECT_TRUE(
+        devicePermissionAdvice(home.file(QStringLiteral("by-id")))
+            .contains(QStringLiteral("Belongs To The Group \"%1\": Your User Must Be A Member").arg(group)));
 }
 
 TEST_F(Port, ReceivedBytesArriveInOrderThroughModalBoxes) {

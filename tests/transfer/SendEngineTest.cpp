@@ -260,6 +260,10 @@ TEST_F(Send, CancelMidSendLeavesTheRestartLineTheMachineGotWhole) {
         const QByteArray whole = got.left(got.lastIndexOf("\r\n"));
         const QByteArray lastWhole = whole.mid(whole.lastIndexOf("\r\n") + 2);
         EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")).toLatin1(), lastWhole);
+        const int line = lastWhole.mid(1, lastWhole.indexOf(' ') - 1).toInt() / 10; // "N<10 x line> ..."
+        EXPECT_EQ(lastStatusText(), QStringLiteral("Send Cancelled - Line %1 Is Kept For A Restart: %2")
+                                        .arg(line)
+                                        .arg(QString::fromLatin1(lastWhole)));
     }
 }
 

@@ -3,8 +3,10 @@
 // progress window following it when minimised. What goes over the wire is
 // tested on the engines.
 #include "AppTestSupport.h"
+#include "EditorGlobals.h"
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
+#include "TransferLog.h"
 #include "frmCancelSend.h"
 
 #include <QComboBox>
@@ -69,6 +71,42 @@ private Q_SLOTS:
         w->btnToolBar_Click(2);
         QCOMPARE(gPortState, int(PortIdle));
         QCOMPARE(freeControls(*w), 4);
+        QVERIFY(w->close());
+    }
+
+    // The machine's adaptor is pulled three lines into a receive over a
+    // program: the program stays as it was, nothing is called received, and
+    // the user is told where the three lines are.
+    void aReceiveCutOffByThePortNeverReplacesTheProgram() {
+        auto home = freshAppHome();
+        PtyMachine machine;
+        auto w =
+            loadedTerminal(*home, machineOnPort(machine.slavePath(), "Handshaking=0\nWaitAfterReceive=26\n"));
+        const QString path = home->file(QStringLiteral("O1000.nc"));
+        const QByteArray old = "%\r\nO1000\r\nG01 X1.\r\nM30\r\n%\r\n";
+        QVERIFY(writeAllBytes(path, old));
+        ScriptedMessages msgs;
+        msgs.answerFiles({path}).answer(Msg::AnswerYes); // to overwrite it
+        w->btnToolBar_Click(2);
+        QCOMPARE(gPortState, int(PortReceiving));
+        const QByteArray lines = "%\nO2000\nG00 X0\n";
+        machine.send(lines);
+        QVERIFY(waitUntil([&] { return QFileInfo(gReceiveTempFile).size() == lines.size(); }));
+        const QString temp = gReceiveTempFile;
+        machine.hangUp();
+        QVERIFY(waitUntil([] { return gPortState == PortIdle; }));
+
+        QCOMPARE(readAllBytes(path), old);
+        QVERIFY(!readAllBytes(transferLogPath()).contains("Received"));
+        QCOMPARE(msgs.shown().size(), 2);
+        const QString told = msgs.texts().last();
+        QVERIFY2(told.contains(QStringLiteral("Disconnected")) && told.contains(temp) &&
+                     told.contains(path + QStringLiteral(" Was Not Changed")),
+                 qPrintable(told));
+        QCOMPARE(readAllBytes(temp), lines);
+        for (int i = 1; i < gWindows.size(); ++i)
+            QVERIFY(gWindows[i].closed || gWindows[i].fileName != path);
+        QCOMPARE(w->btnToolBar(2)->text(), gReceiveCaption);
         QVERIFY(w->close());
     }
 };

@@ -338,6 +338,21 @@ TEST_F(XModemPanels, CancelOnTheReceivePanelStopsSx) {
     expectIdle();
 }
 
+TEST_F(XModemPanels, AnInvitationThatCameBeforeTheSendStartsIt) {
+    // The port is kept open once the machine is chosen; the receiver invites
+    // before the send begins, and not again within SendTimeOut.
+    writeIni(gCurrentMachineSection, QStringLiteral("SendTimeOut"), QStringLiteral("3"));
+    ASSERT_TRUE(writeAllBytes(path(QStringLiteral("part.nc")), "G0X0\r\n"));
+    gKeepAlive = 1;
+    ASSERT_TRUE(openPortSilent());
+    QProcess rx;
+    startPeer(rx, "rx", {QStringLiteral("-c"), QStringLiteral("got.bin")});
+    ASSERT_TRUE(waitUntil([] { return comPort().receivedCount() > 0; }));
+    EXPECT_EQ(sendFileNoWindow(path(QStringLiteral("part.nc"))), SendOutcome::Sent);
+    ASSERT_TRUE(waitForPeer(rx, 10000));
+    EXPECT_EQ(rx.exitCode(), 0);
+}
+
 TEST_F(XModemPanels, NoPeerAVanishedPeerOrAMissingDeviceEndsInAMessage) {
     writeIni(gCurrentMachineSection, QStringLiteral("SendTimeOut"), QStringLiteral("1"));
     ASSERT_TRUE(writeAllBytes(path(QStringLiteral("a.bin")), "G0X0\r\n"));
