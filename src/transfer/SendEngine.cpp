@@ -30,7 +30,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTime>
 
@@ -869,16 +868,4 @@ void writeTressick(const QString& fileName) {
     QString error;
     if (!copyFileSafely(fileName, target, &error))
         msgBox(error);
-}
-
-bool chkNeedToSendTCPIP(const QString& fileName, const QString& kind) {
-    if (machineValue("IP").isEmpty())
-        return false;
-    const QString helper = ProgramPaths::programFolder() + QStringLiteral("Skylet.exe");
-    if (!fileExists(helper))
-        return false;
-    const QString command = emptyStub(fileName, kind);
-    if (command.isEmpty())
-        return false;
-    return NetworkHandoff::startHelper({helper, QProcess::splitCommand(command)});
 }

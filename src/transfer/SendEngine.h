@@ -68,7 +68,3 @@ void checkNeedToWarnAfterSend(const QString& fileName);
 void notifyAfterSend();
 void writeTressick(const QString& fileName);
 
-// True when the machine is reached through the network helper, which has then
-// taken the transfer over. The helper has no command line to run yet, so
-// every machine goes through its serial port.
-bool chkNeedToSendTCPIP(const QString& fileName, const QString& kind);
