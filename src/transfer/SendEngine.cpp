@@ -76,6 +76,14 @@ private:
     bool owner_;
 };
 
+// What every send does first: this machine's flow control and code set, the
+// find box out of the way, and the terminal view's line ends shown as they pass.
+void beginSend() {
+    loadMachineFlowValues();
+    hideFindForm();
+    gBestEob = false;
+}
+
 // The routes other than the text send, chosen by Handshaking, then by
 // DripFeedPacketSize. True, with how it ended, when one of them took the file.
 bool sentByAnotherRoute(const QString& fileName, bool fromWindow, SendOutcome* outcome) {
@@ -721,8 +729,7 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex) {
     RunningGuard guard;
     if (!guard.owner())
         return SendOutcome::NotSent;
-    loadMachineFlowValues();
-    hideFindForm();
+    beginSend();
 
     SendHost& host = sendHost();
     Job job;
@@ -769,8 +776,7 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
     RunningGuard guard;
     if (!guard.owner())
         return SendOutcome::NotSent;
-    loadMachineFlowValues();
-    hideFindForm();
+    beginSend();
 
     const int mode = machineInt("DripFeedPacketSize");
     if (chkNeedToSendTCPIP(fileName, mode != 0 ? QStringLiteral("SB") : QStringLiteral("S")))
@@ -800,8 +806,7 @@ SendOutcome sendBinaryFile(const QString& fileName, int chunkSize) {
     RunningGuard guard;
     if (!guard.owner())
         return SendOutcome::NotSent;
-    loadMachineFlowValues();
-    hideFindForm();
+    beginSend();
     return sendBinary(QStringLiteral("BINARY") + fileName, chunkSize, false);
 }
 
