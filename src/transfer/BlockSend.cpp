@@ -12,6 +12,7 @@
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "MessageSeam.h"
+#include "NetworkHandoff.h"
 #include "PercentBar.h"
 #include "PortLayer.h"
 #include "SafeFile.h"

@@ -65,3 +65,15 @@ bool startHelper(const HelperCommand& command) {
 }
 
 } // namespace NetworkHandoff
+
+bool chkNeedToSendTCPIP(const QString& fileName, const QString& kind) {
+    if (MachineRecord::current(QStringLiteral("IP")).isEmpty())
+        return false;
+    const QString helper = ProgramPaths::programFolder() + QStringLiteral("Skylet.exe");
+    if (!fileExists(helper))
+        return false;
+    const QString command = emptyStub(fileName, kind);
+    if (command.isEmpty())
+        return false;
+    return NetworkHandoff::startHelper({helper, QProcess::splitCommand(command)});
+}

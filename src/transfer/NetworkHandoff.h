@@ -38,3 +38,9 @@ QString writeSettingsCopy(const QString& section, const QVector<std::pair<QStrin
 bool startHelper(const HelperCommand& command);
 
 } // namespace NetworkHandoff
+
+// True when the current machine is reached through the network helper, which
+// has then taken the transfer over (`kind`: "S", "SB", "R" or "RF"). The
+// helper has no command line to run yet, so every machine goes through its
+// serial port.
+bool chkNeedToSendTCPIP(const QString& fileName, const QString& kind);

@@ -10,6 +10,7 @@
 #include "FileStuff.h"
 #include "MachineRecord.h"
 #include "MessageSeam.h"
+#include "NetworkHandoff.h"
 #include "PortLayer.h"
 #include "ReceiveSave.h"
 #include "SettingsGlobals.h"
@@ -142,11 +143,15 @@ void ReceiveEngine::start(bool receiveAll, const QString& fileName) {
     idleMs_ = qMax(5, wait + 5) * 1000;
     binary_ = host_->binaryReceive();
 
+    // A machine served by the network helper is handed over before any file
+    // is made: there is no destination left to receive into.
     QString destination;
     if (!receiveAll) {
         destination = destinationFor(fileName, QStringLiteral("Receive CNC File"));
+        if (!destination.isEmpty() && chkNeedToSendTCPIP(destination, QStringLiteral("R")))
+            destination.clear();
         gSplitBusy = false;
-    } else {
+    } else if (!chkNeedToSendTCPIP(QStringLiteral("DUMMY"), QStringLiteral("RF"))) {
         destination = getTempFileName(QStringLiteral("dnc")).trimmed();
         QFile::remove(destination);
         gSplitBusy = true;

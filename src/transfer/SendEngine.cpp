@@ -30,7 +30,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTime>
 #include <QTimer>
@@ -72,6 +71,14 @@ public:
 private:
     bool owner_;
 };
+
+// What every send does first: this machine's flow control and code set, the
+// find box out of the way, and the terminal view's line ends shown as they pass.
+void beginSend() {
+    loadMachineFlowValues();
+    hideFindForm();
+    gBestEob = false;
+}
 
 // The routes other than the text send, chosen by Handshaking, then by
 // DripFeedPacketSize. True, with how it ended, when one of them took the file.
@@ -736,8 +743,7 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, co
     RunningGuard guard;
     if (!guard.owner())
         return SendOutcome::NotSent;
-    loadMachineFlowValues();
-    hideFindForm();
+    beginSend();
 
     SendHost& host = sendHost();
     Job job;
@@ -785,8 +791,7 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
     RunningGuard guard;
     if (!guard.owner())
         return SendOutcome::NotSent;
-    loadMachineFlowValues();
-    hideFindForm();
+    beginSend();
 
     const int mode = machineInt("DripFeedPacketSize");
     if (chkNeedToSendTCPIP(fileName, mode != 0 ? QStringLiteral("SB") : QStringLiteral("S")))
@@ -816,8 +821,7 @@ SendOutcome sendBinaryFile(const QString& fileName, int chunkSize) {
     RunningGuard guard;
     if (!guard.owner())
         return SendOutcome::NotSent;
-    loadMachineFlowValues();
-    hideFindForm();
+    beginSend();
     return sendBinary(QStringLiteral("BINARY") + fileName, chunkSize, false);
 }
 
@@ -892,16 +896,4 @@ void writeTressick(const std::function<bool(QIODevice& out, QString* error)>& wr
     QString error;
     if (!target.isEmpty() && !writeFileSafely(target, write, &error))
         msgBox(error);
-}
-
-bool chkNeedToSendTCPIP(const QString& fileName, const QString& kind) {
-    if (machineValue("IP").isEmpty())
-        return false;
-    const QString helper = ProgramPaths::programFolder() + QStringLiteral("Skylet.exe");
-    if (!fileExists(helper))
-        return false;
-    const QString command = emptyStub(fileName, kind);
-    if (command.isEmpty())
-        return false;
-    return NetworkHandoff::startHelper({helper, QProcess::splitCommand(command)});
 }

@@ -74,7 +74,3 @@ void notifyAfterSend();
 void writeTressick(const QString& fileName);
 void writeTressick(const std::function<bool(QIODevice& out, QString* error)>& write);
 
-// True when the machine is reached through the network helper, which has then
-// taken the transfer over. The helper has no command line to run yet, so
-// every machine goes through its serial port.
-bool chkNeedToSendTCPIP(const QString& fileName, const QString& kind);

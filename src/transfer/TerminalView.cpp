@@ -9,8 +9,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-bool gBestEob = false;
-
 QString charName(uchar code) {
     if (code < 32)
         return QStringLiteral("<%1=%2>").arg(code).arg(CodeList::controlName(code));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TerminalEcho.h"
+#include "TransferGlobals.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -9,10 +10,6 @@
 #include <QTimer>
 
 class QPlainTextEdit;
-
-// The best-EOB display is on: set from the debug mode while the debug
-// window is open, off for a binary receive and when the window opens.
-extern bool gBestEob;
 
 // "<13=CR>" for codes 0 to 31, "<32SPACE>" for the space, "<A=65>" for the rest.
 QString charName(uchar code);

@@ -18,6 +18,7 @@ int gWaitForXONMode = 0;
 int gMinimizeOnSend = 0;
 int gDNCStatus = 2;
 int gDebugMode = 1;
+bool gBestEob = false;
 QString gReceiveTempFile;
 bool gSplitBusy = false;
 QDateTime gSendStartTime;

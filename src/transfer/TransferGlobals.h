@@ -32,6 +32,10 @@ extern int gWaitForXONMode;  // the running send's WaitForXON: 0 none, 1 XON, 2 
 extern int gMinimizeOnSend;  // [Settings] MinimizeOnSend
 extern int gDNCStatus;       // progress display: 0 Show All, 1 Small %, 2 Large %, 3 None (4 nothing, during a hidden send)
 extern int gDebugMode;       // terminal display mode
+// The terminal view's best-EOB display is on: set from the debug mode while
+// the debug window is open, off for a binary receive, when the window opens
+// and when a send starts.
+extern bool gBestEob;
 extern QString gReceiveTempFile; // the receive's temporary file, made once at start-up
 extern bool gSplitBusy;          // a receive-all runs, or a split of a file into its programs
 extern QDateTime gSendStartTime;

@@ -27,7 +27,8 @@ XModemCopy formatXmodemCopy(qint64 length, const QString& headerSend, const QStr
     return copy;
 }
 
-bool writeXmodemCopy(const QString& source, const XModemCopy& copy, const QString& target, QString* error) {
+bool writeXmodemCopy(const QString& source, const XModemCopy& copy, const QString& target, QString* error,
+                     const std::function<void(int percent)>& progress) {
     QFile in(source);
     QFile out(target);
     const auto failed = [error](const QFile& f) {
@@ -42,6 +43,8 @@ bool writeXmodemCopy(const QString& source, const XModemCopy& copy, const QStrin
     if (out.write(copy.head) != copy.head.size())
         return failed(out);
     QByteArray piece(64 * 1024, Qt::Uninitialized);
+    const qint64 length = in.size();
+    qint64 copied = 0;
     for (;;) {
         const qint64 n = in.read(piece.data(), piece.size());
         if (n < 0)
@@ -50,6 +53,9 @@ bool writeXmodemCopy(const QString& source, const XModemCopy& copy, const QStrin
             break;
         if (out.write(piece.constData(), n) != n)
             return failed(out);
+        copied += n;
+        if (progress)
+            progress(int(copied * 100 / qMax<qint64>(length, copied)));
     }
     if (out.write(copy.tail) != copy.tail.size() || !out.flush())
         return failed(out);

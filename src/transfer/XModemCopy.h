@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // What an XModem machine is sent: its header, the program, its trailer, and
 // pad characters up to a whole number of 128-byte blocks. Worked out from the
 // program's length alone, so the program itself is copied in pieces.
@@ -21,8 +23,10 @@ XModemCopy formatXmodemCopy(qint64 length, const QString& headerSend, const QStr
                             const QString& padText);
 
 // Writes head, the file `source` and tail into `target` in bounded pieces;
-// false with the reason in *error.
-bool writeXmodemCopy(const QString& source, const XModemCopy& copy, const QString& target, QString* error);
+// false with the reason in *error. `progress` gets the whole percent of the
+// program copied after every piece.
+bool writeXmodemCopy(const QString& source, const XModemCopy& copy, const QString& target, QString* error,
+                     const std::function<void(int percent)>& progress = nullptr);
 
 // An XModem receive keeps every block whole: the pad bytes (26) that end the
 // last block are cut from the received file. False with the reason in *error.

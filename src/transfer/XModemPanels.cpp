@@ -13,7 +13,7 @@
 #include "XModemCopy.h"
 #include "XModemTransfer.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -33,6 +33,7 @@ struct Run {
     XModemWindow window;
     QDateTime started;
     std::function<void(qint64)> received;
+    bool busyPointer = false; // a Cancel waits for the transfer to stop
 };
 Run& current() {
     static Run run;
@@ -141,6 +142,10 @@ XModem::Outcome finish() {
         waitOutsideSend(600);
     resetXModemTransfer();
     run.transfer = nullptr;
+    if (run.busyPointer) {
+        run.busyPointer = false;
+        QApplication::restoreOverrideCursor();
+    }
     xmodemEnabledStatusBackOn();
     if (outcome == XModem::Outcome::Completed)
         statusbar(text);
@@ -154,6 +159,10 @@ XModem::Outcome finish() {
 void cancelRun() {
     if (!comPort().isOpen() || !current().transfer)
         return;
+    if (!current().busyPointer) {
+        current().busyPointer = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
     if (current().panel) {
         current().panel->cancelButton()->setEnabled(false);
         current().panel->showStatus(QStringLiteral("Cancelling Transfer..."));
@@ -239,7 +248,12 @@ XModem::Outcome runXmodemSend(const QString& fileName, const QString& shownName,
     if (copy.needed) {
         sent = getTempFileName(QStringLiteral("dnc")).trimmed();
         QString error;
-        if (sent.isEmpty() || !writeXmodemCopy(fileName, copy, sent, &error)) {
+        // A large program takes a while: the window keeps repainting.
+        const auto progress = [panel](int percent) {
+            panel->showStatus(QStringLiteral("Formatting File %1%..").arg(percent));
+            QCoreApplication::processEvents();
+        };
+        if (sent.isEmpty() || !writeXmodemCopy(fileName, copy, sent, &error, progress)) {
             QFile::remove(sent);
             putAwayPanel();
             xmodemEnabledStatusBackOn();

@@ -112,19 +112,21 @@ TEST_F(Blocks, EachRouteSendsItsBytes) {
     for (const char* packets : {"2", "3"}) {
         SCOPED_TRACE(packets[0] == '2' ? "drip feed" : "turbo");
         set("DripFeedPacketSize", QString::fromLatin1(packets));
+        gBestEob = true; // left on by the debug window: a send's echo is shown as it passes
         EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+        EXPECT_FALSE(gBestEob);
         EXPECT_EQ(received(22), "%\nN10G0X1\r\nN30M30\r\nM30");
         EXPECT_EQ(readAllBytes(copy), "N10G0X1\r\nN30M30\r\n") << "the extra copy is what was sent";
         QFile::remove(copy);
     }
     writeIni(QStringLiteral("Settings"), QStringLiteral("TressickFile"), QString());
 
-    SCOPED_TRACE("chunked, 2-byte blocks, default keys but the route");
+    SCOPED_TRACE("chunked, 2-byte blocks, default keys but the route and StripBlankLines; a last line without its end");
     removeIniSection(gCurrentMachineSection, gIniPath);
-    set({{"DripFeedPacketSize", "5"}, {"WaitAfterSending", "30"}});
-    writeAllBytes(path, "G0\nX1\n");
+    set({{"DripFeedPacketSize", "5"}, {"WaitAfterSending", "30"}, {"StripBlankLines", "1"}});
+    writeAllBytes(path, "G0\n\nX1");
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
-    EXPECT_EQ(received(8), "G0\r\nX1\r\n");
+    EXPECT_EQ(settled(), "G0\r\nX1\r\n");
 
     SCOPED_TRACE("Send Binary: the file's own bytes");
     const QByteArray binary = randomBytes(1000);
@@ -132,18 +134,24 @@ TEST_F(Blocks, EachRouteSendsItsBytes) {
     EXPECT_EQ(sendBinaryFile(path, 32), SendOutcome::Sent);
     EXPECT_EQ(received(binary.size()), binary);
 
-    SCOPED_TRACE("executive tape: the file as it is, no header");
-    set({{"DripFeedPacketSize", "1"}, {"HeaderSend", "37,10"}});
+    SCOPED_TRACE("executive tape: the file as it is, no header, no trailer");
+    set({{"DripFeedPacketSize", "1"}, {"HeaderSend", "37,10"}, {"TrailerSend", "77,51,48"}});
     writeAllBytes(path, "N10\nN20");
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
-    EXPECT_EQ(received(7), "N10\nN20");
+    EXPECT_EQ(settled(), "N10\nN20");
 
     SCOPED_TRACE("an EIA machine's drip feed arrives converted");
     writeAllBytes(home.file(QStringLiteral("codeset.eia")), "[Ascii2Eia]\n71=103\n48=32\n37=11\n10=128\n");
-    set({{"DripFeedPacketSize", "2"}, {"CharacterSet", "1"}, {"EOBSend", "2"}});
+    set({{"DripFeedPacketSize", "2"}, {"CharacterSet", "1"}, {"EOBSend", "2"}, {"TrailerSend", ""}});
     writeAllBytes(path, "G0\r\n");
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
     EXPECT_EQ(received(5), QByteArray("\x0b\x80\x67\x20\x80", 5));
+    SCOPED_TRACE("on an EIA machine Send Binary and executive tape still send the file's own bytes");
+    EXPECT_EQ(sendBinaryFile(path, 32), SendOutcome::Sent);
+    EXPECT_EQ(settled(), QByteArray("\x0b\x80G0\r\n"));
+    set("DripFeedPacketSize", "1");
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(settled(), "G0\r\n");
     expectIdleAndUnlocked();
 }
 
@@ -258,7 +266,12 @@ TEST_F(Blocks, AHangUpOrAnEndlessXoffEndsEveryRoute) {
 }
 
 TEST_F(Blocks, TurboSendsFullAndShortBlocks) {
-    set({{"DripFeedPacketSize", "3"}, {"HeaderSend", ""}, {"TrailerSend", ""}});
+    // No pause between blocks, whatever LineDelay says: one would hold the
+    // send for minutes, and the operator gives up (Esc) long before.
+    set({{"DripFeedPacketSize", "3"}, {"HeaderSend", ""}, {"TrailerSend", ""}, {"LineDelay", "600000"}});
+    QElapsedTimer clock;
+    clock.start();
+    During operatorGivesUp([&] { return clock.elapsed() > 30000 && (gCancelSend = true); });
     for (int size : {10000, 100}) {
         SCOPED_TRACE(size);
         const QByteArray text = QByteArray(size - 2, 'X') + "\r\n";
@@ -266,6 +279,10 @@ TEST_F(Blocks, TurboSendsFullAndShortBlocks) {
         EXPECT_EQ(received(size), text);
         EXPECT_EQ(gTurboPercent, 100);
     }
+    SCOPED_TRACE("the machine's end of block, a last line without one included");
+    set({{"EOBSend", "2"}, {"StripBlankLines", "1"}});
+    EXPECT_EQ(sendFileNoWindow(program("G0\r\n\r\nX1")), SendOutcome::Sent);
+    EXPECT_EQ(settled(), "G0\nX1\n");
     expectIdleAndUnlocked();
 }
 
@@ -310,6 +327,20 @@ TEST_F(Blocks, XoffHoldsXonResumesAndCancelEndsWithoutTrailer) {
     EXPECT_EQ(machine.receivedCount(), 0) << "nothing after the cancel, no trailer";
     EXPECT_LT(atCancel.size(), expected.size());
     EXPECT_EQ(lastStatusText(), QStringLiteral("Send Cancelled"));
+    expectIdleAndUnlocked();
+
+    SCOPED_TRACE("XOFF held once the last block is in: the trailer cannot go, the send times out");
+    set({{"LineDelay", "200"}, {"SendTimeOut", "1"}});
+    const qint64 before = comPort().handedCount();
+    During machineHolds([&] {
+        if (comPort().handedCount() - before < 2 + 4)
+            return false;
+        machine.waitForCount(2 + 4, 20000);
+        holdWithXoff(machine);
+        return true;
+    });
+    EXPECT_EQ(sendFileNoWindow(program("G0\r\n")), SendOutcome::TimedOut);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Timed Out")));
     expectIdleAndUnlocked();
 }
 

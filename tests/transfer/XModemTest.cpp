@@ -18,6 +18,7 @@
 #include "XModemPanels.h"
 #include "XModemTransfer.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -30,6 +31,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace XModem;
@@ -117,6 +119,32 @@ TEST(XModemCopyOf, HeaderProgramTrailerAndPadMakeWholeBlocks) {
         EXPECT_EQ(copy.tail.isEmpty() ? char(0) : copy.tail.back(), r.tailEnd);
         EXPECT_FALSE(copy.head.contains(char(240)));
     }
+}
+
+TEST(XModemCopyOf, ALargeCopyTellsHowFarItGot) {
+    QTemporaryDir dir;
+    const QByteArray data = randomBytes(200000);
+    const QString program = dir.filePath(QStringLiteral("part.nc")), copied = dir.filePath(QStringLiteral("copy"));
+    ASSERT_TRUE(writeAllBytes(program, data));
+    const XModemCopy copy = formatXmodemCopy(data.size(), "37,10", "", "32");
+    QVector<int> shown;
+    ASSERT_TRUE(writeXmodemCopy(program, copy, copied, nullptr, [&](int percent) { shown << percent; }));
+    EXPECT_EQ(readAllBytes(copied), copy.head + data + copy.tail);
+    EXPECT_GT(shown.size(), 2);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+    EXPECT_EQ(shown.last(), 100);
+}
+
+TEST(XModemCopyOf, AReceivedFileLosesThePadOfItsLastBlockOnly) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("got.bin"));
+    const auto trimmed = [&](const QByteArray& received) {
+        EXPECT_TRUE(writeAllBytes(file, received) && trimXmodemPad(file, nullptr));
+        return readAllBytes(file);
+    };
+    EXPECT_EQ(trimmed("G0" + QByteArray(126, 26)), "G0");
+    const QByteArray program = "A" + QByteArray(127, 26); // the 26s of an earlier block are the program's
+    EXPECT_EQ(trimmed(program + QByteArray(128, 26)), program);
 }
 
 TEST(XModemMachines, DamagedBlockAndLostAckAreRepeatedWithCrcOrChecksum) {
@@ -295,6 +323,15 @@ TEST_F(XModemPanels, SxToTheReceivePanelLandsAuditedAndLogged) {
     ASSERT_TRUE(writeAllBytes(path(QStringLiteral("out.nc")), program));
     bool saved = false;
     QObject::connect(&engine, &ReceiveEngine::receiveEnded, [&](bool s) { saved = s; });
+    // An earlier transfer's CANs still wait in the port: they must not end this one.
+    ASSERT_TRUE(openPortX());
+    const qint64 heard = comPort().receivedCount();
+    {
+        QFile peer(bridge.peerSide());
+        ASSERT_TRUE(peer.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        peer.write("\x18\x18\x18");
+    }
+    ASSERT_TRUE(waitUntil([&] { return comPort().receivedCount() >= heard + 3; }));
 
     msgs.answerFiles({dest});
     engine.receiveFileToDisk(false);
@@ -315,9 +352,15 @@ TEST_F(XModemPanels, CancelOnTheSendPanelStopsRx) {
     ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
     QProcess rx;
     startPeer(rx, "rx", {QStringLiteral("-c"), QStringLiteral("got.bin")});
-    atBlocks(20, [](XModemPanel* panel) { panel->cancelButton()->click(); });
+    bool busyWhileCancelling = false;
+    atBlocks(20, [&](XModemPanel* panel) {
+        panel->cancelButton()->click();
+        busyWhileCancelling = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    });
     EXPECT_EQ(sendFileNoWindow(path(QStringLiteral("big.bin"))), SendOutcome::Cancelled);
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Send Cancelled")));
+    EXPECT_TRUE(busyWhileCancelling);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     ASSERT_TRUE(waitForPeer(rx, 10000)) << "rx must stop too";
     EXPECT_NE(rx.exitCode(), 0);
     expectIdle();
