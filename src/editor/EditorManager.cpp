@@ -149,9 +149,12 @@ EditControl* EditorManager::createEditor(int index) {
         if (index == gActiveWindow)
             emitEditActions();
     });
-    connect(ed, &QsciScintilla::textChanged, this, [this, index] {
-        if (index == gActiveWindow)
-            emitEditActions();
+    connect(ed, &QsciScintilla::textChanged, this, [this, index, ed] {
+        if (index != gActiveWindow)
+            return;
+        // A whole-text replacement passes through an empty text on its way.
+        Q_EMIT sendWindowEnabledChanged(ed->textLength() > 0);
+        emitEditActions();
     });
     return ed;
 }

@@ -107,6 +107,7 @@ void press(QWidget* window, const char* keys) {
     QWidget* focus = QApplication::focusWidget();
     QTest::keySequence(focus && focus->window() == window->window() ? focus : window,
                        QKeySequence(QString::fromLatin1(keys)));
+    runChosenCommands();
 }
 
 const char* const kLockedMenus[] = {"mnuFileHeader",    "mnuEditheader",  "mnuSendHeader",
@@ -227,7 +228,7 @@ private Q_SLOTS:
             h.window->selectMachine(6);
             VisibilityAnswer answer;
             answer.visible = {3, 7};
-            h.window->menuItem("mnuHide1")->trigger();
+            choose(*h.window, "mnuHide1");
             QCOMPARE(answer.highlighted, 6);
             checkVisible({3, 7});
             QCOMPARE(comboTexts(h.window->cmbCNCVisible()), QStringList({"Machine3", "Machine7"}));
@@ -299,7 +300,7 @@ private Q_SLOTS:
         // Items that are enabled themselves but sit in a locked menu do nothing either.
         for (const char* name :
              {"mnuSendAFile1", "mnuReceive1", "mnuCNCProperties1", "mnuQuitProgram", "mnuOpenDebug"})
-            w->menuItem(name)->trigger();
+            choose(*w, name);
         w->lblStat_Click(0);
         w->lblStat_Click(1);
         QVERIFY(h.transfers->started().isEmpty());
@@ -330,14 +331,14 @@ private Q_SLOTS:
     void debugViewsAreOfferedOnlyWhileTheDebugWindowIsOpen() {
         Harness h = loadedWindow();
         frmTerminal* w = h.window.get();
-        w->menuItem("mnuDebug(3)")->trigger();
+        choose(*w, "mnuDebug(3)");
         QCOMPARE(gDebugMode, 1);
         gPortState = PortTerminal;
         w->disableMenus(true);
-        w->menuItem("mnuDebug(3)")->trigger();
+        choose(*w, "mnuDebug(3)");
         QCOMPARE(gDebugMode, 3);
         // One view unticks the other four.
-        w->menuItem("mnuDebug(0)")->trigger();
+        choose(*w, "mnuDebug(0)");
         for (int i = 0; i < 5; ++i)
             QCOMPARE(w->menuItem(QStringLiteral("mnuDebug(%1)").arg(i))->isChecked(), i == 0);
         QCOMPARE(gDebugMode, 0);
@@ -407,8 +408,8 @@ private Q_SLOTS:
             },
             true);
         w->btnToolBar_Click(4);
-        w->menuItem("mnuCNCProperties2")->trigger();
-        w->menuItem("mnuSystemSettings")->trigger();
+        choose(*w, "mnuCNCProperties2");
+        choose(*w, "mnuSystemSettings");
         QVERIFY(h.dialogs->calls.isEmpty());
         QCOMPARE(refuse.answered(), 3);
     }
@@ -425,6 +426,7 @@ private Q_SLOTS:
             action->setVisible(true);
             action->setEnabled(true);
             action->trigger();
+            runChosenCommands();
         };
         recent("mnuRecentSentFile(1)", "relative.nc");
         QVERIFY(msgs.sawText("Can't Access The Drive Of File relative.nc"));
@@ -437,18 +439,18 @@ private Q_SLOTS:
         recent("mnuRecentReceiveFile(2)", QString());
         recent("mnuRecentReceiveFile(2)", file);
         QVERIFY(!w->binaryReceive);
-        w->menuItem("mnuReceiveBinary")->trigger();
+        choose(*w, "mnuReceiveBinary");
         QVERIFY(w->binaryReceive);
         QCOMPARE(h.transfers->started(),
                  QStringList({"sendFileNoWindow:" + file, "receive:0:" + file, "receive:0:"}));
         h.transfers->calls.clear();
 
         // Binary chunks: the choice is stored even when no file is chosen.
-        w->menuItem("mnuBinaryChunk(8)")->trigger();
+        choose(*w, "mnuBinaryChunk(8)");
         QCOMPARE(readIni(gCurrentMachineSection, "BinaryChunk"), QString("8"));
         QVERIFY(h.transfers->started().isEmpty());
         h.editor->chosenFile = file;
-        w->menuItem("mnuBinaryChunk(2)")->trigger();
+        choose(*w, "mnuBinaryChunk(2)");
         QCOMPARE(h.transfers->started(), QStringList{"binary:BINARY" + file + ":128"});
 
         // Paste: Ctrl+V already pasted in the editor is not pasted twice.
@@ -456,10 +458,10 @@ private Q_SLOTS:
         w->menuItem("mnuPaste")->setEnabled(true);
         w->menuItem("mnuClear")->setEnabled(true);
         gPastePending = true;
-        w->menuItem("mnuPaste")->trigger();
+        choose(*w, "mnuPaste");
         QVERIFY(!gPastePending);
-        w->menuItem("mnuPaste")->trigger();
-        w->menuItem("mnuClear")->trigger();
+        choose(*w, "mnuPaste");
+        choose(*w, "mnuClear");
         QCOMPARE(h.editor->calls.mid(h.editor->calls.size() - 2), QStringList({"paste", "clearRecent"}));
     }
 

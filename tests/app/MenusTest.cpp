@@ -59,7 +59,7 @@ class MenusTest : public QObject {
                 act(dialog);
             return dialog != nullptr;
         });
-        w.menuItem(item)->trigger();
+        choose(w, item);
         QCOMPARE(answer.answered(), 1);
     }
     std::unique_ptr<frmTerminal> restart() {
@@ -80,7 +80,7 @@ class MenusTest : public QObject {
         ed->loadBytes(text);
         return ed;
     }
-    static void run(frmTerminal& w, const char* item) { w.menuItem(item)->trigger(); }
+    static void run(frmTerminal& w, const char* item) { choose(w, item); }
     static bool idle(frmTerminal& w) {
         return !gBusyEditing && !w.xPercent()->isVisibleTo(&w) && w.menuItem("mnuToolsheader")->isEnabled() &&
                w.SSTab2()->isEnabled() && w.SSTab1()->currentWidget()->isEnabled();
@@ -169,7 +169,7 @@ private Q_SLOTS:
         const QString gone = home_->file("gone.nc");
         RecentFiles::add(gone, "open");
         const int tabs = w->SSTab1()->count();
-        w->menuItem("mnuRecentFile(1)")->trigger();
+        choose(*w, "mnuRecentFile(1)");
         QCOMPARE(msgs.texts(), QStringList{gone + " Does Not Exist"});
         QCOMPARE(w->SSTab1()->count(), tabs);
 
@@ -177,11 +177,11 @@ private Q_SLOTS:
         // with its unsaved edits.
         const QString part = program("part.nc", "G0X1\n");
         msgs.answerFiles({part});
-        w->menuItem("mnuOpen")->trigger();
+        choose(*w, "mnuOpen");
         QCOMPARE(readIni(gCurrentMachineSection, QString("RecentFile1")), part);
         RecentFiles::add(part, "send");
         w->editorManager()->activeEditor()->setBytes("G1X2\n");
-        w->menuItem("mnuRecentSentFile(1)")->trigger();
+        choose(*w, "mnuRecentSentFile(1)");
         QVERIFY(machine.waitForCount(6, 20000));
         QCOMPARE(machine.received(), QByteArray("G1X2\r\n"));
         QCOMPARE(readAllBytes(part), QByteArray("G0X1\n"));
@@ -196,7 +196,7 @@ private Q_SLOTS:
         w->selectMachine(11);
         auto argumentOf = [&](const char* item) {
             QFile::remove(helper + ".args");
-            w->menuItem(item)->trigger();
+            choose(*w, item);
             return waitUntil([&] { return QFile::exists(helper + ".args"); }, 10000)
                        ? QString::fromUtf8(readAllBytes(helper + ".args"))
                        : QString();
@@ -212,7 +212,7 @@ private Q_SLOTS:
         QCOMPARE(readAllBytes(part), QByteArray("G1X2\n"));
         // No command line without the helper: said, not silent.
         QVERIFY(QFile::remove(helper));
-        w->menuItem("mnuFTPReceive")->trigger();
+        choose(*w, "mnuFTPReceive");
         QCOMPARE(msgs.texts().last(), QString("The FTP Program %1 Was Not Found").arg(helper));
     }
 
@@ -275,7 +275,7 @@ private Q_SLOTS:
         }
 
         ScriptedMessages msgs;
-        w->menuItem("mnuAboutHeader")->trigger();
+        choose(*w, "mnuAboutHeader");
         QCOMPARE(msgs.shown().size(), 1);
         QVERIFY(msgs.texts().first().contains(home_->file("help/frmTerminal.htm")));
     }
@@ -434,9 +434,10 @@ private Q_SLOTS:
             text += "G01 X" + QByteArray::number(i) + "\r\n";
         EditControl* ed = holding(*w, text);
         // Cancel from the tools box, as Esc does, seen at the first yield.
+        w->menuItem("mnuTools(0)")->trigger();
         QMetaObject::invokeMethod(
             w.get(), [&] { w->Command1_Click(); }, Qt::QueuedConnection);
-        run(*w, "mnuTools(0)");
+        runChosenCommands();
         QVERIFY(idle(*w));
         // Stopped half way, at a progress point.
         processNCText(ed, Resequence, {},
@@ -465,6 +466,7 @@ private Q_SLOTS:
             run(*w, item);
         // The pop-up's Capitalize is the main menu's.
         popup(*w, 0)->findChild<QAction*>("mnuCapitalize")->trigger();
+        runChosenCommands();
         QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
         QVERIFY(!ed->isModified());
         QVERIFY(idle(*w));
@@ -601,40 +603,15 @@ private Q_SLOTS:
         ScriptedMessages msgs;
         ed->setBytes("changed\n");
         msgs.answer(Msg::AnswerNo);
-        entry(menu, "mnuReload")->trigger();
+        QVERIFY(chooseFromPopup(ed->viewport(), {"mnuReload"}));
+        runChosenCommands();
         QCOMPARE(ed->bytes(), QByteArray("changed\n"));
         msgs.answer(Msg::AnswerYes);
-        entry(menu, "mnuReload")->trigger();
+        QVERIFY(chooseFromPopup(ed->viewport(), {"mnuReload"}));
+        runChosenCommands();
         QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
         QVERIFY(!ed->isModified());
         QCOMPARE(msgs.shown().size(), 2);
-        QVERIFY(w->close());
-    }
-
-    void theTerminalPopupSendsCharactersAndEndsAReceive() {
-        PtyMachine machine;
-        auto w = onPort(machine, "Alias=MILL\n");
-        gDebugMode = 0;
-        auto menu = popup(*w, 1);
-        QVERIFY(!entry(menu, "mnuGetEOB")->isVisible());
-        QVERIFY(!entry(menu, "mnuCharSend(0)")->isEnabled());
-        gDebugMode = 1;
-        w->btnToolBar_Click(5); // the terminal window holds the port
-        menu = popup(*w, 1);
-        QVERIFY(entry(menu, "mnuGetEOB")->isVisible());
-        entry(menu, "mnuCharSend(0)")->trigger();
-        QVERIFY(machine.waitForCount(1, 20000));
-        QCOMPARE(machine.received(), QByteArray("\x11"));
-        w->btnToolBar_Click(5);
-
-        ScriptedMessages msgs;
-        msgs.answerFiles({home_->file("in.nc")});
-        w->btnToolBar_Click(2);
-        QCOMPARE(gPortState, int(PortReceiving));
-        menu = popup(*w, 2);
-        QCOMPARE(menu->actions().size(), 1);
-        menu->actions().first()->trigger();
-        QCOMPARE(gPortState, int(PortIdle));
         QVERIFY(w->close());
     }
 
@@ -648,10 +625,12 @@ private Q_SLOTS:
         ScriptedMessages msgs;
         msgs.answerFiles({path}).answer(Msg::AnswerYes).answer(Msg::AnswerNo); // overwrite; keep the edits
         popup(*w, 1)->findChild<QAction*>("mnuSaveWindow")->trigger();
+        runChosenCommands();
         QCOMPARE(readAllBytes(path), QByteArray("G1\r\nG2\r\n"));
         QCOMPARE(ed->bytes(), QByteArray("edited\n"));
         msgs.answerFiles({path}).answer(Msg::AnswerYes).answer(Msg::AnswerYes);
         popup(*w, 1)->findChild<QAction*>("mnuSaveWindow")->trigger();
+        runChosenCommands();
         QCOMPARE(ed->bytes(), QByteArray("G1\r\nG2\r\n"));
         w->close();
     }
