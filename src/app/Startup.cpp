@@ -139,6 +139,7 @@ int Main(QApplication& app) {
         if (!screen)
             return false;
         installMessageBoxUi();
+        installRuntimeWarningTip();
         installSettingsWarningTip(QStringLiteral("Feedline cannot write to its settings file\n%1\n\n"
                                                  "Settings you change now will not be kept. Check that the file "
                                                  "and its folder can be written.")
