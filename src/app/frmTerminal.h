@@ -84,8 +84,10 @@ public:
     // Machine list.
     void loadMachineList();
     void seedVisibleCNC();
-    void clickCNC_COMBO();
-    void selectMachine(int position);     // entry of cmbCNC; makes it current
+    // Makes the selected machine current; its port is opened as its keep-alive
+    // says, or with `takePort` false only the port held so far is closed.
+    void clickCNC_COMBO(bool takePort = true);
+    void selectMachine(int position, bool takePort = true); // entry of cmbCNC; makes it current
     void selectVisibleMachine(int row);   // entry of cmbCNCVisible; makes it current
     MachineList machineList() const;
     void applyVisibility(const QVector<bool>& ticked);

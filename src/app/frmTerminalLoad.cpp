@@ -133,11 +133,10 @@ void frmTerminal::migrateSendMode() {
     for (int n = 1; n <= kMachineCount; ++n) {
         const QString section = MachineRecord::sectionName(n);
         const QString mode = readIni(section, QStringLiteral("DripFeedPacketSize"), QStringLiteral("0"));
-        // Send modes moved up by three. A value that is no number meant block
-        // send before and still does; it is left as it is.
-        const double old = leadingNumber(mode);
-        if (mode != QLatin1String("0") && old > 0)
-            writeIni(section, QStringLiteral("DripFeedPacketSize"), QString::number(qint64(old) + 3));
+        // Send modes moved up by three; a value that is no number counts as 0.
+        if (mode != QLatin1String("0"))
+            writeIni(section, QStringLiteral("DripFeedPacketSize"),
+                     QString::number(qint64(leadingNumber(mode)) + 3));
     }
     if (!batch.commit())
         reportSettingsWriteFailure();

@@ -56,7 +56,7 @@ void frmTerminal::seedVisibleCNC() {
             cmbCNCVisible_->addItem(cmbCNC_->itemText(i), i);
 }
 
-void frmTerminal::selectMachine(int position) {
+void frmTerminal::selectMachine(int position, bool takePort) {
     if (position < 0 || position >= cmbCNC_->count())
         return;
     {
@@ -66,7 +66,7 @@ void frmTerminal::selectMachine(int position) {
         const QSignalBlocker blockVisible(cmbCNCVisible_);
         cmbCNCVisible_->setCurrentIndex(cmbCNCVisible_->findData(position));
     }
-    clickCNC_COMBO();
+    clickCNC_COMBO(takePort);
 }
 
 void frmTerminal::selectVisibleMachine(int row) {
@@ -79,7 +79,7 @@ void frmTerminal::selectVisibleMachine(int row) {
     selectMachine(cmbCNCVisible_->itemData(row).toInt());
 }
 
-void frmTerminal::clickCNC_COMBO() {
+void frmTerminal::clickCNC_COMBO(bool takePort) {
     const int position = cmbCNC_->currentIndex();
     if (position < 0)
         return;
@@ -91,7 +91,10 @@ void frmTerminal::clickCNC_COMBO() {
     editor_->refreshRecentMenu(QStringLiteral("receive"));
     setSendheaderMenus();
     showMachineName(cmbCNC_->itemText(position));
-    keepMachinePort();
+    if (takePort)
+        keepMachinePort();
+    else
+        transfers_->closeComPort();
 }
 
 // The port is the current machine's, open while its keep-alive says so: the
