@@ -171,6 +171,7 @@ private:
     void hourglassUntilShown();
     void showMachineName(const QString& alias);
     void keepMachinePort();
+    void nameImpossibleSettings();
 
     // Loading steps.
     void migrateSendMode();
@@ -224,4 +225,5 @@ private:
     int toolTabWidthTwips_ = 1545;
     bool quitting_ = false;
     QString receiveTempFile_;
+    QStringList namedSettings_; // impossible settings already named this run
 };

@@ -28,6 +28,8 @@
 #include "frmMenus.h"
 #include "frmMerge.h"
 #include "frmProperties.h"
+#include "frmSelectCNC.h"
+#include "frmFanucSplitFiles.h"
 #include "frmSystem.h"
 
 #include <QAction>
@@ -260,6 +262,23 @@ private Q_SLOTS:
         QVERIFY(w->isVisible());
         QVERIFY(!iniHasSection("Language-Menus", gIniPath));
         QVERIFY(!iniHasSection("Language-Buttons", gIniPath));
+    }
+
+    // A caption's "&" marks its key; only a label tied to its control shows it so.
+    void dialogCaptionsShowNoEscapeCharacters() {
+        auto w = loadedTerminal(*home_);
+        frmSystem system(frmSystem::MainWindowParts{});
+        frmProperties properties;
+        frmMerge merge;
+        frmSelectCNC picker(w->machineList(), 0);
+        frmFanucSplitFiles split;
+        for (QWidget* dialog : std::initializer_list<QWidget*>{&system, &properties, &merge, &picker, &split}) {
+            for (QLabel* label : dialog->findChildren<QLabel*>()) {
+                const QString text = QString(label->text()).remove("&&");
+                if (text.contains('&') && !label->buddy())
+                    QFAIL(qPrintable(dialog->objectName() + ": " + label->text()));
+            }
+        }
     }
 
     void itemsWithoutActionStayGreyedAndHelpAlwaysAnswers() {
