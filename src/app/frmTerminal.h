@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PortStatus.h"
+#include "ReceiveLeftovers.h"
 #include "frmVisibleCNC.h"
 
 #include <QHash>
@@ -174,6 +175,7 @@ private:
     void nameImpossibleSettings();
 
     // Loading steps.
+    void tidyReceiveLeftovers();
     void migrateSendMode();
     void firstRunSetUp(bool hidden);
     void loadFonts();
@@ -226,4 +228,5 @@ private:
     bool quitting_ = false;
     QString receiveTempFile_;
     QStringList namedSettings_; // impossible settings already named this run
+    ReceiveLeftovers::RunLock runLock_;
 };

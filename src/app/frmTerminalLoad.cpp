@@ -10,6 +10,7 @@
 #include "IniStorage.h"
 #include "Language.h"
 #include "MachineRecord.h"
+#include "MessageSeam.h"
 #include "NcLexer.h"
 #include "NetworkHandoff.h"
 #include "PercentBar.h"
@@ -22,6 +23,8 @@
 
 #include <QAction>
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -90,6 +93,7 @@ bool frmTerminal::Form_Load(bool hidden) {
     forceDateFormats();
 
     initSettingsPath();
+    tidyReceiveLeftovers();
     writeIni(QStringLiteral("Storage"), QStringLiteral("UpdateStorage"), QStringLiteral("1"));
     migrateSendMode();
     loadMachineList();
@@ -122,6 +126,31 @@ bool frmTerminal::Form_Load(bool hidden) {
     gBusyEditing = false;
     gPrinting = false;
     return true;
+}
+
+// Empty leftovers of earlier runs go; one that holds data is named once,
+// with where it is, and left for the user. While another copy runs from the
+// folder nothing is touched: it may be receiving into one of them.
+void frmTerminal::tidyReceiveLeftovers() {
+    const QString folder = ProgramPaths::programFolder();
+    if (!runLock_.alone(folder))
+        return;
+    const QStringList kept = ReceiveLeftovers::tidy(folder, receiveTempFile_);
+    const QString key = QStringLiteral("KeptReceiveFiles");
+    const QStringList named = readIni(kSettings, key).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList names, fresh;
+    for (const QString& path : kept) {
+        names << QFileInfo(path).fileName();
+        if (!named.contains(names.last()))
+            fresh << QDir::toNativeSeparators(path);
+    }
+    if (names != named)
+        writeIni(kSettings, key, names.join(QLatin1Char(';')));
+    if (!fresh.isEmpty())
+        msgBox(QStringLiteral("Data Received By An Earlier Run Was Kept In:\n%1\n\nThe Program Leaves It There: Open "
+                              "It To Save What It Holds, Or Delete It.")
+                   .arg(fresh.join(QLatin1Char('\n'))),
+               Msg::Ok, Msg::Information);
 }
 
 void frmTerminal::migrateSendMode() {

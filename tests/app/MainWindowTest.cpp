@@ -26,7 +26,10 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -565,6 +568,37 @@ private Q_SLOTS:
             QVERIFY(QFileInfo::exists(temp));
         }
         QVERIFY(!QFileInfo::exists(temp));
+    }
+
+    // What killed runs left: the empty ones go, one with data is named once and stays;
+    // while another copy runs from the folder nothing is touched.
+    void leftoversOfEarlierRunsAreTidiedAndNamedOnce() {
+        const QString empty = home_->file("dnc1A2B.TMP"), full = home_->file("dncC3D4.TMP");
+        const QString other = home_->file("other.TMP");
+        for (const QString& f : {empty, other})
+            QVERIFY(writeAllBytes(f, ""));
+        QVERIFY(writeAllBytes(full, "%\nN1 G01\n"));
+        {
+            const int held = ::open(QFile::encodeName(home_->file("Feedline.lock")).constData(), O_RDWR | O_CREAT, 0644);
+            QVERIFY(held >= 0 && ::flock(held, LOCK_SH) == 0);
+            ScriptedMessages msgs;
+            Harness h = loadedWindow();
+            ::close(held);
+            QVERIFY(QFileInfo::exists(empty));
+            QVERIFY(msgs.shown().isEmpty());
+        }
+        for (int start = 0; start < 2; ++start) {
+            ScriptedMessages msgs;
+            Harness h = makeWindow(); // on the settings file the last start left
+            QVERIFY(h.window->Form_Load());
+            QVERIFY(!QFileInfo::exists(empty));
+            QCOMPARE(readAllBytes(full), QByteArray("%\nN1 G01\n"));
+            QVERIFY(QFileInfo::exists(other));
+            QVERIFY(QFileInfo::exists(gReceiveTempFile));
+            QCOMPARE(msgs.shown().size(), start == 0 ? 1 : 0);
+            if (start == 0)
+                QVERIFY2(msgs.texts().first().contains(full), qPrintable(msgs.texts().first()));
+        }
     }
 
     void pickerListsTheVisibleMachinesAndAnswersTheChosenRow() {
