@@ -70,6 +70,8 @@ public:
     QLabel* lblStat(int index) const { return lblStat_.value(index); }
     QLabel* LEDBreakout(int index) const { return LEDBreakout_.value(index); }
     QWidget* xPercent() const { return xPercent_; }
+    // The XON and XOFF buttons near the bottom right; their click does nothing.
+    QPushButton* cmdFlow(int index) const { return cmdFlow_.value(index); }
     PercentBar* toolsPicture() const { return toolsPicture_; }
     QWidget* statusStrip() const { return picStatus_; }
     // A menu item or menu by its name, e.g. "mnuSendAFile1" or "mnuDebug(2)".
@@ -151,6 +153,8 @@ public Q_SLOTS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -167,6 +171,9 @@ private:
     void setTopMenusEnabled(bool enabled, bool includeDebug, bool includeHelp);
     static bool hasNoAction(const QString& name); // an item greyed for good
     void layoutToolButtons();
+    void layoutFlowButtons();
+    void keepOnScreen(int topAllowance);
+    void findBoxFollowsWindow();
     void installKeyPreview();
     void focusActiveEditor();
     void hourglassUntilShown();
@@ -217,6 +224,7 @@ private:
     PercentBar* toolsPicture_ = nullptr;
     QVector<QPushButton*> btnToolBar_;
     QVector<QPushButton*> btnToolBar2_;
+    QVector<QPushButton*> cmdFlow_;
     QVector<QLabel*> lblStat_;
     QVector<QLabel*> LEDBreakout_;
     QHash<QString, QAction*> items_;
@@ -229,4 +237,5 @@ private:
     QString receiveTempFile_;
     QStringList namedSettings_; // impossible settings already named this run
     ReceiveLeftovers::RunLock runLock_;
+    bool findBoxHiddenByMinimise_ = false;
 };

@@ -10,6 +10,7 @@
 #include "ShellOpen.h"
 #include "StatusLine.h"
 #include "frmCancelWait.h"
+#include "frmFind.h"
 #include "frmPercent.h"
 #include "frmSelectCNC.h"
 #include "frmVisibleCNC.h"
@@ -490,6 +491,43 @@ private Q_SLOTS:
         choose(*w, "mnuPaste");
         choose(*w, "mnuClear");
         QCOMPARE(h.editor->calls.mid(h.editor->calls.size() - 2), QStringList({"paste", "clearRecent"}));
+    }
+
+    // The window's own placing: the flow buttons, the edges of the screen, the find box.
+    void theWindowKeepsItsPartsInPlace() {
+        Harness h = loadedWindow();
+        frmTerminal* w = h.window.get();
+        w->show();
+        w->resize(900, 600);
+        QPushButton* xon = w->cmdFlow(0);
+        QPushButton* xoff = w->cmdFlow(1);
+        QVERIFY(xon->isVisible() && xoff->isVisible());
+        QCOMPARE(xon->text() + xoff->text(), QString("XONXOFF"));
+        // Side by side near the bottom right corner.
+        const QRect both = xon->geometry().united(xoff->geometry());
+        const QPoint corner = w->centralWidget()->mapFrom(w, QPoint(w->width(), w->height()));
+        QCOMPARE(xoff->x(), xon->x() + xon->width());
+        QVERIFY(both.right() < corner.x() && both.right() > corner.x() - 40);
+        QVERIFY(both.bottom() < corner.y() && both.bottom() > corner.y() - 120);
+        xon->click();
+        xoff->click();
+        QVERIFY(h.transfers->started().isEmpty());
+
+        // Off the top or the left of the screen: back at the edge.
+        w->move(-50, -30);
+        w->resize(880, 600);
+        QCOMPARE(w->pos(), QPoint(0, 0));
+        w->move(40, -20);
+        QCOMPARE(w->pos(), QPoint(40, 0));
+
+        // The find box goes with a minimised window and comes back with it.
+        frmFind* box = frmFind::showFindBox(w, w->editorManager(), "G01", 0);
+        QVERIFY(box->isVisible());
+        w->showMinimized();
+        QVERIFY(!box->isVisible());
+        w->showNormal();
+        QVERIFY(box->isVisible());
+        box->close();
     }
 
     void statusLineAndBreakoutLights() {

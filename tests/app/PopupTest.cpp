@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -165,7 +166,10 @@ private Q_SLOTS:
         QVERIFY2(chooseFromPopup(view, {"mnuCharSend(0)"}, &why), qPrintable(why));
         QVERIFY(machine.waitForCount(1, 20000));
         QCOMPARE(machine.received(), QByteArray("\x11"));
+        QVERIFY(w->cmdFlow(0)->isVisible());
         w->btnToolBar_Click(5);
+        // Closing the debug window puts the XON and XOFF buttons away.
+        QVERIFY(!w->cmdFlow(0)->isVisible() && !w->cmdFlow(1)->isVisible());
 
         ScriptedMessages msgs;
         const QString in = home_->file("in.nc");
