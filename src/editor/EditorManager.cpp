@@ -418,9 +418,17 @@ bool EditorManager::mnuSaveAsProc() {
         msgBox(QStringLiteral("Zero Length File"), Msg::Ok, Msg::Critical);
         return false;
     }
+    // A window with a file is renamed to the new one; a window without one
+    // only writes a copy and stays as it was. Neither is a file opened, so
+    // the recent list stays.
     const QString name = gWindows[i].fileName;
-    const bool saved = name.isEmpty() ? saveAsAndAdopt(i, tabCaption(i), true, true)
-                                      : saveAsAndAdopt(i, name, false, true);
+    bool saved = false;
+    if (namesAFile(name)) {
+        saved = saveAsAndAdopt(i, name, false, false);
+    } else {
+        const QString path = saveAsDialog(tabCaption(i), machineExtension(), true);
+        saved = !path.isEmpty() && writeWindow(i, path);
+    }
     emitEditActions();
     return saved;
 }
