@@ -45,6 +45,7 @@ frmFind::frmFind(QWidget* owner, EditorManager* editors) : QDialog(owner, Qt::To
     setObjectName(QStringLiteral("frmFind"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
+    new DialogParts::HelpKey(this);
     txtFind = new QLineEdit(this);
     txtFind->setObjectName(QStringLiteral("txtFind"));
     txtReplace = new QLineEdit(this);

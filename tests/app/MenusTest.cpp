@@ -28,12 +28,18 @@
 #include "frmMenus.h"
 #include "frmMerge.h"
 #include "frmProperties.h"
+#include "frmAskDeleteNulls.h"
+#include "frmExampleSettings.h"
+#include "LanguageEditor.h"
+#include "ShellOpen.h"
 #include "frmSelectCNC.h"
 #include "frmFanucSplitFiles.h"
 #include "frmSystem.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -279,6 +285,32 @@ private Q_SLOTS:
                     QFAIL(qPrintable(dialog->objectName() + ": " + label->text()));
             }
         }
+    }
+
+    void f1OpensTheHelpPageOfEveryDialog() {
+        auto w = loadedTerminal(*home_);
+        w->show();
+        const QStringList forms{"frmFind", "frmExampleSettings", "frmAskDeleteNulls", "frmLanguage"};
+        QDir(home_->path()).mkpath("help");
+        for (const QString& form : forms)
+            writeAllBytes(home_->file(qPrintable("help/" + form + ".htm")), "<html/>");
+        QStringList opened;
+        const ShellOpener previous = setShellOpener([&opened](const QUrl& url) {
+            opened << QFileInfo(url.toLocalFile()).completeBaseName();
+            return true;
+        });
+        ScriptedMessages msgs;
+        frmFind* box = frmFind::showFindBox(w.get(), w->editorManager(), "G01", 1);
+        QTest::keyClick(box->txtFind, Qt::Key_F1);
+        box->close();
+        frmExampleSettings examples("Machine1");
+        QTest::keyClick(&examples, Qt::Key_F1);
+        frmAskDeleteNulls nuls;
+        QTest::keyClick(&nuls, Qt::Key_F1);
+        frmLanguage caption;
+        QTest::keyClick(caption.Text1(), Qt::Key_F1);
+        setShellOpener(previous);
+        QCOMPARE(opened, forms);
     }
 
     void itemsWithoutActionStayGreyedAndHelpAlwaysAnswers() {
