@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -81,7 +82,10 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
         msgBox(text, Msg::Ok, Msg::Critical);
         return Outcome{false, ExitBadCommandLine};
     };
-    const QString missing = line.path + QStringLiteral(" Does Not Exist Or Is Unreachable");
+    // A folder is said to be one: "does not exist" would send the user looking for it.
+    const QString missing = QFileInfo(line.path).isDir()
+                                ? line.path + QStringLiteral(" Is A Folder, Not A File")
+                                : line.path + QStringLiteral(" Does Not Exist Or Is Unreachable");
 
     switch (line.kind) {
     case CommandLine::Kind::Empty:
@@ -89,10 +93,15 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
         return Outcome{};
     case CommandLine::Kind::Invalid:
         return refuse(line.error);
+    case CommandLine::Kind::OtherDirection:
+        // Ends at once, without a box; a script still reads why.
+        std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(line.error));
+        return Outcome{false, ExitBadCommandLine};
     case CommandLine::Kind::OpenPath:
         commandLine = line.path;
         if (!fileExists(line.path))
-            return refuse(QStringLiteral("Invalid Command String Received - No CNC Name"));
+            return refuse(QFileInfo(line.path).isDir() ? missing
+                                                       : QStringLiteral("Invalid Command String Received - No CNC Name"));
         show();
         window.editor().fileAlreadyOpen(line.path);
         return Outcome{};
@@ -113,7 +122,8 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
         return Outcome{false, sent ? ExitOk : ExitSendFailed};
     }
     case CommandLine::Kind::Open:
-        window.selectMachine(line.machine - 1);
+        // The machine becomes current; its port opens only when something is sent.
+        window.selectMachine(line.machine - 1, false);
         show();
         QCoreApplication::processEvents();
         if (!fileExists(line.path)) {
@@ -140,6 +150,7 @@ int Main(QApplication& app) {
         if (!screen)
             return false;
         installMessageBoxUi();
+        installRuntimeWarningTip();
         installSettingsWarningTip(QStringLiteral("Feedline cannot write to its settings file\n%1\n\n"
                                                  "Settings you change now will not be kept. Check that the file "
                                                  "and its folder can be written.")

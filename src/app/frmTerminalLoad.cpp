@@ -10,6 +10,7 @@
 #include "IniStorage.h"
 #include "Language.h"
 #include "MachineRecord.h"
+#include "MessageSeam.h"
 #include "NcLexer.h"
 #include "NetworkHandoff.h"
 #include "PercentBar.h"
@@ -22,6 +23,8 @@
 
 #include <QAction>
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -90,6 +93,7 @@ bool frmTerminal::Form_Load(bool hidden) {
     forceDateFormats();
 
     initSettingsPath();
+    tidyReceiveLeftovers();
     writeIni(QStringLiteral("Storage"), QStringLiteral("UpdateStorage"), QStringLiteral("1"));
     migrateSendMode();
     loadMachineList();
@@ -124,6 +128,31 @@ bool frmTerminal::Form_Load(bool hidden) {
     return true;
 }
 
+// Empty leftovers of earlier runs go; one that holds data is named once,
+// with where it is, and left for the user. While another copy runs from the
+// folder nothing is touched: it may be receiving into one of them.
+void frmTerminal::tidyReceiveLeftovers() {
+    const QString folder = ProgramPaths::programFolder();
+    if (!runLock_.alone(folder))
+        return;
+    const QStringList kept = ReceiveLeftovers::tidy(folder, receiveTempFile_);
+    const QString key = QStringLiteral("KeptReceiveFiles");
+    const QStringList named = readIni(kSettings, key).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList names, fresh;
+    for (const QString& path : kept) {
+        names << QFileInfo(path).fileName();
+        if (!named.contains(names.last()))
+            fresh << QDir::toNativeSeparators(path);
+    }
+    if (names != named)
+        writeIni(kSettings, key, names.join(QLatin1Char(';')));
+    if (!fresh.isEmpty())
+        msgBox(QStringLiteral("Data Received By An Earlier Run Was Kept In:\n%1\n\nThe Program Leaves It There: Open "
+                              "It To Save What It Holds, Or Delete It.")
+                   .arg(fresh.join(QLatin1Char('\n'))),
+               Msg::Ok, Msg::Information);
+}
+
 void frmTerminal::migrateSendMode() {
     if (!readIni(kSettings, QStringLiteral("UpdateDataSendMode"), QString()).isEmpty())
         return;
@@ -133,11 +162,10 @@ void frmTerminal::migrateSendMode() {
     for (int n = 1; n <= kMachineCount; ++n) {
         const QString section = MachineRecord::sectionName(n);
         const QString mode = readIni(section, QStringLiteral("DripFeedPacketSize"), QStringLiteral("0"));
-        // Send modes moved up by three. A value that is no number meant block
-        // send before and still does; it is left as it is.
-        const double old = leadingNumber(mode);
-        if (mode != QLatin1String("0") && old > 0)
-            writeIni(section, QStringLiteral("DripFeedPacketSize"), QString::number(qint64(old) + 3));
+        // Send modes moved up by three; a value that is no number counts as 0.
+        if (mode != QLatin1String("0"))
+            writeIni(section, QStringLiteral("DripFeedPacketSize"),
+                     QString::number(qint64(leadingNumber(mode)) + 3));
     }
     if (!batch.commit())
         reportSettingsWriteFailure();

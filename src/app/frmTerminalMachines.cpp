@@ -2,6 +2,8 @@
 
 #include "EditorActions.h"
 #include "IniStorage.h"
+#include "MachineSettingsCheck.h"
+#include "MessageSeam.h"
 #include "MachineRecord.h"
 #include "SettingsProbe.h"
 #include "TransferActions.h"
@@ -9,6 +11,7 @@
 #include "frmSelectCNC.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -56,7 +59,7 @@ void frmTerminal::seedVisibleCNC() {
             cmbCNCVisible_->addItem(cmbCNC_->itemText(i), i);
 }
 
-void frmTerminal::selectMachine(int position) {
+void frmTerminal::selectMachine(int position, bool takePort) {
     if (position < 0 || position >= cmbCNC_->count())
         return;
     {
@@ -66,7 +69,7 @@ void frmTerminal::selectMachine(int position) {
         const QSignalBlocker blockVisible(cmbCNCVisible_);
         cmbCNCVisible_->setCurrentIndex(cmbCNCVisible_->findData(position));
     }
-    clickCNC_COMBO();
+    clickCNC_COMBO(takePort);
 }
 
 void frmTerminal::selectVisibleMachine(int row) {
@@ -79,7 +82,7 @@ void frmTerminal::selectVisibleMachine(int row) {
     selectMachine(cmbCNCVisible_->itemData(row).toInt());
 }
 
-void frmTerminal::clickCNC_COMBO() {
+void frmTerminal::clickCNC_COMBO(bool takePort) {
     const int position = cmbCNC_->currentIndex();
     if (position < 0)
         return;
@@ -91,7 +94,31 @@ void frmTerminal::clickCNC_COMBO() {
     editor_->refreshRecentMenu(QStringLiteral("receive"));
     setSendheaderMenus();
     showMachineName(cmbCNC_->itemText(position));
-    keepMachinePort();
+    nameImpossibleSettings();
+    if (takePort)
+        keepMachinePort();
+    else
+        transfers_->closeComPort();
+}
+
+// Said when the machine is chosen, once a run for each value, not first as
+// a port named "Com-2" when a send fails.
+void frmTerminal::nameImpossibleSettings() {
+    QStringList fresh;
+    for (const QString& entry : impossiblePortSettings(gCurrentMachineSection)) {
+        const QString seen = gIniPath + QLatin1Char('|') + gCurrentMachineSection + QLatin1Char('|') + entry;
+        if (!namedSettings_.contains(seen)) {
+            namedSettings_ << seen;
+            fresh << entry;
+        }
+    }
+    if (fresh.isEmpty())
+        return;
+    msgBox(QStringLiteral("The Settings Of %1 Hold Values No Port Can Use:\n%2\n\nThey Are In [%3] Of %4.\n"
+                          "Correct Them In CNC Settings Before Sending.")
+               .arg(MachineRecord::current(QStringLiteral("Alias")), fresh.join(QLatin1Char('\n')),
+                    gCurrentMachineSection, QDir::toNativeSeparators(gIniPath)),
+           Msg::Ok, Msg::Exclamation);
 }
 
 // The port is the current machine's, open while its keep-alive says so: the

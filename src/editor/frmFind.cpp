@@ -45,6 +45,7 @@ frmFind::frmFind(QWidget* owner, EditorManager* editors) : QDialog(owner, Qt::To
     setObjectName(QStringLiteral("frmFind"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
+    new DialogParts::HelpKey(this);
     txtFind = new QLineEdit(this);
     txtFind->setObjectName(QStringLiteral("txtFind"));
     txtReplace = new QLineEdit(this);
@@ -133,17 +134,18 @@ void frmFind::applyLayout(bool replace) {
 }
 
 frmFind* frmFind::showFindBox(QWidget* owner, EditorManager* editors, const QString& seed, int mode) {
-    if (!gBox)
-        gBox = new frmFind(owner, editors);
-    frmFind* box = gBox;
-    box->editors_ = editors;
     // Only the first line of a selection can be searched for.
     QString text = seed;
     const qsizetype cut = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
     if (cut >= 0)
         text.truncate(cut);
+    // The box is taken after the yields: one closed meanwhile is gone by then.
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
+    if (!gBox)
+        gBox = new frmFind(owner, editors);
+    frmFind* box = gBox;
+    box->editors_ = editors;
     box->txtFind->setText(text);
     box->txtFind_Change();
     box->txtFind->setSelection(0, int(text.size()));
@@ -179,6 +181,9 @@ void frmFind::closeEvent(QCloseEvent* event) {
     writeIniValues(QStringLiteral("Settings"), {{QStringLiteral("FindX"), QString::number(x() * kTwips)},
                                                 {QStringLiteral("FindY"), QString::number(y() * kTwips)}});
     gFindFormActive = false;
+    // Deleted once the event loop is back: never handed out again meanwhile.
+    if (gBox == this)
+        gBox.clear();
     QDialog::closeEvent(event);
 }
 
