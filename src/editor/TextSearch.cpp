@@ -75,9 +75,9 @@ qsizetype TextSearch::previous(qsizetype before) const {
     return -1;
 }
 
-ReplaceAllPass::ReplaceAllPass(QByteArrayView text, const QByteArray& what, const QByteArray& with, qsizetype from,
-                               qsizetype to, const SearchOptions& options)
-    : text_(text), search_(text, what, options), with_(with), cursor_(qBound<qsizetype>(0, from, text.size())),
+ReplaceAllPass::ReplaceAllPass(QByteArrayView text, const QByteArray& what, qsizetype from, qsizetype to,
+                               const SearchOptions& options)
+    : search_(text, what, options), cursor_(qBound<qsizetype>(0, from, text.size())),
       to_(qBound<qsizetype>(0, to, text.size())) {
     done_ = !search_.isValid();
 }
@@ -90,13 +90,8 @@ bool ReplaceAllPass::step(qsizetype bytes) {
             done_ = true;
             break;
         }
-        if (first_ < 0)
-            first_ = pos;
-        else
-            out_.append(text_.sliced(lastEnd_, pos - lastEnd_));
-        out_.append(with_);
-        lastEnd_ = cursor_ = pos + search_.length();
-        ++count_;
+        starts_.push_back(pos);
+        cursor_ = pos + search_.length();
     }
     return done_;
 }

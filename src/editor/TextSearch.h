@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <vector>
+
 // Text search of the find box over an editor's bytes (Latin-1 characters).
 
 struct SearchOptions {
@@ -37,30 +39,24 @@ private:
 };
 
 // Replace All over [from, to) of a text, in slices so that the caller can
-// yield between them. Each match is replaced once, left to right; the
-// inserted text is never searched again.
+// yield between them: finds each match once, left to right, never one that
+// overlaps the last; the caller replaces them (EditControl::replaceEach).
 class ReplaceAllPass {
 public:
-    ReplaceAllPass(QByteArrayView text, const QByteArray& what, const QByteArray& with, qsizetype from, qsizetype to,
+    ReplaceAllPass(QByteArrayView text, const QByteArray& what, qsizetype from, qsizetype to,
                    const SearchOptions& options);
 
     // Goes on for about `bytes` of the text; true when the range is done.
     bool step(qsizetype bytes = 1 << 20);
     bool done() const { return done_; }
-    int count() const { return count_; }
-    // What the replacements made so far change: [start, end) of the text
-    // becomes replacement(). Empty range when nothing was replaced.
-    qsizetype start() const { return first_; }
-    qsizetype end() const { return lastEnd_; }
-    const QByteArray& replacement() const { return out_; }
+    int count() const { return int(starts_.size()); }
+    qsizetype length() const { return search_.length(); }
+    // Where the matches found so far start, ascending.
+    const std::vector<qsizetype>& starts() const { return starts_; }
 
 private:
-    QByteArrayView text_;
     TextSearch search_;
-    QByteArray with_;
     qsizetype cursor_, to_;
-    qsizetype first_ = -1, lastEnd_ = -1;
-    QByteArray out_;
-    int count_ = 0;
+    std::vector<qsizetype> starts_;
     bool done_ = false;
 };
