@@ -2,6 +2,7 @@
 
 #include "EditorFiles.h"
 #include "NcLexer.h"
+#include "TextSearch.h"
 #include "WheelScroll.h"
 
 #include <QApplication>
@@ -224,8 +225,8 @@ void EditControl::selectRange(long start, long end) {
     SendScintilla(SCI_SCROLLCARET);
 }
 
-void EditControl::replaceEach(const std::vector<qsizetype>& starts, qsizetype length, const QByteArray& with) {
-    if (isReadOnly() || starts.empty())
+void EditControl::replaceEach(const MatchStarts& starts, qsizetype length, const QByteArray& with) {
+    if (isReadOnly() || starts.isEmpty())
         return;
     // Each replacement costs the undo history about 150 bytes beyond its
     // text; matches closer than this go in one piece with the text between
@@ -240,14 +241,19 @@ void EditControl::replaceEach(const std::vector<qsizetype>& starts, qsizetype le
     SendScintilla(SCI_BEGINUNDOACTION);
     qsizetype shift = 0, caret = 0;
     QByteArray piece;
-    for (size_t i = 0; i < starts.size();) {
-        const qsizetype first = starts[i];
+    MatchStarts::Reader read(starts);
+    qsizetype next = read.next();
+    for (bool more = true; more;) {
+        const qsizetype first = next;
         qsizetype end = first + length;
         piece = with;
-        for (++i; i < starts.size() && starts[i] - end < kJoinGap && piece.size() < kPiece; ++i) {
-            piece += rangeBytes(long(end + shift), long(starts[i] + shift)); // still as it was
+        while ((more = !read.atEnd())) {
+            next = read.next();
+            if (next - end >= kJoinGap || piece.size() >= kPiece)
+                break;
+            piece += rangeBytes(long(end + shift), long(next + shift)); // still as it was
             piece += with;
-            end = starts[i] + length;
+            end = next + length;
         }
         SendScintilla(SCI_SETTARGETRANGE, (unsigned long)(first + shift), long(end + shift));
         SendScintilla(SCI_REPLACETARGET, (uintptr_t)piece.size(), piece.constData());

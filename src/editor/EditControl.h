@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+class MatchStarts;
 class NcLexer;
 class QIODevice;
 
@@ -51,7 +52,7 @@ public:
     // Replaces `length` bytes at each of `starts` (ascending, not
     // overlapping) by `with`, as one edit that one undo reverts; the caret
     // goes after the last. The text's own buffer changes in place.
-    void replaceEach(const std::vector<qsizetype>& starts, qsizetype length, const QByteArray& with);
+    void replaceEach(const MatchStarts& starts, qsizetype length, const QByteArray& with);
 
     QByteArray selectedBytes() const;
     QString selectedText() const;

@@ -3,8 +3,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-#include <vector>
-
 // Text search of the find box over an editor's bytes (Latin-1 characters).
 
 struct SearchOptions {
@@ -38,6 +36,29 @@ private:
     SearchOptions options_;
 };
 
+// Ascending positions, each kept as its distance from the one before in as
+// few bytes as it needs: matches a few bytes apart cost a byte each.
+class MatchStarts {
+public:
+    void append(qsizetype at);
+    qsizetype size() const { return count_; }
+    bool isEmpty() const { return count_ == 0; }
+    class Reader {
+    public:
+        explicit Reader(const MatchStarts& m) : m_(m) {}
+        bool atEnd() const { return at_ >= m_.bytes_.size(); }
+        qsizetype next(); // the next position; only when not atEnd()
+
+    private:
+        const MatchStarts& m_;
+        qsizetype at_ = 0, last_ = 0;
+    };
+
+private:
+    QByteArray bytes_;
+    qsizetype last_ = 0, count_ = 0;
+};
+
 // Replace All over [from, to) of a text, in slices so that the caller can
 // yield between them: finds each match once, left to right, never one that
 // overlaps the last; the caller replaces them (EditControl::replaceEach).
@@ -51,12 +72,12 @@ public:
     bool done() const { return done_; }
     int count() const { return int(starts_.size()); }
     qsizetype length() const { return search_.length(); }
-    // Where the matches found so far start, ascending.
-    const std::vector<qsizetype>& starts() const { return starts_; }
+    // Where the matches found so far start.
+    const MatchStarts& starts() const { return starts_; }
 
 private:
     TextSearch search_;
     qsizetype cursor_, to_;
-    std::vector<qsizetype> starts_;
+    MatchStarts starts_;
     bool done_ = false;
 };

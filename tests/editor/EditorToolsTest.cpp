@@ -146,6 +146,15 @@ private Q_SLOTS:
             QCOMPARE(int(search.next(0)), c.first);
             QCOMPARE(int(search.previous(c.text.size())), c.first);
         }
+        // Match positions, kept as the distances between them, come back as they went in.
+        const QList<qsizetype> at = {0, 1, 129, 16513, 16514, qsizetype(1) << 40};
+        MatchStarts starts;
+        for (qsizetype p : at)
+            starts.append(p);
+        QList<qsizetype> back;
+        for (MatchStarts::Reader r(starts); !r.atEnd();)
+            back << r.next();
+        QCOMPARE(back, at);
     }
 
     void replaceAllCountsTheReplacementsMade_data() {
