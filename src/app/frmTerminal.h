@@ -184,7 +184,7 @@ private:
     // Loading steps.
     void tidyReceiveLeftovers();
     void migrateSendMode();
-    void firstRunSetUp(bool hidden);
+    bool firstRunSetUp(); // true when it wrote the first-run records
     void loadFonts();
     void loadColours();
     void loadWindowSize();

@@ -94,11 +94,22 @@ bool frmTerminal::Form_Load(bool hidden) {
 
     initSettingsPath();
     tidyReceiveLeftovers();
-    writeIni(QStringLiteral("Storage"), QStringLiteral("UpdateStorage"), QStringLiteral("1"));
-    migrateSendMode();
-    loadMachineList();
-    firstRunSetUp(hidden);
-    loadFonts();
+    bool firstRun = false;
+    {
+        // Whatever the start writes (first-run records, aliases, fonts, the
+        // one-off migration) goes to the file in one save.
+        IniBatch batch;
+        writeIni(QStringLiteral("Storage"), QStringLiteral("UpdateStorage"), QStringLiteral("1"));
+        migrateSendMode();
+        loadMachineList();
+        firstRun = firstRunSetUp();
+        loadFonts();
+        if (!batch.commit())
+            reportSettingsWriteFailure();
+    }
+    // From the command line every machine stays visible, as nobody can choose.
+    if (firstRun && !hidden)
+        showVisibleCNC(true);
 
     gUseLanguageSupport = readIniInt(kSettings, QStringLiteral("UseLanguageSupport"), 0);
     menuItem(QStringLiteral("mnuLanguage"))->setEnabled(gUseLanguageSupport > 0);
@@ -156,7 +167,6 @@ void frmTerminal::tidyReceiveLeftovers() {
 void frmTerminal::migrateSendMode() {
     if (!readIni(kSettings, QStringLiteral("UpdateDataSendMode"), QString()).isEmpty())
         return;
-    IniBatch batch;
     writeIni(kSettings, QStringLiteral("UpdateDataSendMode"),
              formatShortDate(QDate::currentDate()));
     for (int n = 1; n <= kMachineCount; ++n) {
@@ -167,16 +177,15 @@ void frmTerminal::migrateSendMode() {
             writeIni(section, QStringLiteral("DripFeedPacketSize"),
                      QString::number(qint64(leadingNumber(mode)) + 3));
     }
-    if (!batch.commit())
-        reportSettingsWriteFailure();
 }
 
-void frmTerminal::firstRunSetUp(bool hidden) {
+bool frmTerminal::firstRunSetUp() {
     // A settings file this run does not write gets no records: the defaults serve.
     if (!readIni(kSettings, QStringLiteral("RunBefore"), QString()).isEmpty() || settingsKeptInMemory())
-        return;
+        return false;
     forceDateFormats();
-    // Written first, so that a set-up that is broken off is not run again.
+    // Saved with the records it stands for: a set-up broken off before they
+    // reached the file runs again.
     writeIni(kSettings, QStringLiteral("RunBefore"), QStringLiteral("Yes"));
 
     const QString caption = QStringLiteral("Setting Program Up For The First Time");
@@ -185,34 +194,25 @@ void frmTerminal::firstRunSetUp(bool hidden) {
     progress.setWindowTitle(caption);
     progress.show();
     progress.repaint();
-    {
-        IniBatch batch;
-        for (int n = 1; n <= kMachineCount; ++n) {
-            UpdateStatus(progress.picture1(), int(n / double(kMachineCount) * 100 + 0.5), true);
-            progress.setWindowTitle(QStringLiteral("%1 : CNC %2 of %3").arg(caption).arg(n).arg(kMachineCount));
-            if (n > 8)
-                continue;
-            const QString section = MachineRecord::sectionName(n);
-            gCurrentMachineSection = section;
-            MachineRecord::writeDefaults(section);
-            writeIni(section, QStringLiteral("SendExtension1"), QStringLiteral("TXT"));
-            writeIni(section, QStringLiteral("ReceiveExtension1"), QStringLiteral("TXT"));
-        }
-        if (!batch.commit())
-            reportSettingsWriteFailure();
+    for (int n = 1; n <= kMachineCount; ++n) {
+        UpdateStatus(progress.picture1(), int(n / double(kMachineCount) * 100 + 0.5), true);
+        progress.setWindowTitle(QStringLiteral("%1 : CNC %2 of %3").arg(caption).arg(n).arg(kMachineCount));
+        if (n > 8)
+            continue;
+        const QString section = MachineRecord::sectionName(n);
+        gCurrentMachineSection = section;
+        MachineRecord::writeDefaults(section);
+        writeIni(section, QStringLiteral("SendExtension1"), QStringLiteral("TXT"));
+        writeIni(section, QStringLiteral("ReceiveExtension1"), QStringLiteral("TXT"));
     }
     progress.close();
-    // From the command line every machine stays visible, as nobody can choose.
-    if (!hidden)
-        showVisibleCNC(true);
+    return true;
 }
 
 void frmTerminal::loadFonts() {
-    IniBatch batch;
     const QString name = fontSetting(QStringLiteral("FontName"), QStringLiteral("Courier New"));
     const QString size = fontSetting(QStringLiteral("FontSize"), QStringLiteral("10"));
     const QString bold = fontSetting(QStringLiteral("FontBold"), QStringLiteral("True"));
-    batch.commit();
     QFont font(name);
     font.setStyleHint(QFont::TypeWriter);
     const int points = intPartOfNumberString(size).toInt();

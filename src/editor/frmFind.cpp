@@ -325,17 +325,19 @@ void frmFind::replaceAll() {
     if (!ed)
         return;
     const int window = gActiveWindow;
-    const QByteArray text = ed->bytes();
+    // Searched where the text lies, without a copy; the matches are then
+    // replaced one by one in the control's own buffer.
+    const QByteArrayView text = ed->textView();
     qsizetype from = 0, to = text.size();
     const int dir = direction();
     if (dir == 0)
         to = ed->selectionEnd();
     else if (dir == 1)
         from = ed->selectionStart();
-    ReplaceAllPass pass(text, latin1(txtFind), latin1(txtReplace), from, to, optionsOf(*this));
+    ReplaceAllPass pass(text, latin1(txtFind), from, to, optionsOf(*this));
 
-    // The pass works on a copy: the window is held still while it yields, and
-    // whatever changes or closes it ends the pass without touching the text.
+    // The window is held still while the search yields: whatever changes or
+    // closes it ends the pass before anything is replaced.
     QPointer<EditControl> guard(ed);
     bool changed = false;
     const auto watch = connect(ed, &QsciScintilla::textChanged, this, [&changed] { changed = true; });
@@ -347,13 +349,17 @@ void frmFind::replaceAll() {
         QCoreApplication::processEvents();
         if (stop_ || changed || windowGone())
             break;
+        if (guard->textView().data() != text.data()) {
+            changed = true; // moved without a word: the search must not read it
+            break;
+        }
     }
     disconnect(watch);
     if (guard)
         guard->setReadOnly(false);
     const bool gone = windowGone();
-    if (!gone && !changed && pass.count() > 0)
-        guard->replaceRange(long(pass.start()), long(pass.end()), pass.replacement());
+    if (!gone && !changed)
+        guard->replaceEach(pass.starts(), pass.length(), latin1(txtReplace));
     setRunning(false);
     optDirection[1]->setChecked(true);
     if (gone)

@@ -638,6 +638,40 @@ private Q_SLOTS:
         QVERIFY(!ed->ncLexer());
         gBlockColours[7] = 0;
     }
+
+    void anUncolouredProgramGetsStylesWhenColouringIsSwitchedOn() {
+        gColourizeBlocks = false;
+        mgr->applyDisplaySettings();
+        const auto options = [](EditControl* e) {
+            return e->SendScintilla(QsciScintillaBase::SCI_GETDOCUMENTOPTIONS);
+        };
+        const int n = mgr->openFileInNewWindow(fileWith(QStringLiteral("p.nc"), "G01 X1\r\nG02 X2\r\n"));
+        EditControl* ed = mgr->editor(n);
+        QCOMPARE(options(ed), long(QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE));
+        ed->selectRange(4, 6);
+        ed->replaceSelection("Y9");
+        ed->selectRange(8, 11);
+        // The same text, still to be saved, with the caret where it was, now coloured.
+        gColourizeBlocks = true;
+        mgr->applyDisplaySettings();
+        QCOMPARE(options(ed), long(QsciScintillaBase::SC_DOCUMENTOPTION_DEFAULT));
+        QCOMPARE(ed->bytes(), QByteArray("G01 Y9\r\nG02 X2\r\n"));
+        QVERIFY(ed->isModified() && gWindows[n].modified);
+        QCOMPARE(ed->selectedBytes(), QByteArray("G02"));
+        ed->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
+        QVERIFY(ed->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL) != 0);
+        // Still an editor: an edit can be undone, the file saved and loaded again.
+        ed->replaceSelection("G03");
+        ed->undo();
+        QCOMPARE(ed->bytes(), QByteArray("G01 Y9\r\nG02 X2\r\n"));
+        QVERIFY(ed->saveFile(home->file(QStringLiteral("p.nc"))));
+        ed->markSaved();
+        gColourizeBlocks = false;
+        mgr->applyDisplaySettings();
+        QVERIFY(ed->loadFile(home->file(QStringLiteral("p.nc"))));
+        QCOMPARE(options(ed), long(QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE));
+        QCOMPARE(ed->bytes(), QByteArray("G01 Y9\r\nG02 X2\r\n"));
+    }
 };
 
 QTEST_MAIN(EditorWindowsTest)
