@@ -518,7 +518,7 @@ private Q_SLOTS:
         processNCText(ed, Resequence, {},
                       {[&](double percent) {
                            if (percent >= 50 && !edited)
-                               edited = true, ed->replaceRange(0, 3, "G02");
+                               edited = true, ed->selectRange(0, 3), ed->replaceSelection("G02");
                        },
                        {}});
         QCOMPARE(ed->bytes(), "G02" + text.mid(3));
