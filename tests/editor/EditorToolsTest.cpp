@@ -7,6 +7,7 @@
 #include "PrintLayout.h"
 #include "Printing.h"
 #include "SettingsGlobals.h"
+#include "TextPass.h"
 #include "TextSearch.h"
 #include "TextTools.h"
 #include "frmFanucSplitFiles.h"
@@ -14,6 +15,7 @@
 #include "frmMerge.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -220,6 +222,27 @@ private Q_SLOTS:
             QVERIFY(ed->bytes() == expected);
             ed->undo();
             QVERIFY(ed->bytes() == text);
+        }
+    }
+
+    void aResultThatCannotBeReadBackLeavesTheTextAndTheUsersEditsAlone() {
+        // The result ends short in its first piece, then in its second: the
+        // window keeps its text, and the user's own last edit stays undoable.
+        const struct {
+            QByteArray result;
+            PieceEnds pieces;
+        } cases[] = {{"G01\r\n", {{8, 10}}}, {"G01\r\nG0", {{4, 5}, {8, 10}}}};
+        for (const auto& c : cases) {
+            EditControl* ed = windowWith("G01\n");
+            ed->selectRange(4, 4);
+            ed->replaceSelection("G02\n");
+            QBuffer result;
+            result.setData(c.result);
+            result.open(QIODevice::ReadOnly);
+            QVERIFY(!ed->replaceInPieces(result, c.pieces));
+            QCOMPARE(ed->bytes(), QByteArray("G01\nG02\n"));
+            ed->undo();
+            QCOMPARE(ed->bytes(), QByteArray("G01\n"));
         }
     }
 
