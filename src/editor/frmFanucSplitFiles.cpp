@@ -219,6 +219,14 @@ bool& splitting() {
     return running;
 }
 
+// A receive folder left empty is the one a machine without the key has: an
+// empty one would put the programs at the root of the file system.
+QString receiveFolder() {
+    const QString key = QStringLiteral("ReceiveDirectory");
+    const QString folder = MachineRecord::current(key);
+    return folder.trimmed().isEmpty() ? MachineRecord::defaultValue(gCurrentMachineSection, key) : folder;
+}
+
 // What FanucLaunch asks for once the files are written.
 void afterSplit(const ProgramSplit::Written& written, const QString& summary) {
     const int launch = MachineRecord::currentInt(QStringLiteral("FanucLaunch"));
@@ -250,8 +258,7 @@ SplitOutcome splitFileUp(const QString& path, bool fromMenu) {
         return outcome;
     }
     const QScopedValueRollback<bool> running(splitting(), true);
-    const QString folder = withBackslash(fromMenu ? gDialogResult
-                                                  : MachineRecord::current(QStringLiteral("ReceiveDirectory")));
+    const QString folder = withBackslash(fromMenu ? gDialogResult : receiveFolder());
     QByteArray text;
     QString error;
     if (!readWholeFile(path, &text, &error)) {

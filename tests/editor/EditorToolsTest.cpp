@@ -477,6 +477,17 @@ private Q_SLOTS:
         QCOMPARE(readAllBytes(folder + "O0020_2"), QByteArray("O0020\nM99\n"));
     }
 
+    void aReceiveAllWithItsReceiveFolderLeftEmptySplitsIntoTheProgramFolder() {
+        writeIniValues(gCurrentMachineSection,
+                       {{"FanucBefore", "1"}, {"FanucLaunch", "1"}, {"ReceiveDirectory", ""}});
+        const QString received = fileWith(QStringLiteral("dncR1.TMP"), "O97531\nM30\nO97532\nM30\n");
+        const SplitOutcome split = splitFileUp(received, false);
+        QCOMPARE(split.written, (QStringList{home->file("97531"), home->file("97532")}));
+        QVERIFY(split.complete);
+        QCOMPARE(readAllBytes(home->file("97532")), QByteArray("O97532\nM30\n"));
+        QVERIFY(!QFile::exists(received));
+    }
+
     // --- merge --------------------------------------------------------------
 
     void mergePieceTrimsPercentsBetweenPrograms() {
