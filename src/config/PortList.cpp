@@ -119,10 +119,11 @@ QList<DetectedDevice> detectedDevices() {
     for (const QString& link : byId.entryList(QDir::Files | QDir::System, QDir::Name))
         names << byId.filePath(link);
     // Only a real /dev has the system's own list.
+    const QList<QSerialPortInfo> infos =
+        devRoot() == QLatin1String("/dev") ? QSerialPortInfo::availablePorts() : QList<QSerialPortInfo>();
     QStringList system;
-    if (devRoot() == QLatin1String("/dev"))
-        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-            system << info.systemLocation();
+    for (const QSerialPortInfo& info : infos)
+        system << info.systemLocation();
     system.sort();
     names << system;
     // A USB adapter's node exists only while it is plugged in.
@@ -134,8 +135,6 @@ QList<DetectedDevice> detectedDevices() {
         if (iniHasKey(QStringLiteral("Ports"), comName(i)))
             names << deviceFor(i);
 
-    const QList<QSerialPortInfo> infos =
-        devRoot() == QLatin1String("/dev") ? QSerialPortInfo::availablePorts() : QList<QSerialPortInfo>();
     QList<DetectedDevice> out;
     QStringList seen;
     for (const QString& name : names) {

@@ -424,7 +424,8 @@ bool EditControl::replaceInPieces(QIODevice& in, const std::vector<std::pair<qsi
     qsizetype oldAt = 0;
     qint64 newAt = 0;
     bool whole = in.seek(0);
-    for (size_t i = 0; whole && i < ends.size(); ++i) {
+    size_t i = 0;
+    for (; whole && i < ends.size(); ++i) {
         piece.resize(ends[i].second - newAt);
         whole = in.read(piece.data(), piece.size()) == piece.size();
         if (!whole)
@@ -437,7 +438,9 @@ bool EditControl::replaceInPieces(QIODevice& in, const std::vector<std::pair<qsi
     }
     SendScintilla(SCI_ENDUNDOACTION);
     if (!whole) {
-        SendScintilla(SCI_UNDO);
+        // An undo with nothing replaced yet would take back the user's last edit.
+        if (i > 0)
+            SendScintilla(SCI_UNDO);
         if (error)
             *error = in.errorString();
     }

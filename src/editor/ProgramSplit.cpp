@@ -14,27 +14,6 @@ namespace ProgramSplit {
 
 namespace {
 
-struct Line {
-    QByteArrayView text;
-    QByteArrayView end; // CR LF, LF, CR, or nothing on a last line
-};
-
-QVector<Line> linesOf(QByteArrayView text) {
-    QVector<Line> lines;
-    qsizetype from = 0;
-    while (from < text.size()) {
-        qsizetype at = from;
-        while (at < text.size() && text[at] != '\n' && text[at] != '\r')
-            ++at;
-        qsizetype next = at;
-        if (next < text.size())
-            next += text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n' ? 2 : 1;
-        lines.append({text.sliced(from, at - from), text.sliced(at, next - at)});
-        from = next;
-    }
-    return lines;
-}
-
 bool isBlankChar(char c) { return c == ' ' || c == '\t'; }
 bool isAlnum(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
 
@@ -154,25 +133,29 @@ QVector<Piece> split(QByteArrayView text, const Options& o) {
     };
 
     int lineNumber = 0;
-    for (const Line& line : linesOf(text)) {
+    for (qsizetype from = 0; from < text.size();) {
+        qsizetype next = 0;
+        const qsizetype at = lineEnd(text, from, &next);
+        const QByteArrayView line = text.sliced(from, at - from), end = text.sliced(at, next - at);
+        from = next;
         ++lineNumber;
-        const QString name = programName(line.text, o);
+        const QString name = programName(line, o);
         if (!name.isEmpty()) {
             finish();
             piece = Piece{name, QByteArray(), lineNumber, false};
             if (o.putBackPercent)
                 piece.bytes += '%' + eol;
         } else {
-            const bool percent = isPercentLine(line.text), blank = isBlankLine(line.text);
+            const bool percent = isPercentLine(line), blank = isBlankLine(line);
             if (piece.beforePrograms && !percent && !blank)
                 keepBefore = true;
             if ((percent && o.stripPercent) || (blank && o.stripBlankLines))
                 continue;
         }
-        if (!isBlankLine(line.text))
-            endsInPercent = isPercentLine(line.text);
-        piece.bytes += line.text;
-        piece.bytes += line.end;
+        if (!isBlankLine(line))
+            endsInPercent = isPercentLine(line);
+        piece.bytes += line;
+        piece.bytes += end;
     }
     const bool anyProgram = !piece.beforePrograms;
     finish();

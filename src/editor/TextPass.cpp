@@ -7,9 +7,6 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-// End of the line starting at `from`, and where the next one starts.
 qsizetype lineEnd(QByteArrayView text, qsizetype from, qsizetype* next) {
     const char* base = text.data();
     const char* p = base + from;
@@ -20,8 +17,6 @@ qsizetype lineEnd(QByteArrayView text, qsizetype from, qsizetype* next) {
     *next = at + (p < end ? (*p == '\r' && p + 1 < end && p[1] == '\n' ? 2 : 1) : 0);
     return at;
 }
-
-} // namespace
 
 QByteArray lineEndOf(QByteArrayView text) {
     qsizetype next = 0;

@@ -12,6 +12,9 @@ class QIODevice;
 
 // A whole-text pass of the text tools, line by line, without a window.
 
+// Where the line starting at `from` ends (its CR LF, LF or CR, or the text's
+// end), and in `next` where the line after it starts.
+qsizetype lineEnd(QByteArrayView text, qsizetype from, qsizetype* next);
 // The line end a text uses: its first CR LF, LF or CR; CR LF when it has none.
 QByteArray lineEndOf(QByteArrayView text);
 // Lines as the edit control counts them: one more than the line ends

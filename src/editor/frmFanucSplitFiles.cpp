@@ -39,6 +39,14 @@ std::function<QString(const QString&)>& folderPicker() {
 const char* const kKeys[8] = {"FanucBefore",    "FanucAfter",      "FanucStripPercent", "FanucPutBackPercent",
                               "FanucStripBlankLines", "FanucLaunch", "FanucUseComment", "PrefixO"};
 
+// The split's own words, so that the list and the rule that reads it agree.
+template <size_t N> QStringList wordsOf(const char* const (&words)[N]) {
+    QStringList list;
+    for (const char* word : words)
+        list << QLatin1String(word);
+    return list;
+}
+
 QComboBox* combo(QWidget* parent, const char* name, const QStringList& items) {
     auto* c = new QComboBox(parent);
     c->setObjectName(QLatin1String(name));
@@ -79,12 +87,8 @@ frmFanucSplitFiles::frmFanucSplitFiles(QWidget* parent) : QDialog(parent) {
     auto* frame = new QGroupBox(QStringLiteral("Parameters"), this);
     frame->setObjectName(QStringLiteral("Frame16"));
     auto* form = new QFormLayout(frame);
-    cmbWordBefore = combo(frame, "cmbWordBefore",
-                          {QStringLiteral(":"), QStringLiteral("O"), QStringLiteral("$"), QStringLiteral("0 BEGIN PGM"),
-                           QStringLiteral("PGM,")});
-    cmbWordAfter = combo(frame, "cmbWordAfter",
-                         {QStringLiteral("{Nothing}"), QStringLiteral("(Bracket Comment)"), QStringLiteral("MM"),
-                          QStringLiteral("INCH"), QStringLiteral(".MIN%"), QStringLiteral(",")});
+    cmbWordBefore = combo(frame, "cmbWordBefore", wordsOf(ProgramSplit::kBeforeWords));
+    cmbWordAfter = combo(frame, "cmbWordAfter", wordsOf(ProgramSplit::kAfterWords));
     QStringList launch{QStringLiteral("Confirmation List"), QStringLiteral("Do Nothing"), QStringLiteral("Open First File")};
     for (int n = 2; n <= 10; ++n)
         launch << QStringLiteral("Open First %1 Files").arg(n);
@@ -219,6 +223,14 @@ bool& splitting() {
     return running;
 }
 
+// A receive folder left empty is the one a machine without the key has: an
+// empty one would put the programs at the root of the file system.
+QString receiveFolder() {
+    const QString key = QStringLiteral("ReceiveDirectory");
+    const QString folder = MachineRecord::current(key);
+    return folder.trimmed().isEmpty() ? MachineRecord::defaultValue(gCurrentMachineSection, key) : folder;
+}
+
 // What FanucLaunch asks for once the files are written.
 void afterSplit(const ProgramSplit::Written& written, const QString& summary) {
     const int launch = MachineRecord::currentInt(QStringLiteral("FanucLaunch"));
@@ -250,8 +262,7 @@ SplitOutcome splitFileUp(const QString& path, bool fromMenu) {
         return outcome;
     }
     const QScopedValueRollback<bool> running(splitting(), true);
-    const QString folder = withBackslash(fromMenu ? gDialogResult
-                                                  : MachineRecord::current(QStringLiteral("ReceiveDirectory")));
+    const QString folder = withBackslash(fromMenu ? gDialogResult : receiveFolder());
     QByteArray text;
     QString error;
     if (!readWholeFile(path, &text, &error)) {

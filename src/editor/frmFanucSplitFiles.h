@@ -56,8 +56,8 @@ struct SplitOutcome {
 // files written, nothing, or the first programs opened in editor windows).
 // From the menu the files go to the folder in gDialogResult. Otherwise the
 // file is a receive-all's temporary file and they go to the machine's
-// ReceiveDirectory: once every program is written the file goes; else it
-// stays and the user is told where.
+// ReceiveDirectory (the program folder when that is empty): once every
+// program is written the file goes; else it stays and the user is told where.
 SplitOutcome splitFileUp(const QString& path, bool fromMenu);
 
 // The folder chooser of the "Folder" button: the start folder in, the chosen

@@ -265,8 +265,8 @@ bool frmFind::findNext() {
     EditControl* ed = editors_ ? editors_->activeEditor() : nullptr;
     if (!ed)
         return false;
-    const QByteArray text = ed->bytes();
-    const TextSearch search(text, latin1(txtFind), optionsOf(*this));
+    // Searched where the text lies: a large program is not copied per search.
+    const TextSearch search(ed->textView(), latin1(txtFind), optionsOf(*this));
     qsizetype pos = -1;
     switch (direction()) {
     case 0: pos = search.previous(ed->selectionStart()); break;
@@ -299,8 +299,7 @@ void frmFind::replaceOne() {
     const QByteArray what = latin1(txtFind);
     const long start = ed->selectionStart();
     if (ed->selectionEnd() - start == what.size()) {
-        const QByteArray text = ed->bytes();
-        if (TextSearch(text, what, optionsOf(*this)).matchAt(start))
+        if (TextSearch(ed->textView(), what, optionsOf(*this)).matchAt(start))
             ed->replaceSelection(latin1(txtReplace));
     }
     if (!findNext())

@@ -204,7 +204,7 @@ TEST(PortList, EveryDevicePresentIsListedOnceStableNamesFirst) {
     FakeSerialDevices devices;
     const QString acm = devices.addTty("ttyACM0", "pci0000:00/0000:00:14.0/usb1/1-3/1-3:1.0");
     const QString usb = devices.addTty("ttyUSB3", FakeSerialDevices::kUsbBus);
-    const QString byId = devices.addById("usb-FTDI_FT232R_A1-if00-port0", "ttyUSB3");
+    const QString byId = devices.addById("usb-Serial_Adapter_A1-if00-port0", "ttyUSB3");
     devices.addById("usb-gone-if00-port0", "ttyUSB7"); // unplugged: its link dangles
     const QString pty = home.file("pty0");
     writeAllBytes(pty, "");

@@ -359,7 +359,7 @@ private Q_SLOTS:
         PtyMachine pty;
         FakeSerialDevices devices;
         devices.addTty("ttyUSB0", FakeSerialDevices::kUsbBus);
-        const QString byId = devices.addById("usb-FTDI_FT232R_A1-if00-port0", "ttyUSB0");
+        const QString byId = devices.addById("usb-Serial_Adapter_A1-if00-port0", "ttyUSB0");
         home->writeIni(("[Machine3]\nCommPort=4\n[Machine4]\nAlias=Other\nCommPort=4\n[Ports]\nCom5=" +
                         pty.slavePath() + "\n")
                            .toUtf8());

@@ -7,6 +7,7 @@
 #include "PrintLayout.h"
 #include "Printing.h"
 #include "SettingsGlobals.h"
+#include "TextPass.h"
 #include "TextSearch.h"
 #include "TextTools.h"
 #include "frmFanucSplitFiles.h"
@@ -14,6 +15,7 @@
 #include "frmMerge.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -220,6 +222,27 @@ private Q_SLOTS:
             QVERIFY(ed->bytes() == expected);
             ed->undo();
             QVERIFY(ed->bytes() == text);
+        }
+    }
+
+    void aResultThatCannotBeReadBackLeavesTheTextAndTheUsersEditsAlone() {
+        // The result ends short in its first piece, then in its second: the
+        // window keeps its text, and the user's own last edit stays undoable.
+        const struct {
+            QByteArray result;
+            PieceEnds pieces;
+        } cases[] = {{"G01\r\n", {{8, 10}}}, {"G01\r\nG0", {{4, 5}, {8, 10}}}};
+        for (const auto& c : cases) {
+            EditControl* ed = windowWith("G01\n");
+            ed->selectRange(4, 4);
+            ed->replaceSelection("G02\n");
+            QBuffer result;
+            result.setData(c.result);
+            result.open(QIODevice::ReadOnly);
+            QVERIFY(!ed->replaceInPieces(result, c.pieces));
+            QCOMPARE(ed->bytes(), QByteArray("G01\nG02\n"));
+            ed->undo();
+            QCOMPARE(ed->bytes(), QByteArray("G01\n"));
         }
     }
 
@@ -452,6 +475,17 @@ private Q_SLOTS:
         dialogsDuring(split, ok);
         QVERIFY(msgs->shown().isEmpty());
         QCOMPARE(readAllBytes(folder + "O0020_2"), QByteArray("O0020\nM99\n"));
+    }
+
+    void aReceiveAllWithItsReceiveFolderLeftEmptySplitsIntoTheProgramFolder() {
+        writeIniValues(gCurrentMachineSection,
+                       {{"FanucBefore", "1"}, {"FanucLaunch", "1"}, {"ReceiveDirectory", ""}});
+        const QString received = fileWith(QStringLiteral("dncR1.TMP"), "O97531\nM30\nO97532\nM30\n");
+        const SplitOutcome split = splitFileUp(received, false);
+        QCOMPARE(split.written, (QStringList{home->file("97531"), home->file("97532")}));
+        QVERIFY(split.complete);
+        QCOMPARE(readAllBytes(home->file("97532")), QByteArray("O97532\nM30\n"));
+        QVERIFY(!QFile::exists(received));
     }
 
     // --- merge --------------------------------------------------------------

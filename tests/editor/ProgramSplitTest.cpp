@@ -15,7 +15,7 @@ using namespace ProgramSplit;
 
 namespace {
 
-// A memory dump as a Fanuc punches it: "%" lines, ":" starts, comments, blank lines.
+// A control's whole memory punched at once: "%" lines, ":" starts, comments, blank lines.
 const QByteArray kDump = "%\r\n:1000(FLANGE)\r\n(ROUGH)\r\nG90 G54 G00 X0 Y0\r\n\r\nM30\r\n"
                          ":2000(SHAFT)\r\nG01 X10. F200\r\nM99\r\n\r\n:3000\r\nG00 Z100.\r\nM30\r\n%\r\n";
 
@@ -50,8 +50,8 @@ TEST(ProgramSplit, EachProgramGoesToItsOwnFileAsTheOptionsSay) {
     percentKeptAndPutBack.putBackPercent = true;
     Options lastLineOpen = with(1);
     lastLineOpen.putBackPercent = true;
-    Options okuma = with(2, 4);
-    okuma.prefixO = true;
+    Options dollarStarts = with(2, 4);
+    dollarStarts.prefixO = true;
 
     const struct {
         const char* what;
@@ -82,7 +82,7 @@ TEST(ProgramSplit, EachProgramGoesToItsOwnFileAsTheOptionsSay) {
         {"O words that are not program numbers start nothing", "O1\nOFFSET X1\nO1000A\nM30\n", with(1),
          {{"1", "O1\nOFFSET X1\nO1000A\nM30\n"}}},
         {"named programs, the extension from the after-word, no second O",
-         "$O1000.MIN%\nG00\nM02\n$O2000\nM02\n$O3000.MIN%\nM02\n", okuma,
+         "$O1000.MIN%\nG00\nM02\n$O2000\nM02\n$O3000.MIN%\nM02\n", dollarStarts,
          {{"O1000.MIN", "$O1000.MIN%\nG00\nM02\n$O2000\nM02\n"}, {"O3000.MIN", "$O3000.MIN%\nM02\n"}}},
         {"lone CR line ends; a program in the other unit is no start",
          "0 BEGIN PGM 10 MM\r1 L X+0\r0 BEGIN PGM 20 INCH\r2 END PGM 10 MM\r0 BEGIN PGM 30 MM\r", with(3, 2),
