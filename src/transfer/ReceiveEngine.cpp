@@ -146,6 +146,7 @@ void ReceiveEngine::start(bool receiveAll, const QString& fileName) {
     // A machine served by the network helper is handed over before any file
     // is made: there is no destination left to receive into.
     QString destination;
+    receiveAll_ = receiveAll;
     if (!receiveAll) {
         destination = destinationFor(fileName, QStringLiteral("Receive CNC File"));
         if (!destination.isEmpty() && chkNeedToSendTCPIP(destination, QStringLiteral("R")))
@@ -356,7 +357,9 @@ void ReceiveEngine::saveFileAfterReceive() {
     removeTempFile();
 
     QString status = QStringLiteral("File Received...[") + QString::number(byteCount_) + QStringLiteral(" Bytes]");
-    if (gSplitBusy && !binary_ && !xmodem_) {
+    // Its own mark, not gSplitBusy: a split run from the menu may be waiting
+    // on a question meanwhile.
+    if (receiveAll_ && !binary_ && !xmodem_) {
         // A receive-all: each program goes to a file of its own, logged as received.
         const SplitOutcome split = splitFileUp(target_, false);
         for (const QString& file : split.written)

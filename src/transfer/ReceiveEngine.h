@@ -91,6 +91,7 @@ private:
     bool forever_ = false;
     bool binary_ = false;
     bool xmodem_ = false; // the program came by XModem: no after-receive trailer
+    bool receiveAll_ = false; // each program of the data goes to a file of its own
     bool receiving_ = false;
     bool terminalOpen_ = false;
     bool busy_ = false;   // a start, question or save is under way
