@@ -73,6 +73,11 @@ void IniStore::readNotices() {
                 Cached& c = *entry.second;
                 if (overflow || (c.watch == ev->wd && (folderGone || c.name == name)))
                     c.stale = true;
+                // This program only ever replaces the file by a rename; a write
+                // into it is someone else's, and may keep its size and, on a
+                // coarse clock, its time.
+                if (c.watch == ev->wd && c.name == name && (ev->mask & (IN_MODIFY | IN_CLOSE_WRITE)))
+                    c.rewritten = true;
                 if (folderGone && c.watch == ev->wd)
                     c.watch = -1;
             }
@@ -96,7 +101,7 @@ int IniStore::watchFolder(const QByteArray& folder) {
 
 bool IniStore::upToDate(const QString& file, Cached& c, qint64 now) {
     if (c.watch < 0 || c.stale || now - c.lookedAtMs >= kLookIntervalMs) {
-        if (!(stampOf(file) == c.stamp) || c.unreadable)
+        if (c.rewritten || !(stampOf(file) == c.stamp) || c.unreadable)
             return false;
         c.stale = false;
         c.lookedAtMs = now;

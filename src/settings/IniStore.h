@@ -74,6 +74,7 @@ private:
         int watch = -1;          // the folder's notice watch; -1: the file is looked at on every read
         qint64 lookedAtMs = 0;   // when the file was last compared with the disk
         bool stale = false;      // a notice named it
+        bool rewritten = false;  // written in place by someone: read again whatever its stamp says
         bool dirty = false;      // changed in memory, not written yet
         bool unreadable = false; // exists but could not be read: never written over
         bool kept = false;       // never written: changes stay in memory
