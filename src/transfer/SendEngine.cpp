@@ -16,6 +16,7 @@
 #include "SendHost.h"
 #include "SendLines.h"
 #include "SendRoutes.h"
+#include "SendSession.h"
 #include "SendSteps.h"
 #include "StatusLine.h"
 #include "TapePunch.h"
@@ -44,8 +45,6 @@ int sendTimeOutSeconds = 600;
 
 namespace {
 
-bool gRunning = false;
-
 const QString kSettings = QStringLiteral("Settings");
 
 double secondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
@@ -54,23 +53,6 @@ double secondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay
 QString machineValue(const char* key) { return MachineRecord::current(QString::fromLatin1(key)); }
 int machineInt(const char* key) { return MachineRecord::currentInt(QString::fromLatin1(key)); }
 bool machineFlag(const char* key) { return machineInt(key) != 0; }
-
-// A running send marks itself; a second one is refused while it runs.
-// However the send ended, the comm state is idle once it returns.
-class RunningGuard {
-public:
-    RunningGuard() : owner_(!gRunning) { gRunning = true; }
-    ~RunningGuard() {
-        if (!owner_)
-            return;
-        gRunning = false;
-        gPortState = PortIdle;
-    }
-    bool owner() const { return owner_; }
-
-private:
-    bool owner_;
-};
 
 // What every send does first: this machine's flow control and code set, the
 // find box out of the way, and the terminal view's line ends shown as they pass.
@@ -82,21 +64,22 @@ void beginSend() {
 
 // The routes other than the text send, chosen by Handshaking, then by
 // DripFeedPacketSize. True, with how it ended, when one of them took the file.
-bool sentByAnotherRoute(const QString& fileName, bool fromWindow, SendOutcome* outcome) {
+bool sentByAnotherRoute(SendSession& session, const QString& fileName, bool fromWindow,
+                        SendOutcome* outcome) {
     const int handshaking = machineInt("Handshaking");
     const int mode = machineInt("DripFeedPacketSize");
     const int blockSize = getBufferSize(QStringLiteral("OutBufferSize")) / 2;
     if (handshaking == 4) {
-        *outcome = sendXmodem(fileName, fromWindow);
+        *outcome = sendXmodem(session, fileName, fromWindow);
     } else if (handshaking == 5) {
         sendXBCC(fileName);
         *outcome = SendOutcome::NotSent;
     } else if (mode == 1 || mode == 2) {
-        *outcome = sendBinary(fileName, blockSize, mode == 1);
+        *outcome = sendBinary(session, fileName, blockSize, mode == 1);
     } else if (mode == 3) {
-        *outcome = sendBinaryTurbo(fileName, blockSize);
+        *outcome = sendBinaryTurbo(session, fileName, blockSize);
     } else if (mode > 3) {
-        *outcome = sendBinary(fileName, mode - 3, false);
+        *outcome = sendBinary(session, fileName, mode - 3, false);
     } else {
         return false;
     }
@@ -247,7 +230,8 @@ struct Job {
 // brought up to date at most every kDisplayMs.
 class TextSend {
 public:
-    explicit TextSend(Job job) : job_(std::move(job)), in_(*job_.source), host_(sendHost()) {}
+    TextSend(SendSession& session, Job job)
+        : job_(std::move(job)), in_(*job_.source), session_(session), host_(session.host()) {}
     SendOutcome run();
     qint64 lineIndex() const { return lineIndex_; }
 
@@ -264,7 +248,6 @@ private:
     void showProgress(bool now);
     void percentReached(qint64 done);
     void drawPercent();
-    bool windowShown() const { return job_.disk ? gDNCStatus < 4 : gDNCStatus < 3; }
     void indicator(bool on, const QString& text) {
         if (frm_)
             frm_->updateIndicator(on, text);
@@ -272,11 +255,11 @@ private:
 
     Job job_;
     QIODevice& in_;
+    SendSession& session_;
     SendHost& host_;
     frmCancelSend* frm_ = nullptr;
     SendOutcome outcome_ = SendOutcome::Sent;
     bool failed_ = false;
-    bool shifted_ = false;
 
     QByteArray eob_;
     SendLines::Rules rules_;
@@ -350,7 +333,7 @@ bool TextSend::prepare() {
     savedCaption_ = host_.caption();
     caption_ = savedCaption_;
     captionPrefix_ = host_.machineAlias() + QStringLiteral(" : ");
-    gMinimizeOnSend = readIniInt(kSettings, QStringLiteral("MinimizeOnSend"), 0);
+    session_.minimizeOnSend = readIniInt(kSettings, QStringLiteral("MinimizeOnSend"), 0);
     lineDelay_ = machineInt("LineDelay");
     displayAfterSend_ = !job_.disk && readIniInt(kSettings, QStringLiteral("DNCScroll"), 0) != 0;
     if (job_.control)
@@ -378,10 +361,8 @@ bool TextSend::prepare() {
         finish(false);
         return false;
     }
-    if (job_.disk) {
-        shiftStatusDisplay();
-        shifted_ = true;
-    }
+    if (job_.disk)
+        session_.showAsFromDisk();
 
     if (!job_.disk) {
         lineCount_ = SendLines::countLines(in_);
@@ -389,16 +370,17 @@ bool TextSend::prepare() {
     }
     percentTotal_ = job_.disk ? programSize_ : lineCount_;
     nextPercentAt_ = 1;
-    frm_ = loadProgressWindow(host_, job_.shownName, job_.disk ? QString() : QString::number(lineCount_));
-    if (!waitForOperator(frm_, windowShown())) {
+    frm_ = loadProgressWindow(session_, job_.shownName, job_.disk ? QString() : QString::number(lineCount_));
+    if (!waitForOperator(frm_)) {
         outcome_ = SendOutcome::Cancelled;
         finish(false);
         return false;
     }
-    frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
-    if (gMinimizeOnSend > 0) {
+    if (frm_)
+        frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
+    if (session_.minimizeOnSend > 0) {
         host_.minimize();
-        if (windowShown())
+        if (frm_)
             frm_->hide();
     }
 
@@ -444,10 +426,11 @@ bool TextSend::prepare() {
     }
 
     const QString title = QStringLiteral("Sending File");
-    frm_->setWindowTitle(title);
+    if (frm_)
+        frm_->setWindowTitle(title);
     statusbar(title);
-    if (job_.disk)
-        if (QGroupBox* frame = frm_->Frame1(gDNCStatus))
+    if (job_.disk && frm_)
+        if (QGroupBox* frame = frm_->Frame1(frm_->layout()))
             frame->setTitle(title + QStringLiteral(" [Block Mode]"));
     indicator(true, title);
     QCoreApplication::processEvents();
@@ -588,7 +571,7 @@ void TextSend::sendLines() {
     lineIndex_ = job_.startLine;
     if (lineIndex_ > 0 && !reader.skip(lineIndex_))
         lineIndex_ = lineCount_;
-    echo_ = job_.disk && gDNCStatus == 3;
+    echo_ = job_.disk && frm_ && frm_->layout() == 3;
     if (echo_)
         echoStarts_.resize(kEchoDraw);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
@@ -701,7 +684,7 @@ void TextSend::sendTrailer() {
 
 // The end of every send, however it ended.
 void TextSend::finish(bool afterSendWait) {
-    SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, shifted_, nullptr};
+    SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, nullptr};
     // Once the port is closed, what it dropped is known.
     ending.afterClose = [this] {
         QByteArray restartLine;
@@ -719,15 +702,13 @@ void TextSend::finish(bool afterSendWait) {
                          .arg(QString::fromLatin1(restartLine))
                    : QStringLiteral("No Line Reached The Machine Whole");
     };
-    endSend(host_, ending);
+    endSend(session_, ending);
     frm_ = nullptr;
     if (job_.control)
         job_.control->setCaretLine(notedCaretLine_);
 }
 
 } // namespace
-
-bool sendInProgress() { return gRunning; }
 
 std::unique_ptr<QFile> openProgramFile(const QString& fileName) {
     auto file = std::make_unique<QFile>(fileName);
@@ -740,12 +721,12 @@ std::unique_ptr<QFile> openProgramFile(const QString& fileName) {
 }
 
 SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, const QString& loggedAs) {
-    RunningGuard guard;
-    if (!guard.owner())
+    SendHost& host = sendHost();
+    SendSession session(host);
+    if (!session.owner())
         return SendOutcome::NotSent;
     beginSend();
 
-    SendHost& host = sendHost();
     Job job;
     job.fromWindow = fromWindow;
     if (fromWindow) {
@@ -772,7 +753,7 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, co
         return SendOutcome::NotSent;
     }
     SendOutcome routed = SendOutcome::NotSent;
-    if (sentByAnotherRoute(fileName, fromWindow, &routed))
+    if (sentByAnotherRoute(session, fileName, fromWindow, &routed))
         return routed;
 
     const QString path = fileName.isEmpty() ? host.activeWindowFile() : fileName;
@@ -781,15 +762,15 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, co
     job.loggedAs = loggedAs;
     job.shownName = getFileNameFromPath(path);
     job.startLine = qMax(0, lineIndex);
-    TextSend send(std::move(job));
+    TextSend send(session, std::move(job));
     const SendOutcome outcome = send.run();
     lineIndex = int(send.lineIndex());
     return outcome;
 }
 
 SendOutcome sendFileNoWindow(const QString& fileName) {
-    RunningGuard guard;
-    if (!guard.owner())
+    SendSession session(sendHost());
+    if (!session.owner())
         return SendOutcome::NotSent;
     beginSend();
 
@@ -804,7 +785,7 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
         return SendOutcome::NotSent;
     }
     SendOutcome routed = SendOutcome::NotSent;
-    if (sentByAnotherRoute(fileName, false, &routed))
+    if (sentByAnotherRoute(session, fileName, false, &routed))
         return routed;
 
     Job job;
@@ -814,15 +795,15 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
     job.logPath = fileName;
     job.shownName = getFileNameFromPath(fileName);
     job.disk = true;
-    return TextSend(std::move(job)).run();
+    return TextSend(session, std::move(job)).run();
 }
 
 SendOutcome sendBinaryFile(const QString& fileName, int chunkSize) {
-    RunningGuard guard;
-    if (!guard.owner())
+    SendSession session(sendHost());
+    if (!session.owner())
         return SendOutcome::NotSent;
     beginSend();
-    return sendBinary(QStringLiteral("BINARY") + fileName, chunkSize, false);
+    return sendBinary(session, QStringLiteral("BINARY") + fileName, chunkSize, false);
 }
 
 PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool fromWindow) {
@@ -850,16 +831,17 @@ void checkNeedToWait() {
     const int seconds = machineInt("WaitAfterSending") + 1;
     if (seconds >= 31)
         return;
+    // A send that shows no progress window counts down unseen.
     frmCancelSend* frm = frmCancelSend::instance();
-    if (!frm)
-        frm = frmCancelSend::load(sendHost().mainWindow());
     QElapsedTimer clock;
     clock.start();
     for (;;) {
         const double elapsed = clock.elapsed() / 1000.0;
         if (elapsed > seconds || gCancelSend)
             break;
-        frm->updateIndicator(true, QStringLiteral("Closing Com Port In %1s").arg(seconds - elapsed, 0, 'f', 1));
+        if (frm)
+            frm->updateIndicator(true,
+                                 QStringLiteral("Closing Com Port In %1s").arg(seconds - elapsed, 0, 'f', 1));
         waitYielding(500);
     }
 }
