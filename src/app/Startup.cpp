@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "CommandLine.h"
+#include "CommandLineSend.h"
 #include "EditorActions.h"
 #include "EditorGlobals.h"
 #include "EiaCode.h"
@@ -19,6 +20,7 @@
 #include "frmTerminal.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
 
@@ -66,6 +68,15 @@ void noticeSettingsNotKept() {
     });
 }
 
+// A machinist starting a send from a shortcut sees why it was refused;
+// whoever started it from a script reads it on standard error.
+Outcome refuseCommandLine(const QString& text, const std::function<bool()>& useBoxes) {
+    if (useBoxes && useBoxes())
+        std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(text));
+    msgBox(text, Msg::Ok, Msg::Critical);
+    return Outcome{false, ExitBadCommandLine};
+}
+
 Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std::function<bool()>& useBoxes) {
     const CommandLine::Parsed line = CommandLine::parse(commandLine);
     auto show = [&] {
@@ -73,14 +84,7 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
             useBoxes();
         window.show();
     };
-    // A machinist starting a send from a shortcut sees why it was refused;
-    // whoever started it from a script reads it on standard error.
-    auto refuse = [&](const QString& text) {
-        if (useBoxes && useBoxes())
-            std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(text));
-        msgBox(text, Msg::Ok, Msg::Critical);
-        return Outcome{false, ExitBadCommandLine};
-    };
+    auto refuse = [&](const QString& text) { return refuseCommandLine(text, useBoxes); };
     const QString missing = line.path + QStringLiteral(" Does Not Exist Or Is Unreachable");
 
     switch (line.kind) {
@@ -96,22 +100,9 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
         show();
         window.editor().fileAlreadyOpen(line.path);
         return Outcome{};
-    case CommandLine::Kind::Send: {
-        if (!fileExists(line.path))
-            return refuse(missing);
-        // Default settings would send to whatever port the defaults name.
-        if (settingsUnreadable())
-            return refuse(QStringLiteral("The Settings Of CNC %1 Cannot Be Read From %2 - Nothing Was Sent")
-                              .arg(line.machine)
-                              .arg(QDir::toNativeSeparators(gIniPath)));
-        window.hide();
-        QCoreApplication::processEvents();
-        // Selecting the machine reads its keep-alive and flow control and opens or closes its port.
-        window.selectMachine(line.machine - 1);
-        const bool sent = window.sendFileNoWindow(line.path);
-        window.hide();
-        return Outcome{false, sent ? ExitOk : ExitSendFailed};
-    }
+    case CommandLine::Kind::Send:
+        // The window stays hidden: the send needs none of it.
+        return sendFromCommandLine(line, useBoxes, window.cmbCNC()->itemText(line.machine - 1));
     case CommandLine::Kind::Open:
         window.selectMachine(line.machine - 1);
         show();
@@ -157,6 +148,13 @@ int Main(QApplication& app) {
     installDefaultEiaTable(eiaTableFile());
     ShippedFiles::install();
     setHideFindWindowHook(hideFindForm);
+
+    // A send from the command line builds no main window.
+    if (hidden) {
+        const CommandLine::Parsed line = CommandLine::parse(commandLine);
+        if (line.kind == CommandLine::Kind::Send)
+            return runCommandLineSend(line, useBoxes).exitStatus;
+    }
 
     frmTerminal window;
     if (!window.Form_Load(hidden))

@@ -24,6 +24,9 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class TransferActions;
+namespace StartupLoad {
+struct Loaded;
+}
 
 // The main window: machine selector, the two tool bars, the editor tabs, the
 // terminal view, the status strip with its breakout lights. It shows state
@@ -55,9 +58,6 @@ public:
     void setEditorActions(std::unique_ptr<EditorActions> actions);
     void setDialogActions(std::unique_ptr<DialogActions> actions);
 
-    // The send without a window; true when the file went out whole.
-    bool sendFileNoWindow(const QString& path);
-
     // Controls the other parts of the program work with.
     QComboBox* cmbCNC() const { return cmbCNC_; }
     QComboBox* cmbCNCVisible() const { return cmbCNCVisible_; }
@@ -82,7 +82,7 @@ public:
     qint64 receivedByteCount = 0;
 
     // Machine list.
-    void loadMachineList();
+    void loadMachineList(const MachineList& machines);
     void seedVisibleCNC();
     void clickCNC_COMBO();
     void selectMachine(int position);     // entry of cmbCNC; makes it current
@@ -171,9 +171,7 @@ private:
     void keepMachinePort();
 
     // Loading steps.
-    void migrateSendMode();
-    void firstRunSetUp(bool hidden);
-    void loadFonts();
+    void loadFont(const StartupLoad::Loaded& loaded);
     void loadColours();
     void loadWindowSize();
     void applyScreenSize();

@@ -16,6 +16,7 @@
 #include "ProgramPaths.h"
 #include "SettingsGlobals.h"
 #include "SettingsProbe.h"
+#include "StartupLoad.h"
 #include "StatusLine.h"
 #include "TransferGlobals.h"
 #include "frmPercent.h"
@@ -49,30 +50,30 @@ bool yesNo(const QString& text, bool fallback) {
 unsigned int colourNumber(const QString& text) {
     return static_cast<unsigned int>(static_cast<long long>(leadingNumber(text)));
 }
-
-// A font key that reads empty is written with its default once; when the
-// file cannot take it the default is used all the same.
-QString fontSetting(const QString& key, const QString& def) {
-    QString value = readIni(kSettings, key, QString());
-    if (value.isEmpty()) {
-        writeIni(kSettings, key, def);
-        value = readIni(kSettings, key, QString());
-    }
-    return value.isEmpty() ? def : value;
-}
 } // namespace
 
 bool frmTerminal::Form_Load(bool hidden) {
-    checkThreadLocale();
     toolTabWidthTwips_ = 1545;
-    if (gVersionSuffix.isEmpty())
+    // The first run's progress, shown while its records are written.
+    const QString caption = QStringLiteral("Setting Program Up For The First Time");
+    std::unique_ptr<frmPercent> progress;
+    auto firstRunStep = [&](int n) {
+        if (!progress) {
+            progress = std::make_unique<frmPercent>(this);
+            progress->Command1()->setEnabled(false);
+            progress->setWindowTitle(caption);
+            progress->show();
+            progress->repaint();
+        }
+        UpdateStatus(progress->picture1(), int(n / double(kMachineCount) * 100 + 0.5), true);
+        progress->setWindowTitle(QStringLiteral("%1 : CNC %2 of %3").arg(caption).arg(n).arg(kMachineCount));
+    };
+    StartupLoad::Loaded loaded;
+    if (!StartupLoad::load(&loaded, firstRunStep))
         return false;
-    gPasswordIniPath = ProgramPaths::passwordFileName();
-    gKeepAlive = 1;
-    gFindFormLoaded = false;
-    gTurboSending = false;
-    gWindows = {EditorWindow{false, false, QStringLiteral("Untitled1")}};
-    gActiveWindow = 0;
+    if (progress)
+        progress->close();
+    progress.reset();
 
     setIconLocation(screenWidth());
     showPortLines(PortLines{});
@@ -82,21 +83,16 @@ bool frmTerminal::Form_Load(bool hidden) {
     menuItem(QStringLiteral("mnuFTP"))->menu()->setEnabled(ftp);
     menuItem(QStringLiteral("mnuFTPReceive"))->setEnabled(ftp);
 
-    gPortState = PortIdle;
-    gSending = false;
     gReceiveTempFile = getTempFileName(QStringLiteral("dnc")).trimmed();
     receiveTempFile_ = gReceiveTempFile;
     statusbar(QStringLiteral("Ready"));
-    forceDateFormats();
 
-    initSettingsPath();
-    writeIni(QStringLiteral("Storage"), QStringLiteral("UpdateStorage"), QStringLiteral("1"));
-    migrateSendMode();
-    loadMachineList();
-    firstRunSetUp(hidden);
-    loadFonts();
+    loadMachineList(loaded.machines);
+    // From the command line every machine stays visible, as nobody can choose.
+    if (loaded.firstRun && !hidden)
+        showVisibleCNC(true);
+    loadFont(loaded);
 
-    gUseLanguageSupport = readIniInt(kSettings, QStringLiteral("UseLanguageSupport"), 0);
     menuItem(QStringLiteral("mnuLanguage"))->setEnabled(gUseLanguageSupport > 0);
     selectMachine(0);
     loadColours();
@@ -105,12 +101,8 @@ bool frmTerminal::Form_Load(bool hidden) {
     editorManager_->setCapitalising(menuItem(QStringLiteral("mnuCapitalise2"))->isChecked());
     editorManager_->applyDisplaySettings();
     loadWindowSize();
-    gDNCStatus = readIniInt(kSettings, QStringLiteral("DNCStatus"), 2);
-    gShowCNCStatus = readIniInt(kSettings, QStringLiteral("ShowCNCStatus"), 1);
-    gShowBreakoutLights = readIniInt(kSettings, QStringLiteral("ShowBreakoutLights"), 1);
     layoutForScreen(screenWidth());
     menuItem(QStringLiteral("mnuDebug(1)"))->setChecked(true);
-    gIntelliFile = readIni(kSettings, QStringLiteral("intelliCodeFile"), QStringLiteral("fanuc.itc"));
 
     applyButtonLanguage(this);
     applyMenuLanguage(this);
@@ -119,77 +111,15 @@ bool frmTerminal::Form_Load(bool hidden) {
     setWindowTitle(ProgramPaths::appTitle());
     seedVisibleCNC();
     selectVisibleMachine(0);
-    gBusyEditing = false;
-    gPrinting = false;
     return true;
 }
 
-void frmTerminal::migrateSendMode() {
-    if (!readIni(kSettings, QStringLiteral("UpdateDataSendMode"), QString()).isEmpty())
-        return;
-    IniBatch batch;
-    writeIni(kSettings, QStringLiteral("UpdateDataSendMode"),
-             formatShortDate(QDate::currentDate()));
-    for (int n = 1; n <= kMachineCount; ++n) {
-        const QString section = MachineRecord::sectionName(n);
-        const QString mode = readIni(section, QStringLiteral("DripFeedPacketSize"), QStringLiteral("0"));
-        // Send modes moved up by three. A value that is no number meant block
-        // send before and still does; it is left as it is.
-        const double old = leadingNumber(mode);
-        if (mode != QLatin1String("0") && old > 0)
-            writeIni(section, QStringLiteral("DripFeedPacketSize"), QString::number(qint64(old) + 3));
-    }
-    if (!batch.commit())
-        reportSettingsWriteFailure();
-}
-
-void frmTerminal::firstRunSetUp(bool hidden) {
-    // A settings file this run does not write gets no records: the defaults serve.
-    if (!readIni(kSettings, QStringLiteral("RunBefore"), QString()).isEmpty() || settingsKeptInMemory())
-        return;
-    forceDateFormats();
-    // Written first, so that a set-up that is broken off is not run again.
-    writeIni(kSettings, QStringLiteral("RunBefore"), QStringLiteral("Yes"));
-
-    const QString caption = QStringLiteral("Setting Program Up For The First Time");
-    frmPercent progress(this);
-    progress.Command1()->setEnabled(false);
-    progress.setWindowTitle(caption);
-    progress.show();
-    progress.repaint();
-    {
-        IniBatch batch;
-        for (int n = 1; n <= kMachineCount; ++n) {
-            UpdateStatus(progress.picture1(), int(n / double(kMachineCount) * 100 + 0.5), true);
-            progress.setWindowTitle(QStringLiteral("%1 : CNC %2 of %3").arg(caption).arg(n).arg(kMachineCount));
-            if (n > 8)
-                continue;
-            const QString section = MachineRecord::sectionName(n);
-            gCurrentMachineSection = section;
-            MachineRecord::writeDefaults(section);
-            writeIni(section, QStringLiteral("SendExtension1"), QStringLiteral("TXT"));
-            writeIni(section, QStringLiteral("ReceiveExtension1"), QStringLiteral("TXT"));
-        }
-        if (!batch.commit())
-            reportSettingsWriteFailure();
-    }
-    progress.close();
-    // From the command line every machine stays visible, as nobody can choose.
-    if (!hidden)
-        showVisibleCNC(true);
-}
-
-void frmTerminal::loadFonts() {
-    IniBatch batch;
-    const QString name = fontSetting(QStringLiteral("FontName"), QStringLiteral("Courier New"));
-    const QString size = fontSetting(QStringLiteral("FontSize"), QStringLiteral("10"));
-    const QString bold = fontSetting(QStringLiteral("FontBold"), QStringLiteral("True"));
-    batch.commit();
-    QFont font(name);
+void frmTerminal::loadFont(const StartupLoad::Loaded& loaded) {
+    QFont font(loaded.fontName);
     font.setStyleHint(QFont::TypeWriter);
-    const int points = intPartOfNumberString(size).toInt();
+    const int points = intPartOfNumberString(loaded.fontSize).toInt();
     font.setPointSize(points > 0 ? points : 10);
-    font.setBold(yesNo(bold, true));
+    font.setBold(yesNo(loaded.fontBold, true));
     textboxTerm_->setFont(font);
 }
 

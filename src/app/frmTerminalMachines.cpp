@@ -13,32 +13,11 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 
-namespace {
-// The visibility mark as a whole number; text that is no number hides the machine.
-int markOf(const QString& text) {
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || v < -2147483648.0 || v > 2147483647.0)
-        return 0;
-    return qRound(v);
-}
-} // namespace
-
-void frmTerminal::loadMachineList() {
+void frmTerminal::loadMachineList(const MachineList& machines) {
     const QSignalBlocker block(cmbCNC_);
     cmbCNC_->clear();
-    IniBatch batch;
-    for (int n = 1; n <= kMachineCount; ++n) {
-        const QString section = MachineRecord::sectionName(n);
-        QString alias = readIni(section, QStringLiteral("Alias"), QString());
-        if (alias.isEmpty()) {
-            alias = section;
-            writeIni(section, QStringLiteral("Alias"), alias);
-        }
-        cmbCNC_->addItem(alias, markOf(readIni(section, QStringLiteral("Visible"), QStringLiteral("-1"))));
-    }
-    if (!batch.commit())
-        reportSettingsWriteFailure();
+    for (const MachineListEntry& machine : machines)
+        cmbCNC_->addItem(machine.alias, machine.mark);
 }
 
 MachineList frmTerminal::machineList() const {

@@ -1,11 +1,16 @@
 #include "AppTestSupport.h"
+#include "CommandLine.h"
+#include "CommandLineSend.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
+#include "PortLayer.h"
 #include "ProgramPaths.h"
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
+#include "frmCancelSend.h"
 
 #include <QComboBox>
+#include <QMainWindow>
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -66,7 +71,7 @@ private Q_SLOTS:
     }
     void cleanup() { home_.reset(); }
 
-    // Exit -1: the program runs on with its window shown. Exit 1 comes of a send that fails.
+    // Exit -1: the program runs on with its window shown.
     void commandLineActions_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("exit");
@@ -76,8 +81,6 @@ private Q_SLOTS:
         QTest::newRow("path") << "%F" << -1 << "alreadyOpen:%F" << QString();
         QTest::newRow("missing path")
             << "%M" << 2 << "" << QString("Invalid Command String Received - No CNC Name");
-        QTest::newRow("send") << "?3?S?%F" << 0 << "sendFileNoWindow:%F" << QString();
-        QTest::newRow("send fails") << "x?3?S?%F" << 1 << "sendFileNoWindow:%F" << QString();
         QTest::newRow("missing file")
             << "?3?S?%M" << 2 << "" << QString("%M Does Not Exist Or Is Unreachable");
         QTest::newRow("open") << "?3?O?%F" << -1 << "new:%F" << QString();
@@ -125,6 +128,140 @@ private Q_SLOTS:
         }
         if (exit == 2)
             QCOMPARE(gCurrentMachineSection, QString("Machine1"));
+    }
+
+    // A command-line send builds no main window, and with the display set to
+    // "None" no widget at all; the window's own transfers are never asked,
+    // even when a loaded window is given the command line.
+    void commandLineSendBuildsNoWindow_data() {
+        QTest::addColumn<QByteArray>("settings"); // %P: the machine's pseudo-terminal
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("loadedWindow"); // the line handed to a loaded main window
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<bool>("anyWidget");
+        QTest::addColumn<QString>("machine"); // section, keep-alive, handshaking, flow method, code set
+        const QByteArray mill = "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\nHandshaking=0\n";
+        const QByteArray ports = "[Ports]\nCom3=%P\n";
+        const QByteArray closes = "KeepAlive=0\n";
+        QTest::newRow("settled") << kSettledSettings + mill + closes + ports << "?3?S?%F" << false << 0
+                                 << true << "Machine3 0 0 1 0";
+        QTest::newRow("display None") << kSettledSettings + "DNCStatus=3\n" + mill + closes + ports
+                                      << "?3?S?%F" << false << 0 << false << "Machine3 0 0 1 0";
+        QTest::newRow("keep-alive") << kSettledSettings + "DNCStatus=3\n" + mill + "KeepAlive=1\n" + ports
+                                    << "?3?S?%F" << false << 0 << false << "Machine3 1 0 1 0";
+        QTest::newRow("first run") << QByteArray("[Settings]\nDNCStatus=3\n[Ports]\nCom1=%P\n") << "x?1?S?%F"
+                                   << false << 0 << false << "Machine1 1 1 1 0";
+        QTest::newRow("no device") << kSettledSettings + "DNCStatus=3\n" + mill + closes << "?3?S?%F" << false
+                                   << 1 << false << "Machine3 0 0 1 0";
+        QTest::newRow("loaded window") << kSettledSettings + mill + closes + ports << "?3?S?%F" << true << 0
+                                       << true << "Machine3 0 0 1 0";
+    }
+
+    void commandLineSendBuildsNoWindow() {
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, line);
+        QFETCH(bool, loadedWindow);
+        QFETCH(int, exit);
+        QFETCH(bool, anyWidget);
+        QFETCH(QString, machine);
+        PtyMachine pty;
+        home_->writeIni(settings.replace("%P", pty.slavePath().toLocal8Bit()));
+        ScriptedMessages msgs;
+        std::unique_ptr<frmTerminal> window;
+        RecordingTransfers* tr = nullptr;
+        if (loadedWindow) {
+            window = std::make_unique<frmTerminal>();
+            tr = new RecordingTransfers(*window);
+            window->setTransferActions(std::unique_ptr<TransferActions>(tr));
+            QVERIFY(window->Form_Load(true));
+            tr->calls.clear();
+        }
+        // What exists while the send runs, looked at every time it yields.
+        int looks = 0;
+        bool mainWindowSeen = false, widgetSeen = false, progressSeen = false;
+        QTimer look;
+        look.setInterval(0);
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            ++looks;
+            for (QWidget* w : QApplication::allWidgets()) {
+                if (w->window() == window.get())
+                    continue;
+                widgetSeen = true;
+                mainWindowSeen = mainWindowSeen || qobject_cast<QMainWindow*>(w);
+                progressSeen = progressSeen || qobject_cast<frmCancelSend*>(w);
+            }
+        });
+        look.start();
+        QString commandLine = fill(line);
+        const Startup::Outcome outcome =
+            window ? Startup::processCommandLine(*window, commandLine)
+                   : Startup::runCommandLineSend(CommandLine::parse(commandLine), {});
+        look.stop();
+        QVERIFY(!outcome.keepRunning);
+        QCOMPARE(outcome.exitStatus, exit);
+        QVERIFY(looks > 0);
+        QVERIFY(!mainWindowSeen);
+        QCOMPARE(widgetSeen, anyWidget);
+        QCOMPARE(progressSeen, anyWidget);
+        QCOMPARE(machineValues(), machine);
+        if (tr)
+            QCOMPARE(tr->calls, QStringList());
+        QVERIFY(!comPort().isOpen());
+        if (exit == 0) {
+            QVERIFY(pty.waitForCount(12, 20000));
+            QCOMPARE(pty.received(), QByteArray("%\r\nG0X1\r\n%\r\n"));
+            QCOMPARE(readIni(gCurrentMachineSection, QString("lastfilesent")), file_);
+        } else {
+            QVERIFY2(msgs.sawText("Was Not Sent Whole") || msgs.sawText("Can't Open"),
+                     qPrintable(msgs.texts().join('|')));
+        }
+    }
+
+    // What the start writes into the settings file is the same with the
+    // main window and without it: a command-line send refused for its
+    // missing file has loaded all the same.
+    void startWritesTheSameWithoutWindow_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::newRow("first run") << QByteArray("[Settings]\n");
+        QTest::newRow("no file") << QByteArray();
+        QTest::newRow("migration") << QByteArray(
+            "[Settings]\nRunBefore=Yes\n[Machine2]\nDripFeedPacketSize=2\n"
+            "[Machine5]\nDripFeedPacketSize=abc\n");
+        QTest::newRow("settled") << kSettledSettings + "FontName=Mono\n[Machine3]\nAlias=LATHE\nVisible=0\n";
+        QTest::newRow("read-only first run") << QByteArray("[Settings]\n");
+    }
+
+    void startWritesTheSameWithoutWindow() {
+        QFETCH(QByteArray, settings);
+        const bool readOnly = QByteArray(QTest::currentDataTag()).startsWith("read-only");
+        QByteArray files[2];
+        for (const bool withWindow : {true, false}) {
+            QFile::remove(home_->iniPath());
+            if (!settings.isNull())
+                home_->writeIni(settings);
+            if (readOnly)
+                QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner));
+            initSettingsPath(); // a fresh read of the file, as at a start
+            ScriptedMessages msgs;
+            Startup::checkSettingsFile();
+            if (withWindow) {
+                frmTerminal window;
+                window.setTransferActions(std::make_unique<RecordingTransfers>(window));
+                QVERIFY(window.Form_Load(true));
+                QCOMPARE(window.cmbCNC()->count(), 64);
+            } else {
+                const Startup::Outcome outcome =
+                    Startup::runCommandLineSend(CommandLine::parse(fill("?3?S?%M")), {});
+                QCOMPARE(outcome.exitStatus, int(Startup::ExitBadCommandLine));
+                QVERIFY(msgs.sawText("Does Not Exist Or Is Unreachable"));
+            }
+            files[withWindow ? 0 : 1] = home_->readIniBytes();
+            QVERIFY(
+                QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        }
+        QCOMPARE(files[1], files[0]);
+        QCOMPARE(files[0].contains("Alias=Machine64"), !readOnly);
+        QCOMPARE(files[0].contains("RunBefore=Yes"), !readOnly);
     }
 
     // The settings file as the start finds it: the messages, whether it is
