@@ -5,3 +5,11 @@ feedline_bench(bench_send
     LIBS Qt6::Core)
 add_dependencies(bench_send feedline)
 target_compile_definitions(bench_send PRIVATE FEEDLINE_EXECUTABLE="$<TARGET_FILE:feedline>")
+
+# The start-up row's floor: a QApplication program linked against the same
+# shared libraries as the program.
+add_executable(bench_send_floor bench_send_floor.cpp)
+target_link_libraries(bench_send_floor PRIVATE Qt6::Widgets Qt6::PrintSupport Qt6::SerialPort QScintilla::QScintilla)
+target_link_options(bench_send_floor PRIVATE LINKER:--no-as-needed)
+add_dependencies(bench_send bench_send_floor)
+target_compile_definitions(bench_send PRIVATE FEEDLINE_FLOOR_EXECUTABLE="$<TARGET_FILE:bench_send_floor>")
