@@ -104,11 +104,17 @@ public:
         droppedBefore_ = link.droppedCount();
         lines_.clear();
         head_ = 0;
+        settleAt_ = 4096;
     }
     void add(const Line& line) {
         lines_.push_back(line);
-        if (lines_.size() - head_ > 4096)
+        // Settled again once the lines kept have doubled: lines still in a
+        // batch cannot be forgotten, and asking the port after every one of
+        // them would cost a system call per line.
+        if (lines_.size() - head_ > settleAt_) {
             settle();
+            settleAt_ = qMax<size_t>(4096, 2 * (lines_.size() - head_));
+        }
     }
     // Forgets the lines before the last one that has left.
     void settle() {
@@ -138,6 +144,7 @@ private:
     qint64 droppedBefore_ = 0;
     std::vector<Line> lines_; // from head_ on
     size_t head_ = 0;
+    size_t settleAt_ = 4096;
 };
 
 // The header or trailer; `sample` is what the percent rule looks at of the
@@ -237,6 +244,8 @@ public:
 
 private:
     static constexpr int kDisplayMs = 50;
+    // The progress window is drawn no more often: a fast port would spend its time drawing.
+    static constexpr int kWindowMs = 100;
     static constexpr int kEchoDraw = 100;
 
     bool prepare();            // lock, port, checks, progress window, waits; false: straight to the end
@@ -247,7 +256,8 @@ private:
     PortResult flush();
     void showProgress(bool now);
     void percentReached(qint64 done);
-    void drawPercent();
+    void drawPercent(bool now = false);
+    bool windowDue(QElapsedTimer& drawnAt, bool now) const;
     void indicator(bool on, const QString& text) {
         if (frm_)
             frm_->updateIndicator(on, text);
@@ -283,21 +293,38 @@ private:
     int lastPercent_ = 0;
     int drawnPercent_ = 0;
     QElapsedTimer percentDrawnAt_;
+    int barPercent_ = 0; // on the progress window's bar
+    QElapsedTimer barDrawnAt_;
+    QElapsedTimer fieldsDrawnAt_;
     LineTrail trail_;
-    QByteArray currentBlock_; // the block last prepared (a view of the reader's line when unchanged)
+    // The block last prepared: a line of the reader's buffer as it stands,
+    // or preparedBlock_ when the rules changed it.
+    const char* blockData_ = nullptr;
+    qsizetype blockSize_ = 0;
+    QByteArray preparedBlock_;
+    QByteArray currentBlock() const { return QByteArray::fromRawData(blockData_, blockSize_); }
+    void showBlock(const QByteArray& block) {
+        preparedBlock_ = block;
+        blockData_ = preparedBlock_.constData();
+        blockSize_ = preparedBlock_.size();
+    }
     TapePunch punch_; // the window send's paper-tape title
     // Blocks not yet handed to the port: the first pendingSize_ bytes of
     // pending_, which keeps its room between hand-overs.
     QByteArray pending_;
     qsizetype pendingSize_ = 0;
-    void queueBlock(const QByteArray& block, const QByteArray& eob);
-    void queueShortLine(const QByteArray& line);
+    void queueBlock(const char* block, qsizetype size, const QByteArray& eob);
+    void queueBlock(const QByteArray& block, const QByteArray& eob) {
+        queueBlock(block.constData(), block.size(), eob);
+    }
+    void queueShortLine(const char* line, qsizetype size);
     QByteArray pendingBytes() const { return QByteArray::fromRawData(pending_.constData(), pendingSize_); }
     // The echo layout's box shows its newest lines only: where each recent
     // line starts in the program, in a ring; they are read back and
     // prepared again when the box is drawn.
     bool echo_ = false;
     std::vector<qint64> echoStarts_;
+    size_t echoNext_ = 0;  // linesRead_ % kEchoDraw: where the next line's start goes
     qint64 echoSince_ = 0; // lines read since the box was drawn
     void drawEcho();
     // The terminal view gets only what it can show: the newest bytes.
@@ -451,20 +478,32 @@ void TextSend::percentReached(qint64 done) {
         drawPercent();
 }
 
-void TextSend::drawPercent() {
-    if (drawnPercent_ == lastPercent_)
-        return;
+// Whether the progress window is seen and its part drawn at `drawnAt` is due again.
+bool TextSend::windowDue(QElapsedTimer& drawnAt, bool now) const {
+    if (!frm_ || !frm_->isVisible() || (!now && drawnAt.isValid() && drawnAt.elapsed() < kWindowMs))
+        return false;
+    drawnAt.start();
+    return true;
+}
+
+void TextSend::drawPercent(bool now) {
+    const bool rose = drawnPercent_ != lastPercent_;
     drawnPercent_ = lastPercent_;
-    percentDrawnAt_.start();
-    if (frm_)
+    if (barPercent_ != drawnPercent_ && windowDue(barDrawnAt_, now || drawnPercent_ >= 100)) {
+        barPercent_ = drawnPercent_;
         if (PercentBar* picture = frm_->currentPicture())
             UpdateStatus(picture, drawnPercent_, drawnPercent_ >= 100); // a whole send reads 100 %
+    }
+    if (!rose)
+        return;
+    percentDrawnAt_.start();
     statusbar(QStringLiteral("Sending File %1% [Esc=Cancel]").arg(drawnPercent_));
 }
 
-// The fields, the caption, the echo and the terminal, at most every
-// kDisplayMs: more often nobody can read them, and a fast port would spend
-// its time drawing. The clock is read here too, not per block.
+// The caption, the status line and the terminal at most every kDisplayMs,
+// the progress window's fields and echo at most every kWindowMs: more often
+// nobody can read them, and a fast port would spend its time drawing. The
+// clock is read here too, not per block.
 void TextSend::showProgress(bool now) {
     if (!now && shownAt_.isValid() && shownAt_.elapsed() < kDisplayMs)
         return;
@@ -479,14 +518,15 @@ void TextSend::showProgress(bool now) {
     }
     if (!terminalBytes_.isEmpty())
         appendToTerminal(terminalBytes_.take());
-    if (!frm_)
-        return;
-    drawPercent();
-    frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
-    frm_->Label2(5)->setText(QString::fromLatin1(currentBlock_));
-    if (job_.disk)
-        frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(bytesRead_));
-    drawEcho();
+    drawPercent(now);
+    // A window nobody sees (none, or hidden with the main window) is not drawn.
+    if (windowDue(fieldsDrawnAt_, now)) {
+        frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
+        frm_->Label2(5)->setText(QString::fromLatin1(blockData_, blockSize_));
+        if (job_.disk)
+            frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(bytesRead_));
+        drawEcho();
+    }
     if (job_.control)
         job_.control->setCaretLine(int(lineIndex_));
 }
@@ -539,26 +579,26 @@ PortResult TextSend::flush() {
 // A line still in the reader's buffer and no longer than its slack (see
 // LineReader::hasSlack): one fixed-size move the compiler makes without a
 // call, then the end of block.
-void TextSend::queueShortLine(const QByteArray& line) {
+void TextSend::queueShortLine(const char* line, qsizetype size) {
     constexpr qsizetype kMove = SendLines::LineReader::kSlack;
-    const qsizetype need = pendingSize_ + line.size() + eob_.size();
+    const qsizetype need = pendingSize_ + size + eob_.size();
     if (need + kMove > pending_.size())
         pending_.resize(qMax(need + kMove, 2 * pending_.size()));
     char* at = pending_.data() + pendingSize_;
-    std::memcpy(at, line.constData(), size_t(kMove));
-    at += line.size();
-    for (const char c : eob_)
+    std::memcpy(at, line, size_t(kMove));
+    at += size;
+    for (const char c : std::as_const(eob_))
         *at++ = c;
     pendingSize_ = need;
 }
 
-void TextSend::queueBlock(const QByteArray& block, const QByteArray& eob) {
-    const qsizetype need = pendingSize_ + block.size() + eob.size();
+void TextSend::queueBlock(const char* block, qsizetype size, const QByteArray& eob) {
+    const qsizetype need = pendingSize_ + size + eob.size();
     if (need > pending_.size())
         pending_.resize(qMax(need, 2 * pending_.size()));
     char* at = pending_.data() + pendingSize_;
-    std::memcpy(at, block.constData(), size_t(block.size()));
-    at += block.size();
+    std::memcpy(at, block, size_t(size));
+    at += size;
     for (const char c : eob) // a few bytes: no call
         *at++ = c;
     pendingSize_ = need;
@@ -585,29 +625,44 @@ void TextSend::sendLines() {
         heldDisplay_.start();
     }
 
-    QByteArray raw;
+    // The lines come in runs, found in one pass over what was read.
+    constexpr qsizetype kRun = 256;
+    SendLines::LineReader::Line run[kRun];
+    qsizetype runSize = 0, runAt = 0;
     while (!gCancelSend) {
-        const qint64 rawAt = reader.position();
-        if (!reader.next(&raw))
-            break;
+        if (runAt == runSize) {
+            runAt = 0;
+            if ((runSize = reader.nextLines(run, kRun)) == 0)
+                break;
+        }
+        const SendLines::LineReader::Line& line = run[runAt++];
+        const qint64 rawAt = line.start;
         ++lineIndex_;
         ++linesRead_;
-        bytesRead_ = reader.position();
-        if (!job_.disk) {
-            const QByteArray title = punch_.beforeLine(raw);
-            if (!title.isEmpty())
-                queueBlock(title, QByteArray());
+        bytesRead_ = line.end;
+        // A line sent as it stands stays where the reader has it.
+        blockData_ = line.data;
+        blockSize_ = line.size;
+        if (!plain || !job_.disk) {
+            QByteArray raw = QByteArray::fromRawData(line.data, line.size);
+            if (!job_.disk) {
+                const QByteArray title = punch_.beforeLine(raw);
+                if (!title.isEmpty())
+                    queueBlock(title, QByteArray());
+            }
+            if (!plain || raw.constData() != line.data)
+                showBlock(plain ? raw : SendLines::prepareLine(raw, rules_));
         }
-        currentBlock_ = plain ? raw : SendLines::prepareLine(raw, rules_);
         if (echo_) {
-            echoStarts_[size_t((linesRead_ - 1) % kEchoDraw)] = rawAt;
+            echoStarts_[echoNext_] = rawAt;
+            echoNext_ = echoNext_ + 1 == size_t(kEchoDraw) ? 0 : echoNext_ + 1;
             ++echoSince_;
         }
         const qint64 done = job_.disk ? bytesRead_ : lineIndex_;
         if (done >= nextPercentAt_)
             percentReached(done);
 
-        const bool sent = SendLines::isSent(currentBlock_, rules_);
+        const bool sent = SendLines::isSent(blockData_, blockSize_, rules_);
         if (sent) {
             if (flowPoint) {
                 if (!fail(flush()))
@@ -618,17 +673,18 @@ void TextSend::sendLines() {
             if (eia_) {
                 // The terminal shows the blocks before their conversion.
                 if (job_.disk) {
-                    terminalBytes_.append(currentBlock_);
+                    terminalBytes_.append(blockData_, blockSize_);
                     terminalBytes_.append(eob_);
                 }
-                queueBlock(returnEIA(currentBlock_ + eob_), QByteArray());
-            } else if (plain && raw.size() <= SendLines::LineReader::kSlack && reader.hasSlack(raw)) {
-                queueShortLine(raw);
+                queueBlock(returnEIA(currentBlock() + eob_), QByteArray());
+            } else if (blockSize_ <= SendLines::LineReader::kSlack &&
+                       reader.hasSlack(blockData_, blockSize_)) {
+                queueShortLine(blockData_, blockSize_);
             } else {
-                queueBlock(currentBlock_, eob_);
+                queueBlock(blockData_, blockSize_, eob_);
             }
         }
-        trail_.add({link.handedCount() + pendingSize_, lineIndex_, rawAt, raw.size()});
+        trail_.add({link.handedCount() + pendingSize_, lineIndex_, rawAt, line.size});
 
         // The line delay follows each block sent (every line read, for the
         // send without window) once it is on the line.
@@ -641,7 +697,7 @@ void TextSend::sendLines() {
     }
     heldDisplay_.stop();
     // The last block shown must outlive the reader's buffer.
-    currentBlock_ = QByteArray(currentBlock_.constData(), currentBlock_.size());
+    showBlock(QByteArray(blockData_, blockSize_));
     if (!reader.error().isEmpty() && !failed_) {
         msgBox(QStringLiteral("Can't Read \"%1\"").arg(job_.logPath) + QLatin1Char('\n') + reader.error() +
                    QLatin1Char('\n') + QStringLiteral("\"%1\" Was Not Sent Whole").arg(job_.logPath),
