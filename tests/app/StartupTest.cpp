@@ -151,7 +151,9 @@ private Q_SLOTS:
                                     << "?3?S?%F" << false << 0 << false << "Machine3 1 0 1 0";
         QTest::newRow("first run") << QByteArray("[Settings]\nDNCStatus=3\n[Ports]\nCom1=%P\n") << "x?1?S?%F"
                                    << false << 0 << false << "Machine1 1 1 1 0";
-        QTest::newRow("no device") << kSettledSettings + "DNCStatus=3\n" + mill + closes << "?3?S?%F" << false
+        QTest::newRow("no device") << kSettledSettings + "DNCStatus=3\n" + mill + closes +
+                                          "[Ports]\nCom3=/nonexistent/tty\n"
+                                   << "?3?S?%F" << false
                                    << 1 << false << "Machine3 0 0 1 0";
         QTest::newRow("loaded window") << kSettledSettings + mill + closes + ports << "?3?S?%F" << true << 0
                                        << true << "Machine3 0 0 1 0";
