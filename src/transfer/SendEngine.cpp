@@ -272,6 +272,7 @@ private:
     bool failed_ = false;
 
     QByteArray eob_;
+    char eobMove_[8] = {}; // eob_, when it fits
     SendLines::Rules rules_;
     int lineDelay_ = 0;
     bool displayAfterSend_ = false;
@@ -353,6 +354,7 @@ bool TextSend::fail(PortResult result) {
 
 bool TextSend::prepare() {
     eob_ = eobForSend(machineValue("EOBSend"));
+    std::memcpy(eobMove_, eob_.constData(), size_t(qMin<qsizetype>(eob_.size(), sizeof eobMove_)));
     gOverride = true;
     gPortState = PortSending;
 
@@ -587,8 +589,11 @@ void TextSend::queueShortLine(const char* line, qsizetype size) {
     char* at = pending_.data() + pendingSize_;
     std::memcpy(at, line, size_t(kMove));
     at += size;
-    for (const char c : std::as_const(eob_))
-        *at++ = c;
+    // The end of block too in one fixed-size move, when the room past the line takes it.
+    if (eob_.size() <= qsizetype(sizeof eobMove_))
+        std::memcpy(at, eobMove_, sizeof eobMove_);
+    else
+        std::memcpy(at, eob_.constData(), size_t(eob_.size()));
     pendingSize_ = need;
 }
 
