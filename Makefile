@@ -50,6 +50,7 @@ test-sanitize: deps
 bench: build
 	@cmake --build $(BUILD) -j $(JOBS) --target benchmarks -- --no-print-directory
 	@cd $(BUILD) && failed=; for b in bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] || continue; \
+	  echo "== $$b (load average $$(cut -d' ' -f1-3 /proc/loadavg), $$(nproc) cores)"; \
 	  QT_QPA_PLATFORM=offscreen ./$$b || failed="$$failed $$b"; done; \
 	  [ -z "$$failed" ] || { echo "failed:$$failed"; exit 1; }
 

@@ -44,7 +44,8 @@ qint64 peakOf(pid_t pid) {
 }
 } // namespace
 
-ProgramRun runProgram(const QStringList& argv, const QString& stdoutPath, const std::function<bool()>& done) {
+ProgramRun runProgram(const QStringList& argv, const QString& stdoutPath, const std::function<bool()>& done,
+                      const std::function<bool()>& arrived) {
     std::vector<QByteArray> args;
     for (const QString& a : argv)
         args.push_back(QFile::encodeName(a));
@@ -56,7 +57,7 @@ ProgramRun runProgram(const QStringList& argv, const QString& stdoutPath, const 
     posix_spawn_file_actions_init(&actions);
     const QByteArray out = QFile::encodeName(stdoutPath);
     if (!stdoutPath.isEmpty())
-        posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_NOCTTY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_NOCTTY | O_CREAT | O_TRUNC, 0644);
     if (!qEnvironmentVariableIsSet("FEEDLINE_BENCH_VERBOSE"))
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0); // its messages are not the report
     ProgramRun run;
@@ -72,15 +73,24 @@ ProgramRun runProgram(const QStringList& argv, const QString& stdoutPath, const 
     rusage usage{};
     // The peak is read from /proc while it runs: a spawned child's own
     // figure at its end also counts this process's memory.
-    while (wait4(pid, &status, WNOHANG, &usage) == 0) {
-        run.peak = qMax(run.peak, peakOf(pid));
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto elapsed = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    for (int tick = 0; wait4(pid, &status, WNOHANG, &usage) == 0; ++tick) {
+        if (arrived && run.arrived == 0 && arrived())
+            run.arrived = elapsed();
+        if (tick % 4 == 0)
+            run.peak = qMax(run.peak, peakOf(pid));
+        std::this_thread::sleep_for(std::chrono::microseconds(250));
     }
     // What it wrote may still be on its way; a minute is the limit.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (done && !done() && std::chrono::steady_clock::now() < deadline)
+    while (((done && !done()) || (arrived && run.arrived == 0 && !arrived())) &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::yield();
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (arrived && run.arrived == 0 && arrived())
+        run.arrived = elapsed();
+    run.seconds = elapsed();
     run.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -102,16 +112,16 @@ bool writeFile(const QString& path, const QByteArray& data) {
     return ok;
 }
 
+bool fileHolds(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.readAll() == data;
+}
+
 void preferOffscreen() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
-long peakKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
 
 QByteArray ncProgram(qint64 bytes, const QByteArray& eob) {
     QByteArray out;
@@ -182,10 +192,53 @@ double catInto(const QString& file, DrainedPty& pty, qint64 bytes) {
     });
 }
 
-void printRatio(const char* what, const Best& ours, const Best& theirs, const char* target) {
-    if (ours.get() > 0 && theirs.get() > 0)
-        std::printf("%s, best of each: %.3f s / %.3f s = %.2fx (target: %s)\n", what, ours.get(), theirs.get(),
-                    ours.get() / theirs.get(), target);
+
+namespace {
+std::string duration(double s) {
+    char text[32];
+    if (s < 1)
+        std::snprintf(text, sizeof text, "%.2f ms", s * 1000);
+    else
+        std::snprintf(text, sizeof text, "%.3f s", s);
+    return text;
+}
+std::string memory(qint64 added, qint64 bytes) {
+    char text[64];
+    if (bytes > 0)
+        std::snprintf(text, sizeof text, "+%.1f MiB (%.2f B/B)", mib(added), double(added) / double(bytes));
+    else
+        std::snprintf(text, sizeof text, "+%.1f MiB", mib(added));
+    return text;
+}
+} // namespace
+
+void printRow(const std::string& what, const Side& ours, const Side& theirs, qint64 bytes, const std::string& goal) {
+    std::string line = "[" + what + "] " + ours.name + " " + duration(ours.seconds);
+    if (theirs.seconds > 0) {
+        char ratio[32];
+        std::snprintf(ratio, sizeof ratio, "%.2fx", ours.seconds / theirs.seconds);
+        line += " | " + theirs.name + " " + duration(theirs.seconds) + " | " + ratio;
+    }
+    if (!goal.empty())
+        line += " (goal " + goal + ")";
+    if (ours.added >= 0 || theirs.added >= 0) {
+        line += " | peak added:";
+        if (ours.added >= 0)
+            line += " " + ours.name + " " + memory(ours.added, bytes);
+        if (theirs.added >= 0)
+            line += std::string(ours.added >= 0 ? "," : "") + " " + theirs.name + " " + memory(theirs.added, 0);
+    }
+    if (ours.tenthSeconds > 0) {
+        char growth[96];
+        std::snprintf(growth, sizeof growth, " | 10:1: %s %.1fx", ours.name.c_str(), ours.seconds / ours.tenthSeconds);
+        line += growth;
+        if (theirs.tenthSeconds > 0) {
+            std::snprintf(growth, sizeof growth, ", %s %.1fx", theirs.name.c_str(), theirs.seconds / theirs.tenthSeconds);
+            line += growth;
+        }
+    }
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
 }
 
 namespace {
@@ -211,6 +264,19 @@ qint64 peakAdded(const std::function<void()>& f) {
     f();
     const qint64 peak = statusBytes("VmHWM:");
     return before < 0 || peak < 0 ? -1 : peak - before;
+}
+
+void timeRounds(int n, Best& best, qint64* firstPeak, const std::function<void()>& f,
+                const std::function<void()>& after) {
+    for (int run = 0; run < rounds(n); ++run) {
+        const auto timed = [&] { best.record(seconds(f)); };
+        if (run == 0 && firstPeak)
+            *firstPeak = peakAdded(timed);
+        else
+            timed();
+        if (after)
+            after();
+    }
 }
 
 void TimesReporter::ReportRuns(const std::vector<Run>& runs) {

@@ -26,11 +26,11 @@ int rounds(int n);          // n, or 1 in a small run
 void useProgramFolder(const QString& folder);
 
 bool writeFile(const QString& path, const QByteArray& data);
+// The file holds exactly these bytes.
+bool fileHolds(const QString& path, const QByteArray& data);
 
 // Runs without a display unless one is asked for; call before the application object.
 void preferOffscreen();
-// This process's peak resident memory so far, in kB.
-long peakKb();
 
 // A program of numbered G01 blocks ended by `eob`, at least `bytes` long.
 QByteArray ncProgram(qint64 bytes, const QByteArray& eob = "\n");
@@ -89,14 +89,23 @@ double catInto(const QString& file, DrainedPty& pty, qint64 bytes);
 // millisecond while it ran).
 struct ProgramRun {
     double seconds = 0;
+    double arrived = 0; // when `arrived` first held (0: never asked or never held)
     double cpu = 0;
     qint64 peak = 0;
     int exitCode = -1;
 };
 // Runs `argv` (its standard output into `stdoutPath` when given, its
 // standard error nowhere) in this process's environment.
+// `arrived`, when given, is looked at about every quarter millisecond while
+// it runs.
 ProgramRun runProgram(const QStringList& argv, const QString& stdoutPath = QString(),
-                      const std::function<bool()>& done = {});
+                      const std::function<bool()>& done = {}, const std::function<bool()>& arrived = {});
+
+// Runs `f` rounds(n) times, each timed into `best`; the first run's peak
+// memory added (peakAdded) goes to *firstPeak when one is given. `after`
+// runs after each, untimed (to take the result, to undo).
+void timeRounds(int n, Best& best, qint64* firstPeak, const std::function<void()>& f,
+                const std::function<void()>& after = {});
 
 // The most resident memory `f` adds while it runs, in bytes; -1 when the
 // kernel cannot reset the process's peak. Run it before memory was freed
@@ -104,8 +113,20 @@ ProgramRun runProgram(const QStringList& argv, const QString& stdoutPath = QStri
 qint64 peakAdded(const std::function<void()>& f);
 inline double mib(qint64 bytes) { return double(bytes) / (1 << 20); }
 
-// Prints "what, best of each: ours / theirs = ratio (target: ...)" when both ran.
-void printRatio(const char* what, const Best& ours, const Best& theirs, const char* target);
+// One side of a report row: its best time at the row's size and at a tenth
+// of it, and the most memory it added there.
+struct Side {
+    std::string name;        // "ours", "cat", "sed"
+    double seconds = 0;      // 0: not measured
+    double tenthSeconds = 0; // 0: the row has no tenth
+    qint64 added = -1;       // bytes; -1: not measured
+};
+// One line per row, the same in every benchmark, so that runs can be set
+// side by side:
+//   [what] ours T | theirs T | ratio (goal) | peak added: ours +M MiB (B/B), theirs +M MiB | 10:1: ours G, theirs G
+// `bytes`, when given, turns our memory into bytes per byte of it.
+void printRow(const std::string& what, const Side& ours, const Side& theirs, qint64 bytes = 0,
+              const std::string& goal = std::string());
 
 // The console report, keeping each row's time (in the row's unit) for a
 // summary at the end.

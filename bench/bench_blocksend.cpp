@@ -104,11 +104,6 @@ void catRounds(const QString& file, int rounds, Side& side) {
         side.best.record(bench::catInto(file, s.machine, QFileInfo(file).size()));
 }
 
-void printPeaks(const char* what, const Side& small, const Side& large) {
-    std::printf("  %s peak memory added: %.1f MiB (small), %.1f MiB (ten times larger)\n", what, bench::mib(small.peak),
-                bench::mib(large.peak));
-}
-
 // The program folder's rx receives `file` from a sender started by `start`:
 // seconds until rx has it and ends (a sender may still wait for the last
 // answer, which rx can empty away as it ends), -1 when rx does not hold it whole.
@@ -171,7 +166,7 @@ int main(int argc, char** argv) {
     Setup& s = setup();
     const qint64 small = (10LL << 20) / kScale, large = (100LL << 20) / kScale;
 
-    std::printf("drip feed and turbo drip feed to a drained pseudo-terminal, best of %d:\n", kRounds);
+    // Drip feed and turbo drip feed to a drained pseudo-terminal, best of kRounds.
     for (const char* mode : {"2", "3"}) {
         Side cat10, cat100, ours10, ours100;
         const QString a = s.program(small), b = s.program(large);
@@ -179,12 +174,11 @@ int main(int argc, char** argv) {
         catRounds(a, kRounds, cat10);
         sendRounds(mode, b, kRounds, ours100);
         catRounds(b, kRounds, cat100);
-        const char* what = mode[0] == '2' ? "drip feed" : "turbo drip feed";
-        std::printf("%s, %.1f MiB:\n", what, bench::mib(small));
-        bench::printRatio("  ours / cat", ours10.best, cat10.best, "within 1.5x");
-        std::printf("%s, %.1f MiB:\n", what, bench::mib(large));
-        bench::printRatio("  ours / cat", ours100.best, cat100.best, "within 1.5x");
-        printPeaks(what, ours10, ours100);
+        char what[64];
+        std::snprintf(what, sizeof what, "%s, %.1f MiB", mode[0] == '2' ? "drip feed" : "turbo drip feed",
+                      bench::mib(large));
+        bench::printRow(what, {"ours", ours100.best.get(), ours10.best.get(), ours100.peak},
+                        {"cat", cat100.best.get(), cat10.best.get()}, 0, "within 1.5x, memory flat");
         QFile::remove(a);
         QFile::remove(b);
     }
@@ -193,8 +187,9 @@ int main(int argc, char** argv) {
         Side huge;
         const QString file = s.program((1LL << 30) / kScale);
         sendRounds("2", file, 1, huge);
-        std::printf("drip feed of %.0f MiB: %.1f s, peak memory added %.1f MiB (target: under 64 MiB), process peak %.1f MiB\n",
-                    bench::mib(QFileInfo(file).size()), huge.best.get(), bench::mib(huge.peak), bench::peakKb() / 1024.0);
+        char what[64];
+        std::snprintf(what, sizeof what, "drip feed, %.0f MiB", bench::mib(QFileInfo(file).size()));
+        bench::printRow(what, {"ours", huge.best.get(), 0, huge.peak}, {}, 0, "peak under 64 MiB");
         QFile::remove(file);
     }
 
@@ -204,8 +199,9 @@ int main(int argc, char** argv) {
         // Whole blocks: rx keeps the padding of a short last one.
         bench::writeFile(file, bench::randomBytes(((1 << 20) / kScale) & ~qint64(127)));
         xmodemRounds(file, ours, sx);
-        std::printf("XModem, %.2f MiB to rx:\n", bench::mib(QFileInfo(file).size()));
-        bench::printRatio("  ours / sx", ours.best, sx.best, "within 1.5x");
+        char what[64];
+        std::snprintf(what, sizeof what, "XModem, %.2f MiB to rx", bench::mib(QFileInfo(file).size()));
+        bench::printRow(what, {"ours", ours.best.get()}, {"sx", sx.best.get()}, 0, "within 1.5x");
     }
     return 0;
 }

@@ -78,19 +78,21 @@ void closeActive() {
     QCoreApplication::processEvents();
 }
 
-bench::Best bestRead, bestOpen, bestColoured, bestSmall;
+bench::Best bestRead, bestOpen, bestColoured, bestReadSmall, bestSmall, bestColouredSmall;
 
-void BM_ReadAll50MB(benchmark::State& state) {
-    Fixture& f = fixture();
+void read(benchmark::State& state, const QString& path, qint64 bytes, bench::Best& best) {
     for (auto _ : state) {
-        QByteArray bytes;
-        const double s = bench::seconds([&] { bytes = readAll(f.large); });
-        benchmark::DoNotOptimize(bytes);
+        QByteArray all;
+        const double s = bench::seconds([&] { all = readAll(path); });
+        benchmark::DoNotOptimize(all);
         state.SetIterationTime(s);
-        bestRead.record(s);
+        best.record(s);
     }
-    state.SetBytesProcessed(state.iterations() * f.largeBytes);
+    state.SetBytesProcessed(state.iterations() * bytes);
 }
+
+void BM_ReadAll50MB(benchmark::State& state) { read(state, fixture().large, fixture().largeBytes, bestRead); }
+void BM_ReadAll5MB(benchmark::State& state) { read(state, fixture().small, fixture().smallBytes, bestReadSmall); }
 
 void open(benchmark::State& state, const QString& path, qint64 bytes, bool coloured, bench::Best& best) {
     gColourizeBlocks = coloured;
@@ -111,23 +113,28 @@ void open(benchmark::State& state, const QString& path, qint64 bytes, bool colou
 
 void BM_Open50MB(benchmark::State& state) { open(state, fixture().large, fixture().largeBytes, false, bestOpen); }
 void BM_Open50MBColoured(benchmark::State& state) {
-    for (int i = 1; i <= 26; ++i)
-        gBlockColours[i] = 0x00FF00u + 0x000009u * i;
     open(state, fixture().large, fixture().largeBytes, true, bestColoured);
 }
 void BM_Open5MB(benchmark::State& state) { open(state, fixture().small, fixture().smallBytes, false, bestSmall); }
+void BM_Open5MBColoured(benchmark::State& state) {
+    open(state, fixture().small, fixture().smallBytes, true, bestColouredSmall);
+}
 
 BENCHMARK(BM_ReadAll50MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReadAll5MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Open50MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_Open50MBColoured)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Open5MB)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Open50MBColoured)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Open5MBColoured)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void printPeak(const char* what, qint64 added, qint64 bytes) {
-    if (added < 0)
-        std::printf("  %-32s peak not measurable here\n", what);
-    else
-        std::printf("  %-32s peak +%.1f MiB, %.2f bytes per file byte\n", what, bench::mib(added),
-                    double(added) / double(bytes));
+// The most memory opening the large program adds, coloured or not.
+qint64 openPeak(bool coloured) {
+    Fixture& f = fixture();
+    gColourizeBlocks = coloured;
+    f.editors->applyDisplaySettings();
+    const qint64 added = bench::peakAdded([&] { openAndPaint(f.large, f.largeBytes); });
+    closeActive();
+    return added;
 }
 
 } // namespace
@@ -137,22 +144,23 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     Fixture& f = fixture();
+    for (int i = 1; i <= 26; ++i)
+        gBlockColours[i] = 0x00FF00u + 0x000009u * i;
     // Peaks first, while nothing freed sits in the allocator.
-    qint64 readPeak = 0, openPeak = 0;
-    readPeak = bench::peakAdded([&] { benchmark::DoNotOptimize(readAll(f.large)); });
-    openPeak = bench::peakAdded([&] { openAndPaint(f.large, f.largeBytes); });
-    closeActive();
+    const qint64 readPeak = bench::peakAdded([&] { benchmark::DoNotOptimize(readAll(f.large)); });
+    const qint64 plainPeak = openPeak(false);
+    const qint64 colouredPeak = openPeak(true);
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::printf("\nopen a %.1f MB program of %lld blocks in an editor window:\n", bench::mib(f.largeBytes),
-                static_cast<long long>(f.lines));
-    printPeak("QFile::readAll", readPeak, f.largeBytes);
-    printPeak("open in an editor window", openPeak, f.largeBytes);
-    bench::printRatio("open in an editor window / QFile::readAll", bestOpen, bestRead, "within 4x, 3 bytes per byte");
-    bench::printRatio("the same with block colouring / QFile::readAll", bestColoured, bestRead, "within 4x");
-    if (bestOpen.get() > 0 && bestSmall.get() > 0)
-        std::printf("50 MB / 5 MB open time: %.1f (linear: about 10)\n", bestOpen.get() / bestSmall.get());
+    const bench::Side readAll{"QFile::readAll", bestRead.get(), bestReadSmall.get(), readPeak};
+    char what[128];
+    std::snprintf(what, sizeof what, "open a %.1f MB program of %lld blocks in an editor window", bench::mib(f.largeBytes),
+                  static_cast<long long>(f.lines));
+    bench::printRow(what, {"ours", bestOpen.get(), bestSmall.get(), plainPeak}, readAll, f.largeBytes,
+                    "<= 4.5x, <= 1.5 B/B");
+    bench::printRow(std::string(what) + ", block colouring on", {"ours", bestColoured.get(), bestColouredSmall.get(), colouredPeak},
+                    readAll, f.largeBytes, "within 4x");
     gFixture.reset();
     return 0;
 }

@@ -52,7 +52,8 @@ struct Row {
     bench::Best ours, awk;
     bool same = false;
     double megabytes = 0;
-    long peakBefore = 0, peakAfter = 0, awkPeak = 0;
+    qint64 added = -1;
+    long awkPeak = 0;
 };
 
 Row measure(int lines, const QString& folder, const QString& awk) {
@@ -69,16 +70,17 @@ Row measure(int lines, const QString& folder, const QString& awk) {
         editors.tabWidget()->show();
         EditControl* ed = editors.editor(editors.openFileInNewWindow(in));
         QCoreApplication::processEvents();
-        row.peakBefore = bench::peakKb();
-        for (int run = 0; run < bench::rounds(kRuns); ++run) {
-            row.ours.record(bench::seconds([&] {
+        // The first run's peak: the pass and its undo step.
+        bench::timeRounds(
+            kRuns, row.ours, &row.added,
+            [&] {
                 processNCText(ed, Resequence, SeqArguments{});
                 QCoreApplication::processEvents();
-            }));
-            ourResult = ed->bytes();
-            ed->undo();
-        }
-        row.peakAfter = bench::peakKb();
+            },
+            [&] {
+                ourResult = ed->bytes();
+                ed->undo();
+            });
         editors.closeMyFile();
     }
     for (int run = 0; run < bench::rounds(kRuns); ++run)
@@ -89,9 +91,7 @@ Row measure(int lines, const QString& folder, const QString& awk) {
             p.waitForFinished(-1);
         }));
     row.awkPeak = awkPeakKb(awk, in);
-    QFile awkOut(out);
-    awkOut.open(QIODevice::ReadOnly);
-    row.same = !ourResult.isEmpty() && awkOut.readAll() == ourResult;
+    row.same = !ourResult.isEmpty() && bench::fileHolds(out, ourResult);
     return row;
 }
 
@@ -113,15 +113,11 @@ int main(int argc, char** argv) {
     const int lines = bench::small() ? 2000 : 200000;
     const Row small = measure(lines, dir.path(), awk);
     const Row big = measure(10 * lines, dir.path(), awk);
-    for (const Row* r : {&small, &big}) {
-        std::printf("%d lines, %.1f MB: results %s\n", r == &small ? lines : 10 * lines, r->megabytes,
-                    r->same ? "equal" : "DIFFER");
-        bench::printRatio("  resequence against awk", r->ours, r->awk, "within 2x");
-    }
-    std::printf("growth from 1 to 10: ours %.1fx, awk %.1fx (linear: 10x)\n",
-                big.ours.get() / small.ours.get(), big.awk.get() / small.awk.get());
-    std::printf("peak memory at the larger size (the text is %.0f MB): ours %.0f MB, of which the passes added %.0f MB"
-                " to the open window's; awk %.0f MB\n",
-                big.megabytes, big.peakAfter / 1024.0, (big.peakAfter - big.peakBefore) / 1024.0, big.awkPeak / 1024.0);
+    bench::Side ours{"ours", big.ours.get(), small.ours.get(), big.added};
+    bench::Side theirs{"awk", big.awk.get(), small.awk.get(), qint64(big.awkPeak) * 1024};
+    char what[128];
+    std::snprintf(what, sizeof what, "resequence %d lines, %.1f MB%s", 10 * lines, big.megabytes,
+                  small.same && big.same ? "" : ", results DIFFER");
+    bench::printRow(what, ours, theirs, qint64(big.megabytes * 1048576.0), "about 0.9x as before, <= 2 B/B");
     return small.same && big.same ? 0 : 1;
 }

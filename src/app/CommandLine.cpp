@@ -55,8 +55,11 @@ Parsed parse(const QString& commandLine) {
         p.kind = Kind::Send;
     else if (direction == QLatin1String("O"))
         p.kind = Kind::Open;
-    else
-        return invalid(QStringLiteral("Direction \"%1\" Is Neither S Nor O").arg(direction));
+    else {
+        p = invalid(QStringLiteral("Direction \"%1\" Is Neither S Nor O").arg(direction));
+        p.kind = Kind::OtherDirection;
+        return p;
+    }
     if (file.isEmpty())
         return invalid(QStringLiteral("No File"));
     p.machine = machine;

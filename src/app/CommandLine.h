@@ -13,14 +13,15 @@ enum class Kind {
     OpenPath, // the path form; whether the file exists is the caller's question
     Send,     // "S": send the file to the machine and end
     Open,     // "O": open the file in an editor window
-    Invalid   // `error` says why; nothing is sent
+    Invalid,  // `error` says why; nothing is sent
+    OtherDirection // neither "S" nor "O": the program ends without a box; `error` says why
 };
 
 struct Parsed {
     Kind kind = Kind::Empty;
     int machine = 0;   // 1 to 64, for Send and Open
     QString path;      // the file; in the path form without its double quotes
-    QString error;     // for Invalid: the message to show
+    QString error;     // for Invalid and OtherDirection: why nothing is done
 };
 
 Parsed parse(const QString& commandLine);

@@ -2,6 +2,7 @@
 
 #include "FileStuff.h"
 #include "IniStorage.h"
+#include "MachineSettingsCheck.h"
 #include "MachineRecord.h"
 #include "PortLayer.h"
 #include "SendEngine.h"
@@ -33,7 +34,7 @@ QString aliasOf(const MachineList& machines, int machine) {
 Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function<bool()>& useBoxes,
                             const QString& alias) {
     if (!fileExists(line.path))
-        return refuseCommandLine(line.path + QStringLiteral(" Does Not Exist Or Is Unreachable"), useBoxes);
+        return refuseCommandLine(missingFileText(line.path), useBoxes);
     // Default settings would send to whatever port the defaults name.
     if (settingsUnreadable())
         return refuseCommandLine(
@@ -44,6 +45,8 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
     // The machine's keep-alive, flow control and code set; its port open while its keep-alive says so.
     gCurrentMachineSection = MachineRecord::sectionName(line.machine);
     loadCurrentMachineValues();
+    QStringList named;
+    nameImpossiblePortSettings(named);
     if (gKeepAlive > 0)
         openPortSilent();
     else

@@ -79,6 +79,8 @@ void ReceiveHostAdapter::showDebugScreen(bool open) {
     }
     sendWindowFollowsEditor();
     window_.disableMenus(false);
+    for (int i = 0; i < 2; ++i)
+        window_.cmdFlow(i)->hide();
     window_.SSTab2()->setTabEnabled(kEditorToolTab, true);
 }
 

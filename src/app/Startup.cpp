@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -68,6 +69,12 @@ void noticeSettingsNotKept() {
     });
 }
 
+// A folder is said to be one: "does not exist" would send the user looking for it.
+QString missingFileText(const QString& path) {
+    return QFileInfo(path).isDir() ? path + QStringLiteral(" Is A Folder, Not A File")
+                                   : path + QStringLiteral(" Does Not Exist Or Is Unreachable");
+}
+
 // A machinist starting a send from a shortcut sees why it was refused;
 // whoever started it from a script reads it on standard error.
 Outcome refuseCommandLine(const QString& text, const std::function<bool()>& useBoxes) {
@@ -85,7 +92,7 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
         window.show();
     };
     auto refuse = [&](const QString& text) { return refuseCommandLine(text, useBoxes); };
-    const QString missing = line.path + QStringLiteral(" Does Not Exist Or Is Unreachable");
+    const QString missing = missingFileText(line.path);
 
     switch (line.kind) {
     case CommandLine::Kind::Empty:
@@ -93,10 +100,15 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
         return Outcome{};
     case CommandLine::Kind::Invalid:
         return refuse(line.error);
+    case CommandLine::Kind::OtherDirection:
+        // Ends at once, without a box; a script still reads why.
+        std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(line.error));
+        return Outcome{false, ExitBadCommandLine};
     case CommandLine::Kind::OpenPath:
         commandLine = line.path;
         if (!fileExists(line.path))
-            return refuse(QStringLiteral("Invalid Command String Received - No CNC Name"));
+            return refuse(QFileInfo(line.path).isDir() ? missing
+                                                       : QStringLiteral("Invalid Command String Received - No CNC Name"));
         show();
         window.editor().fileAlreadyOpen(line.path);
         return Outcome{};
@@ -104,7 +116,8 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
         // The window stays hidden: the send needs none of it.
         return sendFromCommandLine(line, useBoxes, window.cmbCNC()->itemText(line.machine - 1));
     case CommandLine::Kind::Open:
-        window.selectMachine(line.machine - 1);
+        // The machine becomes current; its port opens only when something is sent.
+        window.selectMachine(line.machine - 1, false);
         show();
         QCoreApplication::processEvents();
         if (!fileExists(line.path)) {
@@ -131,6 +144,7 @@ int Main(QApplication& app) {
         if (!screen)
             return false;
         installMessageBoxUi();
+        installRuntimeWarningTip();
         installSettingsWarningTip(QStringLiteral("Feedline cannot write to its settings file\n%1\n\n"
                                                  "Settings you change now will not be kept. Check that the file "
                                                  "and its folder can be written.")

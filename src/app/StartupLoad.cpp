@@ -40,24 +40,19 @@ QString fontSetting(const QString& key, const QString& def) {
 void migrateSendMode() {
     if (!readIni(kSettings, QStringLiteral("UpdateDataSendMode"), QString()).isEmpty())
         return;
-    IniBatch batch;
     writeIni(kSettings, QStringLiteral("UpdateDataSendMode"), formatShortDate(QDate::currentDate()));
     for (int n = 1; n <= kMachineCount; ++n) {
         const QString section = MachineRecord::sectionName(n);
         const QString mode = readIni(section, QStringLiteral("DripFeedPacketSize"), QStringLiteral("0"));
-        // Send modes moved up by three. A value that is no number meant block
-        // send before and still does; it is left as it is.
-        const double old = leadingNumber(mode);
-        if (mode != QLatin1String("0") && old > 0)
-            writeIni(section, QStringLiteral("DripFeedPacketSize"), QString::number(qint64(old) + 3));
+        // Send modes moved up by three; a value that is no number counts as 0.
+        if (mode != QLatin1String("0"))
+            writeIni(section, QStringLiteral("DripFeedPacketSize"),
+                     QString::number(qint64(leadingNumber(mode)) + 3));
     }
-    if (!batch.commit())
-        reportSettingsWriteFailure();
 }
 
 MachineList machineAliases() {
     MachineList machines;
-    IniBatch batch;
     for (int n = 1; n <= kMachineCount; ++n) {
         const QString section = MachineRecord::sectionName(n);
         QString alias = readIni(section, QStringLiteral("Alias"), QString());
@@ -67,8 +62,6 @@ MachineList machineAliases() {
         }
         machines.append({alias, markOf(readIni(section, QStringLiteral("Visible"), QStringLiteral("-1")))});
     }
-    if (!batch.commit())
-        reportSettingsWriteFailure();
     return machines;
 }
 
@@ -77,9 +70,9 @@ bool firstRunRecords(const std::function<void(int)>& step) {
     if (!readIni(kSettings, QStringLiteral("RunBefore"), QString()).isEmpty() || settingsKeptInMemory())
         return false;
     forceDateFormats();
-    // Written first, so that a set-up that is broken off is not run again.
+    // Saved with the records it stands for: a set-up broken off before they
+    // reached the file runs again.
     writeIni(kSettings, QStringLiteral("RunBefore"), QStringLiteral("Yes"));
-    IniBatch batch;
     for (int n = 1; n <= kMachineCount; ++n) {
         if (step)
             step(n);
@@ -91,8 +84,6 @@ bool firstRunRecords(const std::function<void(int)>& step) {
         writeIni(section, QStringLiteral("SendExtension1"), QStringLiteral("TXT"));
         writeIni(section, QStringLiteral("ReceiveExtension1"), QStringLiteral("TXT"));
     }
-    if (!batch.commit())
-        reportSettingsWriteFailure();
     return true;
 }
 } // namespace
@@ -112,16 +103,19 @@ bool load(Loaded* loaded, const std::function<void(int)>& firstRunStep) {
     forceDateFormats();
 
     initSettingsPath();
-    writeIni(QStringLiteral("Storage"), QStringLiteral("UpdateStorage"), QStringLiteral("1"));
-    migrateSendMode();
-    loaded->machines = machineAliases();
-    loaded->firstRun = firstRunRecords(firstRunStep);
     {
+        // Whatever the start writes (first-run records, aliases, fonts, the
+        // one-off migration) goes to the file in one save.
         IniBatch batch;
+        writeIni(QStringLiteral("Storage"), QStringLiteral("UpdateStorage"), QStringLiteral("1"));
+        migrateSendMode();
+        loaded->machines = machineAliases();
+        loaded->firstRun = firstRunRecords(firstRunStep);
         loaded->fontName = fontSetting(QStringLiteral("FontName"), QStringLiteral("Courier New"));
         loaded->fontSize = fontSetting(QStringLiteral("FontSize"), QStringLiteral("10"));
         loaded->fontBold = fontSetting(QStringLiteral("FontBold"), QStringLiteral("True"));
-        batch.commit();
+        if (!batch.commit())
+            reportSettingsWriteFailure();
     }
 
     gUseLanguageSupport = readIniInt(kSettings, QStringLiteral("UseLanguageSupport"), 0);

@@ -19,12 +19,12 @@ struct Loaded {
 };
 
 // In this order: the date formats, the flags at rest (no transfer, no find
-// box, one untitled window), the storage mark, the one-off send-mode
-// migration, an alias for each machine that has none (its section name), a
-// first run's records (machines 1 to 8 with their defaults; `firstRunStep`
-// is told each machine number 1 to 64 as it passes), the editor font's keys
-// where empty, and the display values of [Settings]. False when the start
-// was not prepared (no version): the program ends.
+// box, one untitled window), then in one save the storage mark, the one-off
+// send-mode migration, an alias for each machine that has none (its section
+// name), a first run's records (machines 1 to 8 with their defaults;
+// `firstRunStep` is told each machine number 1 to 64 as it passes) and the
+// editor font's keys where empty; last the display values of [Settings].
+// False when the start was not prepared (no version): the program ends.
 bool load(Loaded* loaded, const std::function<void(int machine)>& firstRunStep = {});
 
 } // namespace StartupLoad

@@ -9,6 +9,7 @@
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "PortLayer.h"
+#include "QueuedCommand.h"
 #include "ReceiveEngine.h"
 #include "ReceiveHostAdapter.h"
 #include "SafeFile.h"
@@ -24,17 +25,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
-namespace {
-
-QAction* item(QMenu* menu, const QString& name, const QString& caption, std::function<void()> run) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(name);
-    QObject::connect(a, &QAction::triggered, menu, std::move(run));
-    return a;
-}
-
-} // namespace
-
 frmMenus::frmMenus(frmTerminal& window) : QObject(&window), window_(window) {
     connect(window.editorManager(), &EditorManager::popupMenuRequested, this,
             [this](int, const QPoint& pos) { showEditorPopupMenu(0, pos); });
@@ -43,6 +33,26 @@ frmMenus::frmMenus(frmTerminal& window) : QObject(&window), window_(window) {
     connect(term, &QPlainTextEdit::customContextMenuRequested, this, [this, term](const QPoint& pos) {
         showEditorPopupMenu(gPortState == PortReceiving ? 2 : 1, term->mapToGlobal(pos));
     });
+}
+
+namespace {
+// The terminal's selection as the clipboard should hold it: its lines ended
+// by CR LF, as the editor windows end theirs, every other character kept.
+QString selectedLines(const QPlainTextEdit* box) {
+    QString text = box->textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
+    text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    return text;
+}
+} // namespace
+
+// The menu is gone soon after it closes; what its entry starts runs later,
+// owned by this object, which lasts as long as the main window.
+QAction* frmMenus::item(QMenu* menu, const QString& name, const QString& caption, std::function<void()> run) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, [this, run = std::move(run)] { runQueued(this, run); });
+    return a;
 }
 
 void frmMenus::showEditorPopupMenu(int position, const QPoint& globalPos) {
@@ -135,11 +145,11 @@ QMenu* frmMenus::buildTerminalMenu() {
          [this] { attachReceiveSide(window_).terminal().clear(); });
     menu->addSeparator();
     item(menu, QStringLiteral("mnuCut2"), QStringLiteral("Cut"), [box] {
-        QApplication::clipboard()->setText(box->textCursor().selectedText());
+        QApplication::clipboard()->setText(selectedLines(box));
         box->textCursor().removeSelectedText();
     });
     item(menu, QStringLiteral("mnuCopy2"), QStringLiteral("Copy"),
-         [box] { QApplication::clipboard()->setText(box->textCursor().selectedText()); });
+         [box] { QApplication::clipboard()->setText(selectedLines(box)); });
     item(menu, QStringLiteral("mnuPasteTerminal"), QStringLiteral("Paste"),
          [box] { box->insertPlainText(QApplication::clipboard()->text()); });
     menu->addSeparator();

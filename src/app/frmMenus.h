@@ -3,6 +3,9 @@
 #include <QObject>
 #include <QPoint>
 
+#include <functional>
+
+class QAction;
 class QMenu;
 class frmTerminal;
 
@@ -24,6 +27,7 @@ public:
     void mnuCharSend_Click(int index);
 
 private:
+    QAction* item(QMenu* menu, const QString& name, const QString& caption, std::function<void()> run);
     QMenu* buildEditorMenu();
     QMenu* buildTerminalMenu();
     frmTerminal& window_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PortStatus.h"
+#include "ReceiveLeftovers.h"
 #include "frmVisibleCNC.h"
 
 #include <QHash>
@@ -69,6 +70,8 @@ public:
     QLabel* lblStat(int index) const { return lblStat_.value(index); }
     QLabel* LEDBreakout(int index) const { return LEDBreakout_.value(index); }
     QWidget* xPercent() const { return xPercent_; }
+    // The XON and XOFF buttons near the bottom right; their click does nothing.
+    QPushButton* cmdFlow(int index) const { return cmdFlow_.value(index); }
     PercentBar* toolsPicture() const { return toolsPicture_; }
     QWidget* statusStrip() const { return picStatus_; }
     // A menu item or menu by its name, e.g. "mnuSendAFile1" or "mnuDebug(2)".
@@ -84,8 +87,10 @@ public:
     // Machine list.
     void loadMachineList(const MachineList& machines);
     void seedVisibleCNC();
-    void clickCNC_COMBO();
-    void selectMachine(int position);     // entry of cmbCNC; makes it current
+    // Makes the selected machine current; its port is opened as its keep-alive
+    // says, or with `takePort` false only the port held so far is closed.
+    void clickCNC_COMBO(bool takePort = true);
+    void selectMachine(int position, bool takePort = true); // entry of cmbCNC; makes it current
     void selectVisibleMachine(int row);   // entry of cmbCNCVisible; makes it current
     MachineList machineList() const;
     void applyVisibility(const QVector<bool>& ticked);
@@ -148,6 +153,8 @@ public Q_SLOTS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -164,6 +171,9 @@ private:
     void setTopMenusEnabled(bool enabled, bool includeDebug, bool includeHelp);
     static bool hasNoAction(const QString& name); // an item greyed for good
     void layoutToolButtons();
+    void layoutFlowButtons();
+    void keepOnScreen(int topAllowance);
+    void findBoxFollowsWindow();
     void installKeyPreview();
     void focusActiveEditor();
     void hourglassUntilShown();
@@ -171,6 +181,7 @@ private:
     void keepMachinePort();
 
     // Loading steps.
+    void tidyReceiveLeftovers();
     void loadFont(const StartupLoad::Loaded& loaded);
     void loadColours();
     void loadWindowSize();
@@ -210,6 +221,7 @@ private:
     PercentBar* toolsPicture_ = nullptr;
     QVector<QPushButton*> btnToolBar_;
     QVector<QPushButton*> btnToolBar2_;
+    QVector<QPushButton*> cmdFlow_;
     QVector<QLabel*> lblStat_;
     QVector<QLabel*> LEDBreakout_;
     QHash<QString, QAction*> items_;
@@ -220,4 +232,7 @@ private:
     int toolTabWidthTwips_ = 1545;
     bool quitting_ = false;
     QString receiveTempFile_;
+    QStringList namedSettings_; // impossible settings already named this run
+    ReceiveLeftovers::RunLock runLock_;
+    bool findBoxHiddenByMinimise_ = false;
 };

@@ -10,6 +10,7 @@
 #include "IniStorage.h"
 #include "Language.h"
 #include "MachineRecord.h"
+#include "MessageSeam.h"
 #include "NcLexer.h"
 #include "NetworkHandoff.h"
 #include "PercentBar.h"
@@ -23,6 +24,8 @@
 
 #include <QAction>
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -87,6 +90,7 @@ bool frmTerminal::Form_Load(bool hidden) {
     receiveTempFile_ = gReceiveTempFile;
     statusbar(QStringLiteral("Ready"));
 
+    tidyReceiveLeftovers();
     loadMachineList(loaded.machines);
     // From the command line every machine stays visible, as nobody can choose.
     if (loaded.firstRun && !hidden)
@@ -112,6 +116,34 @@ bool frmTerminal::Form_Load(bool hidden) {
     seedVisibleCNC();
     selectVisibleMachine(0);
     return true;
+}
+
+// Empty leftovers of earlier runs go; one that holds data is named once,
+// with where it is, and left for the user. While another copy runs from the
+// folder nothing is touched: it may be receiving into one of them. Only a
+// start with this window does it and holds the lock: a command-line send
+// receives nothing, so it has no file to guard, and nobody there could open
+// a kept one.
+void frmTerminal::tidyReceiveLeftovers() {
+    const QString folder = ProgramPaths::programFolder();
+    if (!runLock_.alone(folder))
+        return;
+    const QStringList kept = ReceiveLeftovers::tidy(folder, receiveTempFile_);
+    const QString key = QStringLiteral("KeptReceiveFiles");
+    const QStringList named = readIni(kSettings, key).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList names, fresh;
+    for (const QString& path : kept) {
+        names << QFileInfo(path).fileName();
+        if (!named.contains(names.last()))
+            fresh << QDir::toNativeSeparators(path);
+    }
+    if (names != named)
+        writeIni(kSettings, key, names.join(QLatin1Char(';')));
+    if (!fresh.isEmpty())
+        msgBox(QStringLiteral("Data Received By An Earlier Run Was Kept In:\n%1\n\nThe Program Leaves It There: Open "
+                              "It To Save What It Holds, Or Delete It.")
+                   .arg(fresh.join(QLatin1Char('\n'))),
+               Msg::Ok, Msg::Information);
 }
 
 void frmTerminal::loadFont(const StartupLoad::Loaded& loaded) {

@@ -2,6 +2,7 @@
 
 #include "EditorActions.h"
 #include "IniStorage.h"
+#include "MachineSettingsCheck.h"
 #include "MachineRecord.h"
 #include "SettingsProbe.h"
 #include "TransferActions.h"
@@ -35,7 +36,7 @@ void frmTerminal::seedVisibleCNC() {
             cmbCNCVisible_->addItem(cmbCNC_->itemText(i), i);
 }
 
-void frmTerminal::selectMachine(int position) {
+void frmTerminal::selectMachine(int position, bool takePort) {
     if (position < 0 || position >= cmbCNC_->count())
         return;
     {
@@ -45,7 +46,7 @@ void frmTerminal::selectMachine(int position) {
         const QSignalBlocker blockVisible(cmbCNCVisible_);
         cmbCNCVisible_->setCurrentIndex(cmbCNCVisible_->findData(position));
     }
-    clickCNC_COMBO();
+    clickCNC_COMBO(takePort);
 }
 
 void frmTerminal::selectVisibleMachine(int row) {
@@ -58,7 +59,7 @@ void frmTerminal::selectVisibleMachine(int row) {
     selectMachine(cmbCNCVisible_->itemData(row).toInt());
 }
 
-void frmTerminal::clickCNC_COMBO() {
+void frmTerminal::clickCNC_COMBO(bool takePort) {
     const int position = cmbCNC_->currentIndex();
     if (position < 0)
         return;
@@ -70,7 +71,13 @@ void frmTerminal::clickCNC_COMBO() {
     editor_->refreshRecentMenu(QStringLiteral("receive"));
     setSendheaderMenus();
     showMachineName(cmbCNC_->itemText(position));
-    keepMachinePort();
+    // Said when the machine is chosen, once a run, not first as a port named
+    // "Com-2" when a send fails.
+    nameImpossiblePortSettings(namedSettings_);
+    if (takePort)
+        keepMachinePort();
+    else
+        transfers_->closeComPort();
 }
 
 // The port is the current machine's, open while its keep-alive says so: the

@@ -12,6 +12,7 @@
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "PercentBar.h"
+#include "QueuedCommand.h"
 #include "SettingsGlobals.h"
 #include "TransferActions.h"
 #include "TransferGlobals.h"
@@ -196,11 +197,13 @@ void frmTerminal::onCommand(const QString& name, std::function<void()> handler) 
     if (!item)
         return;
     connect(item, &QAction::triggered, this, [this, item, handler = std::move(handler)] {
-        if (commandAllowed(item)) {
-            handler();
-        } else if (item->isCheckable()) {
-            item->setChecked(!item->isChecked()); // a refused command leaves its tick alone
-        }
+        runQueued(this, [this, item, handler] {
+            if (commandAllowed(item)) {
+                handler();
+            } else if (item->isCheckable()) {
+                item->setChecked(!item->isChecked()); // a refused command leaves its tick alone
+            }
+        });
     });
 }
 

@@ -13,14 +13,17 @@
 #include "SettingsGlobals.h"
 #include "TransferActions.h"
 #include "TransferGlobals.h"
+#include "frmFind.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMimeData>
+#include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -94,6 +97,14 @@ void frmTerminal::buildCentralArea() {
     box->adjustSize();
     box->setVisible(false);
     xPercent_ = box;
+
+    // The flow buttons of the design; a click does nothing.
+    for (const char* caption : {"XON", "XOFF"}) {
+        auto* flow = new QPushButton(QLatin1String(caption), client_);
+        flow->setObjectName(QStringLiteral("cmdFlow(%1)").arg(cmdFlow_.size()));
+        flow->resize(px(1080), px(315));
+        cmdFlow_ << flow;
+    }
 
     // The full machine list is kept out of sight; the status strip shows the visible machines.
     auto* hidden = new QGroupBox(QStringLiteral("Hidden Controls"), this);
@@ -270,7 +281,62 @@ void frmTerminal::resizeMyForm() {
         if (panel)
             panel->move(qMax(0, (client_->width() - panel->width()) / 2), qMax(0, (client_->height() - panel->height()) / 2));
     };
+    layoutFlowButtons();
     centre(xPercent_);
+    keepOnScreen(0);
+    findBoxFollowsWindow();
     centre(client_->findChild<QWidget*>(QStringLiteral("picXmodemSendContainer")));
     centre(client_->findChild<QWidget*>(QStringLiteral("picXmodemReceiveContainer")));
+}
+
+// Side by side near the bottom right corner of the window, in front.
+void frmTerminal::layoutFlowButtons() {
+    const QRect outer = frameGeometry();
+    const QPoint inside = geometry().topLeft() - outer.topLeft() + client_->pos(); // the client area within the frame
+    const int width = cmdFlow_[0]->width();
+    const int left = outer.width() - 2 * width - px(200) - inside.x();
+    const int top = outer.height() - px(1400) - inside.y();
+    for (int i = 0; i < cmdFlow_.size(); ++i) {
+        cmdFlow_[i]->move(left + i * width, top);
+        cmdFlow_[i]->raise();
+    }
+}
+
+// A window left above or left of the screens is put back at their edge; a
+// platform that does not let programs place windows leaves it where it is.
+void frmTerminal::keepOnScreen(int topAllowance) {
+    const QScreen* s = screen();
+    const QRect desktop = s ? s->virtualGeometry() : QRect();
+    const QPoint at = pos();
+    const QPoint wanted(at.x() < desktop.left() ? desktop.left() : at.x(),
+                        at.y() < desktop.top() - topAllowance ? desktop.top() : at.y());
+    if (wanted != at)
+        move(wanted);
+}
+
+void frmTerminal::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    keepOnScreen(px(100));
+}
+
+void frmTerminal::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        findBoxFollowsWindow();
+}
+
+// The find box goes with the window when it is minimised and comes back with it.
+void frmTerminal::findBoxFollowsWindow() {
+    frmFind* box = frmFind::instance();
+    if (!box || !gFindFormActive)
+        return;
+    if (isMinimized()) {
+        if (box->isVisible()) {
+            box->hide();
+            findBoxHiddenByMinimise_ = true;
+        }
+    } else if (findBoxHiddenByMinimise_) {
+        findBoxHiddenByMinimise_ = false;
+        box->show();
+    }
 }

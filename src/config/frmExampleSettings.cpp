@@ -18,6 +18,7 @@ frmExampleSettings::frmExampleSettings(const QString& machineName, QWidget* pare
     setObjectName(QStringLiteral("frmExampleSettings"));
     setWindowTitle(QStringLiteral("Example CNC Settings"));
     setModal(true);
+    new DialogParts::HelpKey(this);
 
     lstCNC = new QListWidget(this);
     lstCNC->setObjectName(QStringLiteral("lstCNC"));

@@ -92,6 +92,7 @@ QCheckBox* frmSystem::check(const QString& name, int labelIndex, const QString& 
     box->setObjectName(name);
     auto* label = new ClickLabel(caption, this);
     label->setObjectName(arrayName("Label1", labelIndex));
+    label->setBuddy(box); // its "&" marks the key, not a character to show
     auto* row = new QHBoxLayout;
     row->addWidget(box);
     row->addWidget(label, 1);
@@ -109,6 +110,7 @@ QButtonGroup* frmSystem::options(const QString& name, int firstLabel, const QStr
         group->addButton(option, i);
         auto* label = new ClickLabel(captions[i], this);
         label->setObjectName(arrayName("Label1", firstLabel + i));
+        label->setBuddy(option);
         auto* row = new QHBoxLayout;
         row->addWidget(option);
         row->addWidget(label, 1);

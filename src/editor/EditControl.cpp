@@ -2,6 +2,7 @@
 
 #include "EditorFiles.h"
 #include "NcLexer.h"
+#include "TextSearch.h"
 #include "WheelScroll.h"
 
 #include <QApplication>
@@ -82,6 +83,70 @@ EditControl::EditControl(QWidget* parent) : QsciScintilla(parent) {
     applyLook();
 }
 
+EditControl::~EditControl() {
+    // QScintilla releases the document it made, so that one goes back in.
+    if (parkedDocument_) {
+        SendScintilla(SCI_SETDOCPOINTER, 0, parkedDocument_);
+        SendScintilla(SCI_RELEASEDOCUMENT, 0, parkedDocument_);
+    }
+}
+
+// Shows `doc` with what the control set on the one it replaces (the
+// document keeps them, not the view).
+void EditControl::showDocument(void* doc) {
+    const long codePage = SendScintilla(SCI_GETCODEPAGE);
+    const long eolMode = SendScintilla(SCI_GETEOLMODE);
+    const long readOnly = SendScintilla(SCI_GETREADONLY);
+    SendScintilla(SCI_SETDOCPOINTER, 0, doc);
+    SendScintilla(SCI_SETCODEPAGE, codePage);
+    SendScintilla(SCI_SETEOLMODE, eolMode);
+    SendScintilla(SCI_SETREADONLY, readOnly);
+}
+
+// Uncoloured text needs no style byte per character, a document's size
+// again; the choice is made when a document is created, so a switch moves
+// the text into one of the other kind.
+void EditControl::useStyledDocument(bool styled) {
+    if (styled == !parkedDocument_)
+        return;
+    if (!styled) {
+        parkedDocument_ = reinterpret_cast<void*>(SendScintilla(SCI_GETDOCPOINTER));
+        SendScintilla(SCI_ADDREFDOCUMENT, 0, parkedDocument_);
+        // What it held is not kept while parked.
+        SendScintilla(SCI_SETUNDOCOLLECTION, 0);
+        SendScintilla(SCI_CLEARALL);
+        SendScintilla(SCI_EMPTYUNDOBUFFER);
+        SendScintilla(SCI_SETUNDOCOLLECTION, 1);
+        auto* doc = reinterpret_cast<void*>(SendScintilla(SCI_CREATEDOCUMENT, 0, SC_DOCUMENTOPTION_STYLES_NONE));
+        showDocument(doc);
+        SendScintilla(SCI_RELEASEDOCUMENT, 0, doc); // the control holds it now
+        return;
+    }
+    const QByteArray text = bytes();
+    // Unsaved changes stay unsaved, without a flicker of the mark.
+    forcedModified_ = isModified();
+    const long anchor = SendScintilla(SCI_GETANCHOR), caret = SendScintilla(SCI_GETCURRENTPOS);
+    const long firstLine = SendScintilla(SCI_GETFIRSTVISIBLELINE);
+    void* own = parkedDocument_;
+    parkedDocument_ = nullptr;
+    showDocument(own);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0, own);
+    const long mask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0);
+    const long readOnly = SendScintilla(SCI_GETREADONLY);
+    SendScintilla(SCI_SETREADONLY, 0);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0);
+    if (!text.isEmpty())
+        SendScintilla(SCI_APPENDTEXT, (uintptr_t)text.size(), text.constData());
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1);
+    SendScintilla(SCI_SETSAVEPOINT);
+    SendScintilla(SCI_SETREADONLY, readOnly);
+    SendScintilla(SCI_SETMODEVENTMASK, mask);
+    noteModified();
+    SendScintilla(SCI_SETSEL, (unsigned long)anchor, caret);
+    SendScintilla(SCI_SETFIRSTVISIBLELINE, (unsigned long)firstLine);
+}
+
 QByteArray EditControl::rangeBytes(long start, long end) const {
     if (end <= start)
         return QByteArray();
@@ -90,13 +155,15 @@ QByteArray EditControl::rangeBytes(long start, long end) const {
     return p ? QByteArray(p, int(end - start)) : QByteArray();
 }
 
-QByteArray EditControl::bytes() const {
+QByteArrayView EditControl::textView() const {
     const long length = SendScintilla(SCI_GETLENGTH);
     if (length <= 0)
-        return QByteArray();
+        return {};
     const char* p = reinterpret_cast<const char*>(SendScintilla(SCI_GETCHARACTERPOINTER));
-    return p ? QByteArray(p, int(length)) : QByteArray();
+    return p ? QByteArrayView(p, length) : QByteArrayView();
 }
+
+QByteArray EditControl::bytes() const { return textView().toByteArray(); }
 
 void EditControl::setBytes(const QByteArray& data) {
     WritableScope writable(this);
@@ -158,15 +225,46 @@ void EditControl::selectRange(long start, long end) {
     SendScintilla(SCI_SCROLLCARET);
 }
 
-void EditControl::replaceRange(long start, long end, const QByteArray& b) {
-    if (isReadOnly())
+void EditControl::replaceEach(const MatchStarts& starts, qsizetype length, const QByteArray& with) {
+    if (isReadOnly() || starts.isEmpty())
         return;
+    // Each replacement costs the undo history about 150 bytes beyond its
+    // text; matches closer than this go in one piece with the text between
+    // them (twice its length in the history), so that dense matches cost no
+    // more than the text, and sparse ones little more than themselves.
+    constexpr qsizetype kJoinGap = 64;
+    constexpr qsizetype kPiece = 1 << 20;
+    // The control's change notices would hand each piece on as a copy; one
+    // textChanged at the end says it all.
+    const long mask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0);
     SendScintilla(SCI_BEGINUNDOACTION);
-    SendScintilla(SCI_SETTARGETSTART, (unsigned long)start);
-    SendScintilla(SCI_SETTARGETEND, (unsigned long)end);
-    SendScintilla(SCI_REPLACETARGET, (uintptr_t)b.size(), b.constData());
+    qsizetype shift = 0, caret = 0;
+    QByteArray piece;
+    MatchStarts::Reader read(starts);
+    qsizetype next = read.next();
+    for (bool more = true; more;) {
+        const qsizetype first = next;
+        qsizetype end = first + length;
+        piece = with;
+        while ((more = !read.atEnd())) {
+            next = read.next();
+            if (next - end >= kJoinGap || piece.size() >= kPiece)
+                break;
+            piece += rangeBytes(long(end + shift), long(next + shift)); // still as it was
+            piece += with;
+            end = next + length;
+        }
+        SendScintilla(SCI_SETTARGETRANGE, (unsigned long)(first + shift), long(end + shift));
+        SendScintilla(SCI_REPLACETARGET, (uintptr_t)piece.size(), piece.constData());
+        caret = first + shift + piece.size();
+        shift += piece.size() - (end - first);
+    }
     SendScintilla(SCI_ENDUNDOACTION);
-    SendScintilla(SCI_GOTOPOS, (unsigned long)(start + b.size()));
+    SendScintilla(SCI_SETMODEVENTMASK, mask);
+    SendScintilla(SCI_GOTOPOS, (unsigned long)caret);
+    Q_EMIT textChanged();
+    Q_EMIT linesChanged();
 }
 
 QByteArray EditControl::selectedBytes() const {
@@ -214,6 +312,24 @@ void EditControl::replaceSelection(const QByteArray& b) {
     SendScintilla(SCI_SCROLLCARET);
 }
 
+void EditControl::undo() {
+    if (canUndo())
+        quietly(SCI_UNDO);
+}
+void EditControl::redo() {
+    if (canRedo())
+        quietly(SCI_REDO);
+}
+
+void EditControl::quietly(unsigned int message) {
+    const long mask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0);
+    SendScintilla(message);
+    SendScintilla(SCI_SETMODEVENTMASK, mask);
+    Q_EMIT textChanged();
+    Q_EMIT linesChanged();
+}
+
 bool EditControl::canUndo() const { return SendScintilla(SCI_CANUNDO) != 0; }
 bool EditControl::canRedo() const { return SendScintilla(SCI_CANREDO) != 0; }
 void EditControl::clearUndoHistory() { SendScintilla(SCI_EMPTYUNDOBUFFER); }
@@ -238,11 +354,14 @@ void EditControl::loadBytes(const QByteArray& data) {
 
 bool EditControl::loadFrom(QIODevice& in, QString* error) {
     WritableScope writable(this);
+    useStyledDocument(lexer_ != nullptr);
     // A loaded program is not an edit: keeping it in the undo history would
     // double the memory of a large file.
     SendScintilla(SCI_SETUNDOCOLLECTION, 0);
     SendScintilla(SCI_CLEARALL);
-    SendScintilla(SCI_ALLOCATE, (unsigned long)qMax<qint64>(0, in.size() - in.pos()) + 1);
+    // Two spare bytes: the terminating NUL the control adds when its text is
+    // read in one piece then needs no larger copy of the whole buffer.
+    SendScintilla(SCI_ALLOCATE, (unsigned long)qMax<qint64>(0, in.size() - in.pos()) + 2);
     // Change notifications hand every inserted piece on as a copy; the load
     // announces itself once at the end instead.
     const long mask = SendScintilla(SCI_GETMODEVENTMASK);
@@ -290,6 +409,45 @@ void EditControl::replaceAllAsOneEdit(const QByteArray& b) {
     Q_EMIT linesChanged();
 }
 
+bool EditControl::replaceInPieces(QIODevice& in, const std::vector<std::pair<qsizetype, qint64>>& ends,
+                                  QString* error) {
+    if (isReadOnly() || ends.empty())
+        return true;
+    const long mask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0);
+    // The room the result needs, taken while the undo history is small: a
+    // buffer grown later would be copied while the history holds both texts.
+    const long length = SendScintilla(SCI_GETLENGTH);
+    SendScintilla(SCI_ALLOCATE, (unsigned long)qMax<qint64>(length, ends.back().second) + 2);
+    SendScintilla(SCI_BEGINUNDOACTION);
+    QByteArray piece;
+    qsizetype oldAt = 0;
+    qint64 newAt = 0;
+    bool whole = in.seek(0);
+    for (size_t i = 0; whole && i < ends.size(); ++i) {
+        piece.resize(ends[i].second - newAt);
+        whole = in.read(piece.data(), piece.size()) == piece.size();
+        if (!whole)
+            break;
+        // In place, piece by piece: the text's line index is never rebuilt.
+        SendScintilla(SCI_SETTARGETRANGE, (unsigned long)newAt, long(newAt + ends[i].first - oldAt));
+        SendScintilla(SCI_REPLACETARGET, (uintptr_t)piece.size(), piece.constData());
+        oldAt = ends[i].first;
+        newAt = ends[i].second;
+    }
+    SendScintilla(SCI_ENDUNDOACTION);
+    if (!whole) {
+        SendScintilla(SCI_UNDO);
+        if (error)
+            *error = in.errorString();
+    }
+    SendScintilla(SCI_SETMODEVENTMASK, mask);
+    SendScintilla(SCI_GOTOPOS, 0);
+    Q_EMIT textChanged();
+    Q_EMIT linesChanged();
+    return whole;
+}
+
 bool EditControl::isModified() const { return forcedModified_ || SendScintilla(SCI_GETMODIFY) != 0; }
 
 void EditControl::markModified() {
@@ -328,6 +486,7 @@ void EditControl::setColours(unsigned int textColour, unsigned int backColour) {
 
 void EditControl::setBlockColouring(bool on) {
     if (on && !lexer_) {
+        useStyledDocument(true);
         lexer_ = new NcLexer(this);
         setLexer(lexer_);
     } else if (!on && lexer_) {

@@ -3,9 +3,14 @@
 #include "Qsci.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QFont>
 #include <QString>
 
+#include <utility>
+#include <vector>
+
+class MatchStarts;
 class NcLexer;
 class QIODevice;
 
@@ -19,9 +24,12 @@ public:
     enum class Command { Cut, Copy, Paste, Undo, Redo };
 
     explicit EditControl(QWidget* parent = nullptr);
+    ~EditControl() override;
 
     // The whole text. Writing replaces it as one edit that can be undone.
     QByteArray bytes() const;
+    // The same where it lies, without a copy: valid until the text changes.
+    QByteArrayView textView() const;
     void setBytes(const QByteArray& bytes);
     QString text() const;              // Latin-1 view of bytes()
     void setText(const QString& text); // characters above 255 become "?"
@@ -41,8 +49,10 @@ public:
     long selectionStart() const;
     long selectionEnd() const;
     void selectRange(long start, long end);
-    // Replaces [start, end) by these bytes as one edit that one undo reverts.
-    void replaceRange(long start, long end, const QByteArray& bytes);
+    // Replaces `length` bytes at each of `starts` (ascending, not
+    // overlapping) by `with`, as one edit that one undo reverts; the caret
+    // goes after the last. The text's own buffer changes in place.
+    void replaceEach(const MatchStarts& starts, qsizetype length, const QByteArray& with);
 
     QByteArray selectedBytes() const;
     QString selectedText() const;
@@ -56,6 +66,11 @@ public:
     // Replaces the selection by these bytes, one undo step.
     void replaceSelection(const QByteArray& bytes);
 
+    // One undo step may hold a Replace All's every match: its changes are
+    // announced once, not piece by piece (each notice costs the length of
+    // the text before it).
+    void undo() override;
+    void redo() override;
     bool canUndo() const;
     bool canRedo() const;
     void clearUndoHistory();
@@ -71,6 +86,12 @@ public:
     bool saveFile(const QString& path, QString* error = nullptr) const;
     // Replaces the whole text as one edit (select all, paste) that one undo reverts.
     void replaceAllAsOneEdit(const QByteArray& bytes);
+    // The same with what `in` holds, a piece at a time straight into the
+    // control: piece i ends at ends[i].second in `in` and takes the place of
+    // the text up to ends[i].first. False with the reason when a read fails;
+    // the text is then as it was.
+    bool replaceInPieces(QIODevice& in, const std::vector<std::pair<qsizetype, qint64>>& ends,
+                         QString* error = nullptr);
 
     // Changed since loading or the last markSaved(), as the control's own
     // undo history says; markModified() holds it changed until saved.
@@ -92,6 +113,8 @@ public:
     unsigned int textColour() const { return textColour_; }
     unsigned int backColour() const { return backColour_; }
     // Block colours by address letter (NcLexer) on or off; refreshes the colours.
+    // A window loaded without them keeps no style byte per character: one
+    // switched on later gets them then (its undo history starts afresh).
     void setBlockColouring(bool on);
     bool blockColouring() const { return lexer_ != nullptr; }
     NcLexer* ncLexer() const { return lexer_; }
@@ -124,6 +147,10 @@ private:
     QByteArray rangeBytes(long start, long end) const;
     void applyLook();
     void noteModified();
+    void useStyledDocument(bool styled);
+    // Sends `message` with change notices held back, then says once that the text changed.
+    void quietly(unsigned int message);
+    void showDocument(void* doc);
     static bool commandFor(QKeyEvent* e, Command* command);
 
     QString tag_;
@@ -135,6 +162,8 @@ private:
     bool keySwallowed_ = false;
     bool forcedModified_ = false;
     bool lastModified_ = false;
+    // The control's own document, held while one without styles is shown.
+    void* parkedDocument_ = nullptr;
 };
 
 // The Windows key code of a key event, as the settings store key codes.

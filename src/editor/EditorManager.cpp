@@ -149,9 +149,12 @@ EditControl* EditorManager::createEditor(int index) {
         if (index == gActiveWindow)
             emitEditActions();
     });
-    connect(ed, &QsciScintilla::textChanged, this, [this, index] {
-        if (index == gActiveWindow)
-            emitEditActions();
+    connect(ed, &QsciScintilla::textChanged, this, [this, index, ed] {
+        if (index != gActiveWindow)
+            return;
+        // A whole-text replacement passes through an empty text on its way.
+        Q_EMIT sendWindowEnabledChanged(ed->textLength() > 0);
+        emitEditActions();
     });
     return ed;
 }
@@ -415,9 +418,17 @@ bool EditorManager::mnuSaveAsProc() {
         msgBox(QStringLiteral("Zero Length File"), Msg::Ok, Msg::Critical);
         return false;
     }
+    // A window with a file is renamed to the new one; a window without one
+    // only writes a copy and stays as it was. Neither is a file opened, so
+    // the recent list stays.
     const QString name = gWindows[i].fileName;
-    const bool saved = name.isEmpty() ? saveAsAndAdopt(i, tabCaption(i), true, true)
-                                      : saveAsAndAdopt(i, name, false, true);
+    bool saved = false;
+    if (namesAFile(name)) {
+        saved = saveAsAndAdopt(i, name, false, false);
+    } else {
+        const QString path = saveAsDialog(tabCaption(i), machineExtension(), true);
+        saved = !path.isEmpty() && writeWindow(i, path);
+    }
     emitEditActions();
     return saved;
 }

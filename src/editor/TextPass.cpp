@@ -40,24 +40,28 @@ qsizetype countLines(QByteArrayView text) {
     return ends + 1;
 }
 
-PassEnd runLinePass(QByteArrayView text, const LinePass& pass, QIODevice& out, QString* error) {
+PassEnd runLinePass(QByteArrayView text, const LinePass& pass, QIODevice& out, QString* error, PieceEnds* pieces) {
     const QByteArray eol = lineEndOf(text);
     const qsizetype n = countLines(text);
     const qsizetype every = std::max<qsizetype>(1, pass.every ? pass.every(n) : n);
     constexpr qsizetype kPiece = 1 << 20;
     QByteArray piece;
     piece.reserve(kPiece + 4096);
+    qsizetype from = 0;
+    qint64 written = 0;
     const auto flush = [&] {
         if (out.write(piece) != piece.size()) {
             if (error)
                 *error = out.errorString();
             return false;
         }
+        written += piece.size();
+        if (pieces)
+            pieces->push_back({from, written});
         piece.truncate(0); // keeps its room
         return true;
     };
 
-    qsizetype from = 0;
     qsizetype untilProgress = every;
     for (qsizetype i = 1; i <= n; ++i) {
         if (--untilProgress == 0 && pass.progress) {
@@ -84,6 +88,7 @@ PassEnd runLinePass(QByteArrayView text, const LinePass& pass, QIODevice& out, Q
         if (piece.size() >= kPiece && !flush())
             return PassEnd::WriteFailed;
     }
+    from = text.size();
     return flush() ? PassEnd::Done : PassEnd::WriteFailed;
 }
 

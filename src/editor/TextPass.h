@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QIODevice;
 
@@ -29,10 +31,15 @@ struct LinePass {
 
 enum class PassEnd { Done, Cancelled, WriteFailed };
 
+// Where each piece of the result written ends: in the text it came from and in the result.
+using PieceEnds = std::vector<std::pair<qsizetype, qint64>>;
+
 // Runs the pass over every line of `text` and writes each kept line followed
 // by the text's own line end to `out`. The empty line after a final line end
-// is not a line of its own. gCancelOperation is tested once per line.
-PassEnd runLinePass(QByteArrayView text, const LinePass& pass, QIODevice& out, QString* error = nullptr);
+// is not a line of its own. gCancelOperation is tested once per line. The
+// result is written in pieces of about a megabyte, noted in `pieces`.
+PassEnd runLinePass(QByteArrayView text, const LinePass& pass, QIODevice& out, QString* error = nullptr,
+                    PieceEnds* pieces = nullptr);
 
 // "Took" time as the status line shows it: "####.##" (0.5 -> ".5", 3 -> "3.").
 QString tookText(double seconds);

@@ -75,9 +75,33 @@ qsizetype TextSearch::previous(qsizetype before) const {
     return -1;
 }
 
-ReplaceAllPass::ReplaceAllPass(QByteArrayView text, const QByteArray& what, const QByteArray& with, qsizetype from,
-                               qsizetype to, const SearchOptions& options)
-    : text_(text), search_(text, what, options), with_(with), cursor_(qBound<qsizetype>(0, from, text.size())),
+void MatchStarts::append(qsizetype at) {
+    // Seven bits a byte, the high bit set on all but the last.
+    quint64 gap = quint64(at - last_);
+    while (gap >= 0x80) {
+        bytes_.append(char(0x80 | (gap & 0x7f)));
+        gap >>= 7;
+    }
+    bytes_.append(char(gap));
+    last_ = at;
+    ++count_;
+}
+
+qsizetype MatchStarts::Reader::next() {
+    quint64 gap = 0;
+    for (int shift = 0;; shift += 7) {
+        const uchar b = uchar(m_.bytes_[at_++]);
+        gap |= quint64(b & 0x7f) << shift;
+        if (!(b & 0x80))
+            break;
+    }
+    last_ += qsizetype(gap);
+    return last_;
+}
+
+ReplaceAllPass::ReplaceAllPass(QByteArrayView text, const QByteArray& what, qsizetype from, qsizetype to,
+                               const SearchOptions& options)
+    : search_(text, what, options), cursor_(qBound<qsizetype>(0, from, text.size())),
       to_(qBound<qsizetype>(0, to, text.size())) {
     done_ = !search_.isValid();
 }
@@ -90,13 +114,8 @@ bool ReplaceAllPass::step(qsizetype bytes) {
             done_ = true;
             break;
         }
-        if (first_ < 0)
-            first_ = pos;
-        else
-            out_.append(text_.sliced(lastEnd_, pos - lastEnd_));
-        out_.append(with_);
-        lastEnd_ = cursor_ = pos + search_.length();
-        ++count_;
+        starts_.append(pos);
+        cursor_ = pos + search_.length();
     }
     return done_;
 }

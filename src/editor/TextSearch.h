@@ -36,31 +36,48 @@ private:
     SearchOptions options_;
 };
 
+// Ascending positions, each kept as its distance from the one before in as
+// few bytes as it needs: matches a few bytes apart cost a byte each.
+class MatchStarts {
+public:
+    void append(qsizetype at);
+    qsizetype size() const { return count_; }
+    bool isEmpty() const { return count_ == 0; }
+    class Reader {
+    public:
+        explicit Reader(const MatchStarts& m) : m_(m) {}
+        bool atEnd() const { return at_ >= m_.bytes_.size(); }
+        qsizetype next(); // the next position; only when not atEnd()
+
+    private:
+        const MatchStarts& m_;
+        qsizetype at_ = 0, last_ = 0;
+    };
+
+private:
+    QByteArray bytes_;
+    qsizetype last_ = 0, count_ = 0;
+};
+
 // Replace All over [from, to) of a text, in slices so that the caller can
-// yield between them. Each match is replaced once, left to right; the
-// inserted text is never searched again.
+// yield between them: finds each match once, left to right, never one that
+// overlaps the last; the caller replaces them (EditControl::replaceEach).
 class ReplaceAllPass {
 public:
-    ReplaceAllPass(QByteArrayView text, const QByteArray& what, const QByteArray& with, qsizetype from, qsizetype to,
+    ReplaceAllPass(QByteArrayView text, const QByteArray& what, qsizetype from, qsizetype to,
                    const SearchOptions& options);
 
     // Goes on for about `bytes` of the text; true when the range is done.
     bool step(qsizetype bytes = 1 << 20);
     bool done() const { return done_; }
-    int count() const { return count_; }
-    // What the replacements made so far change: [start, end) of the text
-    // becomes replacement(). Empty range when nothing was replaced.
-    qsizetype start() const { return first_; }
-    qsizetype end() const { return lastEnd_; }
-    const QByteArray& replacement() const { return out_; }
+    int count() const { return int(starts_.size()); }
+    qsizetype length() const { return search_.length(); }
+    // Where the matches found so far start.
+    const MatchStarts& starts() const { return starts_; }
 
 private:
-    QByteArrayView text_;
     TextSearch search_;
-    QByteArray with_;
     qsizetype cursor_, to_;
-    qsizetype first_ = -1, lastEnd_ = -1;
-    QByteArray out_;
-    int count_ = 0;
+    MatchStarts starts_;
     bool done_ = false;
 };

@@ -26,14 +26,29 @@ const char* const kCaptions[] = {"Resequencing...",   "Desequencing...",        
 
 bool usable(const EditControl* editor) { return editor && editor->textLength() > 0 && !editor->isReadOnly(); }
 
-// The window's text where it lies, without a copy: valid until the next
-// call into the control.
-QByteArrayView textOf(EditControl* editor) {
-    if (!editor)
-        return {};
-    const long length = editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-    const auto* p = reinterpret_cast<const char*>(editor->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
-    return p ? QByteArrayView(p, length) : QByteArrayView();
+QByteArrayView textOf(EditControl* editor) { return editor ? editor->textView() : QByteArrayView(); }
+
+// The file holds exactly `text`, read a piece at a time; false also when it
+// cannot be read (with the reason).
+bool holds(QFile& file, QByteArrayView text, QString* error) {
+    if (file.size() != text.size())
+        return false;
+    if (!file.seek(0)) {
+        *error = file.errorString();
+        return false;
+    }
+    QByteArray piece(1 << 20, Qt::Uninitialized);
+    for (qsizetype at = 0; at < text.size();) {
+        const qint64 n = file.read(piece.data(), piece.size());
+        if (n <= 0) {
+            *error = file.errorString();
+            return false;
+        }
+        if (QByteArrayView(piece.constData(), n) != text.sliced(at, n))
+            return false;
+        at += n;
+    }
+    return true;
 }
 
 // Runs the pass into a temporary file of its own and, unless cancelled or
@@ -55,27 +70,14 @@ bool runOnWindow(EditControl* ed, LinePass pass, const ToolPanel& panel, int don
     QTemporaryFile file(ProgramPaths::programFolder() + QStringLiteral("dncXXXXXX.TMP"));
     QString error;
     PassEnd end = PassEnd::WriteFailed;
-    QByteArray result;
+    PieceEnds pieces;
     if (!file.open()) {
         error = file.errorString();
     } else {
-        end = runLinePass(textOf(ed), pass, file, &error);
-        if (end == PassEnd::Done && (!file.flush() || !file.seek(0))) {
+        end = runLinePass(textOf(ed), pass, file, &error, &pieces);
+        if (end == PassEnd::Done && !file.flush()) {
             end = PassEnd::WriteFailed;
             error = file.errorString();
-        }
-        if (end == PassEnd::Done) {
-            // Mapped, the result goes from the file straight into the window.
-            const qint64 size = file.size();
-            const uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
-            if (mapped)
-                result = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size);
-            else if (size > 0)
-                result = file.readAll();
-            if (result.size() != size) {
-                end = PassEnd::WriteFailed;
-                error = file.errorString();
-            }
         }
     }
     if (panel.progress)
@@ -83,8 +85,10 @@ bool runOnWindow(EditControl* ed, LinePass pass, const ToolPanel& panel, int don
     if (editor) {
         QObject::disconnect(watch);
         editor->setRedraw(true);
-        if (end == PassEnd::Done && !changed && result != textOf(editor))
-            editor->replaceAllAsOneEdit(result);
+        // The result goes from its file straight into the window.
+        if (end == PassEnd::Done && !changed && !holds(file, textOf(editor), &error) &&
+            !editor->replaceInPieces(file, pieces, &error))
+            end = PassEnd::WriteFailed;
         editor->setCaretLine(end == PassEnd::Done && doneLine > 0 ? doneLine : caretLine);
     }
     gBusyEditing = false;

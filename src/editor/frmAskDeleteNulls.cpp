@@ -1,5 +1,6 @@
 #include "frmAskDeleteNulls.h"
 
+#include "DialogParts.h"
 #include "EditorFiles.h"
 #include "Language.h"
 #include "MessageSeam.h"
@@ -16,6 +17,7 @@ frmAskDeleteNulls::frmAskDeleteNulls(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAskDeleteNulls"));
     setWindowTitle(QStringLiteral("File Contains Nulls - Options"));
     setModal(true);
+    new DialogParts::HelpKey(this);
     auto* layout = new QVBoxLayout(this);
     group_ = new QButtonGroup(this);
     const char* const captions[3] = {"Don't Load The File", "Delete All Nulls And Load The File",

@@ -45,6 +45,7 @@ frmFind::frmFind(QWidget* owner, EditorManager* editors) : QDialog(owner, Qt::To
     setObjectName(QStringLiteral("frmFind"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
+    new DialogParts::HelpKey(this);
     txtFind = new QLineEdit(this);
     txtFind->setObjectName(QStringLiteral("txtFind"));
     txtReplace = new QLineEdit(this);
@@ -133,17 +134,18 @@ void frmFind::applyLayout(bool replace) {
 }
 
 frmFind* frmFind::showFindBox(QWidget* owner, EditorManager* editors, const QString& seed, int mode) {
-    if (!gBox)
-        gBox = new frmFind(owner, editors);
-    frmFind* box = gBox;
-    box->editors_ = editors;
     // Only the first line of a selection can be searched for.
     QString text = seed;
     const qsizetype cut = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
     if (cut >= 0)
         text.truncate(cut);
+    // The box is taken after the yields: one closed meanwhile is gone by then.
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
+    if (!gBox)
+        gBox = new frmFind(owner, editors);
+    frmFind* box = gBox;
+    box->editors_ = editors;
     box->txtFind->setText(text);
     box->txtFind_Change();
     box->txtFind->setSelection(0, int(text.size()));
@@ -179,6 +181,9 @@ void frmFind::closeEvent(QCloseEvent* event) {
     writeIniValues(QStringLiteral("Settings"), {{QStringLiteral("FindX"), QString::number(x() * kTwips)},
                                                 {QStringLiteral("FindY"), QString::number(y() * kTwips)}});
     gFindFormActive = false;
+    // Deleted once the event loop is back: never handed out again meanwhile.
+    if (gBox == this)
+        gBox.clear();
     QDialog::closeEvent(event);
 }
 
@@ -320,17 +325,19 @@ void frmFind::replaceAll() {
     if (!ed)
         return;
     const int window = gActiveWindow;
-    const QByteArray text = ed->bytes();
+    // Searched where the text lies, without a copy; the matches are then
+    // replaced one by one in the control's own buffer.
+    const QByteArrayView text = ed->textView();
     qsizetype from = 0, to = text.size();
     const int dir = direction();
     if (dir == 0)
         to = ed->selectionEnd();
     else if (dir == 1)
         from = ed->selectionStart();
-    ReplaceAllPass pass(text, latin1(txtFind), latin1(txtReplace), from, to, optionsOf(*this));
+    ReplaceAllPass pass(text, latin1(txtFind), from, to, optionsOf(*this));
 
-    // The pass works on a copy: the window is held still while it yields, and
-    // whatever changes or closes it ends the pass without touching the text.
+    // The window is held still while the search yields: whatever changes or
+    // closes it ends the pass before anything is replaced.
     QPointer<EditControl> guard(ed);
     bool changed = false;
     const auto watch = connect(ed, &QsciScintilla::textChanged, this, [&changed] { changed = true; });
@@ -342,13 +349,17 @@ void frmFind::replaceAll() {
         QCoreApplication::processEvents();
         if (stop_ || changed || windowGone())
             break;
+        if (guard->textView().data() != text.data()) {
+            changed = true; // moved without a word: the search must not read it
+            break;
+        }
     }
     disconnect(watch);
     if (guard)
         guard->setReadOnly(false);
     const bool gone = windowGone();
-    if (!gone && !changed && pass.count() > 0)
-        guard->replaceRange(long(pass.start()), long(pass.end()), pass.replacement());
+    if (!gone && !changed)
+        guard->replaceEach(pass.starts(), pass.length(), latin1(txtReplace));
     setRunning(false);
     optDirection[1]->setChecked(true);
     if (gone)

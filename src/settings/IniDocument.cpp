@@ -38,11 +38,12 @@ quint32 hashUnits(QStringView folded) {
     return h;
 }
 quint32 foldedHash(QStringView name) {
-    if (!asciiOnly(name))
-        return hashUnits(name.toString().toCaseFolded());
     quint32 h = 2166136261u;
     for (QChar c : name) {
-        h ^= lowerAscii(c).unicode();
+        const char16_t u = c.unicode();
+        if (u >= 0x80)
+            return hashUnits(name.toString().toCaseFolded());
+        h ^= u >= 'A' && u <= 'Z' ? u + 32 : u;
         h *= 16777619u;
     }
     return h;

@@ -104,7 +104,7 @@ bool IniStore::upToDate(const QString& file, Cached& c, qint64 now) {
     return true;
 }
 
-IniStore::Cached& IniStore::load(const QString& file) {
+IniStore::Cached& IniStore::load(const QString& file, bool forWrite) {
     Cached* found = nullptr;
     if (lastCached_ && file == lastFile_) {
         found = lastCached_;
@@ -113,8 +113,14 @@ IniStore::Cached& IniStore::load(const QString& file) {
         if (it != cache_.end())
             found = it->second.get();
     }
-    readNotices();
+    // Notices are read once per tick of the coarse clock (a few ms), so a
+    // read costs no system call; a write always looks, so that it never
+    // builds on a copy someone else has just replaced.
     const qint64 now = nowMs();
+    if (forWrite || now != noticesReadAtMs_) {
+        readNotices();
+        noticesReadAtMs_ = now;
+    }
     if (found && (found->dirty || found->kept || upToDate(file, *found, now))) {
         lastFile_ = file;
         lastCached_ = found;
@@ -168,6 +174,12 @@ void IniStore::clearCache() {
     keptNotice_ = nullptr;
     lastCached_ = nullptr;
     lastFile_.clear();
+}
+
+void IniStore::noteReplaced(const QString& file) {
+    auto it = cache_.find(file);
+    if (it != cache_.end())
+        it->second->stale = true;
 }
 
 void IniStore::keepInMemory(const QString& file, const QString& reason) {
@@ -245,10 +257,25 @@ bool IniStore::save(const QString& file, Cached& cached) {
         forget(file);
         return false;
     }
+    // Gathered into pieces of a megabyte: one write() for any usual file.
     const bool written = writeFileSafely(
         file,
         [&cached](QIODevice& out, QString* error) {
-            return cached.doc.write([&](const char* p, qsizetype n) { return writeAllBytes(out, p, n, error); });
+            constexpr qsizetype kPiece = 1 << 20;
+            QByteArray piece;
+            piece.reserve(kPiece);
+            const bool whole = cached.doc.write([&](const char* p, qsizetype n) {
+                if (piece.size() + n > kPiece && !piece.isEmpty()) {
+                    if (!writeAllBytes(out, piece, error))
+                        return false;
+                    piece.truncate(0); // keeps its room
+                }
+                if (n >= kPiece)
+                    return writeAllBytes(out, p, n, error);
+                piece.append(p, n);
+                return true;
+            });
+            return whole && writeAllBytes(out, piece, error);
         },
         &lastError_);
     if (!written) {
@@ -268,7 +295,7 @@ std::optional<QString> IniStore::value(const QString& file, const QString& secti
 }
 
 bool IniStore::setValue(const QString& file, const QString& section, const QString& key, const QString& value) {
-    Cached& c = load(file);
+    Cached& c = load(file, true);
     if (refuseUnreadable(file, c))
         return false;
     if (c.doc.value(section, key) == value && c.stamp.exists) {
@@ -281,7 +308,7 @@ bool IniStore::setValue(const QString& file, const QString& section, const QStri
 
 bool IniStore::setValues(const QString& file, const QString& section,
                          const QVector<std::pair<QString, QString>>& values) {
-    Cached& c = load(file);
+    Cached& c = load(file, true);
     if (refuseUnreadable(file, c))
         return false;
     bool changed = !c.stamp.exists;
@@ -298,7 +325,7 @@ bool IniStore::setValues(const QString& file, const QString& section,
 }
 
 bool IniStore::removeSection(const QString& file, const QString& section) {
-    Cached& c = load(file);
+    Cached& c = load(file, true);
     if (refuseUnreadable(file, c))
         return false;
     if (!c.doc.removeSection(section))

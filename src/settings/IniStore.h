@@ -13,9 +13,10 @@
 #include <utility>
 
 // Parsed INI files, held in memory per path. Reads are served from memory; a
-// change of the file on disk is seen at once through the kernel's file
-// notices on its folder (and by a look at the file at most every 100 ms,
-// for folders that give no notices, such as network shares). Every write
+// change of the file on disk is seen within a few milliseconds through the
+// kernel's file notices on its folder (and by a look at the file at most
+// every 100 ms, for folders that give no notices, such as network shares).
+// The program's own safe writes are seen at once (noteReplaced). Every write
 // goes to a temporary file in the same folder and is renamed into place
 // before the call returns, so a failed write leaves the old file whole.
 class IniStore {
@@ -46,6 +47,9 @@ public:
     QString keptReason(const QString& file) const;
     // Called once per file, at the first change kept in memory after it is set.
     void setKeptInMemoryNotice(std::function<void(const QString& file, const QString& reason)> notice);
+
+    // The program itself has just replaced this file: the next read looks at it.
+    void noteReplaced(const QString& file);
 
     // Why the last failed write failed (empty after a successful one).
     QString lastError() const { return lastError_; }
@@ -78,7 +82,7 @@ private:
     };
 
     static Stamp stampOf(const QString& file);
-    Cached& load(const QString& file);
+    Cached& load(const QString& file, bool forWrite = false);
     bool upToDate(const QString& file, Cached& c, qint64 nowMs);
     void readNotices();
     int watchFolder(const QByteArray& folder);
@@ -91,6 +95,7 @@ private:
     QString lastFile_;          // the file of the last look-up, and its entry
     Cached* lastCached_ = nullptr;
     int notices_ = -1;          // the kernel's notice descriptor; -1 when there is none
+    qint64 noticesReadAtMs_ = -1;
     std::unordered_map<int, QByteArray> watches_; // watch -> folder
     QString lastError_;
     int batchDepth_ = 0;

@@ -1,5 +1,6 @@
 #include "LanguageEditor.h"
 
+#include "Help.h"
 #include "IniStorage.h"
 #include "Language.h"
 #include "Login.h"
@@ -109,6 +110,11 @@ private:
 };
 
 } // namespace
+
+void frmLanguage::keyPressEvent(QKeyEvent* event) {
+    if (!formHelpKey(objectName(), event))
+        QDialog::keyPressEvent(event);
+}
 
 frmLanguage::frmLanguage(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmLanguage"));

@@ -4,6 +4,7 @@
 #include <QVector>
 
 class QGroupBox;
+class QKeyEvent;
 class QLineEdit;
 class QTabWidget;
 
@@ -26,6 +27,9 @@ public:
 
 public Q_SLOTS:
     void Command1_Click(int index); // 0 Ok, 1 Cancel
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QLineEdit* text1_ = nullptr;

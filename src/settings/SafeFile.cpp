@@ -1,5 +1,7 @@
 #include "SafeFile.h"
 
+#include "IniStore.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -48,6 +50,7 @@ bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& ou
             *error = out.errorString();
         return false;
     }
+    IniStore::instance().noteReplaced(path);
     return true;
 }
 

@@ -2,13 +2,56 @@
 
 #include "FileStuff.h"
 #include "IniStorage.h"
+#include "MessageSeam.h"
 #include "frmTip.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 
-QString runtimeFolder() { return withBackslash(QStringLiteral(FEEDLINE_EDITOR_LIBRARY_DIR)); }
+#include <dlfcn.h>
+#include <link.h>
 
-QStringList runtimeFiles() { return {QStringLiteral(FEEDLINE_EDITOR_LIBRARY)}; }
+namespace {
+// The library's file as the loader has it: the one mapped into this process,
+// else the one it would load now. Empty when the loader cannot find it.
+QString loaderPath(const QString& library) {
+    const QByteArray name = QFile::encodeName(library);
+    void* handle = dlopen(name.constData(), RTLD_LAZY | RTLD_NOLOAD);
+    if (!handle)
+        handle = dlopen(name.constData(), RTLD_LAZY | RTLD_LOCAL);
+    if (!handle)
+        return QString();
+    QString path;
+    link_map* map = nullptr;
+    if (dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name)
+        path = QFile::decodeName(map->l_name);
+    dlclose(handle);
+    return path;
+}
+
+const QString& editorLibraryPath() {
+    static const QString path = loaderPath(QStringLiteral(FEEDLINE_EDITOR_LIBRARY));
+    return path;
+}
+
+std::function<void(const QString&, const QString&)>& warningWindow() {
+    static std::function<void(const QString&, const QString&)> show;
+    return show;
+}
+} // namespace
+
+// A library the loader cannot find is named with the folder it came from at
+// build time: where it would be put back.
+QString runtimeFolder() {
+    const QString path = editorLibraryPath();
+    return withBackslash(path.isEmpty() ? QStringLiteral(FEEDLINE_EDITOR_LIBRARY_DIR) : QFileInfo(path).path());
+}
+
+QStringList runtimeFiles() {
+    const QString path = editorLibraryPath();
+    return {path.isEmpty() ? QStringLiteral(FEEDLINE_EDITOR_LIBRARY) : QFileInfo(path).fileName()};
+}
 
 QString runtimeDownloadAddress() {
     return QStringLiteral("https://www.riverbankcomputing.com/software/qscintilla/download");
@@ -42,8 +85,18 @@ void checkServicePack(const QString& folder, const QStringList& files) {
     if (!runtimeFilesMissing(folder, files))
         return;
     const QString address = runtimeDownloadAddress();
-    frmTip tip(QApplication::activeWindow());
-    tip.setMessage(runtimeWarningText(folder, address));
-    tip.setMarker(address);
-    tip.exec();
+    const QString text = runtimeWarningText(folder, address);
+    if (warningWindow())
+        warningWindow()(text, address);
+    else
+        msgBox(text, Msg::Ok, Msg::Exclamation);
+}
+
+void installRuntimeWarningTip() {
+    warningWindow() = [](const QString& text, const QString& address) {
+        frmTip tip(QApplication::activeWindow());
+        tip.setMessage(text);
+        tip.setMarker(address);
+        tip.exec();
+    };
 }

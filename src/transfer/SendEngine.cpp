@@ -435,6 +435,9 @@ bool TextSend::prepare() {
 
     const bool logFirst = job_.disk;
     auto bookkeeping = [this] {
+        // The path and the recent list in one save, on disk before the
+        // program goes out: a restart after a crash offers this file.
+        IniBatch batch;
         if (!isTemporaryName(job_.logPath))
             writeIni(gCurrentMachineSection, QStringLiteral("lastfilesent"), job_.logPath);
         writeLogFile(job_.logPath, job_.loggedAs);

@@ -12,6 +12,10 @@
 #include "frmTerminal.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -52,6 +56,83 @@ inline QByteArray machineOnPort(const QString& device, const QByteArray& keys = 
 inline QString machineValues() {
     return QString::asprintf("%s %d %d %d %d", qPrintable(gCurrentMachineSection), gKeepAlive, gHandshaking,
                              gFlowMethod, gCharacterSet);
+}
+
+// A chosen menu command waits for the event loop; this runs the ones chosen so far.
+inline void runChosenCommands() { QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall); }
+
+// A main-menu item by its name, reached without opening its menu (shortcut-like),
+// and what it started.
+inline void choose(frmTerminal& w, const char* item) {
+    w.menuItem(QLatin1String(item))->trigger();
+    runChosenCommands();
+}
+
+namespace popup_detail {
+inline QAction* entryNamed(QWidget* menu, const QString& name) {
+    for (QAction* a : menu->actions())
+        if (a->objectName() == name)
+            return a;
+    return nullptr;
+}
+// Clicks `entry` in the shown `menu`; a sub-menu's entry gives the sub-menu.
+inline QMenu* click(QWidget* menu, QAction* entry, const QRect& where) {
+    QPointer<QMenu> sub = entry->menu();
+    QTest::mouseMove(menu, where.center());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, where.center());
+    if (sub && !QTest::qWaitFor([&] { return sub && sub->isVisible(); }, 10000))
+        return nullptr;
+    return sub;
+}
+} // namespace popup_detail
+
+// Right-clicks `target` and clicks through `path` in the pop-up it shows, as a
+// user does: an entry that holds a sub-menu opens it, the last is chosen. The
+// command waits for the event loop (runChosenCommands). False, with the reason
+// in *why, when an entry was not there to click.
+inline bool chooseFromPopup(QWidget* target, const QStringList& path, QString* why = nullptr) {
+    auto fail = [why](const QString& reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
+    const QPoint centre = target->rect().center();
+    QTest::mousePress(target, Qt::RightButton, {}, centre);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, centre, target->mapToGlobal(centre));
+    QApplication::sendEvent(target, &request);
+    QTest::mouseRelease(target, Qt::RightButton, {}, centre);
+    QPointer<QMenu> menu;
+    if (!QTest::qWaitFor([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) && menu->isVisible(); },
+                         10000))
+        return fail(QStringLiteral("no pop-up"));
+    for (const QString& name : path) {
+        QAction* entry = popup_detail::entryNamed(menu, name);
+        if (!entry || !entry->isEnabled() || !entry->isVisible())
+            return fail(name + QStringLiteral(" is not there to click"));
+        QMenu* sub = popup_detail::click(menu, entry, menu->actionGeometry(entry));
+        if (name != path.last() && !sub)
+            return fail(name + QStringLiteral(" opened nothing"));
+        menu = sub;
+    }
+    return true;
+}
+
+// Chooses a main-menu item with the mouse: the menu's title in the menu bar,
+// each sub-menu, then the item. The command waits for the event loop.
+inline bool chooseFromMenuBar(frmTerminal& w, const char* item) {
+    QAction* target = w.menuItem(QLatin1String(item));
+    QList<QAction*> chain{target};
+    for (auto* menu = qobject_cast<QMenu*>(target->parent()); menu; menu = qobject_cast<QMenu*>(menu->parent()))
+        chain.prepend(menu->menuAction());
+    QWidget* shown = w.menuBar();
+    for (QAction* entry : chain) {
+        if (!shown || !entry->isEnabled() || !entry->isVisible())
+            return false;
+        const QRect where = shown == w.menuBar() ? w.menuBar()->actionGeometry(entry)
+                                                 : static_cast<QMenu*>(shown)->actionGeometry(entry);
+        shown = popup_detail::click(shown, entry, where);
+    }
+    return true;
 }
 
 // Call points that record what the main window asked of the other subsystems.

@@ -26,7 +26,7 @@ TEST_P(CommandLineTable, ParsesAsExpected) {
     EXPECT_EQ(int(p.kind), int(r.kind));
     EXPECT_EQ(p.machine, r.machine);
     EXPECT_EQ(p.path.toStdString(), std::string(r.path));
-    if (r.kind == Kind::Invalid)
+    if (r.kind == Kind::Invalid || r.kind == Kind::OtherDirection)
         EXPECT_NE(p.error.indexOf(QString::fromUtf8(r.error)), -1) << p.error.toStdString();
     else
         EXPECT_TRUE(p.error.isEmpty());
@@ -60,9 +60,9 @@ const Row kRows[] = {
     {"??S?/nc/p1.nc", Kind::Invalid, 0, "", "\"\""},
     {"?99999999999?S?/nc/p1.nc", Kind::Invalid, 0, "", "Is Not A Number From 1 To 64"},
     // Only an upper-case S or O is a direction.
-    {"?3?s?/nc/p1.nc", Kind::Invalid, 0, "", "Direction \"s\""},
-    {"?3?\?/nc/p1.nc", Kind::Invalid, 0, "", "Direction \"\""},
-    {"?3?SO?/nc/p1.nc", Kind::Invalid, 0, "", "Direction \"SO\""},
+    {"?3?s?/nc/p1.nc", Kind::OtherDirection, 0, "", "Direction \"s\""},
+    {"?3?\?/nc/p1.nc", Kind::OtherDirection, 0, "", "Direction \"\""},
+    {"?3?SO?/nc/p1.nc", Kind::OtherDirection, 0, "", "Direction \"SO\""},
     // An empty file field.
     {"?3?S?", Kind::Invalid, 0, "", "No File"},
     {"???", Kind::Invalid, 0, "", "CNC Number"},

@@ -4,11 +4,13 @@
 #include "EditorManager.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
+#include "MachineSettingsCheck.h"
 #include "PercentBar.h"
 #include "ScriptedMessages.h"
 #include "ShellOpen.h"
 #include "StatusLine.h"
 #include "frmCancelWait.h"
+#include "frmFind.h"
 #include "frmPercent.h"
 #include "frmSelectCNC.h"
 #include "frmVisibleCNC.h"
@@ -25,7 +27,10 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -107,6 +112,7 @@ void press(QWidget* window, const char* keys) {
     QWidget* focus = QApplication::focusWidget();
     QTest::keySequence(focus && focus->window() == window->window() ? focus : window,
                        QKeySequence(QString::fromLatin1(keys)));
+    runChosenCommands();
 }
 
 const char* const kLockedMenus[] = {"mnuFileHeader",    "mnuEditheader",  "mnuSendHeader",
@@ -221,13 +227,35 @@ private Q_SLOTS:
         QCOMPARE(machineValues(), QString("Machine6 1 1 1 0"));
     }
 
+    // Values no dialog writes are named when their machine is chosen, once a run.
+    void impossiblePortSettingsAreNamedWhenTheMachineIsChosen() {
+        ScriptedMessages msgs;
+        Harness h = loadedWindow("[Machine2]\nAlias=MILL\nCommPort=-3\niBaudrate=13\niParity=01\niDataLength=03\n"
+                                 "iStopBits=x\nHandshaking=5\niBaudrate2=\niParity2=5\n"
+                                 "[Machine3]\nAlias=LATHE\nCommPort=127\niParity=4\nHandshaking=0\n");
+        QCOMPARE(impossiblePortSettings("Machine2"),
+                 QStringList({"CommPort=-3", "iBaudrate=13", "iParity=01", "iParity2=5", "iStopBits=x"}));
+        QVERIFY(impossiblePortSettings("Machine3").isEmpty());
+        QVERIFY(impossiblePortSettings("Machine9").isEmpty()); // defaults throughout
+        QVERIFY(msgs.shown().isEmpty());
+        h.window->selectMachine(2);
+        QVERIFY(msgs.shown().isEmpty());
+        h.window->selectMachine(1);
+        QCOMPARE(msgs.shown().size(), 1);
+        for (const char* part : {"MILL", "CommPort=-3\n", "iStopBits=x", "[Machine2]", "feedline-settings.ini"})
+            QVERIFY2(msgs.texts().first().contains(part), part);
+        h.window->selectMachine(2);
+        h.window->selectMachine(1);
+        QCOMPARE(msgs.shown().size(), 1);
+    }
+
     void hidingMachinesWritesVisibleAndLastsAcrossRestarts() {
         {
             Harness h = loadedWindow();
             h.window->selectMachine(6);
             VisibilityAnswer answer;
             answer.visible = {3, 7};
-            h.window->menuItem("mnuHide1")->trigger();
+            choose(*h.window, "mnuHide1");
             QCOMPARE(answer.highlighted, 6);
             checkVisible({3, 7});
             QCOMPARE(comboTexts(h.window->cmbCNCVisible()), QStringList({"Machine3", "Machine7"}));
@@ -264,18 +292,19 @@ private Q_SLOTS:
     void sendModeMigrationRunsOnce() {
         home_->writeIni(
             "[Settings]\nRunBefore=Yes\n[Machine1]\nDripFeedPacketSize=0\n[Machine2]\n"
-            "DripFeedPacketSize=1\n[Machine3]\nDripFeedPacketSize=3\n[Machine4]\nDripFeedPacketSize=abc\n");
+            "DripFeedPacketSize=1\n[Machine3]\nDripFeedPacketSize=3\n[Machine4]\nDripFeedPacketSize=abc\n"
+            "[Machine6]\nDripFeedPacketSize=-1\n");
         auto modes = [] {
             QStringList out;
-            for (int n = 1; n <= 5; ++n)
+            for (int n = 1; n <= 6; ++n)
                 out << readIni(MachineRecord::sectionName(n), "DripFeedPacketSize", "-");
             return out;
         };
-        // "abc" stays a block send, as before.
+        // Every stored value but "0" moves up by three, one that is no number counting as 0.
         for (int start = 0; start < 2; ++start) {
             Harness h = makeWindow();
             QVERIFY(h.window->Form_Load());
-            QCOMPARE(modes(), QStringList({"0", "4", "6", "abc", "-"}));
+            QCOMPARE(modes(), QStringList({"0", "4", "6", "3", "-", "2"}));
         }
     }
 
@@ -299,7 +328,7 @@ private Q_SLOTS:
         // Items that are enabled themselves but sit in a locked menu do nothing either.
         for (const char* name :
              {"mnuSendAFile1", "mnuReceive1", "mnuCNCProperties1", "mnuQuitProgram", "mnuOpenDebug"})
-            w->menuItem(name)->trigger();
+            choose(*w, name);
         w->lblStat_Click(0);
         w->lblStat_Click(1);
         QVERIFY(h.transfers->started().isEmpty());
@@ -330,14 +359,14 @@ private Q_SLOTS:
     void debugViewsAreOfferedOnlyWhileTheDebugWindowIsOpen() {
         Harness h = loadedWindow();
         frmTerminal* w = h.window.get();
-        w->menuItem("mnuDebug(3)")->trigger();
+        choose(*w, "mnuDebug(3)");
         QCOMPARE(gDebugMode, 1);
         gPortState = PortTerminal;
         w->disableMenus(true);
-        w->menuItem("mnuDebug(3)")->trigger();
+        choose(*w, "mnuDebug(3)");
         QCOMPARE(gDebugMode, 3);
         // One view unticks the other four.
-        w->menuItem("mnuDebug(0)")->trigger();
+        choose(*w, "mnuDebug(0)");
         for (int i = 0; i < 5; ++i)
             QCOMPARE(w->menuItem(QStringLiteral("mnuDebug(%1)").arg(i))->isChecked(), i == 0);
         QCOMPARE(gDebugMode, 0);
@@ -407,8 +436,8 @@ private Q_SLOTS:
             },
             true);
         w->btnToolBar_Click(4);
-        w->menuItem("mnuCNCProperties2")->trigger();
-        w->menuItem("mnuSystemSettings")->trigger();
+        choose(*w, "mnuCNCProperties2");
+        choose(*w, "mnuSystemSettings");
         QVERIFY(h.dialogs->calls.isEmpty());
         QCOMPARE(refuse.answered(), 3);
     }
@@ -425,6 +454,7 @@ private Q_SLOTS:
             action->setVisible(true);
             action->setEnabled(true);
             action->trigger();
+            runChosenCommands();
         };
         recent("mnuRecentSentFile(1)", "relative.nc");
         QVERIFY(msgs.sawText("Can't Access The Drive Of File relative.nc"));
@@ -437,18 +467,18 @@ private Q_SLOTS:
         recent("mnuRecentReceiveFile(2)", QString());
         recent("mnuRecentReceiveFile(2)", file);
         QVERIFY(!w->binaryReceive);
-        w->menuItem("mnuReceiveBinary")->trigger();
+        choose(*w, "mnuReceiveBinary");
         QVERIFY(w->binaryReceive);
         QCOMPARE(h.transfers->started(),
                  QStringList({"sendFileNoWindow:" + file, "receive:0:" + file, "receive:0:"}));
         h.transfers->calls.clear();
 
         // Binary chunks: the choice is stored even when no file is chosen.
-        w->menuItem("mnuBinaryChunk(8)")->trigger();
+        choose(*w, "mnuBinaryChunk(8)");
         QCOMPARE(readIni(gCurrentMachineSection, "BinaryChunk"), QString("8"));
         QVERIFY(h.transfers->started().isEmpty());
         h.editor->chosenFile = file;
-        w->menuItem("mnuBinaryChunk(2)")->trigger();
+        choose(*w, "mnuBinaryChunk(2)");
         QCOMPARE(h.transfers->started(), QStringList{"binary:BINARY" + file + ":128"});
 
         // Paste: Ctrl+V already pasted in the editor is not pasted twice.
@@ -456,11 +486,48 @@ private Q_SLOTS:
         w->menuItem("mnuPaste")->setEnabled(true);
         w->menuItem("mnuClear")->setEnabled(true);
         gPastePending = true;
-        w->menuItem("mnuPaste")->trigger();
+        choose(*w, "mnuPaste");
         QVERIFY(!gPastePending);
-        w->menuItem("mnuPaste")->trigger();
-        w->menuItem("mnuClear")->trigger();
+        choose(*w, "mnuPaste");
+        choose(*w, "mnuClear");
         QCOMPARE(h.editor->calls.mid(h.editor->calls.size() - 2), QStringList({"paste", "clearRecent"}));
+    }
+
+    // The window's own placing: the flow buttons, the edges of the screen, the find box.
+    void theWindowKeepsItsPartsInPlace() {
+        Harness h = loadedWindow();
+        frmTerminal* w = h.window.get();
+        w->show();
+        w->resize(900, 600);
+        QPushButton* xon = w->cmdFlow(0);
+        QPushButton* xoff = w->cmdFlow(1);
+        QVERIFY(xon->isVisible() && xoff->isVisible());
+        QCOMPARE(xon->text() + xoff->text(), QString("XONXOFF"));
+        // Side by side near the bottom right corner.
+        const QRect both = xon->geometry().united(xoff->geometry());
+        const QPoint corner = w->centralWidget()->mapFrom(w, QPoint(w->width(), w->height()));
+        QCOMPARE(xoff->x(), xon->x() + xon->width());
+        QVERIFY(both.right() < corner.x() && both.right() > corner.x() - 40);
+        QVERIFY(both.bottom() < corner.y() && both.bottom() > corner.y() - 120);
+        xon->click();
+        xoff->click();
+        QVERIFY(h.transfers->started().isEmpty());
+
+        // Off the top or the left of the screen: back at the edge.
+        w->move(-50, -30);
+        w->resize(880, 600);
+        QCOMPARE(w->pos(), QPoint(0, 0));
+        w->move(40, -20);
+        QCOMPARE(w->pos(), QPoint(40, 0));
+
+        // The find box goes with a minimised window and comes back with it.
+        frmFind* box = frmFind::showFindBox(w, w->editorManager(), "G01", 0);
+        QVERIFY(box->isVisible());
+        w->showMinimized();
+        QVERIFY(!box->isVisible());
+        w->showNormal();
+        QVERIFY(box->isVisible());
+        box->close();
     }
 
     void statusLineAndBreakoutLights() {
@@ -539,6 +606,37 @@ private Q_SLOTS:
             QVERIFY(QFileInfo::exists(temp));
         }
         QVERIFY(!QFileInfo::exists(temp));
+    }
+
+    // What killed runs left: the empty ones go, one with data is named once and stays;
+    // while another copy runs from the folder nothing is touched.
+    void leftoversOfEarlierRunsAreTidiedAndNamedOnce() {
+        const QString empty = home_->file("dnc1A2B.TMP"), full = home_->file("dncC3D4.TMP");
+        const QString other = home_->file("other.TMP");
+        for (const QString& f : {empty, other})
+            QVERIFY(writeAllBytes(f, ""));
+        QVERIFY(writeAllBytes(full, "%\nN1 G01\n"));
+        {
+            const int held = ::open(QFile::encodeName(home_->file("Feedline.lock")).constData(), O_RDWR | O_CREAT, 0644);
+            QVERIFY(held >= 0 && ::flock(held, LOCK_SH) == 0);
+            ScriptedMessages msgs;
+            Harness h = loadedWindow();
+            ::close(held);
+            QVERIFY(QFileInfo::exists(empty));
+            QVERIFY(msgs.shown().isEmpty());
+        }
+        for (int start = 0; start < 2; ++start) {
+            ScriptedMessages msgs;
+            Harness h = makeWindow(); // on the settings file the last start left
+            QVERIFY(h.window->Form_Load());
+            QVERIFY(!QFileInfo::exists(empty));
+            QCOMPARE(readAllBytes(full), QByteArray("%\nN1 G01\n"));
+            QVERIFY(QFileInfo::exists(other));
+            QVERIFY(QFileInfo::exists(gReceiveTempFile));
+            QCOMPARE(msgs.shown().size(), start == 0 ? 1 : 0);
+            if (start == 0)
+                QVERIFY2(msgs.texts().first().contains(full), qPrintable(msgs.texts().first()));
+        }
     }
 
     void pickerListsTheVisibleMachinesAndAnswersTheChosenRow() {

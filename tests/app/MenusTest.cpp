@@ -30,10 +30,18 @@
 #include "frmMenus.h"
 #include "frmMerge.h"
 #include "frmProperties.h"
+#include "frmAskDeleteNulls.h"
+#include "frmExampleSettings.h"
+#include "LanguageEditor.h"
+#include "ShellOpen.h"
+#include "frmSelectCNC.h"
+#include "frmFanucSplitFiles.h"
 #include "frmSystem.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -61,7 +69,7 @@ class MenusTest : public QObject {
                 act(dialog);
             return dialog != nullptr;
         });
-        w.menuItem(item)->trigger();
+        choose(w, item);
         QCOMPARE(answer.answered(), 1);
     }
     std::unique_ptr<frmTerminal> restart() {
@@ -82,7 +90,7 @@ class MenusTest : public QObject {
         ed->loadBytes(text);
         return ed;
     }
-    static void run(frmTerminal& w, const char* item) { w.menuItem(item)->trigger(); }
+    static void run(frmTerminal& w, const char* item) { choose(w, item); }
     static bool idle(frmTerminal& w) {
         return !gBusyEditing && !w.xPercent()->isVisibleTo(&w) && w.menuItem("mnuToolsheader")->isEnabled() &&
                w.SSTab2()->isEnabled() && w.SSTab1()->currentWidget()->isEnabled();
@@ -171,7 +179,7 @@ private Q_SLOTS:
         const QString gone = home_->file("gone.nc");
         RecentFiles::add(gone, "open");
         const int tabs = w->SSTab1()->count();
-        w->menuItem("mnuRecentFile(1)")->trigger();
+        choose(*w, "mnuRecentFile(1)");
         QCOMPARE(msgs.texts(), QStringList{gone + " Does Not Exist"});
         QCOMPARE(w->SSTab1()->count(), tabs);
 
@@ -179,11 +187,11 @@ private Q_SLOTS:
         // with its unsaved edits.
         const QString part = program("part.nc", "G0X1\n");
         msgs.answerFiles({part});
-        w->menuItem("mnuOpen")->trigger();
+        choose(*w, "mnuOpen");
         QCOMPARE(readIni(gCurrentMachineSection, QString("RecentFile1")), part);
         RecentFiles::add(part, "send");
         w->editorManager()->activeEditor()->setBytes("G1X2\n");
-        w->menuItem("mnuRecentSentFile(1)")->trigger();
+        choose(*w, "mnuRecentSentFile(1)");
         QVERIFY(machine.waitForCount(6, 20000));
         QCOMPARE(machine.received(), QByteArray("G1X2\r\n"));
         QCOMPARE(readAllBytes(part), QByteArray("G0X1\n"));
@@ -198,7 +206,7 @@ private Q_SLOTS:
         w->selectMachine(11);
         auto argumentOf = [&](const char* item) {
             QFile::remove(helper + ".args");
-            w->menuItem(item)->trigger();
+            choose(*w, item);
             return waitUntil([&] { return QFile::exists(helper + ".args"); }, 10000)
                        ? QString::fromUtf8(readAllBytes(helper + ".args"))
                        : QString();
@@ -214,7 +222,7 @@ private Q_SLOTS:
         QCOMPARE(readAllBytes(part), QByteArray("G1X2\n"));
         // No command line without the helper: said, not silent.
         QVERIFY(QFile::remove(helper));
-        w->menuItem("mnuFTPReceive")->trigger();
+        choose(*w, "mnuFTPReceive");
         QCOMPARE(msgs.texts().last(), QString("The FTP Program %1 Was Not Found").arg(helper));
     }
 
@@ -264,6 +272,49 @@ private Q_SLOTS:
         QVERIFY(!iniHasSection("Language-Buttons", gIniPath));
     }
 
+    // A caption's "&" marks its key; only a label tied to its control shows it so.
+    void dialogCaptionsShowNoEscapeCharacters() {
+        auto w = loadedTerminal(*home_);
+        frmSystem system(frmSystem::MainWindowParts{});
+        frmProperties properties;
+        frmMerge merge;
+        frmSelectCNC picker(w->machineList(), 0);
+        frmFanucSplitFiles split;
+        for (QWidget* dialog : std::initializer_list<QWidget*>{&system, &properties, &merge, &picker, &split}) {
+            for (QLabel* label : dialog->findChildren<QLabel*>()) {
+                const QString text = QString(label->text()).remove("&&");
+                if (text.contains('&') && !label->buddy())
+                    QFAIL(qPrintable(dialog->objectName() + ": " + label->text()));
+            }
+        }
+    }
+
+    void f1OpensTheHelpPageOfEveryDialog() {
+        auto w = loadedTerminal(*home_);
+        w->show();
+        const QStringList forms{"frmFind", "frmExampleSettings", "frmAskDeleteNulls", "frmLanguage"};
+        QDir(home_->path()).mkpath("help");
+        for (const QString& form : forms)
+            writeAllBytes(home_->file(qPrintable("help/" + form + ".htm")), "<html/>");
+        QStringList opened;
+        const ShellOpener previous = setShellOpener([&opened](const QUrl& url) {
+            opened << QFileInfo(url.toLocalFile()).completeBaseName();
+            return true;
+        });
+        ScriptedMessages msgs;
+        frmFind* box = frmFind::showFindBox(w.get(), w->editorManager(), "G01", 1);
+        QTest::keyClick(box->txtFind, Qt::Key_F1);
+        box->close();
+        frmExampleSettings examples("Machine1");
+        QTest::keyClick(&examples, Qt::Key_F1);
+        frmAskDeleteNulls nuls;
+        QTest::keyClick(&nuls, Qt::Key_F1);
+        frmLanguage caption;
+        QTest::keyClick(caption.Text1(), Qt::Key_F1);
+        setShellOpener(previous);
+        QCOMPARE(opened, forms);
+    }
+
     void itemsWithoutActionStayGreyedAndHelpAlwaysAnswers() {
         auto w = loadedTerminal(*home_);
         for (bool busy : {true, false, false}) {
@@ -277,7 +328,7 @@ private Q_SLOTS:
         }
 
         ScriptedMessages msgs;
-        w->menuItem("mnuAboutHeader")->trigger();
+        choose(*w, "mnuAboutHeader");
         QCOMPARE(msgs.shown().size(), 1);
         QVERIFY(msgs.texts().first().contains(home_->file("help/frmTerminal.htm")));
     }
@@ -448,9 +499,10 @@ private Q_SLOTS:
             text += "G01 X" + QByteArray::number(i) + "\r\n";
         EditControl* ed = holding(*w, text);
         // Cancel from the tools box, as Esc does, seen at the first yield.
+        w->menuItem("mnuTools(0)")->trigger();
         QMetaObject::invokeMethod(
             w.get(), [&] { w->Command1_Click(); }, Qt::QueuedConnection);
-        run(*w, "mnuTools(0)");
+        runChosenCommands();
         QVERIFY(idle(*w));
         // Stopped half way, at a progress point.
         processNCText(ed, Resequence, {},
@@ -466,7 +518,7 @@ private Q_SLOTS:
         processNCText(ed, Resequence, {},
                       {[&](double percent) {
                            if (percent >= 50 && !edited)
-                               edited = true, ed->replaceRange(0, 3, "G02");
+                               edited = true, ed->selectRange(0, 3), ed->replaceSelection("G02");
                        },
                        {}});
         QCOMPARE(ed->bytes(), "G02" + text.mid(3));
@@ -490,6 +542,7 @@ private Q_SLOTS:
             run(*w, item);
         // The pop-up's Capitalize is the main menu's.
         popup(*w, 0)->findChild<QAction*>("mnuCapitalize")->trigger();
+        runChosenCommands();
         QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
         QVERIFY(!ed->isModified());
         QVERIFY(idle(*w));
@@ -646,40 +699,15 @@ private Q_SLOTS:
         ScriptedMessages msgs;
         ed->setBytes("changed\n");
         msgs.answer(Msg::AnswerNo);
-        entry(menu, "mnuReload")->trigger();
+        QVERIFY(chooseFromPopup(ed->viewport(), {"mnuReload"}));
+        runChosenCommands();
         QCOMPARE(ed->bytes(), QByteArray("changed\n"));
         msgs.answer(Msg::AnswerYes);
-        entry(menu, "mnuReload")->trigger();
+        QVERIFY(chooseFromPopup(ed->viewport(), {"mnuReload"}));
+        runChosenCommands();
         QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
         QVERIFY(!ed->isModified());
         QCOMPARE(msgs.shown().size(), 2);
-        QVERIFY(w->close());
-    }
-
-    void theTerminalPopupSendsCharactersAndEndsAReceive() {
-        PtyMachine machine;
-        auto w = onPort(machine, "Alias=MILL\n");
-        gDebugMode = 0;
-        auto menu = popup(*w, 1);
-        QVERIFY(!entry(menu, "mnuGetEOB")->isVisible());
-        QVERIFY(!entry(menu, "mnuCharSend(0)")->isEnabled());
-        gDebugMode = 1;
-        w->btnToolBar_Click(5); // the terminal window holds the port
-        menu = popup(*w, 1);
-        QVERIFY(entry(menu, "mnuGetEOB")->isVisible());
-        entry(menu, "mnuCharSend(0)")->trigger();
-        QVERIFY(machine.waitForCount(1, 20000));
-        QCOMPARE(machine.received(), QByteArray("\x11"));
-        w->btnToolBar_Click(5);
-
-        ScriptedMessages msgs;
-        msgs.answerFiles({home_->file("in.nc")});
-        w->btnToolBar_Click(2);
-        QCOMPARE(gPortState, int(PortReceiving));
-        menu = popup(*w, 2);
-        QCOMPARE(menu->actions().size(), 1);
-        menu->actions().first()->trigger();
-        QCOMPARE(gPortState, int(PortIdle));
         QVERIFY(w->close());
     }
 
@@ -693,10 +721,12 @@ private Q_SLOTS:
         ScriptedMessages msgs;
         msgs.answerFiles({path}).answer(Msg::AnswerYes).answer(Msg::AnswerNo); // overwrite; keep the edits
         popup(*w, 1)->findChild<QAction*>("mnuSaveWindow")->trigger();
+        runChosenCommands();
         QCOMPARE(readAllBytes(path), QByteArray("G1\r\nG2\r\n"));
         QCOMPARE(ed->bytes(), QByteArray("edited\n"));
         msgs.answerFiles({path}).answer(Msg::AnswerYes).answer(Msg::AnswerYes);
         popup(*w, 1)->findChild<QAction*>("mnuSaveWindow")->trigger();
+        runChosenCommands();
         QCOMPARE(ed->bytes(), QByteArray("G1\r\nG2\r\n"));
         w->close();
     }

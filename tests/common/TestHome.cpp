@@ -37,5 +37,10 @@ bool writeAllBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    return f.write(bytes) == bytes.size();
+    const bool whole = f.write(bytes) == bytes.size();
+    f.close();
+    // A test's file stands for what is there when the next step starts: the
+    // store sees it at once, not a moment later as it sees other programs.
+    IniStore::instance().noteReplaced(path);
+    return whole;
 }

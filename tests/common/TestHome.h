@@ -29,5 +29,6 @@ private:
 inline const QByteArray kSettledSettings = "[Settings]\nRunBefore=Yes\nUpdateDataSendMode=1-Jan-24\n";
 
 // Reads or writes a whole file as bytes; an empty array when it cannot be read.
+// The settings store sees a file written here at its next read.
 QByteArray readAllBytes(const QString& path);
 bool writeAllBytes(const QString& path, const QByteArray& bytes);

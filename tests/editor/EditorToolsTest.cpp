@@ -8,6 +8,7 @@
 #include "Printing.h"
 #include "SettingsGlobals.h"
 #include "TextSearch.h"
+#include "TextTools.h"
 #include "frmFanucSplitFiles.h"
 #include "frmFind.h"
 #include "frmMerge.h"
@@ -146,6 +147,15 @@ private Q_SLOTS:
             QCOMPARE(int(search.next(0)), c.first);
             QCOMPARE(int(search.previous(c.text.size())), c.first);
         }
+        // Match positions, kept as the distances between them, come back as they went in.
+        const QList<qsizetype> at = {0, 1, 129, 16513, 16514, qsizetype(1) << 40};
+        MatchStarts starts;
+        for (qsizetype p : at)
+            starts.append(p);
+        QList<qsizetype> back;
+        for (MatchStarts::Reader r(starts); !r.atEnd();)
+            back << r.next();
+        QCOMPARE(back, at);
     }
 
     void replaceAllCountsTheReplacementsMade_data() {
@@ -175,6 +185,42 @@ private Q_SLOTS:
         QVERIFY(gWindows[gActiveWindow].modified);
         ed->undo();
         QCOMPARE(ed->bytes(), QByteArray("G01 X1\nG01 X2\nG01 X3\n"));
+    }
+
+    void replaceAllInPlaceWithMatchesCloseTogetherAndFarApart() {
+        // Matches side by side, a few bytes apart and far apart: each once,
+        // by longer, shorter and no text, in one undo step.
+        const QByteArray text = "X1X1 X1 " + QByteArray(300, 'Y') + " X1\nX1";
+        for (const QByteArray& with : {QByteArray("X1X1"), QByteArray("Z"), QByteArray()}) {
+            EditControl* ed = windowWith(text);
+            box(QStringLiteral("X1"), QString::fromLatin1(with), 2)->Command1_Click(2);
+            QCOMPARE(ed->bytes(), QByteArray(text).replace("X1", with));
+            QCOMPARE(msgs->texts().last(), QStringLiteral("5 occurrences replaced..."));
+            ed->undo();
+            QCOMPARE(ed->bytes(), text);
+            ed->redo();
+            QCOMPARE(ed->bytes(), QByteArray(text).replace("X1", with));
+        }
+    }
+
+    void aPassOfSeveralMegabytesReplacesTheWindowPieceByPiece() {
+        // Lines dropped and lines lengthened across the pieces the result is
+        // written and put back in; one undo step brings the text back.
+        QByteArray text, dropped, spaced;
+        for (int i = 0; i < 300000; ++i) {
+            const QByteArray line = i % 7 ? "G01X" + QByteArray::number(i) : QByteArray();
+            text += line + "\r\n";
+            if (!line.isEmpty())
+                dropped += line + "\r\n";
+            spaced += QByteArray(line).replace("G01X", "G01 X") + "\r\n";
+        }
+        for (const auto& [mode, expected] : {std::pair{RemoveBlankLines, dropped}, std::pair{InsertSpaces, spaced}}) {
+            EditControl* ed = windowWith(text);
+            processNCText(ed, mode);
+            QVERIFY(ed->bytes() == expected);
+            ed->undo();
+            QVERIFY(ed->bytes() == text);
+        }
     }
 
     void replaceAllWithNothingToReplaceAndOnALockedEditor() {

@@ -82,6 +82,9 @@ private Q_SLOTS:
         msgs->answerFiles({copy});
         QVERIFY(mgr->mnuSaveAsProc());
         QCOMPARE(readAllBytes(copy), bytes);
+        // The window now holds the copy; the list of opened files is left alone.
+        QCOMPARE(gWindows[n].fileName, copy);
+        QVERIFY(!RecentFiles::entries(QStringLiteral("open")).contains(copy));
 
         // Through the clipboard into a new window.
         active()->selectAll();
@@ -373,8 +376,9 @@ private Q_SLOTS:
         QCOMPARE(mgr->editor(0)->textLength(), 0);
     }
 
-    // A window without a file gets one: the name proposed, the recent list,
-    // and whether the next Save writes in place.
+    // A window without a file gets one from Save: the name proposed, the
+    // recent list, and whether the next Save writes in place. Save As writes
+    // a copy and leaves the window as it was.
     void savingGivesTheWindowItsFile_data() {
         QTest::addColumn<bool>("firstWindow");
         QTest::addColumn<bool>("saveAs");
@@ -382,7 +386,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("listed");
         QTest::newRow("new window, Save") << false << false << "Untitled2" << true;
         QTest::newRow("first window, Save") << true << false << "Untitled1" << false;
-        QTest::newRow("first window, Save As") << true << true << "Untitled1.TXT" << true;
+        QTest::newRow("first window, Save As") << true << true << "Untitled1.TXT" << false;
+        QTest::newRow("new window, Save As") << false << true << "Untitled2.TXT" << false;
     }
     void savingGivesTheWindowItsFile() {
         QFETCH(bool, firstWindow);
@@ -399,13 +404,20 @@ private Q_SLOTS:
         type(active(), QStringLiteral("G01"));
         const QString target = home->file(QStringLiteral("new.nc"));
         msgs->answerFiles({target});
+        const QString untitled = caption(n), stored = gWindows[n].fileName;
         QVERIFY(saveAs ? mgr->mnuSaveAsProc() : mgr->saveWindowToFile());
         QCOMPARE(msgs->fileRequests().first().fileName, proposal);
         QCOMPARE(readAllBytes(target), QByteArray("G01"));
+        QCOMPARE(RecentFiles::entries(QStringLiteral("open")).contains(target), listed);
+        if (saveAs) {
+            QCOMPARE(caption(n), untitled);
+            QCOMPARE(gWindows[n].fileName, stored);
+            QVERIFY(gWindows[n].modified && active()->isModified());
+            return;
+        }
         QCOMPARE(caption(n), QStringLiteral("new.nc"));
         QCOMPARE(gWindows[n].fileName, target);
         QVERIFY(!gWindows[n].modified);
-        QCOMPARE(RecentFiles::entries(QStringLiteral("open")).contains(target), listed);
         // A named window saves in place from now on; the first window asks every time.
         type(active(), QStringLiteral("X"));
         msgs->answerFiles({});
@@ -625,6 +637,40 @@ private Q_SLOTS:
         mgr->applyDisplaySettings();
         QVERIFY(!ed->ncLexer());
         gBlockColours[7] = 0;
+    }
+
+    void anUncolouredProgramGetsStylesWhenColouringIsSwitchedOn() {
+        gColourizeBlocks = false;
+        mgr->applyDisplaySettings();
+        const auto options = [](EditControl* e) {
+            return e->SendScintilla(QsciScintillaBase::SCI_GETDOCUMENTOPTIONS);
+        };
+        const int n = mgr->openFileInNewWindow(fileWith(QStringLiteral("p.nc"), "G01 X1\r\nG02 X2\r\n"));
+        EditControl* ed = mgr->editor(n);
+        QCOMPARE(options(ed), long(QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE));
+        ed->selectRange(4, 6);
+        ed->replaceSelection("Y9");
+        ed->selectRange(8, 11);
+        // The same text, still to be saved, with the caret where it was, now coloured.
+        gColourizeBlocks = true;
+        mgr->applyDisplaySettings();
+        QCOMPARE(options(ed), long(QsciScintillaBase::SC_DOCUMENTOPTION_DEFAULT));
+        QCOMPARE(ed->bytes(), QByteArray("G01 Y9\r\nG02 X2\r\n"));
+        QVERIFY(ed->isModified() && gWindows[n].modified);
+        QCOMPARE(ed->selectedBytes(), QByteArray("G02"));
+        ed->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
+        QVERIFY(ed->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 0UL) != 0);
+        // Still an editor: an edit can be undone, the file saved and loaded again.
+        ed->replaceSelection("G03");
+        ed->undo();
+        QCOMPARE(ed->bytes(), QByteArray("G01 Y9\r\nG02 X2\r\n"));
+        QVERIFY(ed->saveFile(home->file(QStringLiteral("p.nc"))));
+        ed->markSaved();
+        gColourizeBlocks = false;
+        mgr->applyDisplaySettings();
+        QVERIFY(ed->loadFile(home->file(QStringLiteral("p.nc"))));
+        QCOMPARE(options(ed), long(QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE));
+        QCOMPARE(ed->bytes(), QByteArray("G01 Y9\r\nG02 X2\r\n"));
     }
 };
 

@@ -4,11 +4,37 @@
 #include "TestHome.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
+
+// Writes as another program does: the store is not told.
+void writeAsAnotherProgram(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// Another program's change is seen within a moment, not at once: the value
+// read once `expected` comes, or when a generous deadline has passed.
+QString readIniOnceChanged(const char* section, const char* key, const char* def, const QString& expected) {
+    QElapsedTimer clock;
+    clock.start();
+    QString v = readIni(section, key, def);
+    while (v != expected && clock.elapsed() < 10000) {
+        QThread::msleep(1);
+        v = readIni(section, key, def);
+    }
+    return v;
+}
 
 class IniStoreTest : public ::testing::Test {
 protected:
@@ -46,6 +72,8 @@ TEST_F(IniStoreTest, AwkwardValuesComeBackExactly) {
         QString(320, QLatin1Char('x')) + QStringLiteral("=;,\"'end"),
         QStringLiteral("\"quoted\""),
         QStringLiteral("'single'"),
+        QStringLiteral("\"\""), // two quotes are a value, not an empty pair
+        QStringLiteral("''"),
         QStringLiteral("  padded  "),
         QString::fromLatin1("caf\xe9 \xb0 \xff"),
         QStringLiteral("13,10,#3,0,!500!"),
@@ -125,14 +153,18 @@ TEST_F(IniStoreTest, EditsByAnotherProgramAreSeen) {
     EXPECT_EQ(readIni("Settings", "Key"), "one");
     // Another program replaces the file (new inode) and one that edits it in place.
     const QString tmp = home.file("other.tmp");
-    writeAllBytes(tmp, "[Settings]\nKey=two\n");
+    writeAsAnotherProgram(tmp, "[Settings]\nKey=two\n");
     QFile::remove(home.iniPath());
     QFile::rename(tmp, home.iniPath());
-    EXPECT_EQ(readIni("Settings", "Key"), "two");
-    writeAllBytes(home.iniPath(), "[Settings]\nKey=three, longer\n");
-    EXPECT_EQ(readIni("Settings", "Key"), "three, longer");
-    writeAllBytes(home.iniPath(), "[Settings]\nKey=four, longer!\n"); // same size, in place
-    EXPECT_EQ(readIni("Settings", "Key"), "four, longer!");
+    EXPECT_EQ(readIniOnceChanged("Settings", "Key", "", "two"), "two");
+    writeAsAnotherProgram(home.iniPath(), "[Settings]\nKey=three, longer\n");
+    EXPECT_EQ(readIniOnceChanged("Settings", "Key", "", "three, longer"), "three, longer");
+    writeAsAnotherProgram(home.iniPath(), "[Settings]\nKey=four, longer!\n"); // same size, in place
+    EXPECT_EQ(readIniOnceChanged("Settings", "Key", "", "four, longer!"), "four, longer!");
+    // A write never builds on a copy that another program has just replaced.
+    writeAsAnotherProgram(home.iniPath(), "[Settings]\nKey=five\nOther=kept\n");
+    ASSERT_TRUE(writeIni("Settings", "New", "n"));
+    EXPECT_EQ(home.readIniBytes(), QByteArray("[Settings]\nKey=five\nOther=kept\nNew=n\n"));
 }
 
 TEST_F(IniStoreTest, FailedWritesLeaveTheOldFileWholeAndSaySo) {
@@ -144,7 +176,7 @@ TEST_F(IniStoreTest, FailedWritesLeaveTheOldFileWholeAndSaySo) {
     EXPECT_EQ(readIni("Settings", "Key"), "old");
     // A file that cannot be read is never written over.
     QFile(home.iniPath()).setPermissions(QFileDevice::WriteOwner);
-    EXPECT_EQ(readIni("Settings", "Key", "default"), "default");
+    EXPECT_EQ(readIniOnceChanged("Settings", "Key", "default", "default"), "default");
     EXPECT_FALSE(writeIniValues("Settings", {{"Key", "new"}}));
     EXPECT_FALSE(removeIniSection("Machine1", home.iniPath()));
     QFile(home.iniPath()).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -182,6 +214,27 @@ TEST_F(IniStoreTest, BatchWritesOnceAtTheEnd) {
         EXPECT_EQ(readIni("Machine64", "Alias"), "Machine64");
     }
     EXPECT_TRUE(home.readIniBytes().contains("[Machine64]\nAlias=Machine64\n"));
+}
+
+TEST_F(IniStoreTest, KilledDuringASaveTheFileIsTheOldOrTheNewWhole) {
+    // Two megabytes, so that a kill often lands inside a save.
+    const QByteArray filler = "[Language-Big]\n" + QByteArray(2 << 20, 'x') + "\n";
+    const QByteArray a = "[Settings]\nKey=a\n" + filler, b = "[Settings]\nKey=b\n" + filler;
+    for (int round = 0; round < 12; ++round) {
+        home.writeIni(a);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) { // saves, one after the other, until killed
+            for (int i = 1;; ++i)
+                writeIni("Settings", "Key", i % 2 ? "b" : "a");
+        }
+        usleep(useconds_t(2000 + round * 1500));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        const QByteArray left = home.readIniBytes();
+        ASSERT_TRUE(left == a || left == b) << "round " << round << ": " << left.size() << " bytes";
+    }
 }
 
 TEST(IniDocument, MalformedInputNeverCrashes) {

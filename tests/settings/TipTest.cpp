@@ -7,6 +7,8 @@
 #include "frmTip.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
@@ -96,6 +98,15 @@ private Q_SLOTS:
                 return true;
             },
             true);
+        // A start without windows (the command line) is told through the message seam, and waits on nothing.
+        {
+            ScriptedMessages msgs;
+            checkServicePack(home->path(), {"absent.so"});
+            QCOMPARE(msgs.texts().size(), 1);
+            QVERIFY(msgs.texts().first().contains("\"" + home->path() + "\" Folder"));
+            QCOMPARE(shown, 0);
+        }
+        installRuntimeWarningTip();
         checkServicePack(home->path(), {"present.so"});
         QCOMPARE(shown, 0);
         checkServicePack(home->path(), {"absent.so"});
@@ -106,6 +117,31 @@ private Q_SLOTS:
         // Switched off now: no second warning.
         checkServicePack(home->path(), {"absent.so"});
         QCOMPARE(shown, 1);
+    }
+
+    // The library is looked for where the loader found it, not where the build
+    // did: run again with a copy that the loader finds first.
+    void runtimeCheckLooksWhereTheLoaderFoundTheLibrary() {
+        const QString expected = qEnvironmentVariable("FEEDLINE_EXPECT_RUNTIME_FOLDER");
+        if (!expected.isEmpty()) {
+            QCOMPARE(runtimeFolder(), expected);
+            QVERIFY(!runtimeFilesMissing());
+            return;
+        }
+        const QString library = runtimeFolder() + runtimeFiles().value(0);
+        QVERIFY2(QFile::exists(library), qPrintable(library));
+        const QString elsewhere = home->path() + "/other-lib/";
+        QVERIFY(QDir().mkpath(elsewhere));
+        QVERIFY(QFile::copy(library, elsewhere + runtimeFiles().value(0)));
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LD_LIBRARY_PATH", elsewhere);
+        env.insert("FEEDLINE_EXPECT_RUNTIME_FOLDER", elsewhere);
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {"runtimeCheckLooksWhereTheLoaderFoundTheLibrary"});
+        QVERIFY(child.waitForFinished(120000));
+        QVERIFY2(child.exitCode() == 0, child.readAll().constData());
     }
 };
 

@@ -419,7 +419,19 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     writeIni(QStringLiteral("Settings"), QStringLiteral("TressickFile"), home.file(QStringLiteral("copy.nc")));
     const QByteArray text = "O1\nN10 G0 X1\nM30 (END)\n";
     const QString path = program(text);
+    // The file and the recent list are on disk before the program reaches the
+    // machine: a restart after a crash in the middle offers this file.
+    QByteArray onDiskAtFirstByte;
+    machine.setReaction([&, seen = false](qint64 got) mutable {
+        if (got > 0 && !seen) {
+            seen = true;
+            onDiskAtFirstByte = home.readIniBytes();
+        }
+    });
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    machine.setReaction(nullptr);
+    EXPECT_TRUE(onDiskAtFirstByte.contains("lastfilesent=" + path.toUtf8() + '\n'));
+    EXPECT_TRUE(onDiskAtFirstByte.contains("RecentSentFile1=" + path.toUtf8() + '\n'));
     // "{Prompt Me}" leaves the port open until answered.
     EXPECT_TRUE(
         msgs.sawText(QStringLiteral("The File \"%1\" Has Been Sent\nThe Com Port Is Still Open").arg(path)));
