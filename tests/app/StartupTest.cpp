@@ -373,6 +373,9 @@ private Q_SLOTS:
     void executableFirstRunSend() {
         PtyMachine machine;
         home_->writeIni("[Settings]\n[Ports]\nCom1=" + machine.slavePath().toLocal8Bit() + "\n");
+        // A send receives nothing: what receives left is the window's start to tidy.
+        const QString leftover = home_->file("dnc1A2B.TMP");
+        QVERIFY(writeAllBytes(leftover, ""));
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("FEEDLINE_HOME", home_->path());
@@ -393,6 +396,7 @@ private Q_SLOTS:
         QCOMPARE(readIni("Machine1", QString("lastfilesent")), file_);
         QCOMPARE(readIni("Machine1", QString("lastline")), QString("%"));
         QVERIFY(!iniHasKey("Machine9", "SendExtension1"));
+        QVERIFY(QFileInfo::exists(leftover));
     }
 
     // The program itself started hidden: it ends, sent or refused with a
@@ -419,6 +423,11 @@ private Q_SLOTS:
         QTest::newRow("XModem, nobody answers")
             << QByteArray(onPty).replace("[Ports]", "Handshaking=4\nSendTimeOut=1\n[Ports]") << false
             << "?3?S?%F" << 1 << "No Response From CNC";
+        QTest::newRow("a folder") << own << false << "?3?S?%D" << 2 << "Is A Folder, Not A File";
+        QTest::newRow("lower-case s") << own << false << "?3?s?%F" << 2 << "Is Neither S Nor O";
+        // Named before the send that then cannot find the port.
+        QTest::newRow("impossible port") << QByteArray(onPty).replace("CommPort=2", "CommPort=-3") << false
+                                         << "?3?S?%F" << 1 << "Hold Values No Port Can Use";
         QTest::newRow("UTF-16") << utf16(onPty) << false << "?3?S?%F" << 2 << "Cannot Be Read";
         QTest::newRow("garbage") << garbage() << false << "?3?S?%F" << 2 << "Cannot Be Read";
     }
