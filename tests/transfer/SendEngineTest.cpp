@@ -420,15 +420,22 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     const QByteArray text = "O1\nN10 G0 X1\nM30 (END)\n";
     const QString path = program(text);
     // The file and the recent list are on disk before the program reaches the
-    // machine: a restart after a crash in the middle offers this file.
+    // machine: a restart after a crash in the middle offers this file. The
+    // machine may read its first byte only after the send has ended: what it
+    // saw is taken once it has looked, never while it may still be looking.
+    // The pause after each line gives a prompt machine time to look while the
+    // send still runs.
+    set("LineDelay", QStringLiteral("20"));
     QByteArray onDiskAtFirstByte;
-    machine.setReaction([&, seen = false](qint64 got) mutable {
-        if (got > 0 && !seen) {
-            seen = true;
+    std::atomic<bool> looked{false};
+    machine.setReaction([&](qint64 got) {
+        if (got > 0 && !looked) {
             onDiskAtFirstByte = home.readIniBytes();
+            looked = true;
         }
     });
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_TRUE(waitUntil([&] { return looked.load(); }));
     machine.setReaction(nullptr);
     EXPECT_TRUE(onDiskAtFirstByte.contains("lastfilesent=" + path.toUtf8() + '\n'));
     EXPECT_TRUE(onDiskAtFirstByte.contains("RecentSentFile1=" + path.toUtf8() + '\n'));
