@@ -2,7 +2,10 @@
 
 #include "IniStorage.h"
 #include "MachineRecord.h"
+#include "MessageSeam.h"
 #include "PortList.h"
+
+#include <QDir>
 
 QStringList impossiblePortSettings(const QString& section) {
     // A list position: the whole text a number within the list.
@@ -34,4 +37,22 @@ QStringList impossiblePortSettings(const QString& section) {
         }
     }
     return out;
+}
+
+void nameImpossiblePortSettings(QStringList& named) {
+    QStringList fresh;
+    for (const QString& entry : impossiblePortSettings(gCurrentMachineSection)) {
+        const QString seen = gIniPath + QLatin1Char('|') + gCurrentMachineSection + QLatin1Char('|') + entry;
+        if (!named.contains(seen)) {
+            named << seen;
+            fresh << entry;
+        }
+    }
+    if (fresh.isEmpty())
+        return;
+    msgBox(QStringLiteral("The Settings Of %1 Hold Values No Port Can Use:\n%2\n\nThey Are In [%3] Of %4.\n"
+                          "Correct Them In CNC Settings Before Sending.")
+               .arg(MachineRecord::current(QStringLiteral("Alias")), fresh.join(QLatin1Char('\n')),
+                    gCurrentMachineSection, QDir::toNativeSeparators(gIniPath)),
+           Msg::Ok, Msg::Exclamation);
 }

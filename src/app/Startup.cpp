@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "CommandLine.h"
+#include "CommandLineSend.h"
 #include "EditorActions.h"
 #include "EditorGlobals.h"
 #include "EiaCode.h"
@@ -19,6 +20,7 @@
 #include "frmTerminal.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -67,6 +69,21 @@ void noticeSettingsNotKept() {
     });
 }
 
+// A folder is said to be one: "does not exist" would send the user looking for it.
+QString missingFileText(const QString& path) {
+    return QFileInfo(path).isDir() ? path + QStringLiteral(" Is A Folder, Not A File")
+                                   : path + QStringLiteral(" Does Not Exist Or Is Unreachable");
+}
+
+// A machinist starting a send from a shortcut sees why it was refused;
+// whoever started it from a script reads it on standard error.
+Outcome refuseCommandLine(const QString& text, const std::function<bool()>& useBoxes) {
+    if (useBoxes && useBoxes())
+        std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(text));
+    msgBox(text, Msg::Ok, Msg::Critical);
+    return Outcome{false, ExitBadCommandLine};
+}
+
 Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std::function<bool()>& useBoxes) {
     const CommandLine::Parsed line = CommandLine::parse(commandLine);
     auto show = [&] {
@@ -74,18 +91,8 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
             useBoxes();
         window.show();
     };
-    // A machinist starting a send from a shortcut sees why it was refused;
-    // whoever started it from a script reads it on standard error.
-    auto refuse = [&](const QString& text) {
-        if (useBoxes && useBoxes())
-            std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(text));
-        msgBox(text, Msg::Ok, Msg::Critical);
-        return Outcome{false, ExitBadCommandLine};
-    };
-    // A folder is said to be one: "does not exist" would send the user looking for it.
-    const QString missing = QFileInfo(line.path).isDir()
-                                ? line.path + QStringLiteral(" Is A Folder, Not A File")
-                                : line.path + QStringLiteral(" Does Not Exist Or Is Unreachable");
+    auto refuse = [&](const QString& text) { return refuseCommandLine(text, useBoxes); };
+    const QString missing = missingFileText(line.path);
 
     switch (line.kind) {
     case CommandLine::Kind::Empty:
@@ -105,22 +112,9 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
         show();
         window.editor().fileAlreadyOpen(line.path);
         return Outcome{};
-    case CommandLine::Kind::Send: {
-        if (!fileExists(line.path))
-            return refuse(missing);
-        // Default settings would send to whatever port the defaults name.
-        if (settingsUnreadable())
-            return refuse(QStringLiteral("The Settings Of CNC %1 Cannot Be Read From %2 - Nothing Was Sent")
-                              .arg(line.machine)
-                              .arg(QDir::toNativeSeparators(gIniPath)));
-        window.hide();
-        QCoreApplication::processEvents();
-        // Selecting the machine reads its keep-alive and flow control and opens or closes its port.
-        window.selectMachine(line.machine - 1);
-        const bool sent = window.sendFileNoWindow(line.path);
-        window.hide();
-        return Outcome{false, sent ? ExitOk : ExitSendFailed};
-    }
+    case CommandLine::Kind::Send:
+        // The window stays hidden: the send needs none of it.
+        return sendFromCommandLine(line, useBoxes, window.cmbCNC()->itemText(line.machine - 1));
     case CommandLine::Kind::Open:
         // The machine becomes current; its port opens only when something is sent.
         window.selectMachine(line.machine - 1, false);
@@ -168,6 +162,13 @@ int Main(QApplication& app) {
     installDefaultEiaTable(eiaTableFile());
     ShippedFiles::install();
     setHideFindWindowHook(hideFindForm);
+
+    // A send from the command line builds no main window.
+    if (hidden) {
+        const CommandLine::Parsed line = CommandLine::parse(commandLine);
+        if (line.kind == CommandLine::Kind::Send)
+            return runCommandLineSend(line, useBoxes).exitStatus;
+    }
 
     frmTerminal window;
     if (!window.Form_Load(hidden))

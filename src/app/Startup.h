@@ -33,6 +33,13 @@ struct Outcome {
     int exitStatus = ExitOk;
 };
 
+// Why the command line's file cannot be used: it is a folder, or it does not exist.
+QString missingFileText(const QString& path);
+
+// Refuses the command line: a critical message, also on standard error when
+// `useBoxes` shows it in a box; nothing is sent and the program ends.
+Outcome refuseCommandLine(const QString& text, const std::function<bool()>& useBoxes);
+
 // Acts on the command line for the loaded main window, which is still hidden.
 // `useBoxes` runs before the window is first shown and before a refusal is
 // told, so that the user sees it in a box; it returns false where no box can

@@ -86,8 +86,6 @@ int frmTerminal::screenWidth() {
     return screen ? screen->geometry().width() : 1024;
 }
 
-bool frmTerminal::sendFileNoWindow(const QString& path) { return transfers_->sendFileNoWindow(path); }
-
 void frmTerminal::connectEditor() {
     recentMenus_ = new RecentFilesMenu(this, this);
     new CompletionList(editorManager_, client_);

@@ -25,6 +25,9 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class TransferActions;
+namespace StartupLoad {
+struct Loaded;
+}
 
 // The main window: machine selector, the two tool bars, the editor tabs, the
 // terminal view, the status strip with its breakout lights. It shows state
@@ -56,9 +59,6 @@ public:
     void setEditorActions(std::unique_ptr<EditorActions> actions);
     void setDialogActions(std::unique_ptr<DialogActions> actions);
 
-    // The send without a window; true when the file went out whole.
-    bool sendFileNoWindow(const QString& path);
-
     // Controls the other parts of the program work with.
     QComboBox* cmbCNC() const { return cmbCNC_; }
     QComboBox* cmbCNCVisible() const { return cmbCNCVisible_; }
@@ -85,7 +85,7 @@ public:
     qint64 receivedByteCount = 0;
 
     // Machine list.
-    void loadMachineList();
+    void loadMachineList(const MachineList& machines);
     void seedVisibleCNC();
     // Makes the selected machine current; its port is opened as its keep-alive
     // says, or with `takePort` false only the port held so far is closed.
@@ -179,13 +179,10 @@ private:
     void hourglassUntilShown();
     void showMachineName(const QString& alias);
     void keepMachinePort();
-    void nameImpossibleSettings();
 
     // Loading steps.
     void tidyReceiveLeftovers();
-    void migrateSendMode();
-    bool firstRunSetUp(); // true when it wrote the first-run records
-    void loadFonts();
+    void loadFont(const StartupLoad::Loaded& loaded);
     void loadColours();
     void loadWindowSize();
     void applyScreenSize();

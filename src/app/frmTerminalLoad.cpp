@@ -17,6 +17,7 @@
 #include "ProgramPaths.h"
 #include "SettingsGlobals.h"
 #include "SettingsProbe.h"
+#include "StartupLoad.h"
 #include "StatusLine.h"
 #include "TransferGlobals.h"
 #include "frmPercent.h"
@@ -52,30 +53,30 @@ bool yesNo(const QString& text, bool fallback) {
 unsigned int colourNumber(const QString& text) {
     return static_cast<unsigned int>(static_cast<long long>(leadingNumber(text)));
 }
-
-// A font key that reads empty is written with its default once; when the
-// file cannot take it the default is used all the same.
-QString fontSetting(const QString& key, const QString& def) {
-    QString value = readIni(kSettings, key, QString());
-    if (value.isEmpty()) {
-        writeIni(kSettings, key, def);
-        value = readIni(kSettings, key, QString());
-    }
-    return value.isEmpty() ? def : value;
-}
 } // namespace
 
 bool frmTerminal::Form_Load(bool hidden) {
-    checkThreadLocale();
     toolTabWidthTwips_ = 1545;
-    if (gVersionSuffix.isEmpty())
+    // The first run's progress, shown while its records are written.
+    const QString caption = QStringLiteral("Setting Program Up For The First Time");
+    std::unique_ptr<frmPercent> progress;
+    auto firstRunStep = [&](int n) {
+        if (!progress) {
+            progress = std::make_unique<frmPercent>(this);
+            progress->Command1()->setEnabled(false);
+            progress->setWindowTitle(caption);
+            progress->show();
+            progress->repaint();
+        }
+        UpdateStatus(progress->picture1(), int(n / double(kMachineCount) * 100 + 0.5), true);
+        progress->setWindowTitle(QStringLiteral("%1 : CNC %2 of %3").arg(caption).arg(n).arg(kMachineCount));
+    };
+    StartupLoad::Loaded loaded;
+    if (!StartupLoad::load(&loaded, firstRunStep))
         return false;
-    gPasswordIniPath = ProgramPaths::passwordFileName();
-    gKeepAlive = 1;
-    gFindFormLoaded = false;
-    gTurboSending = false;
-    gWindows = {EditorWindow{false, false, QStringLiteral("Untitled1")}};
-    gActiveWindow = 0;
+    if (progress)
+        progress->close();
+    progress.reset();
 
     setIconLocation(screenWidth());
     showPortLines(PortLines{});
@@ -85,33 +86,17 @@ bool frmTerminal::Form_Load(bool hidden) {
     menuItem(QStringLiteral("mnuFTP"))->menu()->setEnabled(ftp);
     menuItem(QStringLiteral("mnuFTPReceive"))->setEnabled(ftp);
 
-    gPortState = PortIdle;
-    gSending = false;
     gReceiveTempFile = getTempFileName(QStringLiteral("dnc")).trimmed();
     receiveTempFile_ = gReceiveTempFile;
     statusbar(QStringLiteral("Ready"));
-    forceDateFormats();
 
-    initSettingsPath();
     tidyReceiveLeftovers();
-    bool firstRun = false;
-    {
-        // Whatever the start writes (first-run records, aliases, fonts, the
-        // one-off migration) goes to the file in one save.
-        IniBatch batch;
-        writeIni(QStringLiteral("Storage"), QStringLiteral("UpdateStorage"), QStringLiteral("1"));
-        migrateSendMode();
-        loadMachineList();
-        firstRun = firstRunSetUp();
-        loadFonts();
-        if (!batch.commit())
-            reportSettingsWriteFailure();
-    }
+    loadMachineList(loaded.machines);
     // From the command line every machine stays visible, as nobody can choose.
-    if (firstRun && !hidden)
+    if (loaded.firstRun && !hidden)
         showVisibleCNC(true);
+    loadFont(loaded);
 
-    gUseLanguageSupport = readIniInt(kSettings, QStringLiteral("UseLanguageSupport"), 0);
     menuItem(QStringLiteral("mnuLanguage"))->setEnabled(gUseLanguageSupport > 0);
     selectMachine(0);
     loadColours();
@@ -120,12 +105,8 @@ bool frmTerminal::Form_Load(bool hidden) {
     editorManager_->setCapitalising(menuItem(QStringLiteral("mnuCapitalise2"))->isChecked());
     editorManager_->applyDisplaySettings();
     loadWindowSize();
-    gDNCStatus = readIniInt(kSettings, QStringLiteral("DNCStatus"), 2);
-    gShowCNCStatus = readIniInt(kSettings, QStringLiteral("ShowCNCStatus"), 1);
-    gShowBreakoutLights = readIniInt(kSettings, QStringLiteral("ShowBreakoutLights"), 1);
     layoutForScreen(screenWidth());
     menuItem(QStringLiteral("mnuDebug(1)"))->setChecked(true);
-    gIntelliFile = readIni(kSettings, QStringLiteral("intelliCodeFile"), QStringLiteral("fanuc.itc"));
 
     applyButtonLanguage(this);
     applyMenuLanguage(this);
@@ -134,14 +115,15 @@ bool frmTerminal::Form_Load(bool hidden) {
     setWindowTitle(ProgramPaths::appTitle());
     seedVisibleCNC();
     selectVisibleMachine(0);
-    gBusyEditing = false;
-    gPrinting = false;
     return true;
 }
 
 // Empty leftovers of earlier runs go; one that holds data is named once,
 // with where it is, and left for the user. While another copy runs from the
-// folder nothing is touched: it may be receiving into one of them.
+// folder nothing is touched: it may be receiving into one of them. Only a
+// start with this window does it and holds the lock: a command-line send
+// receives nothing, so it has no file to guard, and nobody there could open
+// a kept one.
 void frmTerminal::tidyReceiveLeftovers() {
     const QString folder = ProgramPaths::programFolder();
     if (!runLock_.alone(folder))
@@ -164,60 +146,12 @@ void frmTerminal::tidyReceiveLeftovers() {
                Msg::Ok, Msg::Information);
 }
 
-void frmTerminal::migrateSendMode() {
-    if (!readIni(kSettings, QStringLiteral("UpdateDataSendMode"), QString()).isEmpty())
-        return;
-    writeIni(kSettings, QStringLiteral("UpdateDataSendMode"),
-             formatShortDate(QDate::currentDate()));
-    for (int n = 1; n <= kMachineCount; ++n) {
-        const QString section = MachineRecord::sectionName(n);
-        const QString mode = readIni(section, QStringLiteral("DripFeedPacketSize"), QStringLiteral("0"));
-        // Send modes moved up by three; a value that is no number counts as 0.
-        if (mode != QLatin1String("0"))
-            writeIni(section, QStringLiteral("DripFeedPacketSize"),
-                     QString::number(qint64(leadingNumber(mode)) + 3));
-    }
-}
-
-bool frmTerminal::firstRunSetUp() {
-    // A settings file this run does not write gets no records: the defaults serve.
-    if (!readIni(kSettings, QStringLiteral("RunBefore"), QString()).isEmpty() || settingsKeptInMemory())
-        return false;
-    forceDateFormats();
-    // Saved with the records it stands for: a set-up broken off before they
-    // reached the file runs again.
-    writeIni(kSettings, QStringLiteral("RunBefore"), QStringLiteral("Yes"));
-
-    const QString caption = QStringLiteral("Setting Program Up For The First Time");
-    frmPercent progress(this);
-    progress.Command1()->setEnabled(false);
-    progress.setWindowTitle(caption);
-    progress.show();
-    progress.repaint();
-    for (int n = 1; n <= kMachineCount; ++n) {
-        UpdateStatus(progress.picture1(), int(n / double(kMachineCount) * 100 + 0.5), true);
-        progress.setWindowTitle(QStringLiteral("%1 : CNC %2 of %3").arg(caption).arg(n).arg(kMachineCount));
-        if (n > 8)
-            continue;
-        const QString section = MachineRecord::sectionName(n);
-        gCurrentMachineSection = section;
-        MachineRecord::writeDefaults(section);
-        writeIni(section, QStringLiteral("SendExtension1"), QStringLiteral("TXT"));
-        writeIni(section, QStringLiteral("ReceiveExtension1"), QStringLiteral("TXT"));
-    }
-    progress.close();
-    return true;
-}
-
-void frmTerminal::loadFonts() {
-    const QString name = fontSetting(QStringLiteral("FontName"), QStringLiteral("Courier New"));
-    const QString size = fontSetting(QStringLiteral("FontSize"), QStringLiteral("10"));
-    const QString bold = fontSetting(QStringLiteral("FontBold"), QStringLiteral("True"));
-    QFont font(name);
+void frmTerminal::loadFont(const StartupLoad::Loaded& loaded) {
+    QFont font(loaded.fontName);
     font.setStyleHint(QFont::TypeWriter);
-    const int points = intPartOfNumberString(size).toInt();
+    const int points = intPartOfNumberString(loaded.fontSize).toInt();
     font.setPointSize(points > 0 ? points : 10);
-    font.setBold(yesNo(bold, true));
+    font.setBold(yesNo(loaded.fontBold, true));
     textboxTerm_->setFont(font);
 }
 

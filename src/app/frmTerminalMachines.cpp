@@ -3,7 +3,6 @@
 #include "EditorActions.h"
 #include "IniStorage.h"
 #include "MachineSettingsCheck.h"
-#include "MessageSeam.h"
 #include "MachineRecord.h"
 #include "SettingsProbe.h"
 #include "TransferActions.h"
@@ -11,37 +10,15 @@
 #include "frmSelectCNC.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QTabWidget>
 
-namespace {
-// The visibility mark as a whole number; text that is no number hides the machine.
-int markOf(const QString& text) {
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || v < -2147483648.0 || v > 2147483647.0)
-        return 0;
-    return qRound(v);
-}
-} // namespace
-
-void frmTerminal::loadMachineList() {
+void frmTerminal::loadMachineList(const MachineList& machines) {
     const QSignalBlocker block(cmbCNC_);
     cmbCNC_->clear();
-    IniBatch batch;
-    for (int n = 1; n <= kMachineCount; ++n) {
-        const QString section = MachineRecord::sectionName(n);
-        QString alias = readIni(section, QStringLiteral("Alias"), QString());
-        if (alias.isEmpty()) {
-            alias = section;
-            writeIni(section, QStringLiteral("Alias"), alias);
-        }
-        cmbCNC_->addItem(alias, markOf(readIni(section, QStringLiteral("Visible"), QStringLiteral("-1"))));
-    }
-    if (!batch.commit())
-        reportSettingsWriteFailure();
+    for (const MachineListEntry& machine : machines)
+        cmbCNC_->addItem(machine.alias, machine.mark);
 }
 
 MachineList frmTerminal::machineList() const {
@@ -94,31 +71,13 @@ void frmTerminal::clickCNC_COMBO(bool takePort) {
     editor_->refreshRecentMenu(QStringLiteral("receive"));
     setSendheaderMenus();
     showMachineName(cmbCNC_->itemText(position));
-    nameImpossibleSettings();
+    // Said when the machine is chosen, once a run, not first as a port named
+    // "Com-2" when a send fails.
+    nameImpossiblePortSettings(namedSettings_);
     if (takePort)
         keepMachinePort();
     else
         transfers_->closeComPort();
-}
-
-// Said when the machine is chosen, once a run for each value, not first as
-// a port named "Com-2" when a send fails.
-void frmTerminal::nameImpossibleSettings() {
-    QStringList fresh;
-    for (const QString& entry : impossiblePortSettings(gCurrentMachineSection)) {
-        const QString seen = gIniPath + QLatin1Char('|') + gCurrentMachineSection + QLatin1Char('|') + entry;
-        if (!namedSettings_.contains(seen)) {
-            namedSettings_ << seen;
-            fresh << entry;
-        }
-    }
-    if (fresh.isEmpty())
-        return;
-    msgBox(QStringLiteral("The Settings Of %1 Hold Values No Port Can Use:\n%2\n\nThey Are In [%3] Of %4.\n"
-                          "Correct Them In CNC Settings Before Sending.")
-               .arg(MachineRecord::current(QStringLiteral("Alias")), fresh.join(QLatin1Char('\n')),
-                    gCurrentMachineSection, QDir::toNativeSeparators(gIniPath)),
-           Msg::Ok, Msg::Exclamation);
 }
 
 // The port is the current machine's, open while its keep-alive says so: the

@@ -19,6 +19,7 @@
 #include "SendHost.h"
 #include "SendLines.h"
 #include "SendRoutes.h"
+#include "SendSession.h"
 #include "SendSteps.h"
 #include "StatusLine.h"
 #include "TransferGlobals.h"
@@ -93,8 +94,9 @@ void offerToSaveWindow(const QString& fileName) {
 
 class BlockSend {
 public:
-    BlockSend(const QString& fileName, int blockSize, Mode mode)
-        : fileName_(fileName), blockSize_(qMax(1, blockSize)), mode_(mode), host_(sendHost()) {}
+    BlockSend(SendSession& session, const QString& fileName, int blockSize, Mode mode)
+        : fileName_(fileName), blockSize_(qMax(1, blockSize)), mode_(mode), session_(session),
+          host_(session.host()) {}
     SendOutcome run();
 
 private:
@@ -117,12 +119,12 @@ private:
     const QString fileName_;
     const int blockSize_;
     const Mode mode_;
+    SendSession& session_;
     SendHost& host_;
     QFile file_;
     frmCancelSend* frm_ = nullptr;
     SendOutcome outcome_ = SendOutcome::Sent;
     bool failed_ = false;
-    bool shifted_ = false;
     bool eia_ = false;
     int lineDelay_ = 0;
     QString savedCaption_;
@@ -171,7 +173,7 @@ bool BlockSend::start() {
     savedCaption_ = host_.caption();
     caption_ = savedCaption_;
     captionPrefix_ = host_.machineAlias() + QStringLiteral(" : ");
-    gMinimizeOnSend = readIniInt(QStringLiteral("Settings"), QStringLiteral("MinimizeOnSend"), 0);
+    session_.minimizeOnSend = readIniInt(QStringLiteral("Settings"), QStringLiteral("MinimizeOnSend"), 0);
     lineDelay_ = mode_ == Mode::ExecutiveTape || mode_ == Mode::Turbo ? 0 : machineInt("LineDelay");
     QCoreApplication::processEvents();
     const bool portOpen = openPort();
@@ -200,21 +202,20 @@ bool BlockSend::start() {
     }
     sample_ = headerSample(file_);
 
-    shiftStatusDisplay();
-    shifted_ = true;
-    frm_ = loadProgressWindow(host_, getFileNameFromPath(fileName_), QString());
-    const bool shown = gDNCStatus < 4;
-    if (!waitForOperator(frm_, shown)) {
+    session_.showAsFromDisk();
+    frm_ = loadProgressWindow(session_, getFileNameFromPath(fileName_), QString());
+    if (!waitForOperator(frm_)) {
         outcome_ = SendOutcome::Cancelled;
         finish(false);
         return false;
     }
-    if (gMinimizeOnSend > 0) {
+    if (session_.minimizeOnSend > 0) {
         host_.minimize();
-        if (shown)
+        if (frm_)
             frm_->hide();
     }
-    frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
+    if (frm_)
+        frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
     writeLogFile(fileName_);
 
     sendTimeOutSeconds = machineInt("SendTimeOut");
@@ -240,12 +241,13 @@ bool BlockSend::start() {
     }
     showCancelSend(QString(), mode_ == Mode::Turbo ? 60000 : 1000);
     const QString caption = QStringLiteral("Sending File") + modeText(mode_);
-    if (mode_ != Mode::Turbo)
+    if (mode_ != Mode::Turbo && frm_)
         frm_->setWindowTitle(caption);
-    if (QGroupBox* frame = frm_->Frame1(frm_->layout()))
+    if (QGroupBox* frame = frm_ ? frm_->Frame1(frm_->layout()) : nullptr)
         frame->setTitle(caption);
-    if (mode_ == Mode::Turbo) {
+    if (mode_ == Mode::Turbo)
         gTurboSending = true;
+    if (mode_ == Mode::Turbo && frm_) {
         frm_->Text1()->setPlainText(QStringLiteral("Data Will Not Be Shown\nTime And Status Updated Every Minute\n"
                                                    "This Will Improve Transfer Speed..."));
     }
@@ -493,7 +495,7 @@ void BlockSend::showGone(bool atEnd) {
 
 void BlockSend::finish(bool afterSendWait) {
     file_.close();
-    endSend(host_, {outcome_, afterSendWait, fileName_, savedCaption_, captionPrefix_, shifted_, nullptr});
+    endSend(session_, {outcome_, afterSendWait, fileName_, savedCaption_, captionPrefix_, nullptr});
     frm_ = nullptr;
 }
 
@@ -511,7 +513,7 @@ bool refused() {
 
 } // namespace
 
-SendOutcome sendBinary(const QString& fileName, int blockSize, bool executiveTape) {
+SendOutcome sendBinary(SendSession& session, const QString& fileName, int blockSize, bool executiveTape) {
     const bool binary = fileName.startsWith(QLatin1String("BINARY"));
     const QString file = binary ? fileName.mid(6) : fileName;
     if (refused())
@@ -521,14 +523,14 @@ SendOutcome sendBinary(const QString& fileName, int blockSize, bool executiveTap
     if (!executiveTape)
         offerToSaveWindow(file);
     const Mode mode = executiveTape ? Mode::ExecutiveTape : binary ? Mode::Binary : Mode::DripFeed;
-    return BlockSend(file, blockSize, mode).run();
+    return BlockSend(session, file, blockSize, mode).run();
 }
 
-SendOutcome sendBinaryTurbo(const QString& fileName, int blockSize) {
+SendOutcome sendBinaryTurbo(SendSession& session, const QString& fileName, int blockSize) {
     if (refused())
         return SendOutcome::NotSent;
     if (chkNeedToSendTCPIP(fileName, QStringLiteral("SB")))
         return SendOutcome::Sent;
     offerToSaveWindow(fileName);
-    return BlockSend(fileName, blockSize, Mode::Turbo).run();
+    return BlockSend(session, fileName, blockSize, Mode::Turbo).run();
 }

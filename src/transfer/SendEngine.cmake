@@ -10,6 +10,7 @@ add_library(feedline_transfer_send STATIC
     ${CMAKE_CURRENT_LIST_DIR}/SendEntries.cpp ${CMAKE_CURRENT_LIST_DIR}/SendEntries.h
     ${CMAKE_CURRENT_LIST_DIR}/SendHost.cpp ${CMAKE_CURRENT_LIST_DIR}/SendHost.h
     ${CMAKE_CURRENT_LIST_DIR}/SendRoutes.cpp ${CMAKE_CURRENT_LIST_DIR}/SendRoutes.h
+    ${CMAKE_CURRENT_LIST_DIR}/SendSession.cpp ${CMAKE_CURRENT_LIST_DIR}/SendSession.h
     ${CMAKE_CURRENT_LIST_DIR}/SendSteps.cpp ${CMAKE_CURRENT_LIST_DIR}/SendSteps.h
     ${CMAKE_CURRENT_LIST_DIR}/BlockSend.cpp
     ${CMAKE_CURRENT_LIST_DIR}/frmCancelSend.cpp ${CMAKE_CURRENT_LIST_DIR}/frmCancelSend.h

@@ -16,6 +16,7 @@
 #include "SendHost.h"
 #include "SendLines.h"
 #include "SendRoutes.h"
+#include "SendSession.h"
 #include "SendSteps.h"
 #include "StatusLine.h"
 #include "TapePunch.h"
@@ -44,8 +45,6 @@ int sendTimeOutSeconds = 600;
 
 namespace {
 
-bool gRunning = false;
-
 const QString kSettings = QStringLiteral("Settings");
 
 double secondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
@@ -54,23 +53,6 @@ double secondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay
 QString machineValue(const char* key) { return MachineRecord::current(QString::fromLatin1(key)); }
 int machineInt(const char* key) { return MachineRecord::currentInt(QString::fromLatin1(key)); }
 bool machineFlag(const char* key) { return machineInt(key) != 0; }
-
-// A running send marks itself; a second one is refused while it runs.
-// However the send ended, the comm state is idle once it returns.
-class RunningGuard {
-public:
-    RunningGuard() : owner_(!gRunning) { gRunning = true; }
-    ~RunningGuard() {
-        if (!owner_)
-            return;
-        gRunning = false;
-        gPortState = PortIdle;
-    }
-    bool owner() const { return owner_; }
-
-private:
-    bool owner_;
-};
 
 // What every send does first: this machine's flow control and code set, the
 // find box out of the way, and the terminal view's line ends shown as they pass.
@@ -82,21 +64,22 @@ void beginSend() {
 
 // The routes other than the text send, chosen by Handshaking, then by
 // DripFeedPacketSize. True, with how it ended, when one of them took the file.
-bool sentByAnotherRoute(const QString& fileName, bool fromWindow, SendOutcome* outcome) {
+bool sentByAnotherRoute(SendSession& session, const QString& fileName, bool fromWindow,
+                        SendOutcome* outcome) {
     const int handshaking = machineInt("Handshaking");
     const int mode = machineInt("DripFeedPacketSize");
     const int blockSize = getBufferSize(QStringLiteral("OutBufferSize")) / 2;
     if (handshaking == 4) {
-        *outcome = sendXmodem(fileName, fromWindow);
+        *outcome = sendXmodem(session, fileName, fromWindow);
     } else if (handshaking == 5) {
         sendXBCC(fileName);
         *outcome = SendOutcome::NotSent;
     } else if (mode == 1 || mode == 2) {
-        *outcome = sendBinary(fileName, blockSize, mode == 1);
+        *outcome = sendBinary(session, fileName, blockSize, mode == 1);
     } else if (mode == 3) {
-        *outcome = sendBinaryTurbo(fileName, blockSize);
+        *outcome = sendBinaryTurbo(session, fileName, blockSize);
     } else if (mode > 3) {
-        *outcome = sendBinary(fileName, mode - 3, false);
+        *outcome = sendBinary(session, fileName, mode - 3, false);
     } else {
         return false;
     }
@@ -121,11 +104,17 @@ public:
         droppedBefore_ = link.droppedCount();
         lines_.clear();
         head_ = 0;
+        settleAt_ = 4096;
     }
     void add(const Line& line) {
         lines_.push_back(line);
-        if (lines_.size() - head_ > 4096)
+        // Settled again once the lines kept have doubled: lines still in a
+        // batch cannot be forgotten, and asking the port after every one of
+        // them would cost a system call per line.
+        if (lines_.size() - head_ > settleAt_) {
             settle();
+            settleAt_ = qMax<size_t>(4096, 2 * (lines_.size() - head_));
+        }
     }
     // Forgets the lines before the last one that has left.
     void settle() {
@@ -155,6 +144,7 @@ private:
     qint64 droppedBefore_ = 0;
     std::vector<Line> lines_; // from head_ on
     size_t head_ = 0;
+    size_t settleAt_ = 4096;
 };
 
 // The header or trailer; `sample` is what the percent rule looks at of the
@@ -247,12 +237,15 @@ struct Job {
 // brought up to date at most every kDisplayMs.
 class TextSend {
 public:
-    explicit TextSend(Job job) : job_(std::move(job)), in_(*job_.source), host_(sendHost()) {}
+    TextSend(SendSession& session, Job job)
+        : job_(std::move(job)), in_(*job_.source), session_(session), host_(session.host()) {}
     SendOutcome run();
     qint64 lineIndex() const { return lineIndex_; }
 
 private:
     static constexpr int kDisplayMs = 50;
+    // The progress window is drawn no more often: a fast port would spend its time drawing.
+    static constexpr int kWindowMs = 100;
     static constexpr int kEchoDraw = 100;
 
     bool prepare();            // lock, port, checks, progress window, waits; false: straight to the end
@@ -263,8 +256,8 @@ private:
     PortResult flush();
     void showProgress(bool now);
     void percentReached(qint64 done);
-    void drawPercent();
-    bool windowShown() const { return job_.disk ? gDNCStatus < 4 : gDNCStatus < 3; }
+    void drawPercent(bool now = false);
+    bool windowDue(QElapsedTimer& drawnAt, bool now) const;
     void indicator(bool on, const QString& text) {
         if (frm_)
             frm_->updateIndicator(on, text);
@@ -272,13 +265,14 @@ private:
 
     Job job_;
     QIODevice& in_;
+    SendSession& session_;
     SendHost& host_;
     frmCancelSend* frm_ = nullptr;
     SendOutcome outcome_ = SendOutcome::Sent;
     bool failed_ = false;
-    bool shifted_ = false;
 
     QByteArray eob_;
+    char eobMove_[8] = {}; // eob_, when it fits
     SendLines::Rules rules_;
     int lineDelay_ = 0;
     bool displayAfterSend_ = false;
@@ -300,21 +294,38 @@ private:
     int lastPercent_ = 0;
     int drawnPercent_ = 0;
     QElapsedTimer percentDrawnAt_;
+    int barPercent_ = 0; // on the progress window's bar
+    QElapsedTimer barDrawnAt_;
+    QElapsedTimer fieldsDrawnAt_;
     LineTrail trail_;
-    QByteArray currentBlock_; // the block last prepared (a view of the reader's line when unchanged)
+    // The block last prepared: a line of the reader's buffer as it stands,
+    // or preparedBlock_ when the rules changed it.
+    const char* blockData_ = nullptr;
+    qsizetype blockSize_ = 0;
+    QByteArray preparedBlock_;
+    QByteArray currentBlock() const { return QByteArray::fromRawData(blockData_, blockSize_); }
+    void showBlock(const QByteArray& block) {
+        preparedBlock_ = block;
+        blockData_ = preparedBlock_.constData();
+        blockSize_ = preparedBlock_.size();
+    }
     TapePunch punch_; // the window send's paper-tape title
     // Blocks not yet handed to the port: the first pendingSize_ bytes of
     // pending_, which keeps its room between hand-overs.
     QByteArray pending_;
     qsizetype pendingSize_ = 0;
-    void queueBlock(const QByteArray& block, const QByteArray& eob);
-    void queueShortLine(const QByteArray& line);
+    void queueBlock(const char* block, qsizetype size, const QByteArray& eob);
+    void queueBlock(const QByteArray& block, const QByteArray& eob) {
+        queueBlock(block.constData(), block.size(), eob);
+    }
+    void queueShortLine(const char* line, qsizetype size);
     QByteArray pendingBytes() const { return QByteArray::fromRawData(pending_.constData(), pendingSize_); }
     // The echo layout's box shows its newest lines only: where each recent
     // line starts in the program, in a ring; they are read back and
     // prepared again when the box is drawn.
     bool echo_ = false;
     std::vector<qint64> echoStarts_;
+    size_t echoNext_ = 0;  // linesRead_ % kEchoDraw: where the next line's start goes
     qint64 echoSince_ = 0; // lines read since the box was drawn
     void drawEcho();
     // The terminal view gets only what it can show: the newest bytes.
@@ -343,6 +354,7 @@ bool TextSend::fail(PortResult result) {
 
 bool TextSend::prepare() {
     eob_ = eobForSend(machineValue("EOBSend"));
+    std::memcpy(eobMove_, eob_.constData(), size_t(qMin<qsizetype>(eob_.size(), sizeof eobMove_)));
     gOverride = true;
     gPortState = PortSending;
 
@@ -350,7 +362,7 @@ bool TextSend::prepare() {
     savedCaption_ = host_.caption();
     caption_ = savedCaption_;
     captionPrefix_ = host_.machineAlias() + QStringLiteral(" : ");
-    gMinimizeOnSend = readIniInt(kSettings, QStringLiteral("MinimizeOnSend"), 0);
+    session_.minimizeOnSend = readIniInt(kSettings, QStringLiteral("MinimizeOnSend"), 0);
     lineDelay_ = machineInt("LineDelay");
     displayAfterSend_ = !job_.disk && readIniInt(kSettings, QStringLiteral("DNCScroll"), 0) != 0;
     if (job_.control)
@@ -378,10 +390,8 @@ bool TextSend::prepare() {
         finish(false);
         return false;
     }
-    if (job_.disk) {
-        shiftStatusDisplay();
-        shifted_ = true;
-    }
+    if (job_.disk)
+        session_.showAsFromDisk();
 
     if (!job_.disk) {
         lineCount_ = SendLines::countLines(in_);
@@ -389,16 +399,17 @@ bool TextSend::prepare() {
     }
     percentTotal_ = job_.disk ? programSize_ : lineCount_;
     nextPercentAt_ = 1;
-    frm_ = loadProgressWindow(host_, job_.shownName, job_.disk ? QString() : QString::number(lineCount_));
-    if (!waitForOperator(frm_, windowShown())) {
+    frm_ = loadProgressWindow(session_, job_.shownName, job_.disk ? QString() : QString::number(lineCount_));
+    if (!waitForOperator(frm_)) {
         outcome_ = SendOutcome::Cancelled;
         finish(false);
         return false;
     }
-    frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
-    if (gMinimizeOnSend > 0) {
+    if (frm_)
+        frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
+    if (session_.minimizeOnSend > 0) {
         host_.minimize();
-        if (windowShown())
+        if (frm_)
             frm_->hide();
     }
 
@@ -447,10 +458,11 @@ bool TextSend::prepare() {
     }
 
     const QString title = QStringLiteral("Sending File");
-    frm_->setWindowTitle(title);
+    if (frm_)
+        frm_->setWindowTitle(title);
     statusbar(title);
-    if (job_.disk)
-        if (QGroupBox* frame = frm_->Frame1(gDNCStatus))
+    if (job_.disk && frm_)
+        if (QGroupBox* frame = frm_->Frame1(frm_->layout()))
             frame->setTitle(title + QStringLiteral(" [Block Mode]"));
     indicator(true, title);
     QCoreApplication::processEvents();
@@ -471,20 +483,32 @@ void TextSend::percentReached(qint64 done) {
         drawPercent();
 }
 
-void TextSend::drawPercent() {
-    if (drawnPercent_ == lastPercent_)
-        return;
+// Whether the progress window is seen and its part drawn at `drawnAt` is due again.
+bool TextSend::windowDue(QElapsedTimer& drawnAt, bool now) const {
+    if (!frm_ || !frm_->isVisible() || (!now && drawnAt.isValid() && drawnAt.elapsed() < kWindowMs))
+        return false;
+    drawnAt.start();
+    return true;
+}
+
+void TextSend::drawPercent(bool now) {
+    const bool rose = drawnPercent_ != lastPercent_;
     drawnPercent_ = lastPercent_;
-    percentDrawnAt_.start();
-    if (frm_)
+    if (barPercent_ != drawnPercent_ && windowDue(barDrawnAt_, now || drawnPercent_ >= 100)) {
+        barPercent_ = drawnPercent_;
         if (PercentBar* picture = frm_->currentPicture())
             UpdateStatus(picture, drawnPercent_, drawnPercent_ >= 100); // a whole send reads 100 %
+    }
+    if (!rose)
+        return;
+    percentDrawnAt_.start();
     statusbar(QStringLiteral("Sending File %1% [Esc=Cancel]").arg(drawnPercent_));
 }
 
-// The fields, the caption, the echo and the terminal, at most every
-// kDisplayMs: more often nobody can read them, and a fast port would spend
-// its time drawing. The clock is read here too, not per block.
+// The caption, the status line and the terminal at most every kDisplayMs,
+// the progress window's fields and echo at most every kWindowMs: more often
+// nobody can read them, and a fast port would spend its time drawing. The
+// clock is read here too, not per block.
 void TextSend::showProgress(bool now) {
     if (!now && shownAt_.isValid() && shownAt_.elapsed() < kDisplayMs)
         return;
@@ -499,14 +523,15 @@ void TextSend::showProgress(bool now) {
     }
     if (!terminalBytes_.isEmpty())
         appendToTerminal(terminalBytes_.take());
-    if (!frm_)
-        return;
-    drawPercent();
-    frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
-    frm_->Label2(5)->setText(QString::fromLatin1(currentBlock_));
-    if (job_.disk)
-        frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(bytesRead_));
-    drawEcho();
+    drawPercent(now);
+    // A window nobody sees (none, or hidden with the main window) is not drawn.
+    if (windowDue(fieldsDrawnAt_, now)) {
+        frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
+        frm_->Label2(5)->setText(QString::fromLatin1(blockData_, blockSize_));
+        if (job_.disk)
+            frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(bytesRead_));
+        drawEcho();
+    }
     if (job_.control)
         job_.control->setCaretLine(int(lineIndex_));
 }
@@ -559,26 +584,29 @@ PortResult TextSend::flush() {
 // A line still in the reader's buffer and no longer than its slack (see
 // LineReader::hasSlack): one fixed-size move the compiler makes without a
 // call, then the end of block.
-void TextSend::queueShortLine(const QByteArray& line) {
+void TextSend::queueShortLine(const char* line, qsizetype size) {
     constexpr qsizetype kMove = SendLines::LineReader::kSlack;
-    const qsizetype need = pendingSize_ + line.size() + eob_.size();
+    const qsizetype need = pendingSize_ + size + eob_.size();
     if (need + kMove > pending_.size())
         pending_.resize(qMax(need + kMove, 2 * pending_.size()));
     char* at = pending_.data() + pendingSize_;
-    std::memcpy(at, line.constData(), size_t(kMove));
-    at += line.size();
-    for (const char c : eob_)
-        *at++ = c;
+    std::memcpy(at, line, size_t(kMove));
+    at += size;
+    // The end of block too in one fixed-size move, when the room past the line takes it.
+    if (eob_.size() <= qsizetype(sizeof eobMove_))
+        std::memcpy(at, eobMove_, sizeof eobMove_);
+    else
+        std::memcpy(at, eob_.constData(), size_t(eob_.size()));
     pendingSize_ = need;
 }
 
-void TextSend::queueBlock(const QByteArray& block, const QByteArray& eob) {
-    const qsizetype need = pendingSize_ + block.size() + eob.size();
+void TextSend::queueBlock(const char* block, qsizetype size, const QByteArray& eob) {
+    const qsizetype need = pendingSize_ + size + eob.size();
     if (need > pending_.size())
         pending_.resize(qMax(need, 2 * pending_.size()));
     char* at = pending_.data() + pendingSize_;
-    std::memcpy(at, block.constData(), size_t(block.size()));
-    at += block.size();
+    std::memcpy(at, block, size_t(size));
+    at += size;
     for (const char c : eob) // a few bytes: no call
         *at++ = c;
     pendingSize_ = need;
@@ -591,7 +619,7 @@ void TextSend::sendLines() {
     lineIndex_ = job_.startLine;
     if (lineIndex_ > 0 && !reader.skip(lineIndex_))
         lineIndex_ = lineCount_;
-    echo_ = job_.disk && gDNCStatus == 3;
+    echo_ = job_.disk && frm_ && frm_->layout() == 3;
     if (echo_)
         echoStarts_.resize(kEchoDraw);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
@@ -605,29 +633,44 @@ void TextSend::sendLines() {
         heldDisplay_.start();
     }
 
-    QByteArray raw;
+    // The lines come in runs, found in one pass over what was read.
+    constexpr qsizetype kRun = 256;
+    SendLines::LineReader::Line run[kRun];
+    qsizetype runSize = 0, runAt = 0;
     while (!gCancelSend) {
-        const qint64 rawAt = reader.position();
-        if (!reader.next(&raw))
-            break;
+        if (runAt == runSize) {
+            runAt = 0;
+            if ((runSize = reader.nextLines(run, kRun)) == 0)
+                break;
+        }
+        const SendLines::LineReader::Line& line = run[runAt++];
+        const qint64 rawAt = line.start;
         ++lineIndex_;
         ++linesRead_;
-        bytesRead_ = reader.position();
-        if (!job_.disk) {
-            const QByteArray title = punch_.beforeLine(raw);
-            if (!title.isEmpty())
-                queueBlock(title, QByteArray());
+        bytesRead_ = line.end;
+        // A line sent as it stands stays where the reader has it.
+        blockData_ = line.data;
+        blockSize_ = line.size;
+        if (!plain || !job_.disk) {
+            QByteArray raw = QByteArray::fromRawData(line.data, line.size);
+            if (!job_.disk) {
+                const QByteArray title = punch_.beforeLine(raw);
+                if (!title.isEmpty())
+                    queueBlock(title, QByteArray());
+            }
+            if (!plain || raw.constData() != line.data)
+                showBlock(plain ? raw : SendLines::prepareLine(raw, rules_));
         }
-        currentBlock_ = plain ? raw : SendLines::prepareLine(raw, rules_);
         if (echo_) {
-            echoStarts_[size_t((linesRead_ - 1) % kEchoDraw)] = rawAt;
+            echoStarts_[echoNext_] = rawAt;
+            echoNext_ = echoNext_ + 1 == size_t(kEchoDraw) ? 0 : echoNext_ + 1;
             ++echoSince_;
         }
         const qint64 done = job_.disk ? bytesRead_ : lineIndex_;
         if (done >= nextPercentAt_)
             percentReached(done);
 
-        const bool sent = SendLines::isSent(currentBlock_, rules_);
+        const bool sent = SendLines::isSent(blockData_, blockSize_, rules_);
         if (sent) {
             if (flowPoint) {
                 if (!fail(flush()))
@@ -638,17 +681,18 @@ void TextSend::sendLines() {
             if (eia_) {
                 // The terminal shows the blocks before their conversion.
                 if (job_.disk) {
-                    terminalBytes_.append(currentBlock_);
+                    terminalBytes_.append(blockData_, blockSize_);
                     terminalBytes_.append(eob_);
                 }
-                queueBlock(returnEIA(currentBlock_ + eob_), QByteArray());
-            } else if (plain && raw.size() <= SendLines::LineReader::kSlack && reader.hasSlack(raw)) {
-                queueShortLine(raw);
+                queueBlock(returnEIA(currentBlock() + eob_), QByteArray());
+            } else if (blockSize_ <= SendLines::LineReader::kSlack &&
+                       reader.hasSlack(blockData_, blockSize_)) {
+                queueShortLine(blockData_, blockSize_);
             } else {
-                queueBlock(currentBlock_, eob_);
+                queueBlock(blockData_, blockSize_, eob_);
             }
         }
-        trail_.add({link.handedCount() + pendingSize_, lineIndex_, rawAt, raw.size()});
+        trail_.add({link.handedCount() + pendingSize_, lineIndex_, rawAt, line.size});
 
         // The line delay follows each block sent (every line read, for the
         // send without window) once it is on the line.
@@ -661,7 +705,7 @@ void TextSend::sendLines() {
     }
     heldDisplay_.stop();
     // The last block shown must outlive the reader's buffer.
-    currentBlock_ = QByteArray(currentBlock_.constData(), currentBlock_.size());
+    showBlock(QByteArray(blockData_, blockSize_));
     if (!reader.error().isEmpty() && !failed_) {
         msgBox(QStringLiteral("Can't Read \"%1\"").arg(job_.logPath) + QLatin1Char('\n') + reader.error() +
                    QLatin1Char('\n') + QStringLiteral("\"%1\" Was Not Sent Whole").arg(job_.logPath),
@@ -704,7 +748,7 @@ void TextSend::sendTrailer() {
 
 // The end of every send, however it ended.
 void TextSend::finish(bool afterSendWait) {
-    SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, shifted_, nullptr};
+    SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, nullptr};
     // Once the port is closed, what it dropped is known.
     ending.afterClose = [this] {
         QByteArray restartLine;
@@ -722,15 +766,13 @@ void TextSend::finish(bool afterSendWait) {
                          .arg(QString::fromLatin1(restartLine))
                    : QStringLiteral("No Line Reached The Machine Whole");
     };
-    endSend(host_, ending);
+    endSend(session_, ending);
     frm_ = nullptr;
     if (job_.control)
         job_.control->setCaretLine(notedCaretLine_);
 }
 
 } // namespace
-
-bool sendInProgress() { return gRunning; }
 
 std::unique_ptr<QFile> openProgramFile(const QString& fileName) {
     auto file = std::make_unique<QFile>(fileName);
@@ -743,12 +785,12 @@ std::unique_ptr<QFile> openProgramFile(const QString& fileName) {
 }
 
 SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, const QString& loggedAs) {
-    RunningGuard guard;
-    if (!guard.owner())
+    SendHost& host = sendHost();
+    SendSession session(host);
+    if (!session.owner())
         return SendOutcome::NotSent;
     beginSend();
 
-    SendHost& host = sendHost();
     Job job;
     job.fromWindow = fromWindow;
     if (fromWindow) {
@@ -775,7 +817,7 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, co
         return SendOutcome::NotSent;
     }
     SendOutcome routed = SendOutcome::NotSent;
-    if (sentByAnotherRoute(fileName, fromWindow, &routed))
+    if (sentByAnotherRoute(session, fileName, fromWindow, &routed))
         return routed;
 
     const QString path = fileName.isEmpty() ? host.activeWindowFile() : fileName;
@@ -784,15 +826,15 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, co
     job.loggedAs = loggedAs;
     job.shownName = getFileNameFromPath(path);
     job.startLine = qMax(0, lineIndex);
-    TextSend send(std::move(job));
+    TextSend send(session, std::move(job));
     const SendOutcome outcome = send.run();
     lineIndex = int(send.lineIndex());
     return outcome;
 }
 
 SendOutcome sendFileNoWindow(const QString& fileName) {
-    RunningGuard guard;
-    if (!guard.owner())
+    SendSession session(sendHost());
+    if (!session.owner())
         return SendOutcome::NotSent;
     beginSend();
 
@@ -807,7 +849,7 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
         return SendOutcome::NotSent;
     }
     SendOutcome routed = SendOutcome::NotSent;
-    if (sentByAnotherRoute(fileName, false, &routed))
+    if (sentByAnotherRoute(session, fileName, false, &routed))
         return routed;
 
     Job job;
@@ -817,15 +859,15 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
     job.logPath = fileName;
     job.shownName = getFileNameFromPath(fileName);
     job.disk = true;
-    return TextSend(std::move(job)).run();
+    return TextSend(session, std::move(job)).run();
 }
 
 SendOutcome sendBinaryFile(const QString& fileName, int chunkSize) {
-    RunningGuard guard;
-    if (!guard.owner())
+    SendSession session(sendHost());
+    if (!session.owner())
         return SendOutcome::NotSent;
     beginSend();
-    return sendBinary(QStringLiteral("BINARY") + fileName, chunkSize, false);
+    return sendBinary(session, QStringLiteral("BINARY") + fileName, chunkSize, false);
 }
 
 PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool fromWindow) {
@@ -853,16 +895,17 @@ void checkNeedToWait() {
     const int seconds = machineInt("WaitAfterSending") + 1;
     if (seconds >= 31)
         return;
+    // A send that shows no progress window counts down unseen.
     frmCancelSend* frm = frmCancelSend::instance();
-    if (!frm)
-        frm = frmCancelSend::load(sendHost().mainWindow());
     QElapsedTimer clock;
     clock.start();
     for (;;) {
         const double elapsed = clock.elapsed() / 1000.0;
         if (elapsed > seconds || gCancelSend)
             break;
-        frm->updateIndicator(true, QStringLiteral("Closing Com Port In %1s").arg(seconds - elapsed, 0, 'f', 1));
+        if (frm)
+            frm->updateIndicator(true,
+                                 QStringLiteral("Closing Com Port In %1s").arg(seconds - elapsed, 0, 'f', 1));
         waitYielding(500);
     }
 }

@@ -96,6 +96,47 @@ bool LineReader::next(QByteArray* line) {
     }
 }
 
+qsizetype LineReader::nextLines(Line* lines, qsizetype max) {
+    qsizetype n = 0;
+    for (;;) {
+        const char* d = buf_.constData();
+        while (n < max && begin_ < end_) {
+            const qint64 at = firstLineEnd(d + scanFrom_, d + end_) - d;
+            // A CR that ends the bytes read so far may yet be half of a CR LF.
+            const bool undecided = at == end_ - 1 && d[at] == '\r' && !atEnd_;
+            if (at == end_ && !atEnd_) {
+                scanFrom_ = at; // searched to here: the next read goes on from it
+                break;
+            }
+            if (undecided) {
+                scanFrom_ = at;
+                break;
+            }
+            Line& line = lines[n++];
+            line.data = d + begin_;
+            line.start = consumed_ + begin_;
+            if (at == end_) { // the last line, without an end
+                line.size = end_ - begin_;
+                begin_ = end_;
+            } else {
+                line.size = at - begin_;
+                begin_ = at + 1;
+                if (d[at] == '\r' && begin_ < end_ && d[begin_] == '\n')
+                    ++begin_;
+            }
+            scanFrom_ = begin_;
+            line.end = consumed_ + begin_;
+        }
+        // Lines found stay where they are: no read moves them now.
+        if (n > 0 || n == max)
+            return n;
+        if (begin_ >= end_ && atEnd_)
+            return 0;
+        if (!fill() && begin_ >= end_)
+            return 0;
+    }
+}
+
 bool LineReader::skip(qint64 count) {
     QByteArray line;
     for (qint64 i = 0; i < count; ++i)

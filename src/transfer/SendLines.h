@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstring>
+
 class QIODevice;
 
 #include <functional>
@@ -31,15 +33,29 @@ public:
     // stays valid until next() or skip() gives another line. False at the
     // end, or when reading failed (error() says why).
     bool next(QByteArray* line);
+    // A line found by nextLines(): its bytes (without the line end) in the
+    // reader's buffer, and where it starts and where its end ends in the program.
+    struct Line {
+        const char* data;
+        qint64 size;
+        qint64 start;
+        qint64 end;
+    };
+    // Up to `max` next lines, found in one pass over the bytes read so far;
+    // a piece is read only when no whole line is left. Their bytes stay
+    // valid until the next call of nextLines(), next() or skip(). 0 at the
+    // end, or when reading failed.
+    qsizetype nextLines(Line* lines, qsizetype max);
     // Skips `count` lines; false when the program has fewer.
     bool skip(qint64 count);
     qint64 position() const { return consumed_ + begin_; } // bytes read, line ends included
     // Whether `line` is still a view of this reader's buffer, with kSlack
     // readable bytes past its end: a line the caller has replaced (upper-cased,
     // say) is a block of its own, exactly as long as it is.
-    bool hasSlack(const QByteArray& line) const {
-        const quintptr at = quintptr(line.constData()), begin = quintptr(buf_.constData());
-        return at >= begin && at + quintptr(line.size() + kSlack) <= begin + quintptr(buf_.size());
+    bool hasSlack(const QByteArray& line) const { return hasSlack(line.constData(), line.size()); }
+    bool hasSlack(const char* data, qint64 size) const {
+        const quintptr at = quintptr(data), begin = quintptr(buf_.constData());
+        return at >= begin && at + quintptr(size + kSlack) <= begin + quintptr(buf_.size());
     }
     QString error() const { return error_; }
 
@@ -84,10 +100,13 @@ struct Rules {
 // marker for an ignored block).
 QByteArray prepareLine(const QByteArray& raw, const Rules& rules);
 // Whether a prepared line goes to the machine.
-inline bool isSent(const QByteArray& prepared, const Rules& rules) {
-    if (prepared.isEmpty())
+inline bool isSent(const char* prepared, qsizetype size, const Rules& rules) {
+    if (size == 0)
         return !rules.stripBlankLines;
-    return prepared.size() != kSkipMarker.size() || prepared != kSkipMarker;
+    return size != kSkipMarker.size() || std::memcmp(prepared, kSkipMarker.constData(), size_t(size)) != 0;
+}
+inline bool isSent(const QByteArray& prepared, const Rules& rules) {
+    return isSent(prepared.constData(), prepared.size(), rules);
 }
 
 // Whole percent of done over total, rounded, at most 100; 0 when total is 0.

@@ -1,12 +1,13 @@
 #include "SendRoutes.h"
 
 #include "SendHost.h"
+#include "SendSession.h"
 #include "XModemPanels.h"
 
 #include <QMainWindow>
 
-SendOutcome sendXmodem(const QString& fileName, bool fromWindow) {
-    SendHost& host = sendHost();
+SendOutcome sendXmodem(SendSession& session, const QString& fileName, bool fromWindow) {
+    SendHost& host = session.host();
     // An edited window goes as its temporary copy; the panel and the log name the window's file.
     const QString shown =
         fromWindow && fileName.contains(QLatin1String(".tmp"), Qt::CaseInsensitive) ? host.activeWindowFile() : fileName;

@@ -5,6 +5,7 @@
 #include "MessageSeam.h"
 #include "PercentBar.h"
 #include "SendHost.h"
+#include "SendSession.h"
 #include "StatusLine.h"
 #include "TransferGlobals.h"
 #include "frmCancelSend.h"
@@ -38,22 +39,12 @@ SendOutcome portFailure(PortResult result, frmCancelSend* frm, int faultPauseMs,
     return SendOutcome::PortFailed;
 }
 
-void shiftStatusDisplay() {
-    if (gDNCStatus == 3)
-        gDNCStatus = 4;
-    if (gDNCStatus == 2)
-        gDNCStatus = 3;
-}
-
-void unshiftStatusDisplay() {
-    if (gDNCStatus == 3)
-        gDNCStatus = 2;
-    if (gDNCStatus == 4)
-        gDNCStatus = 3;
-}
-
-frmCancelSend* loadProgressWindow(SendHost& host, const QString& fileName, const QString& totalBlocks) {
-    frmCancelSend* frm = frmCancelSend::load(host.mainWindow());
+frmCancelSend* loadProgressWindow(SendSession& session, const QString& fileName, const QString& totalBlocks) {
+    gSending = true;
+    if (!session.windowShown())
+        return nullptr;
+    SendHost& host = session.host();
+    frmCancelSend* frm = frmCancelSend::load(host.mainWindow(), session.layout());
     if (MachineRecord::currentInt(QStringLiteral("RemoteDeviceOnline")) != 0) {
         gOverride = false;
         frm->cmdOverride()->setText(QStringLiteral(">> Get CNC Ready Then Click"));
@@ -68,14 +59,13 @@ frmCancelSend* loadProgressWindow(SendHost& host, const QString& fileName, const
     frm->Label2(5)->clear();
     frm->Label2(2)->clear();
     frm->Label2(1)->setText(fileName);
-    gSending = true;
     frm->setWindowTitle(QStringLiteral("Sending File To ") + host.machineAlias());
     return frm;
 }
 
-bool waitForOperator(frmCancelSend* frm, bool shown) {
+bool waitForOperator(frmCancelSend* frm) {
     // Without a window there is no Override button to answer.
-    if (!shown) {
+    if (!frm) {
         gOverride = true;
         return true;
     }
@@ -89,10 +79,12 @@ PortResult waitForMachine(frmCancelSend* frm) {
     gWaitForXONMode = MachineRecord::currentInt(QStringLiteral("WaitForXON"));
     if (gWaitForXONMode != 0) {
         gOverride = false;
-        frm->updateIndicator(true, QString());
-        frm->cmdOverride()->setEnabled(true);
-        setXonWaitHooks({[frm](const QString& caption) { frm->setWindowTitle(caption); },
-                         [frm] { frm->cmdOverride()->setEnabled(false); }});
+        if (frm) {
+            frm->updateIndicator(true, QString());
+            frm->cmdOverride()->setEnabled(true);
+            setXonWaitHooks({[frm](const QString& caption) { frm->setWindowTitle(caption); },
+                             [frm] { frm->cmdOverride()->setEnabled(false); }});
+        }
         const PortResult r = wait4XON(gWaitForXONMode, QString());
         setXonWaitHooks({});
         if (r != PortResult::Ok || gCancelSend)
@@ -101,7 +93,8 @@ PortResult waitForMachine(frmCancelSend* frm) {
     return gHandshaking == 2 ? wait4CTS(true) : PortResult::Ok;
 }
 
-void endSend(SendHost& host, const SendEnding& ending) {
+void endSend(SendSession& session, const SendEnding& ending) {
+    SendHost& host = session.host();
     if (ending.afterSendWait && ending.outcome != SendOutcome::PortFailed)
         checkNeedToWait();
     frmCancelSend::unload();
@@ -121,14 +114,12 @@ void endSend(SendHost& host, const SendEnding& ending) {
         statusbar(QStringLiteral("Ready"));
     gSending = false;
     host.lockForTransfer(false);
-    if (gMinimizeOnSend == 2) {
+    if (session.minimizeOnSend == 2) {
         host.setCaption(ending.captionPrefix + QStringLiteral("100 %"));
     } else {
         host.setCaption(ending.savedCaption);
-        if (gMinimizeOnSend == 1)
+        if (session.minimizeOnSend == 1)
             host.showNormal();
     }
     notifyAfterSend();
-    if (ending.shifted)
-        unshiftStatusDisplay();
 }

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-class SendHost;
+class SendSession;
 class frmCancelSend;
 
 // Steps every send route shares: how a port result ends it, the status
@@ -19,34 +19,31 @@ class frmCancelSend;
 // sent whole. Anything but Ok cancels the send.
 SendOutcome portFailure(PortResult result, frmCancelSend* frm, int faultPauseMs, const QString& fileName);
 
-// For the sends from disk: "None" shows nothing, "Large %" echoes the data.
-void shiftStatusDisplay();
-void unshiftStatusDisplay();
-
-// The progress window of a send: the Override button for the operator wait
-// of a machine with RemoteDeviceOnline, the bar at 0 %, Filename and Total
-// Blocks filled, the caption naming the machine; gSending set.
-frmCancelSend* loadProgressWindow(SendHost& host, const QString& fileName, const QString& totalBlocks);
-// Shows the window unless the display is "None" and then waits for the
-// operator when the machine asks it. False when Esc or Cancel ended the wait.
-bool waitForOperator(frmCancelSend* frm, bool shown);
+// The progress window of a send in the session's layout: the Override
+// button for the operator wait of a machine with RemoteDeviceOnline, the bar
+// at 0 %, Filename and Total Blocks filled, the caption naming the machine;
+// gSending set. nullptr, and no window built, when the send shows none.
+frmCancelSend* loadProgressWindow(SendSession& session, const QString& fileName, const QString& totalBlocks);
+// Shows the window, if there is one, and then waits for the operator when
+// the machine asks it. False when Esc or Cancel ended the wait.
+bool waitForOperator(frmCancelSend* frm);
 // The machine's start waits (WaitForXON, and CTS with Rts/Cts flow control)
-// before anything goes out. Ok when the send may go on.
+// before anything goes out, shown on `frm` when there is one. Ok when the
+// send may go on.
 PortResult waitForMachine(frmCancelSend* frm);
 
 // The end of a send, however it ended: the after-send countdown (unless the
 // send never began or the port failed), the progress window unloaded, the
 // "{Prompt Me}" question, the port closed, the window unlocked and captioned
-// as MinimizeOnSend says, the time-out report, the display unshifted.
+// as MinimizeOnSend says, the time-out report.
 struct SendEnding {
     SendOutcome outcome = SendOutcome::Sent;
     bool afterSendWait = false;
     QString fileName;
     QString savedCaption;
     QString captionPrefix; // the alias and " : "
-    bool shifted = false;
     // Runs once the port is closed; what it returns (the restart line kept)
     // follows "Send Cancelled" on the status line of a cancelled send.
     std::function<QString()> afterClose;
 };
-void endSend(SendHost& host, const SendEnding& ending);
+void endSend(SendSession& session, const SendEnding& ending);

@@ -15,7 +15,6 @@ int gFlowMethod = 1;
 int gCharacterSet = 0;
 int gKeepAlive = 1;
 int gWaitForXONMode = 0;
-int gMinimizeOnSend = 0;
 int gDNCStatus = 2;
 int gDebugMode = 1;
 bool gBestEob = false;

@@ -29,8 +29,7 @@ extern int gCharacterSet; // 0 ASCII/ISO, 1 EIA
 extern int gKeepAlive;    // the current machine's KeepAlive
 
 extern int gWaitForXONMode;  // the running send's WaitForXON: 0 none, 1 XON, 2 any character
-extern int gMinimizeOnSend;  // [Settings] MinimizeOnSend
-extern int gDNCStatus;       // progress display: 0 Show All, 1 Small %, 2 Large %, 3 None (4 nothing, during a hidden send)
+extern int gDNCStatus;       // progress display: 0 Show All, 1 Small %, 2 Large %, 3 None
 extern int gDebugMode;       // terminal display mode
 // The terminal view's best-EOB display is on: set from the debug mode while
 // the debug window is open, off for a binary receive, when the window opens

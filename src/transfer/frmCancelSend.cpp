@@ -2,7 +2,6 @@
 
 #include "DateStuff.h"
 #include "Help.h"
-#include "IniStorage.h"
 #include "Language.h"
 #include "MachineRecord.h"
 #include "PercentBar.h"
@@ -59,8 +58,12 @@ PercentBar* makePicture(int index, int widthTwips, int heightTwips, bool large, 
 frmCancelSend* frmCancelSend::instance() { return loaded().data(); }
 
 frmCancelSend* frmCancelSend::load(QWidget* parent) {
+    return load(parent, gDNCStatus);
+}
+
+frmCancelSend* frmCancelSend::load(QWidget* parent, int layout) {
     unload();
-    loaded() = new frmCancelSend(parent);
+    loaded() = new frmCancelSend(parent, layout);
     return loaded().data();
 }
 
@@ -74,12 +77,12 @@ void frmCancelSend::unload() {
     window->deleteLater();
 }
 
-frmCancelSend::frmCancelSend(QWidget* parent)
+frmCancelSend::frmCancelSend(QWidget* parent, int layout)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("frmCancelSend"));
     setModal(false);
     setWindowTitle(QStringLiteral("Send File To CNC"));
-    layout_ = gDNCStatus;
+    layout_ = layout;
 
     auto* column = new QVBoxLayout(this);
     column->setSizeConstraint(QLayout::SetFixedSize);
@@ -256,9 +259,7 @@ void frmCancelSend::setFocusToTransferBox(bool mainWindowMinimized) {
         return;
     if (MachineRecord::currentInt(QStringLiteral("Handshaking")) == 4)
         return;
-    const bool shown = gDNCStatus < 3 ||
-                       (gDNCStatus == 3 && readIni(QStringLiteral("Settings"), QStringLiteral("DNCStatus"), QStringLiteral("2")) != QLatin1String("3"));
-    if (!shown)
+    if (gDNCStatus >= 3) // "None"
         return;
     if (mainWindowMinimized) {
         window->hide();

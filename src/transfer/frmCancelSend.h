@@ -24,12 +24,14 @@ public:
 
     // The loaded window, or nullptr.
     static frmCancelSend* instance();
-    // Loads the window for the layout gDNCStatus names (a new one each time).
+    // Loads the window (a new one each time) for a layout, by default the
+    // one gDNCStatus names.
     static frmCancelSend* load(QWidget* parent = nullptr);
+    static frmCancelSend* load(QWidget* parent, int layout);
     // Stops its clock, hides and unloads it.
     static void unload();
-    // Shows or hides the window as the main window is restored or minimised,
-    // while a send runs whose layout shows it.
+    // Shows or hides the window, where a running send has one, as the main
+    // window is restored or minimised.
     static void setFocusToTransferBox(bool mainWindowMinimized);
 
     // The status light green (or red) with this text, also as the caption.
@@ -62,7 +64,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    explicit frmCancelSend(QWidget* parent);
+    frmCancelSend(QWidget* parent, int layout);
 
     int layout_ = 0;
     QVector<QGroupBox*> frames_;

@@ -1,12 +1,17 @@
 #include "AppTestSupport.h"
+#include "CommandLine.h"
+#include "CommandLineSend.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
+#include "PortLayer.h"
 #include "ProgramPaths.h"
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
+#include "frmCancelSend.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QMainWindow>
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -69,7 +74,7 @@ private Q_SLOTS:
     }
     void cleanup() { home_.reset(); }
 
-    // Exit -1: the program runs on with its window shown. Exit 1 comes of a send that fails.
+    // Exit -1: the program runs on with its window shown.
     void commandLineActions_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("exit");
@@ -81,8 +86,6 @@ private Q_SLOTS:
         QTest::newRow("missing path")
             << "%M" << 2 << "" << QString("Invalid Command String Received - No CNC Name") << true;
         QTest::newRow("folder") << "%D" << 2 << "" << QString("%D Is A Folder, Not A File") << true;
-        QTest::newRow("send") << "?3?S?%F" << 0 << "sendFileNoWindow:%F" << QString() << true;
-        QTest::newRow("send fails") << "x?3?S?%F" << 1 << "sendFileNoWindow:%F" << QString() << true;
         QTest::newRow("missing file")
             << "?3?S?%M" << 2 << "" << QString("%M Does Not Exist Or Is Unreachable") << true;
         QTest::newRow("send a folder") << "?3?S?%D" << 2 << "" << QString("%D Is A Folder, Not A File") << true;
@@ -136,6 +139,142 @@ private Q_SLOTS:
         }
         if (exit == 2)
             QCOMPARE(gCurrentMachineSection, QString("Machine1"));
+    }
+
+    // A command-line send builds no main window, and with the display set to
+    // "None" no widget at all; the window's own transfers are never asked,
+    // even when a loaded window is given the command line.
+    void commandLineSendBuildsNoWindow_data() {
+        QTest::addColumn<QByteArray>("settings"); // %P: the machine's pseudo-terminal
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("loadedWindow"); // the line handed to a loaded main window
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<bool>("anyWidget");
+        QTest::addColumn<QString>("machine"); // section, keep-alive, handshaking, flow method, code set
+        const QByteArray mill = "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\nHandshaking=0\n";
+        const QByteArray ports = "[Ports]\nCom3=%P\n";
+        const QByteArray closes = "KeepAlive=0\n";
+        QTest::newRow("settled") << kSettledSettings + mill + closes + ports << "?3?S?%F" << false << 0
+                                 << true << "Machine3 0 0 1 0";
+        QTest::newRow("display None") << kSettledSettings + "DNCStatus=3\n" + mill + closes + ports
+                                      << "?3?S?%F" << false << 0 << false << "Machine3 0 0 1 0";
+        QTest::newRow("keep-alive") << kSettledSettings + "DNCStatus=3\n" + mill + "KeepAlive=1\n" + ports
+                                    << "?3?S?%F" << false << 0 << false << "Machine3 1 0 1 0";
+        QTest::newRow("first run") << QByteArray("[Settings]\nDNCStatus=3\n[Ports]\nCom1=%P\n") << "x?1?S?%F"
+                                   << false << 0 << false << "Machine1 1 1 1 0";
+        QTest::newRow("no device") << kSettledSettings + "DNCStatus=3\n" + mill + closes +
+                                          "[Ports]\nCom3=/nonexistent/tty\n"
+                                   << "?3?S?%F" << false
+                                   << 1 << false << "Machine3 0 0 1 0";
+        QTest::newRow("loaded window") << kSettledSettings + mill + closes + ports << "?3?S?%F" << true << 0
+                                       << true << "Machine3 0 0 1 0";
+    }
+
+    void commandLineSendBuildsNoWindow() {
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, line);
+        QFETCH(bool, loadedWindow);
+        QFETCH(int, exit);
+        QFETCH(bool, anyWidget);
+        QFETCH(QString, machine);
+        PtyMachine pty;
+        home_->writeIni(settings.replace("%P", pty.slavePath().toLocal8Bit()));
+        ScriptedMessages msgs;
+        std::unique_ptr<frmTerminal> window;
+        RecordingTransfers* tr = nullptr;
+        if (loadedWindow) {
+            window = std::make_unique<frmTerminal>();
+            tr = new RecordingTransfers(*window);
+            window->setTransferActions(std::unique_ptr<TransferActions>(tr));
+            QVERIFY(window->Form_Load(true));
+            tr->calls.clear();
+        }
+        // What exists while the send runs, looked at every time it yields.
+        int looks = 0;
+        bool mainWindowSeen = false, widgetSeen = false, progressSeen = false;
+        QTimer look;
+        look.setInterval(0);
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            ++looks;
+            for (QWidget* w : QApplication::allWidgets()) {
+                if (w->window() == window.get())
+                    continue;
+                widgetSeen = true;
+                mainWindowSeen = mainWindowSeen || qobject_cast<QMainWindow*>(w);
+                progressSeen = progressSeen || qobject_cast<frmCancelSend*>(w);
+            }
+        });
+        look.start();
+        QString commandLine = fill(line);
+        const Startup::Outcome outcome =
+            window ? Startup::processCommandLine(*window, commandLine)
+                   : Startup::runCommandLineSend(CommandLine::parse(commandLine), {});
+        look.stop();
+        QVERIFY(!outcome.keepRunning);
+        QCOMPARE(outcome.exitStatus, exit);
+        QVERIFY(looks > 0);
+        QVERIFY(!mainWindowSeen);
+        QCOMPARE(widgetSeen, anyWidget);
+        QCOMPARE(progressSeen, anyWidget);
+        QCOMPARE(machineValues(), machine);
+        if (tr)
+            QCOMPARE(tr->calls, QStringList());
+        QVERIFY(!comPort().isOpen());
+        if (exit == 0) {
+            QVERIFY(pty.waitForCount(12, 20000));
+            QCOMPARE(pty.received(), QByteArray("%\r\nG0X1\r\n%\r\n"));
+            QCOMPARE(readIni(gCurrentMachineSection, QString("lastfilesent")), file_);
+        } else {
+            QVERIFY2(msgs.sawText("Was Not Sent Whole") || msgs.sawText("Can't Open"),
+                     qPrintable(msgs.texts().join('|')));
+        }
+    }
+
+    // What the start writes into the settings file is the same with the
+    // main window and without it: a command-line send refused for its
+    // missing file has loaded all the same.
+    void startWritesTheSameWithoutWindow_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::newRow("first run") << QByteArray("[Settings]\n");
+        QTest::newRow("no file") << QByteArray();
+        QTest::newRow("migration") << QByteArray(
+            "[Settings]\nRunBefore=Yes\n[Machine2]\nDripFeedPacketSize=2\n"
+            "[Machine5]\nDripFeedPacketSize=abc\n");
+        QTest::newRow("settled") << kSettledSettings + "FontName=Mono\n[Machine3]\nAlias=LATHE\nVisible=0\n";
+        QTest::newRow("read-only first run") << QByteArray("[Settings]\n");
+    }
+
+    void startWritesTheSameWithoutWindow() {
+        QFETCH(QByteArray, settings);
+        const bool readOnly = QByteArray(QTest::currentDataTag()).startsWith("read-only");
+        QByteArray files[2];
+        for (const bool withWindow : {true, false}) {
+            QFile::remove(home_->iniPath());
+            if (!settings.isNull())
+                home_->writeIni(settings);
+            if (readOnly)
+                QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner));
+            initSettingsPath(); // a fresh read of the file, as at a start
+            ScriptedMessages msgs;
+            Startup::checkSettingsFile();
+            if (withWindow) {
+                frmTerminal window;
+                window.setTransferActions(std::make_unique<RecordingTransfers>(window));
+                QVERIFY(window.Form_Load(true));
+                QCOMPARE(window.cmbCNC()->count(), 64);
+            } else {
+                const Startup::Outcome outcome =
+                    Startup::runCommandLineSend(CommandLine::parse(fill("?3?S?%M")), {});
+                QCOMPARE(outcome.exitStatus, int(Startup::ExitBadCommandLine));
+                QVERIFY(msgs.sawText("Does Not Exist Or Is Unreachable"));
+            }
+            files[withWindow ? 0 : 1] = home_->readIniBytes();
+            QVERIFY(
+                QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        }
+        QCOMPARE(files[1], files[0]);
+        QCOMPARE(files[0].contains("Alias=Machine64"), !readOnly);
+        QCOMPARE(files[0].contains("RunBefore=Yes"), !readOnly);
     }
 
     // "O" makes the machine current and shows its name, but opens no port:
@@ -228,6 +367,38 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     }
 
+    // A first start of all by the command line: the first run's records,
+    // every machine's alias and the font keys are written as a main window
+    // would write them, without any window, and the send goes out.
+    void executableFirstRunSend() {
+        PtyMachine machine;
+        home_->writeIni("[Settings]\n[Ports]\nCom1=" + machine.slavePath().toLocal8Bit() + "\n");
+        // A send receives nothing: what receives left is the window's start to tidy.
+        const QString leftover = home_->file("dnc1A2B.TMP");
+        QVERIFY(writeAllBytes(leftover, ""));
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("FEEDLINE_HOME", home_->path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(env);
+        program.start(QString(FEEDLINE_EXECUTABLE), {fill("x?1?S?%F")});
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(machine.waitForCount(12, 20000));
+        QCOMPARE(machine.received(), QByteArray("%\r\nG0X1\r\n%\r\n"));
+        const QByteArray after = home_->readIniBytes();
+        for (const char* written :
+             {"RunBefore=Yes", "UpdateStorage=1", "UpdateDataSendMode=", "FontName=Courier New", "[Machine8]",
+              "SendExtension1=TXT", "Alias=Machine64"})
+            QVERIFY2(after.contains(written), written);
+        initSettingsPath();
+        QCOMPARE(readIni("Machine1", QString("lastfilesent")), file_);
+        QCOMPARE(readIni("Machine1", QString("lastline")), QString("%"));
+        QVERIFY(!iniHasKey("Machine9", "SendExtension1"));
+        QVERIFY(QFileInfo::exists(leftover));
+    }
+
     // The program itself started hidden: it ends, sent or refused with a
     // message, and leaves a settings file it cannot use as it was.
     void executableRun_data() {
@@ -245,6 +416,18 @@ private Q_SLOTS:
         QTest::newRow("CR ends") << QByteArray(onPty).replace('\n', '\r') << false << "?3?S?%F" << 0
                                  << "Has Been Sent";
         QTest::newRow("read-only") << onPty << true << "?3?S?%F" << 0 << "Can't Write To Settings File";
+        QTest::newRow("display None") << QByteArray(onPty).replace("[Machine3]", "DNCStatus=3\n[Machine3]")
+                                      << false << "?3?S?%F" << 0 << "Has Been Sent";
+        QTest::newRow("keep-alive") << QByteArray(onPty).replace("[Ports]", "KeepAlive=1\n[Ports]") << false
+                                    << "?3?S?%F" << 0 << "Has Been Sent";
+        QTest::newRow("XModem, nobody answers")
+            << QByteArray(onPty).replace("[Ports]", "Handshaking=4\nSendTimeOut=1\n[Ports]") << false
+            << "?3?S?%F" << 1 << "No Response From CNC";
+        QTest::newRow("a folder") << own << false << "?3?S?%D" << 2 << "Is A Folder, Not A File";
+        QTest::newRow("lower-case s") << own << false << "?3?s?%F" << 2 << "Is Neither S Nor O";
+        // Named before the send that then cannot find the port.
+        QTest::newRow("impossible port") << QByteArray(onPty).replace("CommPort=2", "CommPort=-3") << false
+                                         << "?3?S?%F" << 1 << "Hold Values No Port Can Use";
         QTest::newRow("UTF-16") << utf16(onPty) << false << "?3?S?%F" << 2 << "Cannot Be Read";
         QTest::newRow("garbage") << garbage() << false << "?3?S?%F" << 2 << "Cannot Be Read";
     }
@@ -275,9 +458,10 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(home_->file("Feedline.cfg")) && QFile::exists(home_->file("fanuc.itc")));
         if (exitStatus == 0)
             QVERIFY(machine.waitForCount(12, 20000));
-        QCOMPARE(machine.received(), exitStatus == 0 ? QByteArray("%\r\nG0X1\r\n%\r\n") : QByteArray());
+        if (!settings.contains("Handshaking=4")) // an XModem sender cancels with its own bytes
+            QCOMPARE(machine.received(), exitStatus == 0 ? QByteArray("%\r\nG0X1\r\n%\r\n") : QByteArray());
         const QByteArray after = home_->readIniBytes();
-        if (readOnly || (exitStatus != 0 && !settings.isEmpty()))
+        if (readOnly || (exitStatus == 2 && !settings.isEmpty()))
             QCOMPARE(after, before);
         QCOMPARE(after.startsWith("\xef\xbb\xbf"), before.startsWith("\xef\xbb\xbf"));
         QCOMPARE(after.contains('\n'), before.contains('\n'));

@@ -3,6 +3,8 @@
 #include "MachineOnPty.h"
 #include "MessageSeam.h"
 
+#include <QTimer>
+
 #include <termios.h>
 
 namespace {
@@ -149,6 +151,51 @@ TEST_F(Port, CancelMidWriteStopsOutput) {
     closeComPort(CloseWhen::Always);
     ASSERT_TRUE(machine.waitUntilRead());
     EXPECT_EQ(machine.receivedCount(), got) << "nothing more after the cancel";
+}
+
+// A write the machine holds (it stops reading, or says XOFF) lets the event
+// loop run again and again while it waits: only then can the machine be let
+// go here, or the operator cancel.
+TEST_F(Port, AHeldWriteKeepsTheEventLoopRunning) {
+    set({{"Handshaking", "1"}, {"SendTimeOut", "10"}});
+    const QByteArray data = randomBytes(1 << 20);
+    enum Hold { NotReading, Xoff };
+    for (const Hold hold : {NotReading, Xoff}) {
+        for (const bool cancel : {false, true}) {
+            SCOPED_TRACE(std::string(hold == Xoff ? "XOFF" : "not reading") + (cancel ? ", cancelled" : ""));
+            gCancelSend = false;
+            machine.clearReceived();
+            ASSERT_TRUE(openPort());
+            if (hold == Xoff)
+                holdWithXoff(machine);
+            else
+                machine.setReading(false);
+            int turns = 0;
+            QTimer turn;
+            turn.setInterval(0);
+            QObject::connect(&turn, &QTimer::timeout, [&] {
+                if (++turns != 10)
+                    return;
+                if (cancel)
+                    gCancelSend = true;
+                else if (hold == Xoff)
+                    machine.send(QByteArray(1, char(17)));
+                else
+                    machine.setReading(true);
+            });
+            turn.start();
+            EXPECT_EQ(sendToPort(data), cancel ? PortResult::Cancelled : PortResult::Ok);
+            turn.stop();
+            EXPECT_GE(turns, 10);
+            machine.setReading(true);
+            if (!cancel) {
+                ASSERT_TRUE(machine.waitForCount(data.size(), 20000));
+                EXPECT_EQ(machine.received(), data);
+            }
+            closeComPort(CloseWhen::Always);
+            ASSERT_TRUE(machine.waitUntilRead()); // what a cancel left in the pair, before the next round
+        }
+    }
 }
 
 TEST_F(Port, PeerVanishingMidSendIsAnError) {

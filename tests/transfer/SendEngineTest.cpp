@@ -69,6 +69,22 @@ TEST_F(Send, EveryEndOfBlockFromEveryKindOfFile) {
     expectIdleAndUnlocked();
 }
 
+// An end of block longer than a short line's room still goes whole after
+// every line, short or long, and nothing of it before the next line.
+TEST_F(Send, ALongCustomEndOfBlockFollowsEveryLine) {
+    set({{"HeaderSend", ""},
+         {"TrailerSend", ""},
+         {"EOBSend", "5"},
+         {"CustomEOBSend", "59,32,69,78,68,32,79,70,32,66,76,79,67,75,13,10"}});
+    const QByteArray eob = "; END OF BLOCK\r\n";
+    const QByteArray longLine(300, 'X');
+    const QString path = program("G0\n\nN1 X1\n" + longLine + "\nM30");
+    const QByteArray expected = "G0" + eob + eob + "N1 X1" + eob + longLine + eob + "M30" + eob;
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_EQ(received(expected.size()), expected);
+    expectIdleAndUnlocked();
+}
+
 TEST_F(Send, LineRulesOfEachEngine) {
     set({{"StripSpaces", "1"}, {"IgnoreBlock", "/"}, {"StripBlankLines", "1"}});
     const QString path = program("N10 G01 X5\n/N20 M00\n\nN30  M30\n");
@@ -404,15 +420,22 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     const QByteArray text = "O1\nN10 G0 X1\nM30 (END)\n";
     const QString path = program(text);
     // The file and the recent list are on disk before the program reaches the
-    // machine: a restart after a crash in the middle offers this file.
+    // machine: a restart after a crash in the middle offers this file. The
+    // machine may read its first byte only after the send has ended: what it
+    // saw is taken once it has looked, never while it may still be looking.
+    // The pause after each line gives a prompt machine time to look while the
+    // send still runs.
+    set("LineDelay", QStringLiteral("20"));
     QByteArray onDiskAtFirstByte;
-    machine.setReaction([&, seen = false](qint64 got) mutable {
-        if (got > 0 && !seen) {
-            seen = true;
+    std::atomic<bool> looked{false};
+    machine.setReaction([&](qint64 got) {
+        if (got > 0 && !looked) {
             onDiskAtFirstByte = home.readIniBytes();
+            looked = true;
         }
     });
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    EXPECT_TRUE(waitUntil([&] { return looked.load(); }));
     machine.setReaction(nullptr);
     EXPECT_TRUE(onDiskAtFirstByte.contains("lastfilesent=" + path.toUtf8() + '\n'));
     EXPECT_TRUE(onDiskAtFirstByte.contains("RecentSentFile1=" + path.toUtf8() + '\n'));

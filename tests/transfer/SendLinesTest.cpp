@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace SendLines;
 
 namespace {
@@ -53,6 +55,43 @@ TEST(SendLines, LinesEndAtCrLfLfOrCrAlike) {
         QBuffer in(&bytes);
         in.open(QIODevice::ReadOnly);
         EXPECT_EQ(countLines(in), c.lines.size());
+    }
+}
+
+// Lines taken in runs are the lines taken one by one, each knowing where it
+// starts and where its line end ends, however the pieces and runs fall.
+TEST(SendLines, LinesInRunsAreTheLinesOneByOne) {
+    const QByteArray programs[] = {
+        "A\r\nB\r\n",         "A\rB\r", "A\nB", "A\r\n\r\nB",
+        "A\r\r\nB\n\r\n",     "\n",     "",     QByteArray("N1\0X\xF0\r\nNN2\rN3", 13),
+        "G01 X1.000 Y2.000\n"};
+    for (const QByteArray& data : programs) {
+        for (const qint64 piece : {1, 2, 3, 1 << 20}) {
+            for (const qsizetype runSize : {1, 2, 256}) {
+                SCOPED_TRACE(data.toPercentEncoding().constData() + std::string(" pieces ") +
+                             std::to_string(piece) + " runs " + std::to_string(runSize));
+                QByteArray bytes = data;
+                QBuffer in(&bytes);
+                in.open(QIODevice::ReadOnly);
+                LineReader reader(in, piece);
+                std::vector<LineReader::Line> run(static_cast<size_t>(runSize));
+                QList<QByteArray> lines;
+                qint64 at = 0;
+                while (const qsizetype n = reader.nextLines(run.data(), runSize)) {
+                    for (qsizetype i = 0; i < n; ++i) {
+                        const LineReader::Line& line = run[size_t(i)];
+                        EXPECT_EQ(line.start, at);
+                        EXPECT_GT(line.end, line.start + line.size - (line.end == data.size() ? 1 : 0));
+                        lines << QByteArray(line.data, line.size);
+                        EXPECT_EQ(lines.last(), data.mid(at, line.size));
+                        at = line.end;
+                    }
+                }
+                EXPECT_EQ(at, data.size());
+                EXPECT_EQ(reader.position(), data.size());
+                EXPECT_EQ(lines, allLines(data, piece));
+            }
+        }
     }
 }
 
