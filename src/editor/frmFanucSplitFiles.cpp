@@ -280,14 +280,14 @@ SplitOutcome splitFileUp(const QString& path, bool fromMenu) {
         return outcome;
     }
     const ProgramSplit::Written written = ProgramSplit::writePieces(
-        pieces, folder, MachineRecord::currentInt(QStringLiteral("renameFanucFiles")) == 1);
+        pieces, folder, MachineRecord::currentInt(QStringLiteral("renameFanucFiles")) == 1, path);
     outcome.written = written.paths;
     outcome.complete = written.complete;
     outcome.summary = written.paths.isEmpty() ? QStringLiteral("No File Was Written")
                                               : QStringLiteral("%1 File(s) Written To %2").arg(written.paths.size()).arg(folder);
     if (!fromMenu) {
         // Everything it held is in the files written now.
-        if (written.complete)
+        if (written.complete && !written.paths.contains(path))
             QFile::remove(path);
         else
             msgBox(QStringLiteral("Not Every Program Was Written") + kept, Msg::Ok, Msg::Exclamation);
