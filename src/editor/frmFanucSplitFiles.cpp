@@ -195,6 +195,11 @@ void mnuSplitFile(QWidget* owner) {
     if (!ed || ed->textLength() == 0 || !fileExists(ed->tag()))
         return;
     const QString file = ed->tag();
+    if (gWindows[gActiveWindow].modified &&
+        msgBox(QStringLiteral("The Unsaved Changes Of This Window Are Not Part Of The Split\nSplit ") + file +
+                   QStringLiteral(" As Saved ?"),
+               Msg::YesNo, Msg::Question, QString(), 1) != Msg::AnswerYes)
+        return;
     gDialogResult.clear();
     frmFanucSplitFiles dialog(owner);
     dialog.Text1->setText(getPathOnly(file));

@@ -433,6 +433,14 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(folder).isDir());
         QVERIFY(msgs->sawText("No Program Starting With \":\" Was Found In prog.nc"));
         QVERIFY(!QApplication::overrideCursor());
+
+        // Edits not saved: the split would read what the screen does not show.
+        QTest::keyClicks(mgr->activeEditor(), "X");
+        msgs->clear();
+        QCOMPARE(dialogsDuring(split, cancel), 0); // unanswered: No
+        QVERIFY(msgs->sawText("The Unsaved Changes Of This Window Are Not Part Of The Split"));
+        msgs->answer(Msg::AnswerYes);
+        QCOMPARE(dialogsDuring(split, cancel), 1);
     }
 
     void splitFilesWritesEachProgramAndDoesWhatTheMachineAsksAfterwards() {
