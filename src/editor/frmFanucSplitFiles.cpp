@@ -239,11 +239,18 @@ QString receiveFolder() {
 // What FanucLaunch asks for once the files are written.
 void afterSplit(const ProgramSplit::Written& written, const QString& summary) {
     const int launch = MachineRecord::currentInt(QStringLiteral("FanucLaunch"));
-    if (launch >= 2 && launch <= 11) {
-        if (EditorManager* editors = EditorManager::instance())
-            for (const QString& program : written.programs.mid(0, launch - 1))
-                editors->fileAlreadyOpen(program);
-    } else if (launch != 1 && !written.paths.isEmpty()) {
+    const QStringList opened =
+        launch >= 2 && launch <= 11 ? written.programs.mid(0, launch - 1) : QStringList();
+    if (EditorManager* editors = EditorManager::instance()) {
+        // A window may show a file the split has just replaced.
+        for (const QString& path : written.paths)
+            if (!opened.contains(path))
+                editors->reloadWrittenFile(path);
+        for (const QString& program : opened)
+            editors->openWrittenFile(program, QStringLiteral("Program Just Split"));
+    }
+    const bool list = launch != 1 && !(launch >= 2 && launch <= 11);
+    if (list && !written.paths.isEmpty()) {
         constexpr int kListed = 30;
         QStringList names;
         for (const QString& path : written.paths.mid(0, kListed))

@@ -483,6 +483,31 @@ private Q_SLOTS:
         dialogsDuring(split, ok);
         QVERIFY(msgs->shown().isEmpty());
         QCOMPARE(readAllBytes(folder + "O0020_2"), QByteArray("O0020\nM99\n"));
+
+        // Files replaced while open: a window without edits shows the new
+        // program, one with edits keeps them and is asked about when opened.
+        const auto windowOf = [](const QString& path) {
+            for (int i = 1; i < gWindows.size(); ++i)
+                if (!gWindows[i].closed && gWindows[i].fileName == path)
+                    return i;
+            return -1;
+        };
+        const int o10 = windowOf(folder + "O0010"), o20 = windowOf(folder + "O0020");
+        QVERIFY(o10 > 0 && o20 > 0);
+        mgr->selectWindow(o20);
+        QTest::keyClicks(mgr->activeEditor(), "EDIT ");
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("dump2.nc"), "O0010\nG01 X5\nM30\nO0020\nM98\n"));
+        writeIniValues(gCurrentMachineSection, {{"FanucLaunch", "3"}, {"renameFanucFiles", "0"}});
+        msgs->clear();
+        msgs->answer(Msg::AnswerYesToAll).answer(Msg::AnswerNo);
+        dialogsDuring(split, ok);
+        QCOMPARE(readAllBytes(folder + "O0020"), QByteArray("O0020\nM98\n"));
+        QVERIFY(msgs->sawText(
+            folder + "O0020 Is Open With Changes Not Saved\nReplace Them With The Program Just Split ?"));
+        QCOMPARE(mgr->editor(o10)->bytes(), QByteArray("O0010\nG01 X5\nM30\n"));
+        QVERIFY(!gWindows[o10].modified && !mgr->editor(o10)->isModified());
+        QCOMPARE(mgr->editor(o20)->bytes(), QByteArray("EDIT O0020\nM99\n"));
+        QCOMPARE(mgr->activeEditor()->bytes(), QByteArray("O0020\nM98\n")); // opened beside
     }
 
     void aReceiveAllWithItsReceiveFolderLeftEmptySplitsIntoTheProgramFolder() {
