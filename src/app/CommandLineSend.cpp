@@ -20,6 +20,7 @@ class CommandLineHost : public SendHost {
 public:
     explicit CommandLineHost(const QString& alias) : alias_(alias) {}
     QString machineAlias() override { return alias_.isEmpty() ? SendHost::machineAlias() : alias_; }
+    bool windowsSeen() override { return screenSeen(); }
 
 private:
     QString alias_;
