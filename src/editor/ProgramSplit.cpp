@@ -263,8 +263,11 @@ Written writePieces(const QVector<Piece>& pieces, const QString& folder, bool re
         if (!write(p, name))
             return written;
     }
-    if (intoSource && !write(*intoSource, sourceName))
-        return written;
+    if (intoSource) {
+        if (!write(*intoSource, sourceName))
+            return written;
+        written.replacedSource = true;
+    }
     written.complete = !skipped;
     return written;
 }

@@ -55,6 +55,7 @@ struct Written {
     QStringList paths;     // every file written, in order
     QStringList programs;  // those that hold a program
     bool complete = false; // every piece was written
+    bool replacedSource = false; // a program was written over the file being split
 };
 
 // Writes the pieces into `folder` (ending in "/"), each through a temporary

@@ -299,7 +299,7 @@ SplitOutcome splitFileUp(const QString& path, bool fromMenu) {
                                               : QStringLiteral("%1 File(s) Written To %2").arg(written.paths.size()).arg(folder);
     if (!fromMenu) {
         // Everything it held is in the files written now.
-        if (written.complete && !written.paths.contains(path))
+        if (written.complete && !written.replacedSource)
             QFile::remove(path);
         else
             msgBox(QStringLiteral("Not Every Program Was Written") + kept, Msg::Ok, Msg::Exclamation);

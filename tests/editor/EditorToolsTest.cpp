@@ -519,6 +519,14 @@ private Q_SLOTS:
         QVERIFY(split.complete);
         QCOMPARE(readAllBytes(home->file("97532")), QByteArray("O97532\nM30\n"));
         QVERIFY(!QFile::exists(received));
+
+        // A program named as the received file itself stays once written there.
+        writeIni(gCurrentMachineSection, QStringLiteral("FanucUseComment"), QStringLiteral("1"));
+        fileWith(QStringLiteral("dncR1.TMP"), "O1(dncR1.TMP)\nM30\nO2\nM30\n");
+        msgs->answer(Msg::AnswerYes);
+        QVERIFY(splitFileUp(received, false).complete);
+        QVERIFY(msgs->sawText(received + " Is The File Being Split"));
+        QCOMPARE(readAllBytes(received), QByteArray("O1(dncR1.TMP)\nM30\n"));
     }
 
     // --- merge --------------------------------------------------------------

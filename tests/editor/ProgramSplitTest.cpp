@@ -265,6 +265,7 @@ TEST_F(WritePieces, TheFileBeingSplitIsAskedForOnItsOwnAndReplacedOnlyAfterEvery
         EXPECT_EQ(readAllBytes(source), c.source);
         EXPECT_EQ(w.complete, c.complete);
         EXPECT_EQ(w.paths.size(), c.written);
+        EXPECT_EQ(w.replacedSource, c.answer == Msg::AnswerYes);
         if (c.answer == Msg::AnswerYes) {
             EXPECT_EQ(w.paths.last(), source); // written last
         }
