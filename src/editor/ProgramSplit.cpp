@@ -209,6 +209,7 @@ Written writePieces(const QVector<Piece>& pieces, const QString& folder, bool re
     // failure on the way never leaves the programs after it only in memory.
     const Piece* intoSource = nullptr;
     QString sourceName;
+    qsizetype sourceAt = 0, sourceProgramAt = 0; // its place among the files, in the master's order
     const auto write = [&](const Piece& p, const QString& name) {
         QString error;
         if (!writeFileSafely(folder + name, p.bytes, &error)) {
@@ -238,6 +239,8 @@ Written writePieces(const QVector<Piece>& pieces, const QString& folder, bool re
             if (answer == Msg::AnswerYes) {
                 intoSource = &p;
                 sourceName = name;
+                sourceAt = written.paths.size();
+                sourceProgramAt = written.programs.size();
             } else if (answer == Msg::AnswerNo) {
                 skipped = true;
             } else {
@@ -266,6 +269,9 @@ Written writePieces(const QVector<Piece>& pieces, const QString& folder, bool re
     if (intoSource) {
         if (!write(*intoSource, sourceName))
             return written;
+        written.paths.move(written.paths.size() - 1, sourceAt);
+        if (!intoSource->beforePrograms)
+            written.programs.move(written.programs.size() - 1, sourceProgramAt);
         written.replacedSource = true;
     }
     written.complete = !skipped;
