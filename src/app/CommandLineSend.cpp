@@ -2,12 +2,14 @@
 
 #include "FileStuff.h"
 #include "IniStorage.h"
-#include "MachineSettingsCheck.h"
 #include "MachineRecord.h"
+#include "MachineSettingsCheck.h"
+#include "MessageSeam.h"
 #include "PortLayer.h"
 #include "SendEngine.h"
 #include "SendHost.h"
 #include "StartupLoad.h"
+#include "StatusLine.h"
 #include "TransferGlobals.h"
 
 #include <QDir>
@@ -20,6 +22,7 @@ class CommandLineHost : public SendHost {
 public:
     explicit CommandLineHost(const QString& alias) : alias_(alias) {}
     QString machineAlias() override { return alias_.isEmpty() ? SendHost::machineAlias() : alias_; }
+    bool windowsSeen() override { return screenSeen(); }
 
 private:
     QString alias_;
@@ -53,8 +56,12 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
         closeComPort(CloseWhen::Always);
     CommandLineHost host(alias);
     const SendHostScope scope(&host);
-    const bool sent = sendFileNoWindow(line.path) == SendOutcome::Sent;
+    const SendOutcome outcome = sendFileNoWindow(line.path);
     closeComPort(CloseWhen::Always);
+    // The status line that says so, and what a restart starts from, is nowhere to be seen.
+    if (outcome == SendOutcome::Cancelled)
+        msgBox(lastStatusText(), Msg::Ok, Msg::Information);
+    const bool sent = outcome == SendOutcome::Sent;
     return Outcome{false, sent ? ExitOk : ExitSendFailed};
 }
 

@@ -130,16 +130,20 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
     return Outcome{};
 }
 
+bool screenSeen() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
 int Main(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("feedline"));
     gVersionSuffix = versionSuffix();
     initSettingsPath();
     QString commandLine = CommandLine::fromArguments(QApplication::arguments());
     const bool hidden = !commandLine.trimmed().isEmpty();
-    // A screen nobody looks at (offscreen, minimal) cannot answer a box:
-    // messages then stay on standard error, the message seam's default.
-    const QString platform = QGuiApplication::platformName();
-    const bool screen = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+    // A screen nobody looks at cannot answer a box: messages then stay on
+    // standard error, the message seam's default.
+    const bool screen = screenSeen();
     auto useBoxes = [screen] {
         if (!screen)
             return false;

@@ -48,6 +48,10 @@ Outcome refuseCommandLine(const QString& text, const std::function<bool()>& useB
 Outcome processCommandLine(frmTerminal& window, QString& commandLine,
                            const std::function<bool()>& useBoxes = std::function<bool()>());
 
+// False on a screen nobody looks at (offscreen, minimal): nothing shown there
+// can be answered.
+bool screenSeen();
+
 // Prepares the shared values, then shows the main window or runs the command line.
 int Main(QApplication& app);
 

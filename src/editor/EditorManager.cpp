@@ -38,6 +38,15 @@ QString machineExtension() { return MachineRecord::current(QStringLiteral("SendE
 
 QString absolutePath(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
+// The open window that shows `path`, or -1.
+int windowShowing(const QString& path) {
+    const QString wanted = absolutePath(path);
+    for (int i = 1; i < gWindows.size(); ++i)
+        if (!gWindows[i].closed && namesAFile(gWindows[i].fileName) && gWindows[i].fileName == wanted)
+            return i;
+    return -1;
+}
+
 } // namespace
 
 EditorManager::EditorManager(QObject* parent) : QObject(parent) {
@@ -253,14 +262,11 @@ int EditorManager::openFileInNewWindow(const QString& givenPath) {
 }
 
 void EditorManager::fileAlreadyOpen(const QString& path) {
-    const QString wanted = absolutePath(path);
-    for (int i = 1; i < gWindows.size(); ++i) {
-        if (!gWindows[i].closed && namesAFile(gWindows[i].fileName) && gWindows[i].fileName == wanted) {
-            selectWindow(i);
-            return;
-        }
-    }
-    openFileInNewWindow(path);
+    const int open = windowShowing(path);
+    if (open >= 0)
+        selectWindow(open);
+    else
+        openFileInNewWindow(path);
 }
 
 void EditorManager::openFileIntoWindow() {
@@ -345,6 +351,41 @@ bool EditorManager::loadFileIntoWindow(bool stop, const QString& path) {
     ed->setCaretLine(1);
     ed->setCaretColumn(0);
     return true;
+}
+
+void EditorManager::openWrittenFile(const QString& path, const QString& what) {
+    const int open = windowShowing(path);
+    const EditControl* openEditor = open >= 0 ? editor(open) : nullptr;
+    if (openEditor && (gWindows[open].modified || openEditor->isModified())) {
+        const Msg::Answer replace = msgBox(
+            QStringLiteral("The File ") + path + QStringLiteral(" Is Open With Changes Not Saved") +
+                QLatin1Char('\n') + QStringLiteral("Replace Them With The ") + what + QStringLiteral(" ?"),
+            Msg::YesNo, Msg::Question, QString(), 1);
+        if (replace != Msg::AnswerYes) {
+            // The edits stay in their tab; the new file opens beside it.
+            openFileInNewWindow(path);
+            return;
+        }
+    }
+    fileAlreadyOpen(path);
+    if (open >= 0 && loadFileIntoWindow(false, path)) {
+        if (EditControl* ed = activeEditor())
+            ed->markSaved();
+        gWindows[gActiveWindow].modified = false;
+    }
+    if (EditControl* ed = activeEditor())
+        ed->setFocus();
+}
+
+void EditorManager::reloadWrittenFile(const QString& path) {
+    const int open = windowShowing(path);
+    EditControl* ed = open >= 0 ? editor(open) : nullptr;
+    QByteArray data;
+    if (!ed || ed->isReadOnly() || gWindows[open].modified || ed->isModified() || !readWholeFile(path, &data))
+        return;
+    ed->replaceAllAsOneEdit(data);
+    ed->markSaved();
+    gWindows[open].modified = false;
 }
 
 bool EditorManager::writeWindow(int index, const QString& path) {

@@ -59,6 +59,13 @@ public:
     void hideAllTextBoxes(bool hide, bool lock);
     void setCaption(int index);
     bool loadFileIntoWindow(bool stop, const QString& path);
+    // A file this program has just written: the window that shows it takes
+    // the new text, after a question naming `what` when it holds unsaved
+    // edits (No opens the file beside them); without a window the file opens
+    // in a new one.
+    void openWrittenFile(const QString& path, const QString& what);
+    // Only a window showing `path` without unsaved edits takes its new text.
+    void reloadWrittenFile(const QString& path);
 
     // Saving and closing the active window. True when done.
     bool saveWindowToFile();

@@ -182,7 +182,17 @@ QString freeName(const QString& folder, const QString& name, const QStringList& 
     }
 }
 
-Written writePieces(const QVector<Piece>& pieces, const QString& folder, bool renameExisting) {
+namespace {
+
+bool sameFile(const QString& a, const QString& b) {
+    const QString real = QFileInfo(a).canonicalFilePath();
+    return !real.isEmpty() && real == QFileInfo(b).canonicalFilePath();
+}
+
+} // namespace
+
+Written writePieces(const QVector<Piece>& pieces, const QString& folder, bool renameExisting,
+                    const QString& source) {
     Written written;
     for (const Piece& p : pieces) {
         if (!validFileName(p.name)) {
@@ -195,10 +205,48 @@ Written writePieces(const QVector<Piece>& pieces, const QString& folder, bool re
     QStringList taken; // names this split wrote
     bool replaceEvery = false;
     bool skipped = false;
+    // The program that replaces the file being split is written last, so a
+    // failure on the way never leaves the programs after it only in memory.
+    const Piece* intoSource = nullptr;
+    QString sourceName;
+    qsizetype sourceAt = 0, sourceProgramAt = 0; // its place among the files, in the master's order
+    const auto write = [&](const Piece& p, const QString& name) {
+        QString error;
+        if (!writeFileSafely(folder + name, p.bytes, &error)) {
+            msgBox(QStringLiteral("Can't Write ") + folder + name + QLatin1Char('\n') + error +
+                       QStringLiteral("\nThe Split Stopped"),
+                   Msg::Ok, Msg::Critical);
+            return false;
+        }
+        taken << name;
+        written.paths << folder + name;
+        if (!p.beforePrograms)
+            written.programs << folder + name;
+        return true;
+    };
     for (const Piece& p : pieces) {
         QString name = p.name;
-        if (taken.contains(name)) {
+        if (taken.contains(name) || (intoSource && name == sourceName)) {
             name = freeName(folder, name, taken);
+        } else if (!renameExisting && !source.isEmpty() && sameFile(folder + name, source)) {
+            // Yes To All never covers it: the user must know the file goes.
+            const Msg::Answer answer =
+                msgBox(folder + name + QStringLiteral(" Is The File Being Split\n") +
+                           QStringLiteral(
+                               "Replace It With The Program At Line %1 Once Every Other File Is Written ?")
+                               .arg(p.line),
+                       Msg::YesNoCancel, Msg::Question, QString(), 1);
+            if (answer == Msg::AnswerYes) {
+                intoSource = &p;
+                sourceName = name;
+                sourceAt = written.paths.size();
+                sourceProgramAt = written.programs.size();
+            } else if (answer == Msg::AnswerNo) {
+                skipped = true;
+            } else {
+                return written;
+            }
+            continue;
         } else if (QFileInfo::exists(folder + name)) {
             if (renameExisting) {
                 name = freeName(folder, name, taken);
@@ -215,17 +263,16 @@ Written writePieces(const QVector<Piece>& pieces, const QString& folder, bool re
                     return written;
             }
         }
-        QString error;
-        if (!writeFileSafely(folder + name, p.bytes, &error)) {
-            msgBox(QStringLiteral("Can't Write ") + folder + name + QLatin1Char('\n') + error +
-                       QStringLiteral("\nThe Split Stopped"),
-                   Msg::Ok, Msg::Critical);
+        if (!write(p, name))
             return written;
-        }
-        taken << name;
-        written.paths << folder + name;
-        if (!p.beforePrograms)
-            written.programs << folder + name;
+    }
+    if (intoSource) {
+        if (!write(*intoSource, sourceName))
+            return written;
+        written.paths.move(written.paths.size() - 1, sourceAt);
+        if (!intoSource->beforePrograms)
+            written.programs.move(written.programs.size() - 1, sourceProgramAt);
+        written.replacedSource = true;
     }
     written.complete = !skipped;
     return written;

@@ -55,6 +55,7 @@ struct Written {
     QStringList paths;     // every file written, in order
     QStringList programs;  // those that hold a program
     bool complete = false; // every piece was written
+    bool replacedSource = false; // a program was written over the file being split
 };
 
 // Writes the pieces into `folder` (ending in "/"), each through a temporary
@@ -64,6 +65,9 @@ struct Written {
 // with `renameExisting`, left alone with the program under a free name.
 // A name that is not valid is refused before anything is written; a failed
 // write stops the split with the reason; files already written stay.
-Written writePieces(const QVector<Piece>& pieces, const QString& folder, bool renameExisting);
+// `source`, the file being split, is replaced only after its own question
+// and after every other piece is written.
+Written writePieces(const QVector<Piece>& pieces, const QString& folder, bool renameExisting,
+                    const QString& source = QString());
 
 } // namespace ProgramSplit

@@ -195,6 +195,11 @@ void mnuSplitFile(QWidget* owner) {
     if (!ed || ed->textLength() == 0 || !fileExists(ed->tag()))
         return;
     const QString file = ed->tag();
+    if (gWindows[gActiveWindow].modified &&
+        msgBox(QStringLiteral("The Unsaved Changes Of This Window Are Not Part Of The Split\nSplit ") + file +
+                   QStringLiteral(" As Saved ?"),
+               Msg::YesNo, Msg::Question, QString(), 1) != Msg::AnswerYes)
+        return;
     gDialogResult.clear();
     frmFanucSplitFiles dialog(owner);
     dialog.Text1->setText(getPathOnly(file));
@@ -234,11 +239,18 @@ QString receiveFolder() {
 // What FanucLaunch asks for once the files are written.
 void afterSplit(const ProgramSplit::Written& written, const QString& summary) {
     const int launch = MachineRecord::currentInt(QStringLiteral("FanucLaunch"));
-    if (launch >= 2 && launch <= 11) {
-        if (EditorManager* editors = EditorManager::instance())
-            for (const QString& program : written.programs.mid(0, launch - 1))
-                editors->fileAlreadyOpen(program);
-    } else if (launch != 1 && !written.paths.isEmpty()) {
+    const QStringList opened =
+        launch >= 2 && launch <= 11 ? written.programs.mid(0, launch - 1) : QStringList();
+    if (EditorManager* editors = EditorManager::instance()) {
+        // A window may show a file the split has just replaced.
+        for (const QString& path : written.paths)
+            if (!opened.contains(path))
+                editors->reloadWrittenFile(path);
+        for (const QString& program : opened)
+            editors->openWrittenFile(program, QStringLiteral("Program Just Split"));
+    }
+    const bool list = launch != 1 && !(launch >= 2 && launch <= 11);
+    if (list && !written.paths.isEmpty()) {
         constexpr int kListed = 30;
         QStringList names;
         for (const QString& path : written.paths.mid(0, kListed))
@@ -280,14 +292,14 @@ SplitOutcome splitFileUp(const QString& path, bool fromMenu) {
         return outcome;
     }
     const ProgramSplit::Written written = ProgramSplit::writePieces(
-        pieces, folder, MachineRecord::currentInt(QStringLiteral("renameFanucFiles")) == 1);
+        pieces, folder, MachineRecord::currentInt(QStringLiteral("renameFanucFiles")) == 1, path);
     outcome.written = written.paths;
     outcome.complete = written.complete;
     outcome.summary = written.paths.isEmpty() ? QStringLiteral("No File Was Written")
                                               : QStringLiteral("%1 File(s) Written To %2").arg(written.paths.size()).arg(folder);
     if (!fromMenu) {
         // Everything it held is in the files written now.
-        if (written.complete)
+        if (written.complete && !written.replacedSource)
             QFile::remove(path);
         else
             msgBox(QStringLiteral("Not Every Program Was Written") + kept, Msg::Ok, Msg::Exclamation);

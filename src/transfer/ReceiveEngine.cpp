@@ -55,8 +55,6 @@ bool eiaTableLoads() {
     return loadEiaTable(table, QStringLiteral("Eia2Ascii"), eiaTableFile());
 }
 
-QString cleanPath(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
-
 } // namespace
 
 ReceiveEngine::ReceiveEngine(std::unique_ptr<ReceiveHost> host, QObject* parent)
@@ -385,34 +383,8 @@ void ReceiveEngine::saveAfterXModem(qint64 bytes) {
 }
 
 void ReceiveEngine::openReceivedInEditor() {
-    EditorManager* editors = EditorManager::instance();
-    if (!editors)
-        return;
-    const QString wanted = cleanPath(target_);
-    int open = -1;
-    for (int i = 1; i < gWindows.size(); ++i)
-        if (!gWindows[i].closed && gWindows[i].fileName == wanted)
-            open = i;
-    const EditControl* openEditor = open >= 0 ? editors->editor(open) : nullptr;
-    if (openEditor && (gWindows[open].modified || openEditor->isModified())) {
-        const Msg::Answer replace =
-            msgBox(QStringLiteral("The File ") + target_ + QStringLiteral(" Is Open With Changes Not Saved") +
-                       QLatin1Char('\n') + QStringLiteral("Replace Them With The Received Program ?"),
-                   Msg::YesNo, Msg::Question, QString(), 1);
-        if (replace != Msg::AnswerYes) {
-            // The edits stay in their tab; the received program opens beside it.
-            editors->openFileInNewWindow(target_);
-            return;
-        }
-    }
-    editors->fileAlreadyOpen(target_);
-    if (open >= 0 && editors->loadFileIntoWindow(false, target_)) {
-        if (EditControl* ed = editors->activeEditor())
-            ed->markSaved();
-        gWindows[gActiveWindow].modified = false;
-    }
-    if (EditControl* ed = editors->activeEditor())
-        ed->setFocus();
+    if (EditorManager* editors = EditorManager::instance())
+        editors->openWrittenFile(target_, QStringLiteral("Received Program"));
 }
 
 void ReceiveEngine::openTerminalWindow() {

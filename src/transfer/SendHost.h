@@ -21,6 +21,9 @@ public:
     virtual QString machineAlias();
 
     virtual QWidget* mainWindow() { return nullptr; }
+    // False where nobody sees a window (a run without a screen): nothing
+    // waits for a click on the progress window.
+    virtual bool windowsSeen() { return true; }
     virtual QString caption() { return caption_; }
     virtual void setCaption(const QString& caption) { caption_ = caption; }
     virtual bool isMinimized() { return false; }

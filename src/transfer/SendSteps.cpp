@@ -45,7 +45,8 @@ frmCancelSend* loadProgressWindow(SendSession& session, const QString& fileName,
         return nullptr;
     SendHost& host = session.host();
     frmCancelSend* frm = frmCancelSend::load(host.mainWindow(), session.layout());
-    if (MachineRecord::currentInt(QStringLiteral("RemoteDeviceOnline")) != 0) {
+    // Where nobody sees the window nobody can click it: the send goes at once.
+    if (MachineRecord::currentInt(QStringLiteral("RemoteDeviceOnline")) != 0 && host.windowsSeen()) {
         gOverride = false;
         frm->cmdOverride()->setText(QStringLiteral(">> Get CNC Ready Then Click"));
         frm->cmdOverride()->setEnabled(true);

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QMainWindow>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -228,6 +229,34 @@ private Q_SLOTS:
             QVERIFY2(msgs.sawText("Was Not Sent Whole") || msgs.sawText("Can't Open"),
                      qPrintable(msgs.texts().join('|')));
         }
+    }
+
+    // The progress window's Cancel ends a command-line send with 1 and says
+    // so where a status line would.
+    void aCancelledCommandLineSendSaysSo() {
+        PtyMachine pty;
+        pty.setReaction([&pty, held = false](qint64 got) mutable {
+            if (!held && got > 0)
+                pty.send("\x13"); // the machine holds the send
+            held = held || got > 0;
+        });
+        home_->writeIni(kSettledSettings +
+                        "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\n"
+                        "Handshaking=1\nKeepAlive=0\n[Ports]\nCom3=" +
+                        pty.slavePath().toLocal8Bit() + "\n");
+        ScriptedMessages msgs;
+        QTimer cancel;
+        QObject::connect(&cancel, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* progress = qobject_cast<frmCancelSend*>(w); progress && pty.receivedCount() > 0)
+                    QTest::mouseClick(progress->Command1(), Qt::LeftButton);
+        });
+        cancel.start(10);
+        const QString big = home_->file("big.nc");
+        QVERIFY(writeAllBytes(big, QByteArray(450000, 'X').replace("XXXXXXXXX", "G01 X1.0\n")));
+        const Startup::Outcome outcome = Startup::runCommandLineSend(CommandLine::parse("?3?S?" + big), {});
+        QCOMPARE(outcome.exitStatus, int(Startup::ExitSendFailed));
+        QVERIFY2(msgs.sawText("Send Cancelled"), qPrintable(msgs.texts().join('|')));
     }
 
     // What the start writes into the settings file is the same with the

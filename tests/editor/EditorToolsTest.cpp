@@ -433,6 +433,14 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(folder).isDir());
         QVERIFY(msgs->sawText("No Program Starting With \":\" Was Found In prog.nc"));
         QVERIFY(!QApplication::overrideCursor());
+
+        // Edits not saved: the split would read what the screen does not show.
+        QTest::keyClicks(mgr->activeEditor(), "X");
+        msgs->clear();
+        QCOMPARE(dialogsDuring(split, cancel), 0); // unanswered: No
+        QVERIFY(msgs->sawText("The Unsaved Changes Of This Window Are Not Part Of The Split"));
+        msgs->answer(Msg::AnswerYes);
+        QCOMPARE(dialogsDuring(split, cancel), 1);
     }
 
     void splitFilesWritesEachProgramAndDoesWhatTheMachineAsksAfterwards() {
@@ -475,6 +483,31 @@ private Q_SLOTS:
         dialogsDuring(split, ok);
         QVERIFY(msgs->shown().isEmpty());
         QCOMPARE(readAllBytes(folder + "O0020_2"), QByteArray("O0020\nM99\n"));
+
+        // Files replaced while open: a window without edits shows the new
+        // program, one with edits keeps them and is asked about when opened.
+        const auto windowOf = [](const QString& path) {
+            for (int i = 1; i < gWindows.size(); ++i)
+                if (!gWindows[i].closed && gWindows[i].fileName == path)
+                    return i;
+            return -1;
+        };
+        const int o10 = windowOf(folder + "O0010"), o20 = windowOf(folder + "O0020");
+        QVERIFY(o10 > 0 && o20 > 0);
+        mgr->selectWindow(o20);
+        QTest::keyClicks(mgr->activeEditor(), "EDIT ");
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("dump2.nc"), "O0010\nG01 X5\nM30\nO0020\nM98\n"));
+        writeIniValues(gCurrentMachineSection, {{"FanucLaunch", "3"}, {"renameFanucFiles", "0"}});
+        msgs->clear();
+        msgs->answer(Msg::AnswerYesToAll).answer(Msg::AnswerNo);
+        dialogsDuring(split, ok);
+        QCOMPARE(readAllBytes(folder + "O0020"), QByteArray("O0020\nM98\n"));
+        QVERIFY(msgs->sawText(
+            folder + "O0020 Is Open With Changes Not Saved\nReplace Them With The Program Just Split ?"));
+        QCOMPARE(mgr->editor(o10)->bytes(), QByteArray("O0010\nG01 X5\nM30\n"));
+        QVERIFY(!gWindows[o10].modified && !mgr->editor(o10)->isModified());
+        QCOMPARE(mgr->editor(o20)->bytes(), QByteArray("EDIT O0020\nM99\n"));
+        QCOMPARE(mgr->activeEditor()->bytes(), QByteArray("O0020\nM98\n")); // opened beside
     }
 
     void aReceiveAllWithItsReceiveFolderLeftEmptySplitsIntoTheProgramFolder() {
@@ -486,6 +519,14 @@ private Q_SLOTS:
         QVERIFY(split.complete);
         QCOMPARE(readAllBytes(home->file("97532")), QByteArray("O97532\nM30\n"));
         QVERIFY(!QFile::exists(received));
+
+        // A program named as the received file itself stays once written there.
+        writeIni(gCurrentMachineSection, QStringLiteral("FanucUseComment"), QStringLiteral("1"));
+        fileWith(QStringLiteral("dncR1.TMP"), "O1(dncR1.TMP)\nM30\nO2\nM30\n");
+        msgs->answer(Msg::AnswerYes);
+        QVERIFY(splitFileUp(received, false).complete);
+        QVERIFY(msgs->sawText(received + " Is The File Being Split"));
+        QCOMPARE(readAllBytes(received), QByteArray("O1(dncR1.TMP)\nM30\n"));
     }
 
     // --- merge --------------------------------------------------------------

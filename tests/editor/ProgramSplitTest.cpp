@@ -228,4 +228,49 @@ TEST_F(WritePieces, ABadNameOrAFailedWriteStopsTheSplitWithTheReasonAndKeepsWhat
     }
 }
 
+TEST_F(WritePieces, TheFileBeingSplitIsAskedForOnItsOwnAndReplacedOnlyAfterEveryOtherFile) {
+    const QString small = home.file("small/");
+    SmallDisk disk(small, 32768);
+    const QString source = small + "2000";
+    const QByteArray master = "P1\nP2\nP3\n";
+    writeAllBytes(source, master);
+    writeAllBytes(small + "1000", "OLD");
+    QVector<Piece> big = pieces;
+    big[2].bytes = QByteArray(64 * 1024, 'X');
+    // Yes To All for an ordinary file does not answer for the source.
+    msgs.answer(Msg::AnswerYesToAll);
+    msgs.answer(Msg::AnswerYes);
+    Written w = writePieces(big, small, false, source);
+    EXPECT_TRUE(msgs.sawText(source + " Is The File Being Split"));
+    EXPECT_TRUE(msgs.sawText("Can't Write " + small + "3000"));
+    EXPECT_FALSE(w.complete);
+    EXPECT_EQ(readAllBytes(source), master); // the split stopped before it
+    EXPECT_FALSE(w.paths.contains(source));
+
+    const struct {
+        Msg::Answer answer;
+        QByteArray source;
+        bool complete;
+        int written;
+    } cases[] = {{Msg::AnswerYes, "P2\n", true, 3},
+                 {Msg::AnswerNo, master, false, 2},
+                 {Msg::AnswerCancel, master, false, 1}};
+    for (const auto& c : cases) {
+        writeAllBytes(source, master);
+        QFile::remove(small + "1000");
+        QFile::remove(small + "3000");
+        msgs.clear();
+        msgs.answer(c.answer);
+        w = writePieces(pieces, small, false, source);
+        EXPECT_EQ(readAllBytes(source), c.source);
+        EXPECT_EQ(w.complete, c.complete);
+        EXPECT_EQ(w.paths.size(), c.written);
+        EXPECT_EQ(w.replacedSource, c.answer == Msg::AnswerYes);
+        if (c.answer == Msg::AnswerYes) {
+            EXPECT_EQ(w.paths,
+                      (QStringList{small + "1000", source, small + "3000"})); // in the master's order
+        }
+    }
+}
+
 } // namespace

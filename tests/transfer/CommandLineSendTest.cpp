@@ -130,6 +130,25 @@ private Q_SLOTS:
         }
     }
 
+    // Without a screen no operator can click the progress window's ready
+    // button: the send goes at once, as with the window switched off.
+    void aMachineThatWaitsForTheOperatorIsSentToWithoutAScreen() {
+        for (const QByteArray& dncStatus : {QByteArray("2"), QByteArray("3")}) {
+            home_ = std::make_unique<TestHome>();
+            machine_ = std::make_unique<PtyMachine>();
+            home_->writeIni(kSettledSettings + "DNCStatus=" + dncStatus +
+                            "\n[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=1\nRemoteDeviceOnline=1\n"
+                            "[Ports]\nCom3=" +
+                            machine_->slavePath().toLocal8Bit() + "\n");
+            const QString file = home_->file(QStringLiteral("part.nc"));
+            QVERIFY(writeAllBytes(file, "O1\nM30\n"));
+            const Run r = run(QStringLiteral("MILL?3?S?") + file);
+            QVERIFY2(r.exitCode == 0, qPrintable(r.how));
+            QVERIFY(machine_->waitForCount(9, 10000));
+            QCOMPARE(machine_->received(), QByteArray("O1\r\nM30\r\n"));
+        }
+    }
+
     // XON/XOFF machines: a hold of any length pauses the send; a hold that
     // never ends meets SendTimeOut, says so and exits 1.
     void flowHoldsAndFailures() {
