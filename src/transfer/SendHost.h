@@ -21,6 +21,10 @@ public:
     virtual QString machineAlias();
 
     virtual QWidget* mainWindow() { return nullptr; }
+    // True when a send from disk hands its first block to the port before
+    // its progress window is built, where nothing may hold it before: a
+    // send nobody watches starts at once.
+    virtual bool windowAfterFirstBlock() { return false; }
     virtual QString caption() { return caption_; }
     virtual void setCaption(const QString& caption) { caption_ = caption; }
     virtual bool isMinimized() { return false; }
