@@ -49,6 +49,25 @@ QString standardErrorOf(const std::function<void()>& f) {
     return QString::fromLocal8Bit(file.readAll());
 }
 
+// Calls `shown` as a progress window is shown, before the code that shows
+// it goes on.
+class ProgressShown : public QObject {
+public:
+    explicit ProgressShown(std::function<void()> shown) : shown_(std::move(shown)) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<frmCancelSend*>(object))
+            shown_();
+        return false;
+    }
+
+private:
+    std::function<void()> shown_;
+};
+
 class StartupTest : public QObject {
     Q_OBJECT
 
@@ -265,17 +284,19 @@ private Q_SLOTS:
                         "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\nHandshaking=0\nKeepAlive=0\n" +
                         keys + "[Ports]\nCom3=" + pty.slavePath().toLocal8Bit() + "\n");
         ScriptedMessages msgs;
-        // The bytes handed to the port when the window is first seen, and
-        // whether it was ever seen on the screen.
+        // The bytes handed to the port as the window is first shown, and
+        // whether it was still on the screen when the send next yielded.
         const qint64 before = comPort().handedCount();
         qint64 handedAtWindow = -1;
+        ProgressShown shownAt([&] {
+            if (handedAtWindow < 0)
+                handedAtWindow = comPort().handedCount() - before;
+        });
         bool visible = false;
         QTimer look;
         look.setInterval(0);
         QObject::connect(&look, &QTimer::timeout, [&] {
             frmCancelSend* frm = frmCancelSend::instance();
-            if (frm && handedAtWindow < 0)
-                handedAtWindow = comPort().handedCount() - before;
             visible = visible || (frm && frm->isVisible());
         });
         look.start();
