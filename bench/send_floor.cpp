@@ -13,6 +13,13 @@
 #include <cstring>
 #include <memory>
 
+// Each library is really used, so none is dropped at link time: the linker
+// leaves out a library nothing refers to, and an unused local would be
+// optimised away.
+extern const void* const volatile gUsedLibraries[];
+const void* const volatile gUsedLibraries[] = {&QsciScintillaBase::staticMetaObject,
+                                               reinterpret_cast<const void*>(&QPrinterInfo::defaultPrinterName)};
+
 int main(int argc, char** argv) {
     const bool core = argc > 1 && std::strcmp(argv[1], "--core") == 0;
     const int first = core ? 2 : 1;
@@ -23,10 +30,6 @@ int main(int argc, char** argv) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     else
         app = std::make_unique<QApplication>(argc, argv);
-    // Each library is really used, so none is dropped at link time.
-    volatile const void* used[] = {&QsciScintillaBase::staticMetaObject,
-                                   reinterpret_cast<const void*>(&QPrinterInfo::defaultPrinterName)};
-    (void)used;
     QSerialPort port(QString::fromLocal8Bit(argv[first]));
     port.setBaudRate(115200);
     if (!port.open(QIODevice::ReadWrite))

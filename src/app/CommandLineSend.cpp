@@ -17,12 +17,14 @@
 namespace Startup {
 
 namespace {
-// No window: the progress window names the machine as the machine list would.
+// No main window: the progress window names the machine as the machine
+// list would, and comes once the first block is on its way.
 class CommandLineHost : public SendHost {
 public:
     explicit CommandLineHost(const QString& alias) : alias_(alias) {}
     QString machineAlias() override { return alias_.isEmpty() ? SendHost::machineAlias() : alias_; }
     bool windowsSeen() override { return screenSeen(); }
+    bool windowAfterFirstBlock() override { return true; }
 
 private:
     QString alias_;

@@ -147,20 +147,45 @@ private:
     size_t settleAt_ = 4096;
 };
 
-// The header or trailer; `sample` is what the percent rule looks at of the
-// program. Under EIA the characters are converted first, as the machine will
-// see them, and only then is a "%" dropped.
-PortResult sendHeaderTrailerFor(const QString& which, const QByteArray& sample) {
-    const bool header = which == QLatin1String("HeaderSend");
+// The header's or trailer's pieces; `sample` is what the percent rule looks
+// at of the program. Under EIA the characters are converted first, as the
+// machine will see them, and only then is a "%" dropped.
+CodeList::Parsed headerTrailerPieces(bool header, const QByteArray& sample) {
     const QString key = header ? QStringLiteral("HeaderSend") : QStringLiteral("TrailerSend");
     std::function<QByteArray(const QByteArray&)> eia;
     if (gCharacterSet == 1)
         eia = [](const QByteArray& bytes) { return returnEIA(bytes); };
-    const CodeList::Parsed parsed = SendLines::headerTrailerPieces(MachineRecord::current(key), sample, eia);
+    return SendLines::headerTrailerPieces(MachineRecord::current(key), sample, eia);
+}
+
+int delayBeforeHeader() { return int(std::lround(leadingNumber(machineValue("DelayBeforeHeader")))); }
+
+// Whether anything may hold a send before its first block is handed over:
+// the operator's Override, a wait for XON or CTS, a pause before or within
+// the header, a delay after each character.
+bool mayHoldFirstBlock(const QByteArray& headerSample) {
+    if (machineInt("RemoteDeviceOnline") != 0 || machineInt("WaitForXON") != 0 || gHandshaking == 2 ||
+        machineInt("CharacterDelay") > 0)
+        return true;
+    const CodeList::Parsed parsed = headerTrailerPieces(true, headerSample);
+    if (parsed.flatten().isEmpty())
+        return false;
+    if (delayBeforeHeader() > 0)
+        return true;
+    for (const CodeList::Piece& piece : parsed.pieces)
+        if (piece.pause && piece.pauseMs() > 0)
+            return true;
+    return false;
+}
+
+// The header or trailer, `sample` as for headerTrailerPieces.
+PortResult sendHeaderTrailerFor(const QString& which, const QByteArray& sample) {
+    const bool header = which == QLatin1String("HeaderSend");
+    const CodeList::Parsed parsed = headerTrailerPieces(header, sample);
     if (parsed.flatten().isEmpty())
         return PortResult::Ok;
 
-    const int before = int(std::lround(leadingNumber(machineValue("DelayBeforeHeader"))));
+    const int before = delayBeforeHeader();
     if (before > 0) {
         statusbar(QStringLiteral("Waiting Before Sending Header..."));
         const PortResult r = waitYielding(before);
@@ -247,8 +272,12 @@ private:
     // The progress window is drawn no more often: a fast port would spend its time drawing.
     static constexpr int kWindowMs = 100;
     static constexpr int kEchoDraw = 100;
+    static constexpr int kClockMs = 1000; // the window's time ticks
 
     bool prepare();            // lock, port, checks, progress window, waits; false: straight to the end
+    frmCancelSend* loadWindow();
+    void ensureWindow();
+    void showSending();
     void sendLines();
     void sendTrailer();
     void finish(bool afterSendWait);
@@ -268,6 +297,8 @@ private:
     SendSession& session_;
     SendHost& host_;
     frmCancelSend* frm_ = nullptr;
+    // The progress window is built once the first block is handed over.
+    bool windowLate_ = false;
     SendOutcome outcome_ = SendOutcome::Sent;
     bool failed_ = false;
 
@@ -334,6 +365,7 @@ private:
     // Brings it up to date while a write or a wait holds the send.
     QTimer heldDisplay_;
     qint64 flushAt_ = 256;
+    qint64 flushAfterWindow_ = 256; // flushAt_ once a late window is built
 };
 
 SendOutcome TextSend::run() {
@@ -347,6 +379,7 @@ bool TextSend::fail(PortResult result) {
         return false;
     if (result == PortResult::Ok)
         return true;
+    ensureWindow(); // the failure is shown where the send is watched
     outcome_ = portFailure(result, frm_, 2000, job_.logPath);
     failed_ = true;
     return false;
@@ -399,7 +432,14 @@ bool TextSend::prepare() {
     }
     percentTotal_ = job_.disk ? programSize_ : lineCount_;
     nextPercentAt_ = 1;
-    frm_ = loadProgressWindow(session_, job_.shownName, job_.disk ? QString() : QString::number(lineCount_));
+    const QByteArray headerSample = SendLines::percentSample(in_, true);
+    in_.seek(0);
+    windowLate_ = job_.disk && host_.windowAfterFirstBlock() && session_.windowShown() &&
+                  !mayHoldFirstBlock(headerSample);
+    if (windowLate_)
+        gSending = true; // as loadProgressWindow would
+    else
+        frm_ = loadWindow();
     if (!waitForOperator(frm_)) {
         outcome_ = SendOutcome::Cancelled;
         finish(false);
@@ -431,6 +471,11 @@ bool TextSend::prepare() {
     // so the fields follow the line closely and long programs go out in few writes.
     flushAt_ = qBound(qint64(64), qint64(comPort().settings().baud) / 20, qint64(65536));
     pending_.resize(flushAt_ + 4096);
+    flushAfterWindow_ = flushAt_;
+    // A first block any port takes at once, even from a machine holding
+    // it: its window, and Cancel, follow straight after.
+    if (windowLate_)
+        flushAt_ = qMin<qint64>(flushAt_, 256);
     pendingSize_ = 0;
 
     const bool logFirst = job_.disk;
@@ -446,10 +491,9 @@ bool TextSend::prepare() {
         bookkeeping();
     indicator(true, QStringLiteral("Sending Any Header"));
     writeTressick(job_.fileName);
-    const PortResult header =
-        sendHeaderTrailerFor(QStringLiteral("HeaderSend"), SendLines::percentSample(in_, true));
+    const PortResult header = sendHeaderTrailerFor(QStringLiteral("HeaderSend"), headerSample);
     in_.seek(0);
-    showCancelSend(QString(), 1000);
+    showCancelSend(QString(), kClockMs);
     if (!logFirst)
         bookkeeping();
     if (!fail(header)) {
@@ -457,16 +501,43 @@ bool TextSend::prepare() {
         return false;
     }
 
+    statusbar(QStringLiteral("Sending File"));
+    showSending();
+    QCoreApplication::processEvents();
+    return true;
+}
+
+frmCancelSend* TextSend::loadWindow() {
+    return loadProgressWindow(session_, job_.shownName, job_.disk ? QString() : QString::number(lineCount_));
+}
+
+// The window as the send shows it once the program itself goes out.
+void TextSend::showSending() {
+    if (!frm_)
+        return;
     const QString title = QStringLiteral("Sending File");
-    if (frm_)
-        frm_->setWindowTitle(title);
-    statusbar(title);
-    if (job_.disk && frm_)
+    frm_->setWindowTitle(title);
+    if (job_.disk)
         if (QGroupBox* frame = frm_->Frame1(frm_->layout()))
             frame->setTitle(title + QStringLiteral(" [Block Mode]"));
     indicator(true, title);
-    QCoreApplication::processEvents();
-    return true;
+}
+
+// Builds and shows a window left for after the first block, as prepare()
+// would have: nothing held the send before it.
+void TextSend::ensureWindow() {
+    if (!windowLate_)
+        return;
+    windowLate_ = false;
+    flushAt_ = flushAfterWindow_;
+    frm_ = loadWindow();
+    if (!frm_)
+        return;
+    frm_->show();
+    if (session_.minimizeOnSend > 0)
+        frm_->hide();
+    frm_->startClock(QString(), kClockMs);
+    showSending();
 }
 
 // The percentage may have risen. It is worked out only where it can (about
@@ -576,6 +647,8 @@ PortResult TextSend::flush() {
         r = sendToPort(pendingBytes());
         pendingSize_ = 0;
     }
+    // Whatever follows a flush may wait on the machine: the window is there first.
+    ensureWindow();
     if (displayAfterSend_)
         showProgress(false);
     return r;
@@ -619,7 +692,7 @@ void TextSend::sendLines() {
     lineIndex_ = job_.startLine;
     if (lineIndex_ > 0 && !reader.skip(lineIndex_))
         lineIndex_ = lineCount_;
-    echo_ = job_.disk && frm_ && frm_->layout() == 3;
+    echo_ = job_.disk && session_.layout() == 3;
     if (echo_)
         echoStarts_.resize(kEchoDraw);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
@@ -707,6 +780,7 @@ void TextSend::sendLines() {
     // The last block shown must outlive the reader's buffer.
     showBlock(QByteArray(blockData_, blockSize_));
     if (!reader.error().isEmpty() && !failed_) {
+        ensureWindow();
         msgBox(QStringLiteral("Can't Read \"%1\"").arg(job_.logPath) + QLatin1Char('\n') + reader.error() +
                    QLatin1Char('\n') + QStringLiteral("\"%1\" Was Not Sent Whole").arg(job_.logPath),
                Msg::Ok, Msg::Critical);
@@ -716,6 +790,7 @@ void TextSend::sendLines() {
     }
     if (!failed_ && !gCancelSend)
         fail(flush());
+    ensureWindow(); // a send that handed nothing over
     showProgress(true); // the display shows where the send ended
     if (!failed_ && gCancelSend)
         outcome_ = SendOutcome::Cancelled;

@@ -24,6 +24,10 @@ public:
     // False where nobody sees a window (a run without a screen): nothing
     // waits for a click on the progress window.
     virtual bool windowsSeen() { return true; }
+    // True when a send from disk hands its first block to the port before
+    // its progress window is built, where nothing may hold it before: a
+    // send nobody watches starts at once.
+    virtual bool windowAfterFirstBlock() { return false; }
     virtual QString caption() { return caption_; }
     virtual void setCaption(const QString& caption) { caption_ = caption; }
     virtual bool isMinimized() { return false; }

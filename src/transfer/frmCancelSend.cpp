@@ -190,6 +190,13 @@ void frmCancelSend::updateIndicator(bool lightOn, const QString& text) {
     QCoreApplication::processEvents();
 }
 
+void frmCancelSend::startClock(const QString& text, int interval) {
+    timer1_->setInterval(interval);
+    timer1_->start();
+    if (QLabel* current = Label2(5))
+        current->setText(text);
+}
+
 void frmCancelSend::appendEcho(const QByteArray& lines) {
     QByteArray text = lines;
     while (text.endsWith('\n') || text.endsWith('\r'))
@@ -271,11 +278,6 @@ void frmCancelSend::setFocusToTransferBox(bool mainWindowMinimized) {
 
 void showCancelSend(const QString& text, int interval) {
     gSendStartTime = QDateTime::currentDateTime();
-    frmCancelSend* window = frmCancelSend::instance();
-    if (!window)
-        return;
-    window->Timer1()->setInterval(interval);
-    window->Timer1()->start();
-    if (QLabel* current = window->Label2(5))
-        current->setText(text);
+    if (frmCancelSend* window = frmCancelSend::instance())
+        window->startClock(text, interval);
 }

@@ -36,6 +36,9 @@ public:
 
     // The status light green (or red) with this text, also as the caption.
     void updateIndicator(bool lightOn, const QString& text);
+    // The clock ticks every `interval` ms from gSendStartTime; `text` goes
+    // into the Current Block field.
+    void startClock(const QString& text, int interval);
     // The sent lines of the echo layout (only its last lines are kept).
     void appendEcho(const QByteArray& lines);
     // The percentage bar of the layout in use; nullptr when none shows.

@@ -50,6 +50,25 @@ QString standardErrorOf(const std::function<void()>& f) {
     return QString::fromLocal8Bit(file.readAll());
 }
 
+// Calls `shown` as a progress window is shown, before the code that shows
+// it goes on.
+class ProgressShown : public QObject {
+public:
+    explicit ProgressShown(std::function<void()> shown) : shown_(std::move(shown)) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<frmCancelSend*>(object))
+            shown_();
+        return false;
+    }
+
+private:
+    std::function<void()> shown_;
+};
+
 class StartupTest : public QObject {
     Q_OBJECT
 
@@ -257,6 +276,67 @@ private Q_SLOTS:
         const Startup::Outcome outcome = Startup::runCommandLineSend(CommandLine::parse("?3?S?" + big), {});
         QCOMPARE(outcome.exitStatus, int(Startup::ExitSendFailed));
         QVERIFY2(msgs.sawText("Send Cancelled"), qPrintable(msgs.texts().join('|')));
+    }
+
+    // When nothing may hold a command-line send before its first block, the
+    // block goes to the port before the progress window is built; the
+    // window then shows for the rest of the send (built but hidden when the
+    // send minimises). When something may hold it (a pause in the header, a
+    // delay per character), the window comes first, as for every send from
+    // the main window. The bytes on the wire are the same either way.
+    void commandLineSendHandsItsFirstBlockBeforeItsWindow_data() {
+        QTest::addColumn<QByteArray>("settings"); // [Settings] keys
+        QTest::addColumn<QByteArray>("keys");     // the machine's keys
+        QTest::addColumn<bool>("blockFirst");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QByteArray>("wire");
+        const QByteArray program = "%\r\nG0X1\r\n%\r\n";
+        QTest::newRow("plain") << QByteArray() << QByteArray() << true << true << program;
+        QTest::newRow("header") << QByteArray() << QByteArray("HeaderSend=18\n") << true << true
+                                << "\x12" + program;
+        QTest::newRow("minimised") << QByteArray("MinimizeOnSend=1\n") << QByteArray() << true << false
+                                   << program;
+        QTest::newRow("header pause") << QByteArray() << QByteArray("HeaderSend=18,!5!\n") << false << true
+                                      << "\x12" + program;
+        QTest::newRow("character delay") << QByteArray() << QByteArray("CharacterDelay=1\n") << false << true
+                                         << program;
+    }
+
+    void commandLineSendHandsItsFirstBlockBeforeItsWindow() {
+        QFETCH(QByteArray, settings);
+        QFETCH(QByteArray, keys);
+        QFETCH(bool, blockFirst);
+        QFETCH(bool, shown);
+        QFETCH(QByteArray, wire);
+        PtyMachine pty;
+        home_->writeIni(kSettledSettings + settings +
+                        "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\nHandshaking=0\nKeepAlive=0\n" +
+                        keys + "[Ports]\nCom3=" + pty.slavePath().toLocal8Bit() + "\n");
+        ScriptedMessages msgs;
+        // The bytes handed to the port as the window is first shown, and
+        // whether it was still on the screen when the send next yielded.
+        const qint64 before = comPort().handedCount();
+        qint64 handedAtWindow = -1;
+        ProgressShown shownAt([&] {
+            if (handedAtWindow < 0)
+                handedAtWindow = comPort().handedCount() - before;
+        });
+        bool visible = false;
+        QTimer look;
+        look.setInterval(0);
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            frmCancelSend* frm = frmCancelSend::instance();
+            visible = visible || (frm && frm->isVisible());
+        });
+        look.start();
+        const Startup::Outcome outcome = Startup::runCommandLineSend(CommandLine::parse(fill("?3?S?%F")), {});
+        look.stop();
+        QCOMPARE(outcome.exitStatus, 0);
+        QVERIFY(handedAtWindow >= 0);
+        QCOMPARE(handedAtWindow > 0, blockFirst);
+        QCOMPARE(visible, shown);
+        QVERIFY(pty.waitForCount(wire.size(), 20000));
+        QCOMPARE(pty.received(), wire);
     }
 
     // What the start writes into the settings file is the same with the
