@@ -134,6 +134,7 @@ struct IniDocument::Data {
         Pos valBegin = 0, valEnd = 0;
         Pos lineEnd = 0;                // before the line's end-of-line
         int change = -1;                // index into changes
+        mutable int read = -1;          // index into readValues, once read
     };
     struct Change {
         QString key;     // for added keys
@@ -163,6 +164,9 @@ struct IniDocument::Data {
     QVector<Section> sections;
     QVector<More> mores;
     QVector<Change> changes;
+    // Values as read, kept from their first read on: the same few hundred
+    // are read again and again, and a copy of a kept text costs no allocation.
+    mutable QVector<QString> readValues;
     Table sectionTable;
 
     More& more(int s) {
@@ -238,8 +242,20 @@ struct IniDocument::Data {
     void indexSection(int s) {
         sectionTable.insert(sectionHash(s), s, [&](int other) { return sectionIs(other, sectionName(s)); });
     }
+    // Reads come section by section: the last one found is asked for again
+    // far more often than any other. Sections are only ever added, never
+    // moved, so a found index stays right.
+    mutable QString lastSectionAsked;
+    mutable int lastSectionFound = -1;
     int findSection(QStringView name) const {
-        return sectionTable.find(foldedHash(name), [&](int s) { return sectionIs(s, name); });
+        if (lastSectionFound >= 0 && name == lastSectionAsked)
+            return lastSectionFound;
+        const int s = sectionTable.find(foldedHash(name), [&](int s) { return sectionIs(s, name); });
+        if (s >= 0) {
+            lastSectionAsked = name.toString();
+            lastSectionFound = s;
+        }
+        return s;
     }
     void indexKey(More& m, int e) {
         m.keys.insert(keyHash(e), e, [&](int other) { return keyIs(other, entryKey(e)); });
@@ -262,9 +278,13 @@ struct IniDocument::Data {
         const Entry& en = entries[e];
         if (en.change >= 0)
             return changes[en.change].value;
+        if (en.read >= 0)
+            return readValues[en.read];
         const char* p = bytes.constData() + en.valBegin;
         const qsizetype n = en.valEnd - en.valBegin;
-        return quoted(p, n) ? text(en.valBegin + 1, en.valEnd - 1) : text(en.valBegin, en.valEnd);
+        en.read = readValues.size();
+        readValues.append(quoted(p, n) ? text(en.valBegin + 1, en.valEnd - 1) : text(en.valBegin, en.valEnd));
+        return readValues.back();
     }
 
     bool endsWithEol() const { return bytes.isEmpty() || isEol(bytes.back()); }

@@ -110,6 +110,37 @@ TEST_F(IniStoreTest, NamesMatchWithoutRegardToCaseAndARewriteKeepsCommentsOrderA
                          "[Machine1]\nAlias=Mill\nUnknownKey=keep me\nNew=n\n"));
 }
 
+TEST(IniDocument, NamesMatchWholeInAnyCaseAndValuesReadAgainFollowWrites) {
+    // UTF-8 file: names of other letters, and names that are a prefix of another.
+    IniDocument doc = IniDocument::parse("[Machine1]\nA=1\n[Machine10]\nA=10\n[M\xc3\xbchle]\nW\xc3\xa4rme=w\nAb=2\n");
+    const struct {
+        const char* section;
+        const char* key;
+        const char* expected; // nullptr: not there
+    } rows[] = {
+        {"Machine1", "A", "1"},    {"MACHINE10", "a", "10"}, {"Machine", "A", nullptr},
+        {"Machine100", "A", nullptr}, {"M\xc3\x9cHLE", "W\xc3\x84RME", "w"}, {"m\xc3\xbchle", "ab", "2"},
+        {"Muhle", "Ab", nullptr},  {"M\xc3\xbchle", "A", nullptr}, {"Machine1", "A", "1"},
+    };
+    for (const auto& r : rows) {
+        const auto v = doc.value(QString::fromUtf8(r.section), QString::fromUtf8(r.key));
+        if (r.expected)
+            EXPECT_EQ(v, QString::fromUtf8(r.expected)) << r.section << " " << r.key;
+        else
+            EXPECT_FALSE(v.has_value()) << r.section << " " << r.key;
+    }
+    // A value read once and then written reads as written; a section added
+    // after reads leaves the earlier ones where they were.
+    doc.setValue("Machine1", "A", "one");
+    doc.setValue("New", "A", "n");
+    EXPECT_EQ(doc.value("machine1", "a"), "one");
+    EXPECT_EQ(doc.value("Machine10", "A"), "10");
+    EXPECT_EQ(doc.value("new", "A"), "n");
+    EXPECT_TRUE(doc.removeSection("Machine1"));
+    EXPECT_FALSE(doc.value("Machine1", "A").has_value());
+    EXPECT_EQ(doc.value("Machine10", "A"), "10");
+}
+
 TEST_F(IniStoreTest, NewKeysInEarlierSectionsLeaveLaterOnesReadable) {
     home.writeIni("[A]\na=1\n; note\n[B]\nb=2\n[a]\nlate=3\n[C]\nc=4");
     {
