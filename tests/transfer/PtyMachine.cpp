@@ -228,8 +228,11 @@ void PtyBridge::loop() {
             awaitingPurge = true;
             since.start();
         }
-        if (awaitingPurge && since.elapsed() >= 5) {
-            awaitingPurge = false; // not this one (sx empties its input only now and then)
+        // Not this one (sx empties its input only now and then, rx not after
+        // a NAK). A loaded machine may run the peer's purge many milliseconds
+        // after its write: a block let through before it would be lost whole.
+        if (awaitingPurge && since.elapsed() >= 1000) {
+            awaitingPurge = false;
             peerPurges = false;
         }
         if (!toPeer.isEmpty() && !awaitingPurge) {
