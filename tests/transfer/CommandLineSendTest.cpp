@@ -102,6 +102,7 @@ private Q_SLOTS:
 
     void xmodemMachineEndsZeroOnlyOnceRxHasTheWholeFile() {
         PtyBridge bridge;
+        bridge.peerEmptiesInputAfterWrites();
         const QString file = home_->file(QStringLiteral("part.bin"));
         const QString got = home_->file(QStringLiteral("got.bin"));
         for (const bool killed : {false, true}) {

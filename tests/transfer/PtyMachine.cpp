@@ -224,7 +224,7 @@ void PtyBridge::loop() {
         if (purged) {
             peerPurges = true;
             awaitingPurge = false;
-        } else if (data && peerPurges) {
+        } else if (data && (peerPurges || knownPurger_)) {
             awaitingPurge = true;
             since.start();
         }

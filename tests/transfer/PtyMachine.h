@@ -63,6 +63,9 @@ public:
     ~PtyBridge();
     QString ourSide() const { return a_.slave; }
     QString peerSide() const { return b_.slave; }
+    // The peer empties its input after each of its writes, its first
+    // invitation included (rx): our answers wait for that from the start.
+    void peerEmptiesInputAfterWrites() { knownPurger_ = true; }
 
 private:
     struct End {
@@ -76,6 +79,7 @@ private:
     End a_, b_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> knownPurger_{false};
 };
 
 // Runs the event loop for `ms` milliseconds.

@@ -248,6 +248,8 @@ protected:
     // lrzsz's `tool` (rx or sx), quiet, on the other end of the line.
     void startPeer(QProcess& peer, const QString& tool, const QStringList& args) {
         peer.setWorkingDirectory(dir.path());
+        if (tool == QLatin1String("rx"))
+            bridge.peerEmptiesInputAfterWrites();
         peer.setStandardInputFile(bridge.peerSide());
         peer.setStandardOutputFile(bridge.peerSide());
         peer.start(QStringLiteral("/usr/bin/") + tool, QStringList{QStringLiteral("-q")} + args);
