@@ -9,9 +9,9 @@
 
 #include <QApplication>
 #include <QFile>
-#include <Qsci/qsciscintilla.h>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <Qsci/qsciscintilla.h>
 
 #include <cstdio>
 #include <memory>
@@ -133,8 +133,8 @@ void BM_ControlAlone50MB(benchmark::State& state) {
         const double s = bench::seconds([&] {
             QFile in(f.large);
             in.open(QIODevice::ReadOnly);
-            auto* doc = reinterpret_cast<void*>(
-                control.SendScintilla(QsciScintillaBase::SCI_CREATEDOCUMENT, 0, QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE));
+            auto* doc = reinterpret_cast<void*>(control.SendScintilla(
+                QsciScintillaBase::SCI_CREATEDOCUMENT, 0, QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE));
             control.SendScintilla(QsciScintillaBase::SCI_SETDOCPOINTER, 0, doc);
             control.SendScintilla(QsciScintillaBase::SCI_RELEASEDOCUMENT, 0, doc);
             control.SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0L);
@@ -208,10 +208,11 @@ int main(int argc, char** argv) {
                   static_cast<long long>(f.lines));
     bench::printRow(what, {"ours", bestOpen.get(), bestSmall.get(), plainPeak}, readAll, f.largeBytes,
                     "<= 4.5x, <= 1.5 B/B");
-    bench::printRow("the same, floor: the edit control alone given the same calls", {"ours", bestOpen.get(), 0, -1},
-                    {"edit control", bestControl.get(), 0, -1});
-    bench::printRow(std::string(what) + ", block colouring on", {"ours", bestColoured.get(), bestColouredSmall.get(), colouredPeak},
-                    readAll, f.largeBytes, "within 4x");
+    bench::printRow("the same, floor: the edit control alone given the same calls",
+                    {"ours", bestOpen.get(), 0, -1}, {"edit control", bestControl.get(), 0, -1});
+    bench::printRow(std::string(what) + ", block colouring on",
+                    {"ours", bestColoured.get(), bestColouredSmall.get(), colouredPeak}, readAll,
+                    f.largeBytes, "within 4x");
     gFixture.reset();
     return 0;
 }

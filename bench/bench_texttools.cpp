@@ -64,13 +64,18 @@ Row measure(int lines, const QString& folder, const QString& awk) {
     const QByteArray text = program(lines);
     row.megabytes = text.size() / 1048576.0;
     bench::writeFile(in, text);
-    QByteArray ourResult;
-    {
-        EditorManager editors;
+    // The program in a window of its own, painted.
+    const auto openIn = [&in](EditorManager& editors) {
         editors.tabWidget()->resize(1000, 700);
         editors.tabWidget()->show();
         EditControl* ed = editors.editor(editors.openFileInNewWindow(in));
         QCoreApplication::processEvents();
+        return ed;
+    };
+    QByteArray ourResult;
+    {
+        EditorManager editors;
+        EditControl* ed = openIn(editors);
         // The first run's peak: the pass and its undo step.
         bench::timeRounds(
             kRuns, row.ours, &row.added,
@@ -88,10 +93,7 @@ Row measure(int lines, const QString& folder, const QString& awk) {
         // What the pass itself adds beyond the window: the same pass on a
         // window that keeps no undo record of it.
         EditorManager editors;
-        editors.tabWidget()->resize(1000, 700);
-        editors.tabWidget()->show();
-        EditControl* ed = editors.editor(editors.openFileInNewWindow(in));
-        QCoreApplication::processEvents();
+        EditControl* ed = openIn(editors);
         ed->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0L);
         row.passAdded = bench::peakAdded([&] {
             processNCText(ed, Resequence, SeqArguments{});
