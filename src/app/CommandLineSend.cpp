@@ -3,7 +3,6 @@
 #include "FileStuff.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
-#include "MachineSettingsCheck.h"
 #include "MessageSeam.h"
 #include "PortLayer.h"
 #include "SendEngine.h"
@@ -50,8 +49,6 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
     // The machine's keep-alive, flow control and code set; its port open while its keep-alive says so.
     gCurrentMachineSection = MachineRecord::sectionName(line.machine);
     loadCurrentMachineValues();
-    QStringList named;
-    nameImpossiblePortSettings(named);
     if (gKeepAlive > 0)
         openPortSilent();
     else
