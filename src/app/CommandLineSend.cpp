@@ -3,7 +3,6 @@
 #include "FileStuff.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
-#include "MachineSettingsCheck.h"
 #include "MessageSeam.h"
 #include "PortLayer.h"
 #include "SendEngine.h"
@@ -13,6 +12,17 @@
 #include "TransferGlobals.h"
 
 #include <QDir>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <csignal>
+#include <iterator>
+#include <memory>
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace Startup {
 
@@ -34,6 +44,62 @@ QString aliasOf(const MachineList& machines, int machine) {
     return machine >= 1 && machine <= machines.size() ? machines[machine - 1].alias : QString();
 }
 
+// SIGINT, SIGTERM and SIGHUP cancel the send as Esc does, so that a script
+// (or a closed terminal) can end any wait: the send ends as a cancelled one,
+// with its restart line stored. The handler only writes a byte; the event
+// loop every wait runs sets the cancel flag, and keeps it set should the
+// send clear it as it starts.
+class CancelOnSignals {
+public:
+    CancelOnSignals() {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds_) != 0)
+            return;
+        writeEnd_ = fds_[0];
+        notifier_ = std::make_unique<QSocketNotifier>(fds_[1], QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+            char bytes[16];
+            while (::read(fds_[1], bytes, sizeof bytes) > 0) {
+            }
+            gCancelSend = true;
+            keepCancelled_.start(20);
+        });
+        QObject::connect(&keepCancelled_, &QTimer::timeout, [] { gCancelSend = true; });
+        struct sigaction action {};
+        action.sa_handler = &CancelOnSignals::onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            ::sigaction(kSignals[i], &action, &previous_[i]);
+    }
+    ~CancelOnSignals() {
+        if (!notifier_)
+            return;
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            ::sigaction(kSignals[i], &previous_[i], nullptr);
+        writeEnd_ = -1;
+        notifier_.reset();
+        ::close(fds_[0]);
+        ::close(fds_[1]);
+    }
+    CancelOnSignals(const CancelOnSignals&) = delete;
+    CancelOnSignals& operator=(const CancelOnSignals&) = delete;
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    static void onSignal(int) {
+        const int saved = errno;
+        const char byte = 1;
+        if (writeEnd_ >= 0)
+            (void)!::write(writeEnd_, &byte, 1);
+        errno = saved;
+    }
+    static inline volatile std::sig_atomic_t writeEnd_ = -1;
+    int fds_[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> notifier_;
+    QTimer keepCancelled_;
+    struct sigaction previous_[std::size(kSignals)]{};
+};
+
 } // namespace
 
 Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function<bool()>& useBoxes,
@@ -50,16 +116,18 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
     // The machine's keep-alive, flow control and code set; its port open while its keep-alive says so.
     gCurrentMachineSection = MachineRecord::sectionName(line.machine);
     loadCurrentMachineValues();
-    QStringList named;
-    nameImpossiblePortSettings(named);
-    if (gKeepAlive > 0)
-        openPortSilent();
-    else
+    SendOutcome outcome = SendOutcome::NotSent;
+    {
+        const CancelOnSignals signalsCancel;
+        if (gKeepAlive > 0)
+            openPortSilent();
+        else
+            closeComPort(CloseWhen::Always);
+        CommandLineHost host(alias);
+        const SendHostScope scope(&host);
+        outcome = sendFileNoWindow(line.path);
         closeComPort(CloseWhen::Always);
-    CommandLineHost host(alias);
-    const SendHostScope scope(&host);
-    const SendOutcome outcome = sendFileNoWindow(line.path);
-    closeComPort(CloseWhen::Always);
+    }
     // The status line that says so, and what a restart starts from, is nowhere to be seen.
     if (outcome == SendOutcome::Cancelled)
         msgBox(lastStatusText(), Msg::Ok, Msg::Information);

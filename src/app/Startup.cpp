@@ -148,6 +148,27 @@ int endCommandLineSend(int status) {
     return status;
 }
 
+bool chooseDisplay(int argc, char* argv[]) {
+    for (const char* named : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        if (!qEnvironmentVariableIsEmpty(named))
+            return true;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    switch (CommandLine::parse(CommandLine::fromArguments(arguments)).kind) {
+    case CommandLine::Kind::Send:
+    case CommandLine::Kind::Invalid:
+    case CommandLine::Kind::OtherDirection:
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return true;
+    default:
+        break;
+    }
+    std::fprintf(stderr, "%s: No Display To Show The Window On (DISPLAY And WAYLAND_DISPLAY Are Not Set)\n",
+                 qPrintable(ProgramPaths::appTitle()));
+    return false;
+}
+
 int Main(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("feedline"));
     gVersionSuffix = versionSuffix();

@@ -13,7 +13,8 @@ namespace Startup {
 enum ExitStatus {
     ExitOk = 0,             // ended normally, or the command-line send went out whole
     ExitSendFailed = 1,     // the command-line send did not complete
-    ExitBadCommandLine = 2  // the command line was refused; nothing was sent
+    ExitBadCommandLine = 2, // the command line was refused; nothing was sent
+    ExitNoDisplay = 1       // a start that needs the window found no display
 };
 
 // " [Ver a.b.c.99e]" of this build.
@@ -51,6 +52,12 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine,
 // False on a screen nobody looks at (offscreen, minimal): nothing shown there
 // can be answered.
 bool screenSeen();
+
+// Before the application starts: where no display is named (cron, ssh, a
+// service), a command-line send, and a command line that is refused, run on
+// the offscreen platform and speak on standard error; a start that needs the
+// window says why it cannot, in one line, and false is returned.
+bool chooseDisplay(int argc, char* argv[]);
 
 // Prepares the shared values, then shows the main window or runs the command line.
 int Main(QApplication& app);

@@ -71,8 +71,8 @@ void frmTerminal::clickCNC_COMBO(bool takePort) {
     editor_->refreshRecentMenu(QStringLiteral("receive"));
     setSendheaderMenus();
     showMachineName(cmbCNC_->itemText(position));
-    // Said when the machine is chosen, once a run, not first as a port named
-    // "Com-2" when a send fails.
+    // Said when the machine is chosen, once a run, before any send on them
+    // is refused.
     nameImpossiblePortSettings(namedSettings_);
     if (takePort)
         keepMachinePort();

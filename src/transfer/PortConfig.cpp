@@ -3,9 +3,14 @@
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "MessageSeam.h"
+#include "PortList.h"
 #include "TransferGlobals.h"
 
+#include <QDir>
+#include <QRegularExpression>
 #include <QStringList>
+
+#include <vector>
 
 namespace {
 
@@ -29,20 +34,101 @@ QString parityLetter(const QString& stored) {
     return letters[v];
 }
 
+// "2" while the receive-time line set is in use: terminal or receiving, all four stored.
+QString lineSetSuffix(const QString& section) {
+    if (gPortState != PortTerminal && gPortState != PortReceiving)
+        return QString();
+    for (const char* key : {"iBaudrate2", "iParity2", "iDataLength2", "iStopBits2"})
+        if (readIni(section, QString::fromLatin1(key), QString()).isEmpty())
+            return QString();
+    return QStringLiteral("2");
+}
+
+struct PortKey {
+    const char* name;
+    int last;        // the highest list position
+    bool lineSetKey; // has a receive-time copy (iBaudrate2 ...)
+};
+const std::vector<PortKey>& portKeys() {
+    static const std::vector<PortKey> keys = {{"CommPort", PortList::kPortCount - 1, false},
+                                              {"iBaudrate", int(gBaudRates.size()) - 1, true},
+                                              {"iParity", 4, true},
+                                              {"iDataLength", 3, true},
+                                              {"iStopBits", 1, true},
+                                              {"Handshaking", 5, false},
+                                              {"SendTimeOut", 0, false}};
+    return keys;
+}
+
+bool isTimeOutKey(const PortKey& k) {
+    return qstrcmp(k.name, "SendTimeOut") == 0;
+}
+
+// Adds `key` of `section` to `out` when it is stored and no port could use it.
+void checkStored(const QString& section, const PortKey& k, const QString& key, QStringList* out) {
+    if (!iniHasKey(section, key))
+        return;
+    const QString stored = readIni(section, key);
+    // An empty receive-time copy leaves the first set in use.
+    if (key.endsWith(QLatin1Char('2')) && stored.isEmpty())
+        return;
+    bool possible = false;
+    if (isTimeOutKey(k)) {
+        // Seconds as the settings dialog takes them, or 0 for no limit: a
+        // negative or overlong value would hold a send for ever.
+        static const QRegularExpression seconds(QStringLiteral("^\\s*\\d{1,9}\\s*$"));
+        possible = seconds.match(stored).hasMatch();
+    } else {
+        bool number = false;
+        const int v = stored.trimmed().toInt(&number);
+        // The send reads parity as written: " 1" is no parity at all.
+        const bool exact = !key.startsWith(QLatin1String("iParity")) || stored == QString::number(v);
+        possible = number && v >= 0 && v <= k.last && exact;
+    }
+    if (!possible)
+        *out << key + QLatin1Char('=') + stored;
+}
+
 } // namespace
+
+QStringList impossiblePortSettings(const QString& section) {
+    QStringList out;
+    for (const PortKey& k : portKeys()) {
+        const QString key = QString::fromLatin1(k.name);
+        checkStored(section, k, key, &out);
+        if (k.lineSetKey)
+            checkStored(section, k, key + QLatin1Char('2'), &out);
+    }
+    return out;
+}
+
+QStringList impossibleSettingsOfOpening(bool xmodem) {
+    const QString section = gCurrentMachineSection;
+    const QString suffix = xmodem ? QString() : lineSetSuffix(section);
+    QStringList out;
+    for (const PortKey& k : portKeys()) {
+        const QString key = QString::fromLatin1(k.name);
+        // The XModem framing has no flow control and is fixed but for the speed.
+        if (xmodem &&
+            (key == QLatin1String("Handshaking") || (k.lineSetKey && key != QLatin1String("iBaudrate"))))
+            continue;
+        checkStored(section, k, k.lineSetKey ? key + suffix : key, &out);
+    }
+    return out;
+}
+
+QString impossibleSettingsText(const QStringList& entries) {
+    return QStringLiteral("The Settings Of %1 Hold Values No Port Can Use:\n%2\n\nThey Are In [%3] Of %4.\n"
+                          "Correct Them In CNC Settings Before Sending.")
+        .arg(MachineRecord::current(QStringLiteral("Alias")), entries.join(QLatin1Char('\n')),
+             gCurrentMachineSection, QDir::toNativeSeparators(gIniPath));
+}
 
 QString makeSettingsQuiet(bool* parityBad) {
     if (parityBad)
         *parityBad = false;
     const QString section = gCurrentMachineSection;
-    QString suffix;
-    if (gPortState == PortTerminal || gPortState == PortReceiving) {
-        bool all = true;
-        for (const char* key : {"iBaudrate2", "iParity2", "iDataLength2", "iStopBits2"})
-            all = all && !readIni(section, QString::fromLatin1(key), QString()).isEmpty();
-        if (all)
-            suffix = QStringLiteral("2");
-    }
+    const QString suffix = lineSetSuffix(section);
     auto stored = [&](const char* key) {
         return MachineRecord::value(section, QString::fromLatin1(key) + suffix);
     };

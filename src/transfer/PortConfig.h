@@ -2,6 +2,7 @@
 
 #include <QSerialPort>
 #include <QString>
+#include <QStringList>
 
 // The current machine's communication keys turned into what the port needs:
 // the port settings string ("9600,E,7,2"), buffer sizes and the keep-alive
@@ -20,6 +21,18 @@ QString makeSettings();
 QString makeSettingsQuiet(bool* parityBad = nullptr);
 // The machine's first-set speed with ",N,8,1": the XModem framing.
 QString makeSettingsX();
+// Stored port keys of a machine that the settings dialog could never have
+// written (a port number below 0 or not a number, a speed beyond the list, a
+// time-out that is no whole number of seconds): each as "Key=value", in the
+// order of the dialog. Missing keys take their defaults and are not listed.
+QStringList impossiblePortSettings(const QString& section);
+// Those of them that opening the current machine's port now would use: the
+// port, its flow control, its time-out and the line set makeSettings() takes
+// (`xmodem`: the port, the speed and the time-out only).
+QStringList impossibleSettingsOfOpening(bool xmodem);
+// Names `entries` of the current machine, where they are stored and what to do.
+QString impossibleSettingsText(const QStringList& entries);
+
 // (value of the key + 1) x 1024 bytes; 8192 when that is 0 or less.
 int getBufferSize(const QString& key);
 // 0 when the current machine's port is a USB adapter's, else 1.

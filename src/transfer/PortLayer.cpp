@@ -24,6 +24,20 @@ enum class Framing { Machine, XModem };
 
 bool openCurrentMachinePort(bool silent, Framing framing) {
     SerialLink& link = comPort();
+    // A value no port can use would open another machine's port, or this
+    // one on substitute settings: nothing may go anywhere.
+    const QStringList impossible = impossibleSettingsOfOpening(framing == Framing::XModem);
+    if (!impossible.isEmpty()) {
+        if (link.isOpen())
+            link.close();
+        link.setDisplayName(QString());
+        openError() =
+            QStringLiteral("Can't Open The Port Of %1").arg(MachineRecord::current(QStringLiteral("Alias"))) +
+            QLatin1Char('\n') + impossibleSettingsText(impossible);
+        if (!silent)
+            msgBox(openError(), Msg::Ok, Msg::Critical);
+        return false;
+    }
     const int commPort = MachineRecord::currentInt(QStringLiteral("CommPort"));
     const QString com = PortList::comName(commPort);
     const QString device = PortList::deviceFor(commPort);
@@ -140,8 +154,20 @@ PortResult check4XONXOFF() {
     return noteResult(comPort().drain(true));
 }
 
-PortResult wait4CTS(bool startWait) {
-    return noteResult(comPort().waitForCts(!startWait));
+PortResult wait4CTS() {
+    return noteResult(comPort().waitForCts());
+}
+
+QString timedOutWaitingFor() {
+    switch (comPort().lastHold()) {
+    case SerialLink::Hold::Cts:
+        return QStringLiteral("The Send Was Waiting For CTS From The CNC");
+    case SerialLink::Hold::Xoff:
+        return QStringLiteral("The Send Was Waiting For XON After An XOFF From The CNC");
+    case SerialLink::Hold::Unknown:
+        break;
+    }
+    return QString();
 }
 
 void setXonWaitHooks(XonWaitHooks hooks) {

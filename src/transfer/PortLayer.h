@@ -14,14 +14,14 @@
 //
 // A send runs:
 //   if (!openPort()) -> end before header and log line (the message was shown)
-//   wait4XON(mode, "") / wait4CTS(true)               -> start waits, no time limit
+//   wait4XON(mode, "") (no time limit) / wait4CTS()   -> start waits
 //   sendToPort(header bytes) ... per block: check4XONXOFF() or wait4CTS(),
 //   sendToPort(block) -> stop on anything but Ok; portFault() -> the
 //   "Error - Check Your CNC Property Settings" path
 //   drainPort() after the trailer, while Esc still works
 //   closeComPort() at the end (keeps the port when the machine's KeepAlive > 0)
 // A TimedOut result has already set gCancelSend and gSendTimedOut; the
-// after-send report reads gSendTimedOut.
+// after-send report reads gSendTimedOut and timedOutWaitingFor().
 
 SerialLink& comPort();
 
@@ -58,9 +58,12 @@ PortResult sendToPortOutsideSend(const QByteArray& data);
 PortResult drainPort();
 // Per-block flow-control points. check4XONXOFF returns when what was sent
 // before has gone out (it cannot while the machine holds XOFF); wait4CTS while
-// CTS is low. Both yield, end on cancel and, unless `startWait`, on SendTimeOut.
+// CTS is low. Both yield and end on cancel or SendTimeOut (0: no limit).
 PortResult check4XONXOFF();
-PortResult wait4CTS(bool startWait = false);
+PortResult wait4CTS();
+// What the last time-out waited for, as a line of its message: CTS, or XON
+// after an XOFF; empty when the port cannot tell.
+QString timedOutWaitingFor();
 
 // The start wait for the machine: mode 1 ends on XON (17) among the bytes
 // received since it began, mode 2 on any byte; gOverride and gCancelSend end

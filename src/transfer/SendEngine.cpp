@@ -997,9 +997,13 @@ void checkNeedToWarnAfterSend(const QString& fileName) {
 }
 
 void notifyAfterSend() {
-    if (gCancelSend && lastSendActivity == -1)
-        msgBox(QStringLiteral("Transfer Automatically Timed Out After %1s of Inactivity").arg(sendTimeOutSeconds), Msg::Ok,
-               Msg::Information);
+    if (gCancelSend && lastSendActivity == -1) {
+        const QString waited = timedOutWaitingFor();
+        msgBox(QStringLiteral("Transfer Automatically Timed Out After %1s of Inactivity")
+                       .arg(sendTimeOutSeconds) +
+                   (waited.isEmpty() ? QString() : QLatin1Char('\n') + waited),
+               Msg::Ok, Msg::Information);
+    }
     lastSendActivity = 0;
     gPortState = PortIdle;
     sendHost().refreshRecentMenu(QStringLiteral("send"));

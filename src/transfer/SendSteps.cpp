@@ -91,7 +91,7 @@ PortResult waitForMachine(frmCancelSend* frm) {
         if (r != PortResult::Ok || gCancelSend)
             return PortResult::Cancelled;
     }
-    return gHandshaking == 2 ? wait4CTS(true) : PortResult::Ok;
+    return gHandshaking == 2 ? wait4CTS() : PortResult::Ok;
 }
 
 void endSend(SendSession& session, const SendEnding& ending) {

@@ -184,6 +184,8 @@ void SerialLink::pump(int ms) {
 }
 
 PortResult SerialLink::abandon(PortResult why) {
+    if (why == PortResult::TimedOut)
+        lastHold_ = holdNow();
     if (why == PortResult::Cancelled || why == PortResult::TimedOut || why == PortResult::PortError) {
         abandoned_ = true;
         discardOutput();
@@ -361,13 +363,15 @@ PortResult SerialLink::drain(bool cancelEnds) {
 bool SerialLink::readLines(QSerialPort::PinoutSignals* out) {
     if (!port_.isOpen())
         return false;
+    if (lineSource_)
+        return lineSource_(out);
     *out = port_.pinoutSignals();
     const bool ok = port_.error() == QSerialPort::NoError;
     port_.clearError();
     return ok;
 }
 
-PortResult SerialLink::waitForCts(bool limited) {
+PortResult SerialLink::waitForCts() {
     if (!port_.isOpen())
         return faulted_ ? PortResult::PortError : PortResult::NotOpen;
     QElapsedTimer t;
@@ -378,12 +382,25 @@ PortResult SerialLink::waitForCts(bool limited) {
             return faulted_ ? PortResult::PortError : PortResult::Ok;
         if (cancelled())
             return PortResult::Cancelled;
-        if (limited && timeoutMs_ > 0 && t.elapsed() >= timeoutMs_)
+        // A machine that is off or unplugged never raises it.
+        if (timeoutMs_ > 0 && t.elapsed() >= timeoutMs_) {
+            lastHold_ = Hold::Cts;
             return PortResult::TimedOut;
+        }
         pump(kSliceMs);
         if (!port_.isOpen())
             return PortResult::PortError;
     }
+}
+
+// CTS low under hardware flow control, else the kernel's XON/XOFF when it
+// is armed (a real line drains at its speed unless one of them holds it).
+SerialLink::Hold SerialLink::holdNow() {
+    QSerialPort::PinoutSignals lines;
+    const bool hardware = settings_.flow == FlowMode::RtsCts || settings_.flow == FlowMode::Both;
+    if (hardware && readLines(&lines) && !(lines & QSerialPort::ClearToSendSignal))
+        return Hold::Cts;
+    return softwareFlowArmed() ? Hold::Xoff : Hold::Unknown;
 }
 
 void SerialLink::applySoftwareFlow(bool on) {

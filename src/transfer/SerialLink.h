@@ -98,9 +98,16 @@ public:
     qint64 droppedCount() const { return dropped_; }
 
     // ---- flow control
-    // Waits while the machine holds CTS low. Lines that cannot be read count
-    // as CTS on. `limited`: the time-out applies; else only cancel ends it.
-    PortResult waitForCts(bool limited);
+    // Waits while the machine holds CTS low, until the time-out or a cancel.
+    // Lines that cannot be read count as CTS on.
+    PortResult waitForCts();
+    // What held the output when a write or wait last timed out.
+    enum class Hold { Unknown, Cts, Xoff };
+    Hold lastHold() const { return lastHold_; }
+    // Where the modem lines are read: the port, or a stand-in for lines a
+    // pseudo-terminal does not have. It returns false when they cannot be read.
+    using LineSource = std::function<bool(QSerialPort::PinoutSignals* out)>;
+    void setLineSource(LineSource source) { lineSource_ = std::move(source); }
     // The kernel's XON/XOFF handling (IXON). It swallows bytes 17 and 19, so
     // the wait for a machine's XON turns it off for its duration.
     bool softwareFlowArmed() const;
@@ -155,6 +162,7 @@ private:
     int sliceFor(qint64 pendingBytes) const;
     void applySoftwareFlow(bool on);
     bool readLines(QSerialPort::PinoutSignals* out);
+    Hold holdNow();
 
     QSerialPort port_;
     QTimer wake_; // ends a pump that nothing else ends
@@ -166,6 +174,8 @@ private:
     bool faulted_ = false;
     bool abandoned_ = false; // the last write was cancelled or timed out
     bool pseudoTerminal_ = false;
+    Hold lastHold_ = Hold::Unknown;
+    LineSource lineSource_;
     const bool* cancelFlag_ = nullptr;
     qint64 timeoutMs_ = 0;
     int charDelayMs_ = 0;

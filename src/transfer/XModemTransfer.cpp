@@ -174,8 +174,9 @@ QPointer<XModemTransfer>& current() {
 XModem::Timing machineTiming() {
     XModem::Timing t;
     const int seconds = MachineRecord::currentInt(QStringLiteral("SendTimeOut"));
+    // The settings dialog takes up to 999999999 s, beyond an int of milliseconds.
     if (seconds > 0)
-        t.startTimeoutMs = seconds * 1000;
+        t.startTimeoutMs = int(qMin<qint64>(qint64(seconds) * 1000, std::numeric_limits<int>::max()));
     else
         t.startTimeoutMs = std::numeric_limits<int>::max();
     return t;

@@ -537,6 +537,12 @@ private Q_SLOTS:
         // Named before the send that then cannot find the port.
         QTest::newRow("impossible port") << QByteArray(onPty).replace("CommPort=2", "CommPort=-3") << false
                                          << "?3?S?%F" << 1 << "Hold Values No Port Can Use";
+        // Com1, where a port number that is no number would fall back to, is the machine here.
+        QTest::newRow("port no number")
+            << QByteArray(onPty).replace("CommPort=2", "CommPort=abc").replace("Com3=", "Com1=") << false
+            << "?3?S?%F" << 1 << "CommPort=abc";
+        QTest::newRow("negative time-out") << QByteArray(onPty).replace("[Ports]", "SendTimeOut=-5\n[Ports]")
+                                           << false << "?3?S?%F" << 1 << "SendTimeOut=-5";
         QTest::newRow("UTF-16") << utf16(onPty) << false << "?3?S?%F" << 2 << "Cannot Be Read";
         QTest::newRow("garbage") << garbage() << false << "?3?S?%F" << 2 << "Cannot Be Read";
     }
@@ -567,8 +573,10 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(home_->file("Feedline.cfg")) && QFile::exists(home_->file("fanuc.itc")));
         if (exitStatus == 0)
             QVERIFY(machine.waitForCount(12, 20000));
-        if (!settings.contains("Handshaking=4")) // an XModem sender cancels with its own bytes
+        if (!settings.contains("Handshaking=4")) { // an XModem sender cancels with its own bytes
             QCOMPARE(machine.received(), exitStatus == 0 ? QByteArray("%\r\nG0X1\r\n%\r\n") : QByteArray());
+            QCOMPARE(QFile::exists(home_->file("Feedline.log")), exitStatus == 0);
+        }
         const QByteArray after = home_->readIniBytes();
         if (readOnly || (exitStatus == 2 && !settings.isEmpty()))
             QCOMPARE(after, before);

@@ -1,13 +1,16 @@
 // The command-line send, run as the program itself with its own program
 // folder and machine 3's port mapped to a pseudo-terminal.
+#include "IniStorage.h"
 #include "PtyMachine.h"
 #include "TestHome.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,6 +24,7 @@ class CommandLineSendTest : public QObject {
 private:
     std::unique_ptr<TestHome> home_;
     std::unique_ptr<PtyMachine> machine_;
+    mutable qint64 pid_ = 0; // of the program that runs
 
     struct Run {
         int exitCode = -1; // -1: the program did not end by itself
@@ -29,8 +33,9 @@ private:
     };
     // `machineSide` runs over and over while the program runs. `unread`:
     // its messages go to a pipe nobody reads any more.
-    Run run(const QString& commandLine, const std::function<void()>& machineSide = {},
-            bool unread = false) const {
+    // `noDisplay`: as from cron or ssh, no display variable is set.
+    Run run(const QString& commandLine, const std::function<void()>& machineSide = {}, bool unread = false,
+            bool noDisplay = false) const {
         QProcess program;
         int closedPipe[2] = {-1, -1};
         if (unread && ::pipe2(closedPipe, O_CLOEXEC) == 0) {
@@ -41,6 +46,9 @@ private:
         env.insert(QStringLiteral("FEEDLINE_HOME"), home_->path());
         env.insert(QStringLiteral("FEEDLINE_PASSWORD_FILE"), home_->file(QStringLiteral("no-password.ini")));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (noDisplay)
+            for (const char* named : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+                env.remove(QString::fromLatin1(named));
         program.setProcessEnvironment(env);
         // A start the system refuses (the child's exec failing, which QProcess
         // reports as exit code 255) is no run of the program: start again.
@@ -50,6 +58,7 @@ private:
                 break;
             qWarning() << "the program did not start:" << program.errorString();
         }
+        pid_ = program.processId();
         const bool ended = waitUntil(
             [&] {
                 if (machineSide)
@@ -80,6 +89,15 @@ private:
         home_->writeIni(kSettledSettings + "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\n" +
                         moreMachineKeys + "[Ports]\nCom3=" + machine_->slavePath().toLocal8Bit() + "\n");
         return machine_.get();
+    }
+
+    // The running program has `device` open: its send has begun.
+    bool holdsOpen(const QString& device) const {
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid_));
+        for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot))
+            if (fd.symLinkTarget() == device)
+                return true;
+        return false;
     }
 
     // 20,000 LF lines, about 490 kB.
@@ -197,6 +215,58 @@ private Q_SLOTS:
         r = run(QStringLiteral("?3?S?") + file);
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.errors.contains(QStringLiteral("Timed Out After 3s")), qPrintable(r.errors));
+    }
+
+    // SIGINT, SIGTERM and SIGHUP end a send as Cancel does, so that a script
+    // can bound any wait: the wait for XON, which has no limit of its own, or
+    // an XOFF hold with none (0). Exit 1, the restart line stored.
+    void signalsCancelTheSend() {
+        const QString file = home_->file(QStringLiteral("big.nc"));
+        QVERIFY(writeAllBytes(file, bigProgram()));
+        const struct {
+            int signal;
+            QByteArray keys;
+            bool holdsXoff; // else the send waits for XON before anything goes
+        } rows[] = {{SIGTERM, "WaitForXON=1\n", false},
+                    {SIGINT, "WaitForXON=2\nSendTimeOut=0\n", false},
+                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", true}};
+        for (const auto& row : rows) {
+            PtyMachine* m = freshMachine(row.keys + "lastline=OLD\n");
+            auto held = std::make_shared<std::atomic<bool>>(false);
+            if (row.holdsXoff)
+                m->setReaction([m, held](qint64 got) {
+                    if (got > 0 && !held->exchange(true))
+                        m->send("\x13"); // and never an XON
+                });
+            bool signalled = false;
+            const Run r = run(QStringLiteral("?3?S?") + file, [&] {
+                if (!signalled && (row.holdsXoff ? bool(*held) : holdsOpen(m->slavePath())))
+                    signalled = ::kill(pid_t(pid_), row.signal) == 0;
+            });
+            const QByteArray where = row.keys + r.how.toLocal8Bit();
+            QVERIFY2(signalled && r.exitCode == 1, where.constData());
+            QVERIFY2(r.errors.contains(QStringLiteral("Send Cancelled")), where.constData());
+            initSettingsPath();
+            const QString restart = readIni(QStringLiteral("Machine3"), QStringLiteral("lastline"));
+            QVERIFY2(row.holdsXoff ? restart.startsWith(QLatin1Char('N')) : restart.isEmpty(),
+                     qPrintable(restart));
+            if (!row.holdsXoff)
+                QCOMPARE(m->received(), QByteArray());
+        }
+    }
+
+    // From cron, ssh or a service no display is named: a send runs all the
+    // same, and a start with the window says in one line why it cannot.
+    void withoutADisplay() {
+        const QString file = home_->file(QStringLiteral("part.nc"));
+        QVERIFY(writeAllBytes(file, "O1\nG0X1\nM30\n"));
+        Run r = run(QStringLiteral("x?3?S?") + file, {}, false, true);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.how));
+        QVERIFY(machine_->waitForCount(15, 20000));
+        QCOMPARE(machine_->received(), QByteArray("O1\r\nG0X1\r\nM30\r\n"));
+        r = run(QString(), {}, false, true);
+        QVERIFY2(r.exitCode > 0 && r.errors.contains(QStringLiteral("No Display")), qPrintable(r.how));
+        QCOMPARE(r.errors.count(QLatin1Char('\n')), 1);
     }
 
     // The machine vanishes at any moment of the send, with XON/XOFF or no

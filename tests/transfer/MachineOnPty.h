@@ -34,6 +34,7 @@ protected:
     }
     void TearDown() override {
         gCancelSend = false;
+        comPort().setLineSource(nullptr);
         closeComPort(CloseWhen::Always);
         endPortReceive();
         comPort().takeUnclaimedInput();
@@ -73,6 +74,20 @@ public:
 
 private:
     std::function<bool()> step_;
+    QTimer timer_;
+};
+
+// Cancels the transfer `ms` from now unless it has gone first: a wait whose
+// time-out is broken ends there, as a failure, instead of hanging the suite.
+class CancelAfter {
+public:
+    explicit CancelAfter(int ms) {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, [] { gCancelSend = true; });
+        timer_.start(ms);
+    }
+
+private:
     QTimer timer_;
 };
 

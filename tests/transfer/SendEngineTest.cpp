@@ -351,16 +351,41 @@ TEST_F(Send, CancelStopsEitherEngineWithinOneLineWithoutTrailer) {
     }
 }
 
+// A hold that never ends meets SendTimeOut, and the message says what the
+// send waited for: XON from a machine that takes nothing, CTS never raised
+// at the start or dropped between blocks.
 TEST_F(Send, MachineThatTakesNothingTimesOut) {
     set("SendTimeOut", "1");
-    machine.setReading(false);
     const QString path = program(numbered(20000));
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::TimedOut);
-    EXPECT_TRUE(msgs.sawText(QStringLiteral("Transfer Automatically Timed Out After 1s of Inactivity")));
-    EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
-    EXPECT_EQ(lastSendActivity, 0);
-    expectIdleAndUnlocked();
-    machine.setReading(true);
+    const struct {
+        const char *handshaking, *flowMethod;
+        qint64 ctsUntil; // CTS is up while the machine has fewer bytes; -1: lines not read
+        const char* waited;
+    } rows[] = {{"2", "1", 0, "CTS"}, {"2", "0", 100, "CTS"}, {"1", "1", -1, "XON"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.ctsUntil);
+        set({{"Handshaking", r.handshaking}, {"FlowMethod", r.flowMethod}});
+        machine.setReading(r.ctsUntil >= 0);
+        if (r.ctsUntil >= 0)
+            comPort().setLineSource([this, until = r.ctsUntil](QSerialPort::PinoutSignals* lines) {
+                *lines =
+                    machine.receivedCount() < until ? QSerialPort::ClearToSendSignal : QSerialPort::NoSignal;
+                return true;
+            });
+        msgs.clear();
+        const CancelAfter deadline(20000);
+        EXPECT_EQ(sendFileNoWindow(path), SendOutcome::TimedOut) << "no time-out on the hold";
+        EXPECT_TRUE(
+            msgs.sawText(QStringLiteral("Transfer Automatically Timed Out After 1s of Inactivity\n")));
+        EXPECT_TRUE(msgs.sawText(QStringLiteral("Waiting For ") + r.waited))
+            << qPrintable(msgs.texts().join('|'));
+        EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
+        EXPECT_EQ(lastSendActivity, 0);
+        expectIdleAndUnlocked();
+        machine.setReading(true);
+        comPort().setLineSource(nullptr);
+        EXPECT_EQ(settled().left(4), QByteArray(r.ctsUntil == 0 ? "" : "N10 ")) << "nothing before CTS";
+    }
 }
 
 TEST_F(Send, PortThatVanishesEndsTheSendWithTheSettingsError) {
@@ -389,6 +414,30 @@ TEST_F(Send, PortThatCannotOpenEmptyFileAndRoutesWithoutAProtocolSendNothing) {
     writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slavePath());
     EXPECT_EQ(sendFileNoWindow(program(QByteArray(), QStringLiteral("empty.nc"))), SendOutcome::NotSent);
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Zero Length File")));
+    EXPECT_TRUE(logLines().isEmpty());
+    expectIdleAndUnlocked();
+
+    // A value no port can use stops every route of either engine, said once:
+    // Com1, where a port number that is no number would fall back to, is
+    // this pseudo-terminal, and gets nothing.
+    const char* impossible[][4] = {{"CommPort", "abc", "Handshaking", "1"},
+                                   {"CommPort", "abc", "Handshaking", "4"},
+                                   {"iBaudrate", "13", "DripFeedPacketSize", "2"},
+                                   {"Handshaking", "9", "LineDelay", "0"},
+                                   {"SendTimeOut", "-5", "DripFeedPacketSize", "3"},
+                                   {"SendTimeOut", "9223372036854775807", "LineDelay", "0"}};
+    for (const auto& r : impossible) {
+        const QString named = QStringLiteral("%1=%2").arg(r[0], r[1]);
+        removeIniSection(gCurrentMachineSection, gIniPath);
+        set({{r[2], r[3]}, {r[0], r[1]}});
+        for (const bool window : {false, true}) {
+            msgs.clear();
+            EXPECT_EQ(window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::PortFailed)
+                << qPrintable(named);
+            EXPECT_EQ(msgs.texts().filter(named).size(), 1) << qPrintable(msgs.texts().join('|'));
+        }
+    }
+    EXPECT_EQ(settled(), QByteArray());
     EXPECT_TRUE(logLines().isEmpty());
     expectIdleAndUnlocked();
 

@@ -400,9 +400,19 @@ TEST_F(XModemPanels, AnInvitationThatCameBeforeTheSendStartsIt) {
 }
 
 TEST_F(XModemPanels, NoPeerAVanishedPeerOrAMissingDeviceEndsInAMessage) {
-    writeIni(gCurrentMachineSection, QStringLiteral("SendTimeOut"), QStringLiteral("1"));
     ASSERT_TRUE(writeAllBytes(path(QStringLiteral("a.bin")), "G0X0\r\n"));
+    // The longest time-out the settings take still waits for the machine.
+    writeIni(gCurrentMachineSection, QStringLiteral("SendTimeOut"), QStringLiteral("999999999"));
     XModemTransfer* t = startXModemSendTransfer(path(QStringLiteral("a.bin")));
+    ASSERT_NE(t, nullptr);
+    pumpEvents(1000);
+    EXPECT_TRUE(t->isRunning());
+    cancelXModemTransfer();
+    EXPECT_EQ(t->waitUntilFinished(), Outcome::Cancelled);
+    resetXModemTransfer();
+
+    writeIni(gCurrentMachineSection, QStringLiteral("SendTimeOut"), QStringLiteral("1"));
+    t = startXModemSendTransfer(path(QStringLiteral("a.bin")));
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(comPort().settings().toString(), "115200,N,8,1") << "the XModem framing";
     EXPECT_EQ(t->waitUntilFinished(), Outcome::NoPeer);
