@@ -33,6 +33,10 @@ TEST(BlockPrep, SameBlocksWhateverThePieces) {
         {"A\nB\rC\r\nD", "\r\n", {}, "A\r\nB\r\nC\r\nD\r\n"}, // every line end, and a last line without one
         {"A\r\n\r\nB\r\n", "\n", {}, "A\n\nB\n"},             // an empty line stays unless asked
         {"A\r\r\nB", ";", {}, "A;;B;"},                       // CR, then CR LF
+        {"A\n\rB\n\r\n\rC", "\r\n", {}, "A\r\nB\r\n\r\nC\r\n"},   // LF CR ends, an empty line between
+        {"A\n\r\rB\n\r\r", ";", {}, "A;B;"},                // LF CR CR
+        {"A\n\rB\n\r", "\n\r", {}, "A\n\rB\n\r"},            // already the machine's
+        {"A\n\nB\r\rC", ";", {}, "A;;B;;C;"},                // LF LF and CR CR keep their blank line
         {"", "\r\n", {}, ""},
     };
     for (const auto& row : rows) {

@@ -49,6 +49,8 @@ TEST_F(Send, EveryEndOfBlockFromEveryKindOfFile) {
     } files[] = {{"CR LF", "O1000\r\nN10 G0 X1\r\nM30\r\n"},
                  {"LF", "O1000\nN10 G0 X1\nM30\n"},
                  {"CR", "O1000\rN10 G0 X1\rM30\r"},
+                 {"LF CR", "O1000\n\rN10 G0 X1\n\rM30\n\r"},
+                 {"LF CR CR", "O1000\n\r\rN10 G0 X1\n\r\rM30\n\r\r"},
                  {"no final line end", "O1000\nN10 G0 X1\nM30"}};
     for (const auto& e : kEobs) {
         set("EOBSend", e.setting);
@@ -58,11 +60,13 @@ TEST_F(Send, EveryEndOfBlockFromEveryKindOfFile) {
             const QByteArray expected = "%\n" + blocks(kLines, e.eob) + "%";
             EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
             EXPECT_EQ(received(expected.size()), expected);
+            EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QStringLiteral("M30"));
             // The window engine, loading the file from disk, gives the same bytes.
             int line = 0;
             EXPECT_EQ(windowSend(path, &line), SendOutcome::Sent);
             EXPECT_EQ(line, 3);
             EXPECT_EQ(received(expected.size()), expected);
+            EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QStringLiteral("M30"));
         }
     }
     EXPECT_FALSE(msgs.sawText(QStringLiteral("Bad or No End Of Block")));
