@@ -64,22 +64,22 @@ void beginSend() {
 
 // The routes other than the text send, chosen by Handshaking, then by
 // DripFeedPacketSize. True, with how it ended, when one of them took the file.
-bool sentByAnotherRoute(SendSession& session, const QString& fileName, bool fromWindow,
+bool sentByAnotherRoute(SendSession& session, const QString& fileName, bool fromWindow, const QString& loggedAs,
                         SendOutcome* outcome) {
     const int handshaking = machineInt("Handshaking");
     const int mode = machineInt("DripFeedPacketSize");
     const int blockSize = getBufferSize(QStringLiteral("OutBufferSize")) / 2;
     if (handshaking == 4) {
-        *outcome = sendXmodem(session, fileName, fromWindow);
+        *outcome = sendXmodem(session, fileName, fromWindow, loggedAs);
     } else if (handshaking == 5) {
         sendXBCC(fileName);
         *outcome = SendOutcome::NotSent;
     } else if (mode == 1 || mode == 2) {
-        *outcome = sendBinary(session, fileName, blockSize, mode == 1);
+        *outcome = sendBinary(session, fileName, blockSize, mode == 1, loggedAs);
     } else if (mode == 3) {
-        *outcome = sendBinaryTurbo(session, fileName, blockSize);
+        *outcome = sendBinaryTurbo(session, fileName, blockSize, loggedAs);
     } else if (mode > 3) {
-        *outcome = sendBinary(session, fileName, mode - 3, false);
+        *outcome = sendBinary(session, fileName, mode - 3, false, loggedAs);
     } else {
         return false;
     }
@@ -892,7 +892,7 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, co
         return SendOutcome::NotSent;
     }
     SendOutcome routed = SendOutcome::NotSent;
-    if (sentByAnotherRoute(session, fileName, fromWindow, &routed))
+    if (sentByAnotherRoute(session, fileName, fromWindow, loggedAs, &routed))
         return routed;
 
     const QString path = fileName.isEmpty() ? host.activeWindowFile() : fileName;
@@ -924,7 +924,7 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
         return SendOutcome::NotSent;
     }
     SendOutcome routed = SendOutcome::NotSent;
-    if (sentByAnotherRoute(session, fileName, false, &routed))
+    if (sentByAnotherRoute(session, fileName, false, QString(), &routed))
         return routed;
 
     Job job;

@@ -6,6 +6,7 @@
 #include "EditorGlobals.h"
 #include "EditorManager.h"
 #include "PercentBar.h"
+#include "RecentFiles.h"
 #include "SendOnPty.h"
 #include "TapePunch.h"
 
@@ -157,6 +158,29 @@ TEST_F(Blocks, EachRouteSendsItsBytes) {
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
     EXPECT_EQ(settled(), "G0\r\n");
     expectIdleAndUnlocked();
+}
+
+// A merge goes out by the route its machine chooses; every route logs it as
+// what was merged and lists the file the next merge overwrites nowhere.
+TEST_F(Blocks, EveryRouteLogsAMergeAsWhatWasMerged) {
+    set("SendTimeOut", "1"); // the XModem route has no receiver
+    const QString merged = program("G0\r\n", QStringLiteral("merge.$$$"));
+    const struct {
+        const char *packetSize, *handshaking;
+    } routes[] = {{"0", "1"}, {"2", "1"}, {"7", "1"}, {"3", "1"}, {"1", "1"}, {"0", "4"}};
+    for (const auto& r : routes) {
+        SCOPED_TRACE(std::string(r.packetSize) + " / " + r.handshaking);
+        set({{"DripFeedPacketSize", r.packetSize}, {"Handshaking", r.handshaking}});
+        QFile::remove(transferLogPath());
+        QString file = merged;
+        int line = 0;
+        sendTextBlock(file, false, line, QStringLiteral("Merge Of a.nc + b.nc"));
+        const QStringList log = logLines();
+        ASSERT_EQ(log.size(), 1);
+        EXPECT_TRUE(log[0].startsWith(QStringLiteral("Machine1 - Send File To CNC - Merge Of a.nc + b.nc - ")));
+        EXPECT_FALSE(RecentFiles::entries(QStringLiteral("send")).join(' ').contains(QStringLiteral("merge")));
+        settled();
+    }
 }
 
 TEST_F(Blocks, EveryRouteEndsAt100WithTheLastBlockAndItsTime) {
