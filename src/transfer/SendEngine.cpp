@@ -318,6 +318,7 @@ private:
     qint64 lineIndex_ = 0;
     qint64 linesRead_ = 0;
     qint64 bytesRead_ = 0;
+    qint64 titleBytes_ = 0; // each line read as its length and a CR LF, whatever the end of block
     // The percentage: bytes of the file for the send without window, lines
     // for the window send. It can rise only at nextPercentAt_ or later.
     qint64 percentTotal_ = 0;
@@ -359,8 +360,11 @@ private:
     size_t echoNext_ = 0;  // linesRead_ % kEchoDraw: where the next line's start goes
     qint64 echoSince_ = 0; // lines read since the box was drawn
     void drawEcho();
-    // The terminal view gets only what it can show: the newest bytes.
+    // The terminal view gets only what it can show: the newest bytes. The
+    // send without window shows each line it sends with CR LF: the blocks as
+    // they go when that is the end of block and no code converts them.
     Tail terminalBytes_{kTerminalShows};
+    bool echoAsSent_ = false;
     QElapsedTimer shownAt_; // the display was last brought up to date
     // Brings it up to date while a write or a wait holds the send.
     QTimer heldDisplay_;
@@ -600,7 +604,7 @@ void TextSend::showProgress(bool now) {
         frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
         frm_->Label2(5)->setText(QString::fromLatin1(blockData_, blockSize_));
         if (job_.disk)
-            frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(bytesRead_));
+            frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(titleBytes_));
         drawEcho();
     }
     if (job_.control)
@@ -642,7 +646,7 @@ PortResult TextSend::flush() {
         showProgress(false);
     PortResult r = PortResult::Ok;
     if (pendingSize_ > 0) {
-        if (job_.disk && !eia_)
+        if (echoAsSent_)
             terminalBytes_.append(pending_.constData(), pendingSize_);
         r = sendToPort(pendingBytes());
         pendingSize_ = 0;
@@ -693,6 +697,7 @@ void TextSend::sendLines() {
     if (lineIndex_ > 0 && !reader.skip(lineIndex_))
         lineIndex_ = lineCount_;
     echo_ = job_.disk && session_.layout() == 3;
+    echoAsSent_ = job_.disk && !eia_ && eob_ == "\r\n";
     if (echo_)
         echoStarts_.resize(kEchoDraw);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
@@ -721,6 +726,7 @@ void TextSend::sendLines() {
         ++lineIndex_;
         ++linesRead_;
         bytesRead_ = line.end;
+        titleBytes_ += line.size + 2;
         // A line sent as it stands stays where the reader has it.
         blockData_ = line.data;
         blockSize_ = line.size;
@@ -751,12 +757,11 @@ void TextSend::sendLines() {
                 if (!fail(gHandshaking == 1 ? check4XONXOFF() : wait4CTS()))
                     break;
             }
+            if (job_.disk && !echoAsSent_) {
+                terminalBytes_.append(blockData_, blockSize_);
+                terminalBytes_.append("\r\n", 2);
+            }
             if (eia_) {
-                // The terminal shows the blocks before their conversion.
-                if (job_.disk) {
-                    terminalBytes_.append(blockData_, blockSize_);
-                    terminalBytes_.append(eob_);
-                }
                 queueBlock(returnEIA(currentBlock() + eob_), QByteArray());
             } else if (blockSize_ <= SendLines::LineReader::kSlack &&
                        reader.hasSlack(blockData_, blockSize_)) {

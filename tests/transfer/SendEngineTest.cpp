@@ -466,7 +466,7 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     auto percents = [this] { return status.filter(QStringLiteral("Sending File ")); };
     const QStringList thirds = {"Sending File 33% [Esc=Cancel]", "Sending File 67% [Esc=Cancel]",
                                 "Sending File 100% [Esc=Cancel]"};
-    QString barLabel, echo;
+    QString barLabel, echo, title;
     bool everShown = false;
     During look([&] {
         if (frmCancelSend* frm = frmCancelSend::instance()) {
@@ -474,6 +474,8 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
                 barLabel = frm->currentPicture()->label();
             if (frm->layout() == 3 && frm->isVisible())
                 echo = frm->Text1()->toPlainText();
+            if (frm->windowTitle().endsWith(QLatin1String(" Bytes...")))
+                title = frm->windowTitle(); // the running count
             everShown = everShown || frm->isVisible();
         }
         return false;
@@ -493,6 +495,19 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     EXPECT_EQ(echo, QStringLiteral("AAA\nBBB\nCCC"));
     EXPECT_EQ(terminal, QByteArray("AAA\r\nBBB\r\nCCC\r\n"));
     EXPECT_EQ(percents(), thirds);
+
+    // The title counts each line read as its length and two, whatever the
+    // end of block; the terminal shows each line sent and CR LF.
+    set({{"EOBSend", "2"}, {"StripBlankLines", "1"}});
+    settled();
+    terminal.clear();
+    setTerminalEcho([&terminal](const QByteArray& bytes) { terminal += bytes; });
+    EXPECT_EQ(sendFileNoWindow(program("123456789\n\n1234567\n", QStringLiteral("three.nc"))), SendOutcome::Sent);
+    setTerminalEcho(nullptr);
+    EXPECT_EQ(received(18), "123456789\n1234567\n");
+    EXPECT_EQ(title, QStringLiteral("Sending File 22 Bytes..."));
+    EXPECT_EQ(terminal, QByteArray("123456789\r\n1234567\r\n"));
+    set({{"EOBSend", "0"}, {"StripBlankLines", "0"}});
 
     // "None": no window for either engine.
     gDNCStatus = 3;
