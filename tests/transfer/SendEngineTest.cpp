@@ -451,6 +451,18 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     EXPECT_EQ(readAllBytes(home.file(QStringLiteral("copy.nc"))), text);
     ASSERT_EQ(logLines().size(), 1);
 
+    // The prompt comes after a pause that lets the events of its time run.
+    bool eventRan = false, ranBeforeBox = false;
+    QTimer::singleShot(0, [&] { eventRan = true; });
+    const Msg::Handler scripted = Msg::setHandler([&](const Msg::Request&) {
+        ranBeforeBox = eventRan;
+        return Msg::AnswerOk;
+    });
+    gCancelSend = false; // as for a send that went whole
+    checkNeedToWarnAfterSend(path);
+    Msg::setHandler(scripted);
+    EXPECT_TRUE(ranBeforeBox);
+
     // A temporary file is sent, but neither logged nor kept as the last file.
     const QString temp = program("G1\n", QStringLiteral("WORK.TMP"));
     EXPECT_EQ(sendFileNoWindow(temp), SendOutcome::Sent);
