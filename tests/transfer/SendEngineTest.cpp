@@ -146,7 +146,7 @@ TEST_F(Send, HeaderAndTrailerCharactersPausesAndPercent) {
     // The file brings its own "%"; a pause that is not a number is no pause.
     const QByteArray expected = QByteArray("\n\n") + "%\r\nG0X1\r\n%\r\n" + QByteArray("\n\xF0");
     EXPECT_EQ(received(expected.size()), expected);
-    EXPECT_TRUE(status.contains(QStringLiteral("Waiting Before Sending Header...")));
+    EXPECT_EQ(status.count(QStringLiteral("Waiting Before Sending Header...")), 2) << "before the trailer too";
     EXPECT_TRUE(status.contains(QStringLiteral("Waiting Whilst Sending Header...")));
     EXPECT_FALSE(status.contains(QStringLiteral("Waiting Whilst Sending Trailer...")));
 }
