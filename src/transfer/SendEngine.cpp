@@ -160,14 +160,10 @@ CodeList::Parsed headerTrailerPieces(bool header, const QByteArray& sample) {
 
 int delayBeforeHeader() { return int(std::lround(leadingNumber(machineValue("DelayBeforeHeader")))); }
 
-// Whether anything may hold a send before its first block is handed over:
-// the operator's Override, a wait for XON or CTS, a pause before or within
-// the header, a delay after each character.
-bool mayHoldFirstBlock(const QByteArray& headerSample) {
-    if (machineInt("RemoteDeviceOnline") != 0 || machineInt("WaitForXON") != 0 || gHandshaking == 2 ||
-        machineInt("CharacterDelay") > 0)
-        return true;
-    const CodeList::Parsed parsed = headerTrailerPieces(true, headerSample);
+// Whether the header (or trailer) holds the send: a delay before it, a
+// pause within it.
+bool headerTrailerWaits(bool header, const QByteArray& sample) {
+    const CodeList::Parsed parsed = headerTrailerPieces(header, sample);
     if (parsed.flatten().isEmpty())
         return false;
     if (delayBeforeHeader() > 0)
@@ -177,6 +173,20 @@ bool mayHoldFirstBlock(const QByteArray& headerSample) {
             return true;
     return false;
 }
+
+// Whether anything may hold a send before its first block is handed over:
+// the operator's Override, a wait for XON or CTS, a pause before or within
+// the header, a delay after each character.
+bool mayHoldFirstBlock(const QByteArray& headerSample) {
+    if (machineInt("RemoteDeviceOnline") != 0 || machineInt("WaitForXON") != 0 || gHandshaking == 2 ||
+        machineInt("CharacterDelay") > 0)
+        return true;
+    return headerTrailerWaits(true, headerSample);
+}
+
+// WaitAfterSending as the after-send steps take it: up to 30, the seconds
+// the port stays open with a countdown; 31, the "{Prompt Me}" prompt.
+int afterSendChoice() { return machineInt("WaitAfterSending") + 1; }
 
 // The header or trailer, `sample` as for headerTrailerPieces.
 PortResult sendHeaderTrailerFor(const QString& which, const QByteArray& sample) {
@@ -277,6 +287,8 @@ private:
     bool prepare();            // lock, port, checks, progress window, waits; false: straight to the end
     frmCancelSend* loadWindow();
     void ensureWindow();
+    void windowAtTheEnd();
+    bool afterSendShows() const;
     void showSending();
     void sendLines();
     void sendTrailer();
@@ -297,8 +309,13 @@ private:
     SendSession& session_;
     SendHost& host_;
     frmCancelSend* frm_ = nullptr;
-    // The progress window is built once the first block is handed over.
+    // The progress window is built once the first block is handed over; for
+    // a send over by then, only when something is left to show, or when it
+    // is still on its way kLateWindowMs later.
     bool windowLate_ = false;
+    bool allHanded_ = false; // the line loop has ended
+    static constexpr int kLateWindowMs = 250;
+    QTimer lateWindow_;
     SendOutcome outcome_ = SendOutcome::Sent;
     bool failed_ = false;
 
@@ -544,6 +561,37 @@ void TextSend::ensureWindow() {
     showSending();
 }
 
+// Every block is handed over (or the send stopped) before a window left for
+// after the first block was built: the window comes now only for what is
+// left to show, the trailer's waits or what the end of the send shows, or
+// once the send has been on its way out for kLateWindowMs (a machine that
+// holds it, or reads slowly), so that it can still be cancelled.
+void TextSend::windowAtTheEnd() {
+    if (!windowLate_)
+        return;
+    const bool trailerWaits =
+        !failed_ && !gCancelSend && headerTrailerWaits(false, SendLines::percentSample(in_, false));
+    if (trailerWaits || afterSendShows()) {
+        ensureWindow();
+        return;
+    }
+    lateWindow_.setSingleShot(true);
+    lateWindow_.setInterval(kLateWindowMs);
+    QObject::connect(&lateWindow_, &QTimer::timeout, [this] {
+        ensureWindow();
+        showProgress(true);
+    });
+    lateWindow_.start();
+}
+
+// The countdown with the port still open, or the prompt where someone sees it.
+bool TextSend::afterSendShows() const {
+    if (failed_ || gCancelSend)
+        return false;
+    const int n = afterSendChoice();
+    return (n >= 0 && n < 31) || (n == 31 && host_.windowsSeen());
+}
+
 // The percentage may have risen. It is worked out only where it can (about
 // a hundred times a send); each rise is drawn, but no more often than the
 // display, as a redraw costs more than many blocks.
@@ -652,7 +700,8 @@ PortResult TextSend::flush() {
         pendingSize_ = 0;
     }
     // Whatever follows a flush may wait on the machine: the window is there first.
-    ensureWindow();
+    if (!allHanded_)
+        ensureWindow();
     if (displayAfterSend_)
         showProgress(false);
     return r;
@@ -793,9 +842,10 @@ void TextSend::sendLines() {
         failed_ = true;
         gCancelSend = true;
     }
+    allHanded_ = true;
     if (!failed_ && !gCancelSend)
         fail(flush());
-    ensureWindow(); // a send that handed nothing over
+    windowAtTheEnd();
     showProgress(true); // the display shows where the send ended
     if (!failed_ && gCancelSend)
         outcome_ = SendOutcome::Cancelled;
@@ -828,6 +878,7 @@ void TextSend::sendTrailer() {
 
 // The end of every send, however it ended.
 void TextSend::finish(bool afterSendWait) {
+    lateWindow_.stop();
     SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, nullptr};
     // Once the port is closed, what it dropped is known.
     ending.afterClose = [this] {
@@ -972,7 +1023,7 @@ PortResult sendHeaderTrailer(const QString& which, const QByteArray& program) {
 }
 
 void checkNeedToWait() {
-    const int seconds = machineInt("WaitAfterSending") + 1;
+    const int seconds = afterSendChoice();
     if (seconds >= 31)
         return;
     // A send that shows no progress window counts down unseen.
@@ -991,7 +1042,7 @@ void checkNeedToWait() {
 }
 
 void checkNeedToWarnAfterSend(const QString& fileName) {
-    const int n = machineInt("WaitAfterSending") + 1;
+    const int n = afterSendChoice();
     if (n == 31 && !gCancelSend) {
         const QString text = QStringLiteral("The File \"%1\" Has Been Sent").arg(fileName) + QLatin1Char('\n') +
                              QStringLiteral("The Com Port Is Still Open") + QLatin1Char('\n') +
