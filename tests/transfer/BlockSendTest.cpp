@@ -165,12 +165,11 @@ TEST_F(Blocks, EachRouteSendsItsBytes) {
 TEST_F(Blocks, EveryRouteLogsAMergeAsWhatWasMerged) {
     set("SendTimeOut", "1"); // the XModem route has no receiver
     const QString merged = program("G0\r\n", QStringLiteral("merge.$$$"));
-    const struct {
-        const char *packetSize, *handshaking;
-    } routes[] = {{"0", "1"}, {"2", "1"}, {"7", "1"}, {"3", "1"}, {"1", "1"}, {"0", "4"}};
-    for (const auto& r : routes) {
-        SCOPED_TRACE(std::string(r.packetSize) + " / " + r.handshaking);
-        set({{"DripFeedPacketSize", r.packetSize}, {"Handshaking", r.handshaking}});
+    // DripFeedPacketSize and Handshaking: text, drip feed, chunked, turbo, executive tape, XModem.
+    for (const char* route : {"0 1", "2 1", "7 1", "3 1", "1 1", "0 4"}) {
+        SCOPED_TRACE(route);
+        set("DripFeedPacketSize", QString(QLatin1Char(route[0])));
+        set("Handshaking", QString::fromLatin1(route + 2));
         QFile::remove(transferLogPath());
         QString file = merged;
         int line = 0;
