@@ -41,8 +41,9 @@ MergeStep mergeInto(QIODevice& in, QIODevice& out, bool trim, bool stripFirst, b
     qint64 n, at = 0; // bytes kept or stripped so far, 26s left out
     // A line that held only a stripped "%" goes with its line end: sent, an
     // empty line would be an empty block between the programs.
+    // The line end dropped is one as a send reads it: CR LF, LF CR CR, LF CR, CR or LF.
     bool lineStart = true;
-    enum { Keep, DropLineEnd, DropLf } drop = Keep;
+    enum { Keep, DropLineEnd, DropLf, DropCr, DropSecondCr } drop = Keep;
     while ((n = in.read(piece.data(), kPiece)) > 0) {
         char* w = kept.data();
         for (const char c : QByteArrayView(piece.constData(), n)) {
@@ -51,8 +52,12 @@ MergeStep mergeInto(QIODevice& in, QIODevice& out, bool trim, bool stripFirst, b
             const bool strip = trim && c == '%' && (at < half ? stripFirst : stripSecond);
             ++at;
             const bool lineEnd = c == '\r' || c == '\n';
-            if ((drop == DropLineEnd && lineEnd) || (drop == DropLf && c == '\n')) {
-                drop = c == '\r' ? DropLf : Keep;
+            if ((drop == DropLineEnd && lineEnd) || (drop == DropLf && c == '\n') ||
+                ((drop == DropCr || drop == DropSecondCr) && c == '\r')) {
+                if (drop == DropLineEnd)
+                    drop = c == '\r' ? DropLf : DropCr;
+                else
+                    drop = drop == DropCr ? DropSecondCr : Keep;
                 continue;
             }
             drop = Keep;

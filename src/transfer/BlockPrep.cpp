@@ -14,10 +14,16 @@ BlockPrep::BlockPrep(const QByteArray& eob, const SendLines::Rules& rules)
 
 void BlockPrep::feed(const char* data, qint64 size, QByteArray* out) {
     qint64 i = 0;
-    if (skipLf_ && size > 0) {
-        skipLf_ = false;
-        if (data[0] == '\n')
-            i = 1;
+    // The rest of a line end the last piece cut: an LF after its CR, a CR
+    // (or two) after its LF.
+    while (!endSoFar_.isEmpty() && i < size) {
+        const bool goesOn = endSoFar_ == "\r" ? data[i] == '\n' : data[i] == '\r';
+        if (goesOn)
+            ++i;
+        if (goesOn && endSoFar_ == "\n")
+            endSoFar_ = "\n\r";
+        else
+            endSoFar_.clear();
     }
     const char* const end = data + size;
     const char* cr = nullptr; // the next CR at or after the line's start; `end` when there is none
@@ -43,25 +49,24 @@ void BlockPrep::feed(const char* data, qint64 size, QByteArray* out) {
             partial_.append(start, end - start);
             return;
         }
-        i = at - data + 1;
-        const bool crAtEnd = *at == '\r' && i == size;
-        if (*at == '\r' && !crAtEnd && data[i] == '\n')
-            ++i;
-        if (plain_ && partial_.isEmpty() && !crAtEnd &&
-            QByteArray::fromRawData(at, data + i - at) == eob_) {
+        const int endSize = SendLines::lineEndSize(at, end - at, true);
+        const bool cut = endSize == 0; // the piece ends inside the line end
+        i = cut ? size : at - data + endSize;
+        if (plain_ && partial_.isEmpty() && !cut && QByteArray::fromRawData(at, endSize) == eob_) {
             if (!run)
                 run = start;
             continue;
         }
         flushRun(start);
         line(start, at - start, out);
-        skipLf_ = crAtEnd;
+        if (cut)
+            endSoFar_ = QByteArray(at, end - at);
     }
     flushRun(end);
 }
 
 void BlockPrep::finish(QByteArray* out) {
-    skipLf_ = false;
+    endSoFar_.clear();
     if (!partial_.isEmpty())
         line(nullptr, 0, out);
 }

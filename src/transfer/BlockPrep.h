@@ -5,7 +5,7 @@
 #include <QByteArray>
 
 // The drip feeds' preparation of a program, piece by piece as it is read:
-// every line (ended by CR LF, LF or CR) gets the machine's end of block,
+// every line (ended as SendLines::lineEndSize says) gets the machine's end of block,
 // spaces stripped, blocks holding the ignore text and, when asked, empty
 // lines dropped. Pure: bytes in, bytes out, whatever the pieces' sizes.
 class BlockPrep {
@@ -23,6 +23,6 @@ private:
     QByteArray eob_;
     SendLines::Rules rules_;
     bool plain_;
-    bool skipLf_ = false; // a piece ended with CR: an LF that starts the next belongs to it
+    QByteArray endSoFar_; // a piece ended inside a line end: these bytes of it
     QByteArray partial_;
 };

@@ -94,8 +94,8 @@ void offerToSaveWindow(const QString& fileName) {
 
 class BlockSend {
 public:
-    BlockSend(SendSession& session, const QString& fileName, int blockSize, Mode mode)
-        : fileName_(fileName), blockSize_(qMax(1, blockSize)), mode_(mode), session_(session),
+    BlockSend(SendSession& session, const QString& fileName, int blockSize, Mode mode, const QString& loggedAs)
+        : fileName_(fileName), loggedAs_(loggedAs), blockSize_(qMax(1, blockSize)), mode_(mode), session_(session),
           host_(session.host()) {}
     SendOutcome run();
 
@@ -117,6 +117,7 @@ private:
     bool prepared() const { return mode_ == Mode::DripFeed || mode_ == Mode::Turbo; }
 
     const QString fileName_;
+    const QString loggedAs_;
     const int blockSize_;
     const Mode mode_;
     SendSession& session_;
@@ -216,7 +217,7 @@ bool BlockSend::start() {
     }
     if (frm_)
         frm_->cmdOverride()->setText(QStringLiteral(">> Continue"));
-    writeLogFile(fileName_);
+    writeLogFile(fileName_, loggedAs_);
 
     sendTimeOutSeconds = machineInt("SendTimeOut");
     // The machine is ready before anything goes, the header included.
@@ -513,7 +514,8 @@ bool refused() {
 
 } // namespace
 
-SendOutcome sendBinary(SendSession& session, const QString& fileName, int blockSize, bool executiveTape) {
+SendOutcome sendBinary(SendSession& session, const QString& fileName, int blockSize, bool executiveTape,
+                       const QString& loggedAs) {
     const bool binary = fileName.startsWith(QLatin1String("BINARY"));
     const QString file = binary ? fileName.mid(6) : fileName;
     if (refused())
@@ -523,14 +525,14 @@ SendOutcome sendBinary(SendSession& session, const QString& fileName, int blockS
     if (!executiveTape)
         offerToSaveWindow(file);
     const Mode mode = executiveTape ? Mode::ExecutiveTape : binary ? Mode::Binary : Mode::DripFeed;
-    return BlockSend(session, file, blockSize, mode).run();
+    return BlockSend(session, file, blockSize, mode, loggedAs).run();
 }
 
-SendOutcome sendBinaryTurbo(SendSession& session, const QString& fileName, int blockSize) {
+SendOutcome sendBinaryTurbo(SendSession& session, const QString& fileName, int blockSize, const QString& loggedAs) {
     if (refused())
         return SendOutcome::NotSent;
     if (chkNeedToSendTCPIP(fileName, QStringLiteral("SB")))
         return SendOutcome::Sent;
     offerToSaveWindow(fileName);
-    return BlockSend(session, fileName, blockSize, Mode::Turbo).run();
+    return BlockSend(session, fileName, blockSize, Mode::Turbo, loggedAs).run();
 }

@@ -64,22 +64,22 @@ void beginSend() {
 
 // The routes other than the text send, chosen by Handshaking, then by
 // DripFeedPacketSize. True, with how it ended, when one of them took the file.
-bool sentByAnotherRoute(SendSession& session, const QString& fileName, bool fromWindow,
+bool sentByAnotherRoute(SendSession& session, const QString& fileName, bool fromWindow, const QString& loggedAs,
                         SendOutcome* outcome) {
     const int handshaking = machineInt("Handshaking");
     const int mode = machineInt("DripFeedPacketSize");
     const int blockSize = getBufferSize(QStringLiteral("OutBufferSize")) / 2;
     if (handshaking == 4) {
-        *outcome = sendXmodem(session, fileName, fromWindow);
+        *outcome = sendXmodem(session, fileName, fromWindow, loggedAs);
     } else if (handshaking == 5) {
         sendXBCC(fileName);
         *outcome = SendOutcome::NotSent;
     } else if (mode == 1 || mode == 2) {
-        *outcome = sendBinary(session, fileName, blockSize, mode == 1);
+        *outcome = sendBinary(session, fileName, blockSize, mode == 1, loggedAs);
     } else if (mode == 3) {
-        *outcome = sendBinaryTurbo(session, fileName, blockSize);
+        *outcome = sendBinaryTurbo(session, fileName, blockSize, loggedAs);
     } else if (mode > 3) {
-        *outcome = sendBinary(session, fileName, mode - 3, false);
+        *outcome = sendBinary(session, fileName, mode - 3, false, loggedAs);
     } else {
         return false;
     }
@@ -160,14 +160,10 @@ CodeList::Parsed headerTrailerPieces(bool header, const QByteArray& sample) {
 
 int delayBeforeHeader() { return int(std::lround(leadingNumber(machineValue("DelayBeforeHeader")))); }
 
-// Whether anything may hold a send before its first block is handed over:
-// the operator's Override, a wait for XON or CTS, a pause before or within
-// the header, a delay after each character.
-bool mayHoldFirstBlock(const QByteArray& headerSample) {
-    if (machineInt("RemoteDeviceOnline") != 0 || machineInt("WaitForXON") != 0 || gHandshaking == 2 ||
-        machineInt("CharacterDelay") > 0)
-        return true;
-    const CodeList::Parsed parsed = headerTrailerPieces(true, headerSample);
+// Whether the header (or trailer) holds the send: a delay before it, a
+// pause within it.
+bool headerTrailerWaits(bool header, const QByteArray& sample) {
+    const CodeList::Parsed parsed = headerTrailerPieces(header, sample);
     if (parsed.flatten().isEmpty())
         return false;
     if (delayBeforeHeader() > 0)
@@ -177,6 +173,20 @@ bool mayHoldFirstBlock(const QByteArray& headerSample) {
             return true;
     return false;
 }
+
+// Whether anything may hold a send before its first block is handed over:
+// the operator's Override, a wait for XON or CTS, a pause before or within
+// the header, a delay after each character.
+bool mayHoldFirstBlock(const QByteArray& headerSample) {
+    if (machineInt("RemoteDeviceOnline") != 0 || machineInt("WaitForXON") != 0 || gHandshaking == 2 ||
+        machineInt("CharacterDelay") > 0)
+        return true;
+    return headerTrailerWaits(true, headerSample);
+}
+
+// WaitAfterSending as the after-send steps take it: up to 30, the seconds
+// the port stays open with a countdown; 31, the "{Prompt Me}" prompt.
+int afterSendChoice() { return machineInt("WaitAfterSending") + 1; }
 
 // The header or trailer, `sample` as for headerTrailerPieces.
 PortResult sendHeaderTrailerFor(const QString& which, const QByteArray& sample) {
@@ -277,6 +287,8 @@ private:
     bool prepare();            // lock, port, checks, progress window, waits; false: straight to the end
     frmCancelSend* loadWindow();
     void ensureWindow();
+    void windowAtTheEnd();
+    bool afterSendShows() const;
     void showSending();
     void sendLines();
     void sendTrailer();
@@ -297,8 +309,13 @@ private:
     SendSession& session_;
     SendHost& host_;
     frmCancelSend* frm_ = nullptr;
-    // The progress window is built once the first block is handed over.
+    // The progress window is built once the first block is handed over; for
+    // a send over by then, only when something is left to show, or when it
+    // is still on its way kLateWindowMs later.
     bool windowLate_ = false;
+    bool allHanded_ = false; // the line loop has ended
+    static constexpr int kLateWindowMs = 250;
+    QTimer lateWindow_;
     SendOutcome outcome_ = SendOutcome::Sent;
     bool failed_ = false;
 
@@ -318,6 +335,7 @@ private:
     qint64 lineIndex_ = 0;
     qint64 linesRead_ = 0;
     qint64 bytesRead_ = 0;
+    qint64 titleBytes_ = 0; // each line read as its length and a CR LF, whatever the end of block
     // The percentage: bytes of the file for the send without window, lines
     // for the window send. It can rise only at nextPercentAt_ or later.
     qint64 percentTotal_ = 0;
@@ -359,8 +377,11 @@ private:
     size_t echoNext_ = 0;  // linesRead_ % kEchoDraw: where the next line's start goes
     qint64 echoSince_ = 0; // lines read since the box was drawn
     void drawEcho();
-    // The terminal view gets only what it can show: the newest bytes.
+    // The terminal view gets only what it can show: the newest bytes. The
+    // send without window shows each line it sends with CR LF: the blocks as
+    // they go when that is the end of block and no code converts them.
     Tail terminalBytes_{kTerminalShows};
+    bool echoAsSent_ = false;
     QElapsedTimer shownAt_; // the display was last brought up to date
     // Brings it up to date while a write or a wait holds the send.
     QTimer heldDisplay_;
@@ -540,6 +561,37 @@ void TextSend::ensureWindow() {
     showSending();
 }
 
+// Every block is handed over (or the send stopped) before a window left for
+// after the first block was built: the window comes now only for what is
+// left to show, the trailer's waits or what the end of the send shows, or
+// once the send has been on its way out for kLateWindowMs (a machine that
+// holds it, or reads slowly), so that it can still be cancelled.
+void TextSend::windowAtTheEnd() {
+    if (!windowLate_)
+        return;
+    const bool trailerWaits =
+        !failed_ && !gCancelSend && headerTrailerWaits(false, SendLines::percentSample(in_, false));
+    if (trailerWaits || afterSendShows()) {
+        ensureWindow();
+        return;
+    }
+    lateWindow_.setSingleShot(true);
+    lateWindow_.setInterval(kLateWindowMs);
+    QObject::connect(&lateWindow_, &QTimer::timeout, [this] {
+        ensureWindow();
+        showProgress(true);
+    });
+    lateWindow_.start();
+}
+
+// The countdown with the port still open, or the prompt where someone sees it.
+bool TextSend::afterSendShows() const {
+    if (failed_ || gCancelSend)
+        return false;
+    const int n = afterSendChoice();
+    return (n >= 0 && n < 31) || (n == 31 && host_.windowsSeen());
+}
+
 // The percentage may have risen. It is worked out only where it can (about
 // a hundred times a send); each rise is drawn, but no more often than the
 // display, as a redraw costs more than many blocks.
@@ -600,7 +652,7 @@ void TextSend::showProgress(bool now) {
         frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
         frm_->Label2(5)->setText(QString::fromLatin1(blockData_, blockSize_));
         if (job_.disk)
-            frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(bytesRead_));
+            frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(titleBytes_));
         drawEcho();
     }
     if (job_.control)
@@ -642,13 +694,14 @@ PortResult TextSend::flush() {
         showProgress(false);
     PortResult r = PortResult::Ok;
     if (pendingSize_ > 0) {
-        if (job_.disk && !eia_)
+        if (echoAsSent_)
             terminalBytes_.append(pending_.constData(), pendingSize_);
         r = sendToPort(pendingBytes());
         pendingSize_ = 0;
     }
     // Whatever follows a flush may wait on the machine: the window is there first.
-    ensureWindow();
+    if (!allHanded_)
+        ensureWindow();
     if (displayAfterSend_)
         showProgress(false);
     return r;
@@ -693,6 +746,7 @@ void TextSend::sendLines() {
     if (lineIndex_ > 0 && !reader.skip(lineIndex_))
         lineIndex_ = lineCount_;
     echo_ = job_.disk && session_.layout() == 3;
+    echoAsSent_ = job_.disk && !eia_ && eob_ == "\r\n";
     if (echo_)
         echoStarts_.resize(kEchoDraw);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
@@ -721,6 +775,7 @@ void TextSend::sendLines() {
         ++lineIndex_;
         ++linesRead_;
         bytesRead_ = line.end;
+        titleBytes_ += line.size + 2;
         // A line sent as it stands stays where the reader has it.
         blockData_ = line.data;
         blockSize_ = line.size;
@@ -751,12 +806,11 @@ void TextSend::sendLines() {
                 if (!fail(gHandshaking == 1 ? check4XONXOFF() : wait4CTS()))
                     break;
             }
+            if (job_.disk && !echoAsSent_) {
+                terminalBytes_.append(blockData_, blockSize_);
+                terminalBytes_.append("\r\n", 2);
+            }
             if (eia_) {
-                // The terminal shows the blocks before their conversion.
-                if (job_.disk) {
-                    terminalBytes_.append(blockData_, blockSize_);
-                    terminalBytes_.append(eob_);
-                }
                 queueBlock(returnEIA(currentBlock() + eob_), QByteArray());
             } else if (blockSize_ <= SendLines::LineReader::kSlack &&
                        reader.hasSlack(blockData_, blockSize_)) {
@@ -788,9 +842,10 @@ void TextSend::sendLines() {
         failed_ = true;
         gCancelSend = true;
     }
+    allHanded_ = true;
     if (!failed_ && !gCancelSend)
         fail(flush());
-    ensureWindow(); // a send that handed nothing over
+    windowAtTheEnd();
     showProgress(true); // the display shows where the send ended
     if (!failed_ && gCancelSend)
         outcome_ = SendOutcome::Cancelled;
@@ -823,6 +878,7 @@ void TextSend::sendTrailer() {
 
 // The end of every send, however it ended.
 void TextSend::finish(bool afterSendWait) {
+    lateWindow_.stop();
     SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, nullptr};
     // Once the port is closed, what it dropped is known.
     ending.afterClose = [this] {
@@ -892,7 +948,7 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, co
         return SendOutcome::NotSent;
     }
     SendOutcome routed = SendOutcome::NotSent;
-    if (sentByAnotherRoute(session, fileName, fromWindow, &routed))
+    if (sentByAnotherRoute(session, fileName, fromWindow, loggedAs, &routed))
         return routed;
 
     const QString path = fileName.isEmpty() ? host.activeWindowFile() : fileName;
@@ -924,7 +980,7 @@ SendOutcome sendFileNoWindow(const QString& fileName) {
         return SendOutcome::NotSent;
     }
     SendOutcome routed = SendOutcome::NotSent;
-    if (sentByAnotherRoute(session, fileName, false, &routed))
+    if (sentByAnotherRoute(session, fileName, false, QString(), &routed))
         return routed;
 
     Job job;
@@ -967,7 +1023,7 @@ PortResult sendHeaderTrailer(const QString& which, const QByteArray& program) {
 }
 
 void checkNeedToWait() {
-    const int seconds = machineInt("WaitAfterSending") + 1;
+    const int seconds = afterSendChoice();
     if (seconds >= 31)
         return;
     // A send that shows no progress window counts down unseen.
@@ -986,11 +1042,16 @@ void checkNeedToWait() {
 }
 
 void checkNeedToWarnAfterSend(const QString& fileName) {
-    const int n = machineInt("WaitAfterSending") + 1;
+    const int n = afterSendChoice();
     if (n == 31 && !gCancelSend) {
         const QString text = QStringLiteral("The File \"%1\" Has Been Sent").arg(fileName) + QLatin1Char('\n') +
                              QStringLiteral("The Com Port Is Still Open") + QLatin1Char('\n') +
                              QStringLiteral("Press OK To End Transmission");
+        // The box comes half a second after the progress window has gone,
+        // the events of that time handled. Where nobody sees a box (no
+        // screen) the message is only printed: nothing waits for it.
+        if (sendHost().windowsSeen())
+            waitOutsideSend(500);
         msgBox(text, Msg::Ok, Msg::Information);
     }
     gTurboSending = false;

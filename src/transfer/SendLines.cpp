@@ -71,14 +71,11 @@ bool LineReader::next(QByteArray* line) {
         const char* d = buf_.constData();
         if (begin_ < end_) {
             const qint64 at = firstLineEnd(d + scanFrom_, d + end_) - d;
-            // A CR that ends the bytes read so far may yet be half of a CR LF.
-            const bool undecided = at == end_ - 1 && d[at] == '\r' && !atEnd_;
-            if (at < end_ && !undecided) {
+            // A line end that ends the bytes read so far may go on in the next piece.
+            const int endSize = at < end_ ? lineEndSize(d + at, end_ - at, !atEnd_) : 0;
+            if (endSize > 0) {
                 *line = QByteArray::fromRawData(d + begin_, at - begin_);
-                begin_ = at + 1;
-                if (d[at] == '\r' && begin_ < end_ && d[begin_] == '\n')
-                    ++begin_;
-                scanFrom_ = begin_;
+                begin_ = scanFrom_ = at + endSize;
                 return true;
             }
             if (at == end_ && atEnd_) {
@@ -102,14 +99,10 @@ qsizetype LineReader::nextLines(Line* lines, qsizetype max) {
         const char* d = buf_.constData();
         while (n < max && begin_ < end_) {
             const qint64 at = firstLineEnd(d + scanFrom_, d + end_) - d;
-            // A CR that ends the bytes read so far may yet be half of a CR LF.
-            const bool undecided = at == end_ - 1 && d[at] == '\r' && !atEnd_;
-            if (at == end_ && !atEnd_) {
+            // A line end that ends the bytes read so far may go on in the next piece.
+            const int endSize = at < end_ ? lineEndSize(d + at, end_ - at, !atEnd_) : 0;
+            if ((at == end_ && !atEnd_) || (at < end_ && endSize == 0)) {
                 scanFrom_ = at; // searched to here: the next read goes on from it
-                break;
-            }
-            if (undecided) {
-                scanFrom_ = at;
                 break;
             }
             Line& line = lines[n++];
@@ -120,9 +113,7 @@ qsizetype LineReader::nextLines(Line* lines, qsizetype max) {
                 begin_ = end_;
             } else {
                 line.size = at - begin_;
-                begin_ = at + 1;
-                if (d[at] == '\r' && begin_ < end_ && d[begin_] == '\n')
-                    ++begin_;
+                begin_ = at + endSize;
             }
             scanFrom_ = begin_;
             line.end = consumed_ + begin_;

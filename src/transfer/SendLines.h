@@ -18,9 +18,26 @@ namespace SendLines {
 // A line that becomes this text is not sent (an ignored block).
 extern const QByteArray kSkipMarker; // "^!^!^!"
 
+// How many bytes the line end that starts at `at` (a CR or an LF) takes of
+// the `avail` bytes there: CR LF, LF CR CR and LF CR are each one line end,
+// as programs are punched; a CR or LF on its own is one too, so LF LF and
+// CR CR keep their blank line. 0 when the bytes there cannot tell yet and
+// `more` of the program is still to come.
+inline int lineEndSize(const char* at, qint64 avail, bool more) {
+    if (avail < 2)
+        return more ? 0 : 1;
+    if (at[0] == '\r')
+        return at[1] == '\n' ? 2 : 1;
+    if (at[1] != '\r')
+        return 1;
+    if (avail < 3)
+        return more ? 0 : 2;
+    return at[2] == '\r' ? 3 : 2;
+}
+
 // The lines of a program read from a device, from its position, in pieces:
 // memory stays near two pieces (and the longest line) whatever the size.
-// CR LF, LF and CR each end a line; a last line without an end is a line
+// Lines end as lineEndSize() says; a last line without an end is a line
 // too, and a final line end adds no empty line.
 class LineReader {
 public:

@@ -225,7 +225,7 @@ void XModemPanel::showStatus(const QString& text) {
 XModemPanel* xmodemPanel() { return current().transfer ? current().panel.data() : nullptr; }
 
 XModem::Outcome runXmodemSend(const QString& fileName, const QString& shownName, bool fromWindow,
-                              const XModemWindow& window) {
+                              const XModemWindow& window, const QString& loggedAs) {
     forgetLateCancels();
     // Nothing is locked, logged or shown for a port that does not open.
     if (!openPortX())
@@ -238,7 +238,7 @@ XModem::Outcome runXmodemSend(const QString& fileName, const QString& shownName,
     QPalette colours = panel->header()->palette();
     colours.setColor(QPalette::Window, fromWindow ? Qt::yellow : Qt::green);
     panel->header()->setPalette(colours);
-    writeLogFile(shownName);
+    writeLogFile(shownName, loggedAs);
 
     panel->showStatus(QStringLiteral("Formatting File..."));
     QCoreApplication::processEvents();

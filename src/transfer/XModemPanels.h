@@ -49,9 +49,10 @@ XModemPanel* xmodemPanel();
 // port with the XModem framing first, locks the window and waits, yielding,
 // until the transfer has ended; Esc or the panel's Cancel stop it. Every
 // end hides the panel, says how it ended (a message unless it completed) and
-// returns the window to idle.
+// returns the window to idle. `loggedAs` names a temporary file's content in
+// the transfer log (a merge's files).
 XModem::Outcome runXmodemSend(const QString& fileName, const QString& shownName, bool fromWindow,
-                              const XModemWindow& window);
+                              const XModemWindow& window, const QString& loggedAs = QString());
 
 // The XModem receive into gReceiveTempFile for the program `target`: locks
 // the window, arms the receive panel and returns. When the transfer completes

@@ -174,8 +174,13 @@ private Q_SLOTS:
         const QByteArray mill = "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\nHandshaking=0\n";
         const QByteArray ports = "[Ports]\nCom3=%P\n";
         const QByteArray closes = "KeepAlive=0\n";
+        // Over before its window would come, with nothing left to show: not even that.
         QTest::newRow("settled") << kSettledSettings + mill + closes + ports << "?3?S?%F" << false << 0
-                                 << true << "Machine3 0 0 1 0";
+                                 << false << "Machine3 0 0 1 0";
+        QByteArray countdown = mill;
+        countdown.replace("WaitAfterSending=30", "WaitAfterSending=0");
+        QTest::newRow("countdown") << kSettledSettings + countdown + closes + ports << "?3?S?%F" << false << 0
+                                   << true << "Machine3 0 0 1 0";
         QTest::newRow("display None") << kSettledSettings + "DNCStatus=3\n" + mill + closes + ports
                                       << "?3?S?%F" << false << 0 << false << "Machine3 0 0 1 0";
         QTest::newRow("keep-alive") << kSettledSettings + "DNCStatus=3\n" + mill + "KeepAlive=1\n" + ports
@@ -186,7 +191,7 @@ private Q_SLOTS:
                                           "[Ports]\nCom3=/nonexistent/tty\n"
                                    << "?3?S?%F" << false
                                    << 1 << false << "Machine3 0 0 1 0";
-        QTest::newRow("loaded window") << kSettledSettings + mill + closes + ports << "?3?S?%F" << true << 0
+        QTest::newRow("loaded window") << kSettledSettings + countdown + closes + ports << "?3?S?%F" << true << 0
                                        << true << "Machine3 0 0 1 0";
     }
 
@@ -281,38 +286,65 @@ private Q_SLOTS:
     // When nothing may hold a command-line send before its first block, the
     // block goes to the port before the progress window is built; the
     // window then shows for the rest of the send (built but hidden when the
-    // send minimises). When something may hold it (a pause in the header, a
-    // delay per character), the window comes first, as for every send from
-    // the main window. The bytes on the wire are the same either way.
+    // send minimises). A send over by then (a short program) shows none,
+    // unless something is left to show: a wait in its trailer, the countdown
+    // of the port kept open after it. When something may hold it (a pause in
+    // the header, a delay per character), the window comes first, as for
+    // every send from the main window. The bytes on the wire are the same
+    // whichever way.
     void commandLineSendHandsItsFirstBlockBeforeItsWindow_data() {
         QTest::addColumn<QByteArray>("settings"); // [Settings] keys
         QTest::addColumn<QByteArray>("keys");     // the machine's keys
-        QTest::addColumn<bool>("blockFirst");
+        QTest::addColumn<bool>("longProgram");    // still going once its first block is handed over
+        QTest::addColumn<int>("window");          // -1 none, 0 before the first block, 1 after it
         QTest::addColumn<bool>("shown");
-        QTest::addColumn<QByteArray>("wire");
+        QTest::addColumn<QByteArray>("wire"); // %L: the long program
         const QByteArray program = "%\r\nG0X1\r\n%\r\n";
-        QTest::newRow("plain") << QByteArray() << QByteArray() << true << true << program;
-        QTest::newRow("header") << QByteArray() << QByteArray("HeaderSend=18\n") << true << true
-                                << "\x12" + program;
-        QTest::newRow("minimised") << QByteArray("MinimizeOnSend=1\n") << QByteArray() << true << false
+        const QByteArray prompt = "WaitAfterSending=30\n"; // printed, without a screen
+        QTest::newRow("over at once") << QByteArray() << prompt << false << -1 << false << program;
+        QTest::newRow("countdown") << QByteArray() << QByteArray("WaitAfterSending=0\n") << false << 1 << true
                                    << program;
-        QTest::newRow("header pause") << QByteArray() << QByteArray("HeaderSend=18,!5!\n") << false << true
+        QTest::newRow("trailer pause") << QByteArray() << prompt + "TrailerSend=18,!5!\n" << false << 1 << true
+                                       << program + "\x12";
+        // A machine that takes nothing until the window shows: more trailer than a pseudo-terminal holds.
+        QTest::newRow("held after its last block")
+            << QByteArray() << prompt + "SendTimeOut=60\nTrailerSend=#30000,65,#30000,65,#30000,65\n" << false << 1
+            << true << program + QByteArray(90000, 'A');
+        QTest::newRow("plain") << QByteArray() << prompt << true << 1 << true << QByteArray("%L");
+        QTest::newRow("header") << QByteArray() << prompt + "HeaderSend=18\n" << true << 1 << true
+                                << QByteArray("\x12%L");
+        QTest::newRow("minimised") << QByteArray("MinimizeOnSend=1\n") << prompt << true << 1 << false
+                                   << QByteArray("%L");
+        QTest::newRow("header pause") << QByteArray() << prompt + "HeaderSend=18,!5!\n" << false << 0 << true
                                       << "\x12" + program;
-        QTest::newRow("character delay") << QByteArray() << QByteArray("CharacterDelay=1\n") << false << true
+        QTest::newRow("character delay") << QByteArray() << prompt + "CharacterDelay=1\n" << false << 0 << true
                                          << program;
     }
 
     void commandLineSendHandsItsFirstBlockBeforeItsWindow() {
         QFETCH(QByteArray, settings);
         QFETCH(QByteArray, keys);
-        QFETCH(bool, blockFirst);
+        QFETCH(bool, longProgram);
+        QFETCH(int, window);
         QFETCH(bool, shown);
         QFETCH(QByteArray, wire);
+        QByteArray lines;
+        for (int i = 1; i <= 50; ++i)
+            lines += "N" + QByteArray::number(i * 10) + " G01 X1.000\n";
+        if (longProgram)
+            QVERIFY(writeAllBytes(file_, lines));
+        wire.replace("%L", lines.replace("\n", "\r\n"));
         PtyMachine pty;
         home_->writeIni(kSettledSettings + settings +
-                        "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\nHandshaking=0\nKeepAlive=0\n" +
-                        keys + "[Ports]\nCom3=" + pty.slavePath().toLocal8Bit() + "\n");
+                        "[Machine3]\nAlias=MILL\nCommPort=2\nHandshaking=0\nKeepAlive=0\n" + keys +
+                        "[Ports]\nCom3=" + pty.slavePath().toLocal8Bit() + "\n");
         ScriptedMessages msgs;
+        const bool held = QByteArray(QTest::currentDataTag()).startsWith("held");
+        pty.setReading(!held);
+        QTimer giveUp; // the machine reads again in any case, and the rule's check below fails
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [&] { pty.setReading(true); });
+        giveUp.start(20000);
         // The bytes handed to the port as the window is first shown, and
         // whether it was still on the screen when the send next yielded.
         const qint64 before = comPort().handedCount();
@@ -320,6 +352,7 @@ private Q_SLOTS:
         ProgressShown shownAt([&] {
             if (handedAtWindow < 0)
                 handedAtWindow = comPort().handedCount() - before;
+            pty.setReading(true);
         });
         bool visible = false;
         QTimer look;
@@ -332,8 +365,12 @@ private Q_SLOTS:
         const Startup::Outcome outcome = Startup::runCommandLineSend(CommandLine::parse(fill("?3?S?%F")), {});
         look.stop();
         QCOMPARE(outcome.exitStatus, 0);
-        QVERIFY(handedAtWindow >= 0);
-        QCOMPARE(handedAtWindow > 0, blockFirst);
+        if (window < 0) {
+            QCOMPARE(handedAtWindow, qint64(-1));
+        } else {
+            QVERIFY2(handedAtWindow >= 0, "a send still going shows its window");
+            QCOMPARE(handedAtWindow > 0, window == 1);
+        }
         QCOMPARE(visible, shown);
         QVERIFY(pty.waitForCount(wire.size(), 20000));
         QCOMPARE(pty.received(), wire);

@@ -545,6 +545,7 @@ private Q_SLOTS:
             {"G01\n\x1a", 1, 1, false, false, "G01\n"},
             // A stripped "%" line goes whole, whatever its line end; a "%" inside a line goes alone.
             {"%\r\nO1%\r\n%%\r%", 2, 3, false, false, "O1\r\n"},
+            {"%\n\rO1\n\r%\n\r\rO2\n\r\r%\n", 2, 3, false, false, "O1\n\rO2\n\r\r"},
             // The halves are those of the text without its 26s: this "%" is in the second.
             {"AB%C\x1a\x1a\x1a\x1a", 1, 2, false, false, "ABC"},
         };

@@ -6,6 +6,7 @@
 #include "EditorGlobals.h"
 #include "EditorManager.h"
 #include "PercentBar.h"
+#include "RecentFiles.h"
 #include "SendOnPty.h"
 #include "TapePunch.h"
 
@@ -33,6 +34,10 @@ TEST(BlockPrep, SameBlocksWhateverThePieces) {
         {"A\nB\rC\r\nD", "\r\n", {}, "A\r\nB\r\nC\r\nD\r\n"}, // every line end, and a last line without one
         {"A\r\n\r\nB\r\n", "\n", {}, "A\n\nB\n"},             // an empty line stays unless asked
         {"A\r\r\nB", ";", {}, "A;;B;"},                       // CR, then CR LF
+        {"A\n\rB\n\r\n\rC", "\r\n", {}, "A\r\nB\r\n\r\nC\r\n"},   // LF CR ends, an empty line between
+        {"A\n\r\rB\n\r\r", ";", {}, "A;B;"},                // LF CR CR
+        {"A\n\rB\n\r", "\n\r", {}, "A\n\rB\n\r"},            // already the machine's
+        {"A\n\nB\r\rC", ";", {}, "A;;B;;C;"},                // LF LF and CR CR keep their blank line
         {"", "\r\n", {}, ""},
     };
     for (const auto& row : rows) {
@@ -153,6 +158,28 @@ TEST_F(Blocks, EachRouteSendsItsBytes) {
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
     EXPECT_EQ(settled(), "G0\r\n");
     expectIdleAndUnlocked();
+}
+
+// A merge goes out by the route its machine chooses; every route logs it as
+// what was merged and lists the file the next merge overwrites nowhere.
+TEST_F(Blocks, EveryRouteLogsAMergeAsWhatWasMerged) {
+    set("SendTimeOut", "1"); // the XModem route has no receiver
+    const QString merged = program("G0\r\n", QStringLiteral("merge.$$$"));
+    // DripFeedPacketSize and Handshaking: text, drip feed, chunked, turbo, executive tape, XModem.
+    for (const char* route : {"0 1", "2 1", "7 1", "3 1", "1 1", "0 4"}) {
+        SCOPED_TRACE(route);
+        set("DripFeedPacketSize", QString(QLatin1Char(route[0])));
+        set("Handshaking", QString::fromLatin1(route + 2));
+        QFile::remove(transferLogPath());
+        QString file = merged;
+        int line = 0;
+        sendTextBlock(file, false, line, QStringLiteral("Merge Of a.nc + b.nc"));
+        const QStringList log = logLines();
+        ASSERT_EQ(log.size(), 1);
+        EXPECT_TRUE(log[0].startsWith(QStringLiteral("Machine1 - Send File To CNC - Merge Of a.nc + b.nc - ")));
+        EXPECT_FALSE(RecentFiles::entries(QStringLiteral("send")).join(' ').contains(QStringLiteral("merge")));
+        settled();
+    }
 }
 
 TEST_F(Blocks, EveryRouteEndsAt100WithTheLastBlockAndItsTime) {

@@ -49,6 +49,8 @@ TEST_F(Send, EveryEndOfBlockFromEveryKindOfFile) {
     } files[] = {{"CR LF", "O1000\r\nN10 G0 X1\r\nM30\r\n"},
                  {"LF", "O1000\nN10 G0 X1\nM30\n"},
                  {"CR", "O1000\rN10 G0 X1\rM30\r"},
+                 {"LF CR", "O1000\n\rN10 G0 X1\n\rM30\n\r"},
+                 {"LF CR CR", "O1000\n\r\rN10 G0 X1\n\r\rM30\n\r\r"},
                  {"no final line end", "O1000\nN10 G0 X1\nM30"}};
     for (const auto& e : kEobs) {
         set("EOBSend", e.setting);
@@ -58,11 +60,13 @@ TEST_F(Send, EveryEndOfBlockFromEveryKindOfFile) {
             const QByteArray expected = "%\n" + blocks(kLines, e.eob) + "%";
             EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
             EXPECT_EQ(received(expected.size()), expected);
+            EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QStringLiteral("M30"));
             // The window engine, loading the file from disk, gives the same bytes.
             int line = 0;
             EXPECT_EQ(windowSend(path, &line), SendOutcome::Sent);
             EXPECT_EQ(line, 3);
             EXPECT_EQ(received(expected.size()), expected);
+            EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QStringLiteral("M30"));
         }
     }
     EXPECT_FALSE(msgs.sawText(QStringLiteral("Bad or No End Of Block")));
@@ -142,7 +146,7 @@ TEST_F(Send, HeaderAndTrailerCharactersPausesAndPercent) {
     // The file brings its own "%"; a pause that is not a number is no pause.
     const QByteArray expected = QByteArray("\n\n") + "%\r\nG0X1\r\n%\r\n" + QByteArray("\n\xF0");
     EXPECT_EQ(received(expected.size()), expected);
-    EXPECT_TRUE(status.contains(QStringLiteral("Waiting Before Sending Header...")));
+    EXPECT_EQ(status.count(QStringLiteral("Waiting Before Sending Header...")), 2) << "before the trailer too";
     EXPECT_TRUE(status.contains(QStringLiteral("Waiting Whilst Sending Header...")));
     EXPECT_FALSE(status.contains(QStringLiteral("Waiting Whilst Sending Trailer...")));
 }
@@ -496,6 +500,18 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     EXPECT_EQ(readAllBytes(home.file(QStringLiteral("copy.nc"))), text);
     ASSERT_EQ(logLines().size(), 1);
 
+    // The prompt comes after a pause that lets the events of its time run.
+    bool eventRan = false, ranBeforeBox = false;
+    QTimer::singleShot(0, [&] { eventRan = true; });
+    const Msg::Handler scripted = Msg::setHandler([&](const Msg::Request&) {
+        ranBeforeBox = eventRan;
+        return Msg::AnswerOk;
+    });
+    gCancelSend = false; // as for a send that went whole
+    checkNeedToWarnAfterSend(path);
+    Msg::setHandler(scripted);
+    EXPECT_TRUE(ranBeforeBox);
+
     // A temporary file is sent, but neither logged nor kept as the last file.
     const QString temp = program("G1\n", QStringLiteral("WORK.TMP"));
     EXPECT_EQ(sendFileNoWindow(temp), SendOutcome::Sent);
@@ -511,7 +527,7 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     auto percents = [this] { return status.filter(QStringLiteral("Sending File ")); };
     const QStringList thirds = {"Sending File 33% [Esc=Cancel]", "Sending File 67% [Esc=Cancel]",
                                 "Sending File 100% [Esc=Cancel]"};
-    QString barLabel, echo;
+    QString barLabel, echo, title;
     bool everShown = false;
     During look([&] {
         if (frmCancelSend* frm = frmCancelSend::instance()) {
@@ -519,6 +535,8 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
                 barLabel = frm->currentPicture()->label();
             if (frm->layout() == 3 && frm->isVisible())
                 echo = frm->Text1()->toPlainText();
+            if (frm->windowTitle().endsWith(QLatin1String(" Bytes...")))
+                title = frm->windowTitle(); // the running count
             everShown = everShown || frm->isVisible();
         }
         return false;
@@ -538,6 +556,19 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     EXPECT_EQ(echo, QStringLiteral("AAA\nBBB\nCCC"));
     EXPECT_EQ(terminal, QByteArray("AAA\r\nBBB\r\nCCC\r\n"));
     EXPECT_EQ(percents(), thirds);
+
+    // The title counts each line read as its length and two, whatever the
+    // end of block; the terminal shows each line sent and CR LF.
+    set({{"EOBSend", "2"}, {"StripBlankLines", "1"}});
+    settled();
+    terminal.clear();
+    setTerminalEcho([&terminal](const QByteArray& bytes) { terminal += bytes; });
+    EXPECT_EQ(sendFileNoWindow(program("123456789\n\n1234567\n", QStringLiteral("three.nc"))), SendOutcome::Sent);
+    setTerminalEcho(nullptr);
+    EXPECT_EQ(received(18), "123456789\n1234567\n");
+    EXPECT_EQ(title, QStringLiteral("Sending File 22 Bytes..."));
+    EXPECT_EQ(terminal, QByteArray("123456789\r\n1234567\r\n"));
+    set({{"EOBSend", "0"}, {"StripBlankLines", "0"}});
 
     // "None": no window for either engine.
     gDNCStatus = 3;

@@ -40,7 +40,11 @@ TEST(SendLines, LinesEndAtCrLfLfOrCrAlike) {
         {"A\nB", {"A", "B"}},             // no final line end
         {"A\r\n\r\nB", {"A", "", "B"}},   // an empty line stays a line
         {"A\r\r\nB", {"A", "", "B"}},     // CR, then CR LF
-        {"A\n\rB", {"A", "", "B"}},       // LF, then a lone CR
+        {"A\n\rB\n\r", {"A", "B"}},       // LF CR is one line end
+        {"A\n\r\rB\n\r\r", {"A", "B"}},   // and so is LF CR CR
+        {"A\n\r\n\rB", {"A", "", "B"}},   // an empty line between LF CR ends
+        {"A\r\n\rB", {"A", "", "B"}},     // CR LF, then a lone CR
+        {"A\n\nB\r\rC", {"A", "", "B", "", "C"}}, // LF LF and CR CR keep their blank line
         {"\n", {""}},
         {"", {}},
         {QByteArray("N1\0X\xF0\n", 6), {QByteArray("N1\0X\xF0", 5)}}, // NUL and high bytes kept
@@ -64,6 +68,7 @@ TEST(SendLines, LinesInRunsAreTheLinesOneByOne) {
     const QByteArray programs[] = {
         "A\r\nB\r\n",         "A\rB\r", "A\nB", "A\r\n\r\nB",
         "A\r\r\nB\n\r\n",     "\n",     "",     QByteArray("N1\0X\xF0\r\nNN2\rN3", 13),
+        "A\n\r\rB\n\rC\n\r\n\r", "\n\r\r",
         "G01 X1.000 Y2.000\n"};
     for (const QByteArray& data : programs) {
         for (const qint64 piece : {1, 2, 3, 1 << 20}) {
