@@ -235,4 +235,5 @@ private:
     QStringList namedSettings_; // impossible settings already named this run
     ReceiveLeftovers::RunLock runLock_;
     bool findBoxHiddenByMinimise_ = false;
+    bool breakLightsOn_ = false; // BRK, FRM and PAR as the port last set them
 };

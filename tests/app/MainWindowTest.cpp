@@ -558,6 +558,13 @@ private Q_SLOTS:
         QTest::mouseDClick(w->LEDBreakout(7), Qt::LeftButton);
         QTest::mouseDClick(w->LEDBreakout(2), Qt::LeftButton);
         QCOMPARE(lights(w), QString("RRRRRRRG"));
+        // The port's next poll leaves a toggle alone; only an open or a close sets them.
+        lines.known = true;
+        for (const char* shown : {"GGRRGGGG", "GGRRGRGG", "GGRRGGGG"}) {
+            w->showPortLines(lines);
+            QCOMPARE(lights(w), QString(shown));
+            QTest::mouseDClick(w->LEDBreakout(5), Qt::LeftButton);
+        }
         QTest::mouseClick(w->lblStat(1), Qt::LeftButton);
         QCOMPARE(h.dialogs->calls, QStringList{"properties"});
     }
