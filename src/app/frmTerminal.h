@@ -229,6 +229,7 @@ private:
 
     int buttonWidthTwips_ = 1450;
     int buttonHeightTwips_ = 900;
+    int panelWidthTwips_ = 1650; // the tool-bar panel picMenuBar
     int toolTabWidthTwips_ = 1545;
     bool quitting_ = false;
     QString receiveTempFile_;
