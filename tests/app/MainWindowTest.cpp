@@ -115,7 +115,7 @@ void press(QWidget* window, const char* keys) {
     runChosenCommands();
 }
 
-const char* const kLockedMenus[] = {"mnuFileHeader",    "mnuEditheader",  "mnuSendHeader",
+const char* const kLockedMenus[] = {"mnuFileHeader",    "mnuEditheader",  "mnuSendHeader", "mnuWizard",
                                     "mnuReceiveHeader", "mnuToolsheader", "mnuSettings"};
 
 } // namespace
