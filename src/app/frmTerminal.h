@@ -96,6 +96,9 @@ public:
     void applyVisibility(const QVector<bool>& ticked);
     void showSelectCNC();
     void showVisibleCNC(bool firstRun);
+    // On the program's first run, asks once which machines to show. A hidden
+    // load leaves it to the start that shows the window.
+    void firstRunVisibility();
     int findFirstVisibleTab() const;
     // After the machine settings dialog saved the current machine.
     void afterMachineSettingsSaved();
@@ -236,5 +239,6 @@ private:
     QStringList namedSettings_; // impossible settings already named this run
     ReceiveLeftovers::RunLock runLock_;
     bool findBoxHiddenByMinimise_ = false;
+    bool firstRunChoicePending_ = false;
     bool breakLightsOn_ = false; // BRK, FRM and PAR as the port last set them
 };
