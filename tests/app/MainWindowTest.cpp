@@ -532,43 +532,33 @@ private Q_SLOTS:
 
     // Large buttons above 640 pixels, small ones (Quit hidden) up to it; the
     // loading then narrows small buttons, but not their panel.
-    void toolBarColumnFitsTheScreen_data() {
-        QTest::addColumn<int>("screen"); // pixels
-        QTest::addColumn<int>("showLights");
-        QTest::addColumn<QSize>("buttons"); // twips, as first laid out
-        QTest::addColumn<bool>("quit");
-        QTest::addColumn<int>("narrowed"); // the buttons' width after the loading
-        QTest::addColumn<int>("panel");
-        QTest::addColumn<bool>("lights");
-        QTest::newRow("640") << 640 << 0 << QSize(1330, 850) << false << 1310 << 1530 << true;
-        QTest::newRow("641") << 641 << 0 << QSize(1450, 900) << true << 1450 << 1650 << false;
-        QTest::newRow("641, lights") << 641 << 1 << QSize(1450, 900) << true << 1450 << 1650 << true;
-    }
-
     void toolBarColumnFitsTheScreen() {
-        QFETCH(int, screen);
-        QFETCH(int, showLights);
-        QFETCH(QSize, buttons);
-        QFETCH(bool, quit);
-        QFETCH(int, narrowed);
-        QFETCH(int, panel);
-        QFETCH(bool, lights);
+        const struct {
+            int screen, showLights;
+            QSize buttons; // twips, as first laid out
+            bool quit;
+            int narrowed, panel; // twips, after the loading
+            bool lights;
+        } rows[] = {{640, 0, {1330, 850}, false, 1310, 1530, true},
+                    {641, 0, {1450, 900}, true, 1450, 1650, false},
+                    {641, 1, {1450, 900}, true, 1450, 1650, true}};
         Harness h = loadedWindow();
         frmTerminal* w = h.window.get();
         w->show();
         w->resize(1000, 700);
-        gShowBreakoutLights = showLights;
-        w->setIconLocation(screen);
-        const QSize twips(frmTerminal::px(buttons.width()), frmTerminal::px(buttons.height()));
-        QCOMPARE(w->btnToolBar(3)->size(), twips);
-        QCOMPARE(w->btnToolBar2(3)->size(), twips);
-        QCOMPARE(!w->btnToolBar(6)->isHidden(), quit);
-        QCOMPARE(!w->btnToolBar2(6)->isHidden(), quit);
-        w->layoutForScreen(screen);
-        QCOMPARE(w->btnToolBar(0)->width(), frmTerminal::px(narrowed));
-        QCOMPARE(w->findChild<QWidget*>("picMenuBar")->width(), frmTerminal::px(panel));
-        QCOMPARE(w->SSTab1()->x(), frmTerminal::px(narrowed + 210));
-        QCOMPARE(!w->LEDBreakout(3)->isHidden(), lights);
+        const auto px = &frmTerminal::px;
+        for (const auto& r : rows) {
+            gShowBreakoutLights = r.showLights;
+            w->setIconLocation(r.screen);
+            for (QPushButton* b : {w->btnToolBar(3), w->btnToolBar2(3)})
+                QCOMPARE(b->size(), QSize(px(r.buttons.width()), px(r.buttons.height())));
+            QCOMPARE(!w->btnToolBar(6)->isHidden() && !w->btnToolBar2(6)->isHidden(), r.quit);
+            w->layoutForScreen(r.screen);
+            QCOMPARE(w->btnToolBar(0)->width(), px(r.narrowed));
+            QCOMPARE(w->findChild<QWidget*>("picMenuBar")->width(), px(r.panel));
+            QCOMPARE(w->SSTab1()->x(), px(r.narrowed + 210));
+            QCOMPARE(!w->LEDBreakout(3)->isHidden(), r.lights);
+        }
     }
 
     void statusLineAndBreakoutLights() {
