@@ -87,9 +87,12 @@ Outcome refuseCommandLine(const QString& text, const std::function<bool()>& useB
 
 Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std::function<bool()>& useBoxes) {
     const CommandLine::Parsed line = CommandLine::parse(commandLine);
+    // A send stays hidden; a start that shows the window asks a first run's
+    // question before it.
     auto show = [&] {
         if (useBoxes)
             useBoxes();
+        window.firstRunVisibility();
         window.show();
     };
     auto refuse = [&](const QString& text) { return refuseCommandLine(text, useBoxes); };
@@ -117,9 +120,10 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine, const std:
         // The window stays hidden: the send needs none of it.
         return sendFromCommandLine(line, useBoxes, window.cmbCNC()->itemText(line.machine - 1));
     case CommandLine::Kind::Open:
-        // The machine becomes current; its port opens only when something is sent.
-        window.selectMachine(line.machine - 1, false);
         show();
+        // The machine becomes current, whatever a first run made visible; its
+        // port opens only when something is sent.
+        window.selectMachine(line.machine - 1, false);
         QCoreApplication::processEvents();
         if (!fileExists(line.path)) {
             msgBox(missing, Msg::Ok, Msg::Critical);

@@ -96,6 +96,9 @@ public:
     void applyVisibility(const QVector<bool>& ticked);
     void showSelectCNC();
     void showVisibleCNC(bool firstRun);
+    // On the program's first run, asks once which machines to show. A hidden
+    // load leaves it to the start that shows the window.
+    void firstRunVisibility();
     int findFirstVisibleTab() const;
     // After the machine settings dialog saved the current machine.
     void afterMachineSettingsSaved();
@@ -229,10 +232,13 @@ private:
 
     int buttonWidthTwips_ = 1450;
     int buttonHeightTwips_ = 900;
+    int panelWidthTwips_ = 1650; // the tool-bar panel picMenuBar
     int toolTabWidthTwips_ = 1545;
     bool quitting_ = false;
     QString receiveTempFile_;
     QStringList namedSettings_; // impossible settings already named this run
     ReceiveLeftovers::RunLock runLock_;
     bool findBoxHiddenByMinimise_ = false;
+    bool firstRunChoicePending_ = false;
+    bool breakLightsOn_ = false; // BRK, FRM and PAR as the port last set them
 };

@@ -92,9 +92,9 @@ bool frmTerminal::Form_Load(bool hidden) {
 
     tidyReceiveLeftovers();
     loadMachineList(loaded.machines);
-    // From the command line every machine stays visible, as nobody can choose.
-    if (loaded.firstRun && !hidden)
-        showVisibleCNC(true);
+    firstRunChoicePending_ = loaded.firstRun;
+    if (!hidden)
+        firstRunVisibility();
     loadFont(loaded);
 
     menuItem(QStringLiteral("mnuLanguage"))->setEnabled(gUseLanguageSupport > 0);

@@ -129,6 +129,13 @@ void frmTerminal::showVisibleCNC(bool firstRun) {
     dialog.exec();
 }
 
+void frmTerminal::firstRunVisibility() {
+    if (!firstRunChoicePending_)
+        return;
+    firstRunChoicePending_ = false;
+    showVisibleCNC(true);
+}
+
 int frmTerminal::findFirstVisibleTab() const {
     for (int i = 1; i < SSTab1_->count(); ++i)
         if (SSTab1_->isTabVisible(i))

@@ -37,11 +37,11 @@ const char* const kToolCaptions[] = {"&Resequence File",  "&Desequence File",   
                                      "&Remove Spaces",    "&Remove Blank Lines", "&Trim Lines"};
 
 // Items that have no command: they keep their captions but stay greyed, and
-// no locking or unlocking of the menus enables them.
-const char* const kNoAction[] = {"mnuFindFile",  "mnuSync",        "mnuWildcard",
-                                 "mnuWizard",    "mnuSendRepeat",  "mnuFindFile2",   "mnuScheduler",
-                                 "mnuTransform", "mnuReseqOptions", "mnuReformatOptions", "mnuSysInfo",
-                                 "mnuChangePassword"};
+// no locking or unlocking of the menus enables them. (DNC Wizard, a top-level
+// entry without a command, is greyed only while the other menus are.)
+const char* const kNoAction[] = {"mnuFindFile",     "mnuSync",         "mnuWildcard",        "mnuSendRepeat",
+                                 "mnuFindFile2",    "mnuScheduler",    "mnuTransform",       "mnuReseqOptions",
+                                 "mnuReformatOptions", "mnuSysInfo",   "mnuChangePassword"};
 
 QString arrayName(const char* name, int index) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index); }
 } // namespace

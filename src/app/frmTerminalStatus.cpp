@@ -118,8 +118,13 @@ void frmTerminal::showPortLines(const PortLines& lines) {
     const bool modem[] = {lines.cts, lines.rts, lines.dsr, lines.dtr};
     for (int i = 1; i <= 4; ++i)
         setLight(LEDBreakout_[i], known && modem[i - 1]);
-    for (int i = 5; i <= 7; ++i)
-        setLight(LEDBreakout_[i], known);
+    // The last three follow the port only as it opens or closes: between
+    // those the user's double-click holds against the poll.
+    if (known != breakLightsOn_) {
+        breakLightsOn_ = known;
+        for (int i = 5; i <= 7; ++i)
+            setLight(LEDBreakout_[i], known);
+    }
 }
 
 // The lights follow the port: at once when it opens, closes or fails, and on

@@ -228,6 +228,8 @@ void frmTerminal::setIconLocation(int screenWidthPixels) {
     btnToolBar2_[6]->setVisible(large);
     buttonWidthTwips_ = large ? 1450 : 1330;
     buttonHeightTwips_ = large ? 900 : 850;
+    // Sized once, here: a small screen's later narrowing of the buttons leaves it.
+    panelWidthTwips_ = buttonWidthTwips_ + 200;
     resizeMyForm();
 }
 
@@ -263,7 +265,7 @@ void frmTerminal::resizeMyForm() {
     const int status = px(375);
     ssSpacerTop_->setGeometry(0, 0, width, spacer);
     picStatus_->setGeometry(0, height - status, width, status);
-    picMenuBar_->setGeometry(0, spacer, px(buttonWidthTwips_ + 200), qMax(0, height - spacer - status));
+    picMenuBar_->setGeometry(0, spacer, px(panelWidthTwips_), qMax(0, height - spacer - status));
 
     // The editor area right of the tool-bar column, above the status strip.
     const int left = px(buttonWidthTwips_ + 210);

@@ -75,9 +75,7 @@ QString showInput(const Msg::InputRequest& r, bool* ok) {
 
 QStringList showFileDialog(const Msg::FileRequest& r) {
     QWidget* parent = QApplication::activeWindow();
-    const QString start = r.fileName.isEmpty() ? r.startFolder
-                          : r.startFolder.isEmpty() ? r.fileName
-                                                    : r.startFolder + QLatin1Char('/') + r.fileName;
+    const QString start = r.startPath();
     switch (r.kind) {
     case Msg::FileRequest::OpenFile: {
         const QString f = QFileDialog::getOpenFileName(parent, r.title, start, r.filter);

@@ -2,6 +2,8 @@
 
 #include "ProgramPaths.h"
 
+#include <QDir>
+
 #include <cstdio>
 
 namespace Msg {
@@ -145,6 +147,14 @@ QString inputBox(const QString& prompt, const QString& title, const QString& def
 }
 
 QStringList fileDialog(const Msg::FileRequest& request) { return Msg::fileHandler()(request); }
+
+QString Msg::FileRequest::startPath() const {
+    if (fileName.isEmpty())
+        return startFolder;
+    if (startFolder.isEmpty() || QDir::isAbsolutePath(fileName))
+        return fileName;
+    return startFolder + QLatin1Char('/') + fileName;
+}
 
 bool chooseColour(unsigned int* colour) {
     unsigned int chosen = *colour;

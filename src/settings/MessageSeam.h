@@ -37,7 +37,11 @@ struct FileRequest {
     QString title;
     QString filter;      // "CNC Files (*.nc *.txt);;All Files (*)"
     QString startFolder;
-    QString fileName;    // proposed name
+    QString fileName;    // proposed name, or a full path that stands on its own
+
+    // Where the chooser opens: the proposed file in the start folder, or
+    // where a full path puts it.
+    QString startPath() const;
 };
 
 // A font as the font chooser shows it.

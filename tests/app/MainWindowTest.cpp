@@ -115,7 +115,7 @@ void press(QWidget* window, const char* keys) {
     runChosenCommands();
 }
 
-const char* const kLockedMenus[] = {"mnuFileHeader",    "mnuEditheader",  "mnuSendHeader",
+const char* const kLockedMenus[] = {"mnuFileHeader",    "mnuEditheader",  "mnuSendHeader", "mnuWizard",
                                     "mnuReceiveHeader", "mnuToolsheader", "mnuSettings"};
 
 } // namespace
@@ -530,6 +530,37 @@ private Q_SLOTS:
         box->close();
     }
 
+    // Large buttons above 640 pixels, small ones (Quit hidden) up to it; the
+    // loading then narrows small buttons, but not their panel.
+    void toolBarColumnFitsTheScreen() {
+        const struct {
+            int screen, showLights;
+            QSize buttons; // twips, as first laid out
+            bool quit;
+            int narrowed, panel; // twips, after the loading
+            bool lights;
+        } rows[] = {{640, 0, {1330, 850}, false, 1310, 1530, true},
+                    {641, 0, {1450, 900}, true, 1450, 1650, false},
+                    {641, 1, {1450, 900}, true, 1450, 1650, true}};
+        Harness h = loadedWindow();
+        frmTerminal* w = h.window.get();
+        w->show();
+        w->resize(1000, 700);
+        const auto px = &frmTerminal::px;
+        for (const auto& r : rows) {
+            gShowBreakoutLights = r.showLights;
+            w->setIconLocation(r.screen);
+            for (QPushButton* b : {w->btnToolBar(3), w->btnToolBar2(3)})
+                QCOMPARE(b->size(), QSize(px(r.buttons.width()), px(r.buttons.height())));
+            QCOMPARE(!w->btnToolBar(6)->isHidden() && !w->btnToolBar2(6)->isHidden(), r.quit);
+            w->layoutForScreen(r.screen);
+            QCOMPARE(w->btnToolBar(0)->width(), px(r.narrowed));
+            QCOMPARE(w->findChild<QWidget*>("picMenuBar")->width(), px(r.panel));
+            QCOMPARE(w->SSTab1()->x(), px(r.narrowed + 210));
+            QCOMPARE(!w->LEDBreakout(3)->isHidden(), r.lights);
+        }
+    }
+
     void statusLineAndBreakoutLights() {
         Harness h = loadedWindow();
         frmTerminal* w = h.window.get();
@@ -558,6 +589,13 @@ private Q_SLOTS:
         QTest::mouseDClick(w->LEDBreakout(7), Qt::LeftButton);
         QTest::mouseDClick(w->LEDBreakout(2), Qt::LeftButton);
         QCOMPARE(lights(w), QString("RRRRRRRG"));
+        // The port's next poll leaves a toggle alone; only an open or a close sets them.
+        lines.known = true;
+        for (const char* shown : {"GGRRGGGG", "GGRRGRGG", "GGRRGGGG"}) {
+            w->showPortLines(lines);
+            QCOMPARE(lights(w), QString(shown));
+            QTest::mouseDClick(w->LEDBreakout(5), Qt::LeftButton);
+        }
         QTest::mouseClick(w->lblStat(1), Qt::LeftButton);
         QCOMPARE(h.dialogs->calls, QStringList{"properties"});
     }
@@ -585,7 +623,7 @@ private Q_SLOTS:
         QVERIFY(ed->editor(1)->bytes().isEmpty());
         QCOMPARE(tabs->currentIndex(), 2);
 
-        // F1 opens the main window's own help page.
+        // F1 opens the main window's own help page, Shift or not.
         QVERIFY(QDir().mkpath(home_->file("help")));
         QVERIFY(writeAllBytes(home_->file("help/frmTerminal.htm"), "<html/>"));
         QList<QUrl> opened;
@@ -594,8 +632,9 @@ private Q_SLOTS:
             return true;
         });
         press(w, "F1");
+        press(w, "Shift+F1");
         setShellOpener(previous);
-        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(home_->file("help/frmTerminal.htm"))});
+        QCOMPARE(opened, QList<QUrl>(2, QUrl::fromLocalFile(home_->file("help/frmTerminal.htm"))));
     }
 
     void unusedReceiveFileIsRemoved() {

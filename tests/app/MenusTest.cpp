@@ -319,7 +319,7 @@ private Q_SLOTS:
         auto w = loadedTerminal(*home_);
         for (bool busy : {true, false, false}) {
             for (const char* inert :
-                 {"mnuFindFile", "mnuSync", "mnuWizard", "mnuScheduler", "mnuChangePassword"})
+                 {"mnuFindFile", "mnuSync", "mnuScheduler", "mnuChangePassword"})
                 QVERIFY2(!w->menuItem(inert)->isEnabled(), inert);
             w->lockForTransfer(busy);
             w->receivingMenuStatus(!busy);

@@ -8,9 +8,11 @@
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
 #include "frmCancelSend.h"
+#include "frmVisibleCNC.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QProcess>
 #include <QPushButton>
@@ -438,6 +440,51 @@ private Q_SLOTS:
         QCOMPARE(tr->calls, QStringList{"closePort"});
         QCOMPARE(gCurrentMachineSection, QString("Machine3"));
         QCOMPARE(window.cmbCNCVisible()->currentText(), QString("LATHE"));
+    }
+
+    // A first start with a file on the command line asks which machines to
+    // show (here machine 2) before its window opens, then opens the file; a
+    // refused line asks nothing.
+    void firstStartFromTheCommandLine_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("calls");
+        QTest::addColumn<QString>("current");
+        QTest::newRow("path") << "%F" << "alreadyOpen:%F" << "Machine2";
+        QTest::newRow("open") << "x?3?O?%F" << "new:%F" << "Machine3";
+        QTest::newRow("missing path") << "%M" << "" << "Machine1";
+    }
+
+    void firstStartFromTheCommandLine() {
+        QFETCH(QString, line);
+        QFETCH(QString, calls);
+        QFETCH(QString, current);
+        home_->writeIni("[Settings]\n[Machine3]\nAlias=LATHE\n");
+        frmTerminal window;
+        window.setTransferActions(std::make_unique<RecordingTransfers>(window));
+        auto* ed = new RecordingEditor(window);
+        window.setEditorActions(std::unique_ptr<EditorActions>(ed));
+        QVERIFY(window.Form_Load(true));
+        ScriptedMessages msgs;
+        bool windowFirst = false;
+        ModalAnswerer answer([&](QWidget* modal) {
+            auto* dialog = qobject_cast<frmVisibleCNC*>(modal);
+            if (!dialog)
+                return false;
+            windowFirst = window.isVisible();
+            for (int i = 0; i < dialog->List1()->count(); ++i)
+                dialog->List1()->item(i)->setCheckState(i == 1 ? Qt::Checked : Qt::Unchecked);
+            dialog->Command1_Click();
+            return true;
+        });
+        QString commandLine = fill(line);
+        Startup::processCommandLine(window, commandLine);
+        const bool asked = !calls.isEmpty();
+        QCOMPARE(answer.answered(), int(asked));
+        QVERIFY2(!windowFirst, "asked after the window opened");
+        QCOMPARE(readIni("Machine1", QString("Visible")) + readIni("Machine2", QString("Visible")),
+                 QString(asked ? "0-1" : ""));
+        QCOMPARE(ed->calls.join(' '), fill(calls));
+        QCOMPARE(gCurrentMachineSection, current);
     }
 
     // The settings file as the start finds it: the messages, whether it is

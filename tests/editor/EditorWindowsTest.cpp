@@ -596,7 +596,7 @@ private Q_SLOTS:
     }
 
     void blocksAreColouredInTheEditorsFontAndColours() {
-        gBlockColours[7] = 0xFF0000u;
+        gBlockColours[7] = gBlockColours[24] = 0xFF0000u;
         gMainTextForeColor = 65280;
         gColourizeBlocks = true;
         mgr->applyDisplaySettings();
@@ -608,6 +608,7 @@ private Q_SLOTS:
         };
         QCOMPARE(ed->ncLexer()->color(int(styleAt(2))), colourFromNumber(gBlockColours[7]));
         QCOMPARE(ed->ncLexer()->color(int(styleAt(6))), colourFromNumber(65280)); // in brackets
+        QCOMPARE(ed->ncLexer()->color(int(styleAt(15))), colourFromNumber(65280)); // lower case
         // Every character is drawn in the editor's font and size, whatever
         // style the colouring gave it, also after colouring is switched off.
         const auto sameFont = [&] {
@@ -636,7 +637,7 @@ private Q_SLOTS:
         gColourizeBlocks = false;
         mgr->applyDisplaySettings();
         QVERIFY(!ed->ncLexer());
-        gBlockColours[7] = 0;
+        gBlockColours[7] = gBlockColours[24] = 0;
     }
 
     void anUncolouredProgramGetsStylesWhenColouringIsSwitchedOn() {

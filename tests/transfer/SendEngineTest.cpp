@@ -672,15 +672,20 @@ TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
 }
 
 TEST_F(SendFromEditor, RestartFromTheChosenLineOfTheChosenFile) {
-    set({{"HeaderSend", "37,10"}, {"TrailerSend", "37"}});
+    set({{"HeaderSend", "37,10"},
+         {"TrailerSend", "37"},
+         {"DefaultToDirectories", "1"},
+         {"SendDirectory", "/elsewhere"}});
     const QString path = program("N1\nN2\nN3\nN4\nN5\n");
     msgs.answerFiles({path}).answerInput(QStringLiteral("3"));
     safeRestart();
     EXPECT_EQ(received(15), "%\nN3\r\nN4\r\nN5\r\n%");
 
-    // Not a line of the file, or no answer: nothing goes.
+    // Not a line of the file, or no answer: nothing goes. The last file sent
+    // is offered where it is, not in the send folder.
     msgs.answerFiles({path}).answerInput(QStringLiteral("6"));
     safeRestart();
+    EXPECT_EQ(msgs.fileRequests().last().startPath(), path);
     EXPECT_TRUE(msgs.sawText(QStringLiteral("\"6\" Is Not A Line Number From 1 To 5")));
     msgs.answerFiles({path}).answerInput(QString(), false);
     safeRestart();
