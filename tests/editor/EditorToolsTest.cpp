@@ -32,6 +32,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 // Find and replace, compare, split options and merge on real editor windows.
 class EditorToolsTest : public QObject, protected EditorFixture {
     Q_OBJECT
@@ -443,6 +446,39 @@ private Q_SLOTS:
         QCOMPARE(dialogsDuring(split, cancel), 1);
     }
 
+    void aCancelledSplitWritesNothingAndAFolderThatCannotBeMadeSaysWhy() {
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("dump.nc"), ":1\nM30\n:2\nM30\n"));
+        const QString folder = home->file(QStringLiteral("parts"));
+        QDir().mkpath(folder);
+        // The folder picker leaves its choice in gDialogResult, as frmDefaultDir does.
+        setSplitFolderPicker([&](const QString&) { return gDialogResult = folder; });
+        const std::function<void(frmFanucSplitFiles*)> closers[] = {
+            [](frmFanucSplitFiles* d) { QTest::keyClick(d, Qt::Key_Escape); },
+            [](frmFanucSplitFiles* d) { d->close(); }};
+        for (const auto& close : closers) {
+            const std::function<void(frmFanucSplitFiles*)> chooseThenClose = [&](frmFanucSplitFiles* d) {
+                d->Command1_Click();
+                QCOMPARE(d->Text1->text(), folder);
+                close(d);
+            };
+            QCOMPARE(dialogsDuring([] { mnuSplitFile(nullptr); }, chooseThenClose), 1);
+            QVERIFY(QDir(folder).isEmpty());
+            QVERIFY(msgs->shown().isEmpty());
+            QCOMPARE(splitKeys(), QStringList(8, QStringLiteral("-")));
+        }
+        setSplitFolderPicker(nullptr);
+
+        // A folder that cannot be made is named with the system's reason.
+        const QString underAFile = home->file(QStringLiteral("dump.nc/parts"));
+        msgs->answer(Msg::AnswerYes);
+        dialogsDuring([] { mnuSplitFile(nullptr); }, std::function<void(frmFanucSplitFiles*)>([&](frmFanucSplitFiles* d) {
+                          d->Text1->setText(underAFile);
+                          d->Command2_Click(0);
+                      }));
+        QCOMPARE(msgs->texts().last(), "The Folder " + underAFile + " Could Not Be Created\n" +
+                                           QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+    }
+
     void splitFilesWritesEachProgramAndDoesWhatTheMachineAsksAfterwards() {
         mgr->openFileInNewWindow(fileWith(QStringLiteral("dump.nc"),
                                           "%\nO0010 (PART A)\nG00 X0\n\nM30\nO0020\nM99\nO0030\nM30\n%\n"));
@@ -462,12 +498,21 @@ private Q_SLOTS:
         QVERIFY(msgs->sawText("3 File(s) Written To " + folder + " :\nO0010\nO0020\nO0030"));
         QVERIFY(!gSplitBusy);
 
-        // Again, opening the first two files: the files there now are asked about once.
+        // Again, opening the first two files: the files there now are asked
+        // about once, while the busy pointer shows.
         writeIni(gCurrentMachineSection, QStringLiteral("FanucLaunch"), QStringLiteral("3"));
         msgs->clear();
         msgs->answer(Msg::AnswerYesToAll);
+        QList<bool> busy;
+        const Msg::Handler scripted = Msg::setHandler([&](const Msg::Request& r) {
+            busy << (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+            return scripted(r);
+        });
         dialogsDuring(split, ok);
+        Msg::setHandler(scripted);
         QCOMPARE(msgs->texts(), QStringList{folder + "O0010 Already Exists\nReplace It ?"});
+        QCOMPARE(busy, QList<bool>{true});
+        QVERIFY(!QApplication::overrideCursor());
         QStringList open;
         for (const EditorWindow& w : gWindows)
             if (!w.closed)
