@@ -206,6 +206,33 @@ private Q_SLOTS:
             ed->redo();
             QCOMPARE(ed->bytes(), QByteArray(text).replace("X1", with));
         }
+        // Matches never overlap.
+        EditControl* ed = windowWith("AAA");
+        box(QStringLiteral("AA"), QStringLiteral("B"), 2)->Command1_Click(2);
+        QCOMPARE(ed->bytes(), QByteArray("BA"));
+        QCOMPARE(msgs->texts().last(), QStringLiteral("1 occurrence replaced..."));
+    }
+
+    void aCharacterNoByteStandsForIsNeitherFoundNorWritten() {
+        const QString euro = QString::fromUtf8("\u20ac"), face = QString::fromUtf8("\U0001F600");
+        const struct {
+            int button; // 0 Find Next, 1 Replace, 2 Replace All
+            QString find, with, message;
+        } cases[] = {
+            {0, "G" + euro, "", "Search text is not found...\n\"" + euro + "\""},
+            {1, "?", face, "Nothing Was Replaced...\n\"" + face + "\""},
+            {2, "?", "X" + euro, "Nothing Was Replaced...\n\"" + euro + "\""},
+            {2, euro, "X", "No occurrences were replaced...\n\"" + euro + "\""},
+        };
+        for (const auto& c : cases) {
+            EditControl* ed = windowWith("G? X?\n");
+            ed->selectRange(1, 2); // a "?" already selected
+            msgs->clear();
+            box(c.find, c.with, 2)->Command1_Click(c.button);
+            QCOMPARE(ed->bytes(), QByteArray("G? X?\n"));
+            QCOMPARE(ed->selectionStart(), 1L);
+            QCOMPARE(msgs->texts(), QStringList{c.message + " Is Not A Character A Program Can Hold"});
+        }
     }
 
     void aPassOfSeveralMegabytesReplacesTheWindowPieceByPiece() {
