@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPageLayout>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -720,6 +721,36 @@ private Q_SLOTS:
         setPrintDialogRunner([](QPrinter&, bool) { return false; });
         printWindow(false);
         QVERIFY(!QFile::exists(wide) && msgs->shown().isEmpty());
+    }
+
+    void aPrintToAFileProposesTheProgramsOwnNameInAFolderThatExists() {
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("progs/O1001.nc"), "G01\r\n"));
+        const QString pdfs = home->file(QStringLiteral("pdfs"));
+        const struct {
+            QString lastPdf, gone, proposed;
+        } cases[] = {
+            {"", "", home->file("progs/O1001.pdf")},
+            {pdfs + "/O1000.pdf", "", pdfs + "/O1001.pdf"}, // where the last one went
+            {pdfs + "/O1000.pdf", "progs", QDir::home().filePath("O1001.pdf")},
+        };
+        QDir().mkpath(pdfs);
+        setPrintDialogRunner(nullptr);
+        for (const auto& c : cases) {
+            if (!c.gone.isEmpty()) {
+                QDir(home->file(c.gone)).removeRecursively();
+                QDir(pdfs).removeRecursively();
+            }
+            sessionPrinter().setOutputFileName(c.lastPdf);
+            sessionPrinter().setOutputFormat(QPrinter::PdfFormat);
+            QString proposed = QStringLiteral("-");
+            const std::function<void(QPrintDialog*)> read = [&](QPrintDialog* d) {
+                if (const auto* file = d->findChild<QLineEdit*>(QStringLiteral("filename")))
+                    proposed = file->text();
+                d->reject();
+            };
+            QCOMPARE(dialogsDuring([] { printWindow(false); }, read), 1);
+            QCOMPARE(proposed, c.proposed);
+        }
     }
 
     void colourPrintingUsesBlockColoursButNeverWhite() {
