@@ -475,31 +475,26 @@ private Q_SLOTS:
     }
 
     void aCancelledSplitWritesNothingAndAFolderThatCannotBeMadeSaysWhy() {
+        using Answer = std::function<void(frmFanucSplitFiles*)>;
+        const auto split = [] { mnuSplitFile(nullptr); };
         mgr->openFileInNewWindow(fileWith(QStringLiteral("dump.nc"), ":1\nM30\n:2\nM30\n"));
         const QString folder = home->file(QStringLiteral("parts"));
         QDir().mkpath(folder);
         // The folder picker leaves its choice in gDialogResult, as frmDefaultDir does.
         setSplitFolderPicker([&](const QString&) { return gDialogResult = folder; });
-        const std::function<void(frmFanucSplitFiles*)> closers[] = {
-            [](frmFanucSplitFiles* d) { QTest::keyClick(d, Qt::Key_Escape); },
-            [](frmFanucSplitFiles* d) { d->close(); }};
-        for (const auto& close : closers) {
-            const std::function<void(frmFanucSplitFiles*)> chooseThenClose = [&](frmFanucSplitFiles* d) {
-                d->Command1_Click();
-                QCOMPARE(d->Text1->text(), folder);
-                close(d);
-            };
-            QCOMPARE(dialogsDuring([] { mnuSplitFile(nullptr); }, chooseThenClose), 1);
-            QVERIFY(QDir(folder).isEmpty());
-            QVERIFY(msgs->shown().isEmpty());
-            QCOMPARE(splitKeys(), QStringList(8, QStringLiteral("-")));
+        for (const bool esc : {true, false}) {
+            QCOMPARE(dialogsDuring(split, Answer([&](frmFanucSplitFiles* d) {
+                         d->Command1_Click(); // "Folder", then Esc or the close box
+                         esc ? QTest::keyClick(d, Qt::Key_Escape) : void(d->close());
+                     })),
+                     1);
+            QVERIFY(QDir(folder).isEmpty() && msgs->shown().isEmpty());
         }
         setSplitFolderPicker(nullptr);
 
-        // A folder that cannot be made is named with the system's reason.
         const QString underAFile = home->file(QStringLiteral("dump.nc/parts"));
         msgs->answer(Msg::AnswerYes);
-        dialogsDuring([] { mnuSplitFile(nullptr); }, std::function<void(frmFanucSplitFiles*)>([&](frmFanucSplitFiles* d) {
+        dialogsDuring(split, Answer([&](frmFanucSplitFiles* d) {
                           d->Text1->setText(underAFile);
                           d->Command2_Click(0);
                       }));
@@ -725,32 +720,22 @@ private Q_SLOTS:
 
     void aPrintToAFileProposesTheProgramsOwnNameInAFolderThatExists() {
         mgr->openFileInNewWindow(fileWith(QStringLiteral("progs/O1001.nc"), "G01\r\n"));
-        const QString pdfs = home->file(QStringLiteral("pdfs"));
-        const struct {
-            QString lastPdf, gone, proposed;
-        } cases[] = {
-            {"", "", home->file("progs/O1001.pdf")},
-            {pdfs + "/O1000.pdf", "", pdfs + "/O1001.pdf"}, // where the last one went
-            {pdfs + "/O1000.pdf", "progs", QDir::home().filePath("O1001.pdf")},
-        };
-        QDir().mkpath(pdfs);
         setPrintDialogRunner(nullptr);
-        for (const auto& c : cases) {
-            if (!c.gone.isEmpty()) {
-                QDir(home->file(c.gone)).removeRecursively();
-                QDir(pdfs).removeRecursively();
-            }
-            sessionPrinter().setOutputFileName(c.lastPdf);
+        const auto proposal = [&](const QString& lastPdf) {
+            sessionPrinter().setOutputFileName(lastPdf);
             sessionPrinter().setOutputFormat(QPrinter::PdfFormat);
-            QString proposed = QStringLiteral("-");
-            const std::function<void(QPrintDialog*)> read = [&](QPrintDialog* d) {
-                if (const auto* file = d->findChild<QLineEdit*>(QStringLiteral("filename")))
-                    proposed = file->text();
-                d->reject();
-            };
-            QCOMPARE(dialogsDuring([] { printWindow(false); }, read), 1);
-            QCOMPARE(proposed, c.proposed);
-        }
+            QString file = QStringLiteral("-");
+            dialogsDuring([] { printWindow(false); }, std::function<void(QPrintDialog*)>([&](QPrintDialog* d) {
+                              if (const auto* edit = d->findChild<QLineEdit*>(QStringLiteral("filename")))
+                                  file = edit->text();
+                              d->reject();
+                          }));
+            return file;
+        };
+        QCOMPARE(proposal(QString()), home->file("progs/O1001.pdf"));
+        QCOMPARE(proposal(home->file("O1000.pdf")), home->file("O1001.pdf")); // where the last one went
+        QDir(home->file("progs")).removeRecursively();
+        QCOMPARE(proposal(home->file("gone/O1000.pdf")), QDir::home().filePath("O1001.pdf"));
     }
 
     void colourPrintingUsesBlockColoursButNeverWhite() {
