@@ -13,7 +13,10 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -26,10 +29,36 @@ std::function<bool(QPrinter&, bool)>& dialogRunner() {
     return runner;
 }
 
-bool runDialog(QPrinter& printer, bool setupOnly) {
+// A print to a file proposes the program's own name with ".pdf", in the
+// folder the last one went to, else the program's, else the home folder:
+// the first that exists and can be written.
+QString pdfFileFor(const QPrinter& printer, const QString& program) {
+    const QFileInfo info(program);
+    QStringList folders;
+    if (!printer.outputFileName().isEmpty())
+        folders << QFileInfo(printer.outputFileName()).absolutePath();
+    if (program.contains(QLatin1Char('/')))
+        folders << info.absolutePath();
+    folders << QDir::homePath();
+    const QString name = (info.completeBaseName().isEmpty() ? info.fileName() : info.completeBaseName()) +
+                         QStringLiteral(".pdf");
+    for (const QString& folder : folders) {
+        const QFileInfo f(folder);
+        if (f.isDir() && f.isWritable())
+            return QDir(folder).filePath(name);
+    }
+    return QDir::home().filePath(name);
+}
+
+bool runDialog(QPrinter& printer, bool setupOnly, const QString& program = QString()) {
     if (dialogRunner())
         return dialogRunner()(printer, setupOnly);
     QPrintDialog dialog(&printer, QApplication::activeWindow());
+    // Left alone, its file field holds the job's title (the program's title
+    // and whole path) made into a name in the home folder.
+    if (!program.isEmpty())
+        if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename")))
+            file->setText(pdfFileFor(printer, program));
     dialog.setWindowTitle(setupOnly ? QStringLiteral("Printer Setup") : QStringLiteral("Print"));
     return dialog.exec() == QDialog::Accepted;
 }
@@ -137,7 +166,7 @@ void printWindow(bool inColour) {
     QPrinter& printer = sessionPrinter();
     printer.setDocName(setup.title + QLatin1Char(' ') + setup.fileName);
     printer.setColorMode(inColour ? QPrinter::Color : QPrinter::GrayScale);
-    if (!runDialog(printer, false))
+    if (!runDialog(printer, false, setup.fileName))
         return;
     statusbar(QStringLiteral("Starting To Print..."));
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -30,6 +30,23 @@ QByteArrayView leftTrimmed(QByteArrayView s) {
     return s;
 }
 
+// Where the line starting at `from` ends, as lineEnd finds it, except that
+// LF CR is one line end (as some controls punch it, and as CR LF is): its CR
+// is no blank line of its own, which blank-line stripping would drop.
+qsizetype splitLineEnd(QByteArrayView text, qsizetype from, qsizetype* next) {
+    const qsizetype at = lineEnd(text, from, next);
+    if (*next == at + 1 && text[at] == '\n' && *next < text.size() && text[*next] == '\r')
+        ++*next;
+    return at;
+}
+
+// The line end of the text's first line; CR LF when it has none.
+QByteArray firstLineEnd(QByteArrayView text) {
+    qsizetype next = 0;
+    const qsizetype at = splitLineEnd(text, 0, &next);
+    return at < text.size() ? text.sliced(at, next - at).toByteArray() : QByteArray("\r\n");
+}
+
 bool isPercentLine(QByteArrayView line) { return trimmed(line) == QByteArrayView("%"); }
 bool isBlankLine(QByteArrayView line) { return trimmed(line).isEmpty(); }
 
@@ -110,7 +127,7 @@ Options Options::ofMachine() {
 }
 
 QVector<Piece> split(QByteArrayView text, const Options& o) {
-    const QByteArray eol = lineEndOf(text);
+    const QByteArray eol = firstLineEnd(text);
     QVector<Piece> pieces;
     Piece piece;
     piece.name = QLatin1String(kBeforeProgramsName);
@@ -135,7 +152,7 @@ QVector<Piece> split(QByteArrayView text, const Options& o) {
     int lineNumber = 0;
     for (qsizetype from = 0; from < text.size();) {
         qsizetype next = 0;
-        const qsizetype at = lineEnd(text, from, &next);
+        const qsizetype at = splitLineEnd(text, from, &next);
         const QByteArrayView line = text.sliced(from, at - from), end = text.sliced(at, next - at);
         from = next;
         ++lineNumber;

@@ -15,6 +15,7 @@
 #include "StatusLine.h"
 #include "TransferGlobals.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -28,6 +29,9 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QVBoxLayout>
+
+#include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -187,6 +191,14 @@ void frmFanucSplitFiles::Command2_Click(int index) {
     done(index == 0 ? Accepted : Rejected);
 }
 
+void frmFanucSplitFiles::done(int result) {
+    // Esc and the close box cancel too: the folder picker may have left its
+    // choice in the shared result.
+    if (result != Accepted)
+        gDialogResult.clear();
+    QDialog::done(result);
+}
+
 void mnuSplitFile(QWidget* owner) {
     const EditorManager* editors = EditorManager::instance();
     const EditControl* ed = editors ? editors->activeEditor() : nullptr;
@@ -203,17 +215,20 @@ void mnuSplitFile(QWidget* owner) {
     gDialogResult.clear();
     frmFanucSplitFiles dialog(owner);
     dialog.Text1->setText(getPathOnly(file));
-    dialog.exec();
+    const bool accepted = dialog.exec() == QDialog::Accepted;
     const QString folder = gDialogResult;
-    if (folder.isEmpty())
+    if (!accepted || folder.isEmpty())
         return;
     if (!QFileInfo(folder).isDir()) {
         if (msgBox(folder + QStringLiteral(" Folder Does Not Exist\nCreate It ?"), Msg::YesNo, Msg::Question) !=
             Msg::AnswerYes)
             return;
-        if (!QDir().mkpath(folder)) {
-            msgBox(QStringLiteral("The Folder ") + folder + QStringLiteral(" Could Not Be Created"), Msg::Ok,
-                   Msg::Critical);
+        std::error_code error;
+        std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
+        if (error) {
+            msgBox(QStringLiteral("The Folder ") + folder + QStringLiteral(" Could Not Be Created\n") +
+                       QString::fromLocal8Bit(error.message()),
+                   Msg::Ok, Msg::Critical);
             return;
         }
     }
@@ -222,6 +237,11 @@ void mnuSplitFile(QWidget* owner) {
 }
 
 namespace {
+
+struct BusyPointer {
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+};
 
 bool& splitting() {
     static bool running = false;
@@ -275,15 +295,19 @@ SplitOutcome splitFileUp(const QString& path, bool fromMenu) {
     }
     const QScopedValueRollback<bool> running(splitting(), true);
     const QString folder = withBackslash(fromMenu ? gDialogResult : receiveFolder());
+    // A file of thousands of programs takes a while to read and write.
+    std::optional<BusyPointer> busy(std::in_place);
     QByteArray text;
     QString error;
     if (!readWholeFile(path, &text, &error)) {
+        busy.reset();
         msgBox(QStringLiteral("Can't Read ") + path + QLatin1Char('\n') + error + kept, Msg::Ok, Msg::Critical);
         return outcome;
     }
     const ProgramSplit::Options options = ProgramSplit::Options::ofMachine();
     const QVector<ProgramSplit::Piece> pieces = ProgramSplit::split(text, options);
     if (pieces.isEmpty()) {
+        busy.reset();
         msgBox(QStringLiteral("No Program Starting With \"%1\" Was Found In ")
                        .arg(QLatin1String(ProgramSplit::kBeforeWords[options.before])) +
                    (fromMenu ? getFileNameFromPath(path) + QStringLiteral("\nNothing Was Split")
@@ -293,6 +317,7 @@ SplitOutcome splitFileUp(const QString& path, bool fromMenu) {
     }
     const ProgramSplit::Written written = ProgramSplit::writePieces(
         pieces, folder, MachineRecord::currentInt(QStringLiteral("renameFanucFiles")) == 1, path);
+    busy.reset();
     outcome.written = written.paths;
     outcome.complete = written.complete;
     outcome.summary = written.paths.isEmpty() ? QStringLiteral("No File Was Written")

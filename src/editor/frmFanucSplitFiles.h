@@ -21,6 +21,7 @@ public:
 
     void Command1_Click();          // "Folder"
     void Command2_Click(int index); // 0 OK, 1 Cancel
+    void done(int result) override;
 
     QLineEdit* Text1;
     QComboBox* cmbWordBefore;

@@ -230,21 +230,26 @@ void frmFind::Command1_Click(int index) {
         return;
     }
     gBusyEditing = false;
+    const QString nothingReplaced = QStringLiteral("Nothing Was Replaced...");
     switch (index) {
     case 0:
     case 3:
-        if (!findNext())
+        if (holdable(txtFind, QStringLiteral("Search text is not found...")) && !findNext())
             report(QStringLiteral("Search text is not found..."));
         break;
     case 1:
         if (replaceLayout()) {
-            replaceOne();
+            if (holdable(txtReplace, nothingReplaced) && holdable(txtFind, QStringLiteral("Replace text is not found...")))
+                replaceOne();
         } else {
             setWindowTitle(QStringLiteral("Find & Replace"));
             applyLayout(true);
         }
         break;
-    case 2: replaceAll(); break;
+    case 2:
+        if (holdable(txtReplace, nothingReplaced) && holdable(txtFind, QStringLiteral("No occurrences were replaced...")))
+            replaceAll();
+        break;
     case 4: close(); break;
     default: break;
     }
@@ -260,6 +265,18 @@ SearchOptions optionsOf(const frmFind& f) {
 }
 QByteArray latin1(const QLineEdit* e) { return e->text().toLatin1(); }
 } // namespace
+
+bool frmFind::holdable(const QLineEdit* edit, const QString& message) {
+    const QString text = edit->text();
+    qsizetype i = 0;
+    while (i < text.size() && text[i].unicode() <= 0xFF)
+        ++i;
+    if (i == text.size())
+        return true;
+    const QString unheld = text.mid(i, text[i].isHighSurrogate() ? 2 : 1);
+    report(message + QStringLiteral("\n\"") + unheld + QStringLiteral("\" Is Not A Character A Program Can Hold"));
+    return false;
+}
 
 bool frmFind::findNext() {
     EditControl* ed = editors_ ? editors_->activeEditor() : nullptr;

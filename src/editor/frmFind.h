@@ -46,6 +46,10 @@ private:
     void applyLayout(bool replace);
     void txtFind_Change();
     int direction() const;
+    // A program's bytes show as Latin-1: a character above U+00FF can be
+    // neither found nor written (it would become "?"). Says so with
+    // `message`, and is false, when the box's text holds one.
+    bool holdable(const QLineEdit* edit, const QString& message);
     bool findNext();
     EditControl* writableEditor(); // the active window, unless it is locked (then says so)
     void replaceOne();

@@ -62,7 +62,13 @@ Msg::Answer showBox(const Msg::Request& r) {
         box.setEscapeButton(QMessageBox::Cancel);
     else if (list.size() == 1)
         box.setEscapeButton(toStandard(list.first()));
+    // A question asked under a busy pointer shows the normal one.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
     const int result = box.exec();
+    if (busy)
+        QApplication::restoreOverrideCursor();
     if (box.clickedButton() == nullptr)
         return list.contains(Msg::AnswerCancel) ? Msg::AnswerCancel : list.last();
     return fromStandard(result);

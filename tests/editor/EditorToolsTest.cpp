@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPageLayout>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -31,6 +32,9 @@
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
+
+#include <cerrno>
+#include <cstring>
 
 // Find and replace, compare, split options and merge on real editor windows.
 class EditorToolsTest : public QObject, protected EditorFixture {
@@ -202,6 +206,33 @@ private Q_SLOTS:
             QCOMPARE(ed->bytes(), text);
             ed->redo();
             QCOMPARE(ed->bytes(), QByteArray(text).replace("X1", with));
+        }
+        // Matches never overlap.
+        EditControl* ed = windowWith("AAA");
+        box(QStringLiteral("AA"), QStringLiteral("B"), 2)->Command1_Click(2);
+        QCOMPARE(ed->bytes(), QByteArray("BA"));
+        QCOMPARE(msgs->texts().last(), QStringLiteral("1 occurrence replaced..."));
+    }
+
+    void aCharacterNoByteStandsForIsNeitherFoundNorWritten() {
+        const QString euro = QString::fromUtf8("\u20ac"), face = QString::fromUtf8("\U0001F600");
+        const struct {
+            int button; // 0 Find Next, 1 Replace, 2 Replace All
+            QString find, with, message;
+        } cases[] = {
+            {0, "G" + euro, "", "Search text is not found...\n\"" + euro + "\""},
+            {1, "?", face, "Nothing Was Replaced...\n\"" + face + "\""},
+            {2, "?", "X" + euro, "Nothing Was Replaced...\n\"" + euro + "\""},
+            {2, euro, "X", "No occurrences were replaced...\n\"" + euro + "\""},
+        };
+        for (const auto& c : cases) {
+            EditControl* ed = windowWith("G? X?\n");
+            ed->selectRange(1, 2); // a "?" already selected
+            msgs->clear();
+            box(c.find, c.with, 2)->Command1_Click(c.button);
+            QCOMPARE(ed->bytes(), QByteArray("G? X?\n"));
+            QCOMPARE(ed->selectionStart(), 1L);
+            QCOMPARE(msgs->texts(), QStringList{c.message + " Is Not A Character A Program Can Hold"});
         }
     }
 
@@ -443,6 +474,34 @@ private Q_SLOTS:
         QCOMPARE(dialogsDuring(split, cancel), 1);
     }
 
+    void aCancelledSplitWritesNothingAndAFolderThatCannotBeMadeSaysWhy() {
+        using Answer = std::function<void(frmFanucSplitFiles*)>;
+        const auto split = [] { mnuSplitFile(nullptr); };
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("dump.nc"), ":1\nM30\n:2\nM30\n"));
+        const QString folder = home->file(QStringLiteral("parts"));
+        QDir().mkpath(folder);
+        // The folder picker leaves its choice in gDialogResult, as frmDefaultDir does.
+        setSplitFolderPicker([&](const QString&) { return gDialogResult = folder; });
+        for (const bool esc : {true, false}) {
+            QCOMPARE(dialogsDuring(split, Answer([&](frmFanucSplitFiles* d) {
+                         d->Command1_Click(); // "Folder", then Esc or the close box
+                         esc ? QTest::keyClick(d, Qt::Key_Escape) : void(d->close());
+                     })),
+                     1);
+            QVERIFY(QDir(folder).isEmpty() && msgs->shown().isEmpty());
+        }
+        setSplitFolderPicker(nullptr);
+
+        const QString underAFile = home->file(QStringLiteral("dump.nc/parts"));
+        msgs->answer(Msg::AnswerYes);
+        dialogsDuring(split, Answer([&](frmFanucSplitFiles* d) {
+                          d->Text1->setText(underAFile);
+                          d->Command2_Click(0);
+                      }));
+        QCOMPARE(msgs->texts().last(), "The Folder " + underAFile + " Could Not Be Created\n" +
+                                           QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+    }
+
     void splitFilesWritesEachProgramAndDoesWhatTheMachineAsksAfterwards() {
         mgr->openFileInNewWindow(fileWith(QStringLiteral("dump.nc"),
                                           "%\nO0010 (PART A)\nG00 X0\n\nM30\nO0020\nM99\nO0030\nM30\n%\n"));
@@ -462,12 +521,21 @@ private Q_SLOTS:
         QVERIFY(msgs->sawText("3 File(s) Written To " + folder + " :\nO0010\nO0020\nO0030"));
         QVERIFY(!gSplitBusy);
 
-        // Again, opening the first two files: the files there now are asked about once.
+        // Again, opening the first two files: the files there now are asked
+        // about once, while the busy pointer shows.
         writeIni(gCurrentMachineSection, QStringLiteral("FanucLaunch"), QStringLiteral("3"));
         msgs->clear();
         msgs->answer(Msg::AnswerYesToAll);
+        QList<bool> busy;
+        const Msg::Handler scripted = Msg::setHandler([&](const Msg::Request& r) {
+            busy << (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor);
+            return scripted(r);
+        });
         dialogsDuring(split, ok);
+        Msg::setHandler(scripted);
         QCOMPARE(msgs->texts(), QStringList{folder + "O0010 Already Exists\nReplace It ?"});
+        QCOMPARE(busy, QList<bool>{true});
+        QVERIFY(!QApplication::overrideCursor());
         QStringList open;
         for (const EditorWindow& w : gWindows)
             if (!w.closed)
@@ -649,6 +717,26 @@ private Q_SLOTS:
         setPrintDialogRunner([](QPrinter&, bool) { return false; });
         printWindow(false);
         QVERIFY(!QFile::exists(wide) && msgs->shown().isEmpty());
+    }
+
+    void aPrintToAFileProposesTheProgramsOwnNameInAFolderThatExists() {
+        mgr->openFileInNewWindow(fileWith(QStringLiteral("progs/O1001.nc"), "G01\r\n"));
+        setPrintDialogRunner(nullptr);
+        const auto proposal = [&](const QString& lastPdf) {
+            sessionPrinter().setOutputFileName(lastPdf);
+            sessionPrinter().setOutputFormat(QPrinter::PdfFormat);
+            QString file = QStringLiteral("-");
+            dialogsDuring([] { printWindow(false); }, std::function<void(QPrintDialog*)>([&](QPrintDialog* d) {
+                              if (const auto* edit = d->findChild<QLineEdit*>(QStringLiteral("filename")))
+                                  file = edit->text();
+                              d->reject();
+                          }));
+            return file;
+        };
+        QCOMPARE(proposal(QString()), home->file("progs/O1001.pdf"));
+        QCOMPARE(proposal(home->file("O1000.pdf")), home->file("O1001.pdf")); // where the last one went
+        QDir(home->file("progs")).removeRecursively();
+        QCOMPARE(proposal(home->file("gone/O1000.pdf")), QDir::home().filePath("O1001.pdf"));
     }
 
     void colourPrintingUsesBlockColoursButNeverWhite() {

@@ -48,6 +48,8 @@ TEST(ProgramSplit, EachProgramGoesToItsOwnFileAsTheOptionsSay) {
     Options percentKeptAndPutBack = with(1);
     percentKeptAndPutBack.stripPercent = false;
     percentKeptAndPutBack.putBackPercent = true;
+    Options percentKept = with(0);
+    percentKept.stripPercent = false;
     Options lastLineOpen = with(1);
     lastLineOpen.putBackPercent = true;
     Options dollarStarts = with(2, 4);
@@ -91,6 +93,14 @@ TEST(ProgramSplit, EachProgramGoesToItsOwnFileAsTheOptionsSay) {
         {"a program start needs the after-word", "O1 (A)\nO2\nO3(B)\n", with(1, 1),
          {{"1", "O1 (A)\nO2\n"}, {"3", "O3(B)\n"}}},
         {"no program start: nothing to split", "%\nG00\nM30\n%\n", with(0), {}},
+        {"a start word with no number starts nothing", ":1\n:\n: (A)\nM30\n", with(0), {{"1", ":1\n:\n: (A)\nM30\n"}}},
+        {"LF CR is one line end: blank lines go, every CR stays", "%\n\r:1\n\r\n\rG01\n\r:2\n\rM30\n\r%\n\r",
+         with(0), {{"1", ":1\n\rG01\n\r"}, {"2", ":2\n\rM30\n\r"}}},
+        {"a % put back ends with LF CR too", "O1\n\rM30", lastLineOpen, {{"1", "%\n\rO1\n\rM30\n\r%\n\r"}}},
+        {"% lines stay when only blank lines are stripped", "%\n:1\nG01\n\nM30\n%\n", percentKept,
+         {{"1", ":1\nG01\nM30\n%\n"}}},
+        {"a blank line after the last % asks for no second one", "O1\nM30\n%\n\n", percentKeptAndPutBack,
+         {{"1", "%\nO1\nM30\n%\n"}}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(piecesOf(c.text, c.options), c.pieces) << c.what;

@@ -66,6 +66,7 @@ TEST(LineTools, EachModeRewritesLinesAsTheMachineSettingsSay) {
         {Resequence, "NOTE\nG01\n", "NOTE\nN10G01\n"},
         // The tape mark is never numbered; a number never runs into a following one.
         {Resequence, "%\nG01X1\n100Y2\n.5Z1\n%\n", "%\nN10G01X1\nN20 100Y2\nN30 .5Z1\n%\n"},
+        {Resequence, "% \nG01 X1\n100Y2\n", "% \nN10 G01 X1\nN20 100Y2\n"}, // one blank, never two
         {Resequence, "NOTE\nN50 G01\n20 G02\n", "10NOTE\n20 G01\n30 G02\n", noN},
         {Resequence, "N5 @@@@@@@@@@@@@ X\nG01\n", "N5 @@@@@@@@@@@@@ X\nN10 G01\n"},
         {Resequence, "N5 @@@@@@@@@@@@@ X\nG01\n", "N5 @@@@@@@@@@@@@ X\n10 G01\n", noN},
