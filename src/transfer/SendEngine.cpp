@@ -1041,6 +1041,11 @@ void checkNeedToWait() {
     }
 }
 
+int& afterSendPromptPauseMs() {
+    static int pause = 500;
+    return pause;
+}
+
 void checkNeedToWarnAfterSend(const QString& fileName) {
     const int n = afterSendChoice();
     if (n == 31 && !gCancelSend) {
@@ -1051,7 +1056,7 @@ void checkNeedToWarnAfterSend(const QString& fileName) {
         // the events of that time handled. Where nobody sees a box (no
         // screen) the message is only printed: nothing waits for it.
         if (sendHost().windowsSeen())
-            waitOutsideSend(500);
+            waitOutsideSend(afterSendPromptPauseMs());
         msgBox(text, Msg::Ok, Msg::Information);
     }
     gTurboSending = false;

@@ -70,6 +70,9 @@ PortResult sendHeaderTrailer(const QString& which, const QByteArray& program);
 // out (written whole or not at all, a failure said).
 void checkNeedToWait();
 void checkNeedToWarnAfterSend(const QString& fileName);
+// The pause before the after-send prompt, in ms (500); a test that answers
+// every prompt at once may waive it.
+int& afterSendPromptPauseMs();
 void notifyAfterSend();
 void writeTressick(const QString& fileName);
 void writeTressick(const std::function<bool(QIODevice& out, QString* error)>& write);

@@ -508,6 +508,7 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
         return Msg::AnswerOk;
     });
     gCancelSend = false; // as for a send that went whole
+    afterSendPromptPauseMs() = 500;
     checkNeedToWarnAfterSend(path);
     Msg::setHandler(scripted);
     EXPECT_TRUE(ranBeforeBox);

@@ -30,17 +30,20 @@ private:
 };
 
 // A send to machine 1 at 115200 baud with the "{Prompt Me}" after-send
-// choice, answered at once where a countdown would take seconds.
+// choice, answered at once (and without its half-second pause) where a
+// countdown would take seconds.
 class SendOnPty : public MachineOnPty {
 protected:
     void SetUp() override {
         MachineOnPty::SetUp();
         set({{"iBaudrate", "10"}, {"SendTimeOut", "10"}, {"WaitAfterSending", "30"}});
         gDNCStatus = 2;
+        afterSendPromptPauseMs() = 0;
         setStatusbarWriter([this](const QString& m) { status << m; });
     }
     void TearDown() override {
         setStatusbarWriter(nullptr);
+        afterSendPromptPauseMs() = 500;
         MachineOnPty::TearDown();
     }
     QString program(const QByteArray& bytes, const QString& name = QStringLiteral("part.nc")) {
