@@ -18,6 +18,7 @@
 #include "TransferLog.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScopedValueRollback>
@@ -178,6 +179,35 @@ TEST_F(Receive, StopDiscardsWhateverTheWaitSetting) {
     EXPECT_EQ(gPortState, PortIdle);
 }
 
+TEST_F(Receive, ItEndsByItselfWaitAfterReceivePlusFiveSecondsAfterTheLastByte) {
+    const QString dest = home.file(QStringLiteral("idle.nc"));
+    const struct {
+        const char* wait;
+        int seconds;
+    } rows[] = {{"0", 5}, {"7", 12}, {"25", 30}, {"-3", 5}, {nullptr, 5}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.wait ? r.wait : "missing");
+        removeIniSection(gCurrentMachineSection, gIniPath);
+        if (r.wait)
+            set("WaitAfterReceive", QString::fromLatin1(r.wait));
+        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slavePath());
+        engine->receiveFileToDisk(false, dest);
+        ASSERT_TRUE(engine->isReceiving());
+        EXPECT_EQ(engine->receiveIdleSeconds(), r.seconds);
+        engine->receiveFileToDisk(false);
+    }
+    // The wait counts from the last byte; then the program is saved unasked.
+    QElapsedTimer sinceLastByte;
+    engine->receiveFileToDisk(false, dest);
+    sinceLastByte.start();
+    machineSends("%\nO1\n%");
+    ASSERT_TRUE(waitUntil([&] { return !engine->isReceiving(); }, 60000));
+    EXPECT_GE(sinceLastByte.elapsed(), 5000);
+    EXPECT_EQ(readAllBytes(dest), QByteArray("%\r\nO1\r\n%"));
+    EXPECT_EQ(ended.last(), true);
+    EXPECT_TRUE(msgs.shown().isEmpty()) << qPrintable(msgs.texts().join('|'));
+}
+
 TEST_F(Receive, AReceiveThatCannotStartLeavesEverythingIdle) {
     // The file dialog cancelled.
     msgs.answerFiles({});
@@ -293,6 +323,20 @@ TEST_F(Receive, AuditCopiesOnlyForRealFilesAndNeverOutsideTheAuditFolder) {
     // An alias is one folder, never a way out of the audit trail.
     set("Alias", QStringLiteral("../.."));
     EXPECT_EQ(ReceiveSave::auditFolder(), home.path() + QStringLiteral("AuditTrail/.._../"));
+}
+
+TEST_F(Receive, AuditCopyNamesKeepTheTitleToTheFirstDotAndTheExtensionAfterTheLast) {
+    const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
+    const struct {
+        const char *dest, *title, *extension;
+    } rows[] = {{"PART.V2.NC", "PART[", "].NC"}, {"PART", "PART[", "]."}, {"v1.5/PART", "PART[", "]."}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.dest);
+        const QString name = ReceiveSave::auditCopyName(home.file(QString::fromLatin1(r.dest)), when);
+        EXPECT_TRUE(name.startsWith(ReceiveSave::auditFolder() + QLatin1String(r.title))) << qPrintable(name);
+        EXPECT_TRUE(name.endsWith(QLatin1String(r.extension))) << qPrintable(name);
+        EXPECT_FALSE(name.contains(QLatin1String("V2"))) << qPrintable(name);
+    }
 }
 
 TEST_F(Receive, UnsavedEditsOfTheSameFileAreNeverDroppedUnasked) {

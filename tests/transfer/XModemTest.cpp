@@ -351,6 +351,29 @@ TEST_F(XModemPanels, SxToTheReceivePanelLandsAuditedAndLogged) {
     ASSERT_TRUE(waitForPeer(sx, 10000));
 }
 
+TEST_F(XModemPanels, AReceiveCutOffByThePortKeepsTheOldProgramAndLogsNothing) {
+    EditorManager editors;
+    ReceiveEngine engine(std::make_unique<FakeHost>());
+    const QString dest = path(QStringLiteral("O1000.nc"));
+    ASSERT_TRUE(writeAllBytes(dest, "OLD"));
+    ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
+    QList<bool> ended;
+    QObject::connect(&engine, &ReceiveEngine::receiveEnded, [&](bool saved) { ended << saved; });
+    msgs.answerFiles({dest});
+    engine.receiveFileToDisk(false);
+    QProcess sx;
+    startPeer(sx, "sx", {QStringLiteral("big.bin")});
+    atBlocks(20, [this](XModemPanel*) { bridge.hangUpOurSide(); });
+    ASSERT_TRUE(waitUntil([] { return gPortState == PortIdle; }, 30000));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Disconnected"))) << qPrintable(msgs.texts().join('|'));
+    EXPECT_EQ(readAllBytes(dest), QByteArray("OLD"));
+    EXPECT_FALSE(QFile::exists(transferLogPath()));
+    EXPECT_FALSE(ended.contains(true));
+    expectIdle();
+    sx.kill();
+    waitForPeer(sx, 10000);
+}
+
 TEST_F(XModemPanels, CancelOnTheSendPanelStopsRx) {
     ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
     QProcess rx;
