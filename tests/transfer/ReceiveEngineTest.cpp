@@ -89,13 +89,16 @@ protected:
     QList<bool> ended;
     // A dialog of its own (not a scripted message) would hold the test until
     // ctest ends it: it is closed at once, and the rule it breaks named.
-    ModalAnswerer noDialog{[](QWidget* modal) {
-        ADD_FAILURE() << qPrintable(modal->objectName())
-                      << " came up: a received program is filtered before it opens (no NUL is left to ask "
-                         "about), a binary one never opens, and no receive waits on a dialog";
-        modal->close();
-        return true;
-    }, true};
+    ModalAnswerer noDialog{
+        [](QWidget* modal) {
+            ADD_FAILURE()
+                << qPrintable(modal->objectName())
+                << " came up: a received program is filtered before it opens (no NUL is left to ask "
+                   "about), a binary one never opens, and no receive waits on a dialog";
+            modal->close();
+            return true;
+        },
+        true};
 };
 
 TEST_F(Receive, AProgramArrivesTrimmedConvertedCleanedSavedLoggedAndOpened) {

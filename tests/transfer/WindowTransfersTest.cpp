@@ -90,11 +90,13 @@ private Q_SLOTS:
         PtyMachine machine;
         const QString folder = home->file(QStringLiteral("received/"));
         QVERIFY(QDir().mkpath(folder));
-        const QByteArray all = "FanucSaveAll=1\nFanucBefore=1\nFanucLaunch=2\nReceiveDirectory=" +
-                               folder.toLocal8Bit() + "\n";
-        auto w = loadedTerminal(*home, machineOnPort(machine.slavePath(), "Handshaking=0\nWaitAfterReceive=26\n" +
-                                                                           (receiveAll ? all : QByteArray())));
-        const QString path = receiveAll ? folder + QStringLiteral("2000") : home->file(QStringLiteral("O2000.nc"));
+        const QByteArray all =
+            "FanucSaveAll=1\nFanucBefore=1\nFanucLaunch=2\nReceiveDirectory=" + folder.toLocal8Bit() + "\n";
+        auto w =
+            loadedTerminal(*home, machineOnPort(machine.slavePath(), "Handshaking=0\nWaitAfterReceive=26\n" +
+                                                                         (receiveAll ? all : QByteArray())));
+        const QString path =
+            receiveAll ? folder + QStringLiteral("2000") : home->file(QStringLiteral("O2000.nc"));
         const QByteArray old = "%\r\nO2000\r\nG01 X1.\r\nM30\r\n%\r\n";
         QVERIFY(writeAllBytes(path, old));
         ScriptedMessages msgs;
