@@ -211,7 +211,6 @@ XModemPanel::XModemPanel(bool send, QWidget* parent) : QFrame(parent), send_(sen
     cancel_->setEnabled(false);
     column->addWidget(cancel_, 0, Qt::AlignHCenter);
     connect(cancel_, &QPushButton::clicked, this, send ? cmdXModemSendCancel_Click : cmdXModemReceiveCancel_Click);
-    // Each panel is translated as a form of its own: [Language-<panel name>].
     applyLanguage(this);
     adjustSize();
     hide();
