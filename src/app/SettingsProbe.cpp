@@ -27,8 +27,8 @@ QString settingsWriteProblem(const QString& iniPath) {
 }
 
 void reportSettingsWriteFailure() {
-    msgBox(QStringLiteral("Can't Write To Settings File\n%1\n%2\n\nThe change was not saved. Make the file and its "
-                          "folder writable.")
-               .arg(QDir::toNativeSeparators(gIniPath), lastIniError()),
+    const QString reason = lastIniError();
+    msgBox(QStringLiteral("Can't Write To Settings File\n%1\n%2\n\nThe change was not saved. %3")
+               .arg(QDir::toNativeSeparators(gIniPath), reason, settingsWriteAdvice(reason)),
            Msg::Ok, Msg::Critical);
 }

@@ -6,6 +6,8 @@
 
 #include <QRandomGenerator>
 
+#include <cerrno>
+
 QString gIniPath;
 
 void initSettingsPath() { gIniPath = ProgramPaths::settingsFileName(); }
@@ -93,6 +95,13 @@ bool iniHasSection(const QString& section, const QString& iniFile) {
 }
 
 QString lastIniError() { return IniStore::instance().lastError(); }
+
+QString settingsWriteAdvice(const QString& reason) {
+    // The store passes on the system's own words for a failed write.
+    if (reason == qt_error_string(ENOSPC) || reason == qt_error_string(EDQUOT))
+        return QStringLiteral("Free some space on the disk that holds it.");
+    return QStringLiteral("Make the file and its folder writable.");
+}
 
 QString makeRandomKeyString() {
     QString s(36, QLatin1Char('a'));

@@ -62,6 +62,8 @@ private:
 
 // Why the last failed write failed.
 QString lastIniError();
+// What the user can do about a write that failed for `reason`.
+QString settingsWriteAdvice(const QString& reason);
 
 // 36 random lower-case letters, "a" at positions 12 and 25 (from 1).
 QString makeRandomKeyString();

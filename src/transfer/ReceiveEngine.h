@@ -53,6 +53,8 @@ public:
     bool isReceiving() const { return receiving_; }
     bool isTerminalOpen() const { return terminalOpen_; }
     qint64 receivedByteCount() const { return byteCount_; }
+    // How long after the last byte this receive ends by itself ({Forever}: never).
+    int receiveIdleSeconds() const { return idleMs_ / 1000; }
     QString receiveTarget() const { return target_; }
     TerminalView& terminal() const { return *terminal_; }
     ReceiveHost& host() const { return *host_; }

@@ -100,7 +100,16 @@ QString SerialLink::openFailure() const {
 
 QString devicePermissionAdvice(const QString& device) {
     // A stable name (/dev/serial/by-id/...) is a link: the device's own group counts.
-    const QString group = QFileInfo(QFileInfo(device).canonicalFilePath()).group();
+    const QFileInfo real(QFileInfo(device).canonicalFilePath());
+    // Joining a group that may not read and write the device would not help.
+    constexpr QFileDevice::Permissions groupMay = QFileDevice::ReadGroup | QFileDevice::WriteGroup;
+    if ((real.permissions() & groupMay) != groupMay) {
+        const QString owner = real.owner();
+        const QString who =
+            owner.isEmpty() ? QStringLiteral("Its Owner") : QStringLiteral("Its Owner \"%1\"").arg(owner);
+        return QStringLiteral("Only %1 May Open %2 (Ask Your Administrator)").arg(who, device);
+    }
+    const QString group = real.group();
     if (group.isEmpty())
         return QStringLiteral("Your User May Not Use %1").arg(device);
     return QStringLiteral("%1 Belongs To The Group \"%2\": Your User Must Be A Member Of It "

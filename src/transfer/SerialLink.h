@@ -15,7 +15,8 @@
 #include <optional>
 
 // Why the user may not open `device`: the group that owns it (usually
-// "dialout"), to which the user must belong.
+// "dialout"), to which the user must belong, or, when that group may not
+// read and write it either, that only its owner may.
 QString devicePermissionAdvice(const QString& device);
 
 // How a write or a wait on the port ended.

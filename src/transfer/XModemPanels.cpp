@@ -3,6 +3,7 @@
 #include "DateStuff.h"
 #include "EditorGlobals.h"
 #include "FileStuff.h"
+#include "Language.h"
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "PercentBar.h"
@@ -185,6 +186,7 @@ XModemPanel::XModemPanel(bool send, QWidget* parent) : QFrame(parent), send_(sen
     header_->setAutoFillBackground(true);
     column->addWidget(header_);
     auto* frame = new QGroupBox(QStringLiteral("XModem Status"), this);
+    frame->setObjectName(QStringLiteral("fraXModemStatus"));
     auto* grid = new QGridLayout(frame);
     const QVector<std::pair<int, const char*>> rows =
         send ? QVector<std::pair<int, const char*>>{{0, "Transfer Status :"}, {1, "Bytes Sent :"}, {2, "Filename :"},
@@ -209,6 +211,7 @@ XModemPanel::XModemPanel(bool send, QWidget* parent) : QFrame(parent), send_(sen
     cancel_->setEnabled(false);
     column->addWidget(cancel_, 0, Qt::AlignHCenter);
     connect(cancel_, &QPushButton::clicked, this, send ? cmdXModemSendCancel_Click : cmdXModemReceiveCancel_Click);
+    applyLanguage(this);
     adjustSize();
     hide();
 }

@@ -20,7 +20,8 @@ struct XModemWindow {
 // "XModem Status" of a running XModem transfer: picXmodemSendContainer
 // (status, bytes sent, file name, time, file size) or
 // picXmodemReceiveContainer (status, bytes received, file name, time), with
-// a progress bar and a Cancel button.
+// a progress bar and a Cancel button. Its captions are translated from
+// [Language-<its name>] as a dialog's are.
 class XModemPanel : public QFrame {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #include "IniStore.h"
 #include "IniDocument.h"
 #include "IniStorage.h"
+#include "SmallDisk.h"
 #include "TestHome.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -220,6 +222,19 @@ TEST_F(IniStoreTest, FailedWritesLeaveTheOldFileWholeAndSaySo) {
     ASSERT_TRUE(writeIniString("S", "k", "v", gone + "/x.ini"));
     QDir(gone).removeRecursively();
     EXPECT_FALSE(writeIniString("S", "k", "w", gone + "/x.ini"));
+
+    {
+        SmallDisk full(home.file("small"), 16384);
+        EXPECT_FALSE(writeIniString("S", "k", QString(65536, 'x'), home.file("small/x.ini")));
+        EXPECT_EQ(lastIniError(), full.reason());
+    }
+    // A full disk wants space, not write permission.
+    const std::pair<QString, const char*> advice[] = {{qt_error_string(ENOSPC), "Free some space"},
+                                                      {qt_error_string(EDQUOT), "Free some space"},
+                                                      {qt_error_string(EACCES), "writable"},
+                                                      {home.iniPath() + " is read-only", "writable"}};
+    for (const auto& [reason, words] : advice)
+        EXPECT_TRUE(settingsWriteAdvice(reason).contains(QLatin1String(words))) << qPrintable(reason);
 }
 
 TEST_F(IniStoreTest, LineEndsAndByteOrderMarkAreReadAndKept) {

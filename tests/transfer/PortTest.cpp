@@ -237,15 +237,32 @@ TEST_F(Port, OpenFailureNamesDeviceAndReason) {
     EXPECT_FALSE(openPort());
     EXPECT_TRUE(msgs.sawText(QStringLiteral("In Use"))) << qPrintable(msgs.texts().join('|'));
 
-    // A device the user may not open names the group that may (a link by the group it leads to).
+    // A device the user may not open names the group that may (a link by the
+    // group it leads to); one whose group may not names no group.
     const QString device = home.file(QStringLiteral("ttyS7"));
     ASSERT_TRUE(writeAllBytes(device, ""));
     ASSERT_TRUE(QFile::link(device, home.file(QStringLiteral("by-id"))));
     const QString group = QFileInfo(device).group();
     ASSERT_FALSE(group.isEmpty());
-    EXPECT_TRUE(
-        devicePermissionAdvice(home.file(QStringLiteral("by-id")))
-            .contains(QStringLiteral("Belongs To The Group \"%1\": Your User Must Be A Member").arg(group)));
+    using P = QFileDevice;
+    const struct {
+        QFileDevice::Permissions mode;
+        bool groupMay;
+    } modes[] = {{P::ReadOwner | P::WriteOwner | P::ReadGroup | P::WriteGroup, true},
+                 {P::ReadOwner | P::WriteOwner | P::ReadGroup, false},
+                 {P::ReadOwner | P::WriteOwner, false}};
+    for (const auto& m : modes) {
+        ASSERT_TRUE(QFile::setPermissions(device, m.mode));
+        const QString advice = devicePermissionAdvice(home.file(QStringLiteral("by-id")));
+        EXPECT_EQ(advice.contains(
+                      QStringLiteral("Belongs To The Group \"%1\": Your User Must Be A Member").arg(group)),
+                  m.groupMay)
+            << qPrintable(advice);
+        EXPECT_EQ(
+            advice.contains(QStringLiteral("Only Its Owner \"%1\" May Open").arg(QFileInfo(device).owner())),
+            !m.groupMay)
+            << qPrintable(advice);
+    }
 }
 
 TEST_F(Port, ReceivedBytesArriveInOrderThroughModalBoxes) {

@@ -184,9 +184,21 @@ PtyBridge::~PtyBridge() {
     if (thread_.joinable())
         thread_.join();
     for (End* e : {&a_, &b_}) {
-        ::close(e->master);
+        if (e->master >= 0)
+            ::close(e->master);
         ::close(e->keeper);
     }
+}
+
+void PtyBridge::hangUpOurSide() {
+    stop_ = true;
+    if (thread_.joinable())
+        thread_.join();
+    // poll() passes over a closed end; what goes to it is dropped.
+    ::close(a_.master);
+    a_.master = -1;
+    stop_ = false;
+    thread_ = std::thread([this] { loop(); });
 }
 
 void PtyBridge::loop() {

@@ -66,6 +66,8 @@ public:
     // The peer empties its input after each of its writes, its first
     // invitation included (rx): our answers wait for that from the start.
     void peerEmptiesInputAfterWrites() { knownPurger_ = true; }
+    // Our side's device vanishes (an adaptor pulled); the peer's stays.
+    void hangUpOurSide();
 
 private:
     struct End {

@@ -6,6 +6,7 @@
 #include "EditorManager.h"
 #include "EiaCode.h"
 #include "MachineOnPty.h"
+#include "ModalAnswerer.h"
 #include "ReceiveEngine.h"
 #include "ReceiveSave.h"
 #include "ReceiveWindowStub.h"
@@ -17,6 +18,7 @@
 #include "TransferLog.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScopedValueRollback>
@@ -85,6 +87,18 @@ protected:
     FakeHost* host = nullptr;
     std::unique_ptr<ReceiveEngine> engine;
     QList<bool> ended;
+    // A dialog of its own (not a scripted message) would hold the test until
+    // ctest ends it: it is closed at once, and the rule it breaks named.
+    ModalAnswerer noDialog{
+        [](QWidget* modal) {
+            ADD_FAILURE()
+                << qPrintable(modal->objectName())
+                << " came up: a received program is filtered before it opens (no NUL is left to ask "
+                   "about), a binary one never opens, and no receive waits on a dialog";
+            modal->close();
+            return true;
+        },
+        true};
 };
 
 TEST_F(Receive, AProgramArrivesTrimmedConvertedCleanedSavedLoggedAndOpened) {
@@ -166,6 +180,35 @@ TEST_F(Receive, StopDiscardsWhateverTheWaitSetting) {
     EXPECT_FALSE(msgs.sawText(QStringLiteral("Do You Want To Save")));
     EXPECT_FALSE(engine->isReceiving());
     EXPECT_EQ(gPortState, PortIdle);
+}
+
+TEST_F(Receive, ItEndsByItselfWaitAfterReceivePlusFiveSecondsAfterTheLastByte) {
+    const QString dest = home.file(QStringLiteral("idle.nc"));
+    const struct {
+        const char* wait;
+        int seconds;
+    } rows[] = {{"0", 5}, {"7", 12}, {"25", 30}, {"-3", 5}, {nullptr, 5}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.wait ? r.wait : "missing");
+        removeIniSection(gCurrentMachineSection, gIniPath);
+        if (r.wait)
+            set("WaitAfterReceive", QString::fromLatin1(r.wait));
+        writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), machine.slavePath());
+        engine->receiveFileToDisk(false, dest);
+        ASSERT_TRUE(engine->isReceiving());
+        EXPECT_EQ(engine->receiveIdleSeconds(), r.seconds);
+        engine->receiveFileToDisk(false);
+    }
+    // The wait counts from the last byte; then the program is saved unasked.
+    QElapsedTimer sinceLastByte;
+    engine->receiveFileToDisk(false, dest);
+    sinceLastByte.start();
+    machineSends("%\nO1\n%");
+    ASSERT_TRUE(waitUntil([&] { return !engine->isReceiving(); }, 60000));
+    EXPECT_GE(sinceLastByte.elapsed(), 5000);
+    EXPECT_EQ(readAllBytes(dest), QByteArray("%\r\nO1\r\n%"));
+    EXPECT_EQ(ended.last(), true);
+    EXPECT_TRUE(msgs.shown().isEmpty()) << qPrintable(msgs.texts().join('|'));
 }
 
 TEST_F(Receive, AReceiveThatCannotStartLeavesEverythingIdle) {
@@ -285,6 +328,20 @@ TEST_F(Receive, AuditCopiesOnlyForRealFilesAndNeverOutsideTheAuditFolder) {
     EXPECT_EQ(ReceiveSave::auditFolder(), home.path() + QStringLiteral("AuditTrail/.._../"));
 }
 
+TEST_F(Receive, AuditCopyNamesKeepTheTitleToTheFirstDotAndTheExtensionAfterTheLast) {
+    const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
+    const struct {
+        const char *dest, *title, *extension;
+    } rows[] = {{"PART.V2.NC", "PART[", "].NC"}, {"PART", "PART[", "]."}, {"v1.5/PART", "PART[", "]."}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.dest);
+        const QString name = ReceiveSave::auditCopyName(home.file(QString::fromLatin1(r.dest)), when);
+        EXPECT_TRUE(name.startsWith(ReceiveSave::auditFolder() + QLatin1String(r.title))) << qPrintable(name);
+        EXPECT_TRUE(name.endsWith(QLatin1String(r.extension))) << qPrintable(name);
+        EXPECT_FALSE(name.contains(QLatin1String("V2"))) << qPrintable(name);
+    }
+}
+
 TEST_F(Receive, UnsavedEditsOfTheSameFileAreNeverDroppedUnasked) {
     const QString dest = home.file(QStringLiteral("edited.nc"));
     ASSERT_TRUE(writeAllBytes(dest, "ON DISK"));
@@ -299,7 +356,7 @@ TEST_F(Receive, UnsavedEditsOfTheSameFileAreNeverDroppedUnasked) {
     engine->receiveFileToDisk(false);
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Changes Not Saved")));
     EXPECT_EQ(editors.editor(tab)->bytes(), QByteArray("MY EDITS"));
-    EXPECT_NE(gActiveWindow, tab);
+    ASSERT_NE(gActiveWindow, tab);
     EXPECT_EQ(editors.activeEditor()->bytes(), kProgram);
 
     // Yes: that window takes the received program.

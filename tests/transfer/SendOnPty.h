@@ -7,6 +7,8 @@
 #include "TransferLog.h"
 #include "frmCancelSend.h"
 
+#include <QLabel>
+
 // The main window as a record of what the send asked of it.
 class RecordingHost : public SendHost {
 public:
@@ -101,4 +103,20 @@ protected:
     RecordingHost host;
     SendHostScope scope{&host};
     QStringList status;
+
+private:
+    // "{Prompt Me}" (WaitAfterSending 30) keeps the port open until OK, with
+    // no countdown: one is ended at once and named, not sat out by every send.
+    bool countdownSeen_ = false;
+    During promptNotCountdown_{[this] {
+        frmCancelSend* frm = frmCancelSend::instance();
+        if (!frm || !frm->Label2(4)->text().startsWith(QLatin1String("Closing Com Port In")) ||
+            readIni(gCurrentMachineSection, QStringLiteral("WaitAfterSending")) != QLatin1String("30"))
+            return false;
+        gCancelSend = true;
+        if (!countdownSeen_)
+            ADD_FAILURE() << "with {Prompt Me} the port stays open until OK is pressed: no countdown";
+        countdownSeen_ = true;
+        return false;
+    }};
 };

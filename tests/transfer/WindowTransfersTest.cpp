@@ -10,6 +10,7 @@
 #include "frmCancelSend.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -75,18 +76,33 @@ private Q_SLOTS:
     }
 
     // The machine's adaptor is pulled three lines into a receive over a
-    // program: the program stays as it was, nothing is called received, and
+    // program (or, for a receive-all, over the program its split would
+    // write): the program stays as it was, nothing is called received, and
     // the user is told where the three lines are.
+    void aReceiveCutOffByThePortNeverReplacesTheProgram_data() {
+        QTest::addColumn<bool>("receiveAll");
+        QTest::newRow("one program") << false;
+        QTest::newRow("receive all") << true;
+    }
     void aReceiveCutOffByThePortNeverReplacesTheProgram() {
+        QFETCH(bool, receiveAll);
         auto home = freshAppHome();
         PtyMachine machine;
+        const QString folder = home->file(QStringLiteral("received/"));
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray all =
+            "FanucSaveAll=1\nFanucBefore=1\nFanucLaunch=2\nReceiveDirectory=" + folder.toLocal8Bit() + "\n";
         auto w =
-            loadedTerminal(*home, machineOnPort(machine.slavePath(), "Handshaking=0\nWaitAfterReceive=26\n"));
-        const QString path = home->file(QStringLiteral("O1000.nc"));
-        const QByteArray old = "%\r\nO1000\r\nG01 X1.\r\nM30\r\n%\r\n";
+            loadedTerminal(*home, machineOnPort(machine.slavePath(), "Handshaking=0\nWaitAfterReceive=26\n" +
+                                                                         (receiveAll ? all : QByteArray())));
+        const QString path =
+            receiveAll ? folder + QStringLiteral("2000") : home->file(QStringLiteral("O2000.nc"));
+        const QByteArray old = "%\r\nO2000\r\nG01 X1.\r\nM30\r\n%\r\n";
         QVERIFY(writeAllBytes(path, old));
         ScriptedMessages msgs;
-        msgs.answerFiles({path}).answer(Msg::AnswerYes); // to overwrite it
+        if (!receiveAll)
+            msgs.answerFiles({path});
+        msgs.answer(Msg::AnswerYes); // to overwrite it, were it asked
         w->btnToolBar_Click(2);
         QCOMPARE(gPortState, int(PortReceiving));
         const QByteArray lines = "%\nO2000\nG00 X0\n";
@@ -98,10 +114,10 @@ private Q_SLOTS:
 
         QCOMPARE(readAllBytes(path), old);
         QVERIFY(!readAllBytes(transferLogPath()).contains("Received"));
-        QCOMPARE(msgs.shown().size(), 2);
+        QCOMPARE(msgs.shown().size(), receiveAll ? 1 : 2);
         const QString told = msgs.texts().last();
         QVERIFY2(told.contains(QStringLiteral("Disconnected")) && told.contains(temp) &&
-                     told.contains(path + QStringLiteral(" Was Not Changed")),
+                     (receiveAll || told.contains(path + QStringLiteral(" Was Not Changed"))),
                  qPrintable(told));
         QCOMPARE(readAllBytes(temp), lines);
         for (int i = 1; i < gWindows.size(); ++i)

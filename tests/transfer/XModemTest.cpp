@@ -11,6 +11,7 @@
 #include "ReceiveWindowStub.h"
 #include "ScriptedMessages.h"
 #include "SendEngine.h"
+#include "SettingsGlobals.h"
 #include "TestHome.h"
 #include "TransferGlobals.h"
 #include "TransferLog.h"
@@ -22,10 +23,12 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -351,6 +354,29 @@ TEST_F(XModemPanels, SxToTheReceivePanelLandsAuditedAndLogged) {
     ASSERT_TRUE(waitForPeer(sx, 10000));
 }
 
+TEST_F(XModemPanels, AReceiveCutOffByThePortKeepsTheOldProgramAndLogsNothing) {
+    EditorManager editors;
+    ReceiveEngine engine(std::make_unique<FakeHost>());
+    const QString dest = path(QStringLiteral("O1000.nc"));
+    ASSERT_TRUE(writeAllBytes(dest, "OLD"));
+    ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
+    QList<bool> ended;
+    QObject::connect(&engine, &ReceiveEngine::receiveEnded, [&](bool saved) { ended << saved; });
+    msgs.answerFiles({dest});
+    engine.receiveFileToDisk(false);
+    QProcess sx;
+    startPeer(sx, "sx", {QStringLiteral("big.bin")});
+    atBlocks(20, [this](XModemPanel*) { bridge.hangUpOurSide(); });
+    ASSERT_TRUE(waitUntil([] { return gPortState == PortIdle; }, 30000));
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("Disconnected"))) << qPrintable(msgs.texts().join('|'));
+    EXPECT_EQ(readAllBytes(dest), QByteArray("OLD"));
+    EXPECT_FALSE(QFile::exists(transferLogPath()));
+    EXPECT_FALSE(ended.contains(true));
+    expectIdle();
+    sx.kill();
+    waitForPeer(sx, 10000);
+}
+
 TEST_F(XModemPanels, CancelOnTheSendPanelStopsRx) {
     ASSERT_TRUE(writeAllBytes(path(QStringLiteral("big.bin")), randomBytes(1 << 20)));
     QProcess rx;
@@ -382,6 +408,24 @@ TEST_F(XModemPanels, CancelOnTheReceivePanelStopsSx) {
     EXPECT_NE(sx.exitCode(), 0);
     EXPECT_FALSE(QFile::exists(gReceiveTempFile)) << "nothing of it is kept";
     expectIdle();
+}
+
+TEST_F(XModemPanels, PanelCaptionsAreTranslatedAsEveryFormsAre) {
+    const QScopedValueRollback<int> translated(gUseLanguageSupport, 1);
+    const QString section = QStringLiteral("Language-picXmodemReceiveContainer");
+    writeIni(section, QStringLiteral("lblXMODEM-8"), QStringLiteral("Empfangen :"));
+    writeIni(section, QStringLiteral("fraXModemStatus"), QStringLiteral("XModem-Stand"));
+    writeIni(section, QStringLiteral("cmdXModemReceiveCancel"), QStringLiteral("Abbrechen"));
+    ASSERT_TRUE(startXModemReceive(path(QStringLiteral("in.bin")), {nullptr, nullptr}, [](qint64) {}));
+    XModemPanel* panel = xmodemPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->findChild<QLabel*>(QStringLiteral("lblXMODEM(8)"))->text(),
+              QStringLiteral("Empfangen :"));
+    EXPECT_EQ(panel->findChild<QGroupBox*>(QStringLiteral("fraXModemStatus"))->title(),
+              QStringLiteral("XModem-Stand"));
+    EXPECT_EQ(panel->cancelButton()->text(), QStringLiteral("Abbrechen"));
+    panel->cancelButton()->click();
+    ASSERT_TRUE(waitUntil([] { return gPortState == PortIdle; }, 20000));
 }
 
 TEST_F(XModemPanels, AnInvitationThatCameBeforeTheSendStartsIt) {
