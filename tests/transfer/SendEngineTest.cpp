@@ -559,8 +559,10 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     EXPECT_EQ(percents(), thirds);
 
     // The title counts each line read as its length and two, whatever the
-    // end of block; the terminal shows each line sent and CR LF.
-    set({{"EOBSend", "2"}, {"StripBlankLines", "1"}});
+    // end of block; the terminal shows each line sent and CR LF. Each line
+    // outlasts the window's redraw interval, so the last count is drawn
+    // before the trailer's status takes the title.
+    set({{"EOBSend", "2"}, {"StripBlankLines", "1"}, {"LineDelay", "300"}});
     settled();
     terminal.clear();
     setTerminalEcho([&terminal](const QByteArray& bytes) { terminal += bytes; });
@@ -569,7 +571,7 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
     EXPECT_EQ(received(18), "123456789\n1234567\n");
     EXPECT_EQ(title, QStringLiteral("Sending File 22 Bytes..."));
     EXPECT_EQ(terminal, QByteArray("123456789\r\n1234567\r\n"));
-    set({{"EOBSend", "0"}, {"StripBlankLines", "0"}});
+    set({{"EOBSend", "0"}, {"StripBlankLines", "0"}, {"LineDelay", "50"}});
 
     // "None": no window for either engine.
     gDNCStatus = 3;
