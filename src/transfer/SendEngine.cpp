@@ -891,7 +891,9 @@ void TextSend::finish(bool afterSendWait) {
         } else {
             lineIndex_ = job_.startLine;
         }
-        writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine));
+        // A send that never had its port leaves the last send's restart line.
+        if (outcome_ != SendOutcome::PortFailed)
+            writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine));
         return out ? QStringLiteral("Line %1 Is Kept For A Restart: %2")
                          .arg(out->index)
                          .arg(QString::fromLatin1(restartLine))

@@ -433,12 +433,14 @@ TEST_F(Send, PortThatCannotOpenEmptyFileAndRoutesWithoutAProtocolSendNothing) {
     for (const auto& r : impossible) {
         const QString named = QStringLiteral("%1=%2").arg(r[0], r[1]);
         removeIniSection(gCurrentMachineSection, gIniPath);
-        set({{r[2], r[3]}, {r[0], r[1]}});
+        set({{r[2], r[3]}, {r[0], r[1]}, {"lastline", "N9 (RESTART HERE)"}});
         for (const bool window : {false, true}) {
             msgs.clear();
             EXPECT_EQ(window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::PortFailed)
                 << qPrintable(named);
             EXPECT_EQ(msgs.texts().filter(named).size(), 1) << qPrintable(msgs.texts().join('|'));
+            // The last send's restart line outlives a send that never had its port.
+            EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QStringLiteral("N9 (RESTART HERE)"));
         }
     }
     EXPECT_EQ(settled(), QByteArray());
