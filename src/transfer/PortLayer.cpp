@@ -4,6 +4,7 @@
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "PortList.h"
+#include "XModemTransfer.h"
 #include "TransferGlobals.h"
 
 #include <QElapsedTimer>
@@ -24,6 +25,9 @@ enum class Framing { Machine, XModem };
 
 bool openCurrentMachinePort(bool silent, Framing framing) {
     SerialLink& link = comPort();
+    // Another transfer begins: the CANs an ended XModem transfer would still
+    // repeat would land in the middle of it.
+    forgetLateCancels();
     // A value no port can use would open another machine's port, or this
     // one on substitute settings: nothing may go anywhere.
     const QStringList impossible = impossibleSettingsOfOpening(framing == Framing::XModem);

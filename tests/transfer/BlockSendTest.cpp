@@ -9,6 +9,7 @@
 #include "RecentFiles.h"
 #include "SendOnPty.h"
 #include "TapePunch.h"
+#include "XModemTransfer.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -180,6 +181,21 @@ TEST_F(Blocks, EveryRouteLogsAMergeAsWhatWasMerged) {
         EXPECT_FALSE(RecentFiles::entries(QStringLiteral("send")).join(' ').contains(QStringLiteral("merge")));
         settled();
     }
+}
+
+// A cancelled XModem transfer repeats its CANs a moment later, for a peer
+// that was not listening: never into another transfer begun meanwhile.
+TEST_F(Blocks, ACancelledXModemTransfersCansReachNoLaterTransfer) {
+    set("Handshaking", "4");
+    XModemTransfer* t = startXModemSendTransfer(program("G0\r\n"));
+    ASSERT_TRUE(t);
+    cancelXModemTransfer();
+    EXPECT_EQ(t->waitUntilFinished(), XModem::Outcome::Cancelled);
+    EXPECT_EQ(received(5), QByteArray(5, '\x18'));
+    ASSERT_TRUE(openPort()); // a send begins
+    pumpEvents(800);         // past the repeat's delay
+    EXPECT_EQ(takeReceived(), QByteArray());
+    resetXModemTransfer();
 }
 
 TEST_F(Blocks, EveryRouteEndsAt100WithTheLastBlockAndItsTime) {
