@@ -4,7 +4,6 @@
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "PortList.h"
-#include "XModemTransfer.h"
 #include "TransferGlobals.h"
 
 #include <QElapsedTimer>
@@ -23,11 +22,14 @@ QString& openError() {
 
 enum class Framing { Machine, XModem };
 
+quint64& openings() {
+    static quint64 count = 0;
+    return count;
+}
+
 bool openCurrentMachinePort(bool silent, Framing framing) {
     SerialLink& link = comPort();
-    // Another transfer begins: the CANs an ended XModem transfer would still
-    // repeat would land in the middle of it.
-    forgetLateCancels();
+    ++openings();
     // A value no port can use would open another machine's port, or this
     // one on substitute settings: nothing may go anywhere.
     const QStringList impossible = impossibleSettingsOfOpening(framing == Framing::XModem);
@@ -120,6 +122,8 @@ bool openPortSilent() {
     const bool xmodem = MachineRecord::currentInt(QStringLiteral("Handshaking")) == 4;
     return openCurrentMachinePort(true, xmodem ? Framing::XModem : Framing::Machine);
 }
+quint64 machinePortOpenings() { return openings(); }
+
 bool openPortX() {
     return openCurrentMachinePort(false, Framing::XModem);
 }

@@ -37,6 +37,9 @@ bool openPort();
 bool openPortSilent();
 // The XModem framing: makeSettingsX(), no flow control.
 bool openPortX();
+// How many times a machine's port was opened (tried) for a transfer: what an
+// ended transfer still has to say on the port is void once this has moved.
+quint64 machinePortOpenings();
 QString lastPortError();
 
 enum class CloseWhen {

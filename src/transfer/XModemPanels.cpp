@@ -229,7 +229,6 @@ XModemPanel* xmodemPanel() { return current().transfer ? current().panel.data() 
 
 XModem::Outcome runXmodemSend(const QString& fileName, const QString& shownName, bool fromWindow,
                               const XModemWindow& window, const QString& loggedAs) {
-    forgetLateCancels();
     // Nothing is locked, logged or shown for a port that does not open.
     if (!openPortX())
         return XModem::Outcome::PortError;
@@ -286,7 +285,6 @@ XModem::Outcome runXmodemSend(const QString& fileName, const QString& shownName,
 bool startXModemReceive(const QString& target, const XModemWindow& window, std::function<void(qint64)> received) {
     if (current().transfer)
         return false;
-    forgetLateCancels();
     if (!openPortX())
         return false;
     gPortState = PortTerminal;

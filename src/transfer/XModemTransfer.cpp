@@ -124,17 +124,6 @@ void XModemTransfer::onTick() {
         Q_EMIT progressChanged();
 }
 
-namespace {
-// Counts the transfers prepared so far: a repeat of CANs is for the machine
-// of the transfer that ended, never for the next one's.
-quint64& preparedTransfers() {
-    static quint64 count = 0;
-    return count;
-}
-} // namespace
-
-void forgetLateCancels() { ++preparedTransfers(); }
-
 void XModemTransfer::flushAndCheck() {
     link_.queue(endpoint_->takeOutput());
     const bool done = portFailed_ || endpoint_->finished();
@@ -146,9 +135,9 @@ void XModemTransfer::flushAndCheck() {
     if (endpoint_->outcome() == XModem::Outcome::Cancelled) {
         // The other side may have emptied its input just as the CANs came
         // (some do after every ACK): say it once more when it listens again.
-        QTimer::singleShot(500, this, [this, prepared = preparedTransfers()] {
-            // Unless another transfer has begun, or is on its way.
-            if (!link_.hasReceiveSink() && prepared == preparedTransfers())
+        QTimer::singleShot(500, this, [this, openings = machinePortOpenings()] {
+            // Unless another transfer, of any kind, has begun on the port.
+            if (!link_.hasReceiveSink() && openings == machinePortOpenings())
                 link_.queue(QByteArray(5, XModem::CAN));
         });
     }
@@ -185,7 +174,6 @@ XModem::Timing machineTiming() {
 XModemTransfer* startTransfer(const QString& fileName, bool send) {
     if (current() && current()->isRunning())
         return nullptr;
-    forgetLateCancels();
     resetXModemTransfer();
     if (!openPortX())
         return nullptr;

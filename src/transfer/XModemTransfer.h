@@ -74,6 +74,3 @@ XModemTransfer* startXModemReceiveTransfer(const QString& fileName);
 int xmodemTransfersRunning();
 void cancelXModemTransfer();
 void resetXModemTransfer();
-// A transfer is being prepared on the port: the CANs an ended transfer would
-// still repeat for its machine are dropped. Called before the port opens.
-void forgetLateCancels();
