@@ -3,6 +3,7 @@
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "SafeFile.h"
+#include "SendLines.h"
 #include "TextPass.h"
 
 #include <QFile>
@@ -30,13 +31,14 @@ QByteArrayView leftTrimmed(QByteArrayView s) {
     return s;
 }
 
-// Where the line starting at `from` ends, as lineEnd finds it, except that
-// LF CR is one line end (as some controls punch it, and as CR LF is): its CR
-// is no blank line of its own, which blank-line stripping would drop.
+// Where the line starting at `from` ends, as lineEnd finds it, but with the
+// line ends a send reads as one (LF CR and LF CR CR too, as controls punch
+// them): their CRs are no blank lines of their own, which blank-line
+// stripping would drop.
 qsizetype splitLineEnd(QByteArrayView text, qsizetype from, qsizetype* next) {
     const qsizetype at = lineEnd(text, from, next);
-    if (*next == at + 1 && text[at] == '\n' && *next < text.size() && text[*next] == '\r')
-        ++*next;
+    if (at < text.size())
+        *next = at + SendLines::lineEndSize(text.data() + at, text.size() - at, false);
     return at;
 }
 

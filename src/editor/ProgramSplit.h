@@ -39,7 +39,8 @@ inline const char* const kBeforeProgramsName = "BeforeFirstProgram.txt";
 // The pieces of `text`, in order: the text before the first program (only
 // when it holds more than "%" and blank lines), then each program. No piece
 // at all when no line starts a program. Lines keep their own line ends (LF CR
-// is one, as CR LF is); a "%" put back ends with the text's line end.
+// and LF CR CR are one each, as CR LF is); a "%" put back ends with the
+// text's line end.
 QVector<Piece> split(QByteArrayView text, const Options& options);
 
 // False for a name the split must not write: empty, "." or "..", or holding

@@ -97,6 +97,8 @@ TEST(ProgramSplit, EachProgramGoesToItsOwnFileAsTheOptionsSay) {
         {"LF CR is one line end: blank lines go, every CR stays", "%\n\r:1\n\r\n\rG01\n\r:2\n\rM30\n\r%\n\r",
          with(0), {{"1", ":1\n\rG01\n\r"}, {"2", ":2\n\rM30\n\r"}}},
         {"a % put back ends with LF CR too", "O1\n\rM30", lastLineOpen, {{"1", "%\n\rO1\n\rM30\n\r%\n\r"}}},
+        {"LF CR CR is one line end too", "%\n\r\rO1\n\r\rG00\n\r\r\n\r\rM30", lastLineOpen,
+         {{"1", "%\n\r\rO1\n\r\rG00\n\r\rM30\n\r\r%\n\r\r"}}},
         {"% lines stay when only blank lines are stripped", "%\n:1\nG01\n\nM30\n%\n", percentKept,
          {{"1", ":1\nG01\nM30\n%\n"}}},
         {"a blank line after the last % asks for no second one", "O1\nM30\n%\n\n", percentKeptAndPutBack,
