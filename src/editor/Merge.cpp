@@ -5,6 +5,7 @@
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "SafeFile.h"
+#include "SendLines.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -13,20 +14,87 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
 
 constexpr qint64 kPiece = 1 << 20;
 
+// The merge is read as the send reads one text: its lines run on from one
+// file into the next, and CR LF, LF CR CR, LF CR, CR and LF are one line end
+// each. A line that held only stripped "%"s goes with its line end: sent,
+// it would be an empty block between the programs. That can bring two line
+// ends together that the send reads as one (LF, then CR: LF CR); the blank
+// line after the one gone then takes the line end before it, so no blank
+// line goes with the "%".
+class MergeLines {
+public:
+    // Takes the next character, a "%" to strip or not, and writes at `w`
+    // what is then known to go out.
+    void put(char c, bool strip, char*& w) {
+        if (c == '\r' || c == '\n') {
+            end_[endSize_++] = c;
+            for (int size; endSize_ > 0 && (size = SendLines::lineEndSize(end_, endSize_, true)) > 0;) {
+                endLine(end_, size, w);
+                endSize_ -= size;
+                std::memmove(end_, end_ + size, size_t(endSize_));
+            }
+            return;
+        }
+        finish(w);
+        if (strip) {
+            stripped_ = true;
+            return;
+        }
+        *w++ = c;
+        kept_ = true;
+        lastSize_ = 0;
+    }
+    // The line end read last is whole: the text goes on with another line, or ends.
+    void finish(char*& w) {
+        if (endSize_ > 0)
+            endLine(end_, endSize_, w);
+        endSize_ = 0;
+    }
+
+private:
+    void endLine(const char* end, int size, char*& w) {
+        if (!kept_ && stripped_) {
+            // The line goes whole.
+        } else if (!kept_ && lastSize_ > 0 && joins(end, size)) {
+            w = std::copy_n(last_, lastSize_, w);
+        } else {
+            w = std::copy_n(end, size, w);
+            lastSize_ = int(std::copy_n(end, size, last_) - last_);
+        }
+        kept_ = stripped_ = false;
+    }
+    // Whether the last line end written, followed by `end`, reads as one.
+    bool joins(const char* end, int size) const {
+        char both[6];
+        std::copy_n(end, size, std::copy_n(last_, lastSize_, both));
+        return SendLines::lineEndSize(both, lastSize_ + size, false) > lastSize_;
+    }
+
+    char end_[3]; // a line end read, not yet known whole
+    int endSize_ = 0;
+    char last_[3]; // the line end written last, while nothing came after it
+    int lastSize_ = 0;
+    bool kept_ = false;     // the line so far has characters that go out
+    bool stripped_ = false; // and "%"s that do not
+};
+
 // One file's bytes into `out`, a piece at a time: every character 26
 // dropped and, with `trim`, every "%" of a half whose flag is set. The
 // halves split what is left once the 26s are gone, so those are counted
 // first. Which side failed, if one did, with the reason in *error.
 enum class MergeStep { Done, ReadFailed, WriteFailed };
-MergeStep mergeInto(QIODevice& in, QIODevice& out, bool trim, bool stripFirst, bool stripSecond, QString* error) {
+MergeStep mergeInto(QIODevice& in, QIODevice& out, MergeLines& lines, bool trim, bool stripFirst,
+                    bool stripSecond, QString* error) {
     QByteArray piece(kPiece, Qt::Uninitialized);
-    QByteArray kept(kPiece, Qt::Uninitialized);
+    // A blank line may take a longer line end than its own: room for twice the piece.
+    QByteArray kept(2 * kPiece + 8, Qt::Uninitialized);
     qint64 half = 0;
     if (trim) {
         qint64 n, count = 0;
@@ -39,35 +107,13 @@ MergeStep mergeInto(QIODevice& in, QIODevice& out, bool trim, bool stripFirst, b
         half = count / 2;
     }
     qint64 n, at = 0; // bytes kept or stripped so far, 26s left out
-    // A line that held only a stripped "%" goes with its line end: sent, an
-    // empty line would be an empty block between the programs.
-    // The line end dropped is one as a send reads it: CR LF, LF CR CR, LF CR, CR or LF.
-    bool lineStart = true;
-    enum { Keep, DropLineEnd, DropLf, DropCr, DropSecondCr } drop = Keep;
     while ((n = in.read(piece.data(), kPiece)) > 0) {
         char* w = kept.data();
         for (const char c : QByteArrayView(piece.constData(), n)) {
             if (c == char(26))
                 continue;
-            const bool strip = trim && c == '%' && (at < half ? stripFirst : stripSecond);
+            lines.put(c, trim && c == '%' && (at < half ? stripFirst : stripSecond), w);
             ++at;
-            const bool lineEnd = c == '\r' || c == '\n';
-            if ((drop == DropLineEnd && lineEnd) || (drop == DropLf && c == '\n') ||
-                ((drop == DropCr || drop == DropSecondCr) && c == '\r')) {
-                if (drop == DropLineEnd)
-                    drop = c == '\r' ? DropLf : DropCr;
-                else
-                    drop = drop == DropCr ? DropSecondCr : Keep;
-                continue;
-            }
-            drop = Keep;
-            if (strip) {
-                if (lineStart)
-                    drop = DropLineEnd;
-                continue;
-            }
-            *w++ = c;
-            lineStart = lineEnd;
         }
         if (!writeAllBytes(out, kept.constData(), w - kept.constData(), error))
             return MergeStep::WriteFailed;
@@ -76,6 +122,14 @@ MergeStep mergeInto(QIODevice& in, QIODevice& out, bool trim, bool stripFirst, b
         return MergeStep::Done;
     *error = in.errorString();
     return MergeStep::ReadFailed;
+}
+
+// The line end read last, now known whole, into `out`.
+bool finishLines(MergeLines& lines, QIODevice& out, QString* error) {
+    char end[3];
+    char* w = end;
+    lines.finish(w);
+    return writeAllBytes(out, end, w - end, error);
 }
 
 // Which halves of file i of total lose their "%".
@@ -97,7 +151,9 @@ QByteArray mergePiece(QByteArray t, int i, int total, bool trim, bool headerHasP
     out.open(QIODevice::WriteOnly);
     const auto [first, second] = percentStrips(i, total, headerHasPercent, trailerHasPercent);
     QString error;
-    mergeInto(in, out, trim, first, second, &error);
+    MergeLines lines;
+    mergeInto(in, out, lines, trim, first, second, &error);
+    finishLines(lines, out, &error);
     return merged;
 }
 
@@ -138,8 +194,16 @@ MergeOutcome mergeFiles(const QStringList& paths, bool trim, const QString& outP
                Msg::Ok, Msg::Critical);
         return MergeOutcome::Failed;
     }
+    const auto writeFailed = [&](const QString& error) {
+        out.cancelWriting();
+        msgBox(QStringLiteral("The Merge File ") + outPath + QStringLiteral(" Could Not Be Written\n") +
+                   error,
+               Msg::Ok, Msg::Critical);
+        return MergeOutcome::Failed;
+    };
     const int total = int(paths.size());
     QStringList joined;
+    MergeLines lines;
     for (int i = 1; i <= total; ++i) {
         if (progress)
             progress(qMin(100, i * 100 / total));
@@ -158,7 +222,7 @@ MergeOutcome mergeFiles(const QStringList& paths, bool trim, const QString& outP
         const auto [first, second] = percentStrips(i, total, headerPercent, trailerPercent);
         MergeStep step = MergeStep::ReadFailed;
         if (in.open(QIODevice::ReadOnly))
-            step = mergeInto(in, out, trim, first, second, &error);
+            step = mergeInto(in, out, lines, trim, first, second, &error);
         else
             error = in.errorString();
         if (step == MergeStep::ReadFailed) {
@@ -168,19 +232,15 @@ MergeOutcome mergeFiles(const QStringList& paths, bool trim, const QString& outP
                    Msg::Ok, Msg::Critical);
             return MergeOutcome::Failed;
         }
-        if (step == MergeStep::WriteFailed) {
-            out.cancelWriting();
-            msgBox(QStringLiteral("The Merge File ") + outPath + QStringLiteral(" Could Not Be Written\n") + error,
-                   Msg::Ok, Msg::Critical);
-            return MergeOutcome::Failed;
-        }
+        if (step == MergeStep::WriteFailed)
+            return writeFailed(error);
         joined << path;
     }
-    if (!out.commit()) {
-        msgBox(QStringLiteral("The Merge File ") + outPath + QStringLiteral(" Could Not Be Written\n") + out.errorString(),
-               Msg::Ok, Msg::Critical);
-        return MergeOutcome::Failed;
-    }
+    QString error;
+    if (!finishLines(lines, out, &error))
+        return writeFailed(error);
+    if (!out.commit())
+        return writeFailed(out.errorString());
     if (merged)
         *merged = joined;
     return MergeOutcome::Done;

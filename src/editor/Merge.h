@@ -24,7 +24,8 @@ bool hasFileType(const QString& fileName, const QString& type);
 enum class MergeOutcome { Done, Stopped, Failed };
 
 // Writes the files, in order, into `outPath` through a temporary file, with
-// the current machine's header and trailer deciding the "%" trim. A file
+// the current machine's header and trailer deciding the "%" trim; their
+// lines are read as one text, so a line runs on into the next file. A file
 // that has gone is named and the user goes on without it or stops; a file
 // that cannot be read, or an output that cannot be written, is named and
 // ends the merge. Only Done replaces `outPath`. `progress` gets 0 to 100;

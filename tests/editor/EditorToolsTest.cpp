@@ -614,6 +614,11 @@ private Q_SLOTS:
             // A stripped "%" line goes whole, whatever its line end; a "%" inside a line goes alone.
             {"%\r\nO1%\r\n%%\r%", 2, 3, false, false, "O1\r\n"},
             {"%\n\rO1\n\r%\n\r\rO2\n\r\r%\n", 2, 3, false, false, "O1\n\rO2\n\r\r"},
+            // Line ends the send would read as one once the "%" is gone: the blank lines stay.
+            {"A\n%\r\rB", 2, 3, false, false, "A\n\nB"},
+            {"A\r%\n\nB", 2, 3, false, false, "A\r\rB"},
+            {"A\n\r%\r\rB", 2, 3, false, false, "A\n\r\n\rB"},
+            {"A\n%\r\r\rB\n%\n\r", 2, 3, false, false, "A\n\n\nB\n"},
             // The halves are those of the text without its 26s: this "%" is in the second.
             {"AB%C\x1a\x1a\x1a\x1a", 1, 2, false, false, "ABC"},
         };
@@ -621,6 +626,25 @@ private Q_SLOTS:
             QCOMPARE(mergePiece(c.text, c.i, c.total, true, c.headerPercent, c.trailerPercent), c.piece);
             QCOMPARE(mergePiece(c.text, c.i, c.total, false, c.headerPercent, c.trailerPercent),
                      QByteArray(c.text).replace('\x1a', ""));
+        }
+    }
+
+    // The merge is one text: a line runs on into the next file, and a "%"
+    // line there is gone without taking the line before or a blank line.
+    void mergeKeepsTheLinesAcrossFiles() {
+        const struct {
+            QByteArray first, second, merged;
+        } cases[] = {
+            {"A", "%\nB\n", "A\nB\n"},
+            {"A\n", "%\r\rB\n", "A\n\nB\n"},
+            {"A\n%", "\r\rB", "A\n\nB"}, // a "%" line ended in the next file
+        };
+        for (const auto& c : cases) {
+            const QString out = home->file(QStringLiteral("merge.$$$"));
+            const QStringList files{fileWith(QStringLiteral("a.nc"), c.first),
+                                    fileWith(QStringLiteral("b.nc"), c.second)};
+            QCOMPARE(mergeFiles(files, true, out), MergeOutcome::Done);
+            QCOMPARE(readAllBytes(out), c.merged);
         }
     }
 
