@@ -12,6 +12,24 @@ using namespace SendLines;
 
 namespace {
 
+// Set once a test has found the line reader looping: the tests after it
+// that read lines would loop too, and are skipped.
+bool readerLoops = false;
+
+// A program has at most one line more than it has bytes: a reader that
+// gives more is looping (a piece that ends in a lone CR or LF taken as a
+// line end that is never passed). Says so at once, where only the time
+// limit of the whole run would otherwise end the test.
+bool looping(qsizetype lines, const QByteArray& data) {
+    if (lines <= data.size() + 1)
+        return false;
+    if (!readerLoops)
+        ADD_FAILURE() << "the line reader loops: more lines than bytes in \""
+                      << data.toPercentEncoding().constData() << "\"";
+    readerLoops = true;
+    return true;
+}
+
 // The lines as read in pieces of `piece` bytes.
 QList<QByteArray> allLines(const QByteArray& data, qint64 piece) {
     QByteArray bytes = data;
@@ -20,7 +38,7 @@ QList<QByteArray> allLines(const QByteArray& data, qint64 piece) {
     LineReader reader(in, piece);
     QList<QByteArray> out;
     QByteArray line;
-    while (reader.next(&line))
+    while (!looping(out.size(), data) && reader.next(&line))
         out << QByteArray(line.constData(), line.size());
     EXPECT_EQ(reader.position(), data.size());
     return out;
@@ -54,6 +72,8 @@ TEST(SendLines, LinesEndAtCrLfLfOrCrAlike) {
         for (const qint64 piece : {1, 2, 3, 1 << 20}) {
             SCOPED_TRACE(c.data.toPercentEncoding().constData() + std::string(" in pieces of ") + std::to_string(piece));
             EXPECT_EQ(allLines(c.data, piece), c.lines);
+            if (readerLoops)
+                return; // countLines() would loop too
         }
         QByteArray bytes = c.data;
         QBuffer in(&bytes);
@@ -65,6 +85,8 @@ TEST(SendLines, LinesEndAtCrLfLfOrCrAlike) {
 // Lines taken in runs are the lines taken one by one, each knowing where it
 // starts and where its line end ends, however the pieces and runs fall.
 TEST(SendLines, LinesInRunsAreTheLinesOneByOne) {
+    if (readerLoops)
+        GTEST_SKIP() << "the line reader loops";
     const QByteArray programs[] = {
         "A\r\nB\r\n",         "A\rB\r", "A\nB", "A\r\n\r\nB",
         "A\r\r\nB\n\r\n",     "\n",     "",     QByteArray("N1\0X\xF0\r\nNN2\rN3", 13),
@@ -73,6 +95,8 @@ TEST(SendLines, LinesInRunsAreTheLinesOneByOne) {
     for (const QByteArray& data : programs) {
         for (const qint64 piece : {1, 2, 3, 1 << 20}) {
             for (const qsizetype runSize : {1, 2, 256}) {
+                if (readerLoops)
+                    return;
                 SCOPED_TRACE(data.toPercentEncoding().constData() + std::string(" pieces ") +
                              std::to_string(piece) + " runs " + std::to_string(runSize));
                 QByteArray bytes = data;
@@ -82,7 +106,8 @@ TEST(SendLines, LinesInRunsAreTheLinesOneByOne) {
                 std::vector<LineReader::Line> run(static_cast<size_t>(runSize));
                 QList<QByteArray> lines;
                 qint64 at = 0;
-                while (const qsizetype n = reader.nextLines(run.data(), runSize)) {
+                qsizetype n = 0;
+                while (!looping(lines.size(), data) && (n = reader.nextLines(run.data(), runSize))) {
                     for (qsizetype i = 0; i < n; ++i) {
                         const LineReader::Line& line = run[size_t(i)];
                         EXPECT_EQ(line.start, at);
