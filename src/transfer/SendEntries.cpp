@@ -93,10 +93,10 @@ void safeRestart() {
         return;
     }
     // The operator names the line: a guess could skip what the machine has
-    // not yet cut, so the prompt starts empty.
+    // not yet cut, so the prompt starts empty. Lines are numbered as the
+    // editor shows them, where the operator reads them.
     int start = 0;
-    const qint64 lines = SendLines::countLines(*program);
-    program.reset();
+    const qint64 lines = SendLines::editorLineOfLastBlock(*program);
     if (lines > 0) {
         bool ok = false;
         const QString answer =
@@ -112,8 +112,10 @@ void safeRestart() {
                    Msg::Exclamation);
             return;
         }
-        start = int(line - 1);
+        program->seek(0);
+        start = int(SendLines::blockOfEditorLine(*program, line) - 1);
     }
+    program.reset();
     sendTextBlock(file, fromWindow, start);
 }
 

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -143,6 +145,65 @@ qint64 countLines(QIODevice& in) {
     while (reader.next(&line))
         ++n;
     return n;
+}
+
+namespace {
+// Calls visit(block, editor line it starts on) for each block, until visit
+// returns false; the last block and its line.
+template <typename Visit> std::pair<qint64, qint64> walkEditorLines(QIODevice& program, Visit visit) {
+    LineReader reader(program);
+    LineReader::Line run[256];
+    qint64 block = 0, line = 0;
+    qint64 ends = 0;       // the editor's line ends before the block
+    bool endsInCr = false; // the block before ended in a CR the editor may join to an LF
+    while (const qsizetype n = reader.nextLines(run, qsizetype(std::size(run)))) {
+        for (qsizetype i = 0; i < n; ++i) {
+            const LineReader::Line& l = run[i];
+            const char* end = l.data + l.size;
+            const qint64 endSize = l.end - l.start - l.size;
+            // LF CR before an empty block ended by LF: that CR LF is one line end there.
+            if (endsInCr && l.size == 0 && endSize > 0 && end[0] == '\n')
+                --ends;
+            line = ends + 1;
+            if (!visit(++block, line))
+                return {block, line};
+            for (qint64 j = 0; j < endSize; ++j)
+                if (end[j] == '\n' || j + 1 == endSize || end[j + 1] != '\n')
+                    ++ends;
+            endsInCr = endSize > 0 && end[endSize - 1] == '\r';
+        }
+    }
+    return {block, line};
+}
+} // namespace
+
+qint64 editorLineOfBlock(QIODevice& program, qint64 block) {
+    qint64 found = 0;
+    walkEditorLines(program, [&](qint64 b, qint64 line) {
+        if (b == block)
+            found = line;
+        return b < block;
+    });
+    return found;
+}
+
+qint64 editorLineOfLastBlock(QIODevice& program) {
+    return walkEditorLines(program, [](qint64, qint64) { return true; }).second;
+}
+
+qint64 blockOfEditorLine(QIODevice& program, qint64 line) {
+    qint64 found = 0, foundLine = 0;
+    bool past = false; // a block starts after the line
+    walkEditorLines(program, [&](qint64 block, qint64 l) {
+        past = l > line;
+        if (!past) {
+            found = block;
+            foundLine = l;
+        }
+        return !past;
+    });
+    // Past the last block's line the editor holds no more of the program.
+    return past || foundLine == line ? found : 0;
 }
 
 QByteArray stripSpaces(const QByteArray& line) {

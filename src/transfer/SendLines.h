@@ -92,6 +92,19 @@ private:
 // The lines from the device's position to its end.
 qint64 countLines(QIODevice& in);
 
+// The editor's line numbers of a program's lines (blocks), from the device's
+// position on. The editor ends a line at CR LF, LF or a lone CR, so a block
+// that ends in LF CR takes two of its lines and one that ends in LF CR CR
+// three; for other line ends the numbers agree.
+// The editor line block `block` (1-based) starts on; 0 when there is none.
+qint64 editorLineOfBlock(QIODevice& program, qint64 block);
+// The editor line the last block starts on; 0 for an empty program.
+qint64 editorLineOfLastBlock(QIODevice& program);
+// The block editor line `line` is part of: the one that starts on it, or the
+// one whose line end it lies in. 0 before the first block's line and past
+// the last block's.
+qint64 blockOfEditorLine(QIODevice& program, qint64 line);
+
 // Every space removed.
 QByteArray stripSpaces(const QByteArray& line);
 // Spaces (only) cut from both ends.

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -703,6 +704,38 @@ TEST_F(SendFromEditor, RestartFromTheChosenLineOfTheChosenFile) {
     safeRestart();
     EXPECT_EQ(received(15), "%\nN2\r\nN7\r\nN8\r\n%");
     EXPECT_EQ(gPortState, PortIdle);
+}
+
+// The editor ends a line at LF and at a lone CR, so an LF CR program shows
+// each block on every other line: the restart asks for the line it shows.
+TEST_F(SendFromEditor, RestartLinesAreTheEditorsInAnLfCrProgram) {
+    const QString path = program("N1\n\rN2\n\rN3\n\r");
+    // From the file, and from the window that holds it (edited); the blank
+    // line the editor shows after a block restarts at that block.
+    const struct {
+        const char* line;
+        bool inWindow;
+        QByteArray sent;
+    } rows[] = {{"3", false, "N2\r\nN3\r\n"},
+                {"4", false, "N2\r\nN3\r\n"},
+                {"3", true, "N7\r\nN8\r\n"},
+                {"4", true, "N7\r\nN8\r\n"}};
+    bool opened = false;
+    for (const auto& row : rows) {
+        if (row.inWindow && !std::exchange(opened, true)) {
+            ASSERT_GE(editors.openFileInNewWindow(path), 0);
+            editors.activeEditor()->setBytes("N1\n\rN7\n\rN8\n\r");
+            ASSERT_EQ(editors.activeEditor()->lineText(3), QStringLiteral("N7"));
+        }
+        msgs.answerFiles({row.inWindow ? gWindows[gActiveWindow].fileName : path})
+            .answerInput(QLatin1String(row.line));
+        safeRestart();
+        EXPECT_EQ(received(row.sent.size()), row.sent) << row.line << (row.inWindow ? " in the window" : "");
+    }
+    msgs.answerFiles({path}).answerInput(QStringLiteral("6"));
+    safeRestart();
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("\"6\" Is Not A Line Number From 1 To 5")));
+    EXPECT_EQ(settled(), QByteArray());
 }
 
 TEST_F(Send, SeveralFilesInTheirOrderAndCancelEndsTheBatch) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 using namespace SendLines;
@@ -122,6 +123,47 @@ TEST(SendLines, LinesInRunsAreTheLinesOneByOne) {
                 EXPECT_EQ(lines, allLines(data, piece));
             }
         }
+    }
+}
+
+// The line the editor shows a block on, and the block an editor line is
+// part of: the editor ends a line at CR LF, LF or a lone CR, so LF CR is two
+// line ends there and LF CR CR three.
+TEST(SendLines, EditorLinesOfBlocks) {
+    if (readerLoops)
+        GTEST_SKIP() << "the line reader loops";
+    const struct {
+        QByteArray data;
+        QList<qint64> lineOfBlock; // block 1, 2, ...
+        QList<qint64> blockOfLine; // editor line 1, 2, ...; 0 past the last block's line
+    } cases[] = {
+        {"A\r\nB\r\nC\r\n", {1, 2, 3}, {1, 2, 3, 0}},
+        {"A\nB\nC", {1, 2, 3}, {1, 2, 3, 0}},
+        {"A\rB\r\rC\r", {1, 2, 3, 4}, {1, 2, 3, 4, 0}},
+        {"A\n\rB\n\rC\n\r", {1, 3, 5}, {1, 1, 2, 2, 3, 0}},
+        {"A\n\r\rB\n\r\rC", {1, 4, 7}, {1, 1, 1, 2, 2, 2, 3, 0}},
+        {"A\n\r\n\rB", {1, 2, 4}, {1, 2, 2, 3, 0}}, // LF CR, LF CR: the editor reads LF, CR LF, CR
+        {"A\n\r\nB", {1, 2, 3}, {1, 2, 3, 0}},      // LF CR, LF: the editor reads LF, CR LF
+        {"A\n\r\r\nB", {1, 3, 4}, {1, 1, 2, 3, 0}}, // LF CR CR, LF: the editor reads LF, CR, CR LF
+        {"A\r\r\nB", {1, 2, 3}, {1, 2, 3, 0}},
+        {"\n\r", {1}, {1, 0}},
+        {"", {}, {0}},
+    };
+    const auto device = [](const QByteArray& data) {
+        auto in = std::make_unique<QBuffer>();
+        in->setData(data);
+        in->open(QIODevice::ReadOnly);
+        return in;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.data.toPercentEncoding().constData());
+        for (qsizetype b = 0; b < c.lineOfBlock.size(); ++b)
+            EXPECT_EQ(editorLineOfBlock(*device(c.data), b + 1), c.lineOfBlock[b]) << "block " << b + 1;
+        EXPECT_EQ(editorLineOfBlock(*device(c.data), c.lineOfBlock.size() + 1), 0);
+        EXPECT_EQ(editorLineOfLastBlock(*device(c.data)), c.lineOfBlock.isEmpty() ? 0 : c.lineOfBlock.last());
+        EXPECT_EQ(blockOfEditorLine(*device(c.data), 0), 0);
+        for (qsizetype l = 0; l < c.blockOfLine.size(); ++l)
+            EXPECT_EQ(blockOfEditorLine(*device(c.data), l + 1), c.blockOfLine[l]) << "editor line " << l + 1;
     }
 }
 
