@@ -576,6 +576,17 @@ private Q_SLOTS:
         QVERIFY(!gWindows[o10].modified && !mgr->editor(o10)->isModified());
         QCOMPARE(mgr->editor(o20)->bytes(), QByteArray("EDIT O0020\nM99\n"));
         QCOMPARE(mgr->activeEditor()->bytes(), QByteArray("O0020\nM98\n")); // opened beside
+        // The edited window does not save over the program split beside it unasked.
+        mgr->selectWindow(o20);
+        msgs->answer(Msg::AnswerNo);
+        QVERIFY(!mgr->saveWindowToFile());
+        QVERIFY(msgs->sawText(folder + "O0020 Has Changed On Disk"));
+        QCOMPARE(readAllBytes(folder + "O0020"), QByteArray("O0020\nM98\n"));
+        // The window that took its new program saves without a question.
+        mgr->selectWindow(o10);
+        msgs->clear();
+        QVERIFY(mgr->saveWindowToFile());
+        QVERIFY(msgs->shown().isEmpty());
     }
 
     void aReceiveAllWithItsReceiveFolderLeftEmptySplitsIntoTheProgramFolder() {

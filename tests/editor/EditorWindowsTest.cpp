@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDateTime>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMimeData>
@@ -473,6 +474,64 @@ private Q_SLOTS:
         QVERIFY(!mgr->closeMyFile());
         QVERIFY(!gWindows[n].closed);
         QCOMPARE(active()->bytes(), edited);
+    }
+
+    // A file written by someone else since the window read it (same length,
+    // same time) is replaced only on Yes to a question naming it, by Save,
+    // by Yes on closing and by Yes to the questions of Quit.
+    void aSaveAsksBeforeReplacingAFileChangedSinceTheWindowReadIt_data() {
+        QTest::addColumn<int>("route"); // 0 Save, 1 close, 2 Quit
+        QTest::addColumn<bool>("overwrite");
+        for (int route = 0; route < 3; ++route)
+            for (bool overwrite : {false, true})
+                QTest::addRow("%s, %s",
+                              route == 0   ? "Save"
+                              : route == 1 ? "close"
+                                           : "Quit",
+                              overwrite ? "Yes" : "No")
+                    << route << overwrite;
+    }
+    void aSaveAsksBeforeReplacingAFileChangedSinceTheWindowReadIt() {
+        QFETCH(int, route);
+        QFETCH(bool, overwrite);
+        const QString path = fileWith(QStringLiteral("o.nc"), "G01\n");
+        const int n = mgr->openFileInNewWindow(path);
+        type(active(), QStringLiteral("X"));
+        const QDateTime time = QFileInfo(path).lastModified();
+        writeAllBytes(path, "G02\n");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(time, QFileDevice::FileModificationTime));
+        if (route > 0)
+            msgs->answer(Msg::AnswerYes); // "Do you want to save the changes?"
+        msgs->answer(overwrite ? Msg::AnswerYes : Msg::AnswerNo);
+        const bool done = route == 0   ? mgr->saveWindowToFile()
+                          : route == 1 ? mgr->closeMyFile()
+                                       : mgr->askToSaveAll();
+        QCOMPARE(done, overwrite);
+        QVERIFY(
+            msgs->sawText("The File " + path + " Has Changed On Disk Since This Window Read Or Saved It"));
+        QCOMPARE(readAllBytes(path), QByteArray(overwrite ? "XG01\n" : "G02\n"));
+        QCOMPARE(gWindows[n].closed, route == 1 && overwrite);
+        QCOMPARE(gWindows[n].modified, !overwrite);
+        if (!overwrite || route == 1)
+            return;
+        // What the window wrote is what it holds: the next save asks nothing.
+        msgs->clear();
+        type(active(), QStringLiteral("Y"));
+        QVERIFY(mgr->saveWindowToFile());
+        QVERIFY(msgs->shown().isEmpty());
+        QCOMPARE(readAllBytes(path), QByteArray("XYG01\n"));
+    }
+
+    void aWindowThatTookTheFileAgainSavesOverItUnasked() {
+        const QString path = fileWith(QStringLiteral("w.nc"), "G01\n");
+        mgr->openFileInNewWindow(path);
+        writeAllBytes(path, "G02\n"); // a split wrote it, and the window shows it
+        mgr->reloadWrittenFile(path);
+        type(active(), QStringLiteral("X"));
+        QVERIFY(mgr->saveWindowToFile());
+        QVERIFY(msgs->shown().isEmpty());
+        QCOMPARE(readAllBytes(path), QByteArray("XG02\n"));
     }
 
     // --- closing ----------------------------------------------------------
