@@ -627,7 +627,7 @@ void EditorManager::mnuPasteProc() {
     EditControl* ed = activeEditor();
     if (!ed || gWindows.value(gActiveWindow).closed)
         ed = editor(0);
-    if (!ed)
+    if (!ed || ed->refusesUnheld(data->text()))
         return;
     if (capitalising_) {
         const QString text = data->text();

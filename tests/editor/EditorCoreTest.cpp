@@ -255,6 +255,25 @@ TEST_F(EditorCore, TypedCapitalsChangeOnlyTheLettersAToZ) {
     EXPECT_EQ(capitalsOnly(QString::fromLatin1("g01 x\xe9\xff")), QString::fromLatin1("G01 X\xe9\xff"));
 }
 
+TEST_F(EditorCore, OnlyCharactersAboveLatin1AreRefusedNamingTheFirst) {
+    const QString euro = QString::fromUtf8("\u20ac"), face = QString::fromUtf8("\U0001F600");
+    const struct {
+        QString text, named; // named: empty when the text is held
+    } rows[] = {
+        {"G01 X1", ""},
+        {QString::fromLatin1("\xff\xd8\xe9\x01"), ""},
+        {"", ""},
+        {"(" + euro + ")", euro},
+        {QString::fromUtf8("\u0100"), QString::fromUtf8("\u0100")},
+        {"A" + face + euro, face},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(unheldCharacterMessage("Nothing", r.text),
+                  r.named.isEmpty() ? QString()
+                                    : "Nothing\n\"" + r.named + "\" Is Not A Character A Program Can Hold")
+            << qPrintable(r.text);
+}
+
 TEST_F(EditorCore, DriveTestAcceptsReachableAbsolutePathsOnly) {
     EXPECT_FALSE(notValidDrive(home.file("prog.nc")));
     EXPECT_TRUE(notValidDrive(home.file("gone/prog.nc")));

@@ -16,6 +16,9 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QDateTime>
+#include <QDropEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMimeData>
@@ -27,6 +30,7 @@
 #include <QtTest>
 
 #include <cstdlib>
+#include <functional>
 
 class EditorWindowsTest : public QObject, protected EditorFixture {
     Q_OBJECT
@@ -332,6 +336,47 @@ private Q_SLOTS:
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("G01X Y2.5"));
         QTest::keyClick(ed, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(ed->bytes(), QByteArray("G01X Y2.5"));
+    }
+
+    // A character no byte stands for would be saved as "?": typed, pasted,
+    // dropped or composed, it is refused and nothing changes.
+    void aCharacterAProgramCannotHoldIsRefusedWhereverItComesIn() {
+        const std::function<void(EditControl*, const QString&)> routes[] = {
+            [](EditControl* ed, const QString& text) {
+                QKeyEvent key(QEvent::KeyPress, Qt::Key_ParenLeft, Qt::NoModifier, text);
+                QApplication::sendEvent(ed, &key);
+            },
+            [](EditControl* ed, const QString&) { QTest::keyClick(ed, Qt::Key_V, Qt::ControlModifier); },
+            [this](EditControl*, const QString&) { mgr->mnuPasteProc(); },
+            [](EditControl* ed, const QString& text) {
+                QMimeData dragged;
+                dragged.setText(text);
+                QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(ed->viewport(), &enter); // the drop goes where this was taken
+                QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(ed->viewport(), &drop);
+            },
+            [](EditControl* ed, const QString& text) {
+                QInputMethodEvent composed;
+                composed.setCommitString(text);
+                QApplication::sendEvent(ed, &composed);
+            },
+        };
+        const QString euro = QString::fromUtf8("\u20ac");
+        const QString refusal =
+            "Nothing Was Changed...\n\"" + euro + "\" Is Not A Character A Program Can Hold";
+        for (const QString& text : {"(" + euro + ")", QString::fromLatin1("(\xff)")}) {
+            const bool held = !text.contains(euro);
+            for (const auto& route : routes) {
+                mgr->openFileInNewWindow();
+                QApplication::clipboard()->setText(text);
+                msgs->clear();
+                route(active(), text);
+                QCOMPARE(active()->bytes(), held ? QByteArray("(\xff)") : QByteArray());
+                QCOMPARE(msgs->texts(), held ? QStringList() : QStringList{refusal});
+                QCOMPARE(gWindows[gActiveWindow].modified, held);
+            }
+        }
     }
 
     void theLockedEditorRefusesEditsButCopies() {
