@@ -224,6 +224,7 @@ private Q_SLOTS:
             {1, "?", face, "Nothing Was Replaced...\n\"" + face + "\""},
             {2, "?", "X" + euro, "Nothing Was Replaced...\n\"" + euro + "\""},
             {2, euro, "X", "No occurrences were replaced...\n\"" + euro + "\""},
+            {1, euro, "X", "Replace text is not found...\n\"" + euro + "\""},
         };
         for (const auto& c : cases) {
             EditControl* ed = windowWith("G? X?\n");
@@ -233,6 +234,30 @@ private Q_SLOTS:
             QCOMPARE(ed->bytes(), QByteArray("G? X?\n"));
             QCOMPARE(ed->selectionStart(), 1L);
             QCOMPARE(msgs->texts(), QStringList{c.message + " Is Not A Character A Program Can Hold"});
+        }
+    }
+
+    void theLastLatin1LettersAreFoundAndReplaced() {
+        const QString y = QString::fromLatin1("\xff"), o = QString::fromLatin1("\xd8");
+        const struct {
+            int button; // 0 Find Next, 1 Replace (with the first match selected), 2 Replace All
+            QString find, with;
+            QByteArray after;
+            long selected; // where the selection starts after the click
+        } cases[] = {
+            {0, y, "", "G\xff X\xd8\n", 1}, {0, o, "", "G\xff X\xd8\n", 4},    {1, y, o, "G\xd8 X\xd8\n", 2},
+            {2, o, y, "G\xff X\xff\n", 5},  {2, y + " X" + o, "Z", "GZ\n", 2},
+        };
+        for (const auto& c : cases) {
+            EditControl* ed = windowWith("G\xff X\xd8\n");
+            ed->selectRange(0, 0);
+            frmFind* f = box(c.find, c.with, 1);
+            if (c.button == 1)
+                f->Command1_Click(0);
+            f->Command1_Click(c.button);
+            QCOMPARE(ed->bytes(), c.after);
+            QCOMPARE(ed->selectionStart(), c.selected);
+            QVERIFY(!msgs->sawText("Can Hold"));
         }
     }
 
