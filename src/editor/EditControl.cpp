@@ -1,6 +1,8 @@
 #include "EditControl.h"
 
 #include "EditorFiles.h"
+#include "EditorText.h"
+#include "MessageSeam.h"
 #include "NcLexer.h"
 #include "TextSearch.h"
 #include "WheelScroll.h"
@@ -9,8 +11,10 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFontDatabase>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMetaMethod>
 #include <QMimeData>
@@ -296,9 +300,17 @@ void EditControl::paste() {
     if (isReadOnly())
         return;
     const QMimeData* data = QApplication::clipboard()->mimeData();
-    if (!data || !data->hasText())
+    if (!data || !data->hasText() || refusesUnheld(data->text()))
         return;
     replaceSelection(data->text().toLatin1());
+}
+
+bool EditControl::refusesUnheld(const QString& text) {
+    const QString refusal = unheldCharacterMessage(QStringLiteral("Nothing Was Changed..."), text);
+    if (refusal.isEmpty())
+        return false;
+    msgBox(refusal, Msg::Ok, Msg::Information);
+    return true;
 }
 
 void EditControl::replaceSelection(const QByteArray& b) {
@@ -589,6 +601,10 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
         return;
     }
     const QString t = e->text();
+    if (!isReadOnly() && refusesUnheld(t)) {
+        e->accept();
+        return;
+    }
     if (capitalising_ && t.size() == 1 && t[0] >= QLatin1Char('a') && t[0] <= QLatin1Char('z') &&
         !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         QKeyEvent upper(e->type(), e->key(), e->modifiers(), t.toUpper(), e->isAutoRepeat(), ushort(e->count()));
@@ -596,6 +612,37 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
     } else {
         QsciScintilla::keyPressEvent(e);
     }
+}
+
+void EditControl::mousePressEvent(QMouseEvent* e) {
+    // The middle button pastes the selection where the system keeps one.
+    QClipboard* clipboard = QApplication::clipboard();
+    if (e->button() == Qt::MiddleButton && !isReadOnly() && clipboard->supportsSelection() &&
+        refusesUnheld(clipboard->text(QClipboard::Selection))) {
+        e->accept();
+        return;
+    }
+    QsciScintilla::mousePressEvent(e);
+}
+
+void EditControl::dropEvent(QDropEvent* e) {
+    const QMimeData* data = e->mimeData();
+    if (!isReadOnly() && data && data->hasText() && refusesUnheld(data->text())) {
+        e->ignore();
+        return;
+    }
+    QsciScintilla::dropEvent(e);
+}
+
+void EditControl::inputMethodEvent(QInputMethodEvent* e) {
+    if (!isReadOnly() && refusesUnheld(e->commitString())) {
+        // What was being composed goes too.
+        QInputMethodEvent nothing;
+        QsciScintilla::inputMethodEvent(&nothing);
+        e->accept();
+        return;
+    }
+    QsciScintilla::inputMethodEvent(e);
 }
 
 void EditControl::mouseReleaseEvent(QMouseEvent* e) {

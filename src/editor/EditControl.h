@@ -63,6 +63,9 @@ public:
     void cut() override;
     void copy() override;
     void paste() override;
+    // True when `text` holds a character no byte stands for: the user is
+    // told, and the caller changes nothing (it would be saved as "?").
+    bool refusesUnheld(const QString& text);
     // Replaces the selection by these bytes, one undo step.
     void replaceSelection(const QByteArray& bytes);
 
@@ -137,7 +140,10 @@ Q_SIGNALS:
 protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     // The wheel helper follows the focus.
     void focusInEvent(QFocusEvent* e) override;

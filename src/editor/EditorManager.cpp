@@ -172,6 +172,7 @@ int EditorManager::addEditorTab() {
     const int n = tabs_->count();
     gWindows.resize(n + 1);
     editors_.resize(n + 1);
+    stamps_.resize(n + 1);
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -245,6 +246,7 @@ int EditorManager::openFileInNewWindow(const QString& givenPath) {
         ed->markModified();
     } else if (!path.isEmpty()) {
         setTabCaption(n, getFileNameFromPath(path));
+        stampFromText(n);
     } else {
         const QString name = nextFreeName(QStringLiteral("Untitled"));
         setTabCaption(n, name);
@@ -372,6 +374,7 @@ void EditorManager::openWrittenFile(const QString& path, const QString& what) {
         if (EditControl* ed = activeEditor())
             ed->markSaved();
         gWindows[gActiveWindow].modified = false;
+        stampFromText(gActiveWindow);
     }
     if (EditControl* ed = activeEditor())
         ed->setFocus();
@@ -386,6 +389,7 @@ void EditorManager::reloadWrittenFile(const QString& path) {
     ed->replaceAllAsOneEdit(data);
     ed->markSaved();
     gWindows[open].modified = false;
+    stampFromText(open);
 }
 
 bool EditorManager::writeWindow(int index, const QString& path) {
@@ -395,6 +399,25 @@ bool EditorManager::writeWindow(int index, const QString& path) {
         return true;
     msgBox(QStringLiteral("The File ") + path + QStringLiteral(" Could Not Be Saved\n") + error, Msg::Ok, Msg::Critical);
     return false;
+}
+
+void EditorManager::stampFromText(int index) {
+    if (const EditControl* ed = editor(index))
+        stamps_[index] = stampOf(ed->textView());
+}
+
+bool EditorManager::writeOwnFile(int index) {
+    const QString path = gWindows[index].fileName;
+    if (fileChangedSince(path, stamps_[index]) &&
+        msgBox(QStringLiteral("The File ") + path +
+                   QStringLiteral(" Has Changed On Disk Since This Window Read Or Saved It\n"
+                                  "Do You Want To Overwrite It...?"),
+               Msg::YesNo, Msg::Question, QString(), 1) != Msg::AnswerYes)
+        return false;
+    if (!writeWindow(index, path))
+        return false;
+    stampFromText(index);
+    return true;
 }
 
 void EditorManager::adoptFile(int index, const QString& path) {
@@ -408,6 +431,7 @@ void EditorManager::adoptFile(int index, const QString& path) {
     rec.modified = false;
     setTabCaption(index, getFileNameFromPath(path));
     setCaption(index);
+    stampFromText(index); // the text it has just written there
 }
 
 bool EditorManager::saveAsAndAdopt(int index, const QString& proposal, bool addExtension, bool addToRecent) {
@@ -437,7 +461,7 @@ bool EditorManager::saveWindowToFile() {
     } else if (rec.isMerge || rec.isCompare) {
         saved = saveAsAndAdopt(i, rec.fileName, true, false);
     } else if (namesAFile(ed->tag())) {
-        if (!rec.closed && writeWindow(i, rec.fileName)) {
+        if (!rec.closed && writeOwnFile(i)) {
             ed->markSaved();
             setCaption(i);
             saved = true;
@@ -500,9 +524,10 @@ bool EditorManager::askToSave(int i) {
         if (a == Msg::AnswerCancel)
             return false;
         if (a == Msg::AnswerYes) {
-            // A refused Save As or a failed write keeps the window and its text.
+            // A refused Save As, a refused overwrite or a failed write keeps
+            // the window and its text.
             const QString path = ownFile ? rec.fileName : saveAsDialog(tabCaption(i), ext, true);
-            if (path.isEmpty() || !writeWindow(i, path))
+            if (path.isEmpty() || !(ownFile ? writeOwnFile(i) : writeWindow(i, path)))
                 return false;
             // Saved: if the program goes on (a later Cancel), the window holds that file.
             adoptFile(i, path);
@@ -602,7 +627,7 @@ void EditorManager::mnuPasteProc() {
     EditControl* ed = activeEditor();
     if (!ed || gWindows.value(gActiveWindow).closed)
         ed = editor(0);
-    if (!ed)
+    if (!ed || ed->refusesUnheld(data->text()))
         return;
     if (capitalising_) {
         const QString text = data->text();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EditorFiles.h"
+
 #include <QMetaType>
 #include <QObject>
 #include <QPoint>
@@ -117,6 +119,10 @@ private:
     void setTabCaption(int index, const QString& caption);
     QString nextFreeName(const QString& word) const;
     bool writeWindow(int index, const QString& path);
+    // Writes the window over its own file. A file written by someone else
+    // since the window read or wrote it is replaced only when the user says so.
+    bool writeOwnFile(int index);
+    void stampFromText(int index); // the window holds what its file holds
     // Save As for the window: writes, then the window takes the new name.
     bool saveAsAndAdopt(int index, const QString& proposal, bool addExtension, bool addToRecent);
     void adoptFile(int index, const QString& path);
@@ -126,6 +132,7 @@ private:
 
     QPointer<QTabWidget> tabs_;
     QVector<QPointer<EditControl>> editors_;
+    QVector<FileStamp> stamps_; // per window: its file as the window last read or wrote it
     bool capitalising_ = false;
     bool opening_ = false;
     QString fontName_;

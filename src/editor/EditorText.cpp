@@ -22,6 +22,17 @@ QString capitalsOnly(const QString& text) {
     return out;
 }
 
+QString unheldCharacterMessage(const QString& what, const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text[i].unicode() <= 0xFF)
+        ++i;
+    if (i == text.size())
+        return QString();
+    const QString unheld = text.mid(i, text[i].isHighSurrogate() ? 2 : 1);
+    return what + QStringLiteral("\n\"") + unheld +
+           QStringLiteral("\" Is Not A Character A Program Can Hold");
+}
+
 QString getUpToColon(const QString& text) {
     const int colon = text.indexOf(QLatin1Char(':'));
     return colon < 0 ? text : text.left(colon);

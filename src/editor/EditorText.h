@@ -18,6 +18,12 @@ bool isTrueText(const QString& text);
 int CapitalsOnly(int code);
 QString capitalsOnly(const QString& text);
 
+// A program's bytes show as Latin-1: a character above U+00FF can be neither
+// found nor written (it would be saved as "?"). The message that refuses
+// `text`, with `what` as its first line and naming its first such character;
+// empty when the text holds none.
+QString unheldCharacterMessage(const QString& what, const QString& text);
+
 // The text before the first ":"; the whole text when there is none.
 QString getUpToColon(const QString& text);
 

@@ -1,9 +1,10 @@
 #include "frmFind.h"
 
+#include "DialogParts.h"
 #include "EditControl.h"
 #include "EditorGlobals.h"
-#include "DialogParts.h"
 #include "EditorManager.h"
+#include "EditorText.h"
 #include "IniStorage.h"
 #include "Language.h"
 #include "MessageSeam.h"
@@ -267,14 +268,10 @@ QByteArray latin1(const QLineEdit* e) { return e->text().toLatin1(); }
 } // namespace
 
 bool frmFind::holdable(const QLineEdit* edit, const QString& message) {
-    const QString text = edit->text();
-    qsizetype i = 0;
-    while (i < text.size() && text[i].unicode() <= 0xFF)
-        ++i;
-    if (i == text.size())
+    const QString refusal = unheldCharacterMessage(message, edit->text());
+    if (refusal.isEmpty())
         return true;
-    const QString unheld = text.mid(i, text[i].isHighSurrogate() ? 2 : 1);
-    report(message + QStringLiteral("\n\"") + unheld + QStringLiteral("\" Is Not A Character A Program Can Hold"));
+    report(refusal);
     return false;
 }
 

@@ -46,9 +46,8 @@ private:
     void applyLayout(bool replace);
     void txtFind_Change();
     int direction() const;
-    // A program's bytes show as Latin-1: a character above U+00FF can be
-    // neither found nor written (it would become "?"). Says so with
-    // `message`, and is false, when the box's text holds one.
+    // False, after saying so with `message`, when the box's text holds a
+    // character no byte of a program stands for (unheldCharacterMessage).
     bool holdable(const QLineEdit* edit, const QString& message);
     bool findNext();
     EditControl* writableEditor(); // the active window, unless it is locked (then says so)

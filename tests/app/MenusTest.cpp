@@ -172,6 +172,21 @@ private Q_SLOTS:
         QCOMPARE(readAllBytes(b), QByteArray("B\n"));
     }
 
+    void quitWritesNoEditsOverAFileWrittenSinceUnaskedAndNoKeepsTheProgram() {
+        auto w = loadedTerminal(*home_);
+        w->show();
+        EditorManager* ed = w->editorManager();
+        const QString a = program("a.nc", "A\n");
+        ed->editor(ed->openFileInNewWindow(a))->setBytes("A2\n");
+        writeAllBytes(a, "RECEIVED\n"); // a receive wrote it meanwhile
+        ScriptedMessages msgs;
+        msgs.answer(Msg::AnswerYes).answer(Msg::AnswerNo);
+        QVERIFY(!w->quitProgram());
+        QVERIFY(msgs.texts().value(1).startsWith("The File " + a + " Has Changed On Disk"));
+        QVERIFY(w->isVisible());
+        QCOMPARE(readAllBytes(a), QByteArray("RECEIVED\n"));
+    }
+
     void recentEntriesSayWhenTheFileIsGoneAndSendTheEditedWindow() {
         PtyMachine machine;
         auto w = onPort(machine, "WaitAfterSending=31\n");

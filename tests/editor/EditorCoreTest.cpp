@@ -8,8 +8,10 @@
 #include "ScriptedMessages.h"
 #include "TestHome.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -181,6 +183,46 @@ TEST_F(EditorCore, ACleanedCopyThatCannotBeWrittenLeavesTheFileWhole) {
     EXPECT_FALSE(error.isEmpty());
 }
 
+TEST_F(EditorCore, AFileHasChangedWhenItNoLongerHoldsWhatTheWindowReadOrWrote) {
+    // The file is written with `held` (the window's stamp), then with `now`;
+    // its time is then put `later` seconds after the first write's (-1: left
+    // as written): 0 for a writer within the clock's step, 5 for a touch.
+    const QByteArray held = "%\nO1000\nG01 X1\n%\n", big(3 << 20, 'G');
+    QByteArray bigLate = big;
+    bigLate[(2 << 20) + 5] = 'X';
+    const struct {
+        const char* what;
+        QByteArray held, now;
+        int later;
+        bool changed;
+    } rows[] = {
+        {"as held", held, held, 0, false},
+        {"touched", held, held, 5, false},
+        {"same length and time", held, "%\nO1000\nG01 X2\n%\n", 0, true},
+        {"longer", held, held + "M30\n", -1, true},
+        {"emptied", held, "", -1, true},
+        {"several pieces as held", big, big, 0, false},
+        {"several pieces, a late one changed", big, bigLate, 0, true},
+    };
+    const QString path = home.file("stamped.nc");
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        writeAllBytes(path, r.held);
+        const QDateTime time = QFileInfo(path).lastModified();
+        writeAllBytes(path, r.now);
+        if (r.later >= 0) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite) &&
+                        f.setFileTime(time.addSecs(r.later), QFileDevice::FileModificationTime));
+        }
+        EXPECT_EQ(fileChangedSince(path, stampOf(r.held)), r.changed);
+    }
+    // A file that is gone holds nothing to lose; a window that never had the file has nothing to compare.
+    EXPECT_TRUE(fileChangedSince(path, FileStamp{}));
+    QFile::remove(path);
+    EXPECT_FALSE(fileChangedSince(path, stampOf(held)));
+}
+
 TEST_F(EditorCore, StoredNullOptionMustNameAnOption) {
     writeIni("Warnings", "nullOpt", "7");
     EXPECT_EQ(storedNullOption(), -1);
@@ -211,6 +253,25 @@ TEST_F(EditorCore, SettingsProbeWritesAFreshValueAndWarnsAboutAReadOnlyFileUnles
 
 TEST_F(EditorCore, TypedCapitalsChangeOnlyTheLettersAToZ) {
     EXPECT_EQ(capitalsOnly(QString::fromLatin1("g01 x\xe9\xff")), QString::fromLatin1("G01 X\xe9\xff"));
+}
+
+TEST_F(EditorCore, OnlyCharactersAboveLatin1AreRefusedNamingTheFirst) {
+    const QString euro = QString::fromUtf8("\u20ac"), face = QString::fromUtf8("\U0001F600");
+    const struct {
+        QString text, named; // named: empty when the text is held
+    } rows[] = {
+        {"G01 X1", ""},
+        {QString::fromLatin1("\xff\xd8\xe9\x01"), ""},
+        {"", ""},
+        {"(" + euro + ")", euro},
+        {QString::fromUtf8("\u0100"), QString::fromUtf8("\u0100")},
+        {"A" + face + euro, face},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(unheldCharacterMessage("Nothing", r.text),
+                  r.named.isEmpty() ? QString()
+                                    : "Nothing\n\"" + r.named + "\" Is Not A Character A Program Can Hold")
+            << qPrintable(r.text);
 }
 
 TEST_F(EditorCore, DriveTestAcceptsReachableAbsolutePathsOnly) {

@@ -224,6 +224,7 @@ private Q_SLOTS:
             {1, "?", face, "Nothing Was Replaced...\n\"" + face + "\""},
             {2, "?", "X" + euro, "Nothing Was Replaced...\n\"" + euro + "\""},
             {2, euro, "X", "No occurrences were replaced...\n\"" + euro + "\""},
+            {1, euro, "X", "Replace text is not found...\n\"" + euro + "\""},
         };
         for (const auto& c : cases) {
             EditControl* ed = windowWith("G? X?\n");
@@ -233,6 +234,30 @@ private Q_SLOTS:
             QCOMPARE(ed->bytes(), QByteArray("G? X?\n"));
             QCOMPARE(ed->selectionStart(), 1L);
             QCOMPARE(msgs->texts(), QStringList{c.message + " Is Not A Character A Program Can Hold"});
+        }
+    }
+
+    void theLastLatin1LettersAreFoundAndReplaced() {
+        const QString y = QString::fromLatin1("\xff"), o = QString::fromLatin1("\xd8");
+        const struct {
+            int button; // 0 Find Next, 1 Replace (with the first match selected), 2 Replace All
+            QString find, with;
+            QByteArray after;
+            long selected; // where the selection starts after the click
+        } cases[] = {
+            {0, y, "", "G\xff X\xd8\n", 1}, {0, o, "", "G\xff X\xd8\n", 4},    {1, y, o, "G\xd8 X\xd8\n", 2},
+            {2, o, y, "G\xff X\xff\n", 5},  {2, y + " X" + o, "Z", "GZ\n", 2},
+        };
+        for (const auto& c : cases) {
+            EditControl* ed = windowWith("G\xff X\xd8\n");
+            ed->selectRange(0, 0);
+            frmFind* f = box(c.find, c.with, 1);
+            if (c.button == 1)
+                f->Command1_Click(0);
+            f->Command1_Click(c.button);
+            QCOMPARE(ed->bytes(), c.after);
+            QCOMPARE(ed->selectionStart(), c.selected);
+            QVERIFY(!msgs->sawText("Can Hold"));
         }
     }
 
@@ -576,6 +601,17 @@ private Q_SLOTS:
         QVERIFY(!gWindows[o10].modified && !mgr->editor(o10)->isModified());
         QCOMPARE(mgr->editor(o20)->bytes(), QByteArray("EDIT O0020\nM99\n"));
         QCOMPARE(mgr->activeEditor()->bytes(), QByteArray("O0020\nM98\n")); // opened beside
+        // The edited window does not save over the program split beside it unasked.
+        mgr->selectWindow(o20);
+        msgs->answer(Msg::AnswerNo);
+        QVERIFY(!mgr->saveWindowToFile());
+        QVERIFY(msgs->sawText(folder + "O0020 Has Changed On Disk"));
+        QCOMPARE(readAllBytes(folder + "O0020"), QByteArray("O0020\nM98\n"));
+        // The window that took its new program saves without a question.
+        mgr->selectWindow(o10);
+        msgs->clear();
+        QVERIFY(mgr->saveWindowToFile());
+        QVERIFY(msgs->shown().isEmpty());
     }
 
     void aReceiveAllWithItsReceiveFolderLeftEmptySplitsIntoTheProgramFolder() {

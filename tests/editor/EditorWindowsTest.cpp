@@ -15,6 +15,10 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDateTime>
+#include <QDropEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMimeData>
@@ -26,6 +30,7 @@
 #include <QtTest>
 
 #include <cstdlib>
+#include <functional>
 
 class EditorWindowsTest : public QObject, protected EditorFixture {
     Q_OBJECT
@@ -333,6 +338,47 @@ private Q_SLOTS:
         QCOMPARE(ed->bytes(), QByteArray("G01X Y2.5"));
     }
 
+    // A character no byte stands for would be saved as "?": typed, pasted,
+    // dropped or composed, it is refused and nothing changes.
+    void aCharacterAProgramCannotHoldIsRefusedWhereverItComesIn() {
+        const std::function<void(EditControl*, const QString&)> routes[] = {
+            [](EditControl* ed, const QString& text) {
+                QKeyEvent key(QEvent::KeyPress, Qt::Key_ParenLeft, Qt::NoModifier, text);
+                QApplication::sendEvent(ed, &key);
+            },
+            [](EditControl* ed, const QString&) { QTest::keyClick(ed, Qt::Key_V, Qt::ControlModifier); },
+            [this](EditControl*, const QString&) { mgr->mnuPasteProc(); },
+            [](EditControl* ed, const QString& text) {
+                QMimeData dragged;
+                dragged.setText(text);
+                QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(ed->viewport(), &enter); // the drop goes where this was taken
+                QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(ed->viewport(), &drop);
+            },
+            [](EditControl* ed, const QString& text) {
+                QInputMethodEvent composed;
+                composed.setCommitString(text);
+                QApplication::sendEvent(ed, &composed);
+            },
+        };
+        const QString euro = QString::fromUtf8("\u20ac");
+        const QString refusal =
+            "Nothing Was Changed...\n\"" + euro + "\" Is Not A Character A Program Can Hold";
+        for (const QString& text : {"(" + euro + ")", QString::fromLatin1("(\xff)")}) {
+            const bool held = !text.contains(euro);
+            for (const auto& route : routes) {
+                mgr->openFileInNewWindow();
+                QApplication::clipboard()->setText(text);
+                msgs->clear();
+                route(active(), text);
+                QCOMPARE(active()->bytes(), held ? QByteArray("(\xff)") : QByteArray());
+                QCOMPARE(msgs->texts(), held ? QStringList() : QStringList{refusal});
+                QCOMPARE(gWindows[gActiveWindow].modified, held);
+            }
+        }
+    }
+
     void theLockedEditorRefusesEditsButCopies() {
         writeIni(QStringLiteral("Settings"), QStringLiteral("lockeditor"), QStringLiteral("1"));
         mgr->applyDisplaySettings();
@@ -473,6 +519,64 @@ private Q_SLOTS:
         QVERIFY(!mgr->closeMyFile());
         QVERIFY(!gWindows[n].closed);
         QCOMPARE(active()->bytes(), edited);
+    }
+
+    // A file written by someone else since the window read it (same length,
+    // same time) is replaced only on Yes to a question naming it, by Save,
+    // by Yes on closing and by Yes to the questions of Quit.
+    void aSaveAsksBeforeReplacingAFileChangedSinceTheWindowReadIt_data() {
+        QTest::addColumn<int>("route"); // 0 Save, 1 close, 2 Quit
+        QTest::addColumn<bool>("overwrite");
+        for (int route = 0; route < 3; ++route)
+            for (bool overwrite : {false, true})
+                QTest::addRow("%s, %s",
+                              route == 0   ? "Save"
+                              : route == 1 ? "close"
+                                           : "Quit",
+                              overwrite ? "Yes" : "No")
+                    << route << overwrite;
+    }
+    void aSaveAsksBeforeReplacingAFileChangedSinceTheWindowReadIt() {
+        QFETCH(int, route);
+        QFETCH(bool, overwrite);
+        const QString path = fileWith(QStringLiteral("o.nc"), "G01\n");
+        const int n = mgr->openFileInNewWindow(path);
+        type(active(), QStringLiteral("X"));
+        const QDateTime time = QFileInfo(path).lastModified();
+        writeAllBytes(path, "G02\n");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(time, QFileDevice::FileModificationTime));
+        if (route > 0)
+            msgs->answer(Msg::AnswerYes); // "Do you want to save the changes?"
+        msgs->answer(overwrite ? Msg::AnswerYes : Msg::AnswerNo);
+        const bool done = route == 0   ? mgr->saveWindowToFile()
+                          : route == 1 ? mgr->closeMyFile()
+                                       : mgr->askToSaveAll();
+        QCOMPARE(done, overwrite);
+        QVERIFY(
+            msgs->sawText("The File " + path + " Has Changed On Disk Since This Window Read Or Saved It"));
+        QCOMPARE(readAllBytes(path), QByteArray(overwrite ? "XG01\n" : "G02\n"));
+        QCOMPARE(gWindows[n].closed, route == 1 && overwrite);
+        QCOMPARE(gWindows[n].modified, !overwrite);
+        if (!overwrite || route == 1)
+            return;
+        // What the window wrote is what it holds: the next save asks nothing.
+        msgs->clear();
+        type(active(), QStringLiteral("Y"));
+        QVERIFY(mgr->saveWindowToFile());
+        QVERIFY(msgs->shown().isEmpty());
+        QCOMPARE(readAllBytes(path), QByteArray("XYG01\n"));
+    }
+
+    void aWindowThatTookTheFileAgainSavesOverItUnasked() {
+        const QString path = fileWith(QStringLiteral("w.nc"), "G01\n");
+        mgr->openFileInNewWindow(path);
+        writeAllBytes(path, "G02\n"); // a split wrote it, and the window shows it
+        mgr->reloadWrittenFile(path);
+        type(active(), QStringLiteral("X"));
+        QVERIFY(mgr->saveWindowToFile());
+        QVERIFY(msgs->shown().isEmpty());
+        QCOMPARE(readAllBytes(path), QByteArray("XG02\n"));
     }
 
     // --- closing ----------------------------------------------------------

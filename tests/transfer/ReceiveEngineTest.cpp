@@ -358,9 +358,27 @@ TEST_F(Receive, UnsavedEditsOfTheSameFileAreNeverDroppedUnasked) {
     EXPECT_EQ(editors.editor(tab)->bytes(), QByteArray("MY EDITS"));
     ASSERT_NE(gActiveWindow, tab);
     EXPECT_EQ(editors.activeEditor()->bytes(), kProgram);
+    const int beside = gActiveWindow;
+
+    // The edits are not saved over the received program unasked: not by
+    // Save, not by Yes to Quit's question; a No to the new one keeps both.
+    editors.selectWindow(tab);
+    const QString asked = "The File " + dest + " Has Changed On Disk Since This Window Read Or Saved It";
+    msgs.clear();
+    msgs.answer(Msg::AnswerNo);
+    EXPECT_FALSE(editors.saveWindowToFile());
+    EXPECT_TRUE(msgs.sawText(asked));
+    msgs.clear();
+    msgs.answer(Msg::AnswerYes).answer(Msg::AnswerNo);
+    EXPECT_FALSE(editors.askToSaveAll());
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("has changed.\nDo you want to save the changes?")));
+    EXPECT_TRUE(msgs.sawText(asked));
+    EXPECT_EQ(readAllBytes(dest), kProgram);
+    EXPECT_TRUE(editors.editor(tab)->isModified());
+    EXPECT_FALSE(gWindows[tab].closed);
 
     // Yes: that window takes the received program.
-    const int beside = gActiveWindow;
+    editors.selectWindow(beside);
     editors.closeMyFile();
     editors.selectWindow(tab);
     receiveThroughDialog(dest, kSent);
@@ -370,6 +388,10 @@ TEST_F(Receive, UnsavedEditsOfTheSameFileAreNeverDroppedUnasked) {
     EXPECT_EQ(editors.editor(tab)->bytes(), kProgram);
     EXPECT_FALSE(editors.editor(tab)->isModified());
     EXPECT_TRUE(gWindows[beside].closed);
+    // It holds what the file holds now: saving it asks nothing.
+    msgs.clear();
+    EXPECT_TRUE(editors.saveWindowToFile());
+    EXPECT_FALSE(msgs.sawText(asked));
 }
 
 TEST_F(Receive, ABinaryReceiveKeepsEveryByte) {
