@@ -357,19 +357,26 @@ TEST_F(Send, CancelStopsEitherEngineWithinOneLineWithoutTrailer) {
 
 // A hold that never ends meets SendTimeOut, and the message says what the
 // send waited for: XON from a machine that takes nothing, CTS never raised
-// at the start or dropped between blocks.
+// at the start, dropped between blocks or during a write.
 TEST_F(Send, MachineThatTakesNothingTimesOut) {
     set("SendTimeOut", "1");
     const QString path = program(numbered(20000));
     const struct {
         const char *handshaking, *flowMethod;
-        qint64 ctsUntil; // CTS is up while the machine has fewer bytes; -1: lines not read
+        qint64 ctsUntil;  // CTS is up while the machine has fewer bytes; -1: lines not read
+        qint64 readsUntil; // the machine stops reading once it has this many; -1: never
         const char* waited;
-    } rows[] = {{"2", "1", 0, "CTS"}, {"2", "0", 100, "CTS"}, {"1", "1", -1, "XON"}};
+    } rows[] = {{"2", "1", 0, -1, "CTS"}, {"2", "0", 100, -1, "CTS"}, {"2", "1", 100, 100, "CTS"},
+                {"1", "1", -1, 0, "XON"}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.ctsUntil);
+        SCOPED_TRACE(std::to_string(r.ctsUntil) + " " + std::to_string(r.readsUntil));
         set({{"Handshaking", r.handshaking}, {"FlowMethod", r.flowMethod}});
-        machine.setReading(r.ctsUntil >= 0);
+        machine.setReading(r.readsUntil != 0);
+        if (r.readsUntil > 0)
+            machine.setReaction([m = &machine, until = r.readsUntil](qint64 got) {
+                if (got >= until)
+                    m->setReading(false);
+            });
         if (r.ctsUntil >= 0)
             comPort().setLineSource([this, until = r.ctsUntil](QSerialPort::PinoutSignals* lines) {
                 *lines =
@@ -386,6 +393,7 @@ TEST_F(Send, MachineThatTakesNothingTimesOut) {
         EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
         EXPECT_EQ(lastSendActivity, 0);
         expectIdleAndUnlocked();
+        machine.setReaction(nullptr);
         machine.setReading(true);
         comPort().setLineSource(nullptr);
         EXPECT_EQ(settled().left(4), QByteArray(r.ctsUntil == 0 ? "" : "N10 ")) << "nothing before CTS";
