@@ -183,53 +183,64 @@ TEST_F(Send, NothingGoesBeforeTheMachineOrTheOperatorSaysGo) {
     const QString path = program("G0X1\n");
     // WaitForXON 1 waits for XON whatever else comes, 2 for any byte;
     // RemoteDeviceOnline for the operator. Override or Cancel end any wait.
+    // A send cancelled while it waits for the machine was begun: it is
+    // logged and kept as the last file sent; one the operator never let go
+    // was not.
     enum Go { Bytes, Override, Cancel };
     const struct {
         const char *waitForXon, *online;
         QByteArray ignored, go;
         Go how;
     } rows[] = {{"1", "0", "", "", Cancel},
+                {"0", "1", "", "", Cancel},
                 {"1", "0", "AB", "\x11", Bytes},
                 {"2", "0", "", "Z", Bytes},
                 {"1", "0", "", "", Override},
                 {"0", "1", "", "", Override}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(std::string(r.waitForXon) + r.online + r.ignored.constData() + char('0' + r.how));
-        set({{"WaitForXON", r.waitForXon}, {"RemoteDeviceOnline", r.online}});
-        qint64 taken = -1, beforeGo = -1;
-        During sides([&] {
-            frmCancelSend* frm = frmCancelSend::instance();
-            const bool waiting =
-                !waitCaption().isEmpty() || (frm && *r.online == '1' && frm->cmdOverride()->isEnabled());
-            if (taken < 0) {
-                if (!waiting)
+        for (const bool window : {false, true}) {
+            SCOPED_TRACE(std::string(r.waitForXon) + r.online + r.ignored.constData() + char('0' + r.how) +
+                         (window ? " window" : ""));
+            set({{"WaitForXON", r.waitForXon}, {"RemoteDeviceOnline", r.online}, {"lastfilesent", ""}});
+            QFile::remove(transferLogPath());
+            qint64 taken = -1, beforeGo = -1;
+            During sides([&] {
+                frmCancelSend* frm = frmCancelSend::instance();
+                const bool waiting =
+                    !waitCaption().isEmpty() || (frm && *r.online == '1' && frm->cmdOverride()->isEnabled());
+                if (taken < 0) {
+                    if (!waiting)
+                        return false;
+                    taken = comPort().receivedCount() + r.ignored.size();
+                    machine.send(r.ignored);
+                }
+                if (comPort().receivedCount() < taken)
                     return false;
-                taken = comPort().receivedCount() + r.ignored.size();
-                machine.send(r.ignored);
+                beforeGo = machine.receivedCount();
+                if (r.how == Bytes)
+                    machine.send(r.go);
+                else if (r.how == Override)
+                    frm->cmdOverride()->click();
+                else
+                    gCancelSend = true;
+                return true;
+            });
+            const SendOutcome outcome = window ? windowSend(path) : sendFileNoWindow(path);
+            if (r.how == Cancel) {
+                EXPECT_EQ(outcome, SendOutcome::Cancelled);
+                EXPECT_EQ(settled(), QByteArray()) << "no header";
+                const bool begun = *r.online == '0';
+                EXPECT_EQ(logLines().size(), begun ? 1 : 0);
+                EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), begun ? path : QString());
+                EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
+                EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QString());
+            } else {
+                EXPECT_EQ(outcome, SendOutcome::Sent);
+                EXPECT_EQ(received(8), "%\nG0X1\r\n");
             }
-            if (comPort().receivedCount() < taken)
-                return false;
-            beforeGo = machine.receivedCount();
-            if (r.how == Bytes)
-                machine.send(r.go);
-            else if (r.how == Override)
-                frm->cmdOverride()->click();
-            else
-                gCancelSend = true;
-            return true;
-        });
-        if (r.how == Cancel) {
-            EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Cancelled);
-            EXPECT_EQ(settled(), QByteArray()) << "no header";
-            EXPECT_TRUE(logLines().isEmpty());
-            EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
-            EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QString());
-        } else {
-            EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
-            EXPECT_EQ(received(8), "%\nG0X1\r\n");
+            EXPECT_EQ(beforeGo, 0);
+            expectIdleAndUnlocked();
         }
-        EXPECT_EQ(beforeGo, 0);
-        expectIdleAndUnlocked();
     }
 
     // With the display set to "None" a window send shows no window, so there
@@ -384,8 +395,12 @@ TEST_F(Send, MachineThatTakesNothingTimesOut) {
                 return true;
             });
         msgs.clear();
+        QFile::remove(transferLogPath());
+        set("lastfilesent", "");
         const CancelAfter deadline(20000);
         EXPECT_EQ(sendFileNoWindow(path), SendOutcome::TimedOut) << "no time-out on the hold";
+        EXPECT_EQ(logLines().size(), 1) << "the send was begun";
+        EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), path);
         EXPECT_TRUE(
             msgs.sawText(QStringLiteral("Transfer Automatically Timed Out After 1s of Inactivity\n")));
         EXPECT_TRUE(msgs.sawText(QStringLiteral("Waiting For ") + r.waited))
@@ -740,7 +755,8 @@ TEST_F(Send, SeveralFilesInTheirOrderAndCancelEndsTheBatch) {
     sendFromDisk(true);
     EXPECT_EQ(started, 1);
     EXPECT_EQ(settled(), QByteArray());
-    EXPECT_EQ(logLines().size(), 3);
+    ASSERT_EQ(logLines().size(), 4) << "the cancelled send was begun";
+    EXPECT_TRUE(logLines()[3].contains(a));
     expectIdleAndUnlocked();
 
     // The dialog cancelled: no send, nothing locked.
