@@ -538,7 +538,7 @@ void TextSend::showSending() {
     if (!frm_)
         return;
     const QString title = QStringLiteral("Sending File");
-    frm_->setWindowTitle(title);
+    frm_->setCaption(title);
     if (job_.disk)
         if (QGroupBox* frame = frm_->Frame1(frm_->layout()))
             frame->setTitle(title + QStringLiteral(" [Block Mode]"));
@@ -653,7 +653,7 @@ void TextSend::showProgress(bool now) {
         frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
         frm_->Label2(5)->setText(QString::fromLatin1(blockData_, blockSize_));
         if (job_.disk)
-            frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(titleBytes_));
+            frm_->setCaption(QStringLiteral("Sending File %1 Bytes...").arg(titleBytes_));
         drawEcho();
     }
     if (job_.control)

@@ -191,12 +191,8 @@ TEST_F(Send, NothingGoesBeforeTheMachineOrTheOperatorSaysGo) {
         const char *waitForXon, *online;
         QByteArray ignored, go;
         Go how;
-    } rows[] = {{"1", "0", "", "", Cancel},
-                {"0", "1", "", "", Cancel},
-                {"1", "0", "AB", "\x11", Bytes},
-                {"2", "0", "", "Z", Bytes},
-                {"1", "0", "", "", Override},
-                {"0", "1", "", "", Override}};
+    } rows[] = {{"1", "0", "", "", Cancel}, {"0", "1", "", "", Cancel},   {"1", "0", "AB", "\x11", Bytes},
+                {"2", "0", "", "Z", Bytes}, {"1", "0", "", "", Override}, {"0", "1", "", "", Override}};
     for (const auto& r : rows) {
         for (const bool window : {false, true}) {
             SCOPED_TRACE(std::string(r.waitForXon) + r.online + r.ignored.constData() + char('0' + r.how) +
@@ -374,10 +370,12 @@ TEST_F(Send, MachineThatTakesNothingTimesOut) {
     const QString path = program(numbered(20000));
     const struct {
         const char *handshaking, *flowMethod;
-        qint64 ctsUntil;  // CTS is up while the machine has fewer bytes; -1: lines not read
+        qint64 ctsUntil;   // CTS is up while the machine has fewer bytes; -1: lines not read
         qint64 readsUntil; // the machine stops reading once it has this many; -1: never
         const char* waited;
-    } rows[] = {{"2", "1", 0, -1, "CTS"}, {"2", "0", 100, -1, "CTS"}, {"2", "1", 100, 100, "CTS"},
+    } rows[] = {{"2", "1", 0, -1, "CTS"},
+                {"2", "0", 100, -1, "CTS"},
+                {"2", "1", 100, 100, "CTS"},
                 {"1", "1", -1, 0, "XON"}};
     for (const auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.ctsUntil) + " " + std::to_string(r.readsUntil));
@@ -412,6 +410,81 @@ TEST_F(Send, MachineThatTakesNothingTimesOut) {
         machine.setReading(true);
         comPort().setLineSource(nullptr);
         EXPECT_EQ(settled().left(4), QByteArray(r.ctsUntil == 0 ? "" : "N10 ")) << "nothing before CTS";
+    }
+}
+
+// A machine that holds the send (XOFF, CTS down between blocks or during a
+// write) is named in the progress window's status and caption and on the
+// status line, on every route; once it lets go they say again what the send
+// said, and the program arrives whole.
+TEST_F(Send, AHeldSendSaysWhatItWaitsFor) {
+    set("SendTimeOut", "0");
+    const QByteArray all = numbered(20000);
+    const QString path = program(all);
+    const struct {
+        const char *handshaking, *flowMethod, *route;
+        bool window, readsWhileHeld;
+        const char* waitsFor;
+    } rows[] = {{"1", "0", "0", false, true, "XON"},
+                {"2", "0", "0", true, true, "CTS"},
+                {"2", "1", "2", false, false, "CTS"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.handshaking) + r.flowMethod + r.route);
+        set({{"Handshaking", r.handshaking}, {"FlowMethod", r.flowMethod}, {"DripFeedPacketSize", r.route}});
+        const QString waits = QStringLiteral("Held By The CNC - Waiting For ") + QLatin1String(r.waitsFor);
+        const bool xoff = *r.handshaking == '1';
+        auto held = std::make_shared<std::atomic<bool>>(false);
+        auto ctsDown = std::make_shared<std::atomic<bool>>(false);
+        machine.setReaction([m = &machine, held, ctsDown, xoff, reads = r.readsWhileHeld](qint64 got) {
+            if (got < 20000 || held->exchange(true))
+                return;
+            if (xoff)
+                m->send("\x13");
+            else
+                *ctsDown = true;
+            m->setReading(reads);
+        });
+        comPort().setLineSource([ctsDown](QSerialPort::PinoutSignals* lines) {
+            *lines = *ctsDown ? QSerialPort::NoSignal : QSerialPort::ClearToSendSignal;
+            return true;
+        });
+        status.clear();
+        QStringList captions;
+        const frmCancelSend* watched = nullptr;
+        const QObject looking;
+        int heldLooks = 0;
+        bool captionHeld = true;
+        During machineSide([&] {
+            frmCancelSend* frm = frmCancelSend::instance();
+            if (frm && frm != watched) {
+                watched = frm;
+                QObject::connect(frm, &QWidget::windowTitleChanged, &looking,
+                                 [&](const QString& t) { captions << t; });
+            }
+            if (!frm || statusText() != waits)
+                return false;
+            captionHeld = captionHeld && frm->windowTitle() == waits;
+            if (++heldLooks < 20) // the display is redrawn meanwhile
+                return false;
+            machine.setReading(true);
+            if (xoff)
+                machine.send("\x11");
+            *ctsDown = false;
+            return true;
+        });
+        const CancelAfter deadline(60000);
+        EXPECT_EQ(r.window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::Sent);
+        EXPECT_TRUE(captionHeld);
+        const qsizetype shown = captions.indexOf(waits), said = status.indexOf(waits);
+        ASSERT_TRUE(shown >= 0 && shown + 1 < captions.size()) << qPrintable(captions.join('|'));
+        EXPECT_TRUE(captions[shown + 1].startsWith(QLatin1String("Sending File")))
+            << qPrintable(captions.join('|'));
+        ASSERT_TRUE(said >= 0 && said + 1 < status.size()) << qPrintable(status.join('|'));
+        EXPECT_TRUE(status[said + 1].startsWith(QLatin1String("Sending File ")))
+            << qPrintable(status[said + 1]);
+        EXPECT_EQ(received(all.size()), all);
+        machine.setReaction(nullptr);
+        comPort().setLineSource(nullptr);
     }
 }
 
