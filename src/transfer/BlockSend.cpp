@@ -243,7 +243,7 @@ bool BlockSend::start() {
     showCancelSend(QString(), mode_ == Mode::Turbo ? 60000 : 1000);
     const QString caption = QStringLiteral("Sending File") + modeText(mode_);
     if (mode_ != Mode::Turbo && frm_)
-        frm_->setWindowTitle(caption);
+        frm_->setCaption(caption);
     if (QGroupBox* frame = frm_ ? frm_->Frame1(frm_->layout()) : nullptr)
         frame->setTitle(caption);
     if (mode_ == Mode::Turbo)

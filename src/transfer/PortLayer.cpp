@@ -178,6 +178,18 @@ QString timedOutWaitingFor() {
     return QString();
 }
 
+QString heldText(SerialLink::Hold hold) {
+    switch (hold) {
+    case SerialLink::Hold::Cts:
+        return QStringLiteral("Held By The CNC - Waiting For CTS");
+    case SerialLink::Hold::Xoff:
+        return QStringLiteral("Held By The CNC - Waiting For XON");
+    case SerialLink::Hold::Unknown:
+        break;
+    }
+    return QString();
+}
+
 void setXonWaitHooks(XonWaitHooks hooks) {
     xonHooks() = std::move(hooks);
 }

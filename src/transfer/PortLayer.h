@@ -67,6 +67,8 @@ PortResult wait4CTS();
 // What the last time-out waited for, as a line of its message: CTS, or XON
 // after an XOFF; empty when the port cannot tell.
 QString timedOutWaitingFor();
+// What a held send says it waits for (comPort().holding()); empty for Unknown.
+QString heldText(SerialLink::Hold hold);
 
 // The start wait for the machine: mode 1 ends on XON (17) among the bytes
 // received since it began, mode 2 on any byte; gOverride and gCancelSend end

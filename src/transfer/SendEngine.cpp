@@ -481,9 +481,21 @@ bool TextSend::prepare() {
     rules_.stripBlankLines = machineFlag("StripBlankLines");
     sendTimeOutSeconds = machineInt("SendTimeOut");
 
+    auto bookkeeping = [this] {
+        // The path and the recent list in one save, on disk before the
+        // program goes out: a restart after a crash offers this file.
+        IniBatch batch;
+        if (!isTemporaryName(job_.logPath))
+            writeIni(gCurrentMachineSection, QStringLiteral("lastfilesent"), job_.logPath);
+        writeLogFile(job_.logPath, job_.loggedAs);
+    };
     // Nothing at all goes out, not even the header, before the machine is
-    // ready: a cancel during these waits ends the send.
-    if (!fail(waitForMachine(frm_))) {
+    // ready: a cancel or time-out during these waits ends the send. It was
+    // begun all the same, and is logged as every route logs it.
+    const PortResult machineReady = waitForMachine(frm_);
+    if (job_.disk || machineReady != PortResult::Ok)
+        bookkeeping();
+    if (!fail(machineReady)) {
         finish(false);
         return false;
     }
@@ -499,23 +511,12 @@ bool TextSend::prepare() {
         flushAt_ = qMin<qint64>(flushAt_, 256);
     pendingSize_ = 0;
 
-    const bool logFirst = job_.disk;
-    auto bookkeeping = [this] {
-        // The path and the recent list in one save, on disk before the
-        // program goes out: a restart after a crash offers this file.
-        IniBatch batch;
-        if (!isTemporaryName(job_.logPath))
-            writeIni(gCurrentMachineSection, QStringLiteral("lastfilesent"), job_.logPath);
-        writeLogFile(job_.logPath, job_.loggedAs);
-    };
-    if (logFirst)
-        bookkeeping();
     indicator(true, QStringLiteral("Sending Any Header"));
     writeTressick(job_.fileName);
     const PortResult header = sendHeaderTrailerFor(QStringLiteral("HeaderSend"), headerSample);
     in_.seek(0);
     showCancelSend(QString(), kClockMs);
-    if (!logFirst)
+    if (!job_.disk)
         bookkeeping();
     if (!fail(header)) {
         finish(true);
@@ -537,7 +538,7 @@ void TextSend::showSending() {
     if (!frm_)
         return;
     const QString title = QStringLiteral("Sending File");
-    frm_->setWindowTitle(title);
+    frm_->setCaption(title);
     if (job_.disk)
         if (QGroupBox* frame = frm_->Frame1(frm_->layout()))
             frame->setTitle(title + QStringLiteral(" [Block Mode]"));
@@ -652,7 +653,7 @@ void TextSend::showProgress(bool now) {
         frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
         frm_->Label2(5)->setText(QString::fromLatin1(blockData_, blockSize_));
         if (job_.disk)
-            frm_->setWindowTitle(QStringLiteral("Sending File %1 Bytes...").arg(titleBytes_));
+            frm_->setCaption(QStringLiteral("Sending File %1 Bytes...").arg(titleBytes_));
         drawEcho();
     }
     if (job_.control)

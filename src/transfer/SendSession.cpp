@@ -1,5 +1,7 @@
 #include "SendSession.h"
 
+#include "PortLayer.h"
+#include "StatusLine.h"
 #include "TransferGlobals.h"
 
 namespace {
@@ -8,11 +10,29 @@ bool gRunning = false;
 
 SendSession::SendSession(SendHost& host) : host_(host), owner_(!gRunning) {
     gRunning = true;
+    if (!owner_)
+        return;
+    // Once the send goes on the line says again what it said before, unless
+    // the send has said something else meanwhile.
+    holdShown_ = QObject::connect(&comPort(), &SerialLink::holdingChanged, [this](SerialLink::Hold hold) {
+        const QString held = heldText(hold);
+        if (!held.isEmpty()) {
+            if (heldSaid_.isEmpty())
+                saidBeforeHold_ = lastStatusText();
+            heldSaid_ = held;
+            statusbar(held);
+        } else if (!heldSaid_.isEmpty()) {
+            if (lastStatusText() == heldSaid_)
+                statusbar(saidBeforeHold_);
+            heldSaid_.clear();
+        }
+    });
 }
 
 SendSession::~SendSession() {
     if (!owner_)
         return;
+    QObject::disconnect(holdShown_);
     gRunning = false;
     gPortState = PortIdle;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QMetaObject>
+#include <QString>
+
 class SendHost;
 
 // One send, from the entry that starts it to its end: who it runs for (the
@@ -38,4 +41,8 @@ private:
     SendHost& host_;
     bool owner_;
     bool fromDisk_ = false;
+    // While the machine holds the send, the status line says what it waits for.
+    QMetaObject::Connection holdShown_;
+    QString heldSaid_;
+    QString saidBeforeHold_;
 };

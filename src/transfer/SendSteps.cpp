@@ -60,7 +60,7 @@ frmCancelSend* loadProgressWindow(SendSession& session, const QString& fileName,
     frm->Label2(5)->clear();
     frm->Label2(2)->clear();
     frm->Label2(1)->setText(fileName);
-    frm->setWindowTitle(QStringLiteral("Sending File To ") + host.machineAlias());
+    frm->setCaption(QStringLiteral("Sending File To ") + host.machineAlias());
     return frm;
 }
 
@@ -83,7 +83,7 @@ PortResult waitForMachine(frmCancelSend* frm) {
         if (frm) {
             frm->updateIndicator(true, QString());
             frm->cmdOverride()->setEnabled(true);
-            setXonWaitHooks({[frm](const QString& caption) { frm->setWindowTitle(caption); },
+            setXonWaitHooks({[frm](const QString& caption) { frm->setCaption(caption); },
                              [frm] { frm->cmdOverride()->setEnabled(false); }});
         }
         const PortResult r = wait4XON(gWaitForXONMode, QString());

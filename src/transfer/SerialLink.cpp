@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <cerrno>
@@ -279,6 +280,7 @@ PortResult SerialLink::write(const QByteArray& data, bool cancelEnds) {
 }
 
 PortResult SerialLink::writeAndWait(const QByteArray& data, bool cancelEnds) {
+    const auto holdEnds = qScopeGuard([this] { setHolding(Hold::Unknown); });
     // What Qt still holds (handed over without waiting) goes first.
     if (port_.bytesToWrite() > 0) {
         const PortResult r = waitUntilSent([this] { return port_.bytesToWrite(); }, cancelEnds);
@@ -304,9 +306,11 @@ PortResult SerialLink::writeAndWait(const QByteArray& data, bool cancelEnds) {
             p += n;
             left -= n;
             idle.restart();
+            setHolding(Hold::Unknown);
         } else {
             if (timeoutMs_ > 0 && idle.elapsed() >= timeoutMs_)
                 return abandon(PortResult::TimedOut);
+            stoodStill(idle.elapsed());
             pollfd room{port_.handle(), POLLOUT, 0};
             ::poll(&room, 1, int(qBound<qint64>(1, kSliceMs - sinceEvents_.elapsed(), qint64(kSliceMs))));
         }
@@ -329,6 +333,7 @@ int SerialLink::sliceFor(qint64 pendingBytes) const {
 }
 
 PortResult SerialLink::waitUntilSent(const std::function<qint64()>& pending, bool cancelEnds) {
+    const auto holdEnds = qScopeGuard([this] { setHolding(Hold::Unknown); });
     QElapsedTimer idle;
     idle.start();
     qint64 left = pending();
@@ -339,12 +344,15 @@ PortResult SerialLink::waitUntilSent(const std::function<qint64()>& pending, boo
             return abandon(PortResult::Cancelled);
         if (timeoutMs_ > 0 && idle.elapsed() >= timeoutMs_)
             return abandon(PortResult::TimedOut);
+        stoodStill(idle.elapsed());
         pump(sliceFor(left));
         if (!port_.isOpen())
             return abandon(PortResult::PortError);
         const qint64 now = pending();
-        if (now < left)
+        if (now < left) {
             idle.restart(); // progress: the time-out counts from here
+            setHolding(Hold::Unknown);
+        }
         left = now;
     }
     return faulted_ ? abandon(PortResult::PortError) : PortResult::Ok;
@@ -383,6 +391,7 @@ bool SerialLink::readLines(QSerialPort::PinoutSignals* out) {
 PortResult SerialLink::waitForCts() {
     if (!port_.isOpen())
         return faulted_ ? PortResult::PortError : PortResult::NotOpen;
+    const auto holdEnds = qScopeGuard([this] { setHolding(Hold::Unknown); });
     QElapsedTimer t;
     t.start();
     for (;;) {
@@ -396,6 +405,8 @@ PortResult SerialLink::waitForCts() {
             lastHold_ = Hold::Cts;
             return PortResult::TimedOut;
         }
+        if (t.elapsed() >= kHeldAfterMs)
+            setHolding(Hold::Cts);
         pump(kSliceMs);
         if (!port_.isOpen())
             return PortResult::PortError;
@@ -410,6 +421,18 @@ SerialLink::Hold SerialLink::holdNow() {
     if (hardware && readLines(&lines) && !(lines & QSerialPort::ClearToSendSignal))
         return Hold::Cts;
     return softwareFlowArmed() ? Hold::Xoff : Hold::Unknown;
+}
+
+void SerialLink::stoodStill(qint64 ms) {
+    if (ms >= kHeldAfterMs && holding_ == Hold::Unknown)
+        setHolding(holdNow());
+}
+
+void SerialLink::setHolding(Hold hold) {
+    if (hold == holding_)
+        return;
+    holding_ = hold;
+    Q_EMIT holdingChanged(hold);
 }
 
 void SerialLink::applySoftwareFlow(bool on) {

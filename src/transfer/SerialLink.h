@@ -102,9 +102,16 @@ public:
     // Waits while the machine holds CTS low, until the time-out or a cancel.
     // Lines that cannot be read count as CTS on.
     PortResult waitForCts();
-    // What held the output when a write or wait last timed out.
+    // What holds the output: CTS low, or the machine's XOFF (as the kernel
+    // keeps it, a stall while it is armed).
     enum class Hold { Unknown, Cts, Xoff };
+    // What held the output when a write or wait last timed out.
     Hold lastHold() const { return lastHold_; }
+    // What holds a write, a drain or a wait for CTS that has stood still
+    // kHeldAfterMs; Unknown while it moves, once it has ended, or when
+    // nothing known holds it. Shorter holds are not told.
+    static constexpr int kHeldAfterMs = 500;
+    Hold holding() const { return holding_; }
     // Where the modem lines are read: the port, or a stand-in for lines a
     // pseudo-terminal does not have. It returns false when they cannot be read.
     using LineSource = std::function<bool(QSerialPort::PinoutSignals* out)>;
@@ -145,6 +152,8 @@ Q_SIGNALS:
     void rawDataArrived(const QByteArray& bytes);
     // Opened, closed or failed: the lights may change.
     void stateChanged();
+    // holding() changed.
+    void holdingChanged(SerialLink::Hold hold);
 
 private:
     void onError(QSerialPort::SerialPortError error);
@@ -164,6 +173,9 @@ private:
     void applySoftwareFlow(bool on);
     bool readLines(QSerialPort::PinoutSignals* out);
     Hold holdNow();
+    // A write or wait has made no progress for `ms`.
+    void stoodStill(qint64 ms);
+    void setHolding(Hold hold);
 
     QSerialPort port_;
     QTimer wake_; // ends a pump that nothing else ends
@@ -176,6 +188,7 @@ private:
     bool abandoned_ = false; // the last write was cancelled or timed out
     bool pseudoTerminal_ = false;
     Hold lastHold_ = Hold::Unknown;
+    Hold holding_ = Hold::Unknown;
     LineSource lineSource_;
     const bool* cancelFlag_ = nullptr;
     qint64 timeoutMs_ = 0;

@@ -5,6 +5,7 @@
 #include "Language.h"
 #include "MachineRecord.h"
 #include "PercentBar.h"
+#include "PortLayer.h"
 #include "SendHost.h"
 #include "TransferGlobals.h"
 
@@ -72,6 +73,8 @@ void frmCancelSend::unload() {
     if (!window)
         return;
     loaded().clear();
+    // Deleted later: until then it no longer follows the port.
+    QObject::disconnect(&comPort(), nullptr, window, nullptr);
     window->timer1_->stop();
     window->hide();
     window->deleteLater();
@@ -168,6 +171,9 @@ frmCancelSend::frmCancelSend(QWidget* parent, int layout)
     connect(cmdOverride_, &QPushButton::clicked, this, &frmCancelSend::cmdOverride_Click);
 
     applyLanguage(this);
+    caption_ = windowTitle();
+    connect(&comPort(), &SerialLink::holdingChanged, this, &frmCancelSend::showHold);
+    showHold(comPort().holding());
     adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -180,14 +186,30 @@ QLabel* frmCancelSend::Label2(int i) const { return findChild<QLabel*>(QStringLi
 PercentBar* frmCancelSend::currentPicture() const { return pictures_.value(layout_); }
 
 void frmCancelSend::updateIndicator(bool lightOn, const QString& text) {
+    status_ = text;
     if (QLabel* status = Label2(4)) {
         QPalette p = status->palette();
         p.setColor(QPalette::Window, lightOn ? kGreen : kRed);
         status->setPalette(p);
-        status->setText(text);
+        if (held_.isEmpty())
+            status->setText(text);
     }
-    setWindowTitle(text);
+    setCaption(text);
     QCoreApplication::processEvents();
+}
+
+void frmCancelSend::setCaption(const QString& caption) {
+    caption_ = caption;
+    if (held_.isEmpty())
+        setWindowTitle(caption);
+}
+
+void frmCancelSend::showHold(SerialLink::Hold hold) {
+    held_ = heldText(hold);
+    const QString& shown = held_.isEmpty() ? status_ : held_;
+    if (QLabel* status = Label2(4))
+        status->setText(shown);
+    setWindowTitle(held_.isEmpty() ? caption_ : held_);
 }
 
 void frmCancelSend::startClock(const QString& text, int interval) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SerialLink.h"
+
 #include <QDialog>
 #include <QVector>
 
@@ -35,7 +37,12 @@ public:
     static void setFocusToTransferBox(bool mainWindowMinimized);
 
     // The status light green (or red) with this text, also as the caption.
+    // While the port says the machine holds the send, the status field and
+    // the caption say what it waits for instead; what the send gave them
+    // comes back when it goes on.
     void updateIndicator(bool lightOn, const QString& text);
+    // The window's caption as the send gives it, held as the status text is.
+    void setCaption(const QString& caption);
     // The clock ticks every `interval` ms from gSendStartTime; `text` goes
     // into the Current Block field.
     void startClock(const QString& text, int interval);
@@ -68,6 +75,7 @@ protected:
 
 private:
     frmCancelSend(QWidget* parent, int layout);
+    void showHold(SerialLink::Hold hold);
 
     int layout_ = 0;
     QVector<QGroupBox*> frames_;
@@ -76,6 +84,9 @@ private:
     QPushButton* command1_ = nullptr;
     QPushButton* cmdOverride_ = nullptr;
     QTimer* timer1_ = nullptr;
+    QString held_;    // what a held send waits for; empty while it goes on
+    QString caption_; // the send's own caption and status text
+    QString status_;
 };
 
 // Starts the send's clock (gSendStartTime, a tick every `interval` ms) and

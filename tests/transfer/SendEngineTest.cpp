@@ -184,53 +184,60 @@ TEST_F(Send, NothingGoesBeforeTheMachineOrTheOperatorSaysGo) {
     const QString path = program("G0X1\n");
     // WaitForXON 1 waits for XON whatever else comes, 2 for any byte;
     // RemoteDeviceOnline for the operator. Override or Cancel end any wait.
+    // A send cancelled while it waits for the machine was begun: it is
+    // logged and kept as the last file sent; one the operator never let go
+    // was not.
     enum Go { Bytes, Override, Cancel };
     const struct {
         const char *waitForXon, *online;
         QByteArray ignored, go;
         Go how;
-    } rows[] = {{"1", "0", "", "", Cancel},
-                {"1", "0", "AB", "\x11", Bytes},
-                {"2", "0", "", "Z", Bytes},
-                {"1", "0", "", "", Override},
-                {"0", "1", "", "", Override}};
+    } rows[] = {{"1", "0", "", "", Cancel}, {"0", "1", "", "", Cancel},   {"1", "0", "AB", "\x11", Bytes},
+                {"2", "0", "", "Z", Bytes}, {"1", "0", "", "", Override}, {"0", "1", "", "", Override}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(std::string(r.waitForXon) + r.online + r.ignored.constData() + char('0' + r.how));
-        set({{"WaitForXON", r.waitForXon}, {"RemoteDeviceOnline", r.online}});
-        qint64 taken = -1, beforeGo = -1;
-        During sides([&] {
-            frmCancelSend* frm = frmCancelSend::instance();
-            const bool waiting =
-                !waitCaption().isEmpty() || (frm && *r.online == '1' && frm->cmdOverride()->isEnabled());
-            if (taken < 0) {
-                if (!waiting)
+        for (const bool window : {false, true}) {
+            SCOPED_TRACE(std::string(r.waitForXon) + r.online + r.ignored.constData() + char('0' + r.how) +
+                         (window ? " window" : ""));
+            set({{"WaitForXON", r.waitForXon}, {"RemoteDeviceOnline", r.online}, {"lastfilesent", ""}});
+            QFile::remove(transferLogPath());
+            qint64 taken = -1, beforeGo = -1;
+            During sides([&] {
+                frmCancelSend* frm = frmCancelSend::instance();
+                const bool waiting =
+                    !waitCaption().isEmpty() || (frm && *r.online == '1' && frm->cmdOverride()->isEnabled());
+                if (taken < 0) {
+                    if (!waiting)
+                        return false;
+                    taken = comPort().receivedCount() + r.ignored.size();
+                    machine.send(r.ignored);
+                }
+                if (comPort().receivedCount() < taken)
                     return false;
-                taken = comPort().receivedCount() + r.ignored.size();
-                machine.send(r.ignored);
+                beforeGo = machine.receivedCount();
+                if (r.how == Bytes)
+                    machine.send(r.go);
+                else if (r.how == Override)
+                    frm->cmdOverride()->click();
+                else
+                    gCancelSend = true;
+                return true;
+            });
+            const SendOutcome outcome = window ? windowSend(path) : sendFileNoWindow(path);
+            if (r.how == Cancel) {
+                EXPECT_EQ(outcome, SendOutcome::Cancelled);
+                EXPECT_EQ(settled(), QByteArray()) << "no header";
+                const bool begun = *r.online == '0';
+                EXPECT_EQ(logLines().size(), begun ? 1 : 0);
+                EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), begun ? path : QString());
+                EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
+                EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QString());
+            } else {
+                EXPECT_EQ(outcome, SendOutcome::Sent);
+                EXPECT_EQ(received(8), "%\nG0X1\r\n");
             }
-            if (comPort().receivedCount() < taken)
-                return false;
-            beforeGo = machine.receivedCount();
-            if (r.how == Bytes)
-                machine.send(r.go);
-            else if (r.how == Override)
-                frm->cmdOverride()->click();
-            else
-                gCancelSend = true;
-            return true;
-        });
-        if (r.how == Cancel) {
-            EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Cancelled);
-            EXPECT_EQ(settled(), QByteArray()) << "no header";
-            EXPECT_TRUE(logLines().isEmpty());
-            EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
-            EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QString());
-        } else {
-            EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
-            EXPECT_EQ(received(8), "%\nG0X1\r\n");
+            EXPECT_EQ(beforeGo, 0);
+            expectIdleAndUnlocked();
         }
-        EXPECT_EQ(beforeGo, 0);
-        expectIdleAndUnlocked();
     }
 
     // With the display set to "None" a window send shows no window, so there
@@ -358,19 +365,28 @@ TEST_F(Send, CancelStopsEitherEngineWithinOneLineWithoutTrailer) {
 
 // A hold that never ends meets SendTimeOut, and the message says what the
 // send waited for: XON from a machine that takes nothing, CTS never raised
-// at the start or dropped between blocks.
+// at the start, dropped between blocks or during a write.
 TEST_F(Send, MachineThatTakesNothingTimesOut) {
     set("SendTimeOut", "1");
     const QString path = program(numbered(20000));
     const struct {
         const char *handshaking, *flowMethod;
-        qint64 ctsUntil; // CTS is up while the machine has fewer bytes; -1: lines not read
+        qint64 ctsUntil;   // CTS is up while the machine has fewer bytes; -1: lines not read
+        qint64 readsUntil; // the machine stops reading once it has this many; -1: never
         const char* waited;
-    } rows[] = {{"2", "1", 0, "CTS"}, {"2", "0", 100, "CTS"}, {"1", "1", -1, "XON"}};
+    } rows[] = {{"2", "1", 0, -1, "CTS"},
+                {"2", "0", 100, -1, "CTS"},
+                {"2", "1", 100, 100, "CTS"},
+                {"1", "1", -1, 0, "XON"}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.ctsUntil);
+        SCOPED_TRACE(std::to_string(r.ctsUntil) + " " + std::to_string(r.readsUntil));
         set({{"Handshaking", r.handshaking}, {"FlowMethod", r.flowMethod}});
-        machine.setReading(r.ctsUntil >= 0);
+        machine.setReading(r.readsUntil != 0);
+        if (r.readsUntil > 0)
+            machine.setReaction([m = &machine, until = r.readsUntil](qint64 got) {
+                if (got >= until)
+                    m->setReading(false);
+            });
         if (r.ctsUntil >= 0)
             comPort().setLineSource([this, until = r.ctsUntil](QSerialPort::PinoutSignals* lines) {
                 *lines =
@@ -378,8 +394,12 @@ TEST_F(Send, MachineThatTakesNothingTimesOut) {
                 return true;
             });
         msgs.clear();
+        QFile::remove(transferLogPath());
+        set("lastfilesent", "");
         const CancelAfter deadline(20000);
         EXPECT_EQ(sendFileNoWindow(path), SendOutcome::TimedOut) << "no time-out on the hold";
+        EXPECT_EQ(logLines().size(), 1) << "the send was begun";
+        EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), path);
         EXPECT_TRUE(
             msgs.sawText(QStringLiteral("Transfer Automatically Timed Out After 1s of Inactivity\n")));
         EXPECT_TRUE(msgs.sawText(QStringLiteral("Waiting For ") + r.waited))
@@ -387,9 +407,85 @@ TEST_F(Send, MachineThatTakesNothingTimesOut) {
         EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
         EXPECT_EQ(lastSendActivity, 0);
         expectIdleAndUnlocked();
+        machine.setReaction(nullptr);
         machine.setReading(true);
         comPort().setLineSource(nullptr);
         EXPECT_EQ(settled().left(4), QByteArray(r.ctsUntil == 0 ? "" : "N10 ")) << "nothing before CTS";
+    }
+}
+
+// A machine that holds the send (XOFF, CTS down between blocks or during a
+// write) is named in the progress window's status and caption and on the
+// status line, on every route; once it lets go they say again what the send
+// said, and the program arrives whole.
+TEST_F(Send, AHeldSendSaysWhatItWaitsFor) {
+    set("SendTimeOut", "0");
+    const QByteArray all = numbered(20000);
+    const QString path = program(all);
+    const struct {
+        const char *handshaking, *flowMethod, *route;
+        bool window, readsWhileHeld;
+        const char* waitsFor;
+    } rows[] = {{"1", "0", "0", false, true, "XON"},
+                {"2", "0", "0", true, true, "CTS"},
+                {"2", "1", "2", false, false, "CTS"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.handshaking) + r.flowMethod + r.route);
+        set({{"Handshaking", r.handshaking}, {"FlowMethod", r.flowMethod}, {"DripFeedPacketSize", r.route}});
+        const QString waits = QStringLiteral("Held By The CNC - Waiting For ") + QLatin1String(r.waitsFor);
+        const bool xoff = *r.handshaking == '1';
+        auto held = std::make_shared<std::atomic<bool>>(false);
+        auto ctsDown = std::make_shared<std::atomic<bool>>(false);
+        machine.setReaction([m = &machine, held, ctsDown, xoff, reads = r.readsWhileHeld](qint64 got) {
+            if (got < 20000 || held->exchange(true))
+                return;
+            if (xoff)
+                m->send("\x13");
+            else
+                *ctsDown = true;
+            m->setReading(reads);
+        });
+        comPort().setLineSource([ctsDown](QSerialPort::PinoutSignals* lines) {
+            *lines = *ctsDown ? QSerialPort::NoSignal : QSerialPort::ClearToSendSignal;
+            return true;
+        });
+        status.clear();
+        QStringList captions;
+        const frmCancelSend* watched = nullptr;
+        const QObject looking;
+        int heldLooks = 0;
+        bool captionHeld = true;
+        During machineSide([&] {
+            frmCancelSend* frm = frmCancelSend::instance();
+            if (frm && frm != watched) {
+                watched = frm;
+                QObject::connect(frm, &QWidget::windowTitleChanged, &looking,
+                                 [&](const QString& t) { captions << t; });
+            }
+            if (!frm || statusText() != waits)
+                return false;
+            captionHeld = captionHeld && frm->windowTitle() == waits;
+            if (++heldLooks < 20) // the display is redrawn meanwhile
+                return false;
+            machine.setReading(true);
+            if (xoff)
+                machine.send("\x11");
+            *ctsDown = false;
+            return true;
+        });
+        const CancelAfter deadline(60000);
+        EXPECT_EQ(r.window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::Sent);
+        EXPECT_TRUE(captionHeld);
+        const qsizetype shown = captions.indexOf(waits), said = status.indexOf(waits);
+        ASSERT_TRUE(shown >= 0 && shown + 1 < captions.size()) << qPrintable(captions.join('|'));
+        EXPECT_TRUE(captions[shown + 1].startsWith(QLatin1String("Sending File")))
+            << qPrintable(captions.join('|'));
+        ASSERT_TRUE(said >= 0 && said + 1 < status.size()) << qPrintable(status.join('|'));
+        EXPECT_TRUE(status[said + 1].startsWith(QLatin1String("Sending File ")))
+            << qPrintable(status[said + 1]);
+        EXPECT_EQ(received(all.size()), all);
+        machine.setReaction(nullptr);
+        comPort().setLineSource(nullptr);
     }
 }
 
@@ -765,7 +861,8 @@ TEST_F(Send, SeveralFilesInTheirOrderAndCancelEndsTheBatch) {
     sendFromDisk(true);
     EXPECT_EQ(started, 1);
     EXPECT_EQ(settled(), QByteArray());
-    EXPECT_EQ(logLines().size(), 3);
+    ASSERT_EQ(logLines().size(), 4) << "the cancelled send was begun";
+    EXPECT_TRUE(logLines()[3].contains(a));
     expectIdleAndUnlocked();
 
     // The dialog cancelled: no send, nothing locked.

@@ -3,6 +3,7 @@
 #include "XModem.h"
 #include "EditorManager.h"
 #include "IniStorage.h"
+#include "MachineOnPty.h"
 #include "MachineRecord.h"
 #include "PortLayer.h"
 #include "PtyMachine.h"
@@ -36,6 +37,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 
 using namespace XModem;
@@ -224,6 +226,37 @@ TEST(XModemMachines, CancelsAndFailuresEndBothSides) {
         EXPECT_EQ(p.sender->outcome(), r.sender);
         EXPECT_LE(p.received.size(), r.blocksKept * kBlockSize);
     }
+}
+
+// A receiver of the test's own: it invites, acknowledges the one block and
+// then falls silent, the end of transfer unanswered. Every block was
+// acknowledged, so the send is complete: a silence longer than the limit
+// for one is no reason to cancel it.
+using XModemStandIn = MachineOnPty;
+
+TEST_F(XModemStandIn, APeerSilentAfterTheLastAckLeavesTheSendComplete) {
+    set({{"Handshaking", "4"}, {"iBaudrate", "10"}});
+    const QString file = home.file(QStringLiteral("part.bin"));
+    ASSERT_TRUE(writeAllBytes(file, randomBytes(kBlockSize)));
+    constexpr int kFrame = 3 + kBlockSize + 2; // with its CRC
+    auto acked = std::make_shared<std::atomic<bool>>(false);
+    machine.setReaction([m = &machine, acked](qint64 got) {
+        if (got >= kFrame && !acked->exchange(true))
+            m->send(QByteArray(1, ACK));
+    });
+    ASSERT_TRUE(openPortX());
+    XModemTransfer transfer(comPort());
+    transfer.setSilenceLimitMs(2000);
+    Timing timing;
+    timing.firstBlockDelayMs = 0;
+    timing.eotTimeoutMs = 4000;
+    timing.eotTries = 1;
+    ASSERT_TRUE(transfer.startSend(file, 0x1a, timing));
+    machine.send(QByteArray(1, CRC_REQUEST));
+    EXPECT_EQ(transfer.waitUntilFinished(), Outcome::Completed);
+    ASSERT_TRUE(machine.waitUntilRead());
+    EXPECT_EQ(machine.received().mid(kFrame), QByteArray(1, EOT)) << "no CAN";
+    machine.setReaction(nullptr);
 }
 
 // ---- the port layer's transfers, the XModem route of a send and the receive
@@ -439,7 +472,7 @@ TEST_F(XModemPanels, AnInvitationThatCameBeforeTheSendStartsIt) {
     startPeer(rx, "rx", {QStringLiteral("-c"), QStringLiteral("got.bin")});
     ASSERT_TRUE(waitUntil([] { return comPort().receivedCount() > 0; }));
     EXPECT_EQ(sendFileNoWindow(path(QStringLiteral("part.nc"))), SendOutcome::Sent);
-    ASSERT_TRUE(waitForPeer(rx, 10000));
+    ASSERT_TRUE(waitForPeer(rx, 20000));
     EXPECT_EQ(rx.exitCode(), 0);
 }
 
