@@ -437,8 +437,8 @@ bool frmProperties::click_OK(bool sayWhenNotSaved) {
     }
     if (!written) {
         if (sayWhenNotSaved)
-            msgBox(QStringLiteral("The Settings Could Not Be Saved To ") + gIniPath + QStringLiteral("\n") +
-                       lastIniError(),
+            msgBox(QStringLiteral("The Settings Could Not Be Saved To ") +
+                       settingsWriteFailure(lastIniError(), QStringLiteral("The change was not saved.")),
                    Msg::Ok, Msg::Critical);
         return false;
     }

@@ -283,6 +283,17 @@ private Q_SLOTS:
             QCOMPARE(gCurrentMachineSection, QString("Machine7"));
             QCOMPARE(h.window->cmbCNCVisible()->currentText(), QString("Machine7"));
             checkVisible({2, 7});
+
+            // A choice the file cannot take is said, with why and what to do.
+            QVERIFY(QFile::setPermissions(gIniPath, QFileDevice::ReadOwner));
+            ScriptedMessages msgs;
+            answer.visible = {2};
+            choose(*h.window, "mnuHide1");
+            QVERIFY(QFile::setPermissions(gIniPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+            QVERIFY2(msgs.sawText(gIniPath +
+                                  " is read-only\n\nThe change was not saved. Make the file and its "
+                                  "folder writable."),
+                     qPrintable(msgs.texts().join('|')));
         }
         Harness again = makeWindow();
         QVERIFY(again.window->Form_Load());
