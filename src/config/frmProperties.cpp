@@ -3,6 +3,7 @@
 #include "ClickLabel.h"
 #include "CodeList.h"
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "EditorFiles.h"
 #include "ExampleSettings.h"
 #include "FileStuff.h"
@@ -81,6 +82,7 @@ frmProperties::frmProperties(QWidget* parent, const QString& machineName)
     gDialogResult = QStringLiteral("~");
     LoadPropertySettings();
     new DialogParts::HelpKey(this);
+    keepDialogSize(this);
     applyLanguage(this);
 }
 

@@ -5,18 +5,24 @@
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "MachineSettingsCheck.h"
+#include "MessageBoxUi.h"
 #include "PercentBar.h"
+#include "Printing.h"
 #include "ScriptedMessages.h"
 #include "ShellOpen.h"
 #include "StatusLine.h"
 #include "frmCancelWait.h"
+#include "frmFanucSplitFiles.h"
 #include "frmFind.h"
+#include "frmMerge.h"
 #include "frmPercent.h"
+#include "frmProperties.h"
 #include "frmSelectCNC.h"
 #include "frmVisibleCNC.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
@@ -570,6 +576,51 @@ private Q_SLOTS:
             QCOMPARE(w->SSTab1()->x(), px(r.narrowed + 210));
             QCOMPARE(!w->LEDBreakout(3)->isHidden(), r.lights);
         }
+    }
+
+    // A window manager draws a resize handle along the bottom edge of every
+    // window it may resize: no dialog offers that, Qt's own included. An input
+    // box is wide enough for its title beside the frame's buttons.
+    void dialogsKeepTheirSizeAndInputBoxesFitTheirTitles() {
+        Harness h = loadedWindow();
+        h.window->editorManager()->activeEditor()->setBytes("G01\n");
+        ScriptedMessages restored; // puts the script's handlers back afterwards
+        installMessageBoxUi();
+        QStringList resizable, narrow;
+        ModalAnswerer check(
+            [&](QWidget* w) {
+                auto* dialog = qobject_cast<QDialog*>(w);
+                if (!dialog)
+                    return false;
+                if (dialog->minimumSize() != dialog->maximumSize())
+                    resizable << dialog->metaObject()->className();
+                QFont bold = dialog->font();
+                bold.setBold(true);
+                const QFontMetrics title(bold);
+                if (dialog->width() < title.horizontalAdvance(dialog->windowTitle()) + 2 * title.height())
+                    narrow << dialog->windowTitle();
+                dialog->reject();
+                return true;
+            },
+            true);
+        frmProperties().exec();
+        frmSelectCNC(machines(3, {1, 2, 3}), 0).exec();
+        frmVisibleCNC(machines(3, {1, 2, 3}), 0).exec();
+        frmMerge().exec();
+        frmFanucSplitFiles().exec();
+        for (const auto kind :
+             {Msg::FileRequest::OpenFiles, Msg::FileRequest::SaveFile, Msg::FileRequest::Folder}) {
+            Msg::FileRequest files;
+            files.kind = kind;
+            fileDialog(files);
+        }
+        printWindow(false);
+        for (const char* title :
+             {"Send After Toolbreak", "A Title Far Longer Than The One Line Asked Below It"})
+            inputBox("Line ?", title);
+        QCOMPARE(check.answered(), 11);
+        QCOMPARE(resizable.join(' '), QString());
+        QCOMPARE(narrow.join(' '), QString());
     }
 
     void statusLineAndBreakoutLights() {
