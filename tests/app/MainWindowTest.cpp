@@ -28,6 +28,7 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QUrl>
@@ -548,17 +549,18 @@ private Q_SLOTS:
     }
 
     // Large buttons above 640 pixels, small ones (Quit hidden) up to it; the
-    // loading then narrows small buttons, but not their panel.
+    // loading then narrows small buttons, but not their panel, and fits the
+    // tab strip to them.
     void toolBarColumnFitsTheScreen() {
         const struct {
             int screen, showLights;
             QSize buttons; // twips, as first laid out
             bool quit;
-            int narrowed, panel; // twips, after the loading
+            int pitch, narrowed, panel, tabs; // twips, after the loading
             bool lights;
-        } rows[] = {{640, 0, {1330, 850}, false, 1310, 1530, true},
-                    {641, 0, {1450, 900}, true, 1450, 1650, false},
-                    {641, 1, {1450, 900}, true, 1450, 1650, true}};
+        } rows[] = {{641, 0, {1450, 900}, true, 910, 1450, 1650, 1545, false},
+                    {641, 1, {1450, 900}, true, 910, 1450, 1650, 1545, true},
+                    {640, 0, {1330, 850}, false, 860, 1310, 1530, 1400, true}};
         Harness h = loadedWindow();
         frmTerminal* w = h.window.get();
         w->show();
@@ -574,7 +576,32 @@ private Q_SLOTS:
             QCOMPARE(w->btnToolBar(0)->width(), px(r.narrowed));
             QCOMPARE(w->findChild<QWidget*>("picMenuBar")->width(), px(r.panel));
             QCOMPARE(w->SSTab1()->x(), px(r.narrowed + 210));
+            QCOMPARE(w->findChild<QWidget*>("SSTab2")->width(), px(r.tabs));
+            for (int i = 1; i <= 6; ++i)
+                QCOMPARE(w->btnToolBar(i)->y() - w->btnToolBar(0)->y(), px(i * r.pitch));
             QCOMPARE(!w->LEDBreakout(3)->isHidden(), r.lights);
+        }
+    }
+
+    // [Settings] FormState: -1 (the default) the screen less 340 twips each
+    // way, 1 the designed size, 2 maximised, anything else FormW by FormH.
+    void windowSizeFollowsFormState() {
+        const auto px = &frmTerminal::px;
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size() - QSize(px(340), px(340));
+        const QByteArray own = "FormW=6000\nFormH=4500\n";
+        const struct {
+            QByteArray settings;
+            QSize size; // empty: maximised
+        } rows[] = {{"", screen},
+                    {"FormState=-1\n" + own, screen},
+                    {"FormState=0\n" + own, {px(6000), px(4500)}},
+                    {"FormState=1\n" + own, {px(9900), px(7500)}},
+                    {"FormState=2\n" + own, {}}};
+        for (const auto& r : rows) {
+            Harness h = loadedWindow(r.settings);
+            QCOMPARE(h.window->isMaximized(), r.size.isEmpty());
+            if (!r.size.isEmpty())
+                QCOMPARE(h.window->size(), r.size);
         }
     }
 
