@@ -27,8 +27,7 @@ QString settingsWriteProblem(const QString& iniPath) {
 }
 
 void reportSettingsWriteFailure() {
-    const QString reason = lastIniError();
-    msgBox(QStringLiteral("Can't Write To Settings File\n%1\n%2\n\nThe change was not saved. %3")
-               .arg(QDir::toNativeSeparators(gIniPath), reason, settingsWriteAdvice(reason)),
+    msgBox(QStringLiteral("Can't Write To Settings File\n") +
+               settingsWriteFailure(lastIniError(), QStringLiteral("The change was not saved.")),
            Msg::Ok, Msg::Critical);
 }

@@ -187,10 +187,7 @@ int Main(QApplication& app) {
             return false;
         installMessageBoxUi();
         installRuntimeWarningTip();
-        installSettingsWarningTip(QStringLiteral("Feedline cannot write to its settings file\n%1\n\n"
-                                                 "Settings you change now will not be kept. Check that the file "
-                                                 "and its folder can be written.")
-                                      .arg(gIniPath));
+        installSettingsWarningTip();
         return true;
     };
     // A run from the command line prints its messages until its window is

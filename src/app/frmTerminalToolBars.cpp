@@ -251,8 +251,10 @@ void frmTerminal::layoutToolButtons() {
     for (const QVector<QPushButton*>* bar : {&btnToolBar_, &btnToolBar2_}) {
         QWidget* page = bar->first()->parentWidget();
         const int left = qMax(0, (page->width() - w) / 2);
+        // Each place is rounded once, so the column does not drift down by
+        // a rounded pitch per button.
         for (int i = 0; i < bar->size(); ++i)
-            bar->at(i)->setGeometry(left, px(60) + i * (h + px(10)), w, h);
+            bar->at(i)->setGeometry(left, px(60) + px(i * (buttonHeightTwips_ + 10)), w, h);
     }
 }
 

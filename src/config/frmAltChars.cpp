@@ -2,6 +2,7 @@
 
 #include "CodeList.h"
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "Language.h"
 #include "SettingsGlobals.h"
 
@@ -15,6 +16,7 @@
 
 frmAltChars::frmAltChars(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAltChars"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("ASCII Character Equivalents"));
     setModal(true);
 

@@ -1,6 +1,7 @@
 #include "frmCopyDNC.h"
 
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "IniStorage.h"
 #include "MachineCopy.h"
 #include "MachineRecord.h"
@@ -12,6 +13,7 @@
 
 frmCopyDNC::frmCopyDNC(const MachineList& machines, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmCopyDNC"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Copy And Paste DNC Settings"));
     label1_ = DialogParts::label(this, QStringLiteral("Label1"), QStringLiteral("Copy Settings"));
     auto* layout = new QGridLayout(this);

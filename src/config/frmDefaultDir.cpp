@@ -1,6 +1,7 @@
 #include "frmDefaultDir.h"
 
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "Language.h"
 #include "MessageSeam.h"
 #include "ProgramPaths.h"
@@ -40,6 +41,7 @@ QStringList volumeRoots() {
 
 frmDefaultDir::frmDefaultDir(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmDefaultDir"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Get Folder Location"));
     setModal(true);
 

@@ -1,6 +1,7 @@
 #include "frmExampleSettings.h"
 
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "ExampleSettings.h"
 #include "IniStorage.h"
 #include "Language.h"
@@ -16,6 +17,7 @@
 frmExampleSettings::frmExampleSettings(const QString& machineName, QWidget* parent)
     : QDialog(parent), file_(ExampleSettings::filePath()) {
     setObjectName(QStringLiteral("frmExampleSettings"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Example CNC Settings"));
     setModal(true);
     new DialogParts::HelpKey(this);

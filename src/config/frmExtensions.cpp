@@ -1,6 +1,7 @@
 #include "frmExtensions.h"
 
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "FileStuff.h"
 #include "IniStorage.h"
 #include "Language.h"
@@ -19,6 +20,7 @@
 frmExtensions::frmExtensions(QWidget* parent, const QString& prefix)
     : QDialog(parent), prefix_(prefix.isEmpty() ? gDialogResult : prefix) {
     setObjectName(QStringLiteral("frmExtensions"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("File Extensions"));
     setModal(true);
 

@@ -1,10 +1,11 @@
 #include "frmGetPortTypes.h"
 
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "Language.h"
+#include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "PortList.h"
-#include "MachineRecord.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 frmGetPortTypes::frmGetPortTypes(QComboBox* portList, std::function<QString(int)> deviceOf, QWidget* parent)
     : QDialog(parent), portList_(portList), deviceOf_(std::move(deviceOf)) {
     setObjectName(QStringLiteral("frmGetPortTypes"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("All Detected Serial Ports"));
     setModal(true);
 

@@ -3,6 +3,7 @@
 #include "ClickLabel.h"
 #include "CodeList.h"
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "EditorFiles.h"
 #include "ExampleSettings.h"
 #include "FileStuff.h"
@@ -81,6 +82,7 @@ frmProperties::frmProperties(QWidget* parent, const QString& machineName)
     gDialogResult = QStringLiteral("~");
     LoadPropertySettings();
     new DialogParts::HelpKey(this);
+    keepDialogSize(this);
     applyLanguage(this);
 }
 
@@ -437,8 +439,8 @@ bool frmProperties::click_OK(bool sayWhenNotSaved) {
     }
     if (!written) {
         if (sayWhenNotSaved)
-            msgBox(QStringLiteral("The Settings Could Not Be Saved To ") + gIniPath + QStringLiteral("\n") +
-                       lastIniError(),
+            msgBox(QStringLiteral("The Settings Could Not Be Saved To ") +
+                       settingsWriteFailure(lastIniError(), QStringLiteral("The change was not saved.")),
                    Msg::Ok, Msg::Critical);
         return false;
     }

@@ -1,5 +1,6 @@
 #include "frmSelectCNC.h"
 
+#include "DialogSize.h"
 #include "Help.h"
 #include "Language.h"
 #include "Login.h"
@@ -15,6 +16,7 @@
 frmSelectCNC::frmSelectCNC(const MachineList& machines, int currentPosition, QWidget* parent)
     : QDialog(parent), machines_(machines), currentPosition_(currentPosition) {
     setObjectName(QStringLiteral("frmSelectCNC"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Select CNC Machine"));
 
     auto* label1 = new QLabel(QStringLiteral("&Select CNC Machine"), this);

@@ -2,14 +2,15 @@
 
 #include "ClickLabel.h"
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "EditControl.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
 #include "FileStuff.h"
 #include "IniStorage.h"
+#include "IniStore.h"
 #include "Language.h"
 #include "MessageSeam.h"
-#include "IniStore.h"
 #include "NcLexer.h"
 #include "ProgramQuit.h"
 #include "SafeFile.h"
@@ -128,6 +129,7 @@ QPushButton* frmSystem::colourButton(const QString& name, const QString& caption
 
 void frmSystem::buildForm() {
     setObjectName(QStringLiteral("frmSystem"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Global Program Settings"));
     setModal(true);
     SSTab1 = new QTabWidget(this);

@@ -1,5 +1,6 @@
 #include "frmVisibleCNC.h"
 
+#include "DialogSize.h"
 #include "Help.h"
 #include "Language.h"
 #include "MessageSeam.h"
@@ -13,6 +14,7 @@
 frmVisibleCNC::frmVisibleCNC(const MachineList& machines, int currentPosition, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmVisibleCNC"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Hide or Select Your CNC 1-64"));
     gDialogResult = QStringLiteral("~");
 

@@ -2,6 +2,7 @@
 
 #include "IniStorage.h"
 #include "MessageSeam.h"
+#include "ProgramPaths.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -76,36 +77,40 @@ int storedNullOption() {
 void storeNullOption(int option) { writeIni(QStringLiteral("Warnings"), QStringLiteral("nullOpt"), option); }
 
 namespace {
-std::function<void(const QString&)>& warningShower() {
-    static std::function<void(const QString&)> shower;
+SettingsWarningShower& warningShower() {
+    static SettingsWarningShower shower;
     return shower;
 }
 } // namespace
 
-void setSettingsWarningShower(std::function<void(const QString& caption)> shower) {
+void setSettingsWarningShower(SettingsWarningShower shower) {
     warningShower() = std::move(shower);
 }
 
 bool chkCanWIni() {
     // A file kept in memory takes the probe, but not onto the disk.
-    if (!settingsKeptInMemory()) {
-        const QString probe = makeRandomKeyString();
-        if (writeIni(QStringLiteral("Settings"), QStringLiteral("chkCanWrite"), probe) &&
-            readIni(QStringLiteral("Settings"), QStringLiteral("chkCanWrite"), QString()) == probe)
-            return true;
+    if (settingsKeptInMemory()) {
+        warnSettingsNotWritable(settingsKeptReason());
+        return false;
     }
+    const QString probe = makeRandomKeyString();
+    if (writeIni(QStringLiteral("Settings"), QStringLiteral("chkCanWrite"), probe) &&
+        readIni(QStringLiteral("Settings"), QStringLiteral("chkCanWrite"), QString()) == probe)
+        return true;
     warnSettingsNotWritable();
     return false;
 }
 
 void warnSettingsNotWritable(const QString& reason) {
-    if (readIni(QStringLiteral("Settings"), QStringLiteral("WarnIniSettings"), QStringLiteral("0")) == QLatin1String("0")) {
-        const QString caption = QStringLiteral("Can't Write To Settings File **Warning**");
-        if (warningShower())
-            warningShower()(caption);
-        else
-            msgBox(caption + QStringLiteral("\n") + gIniPath + QStringLiteral("\n") +
-                       (reason.isEmpty() ? lastIniError() : reason),
-                   Msg::Ok, Msg::Exclamation);
-    }
+    if (readIni(QStringLiteral("Settings"), QStringLiteral("WarnIniSettings"), QStringLiteral("0")) !=
+        QLatin1String("0"))
+        return;
+    const QString caption = QStringLiteral("Can't Write To Settings File **Warning**");
+    const QString text = ProgramPaths::appTitle() + QStringLiteral(" cannot write to its settings file\n") +
+                         settingsWriteFailure(reason.isEmpty() ? lastIniError() : reason,
+                                              QStringLiteral("Settings you change now will not be kept."));
+    if (warningShower())
+        warningShower()(caption, text);
+    else
+        msgBox(caption + QLatin1Char('\n') + text, Msg::Ok, Msg::Exclamation);
 }

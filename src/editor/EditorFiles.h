@@ -40,9 +40,11 @@ void storeNullOption(int option);
 // this run); then, unless [Settings] WarnIniSettings is set, the settings
 // warning is shown first.
 bool chkCanWIni();
-// That warning alone, unless WarnIniSettings is set; `reason` for the plain box.
+// That warning alone, unless WarnIniSettings is set: why the file cannot be
+// written (`reason`, else the last failed write's) and what to do about it.
 void warnSettingsNotWritable(const QString& reason = QString());
 
 // Shows the settings warning titled with the caption. Without one installed
 // the warning is a plain message box.
-void setSettingsWarningShower(std::function<void(const QString& caption)> shower);
+using SettingsWarningShower = std::function<void(const QString& caption, const QString& text)>;
+void setSettingsWarningShower(SettingsWarningShower shower);

@@ -1,6 +1,7 @@
 #include "Printing.h"
 
 #include "DateStuff.h"
+#include "DialogSize.h"
 #include "EditControl.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
@@ -54,6 +55,7 @@ bool runDialog(QPrinter& printer, bool setupOnly, const QString& program = QStri
     if (dialogRunner())
         return dialogRunner()(printer, setupOnly);
     QPrintDialog dialog(&printer, QApplication::activeWindow());
+    keepDialogSize(&dialog);
     // Left alone, its file field holds the job's title (the program's title
     // and whole path) made into a name in the home folder.
     if (!program.isEmpty())

@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QPushButton>
 
-void installSettingsWarningTip(const QString& text) {
-    setSettingsWarningShower([text](const QString& caption) {
+void installSettingsWarningTip() {
+    setSettingsWarningShower([](const QString& caption, const QString& text) {
         frmTip tip(QApplication::activeWindow());
         tip.setWindowTitle(caption);
         tip.setMarker(caption); // holds "Settings": its box is WarnIniSettings

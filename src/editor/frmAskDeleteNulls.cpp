@@ -1,6 +1,7 @@
 #include "frmAskDeleteNulls.h"
 
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "EditorFiles.h"
 #include "Language.h"
 #include "MessageSeam.h"
@@ -15,6 +16,7 @@
 
 frmAskDeleteNulls::frmAskDeleteNulls(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmAskDeleteNulls"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("File Contains Nulls - Options"));
     setModal(true);
     new DialogParts::HelpKey(this);

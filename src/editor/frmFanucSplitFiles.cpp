@@ -1,7 +1,8 @@
 #include "frmFanucSplitFiles.h"
 
-#include "EditControl.h"
 #include "DialogParts.h"
+#include "DialogSize.h"
+#include "EditControl.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
 #include "FileStuff.h"
@@ -72,6 +73,7 @@ void setSplitFolderPicker(std::function<QString(const QString&)> picker) { folde
 
 frmFanucSplitFiles::frmFanucSplitFiles(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmFanucSplitFiles"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Split File"));
     auto* top = new QVBoxLayout(this);
     auto* folderRow = new QHBoxLayout;

@@ -1,6 +1,7 @@
 #include "frmIntelli.h"
 
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "EditControl.h"
 #include "EditorGlobals.h"
 #include "FileStuff.h"
@@ -18,6 +19,7 @@
 frmIntelli::frmIntelli(std::function<void(const QString&)> openFile, QWidget* parent)
     : QDialog(parent), openFile_(std::move(openFile)) {
     setObjectName(QStringLiteral("frmIntelli"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("intelliCode Files"));
     setModal(true);
     List1 = new QListWidget(this);

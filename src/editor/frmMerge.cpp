@@ -1,6 +1,7 @@
 #include "frmMerge.h"
 
 #include "DialogParts.h"
+#include "DialogSize.h"
 #include "EditorManager.h"
 #include "EditorText.h"
 #include "FileStuff.h"
@@ -41,6 +42,7 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 
 frmMerge::frmMerge(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmMerge"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Merge Files"));
     auto* top = new QHBoxLayout(this);
 

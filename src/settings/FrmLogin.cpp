@@ -1,5 +1,6 @@
 #include "FrmLogin.h"
 
+#include "DialogSize.h"
 #include "Help.h"
 #include "Login.h"
 #include "MessageSeam.h"
@@ -16,6 +17,7 @@
 
 FrmLogin::FrmLogin(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FrmLogin"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Password Protected"));
     setModal(true);
 

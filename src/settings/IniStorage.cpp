@@ -4,6 +4,7 @@
 #include "IniStore.h"
 #include "ProgramPaths.h"
 
+#include <QDir>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -97,10 +98,29 @@ bool iniHasSection(const QString& section, const QString& iniFile) {
 QString lastIniError() { return IniStore::instance().lastError(); }
 
 QString settingsWriteAdvice(const QString& reason) {
-    // The store passes on the system's own words for a failed write.
-    if (reason == qt_error_string(ENOSPC) || reason == qt_error_string(EDQUOT))
+    // The store passes on the system's own words for a failed write, or says
+    // "<file> is read-only" itself.
+    const auto says = [&reason](int error) { return reason == qt_error_string(error); };
+    if (says(ENOSPC) || says(EDQUOT))
         return QStringLiteral("Free some space on the disk that holds it.");
-    return QStringLiteral("Make the file and its folder writable.");
+    if (says(EACCES) || says(EPERM) || says(EROFS) || reason.endsWith(QLatin1String("is read-only")) ||
+        reason.endsWith(QLatin1String("is read-only.")))
+        return QStringLiteral("Make the file and its folder writable.");
+    if (says(EIO))
+        return QStringLiteral("Check the disk that holds it.");
+    // Anything else (a folder that is gone, a file too large) the reason says.
+    return QString();
+}
+
+QString settingsWriteFailure(const QString& reason, const QString& consequence) {
+    QString text = QDir::toNativeSeparators(gIniPath);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    text += QStringLiteral("\n\n") + consequence;
+    const QString advice = settingsWriteAdvice(reason);
+    if (!advice.isEmpty())
+        text += QLatin1Char(' ') + advice;
+    return text;
 }
 
 QString makeRandomKeyString() {

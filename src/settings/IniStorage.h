@@ -62,8 +62,12 @@ private:
 
 // Why the last failed write failed.
 QString lastIniError();
-// What the user can do about a write that failed for `reason`.
+// What the user can do about a write that failed for `reason`; empty when
+// the reason itself says it.
 QString settingsWriteAdvice(const QString& reason);
+// The settings file, `reason`, then `consequence` and that advice: the body
+// of every message about a settings write that failed.
+QString settingsWriteFailure(const QString& reason, const QString& consequence);
 
 // 36 random lower-case letters, "a" at positions 12 and 25 (from 1).
 QString makeRandomKeyString();

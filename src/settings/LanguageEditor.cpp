@@ -1,5 +1,6 @@
 #include "LanguageEditor.h"
 
+#include "DialogSize.h"
 #include "Help.h"
 #include "IniStorage.h"
 #include "Language.h"
@@ -118,6 +119,7 @@ void frmLanguage::keyPressEvent(QKeyEvent* event) {
 
 frmLanguage::frmLanguage(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmLanguage"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Enter Your Caption"));
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(QStringLiteral("Enter Your Caption Here"), this);

@@ -1,5 +1,6 @@
 #include "MessageBoxUi.h"
 
+#include "DialogSize.h"
 #include "MessageSeam.h"
 
 #include <QApplication>
@@ -75,32 +76,52 @@ Msg::Answer showBox(const Msg::Request& r) {
 }
 
 QString showInput(const Msg::InputRequest& r, bool* ok) {
-    return QInputDialog::getText(QApplication::activeWindow(), r.title, r.prompt, QLineEdit::Normal, r.defaultText,
-                                 ok);
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(r.title);
+    dialog.setLabelText(r.prompt);
+    dialog.setTextValue(r.defaultText);
+    // The frame shows the title beside its icon and buttons, in bold and
+    // often larger than the box's own font: a box only as wide as its prompt
+    // cuts it short.
+    QFont bold = dialog.font();
+    bold.setBold(true);
+    const QFontMetrics title(bold);
+    const QSize hint = dialog.sizeHint();
+    dialog.resize(qMax(hint.width(), title.horizontalAdvance(r.title) * 5 / 4 + 6 * title.height()),
+                  hint.height());
+    keepDialogSize(&dialog);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (ok)
+        *ok = accepted;
+    return accepted ? dialog.textValue() : QString();
 }
 
 QStringList showFileDialog(const Msg::FileRequest& r) {
-    QWidget* parent = QApplication::activeWindow();
-    const QString start = r.startPath();
+    const bool folder = r.kind == Msg::FileRequest::Folder;
+    QFileDialog dialog(QApplication::activeWindow(), r.title, folder ? r.startFolder : r.startPath(),
+                       folder ? QString() : r.filter);
     switch (r.kind) {
-    case Msg::FileRequest::OpenFile: {
-        const QString f = QFileDialog::getOpenFileName(parent, r.title, start, r.filter);
-        return f.isEmpty() ? QStringList() : QStringList{f};
-    }
+    case Msg::FileRequest::OpenFile:
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        break;
     case Msg::FileRequest::OpenFiles:
-        return QFileDialog::getOpenFileNames(parent, r.title, start, r.filter);
-    case Msg::FileRequest::SaveFile: {
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        break;
+    case Msg::FileRequest::SaveFile:
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
         // The callers ask about overwriting themselves.
-        const QString f = QFileDialog::getSaveFileName(parent, r.title, start, r.filter, nullptr,
-                                                       QFileDialog::DontConfirmOverwrite);
-        return f.isEmpty() ? QStringList() : QStringList{f};
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        break;
+    case Msg::FileRequest::Folder:
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        break;
     }
-    case Msg::FileRequest::Folder: {
-        const QString f = QFileDialog::getExistingDirectory(parent, r.title, r.startFolder);
-        return f.isEmpty() ? QStringList() : QStringList{f};
-    }
-    }
-    return {};
+    keepDialogSize(&dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    return r.kind == Msg::FileRequest::OpenFiles ? chosen : chosen.mid(0, 1);
 }
 
 bool showColourDialog(unsigned int* colour) {
@@ -119,10 +140,11 @@ bool showFontDialog(Msg::FontChoice* font) {
     if (font->pointSize > 0)
         preset.setPointSize(font->pointSize);
     preset.setBold(font->bold);
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, preset, QApplication::activeWindow());
-    if (!ok)
+    QFontDialog dialog(preset, QApplication::activeWindow());
+    keepDialogSize(&dialog);
+    if (dialog.exec() != QDialog::Accepted)
         return false;
+    const QFont chosen = dialog.selectedFont();
     *font = Msg::FontChoice{chosen.family(), chosen.pointSize(), chosen.bold()};
     return true;
 }

@@ -1,5 +1,6 @@
 #include "frmButtonSetup.h"
 
+#include "DialogSize.h"
 #include "Help.h"
 #include "IniStorage.h"
 #include "Language.h"
@@ -39,6 +40,7 @@ bool listed(const QAction* item) {
 
 frmButtonSetup::frmButtonSetup(QMainWindow* mainWindow) : QDialog(mainWindow), main_(mainWindow) {
     setObjectName(QStringLiteral("frmButtonSetup"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Setup Button Text"));
     auto* layout = new QVBoxLayout(this);
     auto* tabs = new QTabWidget(this);

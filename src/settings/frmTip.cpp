@@ -1,5 +1,6 @@
 #include "frmTip.h"
 
+#include "DialogSize.h"
 #include "Help.h"
 #include "IniStorage.h"
 #include "MessageSeam.h"
@@ -20,6 +21,7 @@ const char* const kTagProperty = "tag";
 
 frmTip::frmTip(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmTip"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Service Pack Needed"));
     setModal(true);
 

@@ -1,5 +1,7 @@
 #include "frmCancelWait.h"
 
+#include "DialogSize.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,6 +13,7 @@
 frmCancelWait::frmCancelWait(QWidget* progressWindow, QWidget* parent)
     : QDialog(parent), progressWindow_(progressWindow) {
     setObjectName(QStringLiteral("frmCancelWait"));
+    keepDialogSize(this);
     setWindowTitle(QStringLiteral("Cancelling Transfer [USB Port]"));
     label1_ = new QLabel(QStringLiteral("Cancelling CNC Transfer : Please Wait A Moment"), this);
     label1_->setObjectName(QStringLiteral("Label1"));

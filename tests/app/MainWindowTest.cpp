@@ -5,23 +5,30 @@
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "MachineSettingsCheck.h"
+#include "MessageBoxUi.h"
 #include "PercentBar.h"
+#include "Printing.h"
 #include "ScriptedMessages.h"
 #include "ShellOpen.h"
 #include "StatusLine.h"
 #include "frmCancelWait.h"
+#include "frmFanucSplitFiles.h"
 #include "frmFind.h"
+#include "frmMerge.h"
 #include "frmPercent.h"
+#include "frmProperties.h"
 #include "frmSelectCNC.h"
 #include "frmVisibleCNC.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QUrl>
@@ -283,6 +290,17 @@ private Q_SLOTS:
             QCOMPARE(gCurrentMachineSection, QString("Machine7"));
             QCOMPARE(h.window->cmbCNCVisible()->currentText(), QString("Machine7"));
             checkVisible({2, 7});
+
+            // A choice the file cannot take is said, with why and what to do.
+            QVERIFY(QFile::setPermissions(gIniPath, QFileDevice::ReadOwner));
+            ScriptedMessages msgs;
+            answer.visible = {2};
+            choose(*h.window, "mnuHide1");
+            QVERIFY(QFile::setPermissions(gIniPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+            QVERIFY2(msgs.sawText(gIniPath +
+                                  " is read-only\n\nThe change was not saved. Make the file and its "
+                                  "folder writable."),
+                     qPrintable(msgs.texts().join('|')));
         }
         Harness again = makeWindow();
         QVERIFY(again.window->Form_Load());
@@ -531,17 +549,18 @@ private Q_SLOTS:
     }
 
     // Large buttons above 640 pixels, small ones (Quit hidden) up to it; the
-    // loading then narrows small buttons, but not their panel.
+    // loading then narrows small buttons, but not their panel, and fits the
+    // tab strip to them.
     void toolBarColumnFitsTheScreen() {
         const struct {
             int screen, showLights;
             QSize buttons; // twips, as first laid out
             bool quit;
-            int narrowed, panel; // twips, after the loading
+            int pitch, narrowed, panel, tabs; // twips, after the loading
             bool lights;
-        } rows[] = {{640, 0, {1330, 850}, false, 1310, 1530, true},
-                    {641, 0, {1450, 900}, true, 1450, 1650, false},
-                    {641, 1, {1450, 900}, true, 1450, 1650, true}};
+        } rows[] = {{641, 0, {1450, 900}, true, 910, 1450, 1650, 1545, false},
+                    {641, 1, {1450, 900}, true, 910, 1450, 1650, 1545, true},
+                    {640, 0, {1330, 850}, false, 860, 1310, 1530, 1400, true}};
         Harness h = loadedWindow();
         frmTerminal* w = h.window.get();
         w->show();
@@ -557,8 +576,78 @@ private Q_SLOTS:
             QCOMPARE(w->btnToolBar(0)->width(), px(r.narrowed));
             QCOMPARE(w->findChild<QWidget*>("picMenuBar")->width(), px(r.panel));
             QCOMPARE(w->SSTab1()->x(), px(r.narrowed + 210));
+            QCOMPARE(w->findChild<QWidget*>("SSTab2")->width(), px(r.tabs));
+            for (int i = 1; i <= 6; ++i)
+                QCOMPARE(w->btnToolBar(i)->y() - w->btnToolBar(0)->y(), px(i * r.pitch));
             QCOMPARE(!w->LEDBreakout(3)->isHidden(), r.lights);
         }
+    }
+
+    // [Settings] FormState: -1 (the default) the screen less 340 twips each
+    // way, 1 the designed size, 2 maximised, anything else FormW by FormH.
+    void windowSizeFollowsFormState() {
+        const auto px = &frmTerminal::px;
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size() - QSize(px(340), px(340));
+        const QByteArray own = "FormW=6000\nFormH=4500\n";
+        const struct {
+            QByteArray settings;
+            QSize size; // empty: maximised
+        } rows[] = {{"", screen},
+                    {"FormState=-1\n" + own, screen},
+                    {"FormState=0\n" + own, {px(6000), px(4500)}},
+                    {"FormState=1\n" + own, {px(9900), px(7500)}},
+                    {"FormState=2\n" + own, {}}};
+        for (const auto& r : rows) {
+            Harness h = loadedWindow(r.settings);
+            QCOMPARE(h.window->isMaximized(), r.size.isEmpty());
+            if (!r.size.isEmpty())
+                QCOMPARE(h.window->size(), r.size);
+        }
+    }
+
+    // A window manager draws a resize handle along the bottom edge of every
+    // window it may resize: no dialog offers that, Qt's own included. An input
+    // box is wide enough for its title beside the frame's buttons.
+    void dialogsKeepTheirSizeAndInputBoxesFitTheirTitles() {
+        Harness h = loadedWindow();
+        h.window->editorManager()->activeEditor()->setBytes("G01\n");
+        ScriptedMessages restored; // puts the script's handlers back afterwards
+        installMessageBoxUi();
+        QStringList resizable, narrow;
+        ModalAnswerer check(
+            [&](QWidget* w) {
+                auto* dialog = qobject_cast<QDialog*>(w);
+                if (!dialog)
+                    return false;
+                if (dialog->minimumSize() != dialog->maximumSize())
+                    resizable << dialog->metaObject()->className();
+                QFont bold = dialog->font();
+                bold.setBold(true);
+                const QFontMetrics title(bold);
+                if (dialog->width() < title.horizontalAdvance(dialog->windowTitle()) + 2 * title.height())
+                    narrow << dialog->windowTitle();
+                dialog->reject();
+                return true;
+            },
+            true);
+        frmProperties().exec();
+        frmSelectCNC(machines(3, {1, 2, 3}), 0).exec();
+        frmVisibleCNC(machines(3, {1, 2, 3}), 0).exec();
+        frmMerge().exec();
+        frmFanucSplitFiles().exec();
+        for (const auto kind :
+             {Msg::FileRequest::OpenFiles, Msg::FileRequest::SaveFile, Msg::FileRequest::Folder}) {
+            Msg::FileRequest files;
+            files.kind = kind;
+            fileDialog(files);
+        }
+        printWindow(false);
+        for (const char* title :
+             {"Send After Toolbreak", "A Title Far Longer Than The One Line Asked Below It"})
+            inputBox("Line ?", title);
+        QCOMPARE(check.answered(), 11);
+        QCOMPARE(resizable.join(' '), QString());
+        QCOMPARE(narrow.join(' '), QString());
     }
 
     void statusLineAndBreakoutLights() {

@@ -7,10 +7,11 @@
 #include "ModalAnswerer.h"
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
-#include "SettingsWarning.h"
-#include "ShippedFiles.h"
 #include "SettingsGlobals.h"
+#include "SettingsWarning.h"
 #include "ShellOpen.h"
+#include "ShippedFiles.h"
+#include "SmallDisk.h"
 #include "TestHome.h"
 #include "TransferGlobals.h"
 #include "frmAltChars.h"
@@ -315,7 +316,7 @@ private Q_SLOTS:
 
         // OK probes the file first: its warning tip says it, once, and no box follows.
         msgs->clear();
-        installSettingsWarningTip("cannot write");
+        installSettingsWarningTip();
         QStringList tips;
         ModalAnswerer tip(on<frmTip>([&tips](frmTip* t) {
             tips << t->windowTitle() + (t->chkLoadTipsAtStartup()->isVisible() ? " +box" : "");
@@ -336,6 +337,35 @@ private Q_SLOTS:
         QVERIFY(msgs->sawText("The Settings Could Not Be Saved To "));
         setSettingsWarningShower({});
         QFile::setPermissions(home->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    // A full disk: OK's tip says why and to free space; with the tip off the failed save says it.
+    void aFullDiskIsNamedWithWhatToDo() {
+        SmallDisk disk(home->file("small"), 16384);
+        gIniPath = home->file("small/feedline-settings.ini");
+        // So near the size that any rewrite fails.
+        QByteArray ini = "[Settings]\nDNCStatus=2\n[Machine3]\nAlias=Mill\n;";
+        ini += QByteArray(16300 - ini.size(), 'x') + "\n";
+        QVERIFY(writeAllBytes(gIniPath, ini));
+        installSettingsWarningTip();
+        QString said;
+        ModalAnswerer tip(on<frmTip>([&said](frmTip* t) {
+            said = t->text1()->toPlainText();
+            t->confirm();
+        }));
+        frmProperties dialog;
+        dialog.show();
+        dialog.cmdOK_Click();
+        setSettingsWarningShower({});
+        const QString advice = settingsWriteAdvice(disk.reason());
+        QVERIFY2(said.contains(disk.reason()) && said.endsWith(advice) && !said.contains("writable"),
+                 qPrintable(said));
+        QVERIFY(msgs->texts().isEmpty());
+        QVERIFY(dialog.isVisible() && dialog.result() != QDialog::Accepted);
+        QVERIFY(!dialog.click_OK());
+        QVERIFY2(msgs->sawText(QString(disk.reason() + "\n\nThe change was not saved. " + advice).trimmed()),
+                 qPrintable(msgs->texts().join('|')));
+        QCOMPARE(readAllBytes(gIniPath), ini);
     }
 
     void dependentControlsFollowTheirChoices() {

@@ -235,7 +235,7 @@ TEST_F(EditorCore, SettingsProbeWritesAFreshValueAndWarnsAboutAReadOnlyFileUnles
     EXPECT_NE(readIni("Settings", "chkCanWrite"), first);
     EXPECT_TRUE(msgs.shown().isEmpty());
     QStringList warned;
-    setSettingsWarningShower([&warned](const QString& caption) { warned << caption; });
+    setSettingsWarningShower([&warned](const QString& caption, const QString&) { warned << caption; });
     writeIni("Settings", "WarnIniSettings", "0");
     QFile::setPermissions(gIniPath, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     EXPECT_FALSE(chkCanWIni());

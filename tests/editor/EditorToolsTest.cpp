@@ -1,4 +1,5 @@
 #include "CompareFiles.h"
+#include "DateStuff.h"
 #include "EditControl.h"
 #include "EditorFixture.h"
 #include "EditorGlobals.h"
@@ -753,8 +754,12 @@ private Q_SLOTS:
         writeIniValues(QStringLiteral("Settings"), {{"PadLeftMargin", "4"}, {"PrintHeader", "1"}});
         EditControl* ed = windowWith("G01 X1\r\nM30\r\n");
         ed->setCaretLine(2);
+        const QString today = formatShortDate(QDate::currentDate());
         const QString pdf = printToPdf(false);
         QCOMPARE(leadingSpaces(pdf), (QList<int>{4, 4, 4, 4, 4})); // title, name, date, G01, M30
+        const QString words =
+            QString::fromLatin1(output(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}));
+        QCOMPARE(words.split('\n').mid(0, 3), (QStringList{"Feedline", ed->tag(), "Printed On - " + today}));
         writeIni(QStringLiteral("Settings"), QStringLiteral("PrintHeader"), QStringLiteral("0"));
         QCOMPARE(leadingSpaces(printToPdf(false)), (QList<int>{4, 4}));
         QCOMPARE(ed->caretLine(), 2);

@@ -1,0 +1,39 @@
+#include "DialogSize.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QLayout>
+
+namespace {
+
+class SizeKeeper : public QObject {
+public:
+    explicit SizeKeeper(QDialog* dialog) : QObject(dialog), dialog_(dialog) {
+        dialog->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Shown, laid out and sized, and not yet on the screen.
+        if (watched == dialog_ && event->type() == QEvent::Show) {
+            dialog_->setSizeGripEnabled(false);
+            QLayout* layout = dialog_->layout();
+            if (layout && !dialog_->testAttribute(Qt::WA_Resized)) {
+                layout->setSizeConstraint(QLayout::SetFixedSize);
+                return false;
+            }
+            // A layout that sets a largest size of its own would undo this one.
+            if (layout)
+                layout->setSizeConstraint(QLayout::SetDefaultConstraint);
+            dialog_->setFixedSize(dialog_->size());
+        }
+        return false;
+    }
+
+private:
+    QDialog* dialog_;
+};
+
+} // namespace
+
+void keepDialogSize(QDialog* dialog) {
+    new SizeKeeper(dialog);
+}
