@@ -8,7 +8,8 @@ int main(int argc, char* argv[]) {
     // A command-line send whose caller stopped reading its messages still
     // ends with its own exit status, not killed by the first message.
     std::signal(SIGPIPE, SIG_IGN);
-    if (!Startup::chooseDisplay(argc, argv))
+    const CommandLine::Parsed line = Startup::commandLineOf(argc, argv);
+    if (!Startup::chooseDisplay(line))
         return Startup::ExitNoDisplay;
     QApplication app(argc, argv);
     return Startup::Main(app);
