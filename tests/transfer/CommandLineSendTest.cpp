@@ -24,6 +24,10 @@ struct Start {
     // Without any, the platform is offscreen; with them, the display is
     // what they name. An empty value removes the variable.
     QList<QPair<QString, QString>> env;
+    // Sent at once, while the program starts with the signals blocked,
+    // as a caller may leave them: the signal waits for the program from
+    // its first instruction on.
+    int signalAtStart = 0;
 };
 
 class CommandLineSendTest : public QObject {
@@ -46,9 +50,16 @@ private:
         int closedPipe[2] = {-1, -1};
         if (start.unread && ::pipe2(closedPipe, O_CLOEXEC) == 0)
             ::close(closedPipe[0]);
-        program.setChildProcessModifier([fd = closedPipe[1]] {
+        program.setChildProcessModifier([fd = closedPipe[1], blocked = start.signalAtStart] {
             if (fd >= 0)
                 ::dup2(fd, STDERR_FILENO);
+            if (!blocked)
+                return;
+            sigset_t set;
+            sigemptyset(&set);
+            for (const int s : {SIGINT, SIGTERM, SIGHUP})
+                sigaddset(&set, s);
+            ::sigprocmask(SIG_BLOCK, &set, nullptr);
         });
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("FEEDLINE_HOME"), home_->path());
@@ -69,6 +80,8 @@ private:
             qWarning() << "the program did not start:" << program.errorString();
         }
         pid_ = program.processId();
+        if (start.signalAtStart)
+            ::kill(pid_t(pid_), start.signalAtStart);
         const bool ended = waitUntil(
             [&] {
                 if (machineSide)
@@ -229,38 +242,48 @@ private Q_SLOTS:
 
     // SIGINT, SIGTERM and SIGHUP end a send as Cancel does, so that a script
     // can bound any wait: the wait for XON, which has no limit of its own, or
-    // an XOFF hold with none (0). Exit 1, the restart line stored.
+    // an XOFF hold with none (0). Exit 1, the restart line stored. A signal
+    // that comes before the port is open, as the program starts, is not lost
+    // as the send clears its cancel flag to begin.
     void signalsCancelTheSend() {
         const QString file = home_->file(QStringLiteral("big.nc"));
         QVERIFY(writeAllBytes(file, bigProgram()));
+        enum When { OnceOpen, OnceHeld, AtStart };
         const struct {
             int signal;
             QByteArray keys;
-            bool holdsXoff; // else the send waits for XON before anything goes
-        } rows[] = {{SIGTERM, "WaitForXON=1\n", false},
-                    {SIGINT, "WaitForXON=2\nSendTimeOut=0\n", false},
-                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", true}};
+            When when;
+        } rows[] = {{SIGTERM, "WaitForXON=1\n", OnceOpen},
+                    {SIGINT, "WaitForXON=2\nSendTimeOut=0\n", OnceOpen},
+                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", OnceHeld},
+                    {SIGINT, "Handshaking=0\n", AtStart},
+                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", AtStart}};
         for (const auto& row : rows) {
             PtyMachine* m = freshMachine(row.keys + "lastline=OLD\n");
             auto held = std::make_shared<std::atomic<bool>>(false);
-            if (row.holdsXoff)
+            if (row.when == OnceHeld)
                 m->setReaction([m, held](qint64 got) {
                     if (got > 0 && !held->exchange(true))
                         m->send("\x13"); // and never an XON
                 });
-            bool signalled = false;
-            const Run r = run(QStringLiteral("?3?S?") + file, [&] {
-                if (!signalled && (row.holdsXoff ? bool(*held) : holdsOpen(m->slavePath())))
-                    signalled = ::kill(pid_t(pid_), row.signal) == 0;
-            });
-            const QByteArray where = row.keys + r.how.toLocal8Bit();
+            bool signalled = row.when == AtStart;
+            Start start;
+            start.signalAtStart = row.when == AtStart ? row.signal : 0;
+            const Run r = run(
+                QStringLiteral("?3?S?") + file,
+                [&] {
+                    if (!signalled && (row.when == OnceHeld ? bool(*held) : holdsOpen(m->slavePath())))
+                        signalled = ::kill(pid_t(pid_), row.signal) == 0;
+                },
+                start);
+            const QByteArray where = row.keys + QByteArray::number(row.when) + ": " + r.how.toLocal8Bit();
             QVERIFY2(signalled && r.exitCode == 1, where.constData());
             QVERIFY2(r.errors.contains(QStringLiteral("Send Cancelled")), where.constData());
             initSettingsPath();
             const QString restart = readIni(QStringLiteral("Machine3"), QStringLiteral("lastline"));
-            QVERIFY2(row.holdsXoff ? restart.startsWith(QLatin1Char('N')) : restart.isEmpty(),
+            QVERIFY2(row.when == OnceHeld ? restart.startsWith(QLatin1Char('N')) : restart.isEmpty(),
                      qPrintable(restart));
-            if (!row.holdsXoff)
+            if (row.when != OnceHeld)
                 QCOMPARE(m->received(), QByteArray());
         }
     }
