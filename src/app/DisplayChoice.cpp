@@ -150,14 +150,9 @@ Choice choose(const Named& named, const Reachable& reachable) {
     return Choice{true, kept.size() == platforms.size() ? QByteArray() : kept.join(';'), {}};
 }
 
-// [protocol/][host]:display[.screen], or the path of the server's socket.
+// [protocol/][host]:display[.screen]: a local socket, abstract or in
+// /tmp/.X11-unix, or TCP to port 6000 + display.
 bool x11Reachable(const QByteArray& display, int tcpTimeoutMs) {
-    if (display.startsWith('/')) {
-        if (connectUnix(display, false))
-            return true;
-        const int dot = display.lastIndexOf('.');
-        return dot > 0 && allDigits(display.mid(dot + 1)) && connectUnix(display.left(dot), false);
-    }
     QByteArray rest = display;
     QByteArray protocol;
     const int slash = rest.lastIndexOf('/');

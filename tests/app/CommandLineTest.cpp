@@ -181,6 +181,8 @@ TEST(DisplayChoice, ProbesTheServersSocket) {
         if ((x11Tcp = std::make_unique<Listener>(6000 + n))->ok())
             tcp = n;
     ASSERT_TRUE(local && tcp);
+    // The X library here takes no socket's path for a display: Qt would end
+    // the program on it.
     const Listener byPath(path + "/X0");
     const Listener wayland(path + "/wayland-7");
     ASSERT_TRUE(byPath.ok() && wayland.ok());
@@ -195,9 +197,7 @@ TEST(DisplayChoice, ProbesTheServersSocket) {
         {"unix/:" + n + ".1", true},
         {"127.0.0.1:" + t, true},
         {"tcp/127.0.0.1:" + t + ".0", true},
-        {path + "/X0", true},
-        {path + "/X0.1", true},
-        {path + "/X1", false},
+        {path + "/X0", false},
         {":" + QByteArray::number(local + 1), false},
         {"", false},
         {"localhost", false},
