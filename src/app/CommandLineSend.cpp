@@ -7,22 +7,15 @@
 #include "PortLayer.h"
 #include "SendEngine.h"
 #include "SendHost.h"
+#include "SendSignals.h"
 #include "StartupLoad.h"
 #include "StatusLine.h"
 #include "TransferGlobals.h"
 
 #include <QDir>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <cerrno>
-#include <csignal>
-#include <iterator>
 #include <memory>
-
-#include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace Startup {
 
@@ -43,62 +36,6 @@ private:
 QString aliasOf(const MachineList& machines, int machine) {
     return machine >= 1 && machine <= machines.size() ? machines[machine - 1].alias : QString();
 }
-
-// SIGINT, SIGTERM and SIGHUP cancel the send as Esc does, so that a script
-// (or a closed terminal) can end any wait: the send ends as a cancelled one,
-// with its restart line stored. The handler only writes a byte; the event
-// loop every wait runs sets the cancel flag, and keeps it set should the
-// send clear it as it starts.
-class CancelOnSignals {
-public:
-    CancelOnSignals() {
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds_) != 0)
-            return;
-        writeEnd_ = fds_[0];
-        notifier_ = std::make_unique<QSocketNotifier>(fds_[1], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-            char bytes[16];
-            while (::read(fds_[1], bytes, sizeof bytes) > 0) {
-            }
-            gCancelSend = true;
-            keepCancelled_.start(20);
-        });
-        QObject::connect(&keepCancelled_, &QTimer::timeout, [] { gCancelSend = true; });
-        struct sigaction action {};
-        action.sa_handler = &CancelOnSignals::onSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (size_t i = 0; i < std::size(kSignals); ++i)
-            ::sigaction(kSignals[i], &action, &previous_[i]);
-    }
-    ~CancelOnSignals() {
-        if (!notifier_)
-            return;
-        for (size_t i = 0; i < std::size(kSignals); ++i)
-            ::sigaction(kSignals[i], &previous_[i], nullptr);
-        writeEnd_ = -1;
-        notifier_.reset();
-        ::close(fds_[0]);
-        ::close(fds_[1]);
-    }
-    CancelOnSignals(const CancelOnSignals&) = delete;
-    CancelOnSignals& operator=(const CancelOnSignals&) = delete;
-
-private:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    static void onSignal(int) {
-        const int saved = errno;
-        const char byte = 1;
-        if (writeEnd_ >= 0)
-            (void)!::write(writeEnd_, &byte, 1);
-        errno = saved;
-    }
-    static inline volatile std::sig_atomic_t writeEnd_ = -1;
-    int fds_[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> notifier_;
-    QTimer keepCancelled_;
-    struct sigaction previous_[std::size(kSignals)]{};
-};
 
 } // namespace
 

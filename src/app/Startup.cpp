@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "CommandLineSend.h"
+#include "DisplayChoice.h"
 #include "EditorActions.h"
 #include "EditorGlobals.h"
 #include "EiaCode.h"
@@ -152,24 +153,42 @@ int endCommandLineSend(int status) {
     return status;
 }
 
-bool chooseDisplay(int argc, char* argv[]) {
-    for (const char* named : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        if (!qEnvironmentVariableIsEmpty(named))
-            return true;
+CommandLine::Parsed commandLineOf(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    switch (CommandLine::parse(CommandLine::fromArguments(arguments)).kind) {
-    case CommandLine::Kind::Send:
-    case CommandLine::Kind::Invalid:
-    case CommandLine::Kind::OtherDirection:
+    return CommandLine::parse(CommandLine::fromArguments(arguments));
+}
+
+namespace {
+// As processCommandLine judges it: a refused line ends without the window.
+bool needsWindow(const CommandLine::Parsed& line) {
+    switch (line.kind) {
+    case CommandLine::Kind::Empty:
+    case CommandLine::Kind::Open:
+        return true;
+    case CommandLine::Kind::OpenPath:
+        return fileExists(line.path);
+    default:
+        return false;
+    }
+}
+} // namespace
+
+bool chooseDisplay(const CommandLine::Parsed& line) {
+    const DisplayChoice::Choice choice =
+        DisplayChoice::choose(DisplayChoice::fromEnvironment(), &DisplayChoice::reachable);
+    if (choice.usable) {
+        if (!choice.platform.isEmpty())
+            qputenv("QT_QPA_PLATFORM", choice.platform);
+        return true;
+    }
+    if (!needsWindow(line)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         return true;
-    default:
-        break;
     }
-    std::fprintf(stderr, "%s: No Display To Show The Window On (DISPLAY And WAYLAND_DISPLAY Are Not Set)\n",
-                 qPrintable(ProgramPaths::appTitle()));
+    std::fprintf(stderr, "%s: No Display To Show The Window On (%s)\n", qPrintable(ProgramPaths::appTitle()),
+                 qPrintable(choice.why));
     return false;
 }
 

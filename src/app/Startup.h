@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CommandLine.h"
+
 #include <QString>
 
 #include <functional>
@@ -53,11 +55,15 @@ Outcome processCommandLine(frmTerminal& window, QString& commandLine,
 // can be answered.
 bool screenSeen();
 
-// Before the application starts: where no display is named (cron, ssh, a
-// service), a command-line send, and a command line that is refused, run on
-// the offscreen platform and speak on standard error; a start that needs the
-// window says why it cannot, in one line, and false is returned.
-bool chooseDisplay(int argc, char* argv[]);
+// The command line the program was started with.
+CommandLine::Parsed commandLineOf(int argc, char* argv[]);
+
+// Before the application starts: where no display is named or the one named
+// does not answer (cron, ssh, a service, a stale session), a command-line
+// send, and a command line that is refused, run on the offscreen platform and
+// speak on standard error; a start that needs the window says why it cannot,
+// in one line, and false is returned.
+bool chooseDisplay(const CommandLine::Parsed& line);
 
 // Prepares the shared values, then shows the main window or runs the command line.
 int Main(QApplication& app);

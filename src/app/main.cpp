@@ -1,3 +1,4 @@
+#include "SendSignals.h"
 #include "Startup.h"
 
 #include <QApplication>
@@ -8,7 +9,11 @@ int main(int argc, char* argv[]) {
     // A command-line send whose caller stopped reading its messages still
     // ends with its own exit status, not killed by the first message.
     std::signal(SIGPIPE, SIG_IGN);
-    if (!Startup::chooseDisplay(argc, argv))
+    const CommandLine::Parsed line = Startup::commandLineOf(argc, argv);
+    // A signal in the first moments of a send cancels it as a later one does.
+    if (line.kind == CommandLine::Kind::Send)
+        Startup::takeSendSignals();
+    if (!Startup::chooseDisplay(line))
         return Startup::ExitNoDisplay;
     QApplication app(argc, argv);
     return Startup::Main(app);

@@ -592,6 +592,22 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(leftover));
     }
 
+    // Started with no command line, the program shows its window and runs on.
+    void executableStartsItsWindow() {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("FEEDLINE_HOME", home_->path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(env);
+        program.start(QString(FEEDLINE_EXECUTABLE), QStringList());
+        QVERIFY(program.waitForStarted(20000));
+        const bool ended = program.waitForFinished(1000);
+        const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+        program.kill();
+        program.waitForFinished(20000);
+        QVERIFY2(!ended, qPrintable(errors));
+    }
+
     // The program itself started hidden: it ends, sent or refused with a
     // message, and leaves a settings file it cannot use as it was.
     void executableRun_data() {

@@ -18,6 +18,18 @@
 #include <memory>
 #include <thread>
 
+// How the program is started.
+struct Start {
+    bool unread = false; // its messages go to a pipe nobody reads any more
+    // Without any, the platform is offscreen; with them, the display is
+    // what they name. An empty value removes the variable.
+    QList<QPair<QString, QString>> env;
+    // Sent at once, while the program starts with the signals blocked,
+    // as a caller may leave them: the signal waits for the program from
+    // its first instruction on.
+    int signalAtStart = 0;
+};
+
 class CommandLineSendTest : public QObject {
     Q_OBJECT
 
@@ -31,24 +43,33 @@ private:
         QString errors;
         QString how; // how it ended, for a failure's message
     };
-    // `machineSide` runs over and over while the program runs. `unread`:
-    // its messages go to a pipe nobody reads any more.
-    // `noDisplay`: as from cron or ssh, no display variable is set.
-    Run run(const QString& commandLine, const std::function<void()>& machineSide = {}, bool unread = false,
-            bool noDisplay = false) const {
+    // `machineSide` runs over and over while the program runs.
+    Run run(const QString& commandLine, const std::function<void()>& machineSide = {},
+            const Start& start = Start()) const {
         QProcess program;
         int closedPipe[2] = {-1, -1};
-        if (unread && ::pipe2(closedPipe, O_CLOEXEC) == 0) {
+        if (start.unread && ::pipe2(closedPipe, O_CLOEXEC) == 0)
             ::close(closedPipe[0]);
-            program.setChildProcessModifier([fd = closedPipe[1]] { ::dup2(fd, STDERR_FILENO); });
-        }
+        program.setChildProcessModifier([fd = closedPipe[1], blocked = start.signalAtStart] {
+            if (fd >= 0)
+                ::dup2(fd, STDERR_FILENO);
+            if (!blocked)
+                return;
+            sigset_t set;
+            sigemptyset(&set);
+            for (const int s : {SIGINT, SIGTERM, SIGHUP})
+                sigaddset(&set, s);
+            ::sigprocmask(SIG_BLOCK, &set, nullptr);
+        });
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("FEEDLINE_HOME"), home_->path());
         env.insert(QStringLiteral("FEEDLINE_PASSWORD_FILE"), home_->file(QStringLiteral("no-password.ini")));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        if (noDisplay)
+        if (!start.env.isEmpty())
             for (const char* named : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
                 env.remove(QString::fromLatin1(named));
+        for (const auto& [name, value] : start.env)
+            value.isEmpty() ? env.remove(name) : env.insert(name, value);
         program.setProcessEnvironment(env);
         // A start the system refuses (the child's exec failing, which QProcess
         // reports as exit code 255) is no run of the program: start again.
@@ -59,6 +80,8 @@ private:
             qWarning() << "the program did not start:" << program.errorString();
         }
         pid_ = program.processId();
+        if (start.signalAtStart)
+            ::kill(pid_t(pid_), start.signalAtStart);
         const bool ended = waitUntil(
             [&] {
                 if (machineSide)
@@ -219,54 +242,107 @@ private Q_SLOTS:
 
     // SIGINT, SIGTERM and SIGHUP end a send as Cancel does, so that a script
     // can bound any wait: the wait for XON, which has no limit of its own, or
-    // an XOFF hold with none (0). Exit 1, the restart line stored.
+    // an XOFF hold with none (0). Exit 1, the restart line stored. A signal
+    // that comes before the port is open, as the program starts, is not lost
+    // as the send clears its cancel flag to begin.
     void signalsCancelTheSend() {
         const QString file = home_->file(QStringLiteral("big.nc"));
         QVERIFY(writeAllBytes(file, bigProgram()));
+        enum When { OnceOpen, OnceHeld, AtStart };
         const struct {
             int signal;
             QByteArray keys;
-            bool holdsXoff; // else the send waits for XON before anything goes
-        } rows[] = {{SIGTERM, "WaitForXON=1\n", false},
-                    {SIGINT, "WaitForXON=2\nSendTimeOut=0\n", false},
-                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", true}};
+            When when;
+        } rows[] = {{SIGTERM, "WaitForXON=1\n", OnceOpen},
+                    {SIGINT, "WaitForXON=2\nSendTimeOut=0\n", OnceOpen},
+                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", OnceHeld},
+                    {SIGINT, "Handshaking=0\n", AtStart},
+                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", AtStart}};
         for (const auto& row : rows) {
             PtyMachine* m = freshMachine(row.keys + "lastline=OLD\n");
             auto held = std::make_shared<std::atomic<bool>>(false);
-            if (row.holdsXoff)
+            if (row.when == OnceHeld)
                 m->setReaction([m, held](qint64 got) {
                     if (got > 0 && !held->exchange(true))
                         m->send("\x13"); // and never an XON
                 });
-            bool signalled = false;
-            const Run r = run(QStringLiteral("?3?S?") + file, [&] {
-                if (!signalled && (row.holdsXoff ? bool(*held) : holdsOpen(m->slavePath())))
-                    signalled = ::kill(pid_t(pid_), row.signal) == 0;
-            });
-            const QByteArray where = row.keys + r.how.toLocal8Bit();
+            bool signalled = row.when == AtStart;
+            Start start;
+            start.signalAtStart = row.when == AtStart ? row.signal : 0;
+            const Run r = run(
+                QStringLiteral("?3?S?") + file,
+                [&] {
+                    if (!signalled && (row.when == OnceHeld ? bool(*held) : holdsOpen(m->slavePath())))
+                        signalled = ::kill(pid_t(pid_), row.signal) == 0;
+                },
+                start);
+            const QByteArray where = row.keys + QByteArray::number(row.when) + ": " + r.how.toLocal8Bit();
             QVERIFY2(signalled && r.exitCode == 1, where.constData());
             QVERIFY2(r.errors.contains(QStringLiteral("Send Cancelled")), where.constData());
             initSettingsPath();
             const QString restart = readIni(QStringLiteral("Machine3"), QStringLiteral("lastline"));
-            QVERIFY2(row.holdsXoff ? restart.startsWith(QLatin1Char('N')) : restart.isEmpty(),
+            QVERIFY2(row.when == OnceHeld ? restart.startsWith(QLatin1Char('N')) : restart.isEmpty(),
                      qPrintable(restart));
-            if (!row.holdsXoff)
+            if (row.when != OnceHeld)
                 QCOMPARE(m->received(), QByteArray());
         }
     }
 
-    // From cron, ssh or a service no display is named: a send runs all the
-    // same, and a start with the window says in one line why it cannot.
+    // From cron, ssh or a service no display is named, and in an old ssh,
+    // tmux or screen session the one named may be gone: a send runs all the
+    // same, offscreen; a refused line says why and exits 2; a start with the
+    // window says in one line why it cannot.
     void withoutADisplay() {
         const QString file = home_->file(QStringLiteral("part.nc"));
         QVERIFY(writeAllBytes(file, "O1\nG0X1\nM30\n"));
-        Run r = run(QStringLiteral("x?3?S?") + file, {}, false, true);
-        QVERIFY2(r.exitCode == 0, qPrintable(r.how));
-        QVERIFY(machine_->waitForCount(15, 20000));
-        QCOMPARE(machine_->received(), QByteArray("O1\r\nG0X1\r\nM30\r\n"));
-        r = run(QString(), {}, false, true);
-        QVERIFY2(r.exitCode > 0 && r.errors.contains(QStringLiteral("No Display")), qPrintable(r.how));
-        QCOMPARE(r.errors.count(QLatin1Char('\n')), 1);
+        // A display number no server here answers on.
+        int n = 99;
+        while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
+               readAllBytes(QStringLiteral("/proc/net/unix"))
+                   .contains("@/tmp/.X11-unix/X" + QByteArray::number(n) + "\n"))
+            ++n;
+        const QString stale = QStringLiteral(":%1").arg(n);
+        const QString runtime = home_->path();
+        using Env = QList<QPair<QString, QString>>;
+        const Env none{{QStringLiteral("XDG_SESSION_TYPE"), QString()}};
+        const Env staleX{{QStringLiteral("DISPLAY"), stale}};
+        const Env staleWayland{{QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-gone")},
+                               {QStringLiteral("XDG_RUNTIME_DIR"), runtime}};
+        const Env staleXcb{{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
+                           {QStringLiteral("DISPLAY"), stale}};
+        const struct {
+            Env env;
+            QString line;
+            int exit;
+            QString message; // for a run that sends nothing: the one line it says
+        } rows[] = {
+            {none, "x?3?S?" + file, 0, {}},
+            {staleX, "x?3?S?" + file, 0, {}},
+            {staleWayland, "x?3?S?" + file, 0, {}},
+            {staleXcb, "x?3?S?" + file, 0, {}},
+            {none, {}, 1, "No Display To Show The Window On (DISPLAY And WAYLAND_DISPLAY Are Not Set)"},
+            {staleX, {}, 1, "No Display To Show The Window On (DISPLAY=" + stale + " Cannot Be Reached)"},
+            {staleWayland, {}, 1, "(WAYLAND_DISPLAY=wayland-gone Cannot Be Reached)"},
+            {none, home_->file("missing.nc"), 2, "Invalid Command String Received - No CNC Name"},
+            {staleX, home_->file("missing.nc"), 2, "Invalid Command String Received - No CNC Name"},
+        };
+        for (const auto& row : rows) {
+            freshMachine(QByteArray());
+            Start start;
+            start.env = row.env;
+            const Run r = run(row.line, {}, start);
+            const QByteArray where = row.env.first().second.toLocal8Bit() + " " + row.line.toLocal8Bit() +
+                                     ": " + r.how.toLocal8Bit();
+            QVERIFY2(r.exitCode == row.exit, where.constData());
+            if (row.exit == 0) {
+                QVERIFY2(machine_->waitForCount(15, 20000), where.constData());
+                QCOMPARE(machine_->received(), QByteArray("O1\r\nG0X1\r\nM30\r\n"));
+            } else {
+                QVERIFY2(r.errors.contains(row.message), where.constData());
+                QVERIFY2(!r.errors.contains(QStringLiteral("No Display")) || r.errors.count('\n') == 1,
+                         where.constData());
+            }
+        }
     }
 
     // The machine vanishes at any moment of the send, with XON/XOFF or no
@@ -302,8 +378,10 @@ private Q_SLOTS:
         }
         // Nobody reads its messages: it says why all the same, into the void.
         freshMachine(QByteArray());
+        Start unread;
+        unread.unread = true;
         const Run r = run(
-            QStringLiteral("?3?S?") + file, [&] { machine_->hangUp(); }, true);
+            QStringLiteral("?3?S?") + file, [&] { machine_->hangUp(); }, unread);
         QVERIFY2(r.exitCode == 1, qPrintable(r.how));
     }
 };
