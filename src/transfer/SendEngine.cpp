@@ -879,7 +879,7 @@ void TextSend::sendTrailer() {
 // The end of every send, however it ended.
 void TextSend::finish(bool afterSendWait) {
     lateWindow_.stop();
-    SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, nullptr};
+    SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, nullptr, job_.loggedAs};
     // Once the port is closed, what it dropped is known.
     ending.afterClose = [this] {
         QByteArray restartLine;
