@@ -28,13 +28,13 @@ namespace Startup {
 
 namespace {
 // No main window: the progress window names the machine as the machine
-// list would, and comes once the first block is on its way.
+// list would, and comes once the send has gone on for a while.
 class CommandLineHost : public SendHost {
 public:
     explicit CommandLineHost(const QString& alias) : alias_(alias) {}
     QString machineAlias() override { return alias_.isEmpty() ? SendHost::machineAlias() : alias_; }
     bool windowsSeen() override { return screenSeen(); }
-    bool windowAfterFirstBlock() override { return true; }
+    int progressWindowDelayMs() override { return commandLineWindowDelayMs(); }
 
 private:
     QString alias_;
@@ -101,6 +101,11 @@ private:
 };
 
 } // namespace
+
+int& commandLineWindowDelayMs() {
+    static int delay = 250;
+    return delay;
+}
 
 Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function<bool()>& useBoxes,
                             const QString& alias) {
