@@ -130,11 +130,13 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
             closeComPort(CloseWhen::Always);
         CommandLineHost host(alias);
         const SendHostScope scope(&host);
+        statusbar(QString()); // what this send leaves there is its own
         outcome = sendFileNoWindow(line.path);
         closeComPort(CloseWhen::Always);
     }
-    // The status line that says so, and what a restart starts from, is nowhere to be seen.
-    if (outcome == SendOutcome::Cancelled)
+    // The status line that says so, and what a restart starts from, is
+    // nowhere to be seen. A route that said it itself (XModem) left none.
+    if (outcome == SendOutcome::Cancelled && !lastStatusText().isEmpty())
         msgBox(lastStatusText(), Msg::Ok, Msg::Information);
     const bool sent = outcome == SendOutcome::Sent;
     return Outcome{false, sent ? ExitOk : ExitSendFailed};

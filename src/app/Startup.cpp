@@ -197,6 +197,10 @@ int Main(QApplication& app) {
     // shown: it never waits for a box nobody asked for.
     if (!hidden)
         useBoxes();
+    // A send reads its settings once and ends: a watch on them would only
+    // hold up its end.
+    if (hidden && CommandLine::parse(commandLine).kind == CommandLine::Kind::Send)
+        watchIniFiles(false);
     checkSettingsFile();
     checkServicePack();
     // The EIA code table ships with the program: a first start writes it into
