@@ -7,6 +7,7 @@
 #include "PortLayer.h"
 #include "SendEngine.h"
 #include "SendHost.h"
+#include "SettingsProbe.h"
 #include "StartupLoad.h"
 #include "StatusLine.h"
 #include "TransferGlobals.h"
@@ -100,6 +101,18 @@ private:
     struct sigaction previous_[std::size(kSignals)]{};
 };
 
+// A send refused for its settings says why as a refused command line does,
+// and ends as a send that failed.
+Outcome refuseSettings(int machine, const QString& why, const std::function<bool()>& useBoxes) {
+    Outcome outcome = refuseCommandLine(
+        QStringLiteral("The Settings Of CNC %1 Cannot Be Read From %2%3 - Nothing Was Sent")
+            .arg(machine)
+            .arg(QDir::toNativeSeparators(gIniPath), why.isEmpty() ? QString() : QStringLiteral(" - ") + why),
+        useBoxes);
+    outcome.exitStatus = ExitSendFailed;
+    return outcome;
+}
+
 } // namespace
 
 int& commandLineWindowDelayMs() {
@@ -113,11 +126,7 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
         return refuseCommandLine(missingFileText(line.path), useBoxes);
     // Default settings would send to whatever port the defaults name.
     if (settingsUnreadable())
-        return refuseCommandLine(
-            QStringLiteral("The Settings Of CNC %1 Cannot Be Read From %2 - Nothing Was Sent")
-                .arg(line.machine)
-                .arg(QDir::toNativeSeparators(gIniPath)),
-            useBoxes);
+        return refuseSettings(line.machine, QString(), useBoxes);
     // The machine's keep-alive, flow control and code set; its port open while its keep-alive says so.
     gCurrentMachineSection = MachineRecord::sectionName(line.machine);
     loadCurrentMachineValues();
@@ -143,6 +152,13 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
 }
 
 Outcome runCommandLineSend(const CommandLine::Parsed& line, const std::function<bool()>& useBoxes) {
+    // Judged on the file as it was found, before the start writes into it:
+    // defaults, or a first start's records written now, name a port nobody chose.
+    initSettingsPath();
+    const QString problem = sendSettingsProblem(gIniPath, MachineRecord::sectionName(line.machine));
+    if (!problem.isEmpty())
+        return fileExists(line.path) ? refuseSettings(line.machine, problem, useBoxes)
+                                     : refuseCommandLine(missingFileText(line.path), useBoxes);
     StartupLoad::Loaded loaded;
     if (!StartupLoad::load(&loaded))
         return Outcome{false, ExitOk};

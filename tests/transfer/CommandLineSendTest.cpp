@@ -268,6 +268,65 @@ private Q_SLOTS:
         }
     }
 
+    // A send goes out only on the machine's section read from the settings
+    // file as it was found. Anything else is said, with why; nothing reaches
+    // the machine (whatever port defaults would name), nothing is logged, the
+    // file stays as it was, and the exit is 1.
+    void aSendGoesOutOnlyOnSettingsItRead() {
+        const QString file = home_->file(QStringLiteral("part.nc"));
+        QVERIFY(writeAllBytes(file, "O1\nM30\n"));
+        const QString ini = home_->iniPath();
+        const QByteArray ports = "[Ports]\nCom1=" + machine_->slavePath().toLocal8Bit() +
+                                 "\nCom3=" + machine_->slavePath().toLocal8Bit() + "\n";
+        const struct {
+            const char* name;
+            QByteArray contents; // written unless null
+            QFileDevice::Permissions permissions;
+            const char* says;
+        } rows[] = {
+            {"a folder", {}, {}, " - It Is A Folder - "},
+            {"missing", {}, {}, " - It Does Not Exist - "},
+            {"a link to nothing", {}, {}, " - It Is A Link To "},
+            {"unreadable", kSettledSettings + "[Machine3]\nAlias=MILL\nCommPort=2\n" + ports,
+             QFileDevice::WriteOwner, " - It Cannot Be Read "},
+            {"empty", "", {}, " - It Is Empty - "},
+            {"blank", " \r\n\t\n", {}, " - It Is Empty - "},
+            {"no [Machine3]",
+             kSettledSettings + "[Machine2]\nAlias=LATHE\n" + ports,
+             {},
+             " - It Has No [Machine3] Section - "},
+        };
+        for (const auto& row : rows) {
+            QFile::remove(ini);
+            QDir(ini).removeRecursively();
+            const QByteArray name(row.name);
+            if (name == "a folder")
+                QVERIFY(QDir().mkpath(ini));
+            if (name == "a link to nothing")
+                QVERIFY(QFile::link(home_->file(QStringLiteral("gone.ini")), ini));
+            if (!row.contents.isNull())
+                QVERIFY(writeAllBytes(ini, row.contents));
+            if (row.permissions.toInt() != 0)
+                QVERIFY(QFile::setPermissions(ini, row.permissions));
+            const Run r = run(QStringLiteral("?3?S?") + file);
+            const QByteArray where = name + ": " + r.how.toLocal8Bit();
+            QVERIFY2(r.exitCode == 1, where.constData());
+            QVERIFY2(r.errors.contains(QStringLiteral("The Settings Of CNC 3 Cannot Be Read From ")) &&
+                         r.errors.contains(QString::fromLatin1(row.says)),
+                     where.constData());
+            QVERIFY2(!QFileInfo::exists(home_->file(QStringLiteral("Feedline.log"))), where.constData());
+            QCOMPARE(machine_->received(), QByteArray());
+            const QFileInfo after(ini);
+            QCOMPARE(after.isDir(), name == "a folder");
+            QCOMPARE(after.isSymLink(), name == "a link to nothing");
+            QVERIFY2(!QFileInfo::exists(home_->file(QStringLiteral("gone.ini"))), where.constData());
+            if (!row.contents.isNull()) {
+                QVERIFY(QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+                QCOMPARE(readAllBytes(ini), row.contents);
+            }
+        }
+    }
+
     // From cron, ssh or a service no display is named: a send runs all the
     // same, and a start with the window says in one line why it cannot.
     void withoutADisplay() {
