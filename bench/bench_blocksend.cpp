@@ -35,6 +35,9 @@ struct Setup {
     Setup() {
         bench::useProgramFolder(dir.path());
         Msg::setHandler([](const Msg::Request& r) { return Msg::defaultAnswer(r); });
+        // The "{Prompt Me}" box is answered at once: its half-second pause
+        // before the box is the operator's, not the send's.
+        afterSendPromptPauseMs() = 0;
         gCurrentMachineSection = QStringLiteral("Machine1");
         gKeepAlive = 0;
         gDNCStatus = 2;

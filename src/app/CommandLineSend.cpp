@@ -8,6 +8,7 @@
 #include "SendEngine.h"
 #include "SendHost.h"
 #include "SendSignals.h"
+#include "SettingsProbe.h"
 #include "StartupLoad.h"
 #include "StatusLine.h"
 #include "TransferGlobals.h"
@@ -21,13 +22,13 @@ namespace Startup {
 
 namespace {
 // No main window: the progress window names the machine as the machine
-// list would, and comes once the first block is on its way.
+// list would, and comes once the send has gone on for a while.
 class CommandLineHost : public SendHost {
 public:
     explicit CommandLineHost(const QString& alias) : alias_(alias) {}
     QString machineAlias() override { return alias_.isEmpty() ? SendHost::machineAlias() : alias_; }
     bool windowsSeen() override { return screenSeen(); }
-    bool windowAfterFirstBlock() override { return true; }
+    int progressWindowDelayMs() override { return commandLineWindowDelayMs(); }
 
 private:
     QString alias_;
@@ -37,7 +38,24 @@ QString aliasOf(const MachineList& machines, int machine) {
     return machine >= 1 && machine <= machines.size() ? machines[machine - 1].alias : QString();
 }
 
+// A send refused for its settings says why as a refused command line does,
+// and ends as a send that failed.
+Outcome refuseSettings(int machine, const QString& why, const std::function<bool()>& useBoxes) {
+    Outcome outcome = refuseCommandLine(
+        QStringLiteral("The Settings Of CNC %1 Cannot Be Read From %2%3 - Nothing Was Sent")
+            .arg(machine)
+            .arg(QDir::toNativeSeparators(gIniPath), why.isEmpty() ? QString() : QStringLiteral(" - ") + why),
+        useBoxes);
+    outcome.exitStatus = ExitSendFailed;
+    return outcome;
+}
+
 } // namespace
+
+int& commandLineWindowDelayMs() {
+    static int delay = 250;
+    return delay;
+}
 
 Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function<bool()>& useBoxes,
                             const QString& alias) {
@@ -45,11 +63,7 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
         return refuseCommandLine(missingFileText(line.path), useBoxes);
     // Default settings would send to whatever port the defaults name.
     if (settingsUnreadable())
-        return refuseCommandLine(
-            QStringLiteral("The Settings Of CNC %1 Cannot Be Read From %2 - Nothing Was Sent")
-                .arg(line.machine)
-                .arg(QDir::toNativeSeparators(gIniPath)),
-            useBoxes);
+        return refuseSettings(line.machine, QString(), useBoxes);
     // The machine's keep-alive, flow control and code set; its port open while its keep-alive says so.
     gCurrentMachineSection = MachineRecord::sectionName(line.machine);
     loadCurrentMachineValues();
@@ -62,17 +76,26 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
             closeComPort(CloseWhen::Always);
         CommandLineHost host(alias);
         const SendHostScope scope(&host);
+        statusbar(QString()); // what this send leaves there is its own
         outcome = sendFileNoWindow(line.path);
         closeComPort(CloseWhen::Always);
     }
-    // The status line that says so, and what a restart starts from, is nowhere to be seen.
-    if (outcome == SendOutcome::Cancelled)
+    // The status line that says so, and what a restart starts from, is
+    // nowhere to be seen. A route that said it itself (XModem) left none.
+    if (outcome == SendOutcome::Cancelled && !lastStatusText().isEmpty())
         msgBox(lastStatusText(), Msg::Ok, Msg::Information);
     const bool sent = outcome == SendOutcome::Sent;
     return Outcome{false, sent ? ExitOk : ExitSendFailed};
 }
 
 Outcome runCommandLineSend(const CommandLine::Parsed& line, const std::function<bool()>& useBoxes) {
+    // Judged on the file as it was found, before the start writes into it:
+    // defaults, or a first start's records written now, name a port nobody chose.
+    initSettingsPath();
+    const QString problem = sendSettingsProblem(gIniPath, MachineRecord::sectionName(line.machine));
+    if (!problem.isEmpty())
+        return fileExists(line.path) ? refuseSettings(line.machine, problem, useBoxes)
+                                     : refuseCommandLine(missingFileText(line.path), useBoxes);
     StartupLoad::Loaded loaded;
     if (!StartupLoad::load(&loaded))
         return Outcome{false, ExitOk};

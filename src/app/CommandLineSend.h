@@ -21,4 +21,8 @@ Outcome runCommandLineSend(const CommandLine::Parsed& line, const std::function<
 Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function<bool()>& useBoxes,
                             const QString& alias = QString());
 
+// How long a command-line send goes on before its progress window comes,
+// as a progress dialog waits its minimum duration: 250 ms.
+int& commandLineWindowDelayMs();
+
 } // namespace Startup

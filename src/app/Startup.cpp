@@ -8,6 +8,7 @@
 #include "EiaCode.h"
 #include "FileStuff.h"
 #include "Login.h"
+#include "MachineRecord.h"
 #include "IniStorage.h"
 #include "MessageBoxUi.h"
 #include "MessageSeam.h"
@@ -213,20 +214,28 @@ int Main(QApplication& app) {
     // shown: it never waits for a box nobody asked for.
     if (!hidden)
         useBoxes();
-    checkSettingsFile();
-    checkServicePack();
     // The EIA code table ships with the program: a first start writes it into
     // the program folder, where a shop may then edit it.
     installDefaultEiaTable(eiaTableFile());
     ShippedFiles::install();
+    const CommandLine::Parsed line = CommandLine::parse(commandLine);
+    const bool send = hidden && line.kind == CommandLine::Kind::Send;
+    if (send) {
+        // A send reads its settings once and ends: a watch on them would
+        // only hold up its end.
+        watchIniFiles(false);
+        // Settings it will not go out on are said as the one reason it ends,
+        // before any warning about writing them.
+        if (!sendSettingsProblem(gIniPath, MachineRecord::sectionName(line.machine)).isEmpty())
+            return endCommandLineSend(runCommandLineSend(line, useBoxes).exitStatus);
+    }
+    checkSettingsFile();
+    checkServicePack();
     setHideFindWindowHook(hideFindForm);
 
     // A send from the command line builds no main window.
-    if (hidden) {
-        const CommandLine::Parsed line = CommandLine::parse(commandLine);
-        if (line.kind == CommandLine::Kind::Send)
-            return endCommandLineSend(runCommandLineSend(line, useBoxes).exitStatus);
-    }
+    if (send)
+        return endCommandLineSend(runCommandLineSend(line, useBoxes).exitStatus);
 
     frmTerminal window;
     if (!window.Form_Load(hidden))

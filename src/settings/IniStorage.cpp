@@ -70,6 +70,10 @@ void setSettingsKeptNotice(std::function<void(const QString&)> notice) {
 
 bool settingsFileIsBlank() { return IniStore::instance().isBlank(gIniPath); }
 
+void watchIniFiles(bool on) {
+    IniStore::instance().setWatching(on);
+}
+
 QString readIniString(const QString& section, const QString& key, const QString& iniFile) {
     const QString v = IniStore::instance().value(iniFile, section, key).value_or(QString());
     if (v.startsWith(QLatin1String("Not Used")))

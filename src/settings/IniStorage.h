@@ -37,6 +37,10 @@ QString settingsKeptReason();
 void setSettingsKeptNotice(std::function<void(const QString& reason)> notice);
 // The settings file is missing or holds nothing but blanks and line ends.
 bool settingsFileIsBlank();
+// Whether changes others make to the files read are watched for (the
+// default); without, every read looks at its file. For a run that reads its
+// settings once and ends, before its first read.
+void watchIniFiles(bool on);
 
 // Any named INI file. A missing or empty value, or one starting with
 // "Not Used", reads as an empty text.

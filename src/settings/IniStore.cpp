@@ -33,7 +33,7 @@ IniStore& IniStore::instance() {
     return store;
 }
 
-IniStore::IniStore() : notices_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+IniStore::IniStore() = default;
 
 IniStore::~IniStore() {
     if (notices_ >= 0)
@@ -91,6 +91,10 @@ void IniStore::readNotices() {
 }
 
 int IniStore::watchFolder(const QByteArray& folder) {
+    if (!watching_)
+        return -1;
+    if (notices_ < 0)
+        notices_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (notices_ < 0)
         return -1;
     const int wd = inotify_add_watch(notices_, folder.constData(), kNoticeMask);
@@ -179,6 +183,17 @@ void IniStore::clearCache() {
     keptNotice_ = nullptr;
     lastCached_ = nullptr;
     lastFile_.clear();
+}
+
+void IniStore::setWatching(bool on) {
+    watching_ = on;
+    if (on || notices_ < 0)
+        return;
+    for (auto& entry : cache_)
+        entry.second->watch = -1;
+    watches_.clear();
+    ::close(notices_);
+    notices_ = -1;
 }
 
 void IniStore::noteReplaced(const QString& file) {

@@ -16,6 +16,7 @@
 // change of the file on disk is seen within a few milliseconds through the
 // kernel's file notices on its folder (and by a look at the file at most
 // every 100 ms, for folders that give no notices, such as network shares).
+// With the watch switched off, every read looks at the file instead.
 // The program's own safe writes are seen at once (noteReplaced). Every write
 // goes to a temporary file in the same folder and is renamed into place
 // before the call returns, so a failed write leaves the old file whole.
@@ -47,6 +48,12 @@ public:
     QString keptReason(const QString& file) const;
     // Called once per file, at the first change kept in memory after it is set.
     void setKeptInMemoryNotice(std::function<void(const QString& file, const QString& reason)> notice);
+
+    // Whether folders are watched for changes from outside (the default).
+    // A run that reads its settings once and ends needs no watch: releasing
+    // one keeps the program from ending. Switched off before the first read,
+    // no watch is ever made.
+    void setWatching(bool on);
 
     // The program itself has just replaced this file: the next read looks at it.
     void noteReplaced(const QString& file);
@@ -95,7 +102,8 @@ private:
     std::unordered_map<QString, std::unique_ptr<Cached>> cache_;
     QString lastFile_;          // the file of the last look-up, and its entry
     Cached* lastCached_ = nullptr;
-    int notices_ = -1;          // the kernel's notice descriptor; -1 when there is none
+    int notices_ = -1; // the kernel's notice descriptor, made at the first watch; -1 when there is none
+    bool watching_ = true;
     qint64 noticesReadAtMs_ = -1;
     std::unordered_map<int, QByteArray> watches_; // watch -> folder
     QString lastError_;

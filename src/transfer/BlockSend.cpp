@@ -496,7 +496,8 @@ void BlockSend::showGone(bool atEnd) {
 
 void BlockSend::finish(bool afterSendWait) {
     file_.close();
-    endSend(session_, {outcome_, afterSendWait, fileName_, savedCaption_, captionPrefix_, nullptr});
+    endSend(session_,
+            {outcome_, afterSendWait, fileName_, savedCaption_, captionPrefix_, nullptr, loggedAs_});
     frm_ = nullptr;
 }
 

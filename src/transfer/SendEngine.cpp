@@ -288,6 +288,7 @@ private:
     frmCancelSend* loadWindow();
     void ensureWindow();
     void windowAtTheEnd();
+    void startLateWindow(int delayMs);
     bool afterSendShows() const;
     void showSending();
     void sendLines();
@@ -309,12 +310,9 @@ private:
     SendSession& session_;
     SendHost& host_;
     frmCancelSend* frm_ = nullptr;
-    // The progress window is built once the first block is handed over; for
-    // a send over by then, only when something is left to show, or when it
-    // is still on its way kLateWindowMs later.
+    // The progress window is built once the send has gone on for the
+    // host's delay; for a send over by then, only when something is left to show.
     bool windowLate_ = false;
-    bool allHanded_ = false; // the line loop has ended
-    static constexpr int kLateWindowMs = 250;
     QTimer lateWindow_;
     SendOutcome outcome_ = SendOutcome::Sent;
     bool failed_ = false;
@@ -386,7 +384,6 @@ private:
     // Brings it up to date while a write or a wait holds the send.
     QTimer heldDisplay_;
     qint64 flushAt_ = 256;
-    qint64 flushAfterWindow_ = 256; // flushAt_ once a late window is built
 };
 
 SendOutcome TextSend::run() {
@@ -455,10 +452,11 @@ bool TextSend::prepare() {
     nextPercentAt_ = 1;
     const QByteArray headerSample = SendLines::percentSample(in_, true);
     in_.seek(0);
-    windowLate_ = job_.disk && host_.windowAfterFirstBlock() && session_.windowShown() &&
-                  !mayHoldFirstBlock(headerSample);
+    const int windowDelayMs = host_.progressWindowDelayMs();
+    windowLate_ =
+        job_.disk && windowDelayMs > 0 && session_.windowShown() && !mayHoldFirstBlock(headerSample);
     if (windowLate_)
-        gSending = true; // as loadProgressWindow would
+        startLateWindow(windowDelayMs);
     else
         frm_ = loadWindow();
     if (!waitForOperator(frm_)) {
@@ -504,11 +502,6 @@ bool TextSend::prepare() {
     // so the fields follow the line closely and long programs go out in few writes.
     flushAt_ = qBound(qint64(64), qint64(comPort().settings().baud) / 20, qint64(65536));
     pending_.resize(flushAt_ + 4096);
-    flushAfterWindow_ = flushAt_;
-    // A first block any port takes at once, even from a machine holding
-    // it: its window, and Cancel, follow straight after.
-    if (windowLate_)
-        flushAt_ = qMin<qint64>(flushAt_, 256);
     pendingSize_ = 0;
 
     indicator(true, QStringLiteral("Sending Any Header"));
@@ -545,13 +538,12 @@ void TextSend::showSending() {
     indicator(true, title);
 }
 
-// Builds and shows a window left for after the first block, as prepare()
-// would have: nothing held the send before it.
+// Builds and shows a window left for later, as prepare() would have:
+// nothing held the send before its first block.
 void TextSend::ensureWindow() {
     if (!windowLate_)
         return;
     windowLate_ = false;
-    flushAt_ = flushAfterWindow_;
     frm_ = loadWindow();
     if (!frm_)
         return;
@@ -562,27 +554,31 @@ void TextSend::ensureWindow() {
     showSending();
 }
 
-// Every block is handed over (or the send stopped) before a window left for
-// after the first block was built: the window comes now only for what is
-// left to show, the trailer's waits or what the end of the send shows, or
-// once the send has been on its way out for kLateWindowMs (a machine that
-// holds it, or reads slowly), so that it can still be cancelled.
-void TextSend::windowAtTheEnd() {
-    if (!windowLate_)
-        return;
-    const bool trailerWaits =
-        !failed_ && !gCancelSend && headerTrailerWaits(false, SendLines::percentSample(in_, false));
-    if (trailerWaits || afterSendShows()) {
-        ensureWindow();
-        return;
-    }
+// The send is still going once the delay is over (a long program, a
+// machine that holds it or reads slowly): its window comes then, in whatever
+// wait or write the send is, so that it can be cancelled.
+void TextSend::startLateWindow(int delayMs) {
+    gSending = true; // as loadProgressWindow would
     lateWindow_.setSingleShot(true);
-    lateWindow_.setInterval(kLateWindowMs);
+    lateWindow_.setInterval(delayMs);
     QObject::connect(&lateWindow_, &QTimer::timeout, [this] {
         ensureWindow();
         showProgress(true);
     });
     lateWindow_.start();
+}
+
+// Every block is handed over (or the send stopped) before a window left for
+// later was built: the window comes now for what is left to show, the
+// trailer's waits or what the end of the send shows; else only if the
+// delay runs out while the last bytes are still on their way.
+void TextSend::windowAtTheEnd() {
+    if (!windowLate_)
+        return;
+    const bool trailerWaits =
+        !failed_ && !gCancelSend && headerTrailerWaits(false, SendLines::percentSample(in_, false));
+    if (trailerWaits || afterSendShows())
+        ensureWindow();
 }
 
 // The countdown with the port still open, or the prompt where someone sees it.
@@ -700,9 +696,6 @@ PortResult TextSend::flush() {
         r = sendToPort(pendingBytes());
         pendingSize_ = 0;
     }
-    // Whatever follows a flush may wait on the machine: the window is there first.
-    if (!allHanded_)
-        ensureWindow();
     if (displayAfterSend_)
         showProgress(false);
     return r;
@@ -843,7 +836,6 @@ void TextSend::sendLines() {
         failed_ = true;
         gCancelSend = true;
     }
-    allHanded_ = true;
     if (!failed_ && !gCancelSend)
         fail(flush());
     windowAtTheEnd();
@@ -880,7 +872,7 @@ void TextSend::sendTrailer() {
 // The end of every send, however it ended.
 void TextSend::finish(bool afterSendWait) {
     lateWindow_.stop();
-    SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, nullptr};
+    SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, nullptr, job_.loggedAs};
     // Once the port is closed, what it dropped is known.
     ending.afterClose = [this] {
         QByteArray restartLine;

@@ -24,10 +24,10 @@ public:
     // False where nobody sees a window (a run without a screen): nothing
     // waits for a click on the progress window.
     virtual bool windowsSeen() { return true; }
-    // True when a send from disk hands its first block to the port before
-    // its progress window is built, where nothing may hold it before: a
-    // send nobody watches starts at once.
-    virtual bool windowAfterFirstBlock() { return false; }
+    // How long a send from disk goes on before its progress window is
+    // built, where nothing may hold it before its first block: one over by
+    // then shows none, unless something is left to show. 0: at once.
+    virtual int progressWindowDelayMs() { return 0; }
     virtual QString caption() { return caption_; }
     virtual void setCaption(const QString& caption) { caption_ = caption; }
     virtual bool isMinimized() { return false; }

@@ -103,7 +103,7 @@ void endSend(SendSession& session, const SendEnding& ending) {
     // Only a send that went out whole is reported as sent.
     if (ending.outcome != SendOutcome::Sent)
         gCancelSend = true;
-    checkNeedToWarnAfterSend(ending.fileName);
+    checkNeedToWarnAfterSend(ending.loggedAs.isEmpty() ? ending.fileName : ending.loggedAs);
     gCancelSend = true;
     closeComPort();
     const QString kept = ending.afterClose ? ending.afterClose() : QString();

@@ -45,5 +45,7 @@ struct SendEnding {
     // Runs once the port is closed; what it returns (the restart line kept)
     // follows "Send Cancelled" on the status line of a cancelled send.
     std::function<QString()> afterClose;
+    // What a temporary file held (a merge's files): the prompt names it so, as the log does.
+    QString loggedAs;
 };
 void endSend(SendSession& session, const SendEnding& ending);

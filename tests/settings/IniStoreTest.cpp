@@ -200,6 +200,25 @@ TEST_F(IniStoreTest, EditsByAnotherProgramAreSeen) {
     EXPECT_EQ(home.readIniBytes(), QByteArray("[Settings]\nKey=five\nOther=kept\nNew=n\n"));
 }
 
+// Without a watch (a run that reads its settings once), every read looks:
+// another program's change is seen at once, and a write builds on it.
+TEST_F(IniStoreTest, WithoutAWatchEditsByAnotherProgramAreSeenAtOnce) {
+    writeIni("Settings", "Key", "one");
+    EXPECT_EQ(readIni("Settings", "Key"), "one"); // read while watched
+    watchIniFiles(false);
+    const QString tmp = home.file("other.tmp");
+    writeAsAnotherProgram(tmp, "[Settings]\nKey=two\n");
+    QFile::remove(home.iniPath());
+    QFile::rename(tmp, home.iniPath());
+    EXPECT_EQ(readIni("Settings", "Key"), "two");
+    writeAsAnotherProgram(home.iniPath(), "[Settings]\nKey=three, longer\nOther=kept\n");
+    EXPECT_EQ(readIni("Settings", "Key"), "three, longer");
+    writeAsAnotherProgram(home.iniPath(), "[Settings]\nKey=four\nOther=kept\n");
+    ASSERT_TRUE(writeIni("Settings", "New", "n"));
+    EXPECT_EQ(home.readIniBytes(), QByteArray("[Settings]\nKey=four\nOther=kept\nNew=n\n"));
+    watchIniFiles(true);
+}
+
 TEST_F(IniStoreTest, FailedWritesLeaveTheOldFileWholeAndSaySo) {
     const QByteArray original = "[Machine1]\nAlias=Mill\n[Settings]\nKey=old\n";
     home.writeIni(original);

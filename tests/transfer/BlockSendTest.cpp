@@ -162,7 +162,8 @@ TEST_F(Blocks, EachRouteSendsItsBytes) {
 }
 
 // A merge goes out by the route its machine chooses; every route logs it as
-// what was merged and lists the file the next merge overwrites nowhere.
+// what was merged, and the "{Prompt Me}" box names it so too, and lists the
+// file the next merge overwrites nowhere.
 TEST_F(Blocks, EveryRouteLogsAMergeAsWhatWasMerged) {
     set("SendTimeOut", "1"); // the XModem route has no receiver
     const QString merged = program("G0\r\n", QStringLiteral("merge.$$$"));
@@ -172,12 +173,17 @@ TEST_F(Blocks, EveryRouteLogsAMergeAsWhatWasMerged) {
         set("DripFeedPacketSize", QString(QLatin1Char(route[0])));
         set("Handshaking", QString::fromLatin1(route + 2));
         QFile::remove(transferLogPath());
+        msgs.clear();
         QString file = merged;
         int line = 0;
         sendTextBlock(file, false, line, QStringLiteral("Merge Of a.nc + b.nc"));
         const QStringList log = logLines();
         ASSERT_EQ(log.size(), 1);
         EXPECT_TRUE(log[0].startsWith(QStringLiteral("Machine1 - Send File To CNC - Merge Of a.nc + b.nc - ")));
+        EXPECT_FALSE(msgs.sawText(QStringLiteral("merge.$$$"))) << msgs.texts().join('|').toStdString();
+        if (route[2] != '4') { // XModem asks nothing after its send
+            EXPECT_TRUE(msgs.sawText(QStringLiteral("\"Merge Of a.nc + b.nc\" Has Been Sent")));
+        }
         EXPECT_FALSE(RecentFiles::entries(QStringLiteral("send")).join(' ').contains(QStringLiteral("merge")));
         settled();
     }

@@ -114,12 +114,16 @@ private:
         return machine_.get();
     }
 
-    // The running program has `device` open: its send has begun.
+    // The running program has `device` open (its send has begun), or
+    // another file its descriptors name so ("anon_inode:inotify").
     bool holdsOpen(const QString& device) const {
         const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid_));
-        for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot))
-            if (fd.symLinkTarget() == device)
+        for (const QFileInfo& fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+            char target[4096];
+            const ssize_t n = ::readlink(QFile::encodeName(fd.filePath()).constData(), target, sizeof target);
+            if (n > 0 && QFile::decodeName(QByteArray(target, int(n))) == device)
                 return true;
+        }
         return false;
     }
 
@@ -241,10 +245,12 @@ private Q_SLOTS:
     }
 
     // SIGINT, SIGTERM and SIGHUP end a send as Cancel does, so that a script
-    // can bound any wait: the wait for XON, which has no limit of its own, or
-    // an XOFF hold with none (0). Exit 1, the restart line stored. A signal
-    // that comes before the port is open, as the program starts, is not lost
-    // as the send clears its cancel flag to begin.
+    // can bound any wait: the wait for XON, which has no limit of its own, an
+    // XOFF hold with none (0), an XModem receiver that never answers. Exit 1,
+    // the restart line stored, the cancel said once. A signal that comes
+    // before the port is open, as the program starts, is not lost as the send
+    // clears its cancel flag to begin. A send reads its settings once: it
+    // keeps no watch on them.
     void signalsCancelTheSend() {
         const QString file = home_->file(QStringLiteral("big.nc"));
         QVERIFY(writeAllBytes(file, bigProgram()));
@@ -253,11 +259,13 @@ private Q_SLOTS:
             int signal;
             QByteArray keys;
             When when;
-        } rows[] = {{SIGTERM, "WaitForXON=1\n", OnceOpen},
-                    {SIGINT, "WaitForXON=2\nSendTimeOut=0\n", OnceOpen},
-                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", OnceHeld},
-                    {SIGINT, "Handshaking=0\n", AtStart},
-                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", AtStart}};
+            QString restart; // "N": a line of the program
+        } rows[] = {{SIGTERM, "WaitForXON=1\n", OnceOpen, ""},
+                    {SIGINT, "WaitForXON=2\nSendTimeOut=0\n", OnceOpen, ""},
+                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", OnceHeld, "N"},
+                    {SIGTERM, "Handshaking=4\nSendTimeOut=30\n", OnceOpen, "OLD"},
+                    {SIGINT, "Handshaking=0\n", AtStart, ""},
+                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", AtStart, ""}};
         for (const auto& row : rows) {
             PtyMachine* m = freshMachine(row.keys + "lastline=OLD\n");
             auto held = std::make_shared<std::atomic<bool>>(false);
@@ -266,25 +274,89 @@ private Q_SLOTS:
                     if (got > 0 && !held->exchange(true))
                         m->send("\x13"); // and never an XON
                 });
-            bool signalled = row.when == AtStart;
+            bool signalled = row.when == AtStart, watched = false;
             Start start;
             start.signalAtStart = row.when == AtStart ? row.signal : 0;
             const Run r = run(
                 QStringLiteral("?3?S?") + file,
                 [&] {
-                    if (!signalled && (row.when == OnceHeld ? bool(*held) : holdsOpen(m->slavePath())))
+                    if (!signalled && (row.when == OnceHeld ? bool(*held) : holdsOpen(m->slavePath()))) {
+                        watched = holdsOpen(QStringLiteral("anon_inode:inotify"));
                         signalled = ::kill(pid_t(pid_), row.signal) == 0;
+                    }
                 },
                 start);
             const QByteArray where = row.keys + QByteArray::number(row.when) + ": " + r.how.toLocal8Bit();
             QVERIFY2(signalled && r.exitCode == 1, where.constData());
-            QVERIFY2(r.errors.contains(QStringLiteral("Send Cancelled")), where.constData());
+            QVERIFY2(r.errors.count(QStringLiteral("Send Cancelled")) == 1, where.constData());
+            QVERIFY2(!r.errors.contains(QStringLiteral("Feedline: \n")), where.constData());
+            QVERIFY2(!watched, where.constData());
             initSettingsPath();
             const QString restart = readIni(QStringLiteral("Machine3"), QStringLiteral("lastline"));
-            QVERIFY2(row.when == OnceHeld ? restart.startsWith(QLatin1Char('N')) : restart.isEmpty(),
+            QVERIFY2(row.restart == QLatin1String("N") ? restart.startsWith(QLatin1Char('N'))
+                                                       : restart == row.restart,
                      qPrintable(restart));
-            if (row.when != OnceHeld)
-                QCOMPARE(m->received(), QByteArray());
+            if (row.when != OnceHeld) // an XModem sender cancels with CANs alone
+                QCOMPARE(m->received().replace('\x18', QByteArray()), QByteArray());
+        }
+    }
+
+    // A send goes out only on the machine's section read from the settings
+    // file as it was found. Anything else is said, with why; nothing reaches
+    // the machine (whatever port defaults would name), nothing is logged, the
+    // file stays as it was, and the exit is 1.
+    void aSendGoesOutOnlyOnSettingsItRead() {
+        const QString file = home_->file(QStringLiteral("part.nc"));
+        QVERIFY(writeAllBytes(file, "O1\nM30\n"));
+        const QString ini = home_->iniPath();
+        const QByteArray ports = "[Ports]\nCom1=" + machine_->slavePath().toLocal8Bit() +
+                                 "\nCom3=" + machine_->slavePath().toLocal8Bit() + "\n";
+        const struct {
+            const char* name;
+            QByteArray contents; // written unless null
+            QFileDevice::Permissions permissions;
+            const char* says;
+        } rows[] = {
+            {"a folder", {}, {}, " - It Is A Folder - "},
+            {"missing", {}, {}, " - It Does Not Exist - "},
+            {"a link to nothing", {}, {}, " - It Is A Link To "},
+            {"unreadable", kSettledSettings + "[Machine3]\nAlias=MILL\nCommPort=2\n" + ports,
+             QFileDevice::WriteOwner, " - It Cannot Be Read "},
+            {"empty", "", {}, " - It Is Empty - "},
+            {"blank", " \r\n\t\n", {}, " - It Is Empty - "},
+            {"no [Machine3]",
+             kSettledSettings + "[Machine2]\nAlias=LATHE\n" + ports,
+             {},
+             " - It Has No [Machine3] Section - "},
+        };
+        for (const auto& row : rows) {
+            QFile::remove(ini);
+            QDir(ini).removeRecursively();
+            const QByteArray name(row.name);
+            if (name == "a folder")
+                QVERIFY(QDir().mkpath(ini));
+            if (name == "a link to nothing")
+                QVERIFY(QFile::link(home_->file(QStringLiteral("gone.ini")), ini));
+            if (!row.contents.isNull())
+                QVERIFY(writeAllBytes(ini, row.contents));
+            if (row.permissions.toInt() != 0)
+                QVERIFY(QFile::setPermissions(ini, row.permissions));
+            const Run r = run(QStringLiteral("?3?S?") + file);
+            const QByteArray where = name + ": " + r.how.toLocal8Bit();
+            QVERIFY2(r.exitCode == 1, where.constData());
+            QVERIFY2(r.errors.contains(QStringLiteral("The Settings Of CNC 3 Cannot Be Read From ")) &&
+                         r.errors.contains(QString::fromLatin1(row.says)),
+                     where.constData());
+            QVERIFY2(!QFileInfo::exists(home_->file(QStringLiteral("Feedline.log"))), where.constData());
+            QCOMPARE(machine_->received(), QByteArray());
+            const QFileInfo after(ini);
+            QCOMPARE(after.isDir(), name == "a folder");
+            QCOMPARE(after.isSymLink(), name == "a link to nothing");
+            QVERIFY2(!QFileInfo::exists(home_->file(QStringLiteral("gone.ini"))), where.constData());
+            if (!row.contents.isNull()) {
+                QVERIFY(QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+                QCOMPARE(readAllBytes(ini), row.contents);
+            }
         }
     }
 
