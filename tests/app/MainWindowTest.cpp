@@ -252,6 +252,14 @@ private Q_SLOTS:
         QCOMPARE(msgs.shown().size(), 1);
     }
 
+    // A window size typed by hand, of any length, still gives a window one can use.
+    void aWindowSizeOfAnyLengthGivesAUsableWindow() {
+        for (const QByteArray size : {"2147483647", "-99999999999"}) {
+            Harness h = loadedWindow("FormState=0\nFormW=" + size + "\nFormH=" + size + "\n");
+            QVERIFY2(h.window->width() >= 320 && h.window->height() >= 240, size.constData());
+        }
+    }
+
     void hidingMachinesWritesVisibleAndLastsAcrossRestarts() {
         {
             Harness h = loadedWindow();
