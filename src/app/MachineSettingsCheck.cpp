@@ -4,9 +4,9 @@
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 
-void nameImpossiblePortSettings(QStringList& named) {
+void nameImpossibleMachineSettings(QStringList& named) {
     QStringList fresh;
-    for (const QString& entry : impossiblePortSettings(gCurrentMachineSection)) {
+    for (const QString& entry : impossibleMachineSettings(gCurrentMachineSection)) {
         const QString seen = gIniPath + QLatin1Char('|') + gCurrentMachineSection + QLatin1Char('|') + entry;
         if (!named.contains(seen)) {
             named << seen;

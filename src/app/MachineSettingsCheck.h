@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-// Says the current machine's impossible port settings (impossiblePortSettings)
+// Says the current machine's impossible settings (impossibleMachineSettings)
 // that `named` does not hold yet, and adds them to it: each is named once for
 // as long as `named` lives.
-void nameImpossiblePortSettings(QStringList& named);
+void nameImpossibleMachineSettings(QStringList& named);

@@ -47,7 +47,7 @@ void migrateSendMode() {
         // Send modes moved up by three; a value that is no number counts as 0.
         if (mode != QLatin1String("0"))
             writeIni(section, QStringLiteral("DripFeedPacketSize"),
-                     QString::number(qint64(leadingNumber(mode)) + 3));
+                     QString::number(qint64(leadingInt(mode)) + 3));
     }
 }
 

@@ -134,7 +134,8 @@ public:
     void layoutForScreen(int screenWidthPixels);
     void resizeMyForm();
     static int screenWidth();
-    static int px(int twips) { return (twips * 2 + 15) / 30; } // 15 twips to the pixel
+    // 15 twips to the pixel; a stored size of any length does not overflow.
+    static int px(int twips) { return int((qint64(twips) * 2 + 15) / 30); }
 
     // Keyboard commands; true when the key was used.
     bool Form_KeyDown(int key, Qt::KeyboardModifiers modifiers);

@@ -51,7 +51,7 @@ bool yesNo(const QString& text, bool fallback) {
 
 // Colours are stored as numbers with red in the lowest byte.
 unsigned int colourNumber(const QString& text) {
-    return static_cast<unsigned int>(static_cast<long long>(leadingNumber(text)));
+    return static_cast<unsigned int>(clampToInt64(leadingNumber(text)));
 }
 } // namespace
 

@@ -73,7 +73,7 @@ void frmTerminal::clickCNC_COMBO(bool takePort) {
     showMachineName(cmbCNC_->itemText(position));
     // Said when the machine is chosen, once a run, before any send on them
     // is refused.
-    nameImpossiblePortSettings(namedSettings_);
+    nameImpossibleMachineSettings(namedSettings_);
     if (takePort)
         keepMachinePort();
     else

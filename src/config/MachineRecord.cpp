@@ -201,7 +201,9 @@ QString value(const QString& section, const QString& key) {
     return readIni(section, key, defaultValue(section, key));
 }
 
-int intValue(const QString& section, const QString& key) { return int(leadingNumber(value(section, key))); }
+int intValue(const QString& section, const QString& key) {
+    return leadingInt(value(section, key));
+}
 
 QString current(const QString& key) { return value(gCurrentMachineSection, key); }
 int currentInt(const QString& key) { return intValue(gCurrentMachineSection, key); }

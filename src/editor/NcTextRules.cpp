@@ -51,8 +51,8 @@ SeqArguments seqArgumentsOfMachine() {
 
 SeqSettings SeqSettings::ofMachine() {
     SeqSettings s;
-    s.zeroes = int(machineNumber("SeqZeroes"));
-    s.stripBlankLines = int(machineNumber("SeqStripBlankLines"));
+    s.zeroes = clampToInt(machineNumber("SeqZeroes"));
+    s.stripBlankLines = clampToInt(machineNumber("SeqStripBlankLines"));
     s.ignore = MachineRecord::current(QStringLiteral("SeqIgnore")).toLatin1();
     s.restart = MachineRecord::current(QStringLiteral("SeqRestart")).toLatin1();
     return s;

@@ -51,7 +51,7 @@ qsizetype wordPosition(const QByteArray& line, char letter) {
 WordFormats WordFormats::ofMachine() {
     WordFormats f;
     for (int i = 0; i < 7; ++i)
-        f.format[i] = int(leadingNumber(MachineRecord::current(QStringLiteral("WordFormat%1").arg(i))));
+        f.format[i] = leadingInt(MachineRecord::current(QStringLiteral("WordFormat%1").arg(i)));
     return f;
 }
 

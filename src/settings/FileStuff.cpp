@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <cmath>
+#include <limits>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -177,4 +180,30 @@ double leadingNumber(const QString& text) {
     bool ok = false;
     const double v = t.left(i).toDouble(&ok);
     return ok ? v : 0.0;
+}
+
+namespace {
+template <typename T> T clampTo(double v) {
+    if (std::isnan(v))
+        return 0;
+    // The limits as doubles: the upper one rounds up to a power of two,
+    // which is itself out of range.
+    constexpr double low = double(std::numeric_limits<T>::min());
+    constexpr double high = double(std::numeric_limits<T>::max());
+    if (v <= low)
+        return std::numeric_limits<T>::min();
+    if (v >= high)
+        return std::numeric_limits<T>::max();
+    return T(v);
+}
+} // namespace
+
+int clampToInt(double v) {
+    return clampTo<int>(v);
+}
+qint64 clampToInt64(double v) {
+    return clampTo<qint64>(v);
+}
+int leadingInt(const QString& text) {
+    return clampToInt(leadingNumber(text));
 }

@@ -54,3 +54,10 @@ bool validExtensionChars(int keyAscii);
 
 // The leading number of a text, as the settings dialogs store numbers: "12ab" -> 12, "x" -> 0.
 double leadingNumber(const QString& text);
+// `v` as a whole number: its fraction dropped, held within the type's range
+// (0 for NaN). A stored number may have any length; converting one beyond
+// the range directly is undefined.
+int clampToInt(double v);
+qint64 clampToInt64(double v);
+// The leading number of a text as such an int: "99999999999" -> INT_MAX.
+int leadingInt(const QString& text);

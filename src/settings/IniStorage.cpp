@@ -22,7 +22,7 @@ QString readIni(const QString& section, const QString& key, int def) {
 }
 
 int readIniInt(const QString& section, const QString& key, int def) {
-    return int(leadingNumber(readIni(section, key, def)));
+    return leadingInt(readIni(section, key, def));
 }
 
 bool writeIni(const QString& section, const QString& key, const QString& value) {

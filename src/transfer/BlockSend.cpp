@@ -115,6 +115,19 @@ private:
             frm_->updateIndicator(on, text);
     }
     bool prepared() const { return mode_ == Mode::DripFeed || mode_ == Mode::Turbo; }
+    SendRoute route() const {
+        switch (mode_) {
+        case Mode::ExecutiveTape:
+            return SendRoute::ExecutiveTape;
+        case Mode::Binary:
+            return SendRoute::Binary;
+        case Mode::Turbo:
+            return SendRoute::Turbo;
+        case Mode::DripFeed:
+            break;
+        }
+        return SendRoute::DripFeed;
+    }
 
     const QString fileName_;
     const QString loggedAs_;
@@ -177,7 +190,7 @@ bool BlockSend::start() {
     session_.minimizeOnSend = readIniInt(QStringLiteral("Settings"), QStringLiteral("MinimizeOnSend"), 0);
     lineDelay_ = mode_ == Mode::ExecutiveTape || mode_ == Mode::Turbo ? 0 : machineInt("LineDelay");
     QCoreApplication::processEvents();
-    const bool portOpen = openPort();
+    const bool portOpen = openPortForSend(route());
     gCancelSend = false;
     if (!portOpen) {
         outcome_ = SendOutcome::PortFailed;

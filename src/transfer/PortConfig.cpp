@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -89,9 +91,74 @@ void checkStored(const QString& section, const PortKey& k, const QString& key, Q
         *out << key + QLatin1Char('=') + stored;
 }
 
+// The keys a send reads besides the port's, each a list position or a check
+// box, with the routes that read it.
+constexpr unsigned routeBit(SendRoute r) {
+    return 1u << unsigned(r);
+}
+constexpr unsigned kEveryRoute = (1u << (unsigned(SendRoute::XModem) + 1)) - 1;
+constexpr unsigned kSerialRoutes = kEveryRoute & ~routeBit(SendRoute::XModem); // framed as the machine is
+constexpr unsigned kTextRoutes = routeBit(SendRoute::Text) | routeBit(SendRoute::NoWindow);
+// Lines prepared with the machine's end of block.
+constexpr unsigned kLineRoutes = kTextRoutes | routeBit(SendRoute::DripFeed) | routeBit(SendRoute::Turbo);
+// The routes DripFeedPacketSize chose.
+constexpr unsigned kChosenRoutes = kLineRoutes | routeBit(SendRoute::ExecutiveTape);
+
+struct SendKey {
+    const char* name;
+    int last; // the highest list position; 1 for a check box
+    unsigned routes;
+};
+const std::vector<SendKey>& sendKeys() {
+    static const std::vector<SendKey> keys = {
+        {"CharacterSet", 1, kSerialRoutes},
+        {"EOBSend", 5, kLineRoutes},
+        {"LineDelay", 500, kTextRoutes | routeBit(SendRoute::DripFeed) | routeBit(SendRoute::Binary)},
+        {"CharacterDelay", 25, kSerialRoutes},
+        {"WaitForXON", 2, kSerialRoutes},
+        {"RemoteDeviceOnline", 1, kSerialRoutes},
+        {"DTREnable", 1, kEveryRoute},
+        {"RTSEnable", 1, kEveryRoute},
+        {"StripSpaces", 1, kLineRoutes},
+        {"StripBlankLines", 1, kLineRoutes},
+        {"DripFeedPacketSize", 1027, kChosenRoutes},
+        {"FlowMethod", 1, kSerialRoutes & ~routeBit(SendRoute::Turbo)},
+        {"WaitAfterSending", 30, kSerialRoutes},
+        {"IgnoreBlockType", 1, routeBit(SendRoute::Text)},
+        {"InBufferSize", 19, kEveryRoute},
+        {"OutBufferSize", 19, kEveryRoute},
+        {"KeepAlive", 1, kEveryRoute},
+        {"DoubleSpaceN", 1, routeBit(SendRoute::Text)},
+    };
+    return keys;
+}
+
+// Adds the stored send keys of `section` that `routes` read and the program
+// never writes: each is the exact decimal text of a position in its list.
+void checkSendKeys(const QString& section, unsigned routes, QStringList* out) {
+    for (const SendKey& k : sendKeys()) {
+        const QString key = QString::fromLatin1(k.name);
+        if (!(k.routes & routes) || !iniHasKey(section, key))
+            continue;
+        const QString stored = readIni(section, key);
+        bool number = false;
+        const int v = stored.toInt(&number);
+        if (!number || v < 0 || v > k.last || stored != QString::number(v))
+            *out << key + QLatin1Char('=') + stored;
+    }
+}
+
+bool isPortEntry(const QString& entry) {
+    const QString key = entry.left(entry.indexOf(QLatin1Char('=')));
+    for (const PortKey& k : portKeys())
+        if (key == QLatin1String(k.name) || (k.lineSetKey && key == QLatin1String(k.name) + QLatin1Char('2')))
+            return true;
+    return false;
+}
+
 } // namespace
 
-QStringList impossiblePortSettings(const QString& section) {
+QStringList impossibleMachineSettings(const QString& section) {
     QStringList out;
     for (const PortKey& k : portKeys()) {
         const QString key = QString::fromLatin1(k.name);
@@ -99,6 +166,7 @@ QStringList impossiblePortSettings(const QString& section) {
         if (k.lineSetKey)
             checkStored(section, k, key + QLatin1Char('2'), &out);
     }
+    checkSendKeys(section, kEveryRoute, &out);
     return out;
 }
 
@@ -117,10 +185,18 @@ QStringList impossibleSettingsOfOpening(bool xmodem) {
     return out;
 }
 
+QStringList impossibleSettingsOfSend(SendRoute route) {
+    QStringList out = impossibleSettingsOfOpening(route == SendRoute::XModem);
+    checkSendKeys(gCurrentMachineSection, routeBit(route), &out);
+    return out;
+}
+
 QString impossibleSettingsText(const QStringList& entries) {
-    return QStringLiteral("The Settings Of %1 Hold Values No Port Can Use:\n%2\n\nThey Are In [%3] Of %4.\n"
+    const bool portOnly = std::all_of(entries.cbegin(), entries.cend(), isPortEntry);
+    return QStringLiteral("The Settings Of %1 Hold Values No %2 Can Use:\n%3\n\nThey Are In [%4] Of %5.\n"
                           "Correct Them In CNC Settings Before Sending.")
-        .arg(MachineRecord::current(QStringLiteral("Alias")), entries.join(QLatin1Char('\n')),
+        .arg(MachineRecord::current(QStringLiteral("Alias")),
+             portOnly ? QStringLiteral("Port") : QStringLiteral("Send"), entries.join(QLatin1Char('\n')),
              gCurrentMachineSection, QDir::toNativeSeparators(gIniPath));
 }
 
@@ -173,10 +249,11 @@ QString makeSettingsX() {
 }
 
 int getBufferSize(const QString& key) {
-    int n = MachineRecord::currentInt(key) + 1;
+    qint64 n = qint64(MachineRecord::currentInt(key)) + 1;
     if (n <= 0)
         n = 8;
-    return n * 1024;
+    // Beyond the list a hand-written value still makes a size an int holds.
+    return int(qMin<qint64>(n, std::numeric_limits<int>::max() / 1024) * 1024);
 }
 
 int keepAliveDefaultValue() {

@@ -21,15 +21,25 @@ QString makeSettings();
 QString makeSettingsQuiet(bool* parityBad = nullptr);
 // The machine's first-set speed with ",N,8,1": the XModem framing.
 QString makeSettingsX();
-// Stored port keys of a machine that the settings dialog could never have
-// written (a port number below 0 or not a number, a speed beyond the list, a
-// time-out that is no whole number of seconds): each as "Key=value", in the
-// order of the dialog. Missing keys take their defaults and are not listed.
-QStringList impossiblePortSettings(const QString& section);
-// Those of them that opening the current machine's port now would use: the
-// port, its flow control, its time-out and the line set makeSettings() takes
-// (`xmodem`: the port, the speed and the time-out only).
+// The routes a send takes, each reading its own keys of the machine: the
+// text send (sendTextBlock), the send without window, the block routes
+// (DripFeedPacketSize 1, 2 and chunks, 3; Send Binary) and XModem.
+enum class SendRoute { Text, NoWindow, ExecutiveTape, DripFeed, Binary, Turbo, XModem };
+
+// Stored keys of a machine that a transfer reads and that the program could
+// never have written (a port number below 0 or not a number, a speed beyond
+// the list, a time-out that is no whole number of seconds, a send key that
+// is not the exact position of an entry of its list or check box): each as
+// "Key=value", port keys first, in the order of the dialog. Missing keys
+// take their defaults and are not listed.
+QStringList impossibleMachineSettings(const QString& section);
+// Those of the port keys that opening the current machine's port now would
+// use: the port, its flow control, its time-out and the line set
+// makeSettings() takes (`xmodem`: the port, the speed and the time-out only).
 QStringList impossibleSettingsOfOpening(bool xmodem);
+// Those that a send by `route` would use: its opening's and the route's own
+// (an XModem send uses no end of block, delay, code set or send mode).
+QStringList impossibleSettingsOfSend(SendRoute route);
 // Names `entries` of the current machine, where they are stored and what to do.
 QString impossibleSettingsText(const QStringList& entries);
 

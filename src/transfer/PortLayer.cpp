@@ -8,6 +8,8 @@
 
 #include <QElapsedTimer>
 
+#include <optional>
+
 namespace {
 
 XonWaitHooks& xonHooks() {
@@ -27,12 +29,15 @@ quint64& openings() {
     return count;
 }
 
-bool openCurrentMachinePort(bool silent, Framing framing) {
+// `route`: the send this opening is for, whose own keys are checked too.
+bool openCurrentMachinePort(bool silent, Framing framing, std::optional<SendRoute> route = std::nullopt) {
     SerialLink& link = comPort();
     ++openings();
     // A value no port can use would open another machine's port, or this
-    // one on substitute settings: nothing may go anywhere.
-    const QStringList impossible = impossibleSettingsOfOpening(framing == Framing::XModem);
+    // one on substitute settings; one no send can use would change the
+    // program on its way or hold it for ever: nothing may go anywhere.
+    const QStringList impossible =
+        route ? impossibleSettingsOfSend(*route) : impossibleSettingsOfOpening(framing == Framing::XModem);
     if (!impossible.isEmpty()) {
         if (link.isOpen())
             link.close();
@@ -115,6 +120,10 @@ SerialLink& comPort() {
 
 bool openPort() {
     return openCurrentMachinePort(false, Framing::Machine);
+}
+bool openPortForSend(SendRoute route) {
+    return openCurrentMachinePort(false, route == SendRoute::XModem ? Framing::XModem : Framing::Machine,
+                                  route);
 }
 bool openPortSilent() {
     // An XModem machine's port is kept in the XModem framing: its send then

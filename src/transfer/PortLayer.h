@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PortConfig.h"
 #include "PortStatus.h"
 #include "SerialLink.h"
 
@@ -13,7 +14,7 @@
 // (gCurrentMachineSection) and tie its waits to gCancelSend.
 //
 // A send runs:
-//   if (!openPort()) -> end before header and log line (the message was shown)
+//   if (!openPortForSend(route)) -> end before header and log line (the message was shown)
 //   wait4XON(mode, "") (no time limit) / wait4CTS()   -> start waits
 //   sendToPort(header bytes) ... per block: check4XONXOFF() or wait4CTS(),
 //   sendToPort(block) -> stop on anything but Ok; portFault() -> the
@@ -31,6 +32,9 @@ SerialLink& comPort();
 // close and reopen. A failure shows a message naming the port, the device and
 // the system's reason, and returns false.
 bool openPort();
+// The same for a send by `route`: the keys that route reads are checked as
+// well (impossibleSettingsOfSend), and XModem is opened in its framing.
+bool openPortForSend(SendRoute route);
 // The same without any message (an XModem machine's in the XModem framing);
 // the error stays in portLines().error and is shown by the next openPort()
 // that fails too.

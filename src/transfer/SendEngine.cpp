@@ -158,7 +158,9 @@ CodeList::Parsed headerTrailerPieces(bool header, const QByteArray& sample) {
     return SendLines::headerTrailerPieces(MachineRecord::current(key), sample, eia);
 }
 
-int delayBeforeHeader() { return int(std::lround(leadingNumber(machineValue("DelayBeforeHeader")))); }
+int delayBeforeHeader() {
+    return clampToInt(std::round(leadingNumber(machineValue("DelayBeforeHeader"))));
+}
 
 // Whether the header (or trailer) holds the send: a delay before it, a
 // pause within it.
@@ -185,8 +187,11 @@ bool mayHoldFirstBlock(const QByteArray& headerSample) {
 }
 
 // WaitAfterSending as the after-send steps take it: up to 30, the seconds
-// the port stays open with a countdown; 31, the "{Prompt Me}" prompt.
-int afterSendChoice() { return machineInt("WaitAfterSending") + 1; }
+// the port stays open with a countdown; 31, the "{Prompt Me}" prompt; 32,
+// neither (held there, so that no stored value overflows).
+int afterSendChoice() {
+    return qMin(machineInt("WaitAfterSending"), 31) + 1;
+}
 
 // The header or trailer, `sample` as for headerTrailerPieces.
 PortResult sendHeaderTrailerFor(const QString& which, const QByteArray& sample) {
@@ -420,7 +425,7 @@ bool TextSend::prepare() {
         notedCaretLine_ = job_.control->caretLine();
     QCoreApplication::processEvents();
 
-    const bool portOpen = openPort();
+    const bool portOpen = openPortForSend(job_.disk ? SendRoute::NoWindow : SendRoute::Text);
     gCancelSend = false;
     if (!portOpen) {
         outcome_ = SendOutcome::PortFailed;

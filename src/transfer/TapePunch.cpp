@@ -7,7 +7,9 @@
 #include "ProgramPaths.h"
 
 namespace {
-int count(const char* key) { return qMax(0, int(leadingNumber(MachineRecord::current(QString::fromLatin1(key))))); }
+int count(const char* key) {
+    return qMax(0, leadingInt(MachineRecord::current(QString::fromLatin1(key))));
+}
 
 QByteArray rows(const QString& codeList) {
     const CodeList::Parsed parsed = CodeList::parse(codeList);

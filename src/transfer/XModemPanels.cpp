@@ -230,7 +230,7 @@ XModemPanel* xmodemPanel() { return current().transfer ? current().panel.data() 
 XModem::Outcome runXmodemSend(const QString& fileName, const QString& shownName, bool fromWindow,
                               const XModemWindow& window, const QString& loggedAs) {
     // Nothing is locked, logged or shown for a port that does not open.
-    if (!openPortX())
+    if (!openPortForSend(SendRoute::XModem))
         return XModem::Outcome::PortError;
     gPortState = PortSending;
     gSending = true;

@@ -21,7 +21,8 @@
 #include <QVBoxLayout>
 
 namespace {
-int px(int twips) { return (twips * 2 + 15) / 30; }
+// A stored size of any length does not overflow.
+int px(int twips) { return int((qint64(twips) * 2 + 15) / 30); }
 int twips(int pixels) { return pixels * 15; }
 
 const QString kSettings = QStringLiteral("Settings");

@@ -237,23 +237,34 @@ private Q_SLOTS:
     // Values no dialog writes are named when their machine is chosen, once a run.
     void impossiblePortSettingsAreNamedWhenTheMachineIsChosen() {
         ScriptedMessages msgs;
-        Harness h = loadedWindow("[Machine2]\nAlias=MILL\nCommPort=-3\niBaudrate=13\niParity=01\niDataLength=03\n"
-                                 "iStopBits=x\nHandshaking=5\niBaudrate2=\niParity2=5\n"
-                                 "[Machine3]\nAlias=LATHE\nCommPort=127\niParity=4\nHandshaking=0\n");
-        QCOMPARE(impossiblePortSettings("Machine2"),
-                 QStringList({"CommPort=-3", "iBaudrate=13", "iParity=01", "iParity2=5", "iStopBits=x"}));
-        QVERIFY(impossiblePortSettings("Machine3").isEmpty());
-        QVERIFY(impossiblePortSettings("Machine9").isEmpty()); // defaults throughout
+        Harness h =
+            loadedWindow("[Machine2]\nAlias=MILL\nLineDelay=501\nCommPort=-3\niBaudrate=13\niParity=01\n"
+                         "iDataLength=03\niStopBits=x\nHandshaking=5\niBaudrate2=\niParity2=5\n"
+                         "[Machine3]\nAlias=LATHE\nCommPort=127\niParity=4\nHandshaking=0\nLineDelay=500\n");
+        QCOMPARE(impossibleMachineSettings("Machine2"),
+                 QStringList({"CommPort=-3", "iBaudrate=13", "iParity=01", "iParity2=5", "iStopBits=x",
+                              "LineDelay=501"}));
+        QVERIFY(impossibleMachineSettings("Machine3").isEmpty());
+        QVERIFY(impossibleMachineSettings("Machine9").isEmpty()); // defaults throughout
         QVERIFY(msgs.shown().isEmpty());
         h.window->selectMachine(2);
         QVERIFY(msgs.shown().isEmpty());
         h.window->selectMachine(1);
         QCOMPARE(msgs.shown().size(), 1);
-        for (const char* part : {"MILL", "CommPort=-3\n", "iStopBits=x", "[Machine2]", "feedline-settings.ini"})
+        for (const char* part :
+             {"MILL", "CommPort=-3\n", "iStopBits=x", "LineDelay=501", "[Machine2]", "feedline-settings.ini"})
             QVERIFY2(msgs.texts().first().contains(part), part);
         h.window->selectMachine(2);
         h.window->selectMachine(1);
         QCOMPARE(msgs.shown().size(), 1);
+    }
+
+    // A window size typed by hand, of any length, still gives a window one can use.
+    void aWindowSizeOfAnyLengthGivesAUsableWindow() {
+        for (const QByteArray size : {"2147483647", "-99999999999"}) {
+            Harness h = loadedWindow("FormState=0\nFormW=" + size + "\nFormH=" + size + "\n");
+            QVERIFY2(h.window->width() >= 320 && h.window->height() >= 240, size.constData());
+        }
     }
 
     void hidingMachinesWritesVisibleAndLastsAcrossRestarts() {

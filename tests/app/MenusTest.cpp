@@ -189,7 +189,7 @@ private Q_SLOTS:
 
     void recentEntriesSayWhenTheFileIsGoneAndSendTheEditedWindow() {
         PtyMachine machine;
-        auto w = onPort(machine, "WaitAfterSending=31\n");
+        auto w = onPort(machine, "WaitAfterSending=0\n");
         ScriptedMessages msgs;
         const QString gone = home_->file("gone.nc");
         RecentFiles::add(gone, "open");

@@ -54,7 +54,8 @@ private Q_SLOTS:
 
     void sendToTheMachineFromTheEditorPopup() {
         PtyMachine machine;
-        auto w = loadedTerminal(*home_, machineOnPort(machine.slavePath(), "Alias=MILL\nWaitAfterSending=31\n"));
+        auto w =
+            loadedTerminal(*home_, machineOnPort(machine.slavePath(), "Alias=MILL\nWaitAfterSending=0\n"));
         gKeepAlive = 0;
         w->show();
         QByteArray program;
@@ -121,7 +122,7 @@ private Q_SLOTS:
     // The main menu's commands wait for the event loop just the same.
     void theMainMenuRunsItsCommandsClearOfTheMenu() {
         PtyMachine machine;
-        auto w = loadedTerminal(*home_, machineOnPort(machine.slavePath(), "WaitAfterSending=31\n"));
+        auto w = loadedTerminal(*home_, machineOnPort(machine.slavePath(), "WaitAfterSending=0\n"));
         gKeepAlive = 0;
         w->show();
         EditControl* ed = twoWindows(*w, "G01 X1\nG01 X2\n");

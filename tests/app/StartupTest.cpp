@@ -658,6 +658,10 @@ private Q_SLOTS:
             << "?3?S?%F" << 1 << "CommPort=abc";
         QTest::newRow("negative time-out") << QByteArray(onPty).replace("[Ports]", "SendTimeOut=-5\n[Ports]")
                                            << false << "?3?S?%F" << 1 << "SendTimeOut=-5";
+        // Lines glued together, a program in another code, a line every 35 minutes.
+        for (const char* key : {"EOBSend=", "CharacterSet=1e9", "LineDelay=2097151"})
+            QTest::newRow(key) << QByteArray(onPty).replace("[Ports]", QByteArray(key) + "\n[Ports]") << false
+                               << "?3?S?%F" << 1 << QString::fromLatin1(key) + "\n";
         QTest::newRow("UTF-16") << utf16(onPty) << false << "?3?S?%F" << 1 << "Cannot Be Read";
         QTest::newRow("garbage") << garbage() << false << "?3?S?%F" << 1 << "Cannot Be Read";
     }

@@ -2,6 +2,7 @@
 #include "CodeList.h"
 #include "ExampleSettings.h"
 #include "FakeSerialDevices.h"
+#include "FileStuff.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "NetworkHandoff.h"
@@ -13,6 +14,10 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -165,6 +170,26 @@ TEST(MachineRecord, AMissingKeyReadsItsDocumentedDefault) {
         const QString key = pair.section('=', 0, 0);
         EXPECT_EQ(MachineRecord::value("Machine9", key), pair.section('=', 1)) << qPrintable(key);
     }
+}
+
+// A number of any length reads within int's range, through every reader of whole numbers.
+TEST(MachineRecord, NumbersOfAnyLengthReadAsTheNearestWholeNumberThatFits) {
+    TestHome home;
+    const std::pair<const char*, int> rows[] = {{"99999999999999999999", INT_MAX},
+                                                {"-99999999999999999999", INT_MIN},
+                                                {"2147483648", INT_MAX},
+                                                {"-2147483649", INT_MIN},
+                                                {"2147483647.9", INT_MAX},
+                                                {"-12.9x", -12},
+                                                {"x1", 0}};
+    for (const auto& [stored, read] : rows) {
+        writeIni("Machine2", "LineDelay", stored);
+        EXPECT_EQ(MachineRecord::intValue("Machine2", "LineDelay"), read) << stored;
+        EXPECT_EQ(readIniInt("Machine2", "LineDelay", 0), read) << stored;
+    }
+    EXPECT_EQ(clampToInt64(1e300), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(clampToInt64(-1e300), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(clampToInt(std::nan("")), 0);
 }
 
 TEST(FtpHandoff, OneArgumentOfFileMachineDirectionAndSettingsFileOrNone) {

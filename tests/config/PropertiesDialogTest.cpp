@@ -5,6 +5,7 @@
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "ModalAnswerer.h"
+#include "PortConfig.h"
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
 #include "SettingsGlobals.h"
@@ -166,6 +167,26 @@ private Q_SLOTS:
         QVERIFY(dialog.click_OK());
         for (const QString& key : MachineRecord::recordKeys())
             QCOMPARE(stored(key), MachineRecord::defaultValue("Machine3", key));
+        // Defaults, as the dialog and a first start write them, are values a send takes.
+        QCOMPARE(impossibleMachineSettings("Machine3"), QStringList());
+        QVERIFY(MachineRecord::writeDefaults("Machine5"));
+        QCOMPARE(impossibleMachineSettings("Machine5"), QStringList());
+    }
+
+    // Whatever the dialog offers, OK stores nothing a send refuses: every
+    // list at its first and its last entry, every box clear and ticked.
+    void everyValueTheDialogStoresIsOneASendTakes() {
+        for (const bool last : {false, true}) {
+            frmProperties dialog;
+            for (QComboBox* box : dialog.findChildren<QComboBox*>())
+                box->setCurrentIndex(last ? box->count() - 1 : 0);
+            for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
+                box->setChecked(last);
+            auto* flow = child<QListWidget>(&dialog, "lstFlowControl");
+            flow->setCurrentRow(last ? flow->count() - 1 : 0);
+            QVERIFY(dialog.click_OK());
+            QCOMPARE(impossibleMachineSettings("Machine3"), QStringList());
+        }
     }
 
     void badFieldsAreRefusedOnTheirTabAndNothingIsWritten() {
@@ -477,6 +498,7 @@ private Q_SLOTS:
             for (const QString& key : ExampleSettings::keys())
                 QVERIFY2(keys.contains(key), qPrintable(name + " " + key));
             QCOMPARE(ExampleSettings::import(name, file, "Machine3"), ExampleSettings::Result::Imported);
+            QVERIFY2(impossibleMachineSettings("Machine3").isEmpty(), qPrintable(name));
             frmProperties shown;
             QVERIFY2(shown.click_OK(), qPrintable(name));
             for (const QString& key : ExampleSettings::keys())

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 class MachineKeys : public ::testing::Test {
@@ -89,6 +91,11 @@ TEST_F(MachineKeys, BufferSizesAndKeepAliveDefault) {
         set("InBufferSize", QString::fromLatin1(v));
         EXPECT_EQ(getBufferSize(QStringLiteral("InBufferSize")), 8192) << v;
     }
+    // Beyond the list, by hand: still a size, not a number run over.
+    for (const char* v : {"2147483647", "99999999999999999999"}) {
+        set("InBufferSize", QString::fromLatin1(v));
+        EXPECT_GE(getBufferSize(QStringLiteral("InBufferSize")), 20 * 1024) << v;
+    }
 
     // A pseudo-terminal is no USB adapter; a port that cannot be named counts as not one.
     writeIni(QStringLiteral("Ports"), QStringLiteral("Com3"), QStringLiteral("/dev/ptmx"));
@@ -96,6 +103,73 @@ TEST_F(MachineKeys, BufferSizesAndKeepAliveDefault) {
     EXPECT_EQ(keepAliveDefaultValue(), 1);
     set("CommPort", QStringLiteral("500"));
     EXPECT_EQ(keepAliveDefaultValue(), 1);
+}
+
+// A send key outside what the program writes stops the routes that read
+// it, and only those. Routes: T text send, N send without window, E
+// executive tape, D drip feed and chunks, B Send Binary, U turbo, X XModem.
+TEST_F(MachineKeys, SendKeysTheProgramNeverWritesStopTheRoutesThatReadThem) {
+    const struct {
+        const char *key, *value, *stoppedRoutes;
+    } rows[] = {
+        {"EOBSend", "", "TNDU"},
+        {"EOBSend", "abc", "TNDU"},
+        {"EOBSend", "7", "TNDU"},
+        {"EOBSend", "-1", "TNDU"},
+        {"EOBSend", "2147483648", "TNDU"},
+        {"EOBSend", "5", ""},
+        {"CharacterSet", "1e9", "TNEDBU"},
+        {"CharacterSet", "1", ""},
+        {"LineDelay", "2097151", "TNDB"},
+        {"LineDelay", "501", "TNDB"},
+        {"LineDelay", "500", ""},
+        {"CharacterDelay", "3000000", "TNEDBU"},
+        {"CharacterDelay", "25", ""},
+        {"DripFeedPacketSize", "1e9", "TNEDU"},
+        {"DripFeedPacketSize", "1028", "TNEDU"},
+        {"DripFeedPacketSize", "1027", ""},
+        {"WaitForXON", "3", "TNEDBU"},
+        {"RemoteDeviceOnline", "-1", "TNEDBU"},
+        {"StripSpaces", "2", "TNDU"},
+        {"StripBlankLines", "01", "TNDU"},
+        {"FlowMethod", "2", "TNEDB"},
+        {"WaitAfterSending", "31", "TNEDBU"},
+        {"WaitAfterSending", "30", ""},
+        {"IgnoreBlockType", "1.0", "T"},
+        {"DoubleSpaceN", "True", "T"},
+        {"KeepAlive", "2", "TNEDBUX"},
+        {"DTREnable", "on", "TNEDBUX"},
+        {"OutBufferSize", "20", "TNEDBUX"},
+        {"OutBufferSize", "19", ""},
+    };
+    const std::pair<char, SendRoute> routes[] = {{'T', SendRoute::Text},          {'N', SendRoute::NoWindow},
+                                                 {'E', SendRoute::ExecutiveTape}, {'D', SendRoute::DripFeed},
+                                                 {'B', SendRoute::Binary},        {'U', SendRoute::Turbo},
+                                                 {'X', SendRoute::XModem}};
+    for (const auto& r : rows) {
+        const QString entry = QStringLiteral("%1=%2").arg(QLatin1String(r.key), QLatin1String(r.value));
+        SCOPED_TRACE(entry.toStdString());
+        removeIniSection(gCurrentMachineSection, gIniPath);
+        set(r.key, QString::fromLatin1(r.value));
+        const bool impossible = *r.stoppedRoutes != '\0';
+        EXPECT_EQ(impossibleMachineSettings(gCurrentMachineSection),
+                  impossible ? QStringList{entry} : QStringList());
+        for (const auto& [letter, route] : routes) {
+            EXPECT_EQ(impossibleSettingsOfSend(route).contains(entry),
+                      std::strchr(r.stoppedRoutes, letter) != nullptr)
+                << letter;
+        }
+        if (impossible) {
+            EXPECT_TRUE(impossibleSettingsText({entry}).contains(QStringLiteral("Values No Send Can Use")));
+        }
+    }
+    // The port's keys are checked for every route, as for every opening.
+    removeIniSection(gCurrentMachineSection, gIniPath);
+    set("iBaudrate", QStringLiteral("13"));
+    for (const auto& [letter, route] : routes) {
+        EXPECT_EQ(impossibleSettingsOfSend(route), QStringList{"iBaudrate=13"}) << letter;
+    }
+    EXPECT_TRUE(impossibleSettingsText({"iBaudrate=13"}).contains(QStringLiteral("Values No Port Can Use")));
 }
 
 using EndOfBlock = MachineKeys;

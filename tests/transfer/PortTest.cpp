@@ -354,6 +354,24 @@ TEST_F(Port, KeepAliveDecidesTheCloseAndTheLightsShowThePort) {
     closeComPort();
     EXPECT_FALSE(comPort().isOpen());
     EXPECT_FALSE(portLines().open);
+
+    // An opening refused for settings no port, or no send, can use closes
+    // the port that keep-alive held: nothing goes out on it.
+    gKeepAlive = 1;
+    const struct {
+        const char *key, *refused, *before;
+    } rows[] = {{"iBaudrate", "13", "6"}, {"EOBSend", "9", "0"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.key);
+        set(r.key, QString::fromLatin1(r.before));
+        ASSERT_TRUE(openPortSilent());
+        set(r.key, QString::fromLatin1(r.refused));
+        EXPECT_FALSE(openPortForSend(SendRoute::NoWindow));
+        EXPECT_FALSE(comPort().isOpen());
+        EXPECT_EQ(sendToPort("N1"), PortResult::NotOpen);
+        set(r.key, QString::fromLatin1(r.before));
+    }
+    gKeepAlive = 0;
 }
 
 TEST_F(Port, FlowChecksPassWhenNothingHolds) {

@@ -318,10 +318,11 @@ TEST_F(Send, AHeaderPauseWaitsForAMachineThatStopsReading) {
 }
 
 TEST_F(Send, WithoutWindowTheLineDelayFollowsSkippedAndBlankLinesToo) {
-    set({{"LineDelay", "60000"}, {"IgnoreBlock", "/"}, {"StripBlankLines", "1"}});
-    for (const QByteArray& first : {QByteArray("/SKIPPED"), QByteArray()}) {
+    // The longest delay, after each of 40 lines: the last comes 20 s later.
+    set({{"LineDelay", "500"}, {"IgnoreBlock", "/"}, {"StripBlankLines", "1"}});
+    for (const QByteArray& first : {QByteArray("/SKIPPED\n"), QByteArray("\n")}) {
         SCOPED_TRACE(first.constData());
-        // Cancelled in the delay after the first line, or once the second came.
+        // Cancelled in the delay after the first line, or once the last came.
         During operatorSide([&] {
             frmCancelSend* frm = frmCancelSend::instance();
             if (machine.receivedCount() == 0 && !(frm && frm->Label2(3)->text() == QLatin1String("1")))
@@ -329,8 +330,8 @@ TEST_F(Send, WithoutWindowTheLineDelayFollowsSkippedAndBlankLinesToo) {
             gCancelSend = true;
             return true;
         });
-        EXPECT_EQ(sendFileNoWindow(program(first + "\nB\n")), SendOutcome::Cancelled);
-        EXPECT_EQ(settled(), QByteArray()) << "the delay after the first line holds the second back";
+        EXPECT_EQ(sendFileNoWindow(program(first.repeated(40) + "B\n")), SendOutcome::Cancelled);
+        EXPECT_EQ(settled(), QByteArray()) << "the delays after the first lines hold the last back";
     }
 }
 
@@ -518,21 +519,33 @@ TEST_F(Send, PortThatCannotOpenEmptyFileAndRoutesWithoutAProtocolSendNothing) {
     EXPECT_TRUE(logLines().isEmpty());
     expectIdleAndUnlocked();
 
-    // A value no port can use stops every route of either engine, said once:
-    // Com1, where a port number that is no number would fall back to, is
-    // this pseudo-terminal, and gets nothing.
+    // A value no port, or no send, can use stops every route of either
+    // engine that reads it, said once: Com1, where a port number that is no
+    // number would fall back to, is this pseudo-terminal, and gets nothing.
     const char* impossible[][4] = {{"CommPort", "abc", "Handshaking", "1"},
                                    {"CommPort", "abc", "Handshaking", "4"},
                                    {"iBaudrate", "13", "DripFeedPacketSize", "2"},
                                    {"Handshaking", "9", "LineDelay", "0"},
                                    {"SendTimeOut", "-5", "DripFeedPacketSize", "3"},
-                                   {"SendTimeOut", "9223372036854775807", "LineDelay", "0"}};
+                                   {"SendTimeOut", "9223372036854775807", "LineDelay", "0"},
+                                   {"SendTimeOut", "9999999999", "DripFeedPacketSize", "0"},
+                                   {"EOBSend", "", "DripFeedPacketSize", "0"},
+                                   {"EOBSend", "2147483648", "DripFeedPacketSize", "5"},
+                                   {"CharacterSet", "1e9", "DripFeedPacketSize", "1"},
+                                   {"LineDelay", "2097151", "DripFeedPacketSize", "2"},
+                                   {"LineDelay", "99999999999999999999", "DripFeedPacketSize", "0"},
+                                   {"CharacterDelay", "3000000", "DripFeedPacketSize", "3"},
+                                   {"DripFeedPacketSize", "1e9", "LineDelay", "0"},
+                                   {"WaitForXON", "3", "DripFeedPacketSize", "0"},
+                                   {"WaitAfterSending", "2147483647", "DripFeedPacketSize", "2"},
+                                   {"KeepAlive", "-1", "Handshaking", "4"}};
     for (const auto& r : impossible) {
         const QString named = QStringLiteral("%1=%2").arg(r[0], r[1]);
         removeIniSection(gCurrentMachineSection, gIniPath);
         set({{r[2], r[3]}, {r[0], r[1]}, {"lastline", "N9 (RESTART HERE)"}});
         for (const bool window : {false, true}) {
             msgs.clear();
+            const CancelAfter deadline(10000); // a send that went ahead on such a value would not end
             EXPECT_EQ(window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::PortFailed)
                 << qPrintable(named);
             EXPECT_EQ(msgs.texts().filter(named).size(), 1) << qPrintable(msgs.texts().join('|'));

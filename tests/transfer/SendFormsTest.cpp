@@ -128,6 +128,8 @@ private Q_SLOTS:
         QCOMPARE(RecentFiles::entries(QStringLiteral("send")).value(0), QStringLiteral("/nc/a - b.nc"));
         QCOMPARE(RecentFiles::entries(QStringLiteral("receive")).mid(0, 2), QStringList({"/nc/in.nc", ""}));
 
+        // A size typed by hand, of any length.
+        writeIni(QStringLiteral("Settings"), QStringLiteral("LFormW"), QStringLiteral("-99999999999"));
         frmLogFile viewer;
         QTreeWidget* list = viewer.lvDragDrop();
         QCOMPARE(list->topLevelItemCount(), 3);

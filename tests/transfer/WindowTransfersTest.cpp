@@ -27,13 +27,12 @@ private Q_SLOTS:
     void aTransferLocksTheWindowAndTheProgressWindowFollowsIt() {
         auto home = freshAppHome();
         PtyMachine machine;
-        // A send that lasts until the test ends it.
-        auto w =
-            loadedTerminal(*home, machineOnPort(machine.slavePath(), "LineDelay=600000\nHandshaking=0\n"));
+        // A send that lasts until the test ends it: 200 lines, each followed by the longest delay.
+        auto w = loadedTerminal(*home, machineOnPort(machine.slavePath(), "LineDelay=500\nHandshaking=0\n"));
         gKeepAlive = 0;
         w->show();
         const QString path = home->file(QStringLiteral("part.nc"));
-        QVERIFY(writeAllBytes(path, "N1\nN2\n"));
+        QVERIFY(writeAllBytes(path, QByteArray("N1\n").repeated(200)));
         ScriptedMessages msgs;
         msgs.answerFiles({path});
         int stage = 0, freeWhileSending = -1;

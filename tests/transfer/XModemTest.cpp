@@ -321,10 +321,16 @@ protected:
     QTimer ticker;
 };
 
-class XModemRouteToRx : public XModemPanels, public ::testing::WithParamInterface<std::tuple<bool, int>> {};
+// With keys XModem never reads (framing, flow, lines, code, send mode) at
+// values no other route could use.
+class XModemRouteToRx : public XModemPanels,
+                        public ::testing::WithParamInterface<std::tuple<bool, int, const char*>> {};
 
 TEST_P(XModemRouteToRx, RxGetsTheFormattedCopy) {
-    const auto [crc, size] = GetParam();
+    const auto [crc, size, unusedKeys] = GetParam();
+    for (const QString& entry : QString::fromLatin1(unusedKeys).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        writeIni(gCurrentMachineSection, entry.section(QLatin1Char('='), 0, 0),
+                 entry.section(QLatin1Char('='), 1));
     const QByteArray data = randomBytes(size, 5);
     const QString file = path(QStringLiteral("part.nc"));
     ASSERT_TRUE(writeAllBytes(file, data));
@@ -343,10 +349,14 @@ TEST_P(XModemRouteToRx, RxGetsTheFormattedCopy) {
     expectIdle();
 }
 
-INSTANTIATE_TEST_SUITE_P(ChecksumAndCrc, XModemRouteToRx,
-                         ::testing::Values(std::make_tuple(false, 0), std::make_tuple(true, 127),
-                                           std::make_tuple(false, 128), std::make_tuple(true, 129),
-                                           std::make_tuple(true, 1 << 20)));
+INSTANTIATE_TEST_SUITE_P(
+    ChecksumAndCrc, XModemRouteToRx,
+    ::testing::Values(std::make_tuple(false, 0, ""), std::make_tuple(true, 127, "iParity=9 FlowMethod=7"),
+                      std::make_tuple(false, 128, "iDataLength=9 iStopBits=x WaitForXON=3"),
+                      std::make_tuple(true, 129,
+                                      "EOBSend= LineDelay=2097151 CharacterSet=1e9 "
+                                      "CharacterDelay=3000000 DripFeedPacketSize=1e9"),
+                      std::make_tuple(true, 1 << 20, "")));
 
 TEST_F(XModemPanels, SxToTheReceivePanelLandsAuditedAndLogged) {
     writeIni(gCurrentMachineSection, QStringLiteral("AuditTrail"), QStringLiteral("1"));
