@@ -190,6 +190,10 @@ int EditControl::caretLine() const {
 
 void EditControl::setCaretLine(int line) { SendScintilla(SCI_GOTOLINE, qMax(0, line - 1)); }
 
+int EditControl::lineAtPosition(qint64 position) const {
+    return int(SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(qMax<qint64>(0, position)))) + 1;
+}
+
 void EditControl::setCaretColumn(int column) {
     const long line = SendScintilla(SCI_LINEFROMPOSITION, SendScintilla(SCI_GETCURRENTPOS));
     const long start = SendScintilla(SCI_POSITIONFROMLINE, line);

@@ -39,6 +39,7 @@ public:
     // Caret, 1-based lines; columns count the characters before the caret.
     int caretLine() const;
     void setCaretLine(int line);
+    int lineAtPosition(qint64 position) const; // the line that holds a byte position
     void setCaretColumn(int column);
     int currentColumn() const;
     int caretColumnInLine() const; // 1-based

@@ -336,6 +336,9 @@ private:
     qint64 programSize_ = 0;
     qint64 lineCount_ = 0;
     qint64 lineIndex_ = 0;
+    // Where the block about to go starts: the editor's caret follows it there,
+    // as the editor numbers its lines (LF CR is two line ends there).
+    qint64 blockAt_ = 0;
     qint64 linesRead_ = 0;
     qint64 bytesRead_ = 0;
     qint64 titleBytes_ = 0; // each line read as its length and a CR LF, whatever the end of block
@@ -658,7 +661,7 @@ void TextSend::showProgress(bool now) {
         drawEcho();
     }
     if (job_.control)
-        job_.control->setCaretLine(int(lineIndex_));
+        job_.control->setCaretLine(job_.control->lineAtPosition(blockAt_));
 }
 
 // The box gets the lines read since it was last drawn, read back from the
@@ -744,6 +747,7 @@ void TextSend::sendLines() {
     lineIndex_ = job_.startLine;
     if (lineIndex_ > 0 && !reader.skip(lineIndex_))
         lineIndex_ = lineCount_;
+    blockAt_ = reader.position();
     echo_ = job_.disk && session_.layout() == 3;
     echoAsSent_ = job_.disk && !eia_ && eob_ == "\r\n";
     if (echo_)
@@ -771,6 +775,7 @@ void TextSend::sendLines() {
         }
         const SendLines::LineReader::Line& line = run[runAt++];
         const qint64 rawAt = line.start;
+        blockAt_ = rawAt;
         ++lineIndex_;
         ++linesRead_;
         bytesRead_ = line.end;
@@ -882,10 +887,14 @@ void TextSend::finish(bool afterSendWait) {
     ending.afterClose = [this] {
         QByteArray restartLine;
         const LineTrail::Line* out = trail_.lastOut();
+        qint64 editorLine = 0; // where the restart box finds the line
         if (out) {
             if (in_.seek(out->rawAt))
                 restartLine = in_.read(out->rawSize);
             lineIndex_ = out->index;
+            // Only a cancel names it: no second read of a program sent whole.
+            if (outcome_ == SendOutcome::Cancelled && in_.seek(0))
+                editorLine = SendLines::editorLineOfBlock(in_, out->index);
         } else {
             lineIndex_ = job_.startLine;
         }
@@ -893,7 +902,7 @@ void TextSend::finish(bool afterSendWait) {
         if (outcome_ != SendOutcome::PortFailed)
             writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine));
         return out ? QStringLiteral("Line %1 Is Kept For A Restart: %2")
-                         .arg(out->index)
+                         .arg(editorLine)
                          .arg(QString::fromLatin1(restartLine))
                    : QStringLiteral("No Line Reached The Machine Whole");
     };

@@ -251,12 +251,13 @@ TEST_F(Send, NothingGoesBeforeTheMachineOrTheOperatorSaysGo) {
 TEST_F(Send, CancelMidSendLeavesTheRestartLineTheMachineGotWhole) {
     set("Handshaking", "1");
     const QByteArray all = numbered(100000);
-    const QString path = program(all);
     // Past 20,000 bytes the machine stops reading (what is on its way waits
     // in the pseudo-terminal), or says XOFF (it waits in the PC); the
-    // operator cancels while the send is held.
-    for (const bool xoff : {false, true}) {
-        SCOPED_TRACE(xoff ? "XOFF" : "not reading");
+    // operator cancels while the send is held. The line named is the one the
+    // editor shows, where a restart asks for it: LF CR takes two there.
+    for (const auto& [xoff, lfCr] : {std::pair{false, false}, {true, false}, {true, true}}) {
+        SCOPED_TRACE(xoff ? (lfCr ? "XOFF, LF CR" : "XOFF") : "not reading");
+        const QString path = program(lfCr ? QByteArray(all).replace("\r\n", "\n\r") : all);
         const qint64 before = comPort().handedCount() - comPort().droppedCount();
         qint64 lastHanded = -1;
         auto held = std::make_shared<std::atomic<bool>>(false);
@@ -288,7 +289,8 @@ TEST_F(Send, CancelMidSendLeavesTheRestartLineTheMachineGotWhole) {
         const QByteArray whole = got.left(got.lastIndexOf("\r\n"));
         const QByteArray lastWhole = whole.mid(whole.lastIndexOf("\r\n") + 2);
         EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")).toLatin1(), lastWhole);
-        const int line = lastWhole.mid(1, lastWhole.indexOf(' ') - 1).toInt() / 10; // "N<10 x line> ..."
+        const int block = lastWhole.mid(1, lastWhole.indexOf(' ') - 1).toInt() / 10; // "N<10 x line> ..."
+        const int line = lfCr ? 2 * block - 1 : block;
         EXPECT_EQ(lastStatusText(), QStringLiteral("Send Cancelled - Line %1 Is Kept For A Restart: %2")
                                         .arg(line)
                                         .arg(QString::fromLatin1(lastWhole)));
@@ -845,6 +847,35 @@ TEST_F(SendFromEditor, RestartLinesAreTheEditorsInAnLfCrProgram) {
     safeRestart();
     EXPECT_TRUE(msgs.sawText(QStringLiteral("\"6\" Is Not A Line Number From 1 To 5")));
     EXPECT_EQ(settled(), QByteArray());
+}
+
+// While a window is sent, its caret stands on the block the progress window
+// shows, on the editor's own line: in an LF CR program block k is on line
+// 2k-1. The machine holds the send with XOFF, so the display stands still.
+TEST_F(SendFromEditor, TheCaretStandsOnTheShownBlockInTheEditorsLines) {
+    set("Handshaking", "1");
+    ASSERT_GE(editors.openFileInNewWindow(program(numbered(5000).replace("\r\n", "\n\r"))), 0);
+    EditControl* control = editors.activeEditor();
+    machine.setReaction([m = &machine, held = false](qint64 got) mutable {
+        if (!held && got >= 20000)
+            m->send("\x13"); // and never an XON
+        held = held || got >= 20000;
+    });
+    bool matched = false;
+    During operatorSide([&] {
+        frmCancelSend* frm = frmCancelSend::instance();
+        if (!frm || machine.receivedCount() < 20000 || frm->Label2(5)->text().isEmpty())
+            return false;
+        matched = control->lineText(control->caretLine()) == frm->Label2(5)->text();
+        gCancelSend = gCancelSend || matched;
+        return matched;
+    });
+    const CancelAfter deadline(20000);
+    QString file = gWindows[gActiveWindow].fileName;
+    int line = 0;
+    EXPECT_EQ(sendTextBlock(file, true, line), SendOutcome::Cancelled);
+    EXPECT_TRUE(matched) << "the caret was never on the block shown";
+    settled();
 }
 
 TEST_F(Send, SeveralFilesInTheirOrderAndCancelEndsTheBatch) {
