@@ -2,7 +2,6 @@
 
 #include "DateStuff.h"
 #include "EditorGlobals.h"
-#include "FileStuff.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "ProgramPaths.h"
@@ -44,10 +43,13 @@ void migrateSendMode() {
     for (int n = 1; n <= kMachineCount; ++n) {
         const QString section = MachineRecord::sectionName(n);
         const QString mode = readIni(section, QStringLiteral("DripFeedPacketSize"), QStringLiteral("0"));
-        // Send modes moved up by three; a value that is no number counts as 0.
-        if (mode != QLatin1String("0"))
-            writeIni(section, QStringLiteral("DripFeedPacketSize"),
-                     QString::number(qint64(leadingInt(mode)) + 3));
+        // Send modes moved up by three. A value that is no whole number is
+        // left as it stands, for a send to name it: moved up, it would pick
+        // a send mode nobody chose.
+        bool whole = false;
+        const int v = mode.toInt(&whole);
+        if (mode != QLatin1String("0") && whole && mode == QString::number(v))
+            writeIni(section, QStringLiteral("DripFeedPacketSize"), QString::number(qint64(v) + 3));
     }
 }
 

@@ -322,18 +322,19 @@ private Q_SLOTS:
         home_->writeIni(
             "[Settings]\nRunBefore=Yes\n[Machine1]\nDripFeedPacketSize=0\n[Machine2]\n"
             "DripFeedPacketSize=1\n[Machine3]\nDripFeedPacketSize=3\n[Machine4]\nDripFeedPacketSize=abc\n"
-            "[Machine6]\nDripFeedPacketSize=-1\n");
+            "[Machine5]\nDripFeedPacketSize=1e9\n[Machine6]\nDripFeedPacketSize=-1\n");
         auto modes = [] {
             QStringList out;
             for (int n = 1; n <= 6; ++n)
                 out << readIni(MachineRecord::sectionName(n), "DripFeedPacketSize", "-");
             return out;
         };
-        // Every stored value but "0" moves up by three, one that is no number counting as 0.
+        // Every stored whole number but "0" moves up by three; any other
+        // text stays, for a send to name it.
         for (int start = 0; start < 2; ++start) {
             Harness h = makeWindow();
             QVERIFY(h.window->Form_Load());
-            QCOMPARE(modes(), QStringList({"0", "4", "6", "3", "-", "2"}));
+            QCOMPARE(modes(), QStringList({"0", "4", "6", "abc", "1e9", "2"}));
         }
     }
 
