@@ -105,7 +105,7 @@ public:
         droppedBefore_ = link.droppedCount();
         count_ = 0;
         head_ = 0;
-        settleAt_ = 4096;
+        settleAt_ = kSettleAt;
     }
     void add(const Line& line) {
         *room(1) = line;
@@ -113,8 +113,11 @@ public:
     }
     // Room for `n` more lines, to be written in order and kept with added().
     Line* room(size_t n) {
+        // A short program keeps a small trail; a long one grows it once to
+        // what it holds between settles, not in doublings that each touch
+        // fresh memory.
         if (count_ + n > lines_.size())
-            lines_.resize(qMax(2 * lines_.size(), count_ + n));
+            lines_.resize(qMax(lines_.empty() ? size_t(256) : qMax(2 * lines_.size(), kSettleAt + 1024), count_ + n));
         return lines_.data() + count_;
     }
     void added(size_t n) {
@@ -124,7 +127,7 @@ public:
         // them would cost a system call per line.
         if (count_ - head_ > settleAt_) {
             settle();
-            settleAt_ = qMax<size_t>(4096, 2 * (count_ - head_));
+            settleAt_ = qMax(kSettleAt, 2 * (count_ - head_));
         }
     }
     // Forgets the lines before the last one that has left.
@@ -161,9 +164,10 @@ private:
     const SerialLink* link_ = nullptr;
     qint64 droppedBefore_ = 0;
     std::vector<Line> lines_; // [head_, count_) are kept, the rest is room
+    static constexpr size_t kSettleAt = 4096;
     size_t count_ = 0;
     size_t head_ = 0;
-    size_t settleAt_ = 4096;
+    size_t settleAt_ = kSettleAt;
 };
 
 // The header's or trailer's pieces; `sample` is what the percent rule looks
@@ -409,7 +413,9 @@ private:
     // they go when that is the end of block and no code converts them.
     Tail terminalBytes_{kTerminalShows};
     bool echoAsSent_ = false;
-    bool terminalShown_ = false; // without a terminal view nothing is gathered for it
+    // Without a terminal view (the command line has none; the main window's
+    // lives as long as the window) nothing is gathered for it.
+    bool terminalShown_ = false;
     QElapsedTimer shownAt_; // the display was last brought up to date
     // Brings it up to date while a write or a wait holds the send.
     QTimer heldDisplay_;
