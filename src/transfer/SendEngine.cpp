@@ -35,6 +35,7 @@
 #include <QTime>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -102,27 +103,47 @@ public:
     void begin(const SerialLink& link) {
         link_ = &link;
         droppedBefore_ = link.droppedCount();
-        lines_.clear();
+        count_ = 0;
         head_ = 0;
-        settleAt_ = 4096;
+        settleAt_ = kSettleAt;
     }
     void add(const Line& line) {
-        lines_.push_back(line);
+        *room(1) = line;
+        added(1);
+    }
+    // Room for `n` more lines, to be written in order and kept with added().
+    Line* room(size_t n) {
+        // A short program keeps a small trail; a long one grows it once to
+        // what it holds between settles, not in doublings that each touch
+        // fresh memory.
+        if (count_ + n > lines_.size())
+            lines_.resize(qMax(lines_.empty() ? size_t(256) : qMax(2 * lines_.size(), kSettleAt + 1024), count_ + n));
+        return lines_.data() + count_;
+    }
+    void added(size_t n) {
+        count_ += n;
         // Settled again once the lines kept have doubled: lines still in a
         // batch cannot be forgotten, and asking the port after every one of
         // them would cost a system call per line.
-        if (lines_.size() - head_ > settleAt_) {
+        if (count_ - head_ > settleAt_) {
             settle();
-            settleAt_ = qMax<size_t>(4096, 2 * (lines_.size() - head_));
+            settleAt_ = qMax(kSettleAt, 2 * (count_ - head_));
         }
     }
     // Forgets the lines before the last one that has left.
     void settle() {
         const qint64 out = leftThePc();
-        while (lines_.size() - head_ > 1 && lines_[head_ + 1].end <= out)
-            ++head_;
-        if (head_ > lines_.size() / 2) {
-            lines_.erase(lines_.begin(), lines_.begin() + qsizetype(head_));
+        // The ends rise line by line: the first line still on its way is
+        // found by halving, the one before it is the last out.
+        if (count_ - head_ > 1) {
+            const auto first = lines_.begin() + qsizetype(head_) + 1, last = lines_.begin() + qsizetype(count_);
+            const auto onItsWay =
+                std::upper_bound(first, last, out, [](qint64 o, const Line& l) { return o < l.end; });
+            head_ = size_t(onItsWay - lines_.begin()) - 1;
+        }
+        if (head_ > count_ / 2) {
+            std::copy(lines_.begin() + qsizetype(head_), lines_.begin() + qsizetype(count_), lines_.begin());
+            count_ -= head_;
             head_ = 0;
         }
     }
@@ -131,7 +152,7 @@ public:
         if (!link_)
             return nullptr;
         settle();
-        return head_ < lines_.size() && lines_[head_].end <= leftThePc() ? &lines_[head_] : nullptr;
+        return head_ < count_ && lines_[head_].end <= leftThePc() ? &lines_[head_] : nullptr;
     }
 
 private:
@@ -142,9 +163,11 @@ private:
     }
     const SerialLink* link_ = nullptr;
     qint64 droppedBefore_ = 0;
-    std::vector<Line> lines_; // from head_ on
+    std::vector<Line> lines_; // [head_, count_) are kept, the rest is room
+    static constexpr size_t kSettleAt = 4096;
+    size_t count_ = 0;
     size_t head_ = 0;
-    size_t settleAt_ = 4096;
+    size_t settleAt_ = kSettleAt;
 };
 
 // The header's or trailer's pieces; `sample` is what the percent rule looks
@@ -374,6 +397,8 @@ private:
         queueBlock(block.constData(), block.size(), eob);
     }
     void queueShortLine(const char* line, qsizetype size);
+    qsizetype queueQuickLines(const SendLines::LineReader::Line* run, qsizetype from, qsizetype size,
+                              const SendLines::LineReader& reader);
     QByteArray pendingBytes() const { return QByteArray::fromRawData(pending_.constData(), pendingSize_); }
     // The echo layout's box shows its newest lines only: where each recent
     // line starts in the program, in a ring; they are read back and
@@ -388,6 +413,9 @@ private:
     // they go when that is the end of block and no code converts them.
     Tail terminalBytes_{kTerminalShows};
     bool echoAsSent_ = false;
+    // Without a terminal view (the command line has none; the main window's
+    // lives as long as the window) nothing is gathered for it.
+    bool terminalShown_ = false;
     QElapsedTimer shownAt_; // the display was last brought up to date
     // Brings it up to date while a write or a wait holds the send.
     QTimer heldDisplay_;
@@ -699,7 +727,7 @@ PortResult TextSend::flush() {
         showProgress(false);
     PortResult r = PortResult::Ok;
     if (pendingSize_ > 0) {
-        if (echoAsSent_)
+        if (echoAsSent_ && terminalShown_)
             terminalBytes_.append(pending_.constData(), pendingSize_);
         r = sendToPort(pendingBytes());
         pendingSize_ = 0;
@@ -740,6 +768,72 @@ void TextSend::queueBlock(const char* block, qsizetype size, const QByteArray& e
     pendingSize_ = need;
 }
 
+// Queues the lines of run[from, size) that go as they stand and ask for
+// nothing else: short, sent, short of the next percent and of the
+// hand-over. The counts, the trail and the echo's starts are brought up
+// to date once, after them. Returns the first line left to the caller.
+qsizetype TextSend::queueQuickLines(const SendLines::LineReader::Line* run, qsizetype from, qsizetype size,
+                                    const SendLines::LineReader& reader) {
+    constexpr qsizetype kMove = SendLines::LineReader::kSlack;
+    // The lines of a run lie in order in the reader's buffer: when the last
+    // one has its slack, every one has.
+    if (from == size || !reader.hasSlack(run[size - 1].data, run[size - 1].size))
+        return from;
+    const qsizetype eobSize = eob_.size();
+    const bool eobMoves = eobSize <= qsizetype(sizeof eobMove_);
+    // The hand-over comes before the room ends: nothing grows in here.
+    const qsizetype limit =
+        qMin<qsizetype>(flushAt_, pending_.size() - kMove - qsizetype(sizeof eobMove_) - eobSize);
+    char* const out = pending_.data();
+    qsizetype pending = pendingSize_;
+    LineTrail::Line* trail = trail_.room(size_t(size - from));
+    const qint64 handed = comPort().handedCount();
+    qint64 index = lineIndex_;
+    qint64 shown = 0;
+    qsizetype at = from;
+    for (; at < size; ++at) {
+        const SendLines::LineReader::Line& l = run[at];
+        if (l.end >= nextPercentAt_ || l.size > kMove || pending + l.size + eobSize >= limit ||
+            !SendLines::isSent(l.data, l.size, rules_))
+            break;
+        char* to = out + pending;
+        std::memcpy(to, l.data, size_t(kMove));
+        to += l.size;
+        if (eobMoves)
+            std::memcpy(to, eobMove_, sizeof eobMove_);
+        else
+            std::memcpy(to, eob_.constData(), size_t(eobSize));
+        pending += l.size + eobSize;
+        shown += l.size;
+        *trail++ = {handed + pending, ++index, l.start, l.size};
+    }
+    const qsizetype k = at - from;
+    if (k == 0)
+        return at;
+    trail_.added(size_t(k));
+    pendingSize_ = pending;
+    const SendLines::LineReader::Line& last = run[at - 1];
+    if (echo_) {
+        // Only the newest kEchoDraw starts can ever be read back.
+        const qsizetype first = qMax(from, at - qsizetype(kEchoDraw));
+        size_t slot = (echoNext_ + size_t(first - from)) % size_t(kEchoDraw);
+        for (qsizetype i = first; i < at; ++i) {
+            echoStarts_[slot] = run[i].start;
+            slot = slot + 1 == size_t(kEchoDraw) ? 0 : slot + 1;
+        }
+        echoNext_ = slot;
+        echoSince_ += k;
+    }
+    lineIndex_ = index;
+    linesRead_ += k;
+    bytesRead_ = last.end;
+    titleBytes_ += shown + 2 * k;
+    blockAt_ = last.start;
+    blockData_ = last.data;
+    blockSize_ = last.size;
+    return at;
+}
+
 void TextSend::sendLines() {
     SendLines::LineReader reader(in_);
     if (!job_.disk)
@@ -750,10 +844,14 @@ void TextSend::sendLines() {
     blockAt_ = reader.position();
     echo_ = job_.disk && session_.layout() == 3;
     echoAsSent_ = job_.disk && !eia_ && eob_ == "\r\n";
+    terminalShown_ = terminalEchoShown();
     if (echo_)
         echoStarts_.resize(kEchoDraw);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
     const bool plain = !rules_.stripSpaces && rules_.ignoreBlock.isEmpty() && !rules_.doubleSpaceN;
+    // Lines that go as they stand, each one only queued and remembered.
+    const bool quick = job_.disk && plain && !eia_ && !flowPoint && lineDelay_ <= 0 &&
+                       (echoAsSent_ || !terminalShown_);
     const SerialLink& link = comPort();
     // The display shows the block about to go: a write the machine holds
     // (not reading, XOFF) must not leave it where the last look before was.
@@ -773,6 +871,8 @@ void TextSend::sendLines() {
             if ((runSize = reader.nextLines(run, kRun)) == 0)
                 break;
         }
+        if (quick && (runAt = queueQuickLines(run, runAt, runSize, reader)) == runSize)
+            continue;
         const SendLines::LineReader::Line& line = run[runAt++];
         const qint64 rawAt = line.start;
         blockAt_ = rawAt;
@@ -810,7 +910,7 @@ void TextSend::sendLines() {
                 if (!fail(gHandshaking == 1 ? check4XONXOFF() : wait4CTS()))
                     break;
             }
-            if (job_.disk && !echoAsSent_) {
+            if (job_.disk && !echoAsSent_ && terminalShown_) {
                 terminalBytes_.append(blockData_, blockSize_);
                 terminalBytes_.append("\r\n", 2);
             }

@@ -1,6 +1,7 @@
 #include "SendLines.h"
 
 #include <QIODevice>
+#include <QtAlgorithms>
 
 #include <cmath>
 #include <cstring>
@@ -95,31 +96,84 @@ bool LineReader::next(QByteArray* line) {
     }
 }
 
+namespace {
+// The CR and LF bytes among the 32 at `p`, one bit each (bit i for p[i]).
+inline quint32 lineEndBits(const char* p) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+    const quint32 low = quint32(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(a, cr), _mm_cmpeq_epi8(a, lf))));
+    const quint32 high = quint32(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(b, cr), _mm_cmpeq_epi8(b, lf))));
+    return low | high << 16;
+#else
+    quint32 bits = 0;
+    for (int i = 0; i < 32; ++i)
+        if (p[i] == '\r' || p[i] == '\n')
+            bits |= quint32(1) << i;
+    return bits;
+#endif
+}
+} // namespace
+
 qsizetype LineReader::nextLines(Line* lines, qsizetype max) {
+    static_assert(kSlack >= 32, "32 bytes are looked at from any position before end_");
     qsizetype n = 0;
     for (;;) {
-        const char* d = buf_.constData();
-        while (n < max && begin_ < end_) {
-            const qint64 at = firstLineEnd(d + scanFrom_, d + end_) - d;
-            // A line end that ends the bytes read so far may go on in the next piece.
-            const int endSize = at < end_ ? lineEndSize(d + at, end_ - at, !atEnd_) : 0;
-            if ((at == end_ && !atEnd_) || (at < end_ && endSize == 0)) {
-                scanFrom_ = at; // searched to here: the next read goes on from it
-                break;
-            }
-            Line& line = lines[n++];
-            line.data = d + begin_;
-            line.start = consumed_ + begin_;
-            if (at == end_) { // the last line, without an end
-                line.size = end_ - begin_;
-                begin_ = end_;
+        // Kept in locals: the lines written cannot then be taken for them.
+        const char* const d = buf_.constData();
+        const qint64 end = end_, consumed = consumed_;
+        const bool more = !atEnd_;
+        qint64 begin = begin_, scan = scanFrom_;
+        // The line ends among the 32 bytes from `block` on, each found once:
+        // one look per 32 bytes, not one search per line. The buffer holds
+        // kSlack bytes past end_; the bits of those are dropped.
+        qint64 block = scan;
+        const auto endsAt = [d, end](qint64 at) {
+            const quint32 bits = lineEndBits(d + at);
+            return end - at >= 32 ? bits : bits & ((quint32(1) << (end - at)) - 1);
+        };
+        quint32 ends = begin < end ? endsAt(block) : 0;
+        while (n < max && begin < end) {
+            while (ends == 0 && block + 32 < end)
+                ends = endsAt(block += 32);
+            Line& line = lines[n];
+            line.data = d + begin;
+            line.start = consumed + begin;
+            if (ends == 0) {
+                // No line end before the bytes read so far end.
+                if (more) {
+                    scan = end; // the next read goes on from here
+                    break;
+                }
+                line.size = end - begin; // the last line, without an end
+                begin = end;
             } else {
-                line.size = at - begin_;
-                begin_ = at + endSize;
+                const qint64 at = block + qCountTrailingZeroBits(ends);
+                // A line end that ends the bytes read so far may go on in the next piece.
+                const int endSize = lineEndSize(d + at, end - at, more);
+                if (endSize == 0) {
+                    scan = at;
+                    break;
+                }
+                line.size = at - begin;
+                begin = at + endSize;
+                // The ends before the next line are passed: the one found, and
+                // the rest of a line end of two or three bytes.
+                if (endSize == 1)
+                    ends &= ends - 1;
+                else if (begin - block < 32)
+                    ends &= ~quint32(0) << (begin - block);
+                else
+                    ends = begin < end ? endsAt(block = begin) : 0;
             }
-            scanFrom_ = begin_;
-            line.end = consumed_ + begin_;
+            scan = begin;
+            line.end = consumed + begin;
+            ++n;
         }
+        begin_ = begin;
+        scanFrom_ = scan;
         // Lines found stay where they are: no read moves them now.
         if (n > 0 || n == max)
             return n;

@@ -41,7 +41,9 @@ inline int lineEndSize(const char* at, qint64 avail, bool more) {
 // too, and a final line end adds no empty line.
 class LineReader {
 public:
-    static constexpr qint64 kPieceSize = 1 << 20;
+    // Small enough that a piece is still in the processor's cache while its
+    // lines are sent, and the first read costs little before the first byte.
+    static constexpr qint64 kPieceSize = 64 * 1024;
     // A line view may be read this far past its end (what lies there is
     // undefined): short lines are then copied in one fixed-size move.
     static constexpr qint64 kSlack = 32;

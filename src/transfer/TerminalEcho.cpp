@@ -13,3 +13,5 @@ void appendToTerminal(const QByteArray& bytes) {
 }
 
 void setTerminalEcho(std::function<void(const QByteArray&)> r) { receiver() = std::move(r); }
+
+bool terminalEchoShown() { return bool(receiver()); }

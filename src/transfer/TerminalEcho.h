@@ -13,3 +13,6 @@ void appendToTerminal(const QByteArray& bytes);
 // hand over just the tail of a longer piece.
 constexpr int kTerminalShows = 16000;
 void setTerminalEcho(std::function<void(const QByteArray&)> receiver);
+// Whether a receiver is installed: without one a sender need not gather
+// what it would show.
+bool terminalEchoShown();

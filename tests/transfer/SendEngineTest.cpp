@@ -249,14 +249,19 @@ TEST_F(Send, NothingGoesBeforeTheMachineOrTheOperatorSaysGo) {
 }
 
 TEST_F(Send, CancelMidSendLeavesTheRestartLineTheMachineGotWhole) {
-    set("Handshaking", "1");
     const QByteArray all = numbered(100000);
     // Past 20,000 bytes the machine stops reading (what is on its way waits
     // in the pseudo-terminal), or says XOFF (it waits in the PC); the
     // operator cancels while the send is held. The line named is the one the
     // editor shows, where a restart asks for it: LF CR takes two there.
-    for (const auto& [xoff, lfCr] : {std::pair{false, false}, {true, false}, {true, true}}) {
-        SCOPED_TRACE(xoff ? (lfCr ? "XOFF, LF CR" : "XOFF") : "not reading");
+    // Without flow control the lines are only queued between hand-overs.
+    const struct {
+        bool xonXoff, xoff, lfCr;
+    } cases[] = {{true, false, false}, {true, true, false}, {true, true, true}, {false, false, false}, {false, false, true}};
+    for (const auto& [xonXoff, xoff, lfCr] : cases) {
+        SCOPED_TRACE(std::string(xoff ? (lfCr ? "XOFF, LF CR" : "XOFF") : (lfCr ? "not reading, LF CR" : "not reading")) +
+                     (xonXoff ? "" : ", no flow control"));
+        set("Handshaking", xonXoff ? "1" : "0");
         const QString path = program(lfCr ? QByteArray(all).replace("\r\n", "\n\r") : all);
         const qint64 before = comPort().handedCount() - comPort().droppedCount();
         qint64 lastHanded = -1;
@@ -711,6 +716,41 @@ TEST_F(Send, ProgressDisplayLayoutsAndPercentages) {
         EXPECT_GT(pct, last);
         last = pct;
     }
+}
+
+// A send faster than the window draws: the echo box holds whole lines in
+// their order, the newest read, at least the hundred newest (when a hundred
+// were read) and, at the end, the program's last; the terminal view's last
+// piece is the program's end as sent.
+TEST_F(Send, AFastSendEchoesItsNewestLines) {
+    QByteArray text;
+    const int lines = 3000;
+    for (int i = 1; i <= lines; ++i)
+        text += "N" + QByteArray::number(i).rightJustified(6, '0') + " G01 X1.000\r\n";
+    const QString path = program(text);
+    set("TrailerSend", "!30!"); // the window stays up a moment after the last line
+    QList<QStringList> boxes; // each look that found the box drawn
+    During look([&] {
+        frmCancelSend* frm = frmCancelSend::instance();
+        if (frm && frm->layout() == 3 && frm->isVisible() && !frm->Text1()->toPlainText().isEmpty())
+            boxes << frm->Text1()->toPlainText().split(QLatin1Char('\n'));
+        return false;
+    });
+    QByteArray piece;
+    setTerminalEcho([&piece](const QByteArray& bytes) { piece = bytes; });
+    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    setTerminalEcho(nullptr);
+    EXPECT_EQ(settled(), text);
+    ASSERT_FALSE(boxes.isEmpty());
+    for (const QStringList& shown : boxes) {
+        const int first = shown.first().mid(1, 6).toInt();
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            ASSERT_EQ(shown[i], QStringLiteral("N%1 G01 X1.000").arg(first + i, 6, 10, QLatin1Char('0')));
+        EXPECT_GE(shown.size(), qMin(100, first + int(shown.size()) - 1)) << "the newest hundred at least";
+    }
+    EXPECT_EQ(boxes.last().last(), QStringLiteral("N%1 G01 X1.000").arg(lines, 6, 10, QLatin1Char('0')));
+    ASSERT_FALSE(piece.isEmpty());
+    EXPECT_TRUE(text.endsWith(piece));
 }
 
 TEST_F(Send, MinimiseOnSend) {

@@ -45,6 +45,32 @@ QList<QByteArray> allLines(const QByteArray& data, qint64 piece) {
     return out;
 }
 
+// The lines as taken in runs of `runSize`, each checked to start where the
+// one before ended, and the reader at the end of the program after them.
+QList<QByteArray> linesInRuns(const QByteArray& data, qint64 piece, qsizetype runSize) {
+    QByteArray bytes = data;
+    QBuffer in(&bytes);
+    in.open(QIODevice::ReadOnly);
+    LineReader reader(in, piece);
+    std::vector<LineReader::Line> run(static_cast<size_t>(runSize));
+    QList<QByteArray> lines;
+    qint64 at = 0;
+    qsizetype n = 0;
+    while (!looping(lines.size(), data) && (n = reader.nextLines(run.data(), runSize))) {
+        for (qsizetype i = 0; i < n; ++i) {
+            const LineReader::Line& line = run[size_t(i)];
+            EXPECT_EQ(line.start, at);
+            EXPECT_GT(line.end, line.start + line.size - (line.end == data.size() ? 1 : 0));
+            lines << QByteArray(line.data, line.size);
+            EXPECT_EQ(lines.last(), data.mid(at, line.size));
+            at = line.end;
+        }
+    }
+    EXPECT_EQ(at, data.size());
+    EXPECT_EQ(reader.position(), data.size());
+    return lines;
+}
+
 } // namespace
 
 TEST(SendLines, LinesEndAtCrLfLfOrCrAlike) {
@@ -100,27 +126,45 @@ TEST(SendLines, LinesInRunsAreTheLinesOneByOne) {
                     return;
                 SCOPED_TRACE(data.toPercentEncoding().constData() + std::string(" pieces ") +
                              std::to_string(piece) + " runs " + std::to_string(runSize));
-                QByteArray bytes = data;
-                QBuffer in(&bytes);
-                in.open(QIODevice::ReadOnly);
-                LineReader reader(in, piece);
-                std::vector<LineReader::Line> run(static_cast<size_t>(runSize));
-                QList<QByteArray> lines;
-                qint64 at = 0;
-                qsizetype n = 0;
-                while (!looping(lines.size(), data) && (n = reader.nextLines(run.data(), runSize))) {
-                    for (qsizetype i = 0; i < n; ++i) {
-                        const LineReader::Line& line = run[size_t(i)];
-                        EXPECT_EQ(line.start, at);
-                        EXPECT_GT(line.end, line.start + line.size - (line.end == data.size() ? 1 : 0));
-                        lines << QByteArray(line.data, line.size);
-                        EXPECT_EQ(lines.last(), data.mid(at, line.size));
-                        at = line.end;
-                    }
-                }
-                EXPECT_EQ(at, data.size());
-                EXPECT_EQ(reader.position(), data.size());
-                EXPECT_EQ(lines, allLines(data, piece));
+                EXPECT_EQ(linesInRuns(data, piece, runSize), allLines(data, piece));
+            }
+        }
+    }
+}
+
+// The same over programs thousands of bytes long: lines of every length (some
+// longer than a piece), every kind of line end, wherever they fall against
+// the reader's 32-byte steps and its pieces.
+TEST(SendLines, LongProgramsInRunsAreTheLinesOneByOne) {
+    if (readerLoops)
+        GTEST_SKIP() << "the line reader loops";
+    const QByteArray ends[] = {"\n", "\r\n", "\r", "\n\r", "\n\r\r"};
+    quint32 seed = 7;
+    const auto next = [&seed](quint32 below) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % below;
+    };
+    for (int program = 0; program < 12; ++program) {
+        QByteArray data;
+        while (data.size() < 6000) {
+            const quint32 length = next(8) == 0 ? next(300) : next(40);
+            for (quint32 i = 0; i < length; ++i) {
+                char c = char(next(256));
+                if (c == '\r' || c == '\n')
+                    c = 'X';
+                data += c;
+            }
+            data += ends[program % 2 ? next(5) : 0];
+        }
+        if (program % 3 == 0)
+            data.chop(1); // a last line without its end, or with a shorter one
+        for (const qint64 piece : {7, 31, 32, 33, 100, 1 << 20}) {
+            for (const qsizetype runSize : {1, 5, 256}) {
+                SCOPED_TRACE("program " + std::to_string(program) + " pieces " + std::to_string(piece) + " runs " +
+                             std::to_string(runSize));
+                EXPECT_EQ(linesInRuns(data, piece, runSize), allLines(data, piece));
+                if (readerLoops)
+                    return;
             }
         }
     }
