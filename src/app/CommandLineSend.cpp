@@ -88,7 +88,8 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
     return Outcome{false, sent ? ExitOk : ExitSendFailed};
 }
 
-Outcome runCommandLineSend(const CommandLine::Parsed& line, const std::function<bool()>& useBoxes) {
+Outcome runCommandLineSend(const CommandLine::Parsed& line, const std::function<bool()>& useBoxes,
+                           const std::function<void()>& startChecks) {
     // Judged on the file as it was found, before the start writes into it:
     // defaults, or a first start's records written now, name a port nobody chose.
     initSettingsPath();
@@ -96,6 +97,8 @@ Outcome runCommandLineSend(const CommandLine::Parsed& line, const std::function<
     if (!problem.isEmpty())
         return fileExists(line.path) ? refuseSettings(line.machine, problem, useBoxes)
                                      : refuseCommandLine(missingFileText(line.path), useBoxes);
+    if (startChecks)
+        startChecks();
     StartupLoad::Loaded loaded;
     if (!StartupLoad::load(&loaded))
         return Outcome{false, ExitOk};

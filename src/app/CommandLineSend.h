@@ -12,7 +12,11 @@ namespace Startup {
 
 // Loads what every start loads into the settings file and the shared values,
 // then sends. What the main window's loading would write is written alike.
-Outcome runCommandLineSend(const CommandLine::Parsed& line, const std::function<bool()>& useBoxes);
+// Settings a send may not go out on (sendSettingsProblem) are refused first,
+// as the one reason it ends; `startChecks` (the start's warnings about the
+// settings file) run only after them.
+Outcome runCommandLineSend(const CommandLine::Parsed& line, const std::function<bool()>& useBoxes,
+                           const std::function<void()>& startChecks = std::function<void()>());
 
 // Sends once loaded: refuses a file that is missing and settings that could
 // not be read, makes the machine current (its port open as its keep-alive

@@ -8,7 +8,6 @@
 #include "EiaCode.h"
 #include "FileStuff.h"
 #include "Login.h"
-#include "MachineRecord.h"
 #include "IniStorage.h"
 #include "MessageBoxUi.h"
 #include "MessageSeam.h"
@@ -218,24 +217,19 @@ int Main(QApplication& app) {
     // the program folder, where a shop may then edit it.
     installDefaultEiaTable(eiaTableFile());
     ShippedFiles::install();
-    const CommandLine::Parsed line = CommandLine::parse(commandLine);
-    const bool send = hidden && line.kind == CommandLine::Kind::Send;
-    if (send) {
-        // A send reads its settings once and ends: a watch on them would
-        // only hold up its end.
-        watchIniFiles(false);
-        // Settings it will not go out on are said as the one reason it ends,
-        // before any warning about writing them.
-        if (!sendSettingsProblem(gIniPath, MachineRecord::sectionName(line.machine)).isEmpty())
-            return endCommandLineSend(runCommandLineSend(line, useBoxes).exitStatus);
-    }
-    checkSettingsFile();
-    checkServicePack();
     setHideFindWindowHook(hideFindForm);
-
-    // A send from the command line builds no main window.
-    if (send)
-        return endCommandLineSend(runCommandLineSend(line, useBoxes).exitStatus);
+    const CommandLine::Parsed line = CommandLine::parse(commandLine);
+    const auto startChecks = [] {
+        checkSettingsFile();
+        checkServicePack();
+    };
+    // A send from the command line builds no main window. It reads its
+    // settings once and ends: a watch on them would only hold up its end.
+    if (hidden && line.kind == CommandLine::Kind::Send) {
+        watchIniFiles(false);
+        return endCommandLineSend(runCommandLineSend(line, useBoxes, startChecks).exitStatus);
+    }
+    startChecks();
 
     frmTerminal window;
     if (!window.Form_Load(hidden))

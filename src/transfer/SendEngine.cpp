@@ -397,6 +397,17 @@ private:
         queueBlock(block.constData(), block.size(), eob);
     }
     void queueShortLine(const char* line, qsizetype size);
+    // A short line (see queueShortLine) and the end of block at `to`, which
+    // has room for both moves: one fixed-size move each, the compiler makes
+    // them without a call.
+    void placeShortLine(char* to, const char* line, qsizetype size, qsizetype eobSize) const {
+        std::memcpy(to, line, size_t(SendLines::LineReader::kSlack));
+        to += size;
+        if (eobSize <= qsizetype(sizeof eobMove_))
+            std::memcpy(to, eobMove_, sizeof eobMove_);
+        else
+            std::memcpy(to, eob_.constData(), size_t(eobSize));
+    }
     qsizetype queueQuickLines(const SendLines::LineReader::Line* run, qsizetype from, qsizetype size,
                               const SendLines::LineReader& reader);
     QByteArray pendingBytes() const { return QByteArray::fromRawData(pending_.constData(), pendingSize_); }
@@ -745,14 +756,7 @@ void TextSend::queueShortLine(const char* line, qsizetype size) {
     const qsizetype need = pendingSize_ + size + eob_.size();
     if (need + kMove > pending_.size())
         pending_.resize(qMax(need + kMove, 2 * pending_.size()));
-    char* at = pending_.data() + pendingSize_;
-    std::memcpy(at, line, size_t(kMove));
-    at += size;
-    // The end of block too in one fixed-size move, when the room past the line takes it.
-    if (eob_.size() <= qsizetype(sizeof eobMove_))
-        std::memcpy(at, eobMove_, sizeof eobMove_);
-    else
-        std::memcpy(at, eob_.constData(), size_t(eob_.size()));
+    placeShortLine(pending_.data() + pendingSize_, line, size, eob_.size());
     pendingSize_ = need;
 }
 
@@ -780,7 +784,6 @@ qsizetype TextSend::queueQuickLines(const SendLines::LineReader::Line* run, qsiz
     if (from == size || !reader.hasSlack(run[size - 1].data, run[size - 1].size))
         return from;
     const qsizetype eobSize = eob_.size();
-    const bool eobMoves = eobSize <= qsizetype(sizeof eobMove_);
     // The hand-over comes before the room ends: nothing grows in here.
     const qsizetype limit =
         qMin<qsizetype>(flushAt_, pending_.size() - kMove - qsizetype(sizeof eobMove_) - eobSize);
@@ -796,13 +799,7 @@ qsizetype TextSend::queueQuickLines(const SendLines::LineReader::Line* run, qsiz
         if (l.end >= nextPercentAt_ || l.size > kMove || pending + l.size + eobSize >= limit ||
             !SendLines::isSent(l.data, l.size, rules_))
             break;
-        char* to = out + pending;
-        std::memcpy(to, l.data, size_t(kMove));
-        to += l.size;
-        if (eobMoves)
-            std::memcpy(to, eobMove_, sizeof eobMove_);
-        else
-            std::memcpy(to, eob_.constData(), size_t(eobSize));
+        placeShortLine(out + pending, l.data, l.size, eobSize);
         pending += l.size + eobSize;
         shown += l.size;
         *trail++ = {handed + pending, ++index, l.start, l.size};

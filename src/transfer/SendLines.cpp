@@ -49,51 +49,12 @@ bool LineReader::fill() {
     return true;
 }
 
-namespace {
-// The first CR or LF in [p, end), or end: sixteen bytes a step where the
-// processor allows, as memchr does for one character.
-const char* firstLineEnd(const char* p, const char* end) {
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    for (; end - p >= 16; p += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
-        if (hits)
-            return p + __builtin_ctz(unsigned(hits));
-    }
-#endif
-    while (p < end && *p != '\n' && *p != '\r')
-        ++p;
-    return p;
-}
-} // namespace
-
 bool LineReader::next(QByteArray* line) {
-    for (;;) {
-        const char* d = buf_.constData();
-        if (begin_ < end_) {
-            const qint64 at = firstLineEnd(d + scanFrom_, d + end_) - d;
-            // A line end that ends the bytes read so far may go on in the next piece.
-            const int endSize = at < end_ ? lineEndSize(d + at, end_ - at, !atEnd_) : 0;
-            if (endSize > 0) {
-                *line = QByteArray::fromRawData(d + begin_, at - begin_);
-                begin_ = scanFrom_ = at + endSize;
-                return true;
-            }
-            if (at == end_ && atEnd_) {
-                *line = QByteArray::fromRawData(d + begin_, end_ - begin_);
-                begin_ = scanFrom_ = end_;
-                return true;
-            }
-            // Searched to here without a line end: the next read goes on from it.
-            scanFrom_ = at;
-        } else if (atEnd_) {
-            return false;
-        }
-        if (!fill() && begin_ >= end_)
-            return false;
-    }
+    Line found;
+    if (nextLines(&found, 1) == 0)
+        return false;
+    *line = QByteArray::fromRawData(found.data, found.size);
+    return true;
 }
 
 namespace {
