@@ -99,8 +99,7 @@ bool save(const Values& values, QString* error) {
         out.append({def.key, normalised(def, value)});
     }
     if (!writeIniValues(kSection, out)) {
-        *error = QStringLiteral("The Settings Could Not Be Saved To ") + gIniPath + QStringLiteral("\n") +
-                 lastIniError();
+        *error = settingsNotSavedText(lastIniError());
         return false;
     }
     return true;

@@ -71,9 +71,7 @@ void frmCopyDNC::Command1_Click(int index) {
         b->setEnabled(true);
     QApplication::restoreOverrideCursor();
     if (!copied) {
-        msgBox(QStringLiteral("The Settings Could Not Be Saved To ") + gIniPath + QStringLiteral("\n") +
-                   lastIniError(),
-               Msg::Ok, Msg::Critical);
+        msgBox(settingsNotSavedText(lastIniError()), Msg::Ok, Msg::Critical);
         return;
     }
     Q_EMIT settingsCopied(destination);

@@ -439,9 +439,7 @@ bool frmProperties::click_OK(bool sayWhenNotSaved) {
     }
     if (!written) {
         if (sayWhenNotSaved)
-            msgBox(QStringLiteral("The Settings Could Not Be Saved To ") +
-                       settingsWriteFailure(lastIniError(), QStringLiteral("The change was not saved.")),
-                   Msg::Ok, Msg::Critical);
+            msgBox(settingsNotSavedText(lastIniError()), Msg::Ok, Msg::Critical);
         return false;
     }
     for (int i = 0; i < 2; ++i)

@@ -546,8 +546,8 @@ void frmSystem::cmdBackup_Click(int index) {
     if (EditorManager* editors = EditorManager::instance(); editors && !editors->askToSaveAll())
         return;
     if (!writeFileSafely(gIniPath, backup, &error)) {
-        msgBox(QStringLiteral("The Settings Could Not Be Saved To ") + gIniPath + QStringLiteral("\n") + error,
-               Msg::Ok, Msg::Critical);
+        msgBox(settingsNotSavedText(error, QStringLiteral("The settings were not restored.")), Msg::Ok,
+               Msg::Critical);
         return;
     }
     msgBox(QStringLiteral("System Has Been Restored From ") + source +
@@ -581,9 +581,7 @@ void frmSystem::Command3_Click() {
     if (gDialogResult.isEmpty())
         return;
     if (!writeIni(kSettings, QStringLiteral("BackupDirectory"), withBackslash(gDialogResult)))
-        msgBox(QStringLiteral("The Settings Could Not Be Saved To ") + gIniPath + QStringLiteral("\n") +
-                   lastIniError(),
-               Msg::Ok, Msg::Critical);
+        msgBox(settingsNotSavedText(lastIniError()), Msg::Ok, Msg::Critical);
     seedFileList();
     setBackupTip();
 }

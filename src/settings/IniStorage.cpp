@@ -127,6 +127,10 @@ QString settingsWriteFailure(const QString& reason, const QString& consequence) 
     return text;
 }
 
+QString settingsNotSavedText(const QString& reason, const QString& consequence) {
+    return QStringLiteral("The Settings Could Not Be Saved To ") + settingsWriteFailure(reason, consequence);
+}
+
 QString makeRandomKeyString() {
     QString s(36, QLatin1Char('a'));
     for (int i = 0; i < 36; ++i)

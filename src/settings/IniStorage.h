@@ -72,6 +72,9 @@ QString settingsWriteAdvice(const QString& reason);
 // The settings file, `reason`, then `consequence` and that advice: the body
 // of every message about a settings write that failed.
 QString settingsWriteFailure(const QString& reason, const QString& consequence);
+// The box of a dialog whose save of the settings failed for `reason`.
+QString settingsNotSavedText(const QString& reason,
+                             const QString& consequence = QStringLiteral("The change was not saved."));
 
 // 36 random lower-case letters, "a" at positions 12 and 25 (from 1).
 QString makeRandomKeyString();

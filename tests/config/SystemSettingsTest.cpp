@@ -176,6 +176,7 @@ private Q_SLOTS:
         child<QLineEdit>(&dialog, "Text1(1)")->setText("12");
         dialog.Command1_Click(0);
         QVERIFY(msgs->sawText("The Settings Could Not Be Saved To " + gIniPath));
+        QVERIFY2(msgs->sawText("Make the file and its folder writable."), qPrintable(msgs->texts().join('|')));
         QVERIFY(dialog.isVisible() && dialog.result() != QDialog::Accepted);
         QCOMPARE(home->readIniBytes(), before);
         QFile::setPermissions(home->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
