@@ -545,8 +545,8 @@ void frmSystem::cmdBackup_Click(int index) {
     // Cancel in a save question leaves everything as it was.
     if (EditorManager* editors = EditorManager::instance(); editors && !editors->askToSaveAll())
         return;
-    if (!writeFileSafely(gIniPath, backup, &error)) {
-        msgBox(settingsNotSavedText(error, QStringLiteral("The settings were not restored.")), Msg::Ok,
+    if (!IniStore::instance().replace(gIniPath, backup)) {
+        msgBox(settingsNotSavedText(lastIniError(), QStringLiteral("The settings were not restored.")), Msg::Ok,
                Msg::Critical);
         return;
     }

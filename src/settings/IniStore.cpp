@@ -5,8 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <limits>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -20,11 +23,68 @@ constexpr qint64 kLookIntervalMs = 100;
 constexpr uint32_t kNoticeMask = IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
                                  IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
+// How long a write waits for another copy of the program to let go of the file.
+constexpr qint64 kLockWaitMs = 5000;
+
 qint64 nowMs() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
     return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
+
+// An exclusive lock on a file beside the one written (that one is replaced
+// by every write, so it cannot carry the lock), held while this lives.
+class WriteLock {
+public:
+    enum Outcome { Held, Busy, Failed };
+
+    explicit WriteLock(const QString& file)
+        : fd_(::open(QFile::encodeName(file + QStringLiteral(".lock")).constData(), O_RDONLY | O_CREAT | O_CLOEXEC,
+                     0666)) {
+        if (fd_ < 0)
+            error_ = errno;
+    }
+    ~WriteLock() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+    // Sleeps in short slices, never waiting in the kernel: a copy that was
+    // stopped would hold this one for ever. No events are handled meanwhile,
+    // so nothing can start a second write of this program under its own lock.
+    Outcome take() {
+        if (fd_ < 0)
+            return Failed;
+        const qint64 deadline = nowMs() + kLockWaitMs;
+        useconds_t slice = 500;
+        for (;;) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0)
+                return Held;
+            if (errno == EINTR)
+                continue;
+            if (errno != EWOULDBLOCK) {
+                error_ = errno;
+                return Failed;
+            }
+            if (nowMs() >= deadline)
+                return Busy;
+            ::usleep(slice);
+            slice = qMin<useconds_t>(slice * 2, 20000);
+        }
+    }
+    QString reason() const { return qt_error_string(error_); }
+    static QString busyReason() {
+        return QStringLiteral("Another copy of the program has kept it locked for %1 seconds. A copy that is "
+                              "stopped holds its lock until it goes on or ends.")
+            .arg(kLockWaitMs / 1000);
+    }
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+};
 
 } // namespace
 
@@ -144,15 +204,8 @@ IniStore::Cached& IniStore::load(const QString& file, bool forWrite) {
     c->watch = watchFolder(c->folder);
     c->stamp = stampOf(file);
     c->lookedAtMs = now;
-    if (c->stamp.exists) {
-        QFile f(file);
-        if (c->stamp.size < std::numeric_limits<qint32>::max() && (f.permissions() & QFileDevice::ReadOwner) &&
-            f.open(QIODevice::ReadOnly)) {
-            c->doc = IniDocument::parse(f.readAll());
-        } else {
-            c->unreadable = true; // tried again at the next read
-        }
-    }
+    if (c->stamp.exists && !readDocument(file, c->stamp, &c->doc))
+        c->unreadable = true; // tried again at the next read
     auto keep = keepReasons_.find(file);
     if (keep != keepReasons_.end()) {
         c->kept = true;
@@ -165,6 +218,55 @@ IniStore::Cached& IniStore::load(const QString& file, bool forWrite) {
     lastFile_ = file;
     lastCached_ = placed;
     return *placed;
+}
+
+bool IniStore::readDocument(const QString& file, const Stamp& stamp, IniDocument* doc) {
+    QFile f(file);
+    if (stamp.size >= std::numeric_limits<qint32>::max() || !(f.permissions() & QFileDevice::ReadOwner) ||
+        !f.open(QIODevice::ReadOnly))
+        return false;
+    *doc = IniDocument::parse(f.readAll());
+    return true;
+}
+
+void IniStore::note(Cached& cached, Change change) {
+    // A file kept in memory is never written: nothing to make again.
+    if (!cached.kept)
+        cached.own.append(std::move(change));
+}
+
+// Under the lock: where someone else changed the file since it was read, the
+// changes this program made are made again on the file as it is now, so that
+// theirs stay. Its stamp tells, or a notice of a write into it in place (one
+// that keeps its size and, on a coarse clock, its time).
+bool IniStore::catchUp(const QString& file, Cached& cached) {
+    readNotices();
+    const Stamp now = stampOf(file);
+    if (!cached.rewritten && now == cached.stamp)
+        return true;
+    IniDocument doc;
+    if (now.exists && !readDocument(file, now, &doc)) {
+        lastError_ = QStringLiteral("%1 cannot be read").arg(file);
+        return false;
+    }
+    for (const Change& c : cached.own) {
+        if (c.removesSection)
+            doc.removeSection(c.section);
+        else if (doc.value(c.section, c.key) != c.value)
+            doc.setValue(c.section, c.key, c.value);
+    }
+    cached.doc = std::move(doc);
+    cached.stamp = now;
+    cached.rewritten = false;
+    return true;
+}
+
+// A write that could not have the lock is kept in memory, as a file that
+// cannot be written is: said once, and lasting until the program ends.
+bool IniStore::keepWhileLocked(const QString& file, Cached& cached) {
+    keepInMemory(file, WriteLock::busyReason());
+    cached.own.clear();
+    return commit(file, cached);
 }
 
 void IniStore::forget(const QString& file) {
@@ -271,6 +373,21 @@ bool IniStore::endBatch() {
 bool IniStore::save(const QString& file, Cached& cached) {
     lastError_.clear();
     cached.dirty = false;
+    WriteLock lock(file);
+    switch (lock.take()) {
+    case WriteLock::Busy:
+        return keepWhileLocked(file, cached);
+    case WriteLock::Failed:
+        lastError_ = lock.reason();
+        forget(file);
+        return false;
+    case WriteLock::Held:
+        break;
+    }
+    if (!catchUp(file, cached)) {
+        forget(file);
+        return false;
+    }
     const QFileInfo info(file);
     if (info.exists() && (!info.isWritable() || !(info.permissions() & QFileDevice::WriteOwner))) {
         lastError_ = QStringLiteral("%1 is read-only").arg(file);
@@ -307,7 +424,27 @@ bool IniStore::save(const QString& file, Cached& cached) {
     cached.stamp = stampOf(file);
     cached.stale = false;
     cached.lookedAtMs = nowMs();
+    cached.own.clear();
     return true;
+}
+
+bool IniStore::replace(const QString& file, const QByteArray& bytes) {
+    lastError_.clear();
+    WriteLock lock(file);
+    switch (lock.take()) {
+    case WriteLock::Busy:
+        lastError_ = WriteLock::busyReason();
+        return false;
+    case WriteLock::Failed:
+        lastError_ = lock.reason();
+        return false;
+    case WriteLock::Held:
+        break;
+    }
+    const bool written = writeFileSafely(file, bytes, &lastError_);
+    // Read again at the next look, whatever this program had changed in it.
+    forget(file);
+    return written;
 }
 
 std::optional<QString> IniStore::value(const QString& file, const QString& section, const QString& key) {
@@ -323,6 +460,7 @@ bool IniStore::setValue(const QString& file, const QString& section, const QStri
         return true;
     }
     c.doc.setValue(section, key, value);
+    note(c, {section, key, value});
     return commit(file, c);
 }
 
@@ -335,6 +473,7 @@ bool IniStore::setValues(const QString& file, const QString& section,
     for (const auto& kv : values)
         if (c.doc.value(section, kv.first) != kv.second) {
             c.doc.setValue(section, kv.first, kv.second);
+            note(c, {section, kv.first, kv.second});
             changed = true;
         }
     if (!changed) {
@@ -350,6 +489,7 @@ bool IniStore::removeSection(const QString& file, const QString& section) {
         return false;
     if (!c.doc.removeSection(section))
         return true;
+    note(c, {section, QString(), QString(), true});
     return commit(file, c);
 }
 

@@ -20,6 +20,10 @@
 // The program's own safe writes are seen at once (noteReplaced). Every write
 // goes to a temporary file in the same folder and is renamed into place
 // before the call returns, so a failed write leaves the old file whole.
+// Several copies of the program may share a file: a write takes a lock on
+// "<file>.lock" from its read to its rename and makes only this program's own
+// changes, on the file as it is then. A lock not had within a few seconds
+// (another copy stopped while holding it) keeps the file in memory.
 class IniStore {
 public:
     static IniStore& instance();
@@ -30,6 +34,8 @@ public:
     // Several keys of one section in one write.
     bool setValues(const QString& file, const QString& section, const QVector<std::pair<QString, QString>>& values);
     bool removeSection(const QString& file, const QString& section);
+    // The whole file replaced by `bytes` (a restore), under the same lock.
+    bool replace(const QString& file, const QByteArray& bytes);
     QStringList keys(const QString& file, const QString& section);
     QStringList sections(const QString& file);
     bool hasSection(const QString& file, const QString& section);
@@ -74,8 +80,14 @@ private:
                    inode == o.inode && device == o.device;
         }
     };
+    // One of this program's changes, made again on a file someone else changed.
+    struct Change {
+        QString section, key, value;
+        bool removesSection = false;
+    };
     struct Cached {
         IniDocument doc;
+        QVector<Change> own;     // this program's changes not in the file yet, in order
         Stamp stamp;
         QByteArray folder, name; // for matching the folder's notices
         int watch = -1;          // the folder's notice watch; -1: the file is looked at on every read
@@ -91,6 +103,10 @@ private:
 
     static Stamp stampOf(const QString& file);
     Cached& load(const QString& file, bool forWrite = false);
+    static bool readDocument(const QString& file, const Stamp& stamp, IniDocument* doc);
+    static void note(Cached& cached, Change change);
+    bool catchUp(const QString& file, Cached& cached);
+    bool keepWhileLocked(const QString& file, Cached& cached);
     bool upToDate(const QString& file, Cached& c, qint64 nowMs);
     void readNotices();
     int watchFolder(const QByteArray& folder);

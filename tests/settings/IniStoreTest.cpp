@@ -13,6 +13,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,6 +44,32 @@ QString readIniOnceChanged(const char* section, const char* key, const char* def
     }
     return v;
 }
+
+// Another copy of the program, as it writes: holds the file's lock, and once
+// the store opens the lock file to write (having read what it changes),
+// replaces the file with `next` and lets go.
+class CopyWritingAtOnce {
+public:
+    CopyWritingAtOnce(const QString& ini, const QByteArray& next)
+        : lock_(::open(QFile::encodeName(ini + ".lock").constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666)) {
+        EXPECT_EQ(::flock(lock_, LOCK_EX), 0);
+        const int opened = inotify_init1(IN_CLOEXEC);
+        inotify_add_watch(opened, QFile::encodeName(ini + ".lock").constData(), IN_OPEN);
+        thread_ = std::thread([this, opened, ini, next] {
+            pollfd p{opened, POLLIN, 0};
+            ::poll(&p, 1, 10000);
+            ::close(opened);
+            writeAllBytes(ini + ".new", next);
+            ::rename(QFile::encodeName(ini + ".new").constData(), QFile::encodeName(ini).constData());
+            ::close(lock_);
+        });
+    }
+    ~CopyWritingAtOnce() { thread_.join(); }
+
+private:
+    int lock_;
+    std::thread thread_;
+};
 
 class IniStoreTest : public ::testing::Test {
 protected:
@@ -305,6 +338,106 @@ TEST_F(IniStoreTest, KilledDuringASaveTheFileIsTheOldOrTheNewWhole) {
         const QByteArray left = home.readIniBytes();
         ASSERT_TRUE(left == a || left == b) << "round " << round << ": " << left.size() << " bytes";
     }
+}
+
+// Another copy changes its machine's record while this one writes: both stay.
+TEST_F(IniStoreTest, AWriteKeepsWhatAnotherCopyWroteMeanwhile) {
+    const QByteArray start = "[Settings]\nRunBefore=Yes\n[Machine3]\nlastline=N777\nlastfilesent=old.nc\n"
+                             "[Machine4]\nlastline=N1\n[Language-Menus]\nmnuFile=F\n";
+    QByteArray theirs = start;
+    theirs.replace("N1", "N9");
+    const struct {
+        const char* name;
+        std::function<bool()> write;
+        QByteArray expected;
+    } rows[] = {
+        {"one key", [] { return writeIni("Machine3", "lastline", "N5"); },
+         QByteArray(theirs).replace("N777", "N5")},
+        {"several keys", [] { return writeIniValues("Machine3", {{"lastline", "N5"}, {"lastfilesent", "a.nc"}}); },
+         QByteArray(theirs).replace("N777", "N5").replace("old.nc", "a.nc")},
+        {"batch",
+         [] {
+             IniBatch batch;
+             writeIni("Machine3", "lastline", "N5");
+             writeIni("Settings", "New", "n");
+             return batch.commit();
+         },
+         QByteArray(theirs).replace("N777", "N5").replace("Yes\n", "Yes\nNew=n\n")},
+        {"section removal", [] { return removeIniSection("Language-Menus", gIniPath); },
+         QByteArray(theirs).replace("[Language-Menus]\nmnuFile=F\n", "")},
+    };
+    for (const auto& row : rows) {
+        home.writeIni(start);
+        EXPECT_EQ(readIni("Machine3", "lastline"), "N777");
+        {
+            CopyWritingAtOnce other(home.iniPath(), theirs);
+            EXPECT_TRUE(row.write()) << row.name;
+        }
+        EXPECT_EQ(home.readIniBytes(), row.expected) << row.name;
+    }
+}
+
+// A copy stopped while it holds the lock: the write waits a few seconds, then
+// the settings stay in memory for this run and the notice says why.
+TEST_F(IniStoreTest, ALockNeverLetGoKeepsTheChangeInMemoryAndSaysWhy) {
+    home.writeIni("[Settings]\nKey=old\n");
+    const QByteArray lockFile = QFile::encodeName(gIniPath + ".lock");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::flock(::open(lockFile.constData(), O_RDONLY | O_CREAT, 0666), LOCK_EX);
+        ::raise(SIGSTOP);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, WUNTRACED), child);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    QStringList notices;
+    IniStore::instance().setKeptInMemoryNotice([&](const QString&, const QString& why) { notices << why; });
+    EXPECT_TRUE(writeIni("Settings", "Key", "new"));
+    EXPECT_TRUE(writeIni("Settings", "Other", "x"));
+    ::kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    EXPECT_EQ(readIni("Settings", "Key"), "new");
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_TRUE(notices[0].contains("locked")) << qPrintable(notices[0]);
+    EXPECT_EQ(home.readIniBytes(), QByteArray("[Settings]\nKey=old\n"));
+}
+
+// Two copies write their own keys, one at a time and in batches, as fast as
+// they can: every key's last value is in the file.
+TEST_F(IniStoreTest, TwoCopiesWritingAtOnceKeepEachOthersLastValues) {
+    home.writeIni("[Settings]\nRunBefore=Yes\n");
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c)
+        if ((children[c] = fork()) == 0) {
+            watchIniFiles(false); // the parent's notices stay the parent's
+            ::close(gate[1]);
+            char go;
+            (void)!::read(gate[0], &go, 1); // both start together
+            const QString section = QStringLiteral("Machine%1").arg(3 + c);
+            for (int i = 1; i <= 60; ++i) {
+                writeIni(section, "lastline", QString::number(i));
+                IniBatch batch;
+                writeIni(section, "lastfilesent", QString::number(i));
+                writeIni("Settings", section, QString::number(i));
+            }
+            _exit(settingsKeptInMemory() ? 3 : 0);
+        }
+    ::close(gate[0]);
+    ::close(gate[1]);
+    for (pid_t child : children) {
+        int status = -1;
+        waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0);
+    }
+    const IniDocument doc = IniDocument::parse(home.readIniBytes());
+    EXPECT_EQ(doc.value("Settings", "RunBefore"), "Yes");
+    for (const char* section : {"Machine3", "Machine4"})
+        for (const auto& [in, key] : {std::pair{section, "lastline"}, {section, "lastfilesent"}, {"Settings", section}})
+            EXPECT_EQ(doc.value(in, key), "60") << in << " " << key;
 }
 
 TEST(IniDocument, MalformedInputNeverCrashes) {

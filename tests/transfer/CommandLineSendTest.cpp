@@ -1,5 +1,6 @@
 // The command-line send, run as the program itself with its own program
 // folder and machine 3's port mapped to a pseudo-terminal.
+#include "IniDocument.h"
 #include "IniStorage.h"
 #include "PtyMachine.h"
 #include "TestHome.h"
@@ -43,6 +44,13 @@ private:
         QString errors;
         QString how; // how it ended, for a failure's message
     };
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("FEEDLINE_HOME"), home_->path());
+        env.insert(QStringLiteral("FEEDLINE_PASSWORD_FILE"), home_->file(QStringLiteral("no-password.ini")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return env;
+    }
     // `machineSide` runs over and over while the program runs.
     Run run(const QString& commandLine, const std::function<void()>& machineSide = {},
             const Start& start = Start()) const {
@@ -61,10 +69,7 @@ private:
                 sigaddset(&set, s);
             ::sigprocmask(SIG_BLOCK, &set, nullptr);
         });
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("FEEDLINE_HOME"), home_->path());
-        env.insert(QStringLiteral("FEEDLINE_PASSWORD_FILE"), home_->file(QStringLiteral("no-password.ini")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcessEnvironment env = environment();
         if (!start.env.isEmpty())
             for (const char* named : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
                 env.remove(QString::fromLatin1(named));
@@ -414,6 +419,39 @@ private Q_SLOTS:
                 QVERIFY2(!r.errors.contains(QStringLiteral("No Display")) || r.errors.count('\n') == 1,
                          where.constData());
             }
+        }
+    }
+
+    // Two sends started together on one settings file, to machines 3 and 4:
+    // each machine keeps the record of its own send, the restart line and
+    // the file it names.
+    void twoSendsAtOnceKeepBothRecords() {
+        PtyMachine lathe;
+        const QString files[2] = {home_->file(QStringLiteral("a.nc")), home_->file(QStringLiteral("b.nc"))};
+        QVERIFY(writeAllBytes(files[0], "O1\nN10 G0X1\nN20 M30\n"));
+        QVERIFY(writeAllBytes(files[1], "O2\nN30 G0X2\nN40 M30\n"));
+        for (int round = 0; round < 5; ++round) {
+            home_->writeIni(kSettledSettings +
+                            "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\nlastline=N777\n"
+                            "lastfilesent=old.nc\n[Machine4]\nAlias=LATHE\nCommPort=3\nWaitAfterSending=30\n"
+                            "lastline=N888\nlastfilesent=old.nc\n[Ports]\nCom3=" +
+                            machine_->slavePath().toLocal8Bit() + "\nCom4=" + lathe.slavePath().toLocal8Bit() +
+                            "\n");
+            QProcess programs[2];
+            for (int i = 0; i < 2; ++i) {
+                programs[i].setProcessEnvironment(environment());
+                programs[i].start(QStringLiteral(FEEDLINE_EXECUTABLE), {QStringLiteral("x?%1?S?").arg(3 + i) + files[i]});
+            }
+            for (QProcess& program : programs) {
+                QVERIFY(program.waitForFinished(60000));
+                QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0,
+                         program.readAllStandardError().constData());
+            }
+            const IniDocument after = IniDocument::parse(home_->readIniBytes());
+            QCOMPARE(after.value("Machine3", "lastline").value_or("-"), QString("N20 M30"));
+            QCOMPARE(after.value("Machine3", "lastfilesent").value_or("-"), files[0]);
+            QCOMPARE(after.value("Machine4", "lastline").value_or("-"), QString("N40 M30"));
+            QCOMPARE(after.value("Machine4", "lastfilesent").value_or("-"), files[1]);
         }
     }
 
