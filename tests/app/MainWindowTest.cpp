@@ -322,10 +322,11 @@ private Q_SLOTS:
         home_->writeIni(
             "[Settings]\nRunBefore=Yes\n[Machine1]\nDripFeedPacketSize=0\n[Machine2]\n"
             "DripFeedPacketSize=1\n[Machine3]\nDripFeedPacketSize=3\n[Machine4]\nDripFeedPacketSize=abc\n"
-            "[Machine5]\nDripFeedPacketSize=1e9\n[Machine6]\nDripFeedPacketSize=-1\n");
+            "[Machine5]\nDripFeedPacketSize=1e9\n[Machine6]\nDripFeedPacketSize=-1\n[Machine7]\n"
+            "DripFeedPacketSize=01\n");
         auto modes = [] {
             QStringList out;
-            for (int n = 1; n <= 6; ++n)
+            for (int n = 1; n <= 7; ++n)
                 out << readIni(MachineRecord::sectionName(n), "DripFeedPacketSize", "-");
             return out;
         };
@@ -334,7 +335,7 @@ private Q_SLOTS:
         for (int start = 0; start < 2; ++start) {
             Harness h = makeWindow();
             QVERIFY(h.window->Form_Load());
-            QCOMPARE(modes(), QStringList({"0", "4", "6", "abc", "1e9", "2"}));
+            QCOMPARE(modes(), QStringList({"0", "4", "6", "abc", "1e9", "2", "01"}));
         }
     }
 

@@ -545,6 +545,9 @@ private Q_SLOTS:
         QCOMPARE(msgs.shown().size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty())
             QVERIFY2(msgs.sawText(message), qPrintable(msgs.texts().join('|')));
+        // Every box that says the settings stay in memory says why.
+        const QString why = settingsKeptReason();
+        QVERIFY(!kept || (!why.isEmpty() && msgs.sawText(why)));
 
         const QByteArray before = home_->readIniBytes();
         {
@@ -560,6 +563,7 @@ private Q_SLOTS:
             QCOMPARE(readIni("Settings", QString("FindY")), QString("2"));
             // Said once, never a box per write.
             QCOMPARE(msgs.shown().size(), kept ? 1 : 0);
+            QVERIFY(!kept || msgs.sawText(why));
         }
         const QByteArray after = home_->readIniBytes();
         if (kept) {

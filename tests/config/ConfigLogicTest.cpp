@@ -188,6 +188,8 @@ TEST(MachineRecord, NumbersOfAnyLengthReadAsTheNearestWholeNumberThatFits) {
         EXPECT_EQ(readIniInt("Machine2", "LineDelay", 0), read) << stored;
     }
     EXPECT_EQ(clampToInt64(1e300), std::numeric_limits<qint64>::max());
+    // 2^63 is the double nearest the largest qint64, and itself beyond it.
+    EXPECT_EQ(clampToInt64(leadingNumber("9223372036854775808")), std::numeric_limits<qint64>::max());
     EXPECT_EQ(clampToInt64(-1e300), std::numeric_limits<qint64>::min());
     EXPECT_EQ(clampToInt(std::nan("")), 0);
 }

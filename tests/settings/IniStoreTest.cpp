@@ -285,6 +285,7 @@ TEST_F(IniStoreTest, FailedWritesLeaveTheOldFileWholeAndSaySo) {
     const std::pair<QString, const char*> advice[] = {{qt_error_string(ENOSPC), "Free some space"},
                                                       {qt_error_string(EDQUOT), "Free some space"},
                                                       {qt_error_string(EACCES), "Make the file"},
+                                                      {qt_error_string(EPERM), "Make the file"},
                                                       {qt_error_string(EROFS), "Make the file"},
                                                       {home.iniPath() + " is read-only", "Make the file"},
                                                       {"The file is read-only.", "Make the file"},
