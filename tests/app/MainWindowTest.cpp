@@ -21,6 +21,7 @@
 #include "frmVisibleCNC.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
@@ -384,6 +385,66 @@ private Q_SLOTS:
         QCOMPARE(h.transfers->started(), QStringList({"sendFromDisk:1", "receive:0:", "terminal"}));
         QCOMPARE(h.dialogs->calls, QStringList{"properties"});
         QCOMPARE(h.editor->calls, QStringList{"find:0"});
+    }
+
+    // With the focus in the editor every menu shortcut runs its command and
+    // leaves the program as it was; the edit control's own commands beyond
+    // plain editing (line transpose, duplicate, case change, ...) are gone.
+    // (Cut, Paste and Undo are the editor's own keys: see the editor's tests.)
+    void keysInTheEditorRunTheMenusCommandsAndNeverChangeTheProgram_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("done"); // what the key ran; empty: nothing
+        const char* const rows[][2] = {
+            {"Ctrl+N", "new:"},         {"F9", "open"},         {"Ctrl+S", "save"},
+            {"Ctrl+P", "print:0"},      {"F8", "closed"},       {"Ctrl+C", "copied"},
+            {"Ctrl+F", "find:0"},       {"Ctrl+H", "find:1"},   {"Ctrl+A", "all selected"},
+            {"F2", "sendFromDisk:1"},   {"F3", "sendFromWindow"}, {"Ctrl+T", "restart"},
+            {"Shift+F2", "ftp:0"},      {"Shift+F3", "ftp:1"},  {"F5", "frmSelectCNC"},
+            {"F6", "properties"},       {"F4", "receive:0:"},   {"Shift+F4", "ftpReceive"},
+            {"F7", "terminal"},         {"Ctrl+W", ""},         {"Ctrl+R", ""},
+            {"Ctrl+Q", ""},             {"Ctrl+D", ""},         {"Ctrl+L", ""},
+            {"Ctrl+Shift+L", ""},       {"Ctrl+Shift+T", ""},   {"Ctrl+U", ""},
+            {"Ctrl+Shift+U", ""},       {"Ctrl+Shift+Backspace", ""}, {"Alt+Backspace", ""},
+            {"Alt+Q", ""},              {"Meta+Q", ""},         {"Ctrl++", ""},
+            {"Ctrl+]", ""}
+        };
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << row[0] << row[1];
+    }
+    void keysInTheEditorRunTheMenusCommandsAndNeverChangeTheProgram() {
+        QFETCH(QString, keys);
+        QFETCH(QString, done);
+        QVERIFY(writeAllBytes(home_->file("ftp.exe"), "")); // the FTP commands are offered
+        Harness h = loadedWindow();
+        frmTerminal* w = h.window.get();
+        showActive(w);
+        EditControl* ed = w->editorManager()->activeEditor();
+        const QByteArray text = "N10 G01 X1\r\nN20 g02 Y2\r\nN30 M30\r\n";
+        ed->setBytes(text);
+        ed->markSaved(); // Quit asks nothing
+        ed->selectRange(16, 22); // "g02 Y2"
+        ed->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), ed);
+        QApplication::clipboard()->clear();
+        ScriptedMessages msgs;
+        QStringList ran;
+        ModalAnswerer dialogs(
+            [&ran](QWidget* modal) {
+                ran << modal->metaObject()->className();
+                modal->close();
+                return true;
+            },
+            true);
+        press(w, keys.toLatin1().constData());
+        ran << h.transfers->started() << h.editor->calls << h.dialogs->calls;
+        if (!w->isVisible())
+            ran << "closed";
+        if (QApplication::clipboard()->text() == "g02 Y2")
+            ran << "copied";
+        if (ed->selectionLength() == text.size())
+            ran << "all selected";
+        QCOMPARE(ran.join(' '), done);
+        QCOMPARE(ed->bytes(), text);
     }
 
     void debugViewsAreOfferedOnlyWhileTheDebugWindowIsOpen() {

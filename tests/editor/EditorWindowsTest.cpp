@@ -341,6 +341,30 @@ private Q_SLOTS:
         QCOMPARE(ed->bytes(), QByteArray("G01X Y2.5"));
     }
 
+    // The keys of a Linux text field edit as they do there (the control's
+    // other commands are gone: see the main window's key table).
+    void theOrdinaryEditingKeysEdit_data() {
+        QTest::addColumn<QString>("keys"); // from the start of "G01 X1\nG02 Y2\nM30"
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("End, Backspace") << "End, Backspace" << QByteArray("G01 X\nG02 Y2\nM30");
+        QTest::newRow("Down, Ctrl+Right, Del") << "Down, Ctrl+Right, Del" << QByteArray("G01 X1\nG02 2\nM30");
+        QTest::newRow("Ctrl+End, Shift+Home, Ctrl+X, Ctrl+Home, Ctrl+V")
+            << "Ctrl+End, Shift+Home, Ctrl+X, Ctrl+Home, Ctrl+V" << QByteArray("M30G01 X1\nG02 Y2\n");
+        QTest::newRow("Right, Return, Tab, Ins, Z") << "Right, Return, Tab, Ins, Z" << QByteArray("G\r\n\tz1 X1\nG02 Y2\nM30");
+        QTest::newRow("Shift+Down, Backspace") << "Shift+Down, Backspace" << QByteArray("G02 Y2\nM30");
+        QTest::newRow("End, Ctrl+Backspace") << "End, Ctrl+Backspace" << QByteArray("G01 \nG02 Y2\nM30");
+        QTest::newRow("Ctrl+A, Enter, Ctrl+Z, Ctrl+Y") << "Ctrl+A, Enter, Ctrl+Z, Ctrl+Y" << QByteArray("\r\n");
+    }
+    void theOrdinaryEditingKeysEdit() {
+        QFETCH(QString, keys);
+        QFETCH(QByteArray, text);
+        EditControl* ed = mgr->editor(0);
+        ed->setBytes("G01 X1\nG02 Y2\nM30");
+        for (const QString& key : keys.split(QStringLiteral(", ")))
+            QTest::keySequence(ed, QKeySequence(key));
+        QCOMPARE(ed->bytes(), text);
+    }
+
     // A character no byte stands for would be saved as "?": typed, pasted,
     // dropped or composed, it is refused and nothing changes.
     void aCharacterAProgramCannotHoldIsRefusedWhereverItComesIn() {
