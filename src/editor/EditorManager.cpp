@@ -392,6 +392,15 @@ void EditorManager::reloadWrittenFile(const QString& path) {
     stampFromText(open);
 }
 
+bool EditorManager::reloadOwnFile(int index, QString* error) {
+    EditControl* ed = editor(index);
+    if (!ed || !ed->loadFile(ed->tag(), error))
+        return false;
+    // What it read is what its next save may replace without asking.
+    stampFromText(index);
+    return true;
+}
+
 bool EditorManager::writeWindow(int index, const QString& path) {
     EditControl* ed = editor(index);
     QString error;
