@@ -492,17 +492,12 @@ bool EditorManager::mnuSaveAsProc() {
         msgBox(QStringLiteral("Zero Length File"), Msg::Ok, Msg::Critical);
         return false;
     }
-    // A window with a file is renamed to the new one; a window without one
-    // only writes a copy and stays as it was. Neither is a file opened, so
-    // the recent list stays.
+    // The window takes the new file's name, whether it had a file or not
+    // (one left "Untitled" and changed would be asked about again on Quit).
+    // Neither is a file opened, so the recent list stays.
     const QString name = gWindows[i].fileName;
-    bool saved = false;
-    if (namesAFile(name)) {
-        saved = saveAsAndAdopt(i, name, false, false);
-    } else {
-        const QString path = saveAsDialog(tabCaption(i), machineExtension(), true);
-        saved = !path.isEmpty() && writeWindow(i, path);
-    }
+    const bool named = namesAFile(name);
+    const bool saved = saveAsAndAdopt(i, named ? name : tabCaption(i), !named, false);
     emitEditActions();
     return saved;
 }
