@@ -544,38 +544,51 @@ private Q_SLOTS:
 
     // A file written by someone else since the window read it (same length,
     // same time) is replaced only on Yes to a question naming it, by Save,
-    // by Yes on closing and by Yes to the questions of Quit.
+    // by Yes on closing and by Yes to the questions of Quit; the question
+    // left unanswered is No. A file that is gone is written unasked.
     void aSaveAsksBeforeReplacingAFileChangedSinceTheWindowReadIt_data() {
         QTest::addColumn<int>("route"); // 0 Save, 1 close, 2 Quit
-        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<int>("answer"); // NoAnswer: the question's default
+        QTest::addColumn<bool>("gone");  // the file was removed instead
         for (int route = 0; route < 3; ++route)
-            for (bool overwrite : {false, true})
+            for (Msg::Answer answer : {Msg::AnswerNo, Msg::AnswerYes})
                 QTest::addRow("%s, %s",
                               route == 0   ? "Save"
                               : route == 1 ? "close"
                                            : "Quit",
-                              overwrite ? "Yes" : "No")
-                    << route << overwrite;
+                              answer == Msg::AnswerYes ? "Yes" : "No")
+                    << route << int(answer) << false;
+        QTest::newRow("Save, unanswered") << 0 << int(Msg::NoAnswer) << false;
+        QTest::newRow("Save, the file gone") << 0 << int(Msg::NoAnswer) << true;
     }
     void aSaveAsksBeforeReplacingAFileChangedSinceTheWindowReadIt() {
         QFETCH(int, route);
-        QFETCH(bool, overwrite);
+        QFETCH(int, answer);
+        QFETCH(bool, gone);
         const QString path = fileWith(QStringLiteral("o.nc"), "G01\n");
         const int n = mgr->openFileInNewWindow(path);
         type(active(), QStringLiteral("X"));
         const QDateTime time = QFileInfo(path).lastModified();
-        writeAllBytes(path, "G02\n");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(time, QFileDevice::FileModificationTime));
+        if (gone) {
+            QVERIFY(QFile::remove(path));
+        } else {
+            writeAllBytes(path, "G02\n");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(time, QFileDevice::FileModificationTime));
+        }
         if (route > 0)
             msgs->answer(Msg::AnswerYes); // "Do you want to save the changes?"
-        msgs->answer(overwrite ? Msg::AnswerYes : Msg::AnswerNo);
+        if (answer != Msg::NoAnswer)
+            msgs->answer(Msg::Answer(answer));
+        const bool overwrite = gone || answer == Msg::AnswerYes;
         const bool done = route == 0   ? mgr->saveWindowToFile()
                           : route == 1 ? mgr->closeMyFile()
                                        : mgr->askToSaveAll();
         QCOMPARE(done, overwrite);
-        QVERIFY(
-            msgs->sawText("The File " + path + " Has Changed On Disk Since This Window Read Or Saved It"));
+        QCOMPARE(
+            msgs->sawText("The File " + path + " Has Changed On Disk Since This Window Read Or Saved It"),
+            !gone);
         QCOMPARE(readAllBytes(path), QByteArray(overwrite ? "XG01\n" : "G02\n"));
         QCOMPARE(gWindows[n].closed, route == 1 && overwrite);
         QCOMPARE(gWindows[n].modified, !overwrite);
