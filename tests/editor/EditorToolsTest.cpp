@@ -686,7 +686,8 @@ private Q_SLOTS:
         } cases[] = {
             {"A", "%\nB\n", "A\nB\n"},
             {"A\n", "%\r\rB\n", "A\n\nB\n"},
-            {"A\n%", "\r\rB", "A\n\nB"}, // a "%" line ended in the next file
+            {"A\n%", "\r\rB", "A\n\nB"},  // a "%" line ended in the next file
+            {"A\r", "\nB\n", "A\r\nB\n"}, // a CR LF split across the files is one line end
         };
         for (const auto& c : cases) {
             const QString out = home->file(QStringLiteral("merge.$$$"));
