@@ -190,7 +190,7 @@ void frmMenus::mnuReload_Click() {
         return;
     QString error;
     // A failed load leaves the text and its modified state as they were.
-    if (!ed->loadFile(path, &error)) {
+    if (!editors->reloadOwnFile(gActiveWindow, &error)) {
         msgBox(QStringLiteral("The File ") + path + QStringLiteral(" Could Not Be Reloaded\n") + error, Msg::Ok, Msg::Critical);
         return;
     }
@@ -226,7 +226,7 @@ void frmMenus::mnuSaveWindow_Click() {
                    Msg::YesNo, Msg::Question, QString(), 1) != Msg::AnswerYes)
             return;
         editors->selectWindow(i);
-        if (!ed->loadFile(path, &error))
+        if (!editors->reloadOwnFile(i, &error))
             msgBox(QStringLiteral("The File ") + path + QStringLiteral(" Could Not Be Reloaded\n") + error, Msg::Ok,
                    Msg::Critical);
         return;

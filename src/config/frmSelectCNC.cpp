@@ -1,6 +1,5 @@
 #include "frmSelectCNC.h"
 
-#include "DialogSize.h"
 #include "Help.h"
 #include "Language.h"
 #include "Login.h"
@@ -16,7 +15,8 @@
 frmSelectCNC::frmSelectCNC(const MachineList& machines, int currentPosition, QWidget* parent)
     : QDialog(parent), machines_(machines), currentPosition_(currentPosition) {
     setObjectName(QStringLiteral("frmSelectCNC"));
-    keepDialogSize(this);
+    // Left resizable: a long machine name needs the room.
+    setSizeGripEnabled(true);
     setWindowTitle(QStringLiteral("Select CNC Machine"));
 
     auto* label1 = new QLabel(QStringLiteral("&Select CNC Machine"), this);

@@ -83,6 +83,7 @@ EditControl::EditControl(QWidget* parent) : QsciScintilla(parent) {
     setWrapMode(WrapNone);
     setEolMode(EolWindows);
     font_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    bindEditingKeys();
     connect(this, &QsciScintilla::modificationChanged, this, [this](bool) { noteModified(); });
     applyLook();
 }
@@ -92,6 +93,49 @@ EditControl::~EditControl() {
     if (parkedDocument_) {
         SendScintilla(SCI_SETDOCPOINTER, 0, parkedDocument_);
         SendScintilla(SCI_RELEASEDOCUMENT, 0, parkedDocument_);
+    }
+}
+
+// The keys of a Linux text field, and no more: the control's other built-in
+// commands (line transpose, duplicate, case change, ...) would change a
+// program without a word, and their keys belong to the main window's menus.
+// The clipboard and undo keys are handled before the control sees them.
+void EditControl::bindEditingKeys() {
+    using C = QsciCommand;
+    constexpr int Shift = Qt::SHIFT, Ctrl = Qt::CTRL;
+    static const std::pair<C::Command, int> keys[] = {
+        {C::LineDown, Qt::Key_Down},        {C::LineDownExtend, Shift | Qt::Key_Down},
+        {C::LineScrollDown, Ctrl | Qt::Key_Down},
+        {C::LineUp, Qt::Key_Up},            {C::LineUpExtend, Shift | Qt::Key_Up},
+        {C::LineScrollUp, Ctrl | Qt::Key_Up},
+        {C::CharLeft, Qt::Key_Left},        {C::CharLeftExtend, Shift | Qt::Key_Left},
+        {C::WordLeft, Ctrl | Qt::Key_Left}, {C::WordLeftExtend, Ctrl | Shift | Qt::Key_Left},
+        {C::CharRight, Qt::Key_Right},      {C::CharRightExtend, Shift | Qt::Key_Right},
+        {C::WordRight, Ctrl | Qt::Key_Right}, {C::WordRightExtend, Ctrl | Shift | Qt::Key_Right},
+        {C::VCHome, Qt::Key_Home},          {C::VCHomeExtend, Shift | Qt::Key_Home},
+        {C::DocumentStart, Ctrl | Qt::Key_Home}, {C::DocumentStartExtend, Ctrl | Shift | Qt::Key_Home},
+        {C::LineEnd, Qt::Key_End},          {C::LineEndExtend, Shift | Qt::Key_End},
+        {C::DocumentEnd, Ctrl | Qt::Key_End}, {C::DocumentEndExtend, Ctrl | Shift | Qt::Key_End},
+        {C::PageUp, Qt::Key_PageUp},        {C::PageUpExtend, Shift | Qt::Key_PageUp},
+        {C::PageDown, Qt::Key_PageDown},    {C::PageDownExtend, Shift | Qt::Key_PageDown},
+        {C::Delete, Qt::Key_Delete},        {C::DeleteWordRight, Ctrl | Qt::Key_Delete},
+        {C::DeleteBack, Qt::Key_Backspace}, {C::DeleteBack, Shift | Qt::Key_Backspace},
+        {C::DeleteWordLeft, Ctrl | Qt::Key_Backspace},
+        {C::EditToggleOvertype, Qt::Key_Insert},
+        {C::Tab, Qt::Key_Tab},
+        {C::Newline, Qt::Key_Return},       {C::Newline, Shift | Qt::Key_Return},
+        {C::SelectAll, Ctrl | Qt::Key_A}
+    };
+    QsciCommandSet* set = standardCommands();
+    set->clearKeys();
+    set->clearAlternateKeys();
+    SendScintilla(SCI_CLEARALLCMDKEYS);
+    for (const auto& [command, key] : keys) {
+        C* c = set->find(command);
+        if (c->key() == 0)
+            c->setKey(key);
+        else
+            c->setAlternateKey(key);
     }
 }
 
@@ -541,19 +585,26 @@ void EditControl::applyLook() {
 }
 
 bool EditControl::commandFor(QKeyEvent* e, Command* command) {
-    if (e->matches(QKeySequence::Cut))
-        *command = Command::Cut;
-    else if (e->matches(QKeySequence::Copy))
-        *command = Command::Copy;
-    else if (e->matches(QKeySequence::Paste))
-        *command = Command::Paste;
-    else if (e->matches(QKeySequence::Undo))
-        *command = Command::Undo;
-    else if (e->matches(QKeySequence::Redo))
-        *command = Command::Redo;
-    else
-        return false;
-    return true;
+    // A Linux text field's keys, whatever the platform's own list adds
+    // (Alt+Backspace for undo on some).
+    constexpr int Shift = Qt::SHIFT, Ctrl = Qt::CTRL;
+    static const std::pair<int, Command> keys[] = {
+        {Ctrl | Qt::Key_X, Command::Cut},   {Shift | Qt::Key_Delete, Command::Cut},
+        {Ctrl | Qt::Key_C, Command::Copy},  {Ctrl | Qt::Key_Insert, Command::Copy},
+        {Ctrl | Qt::Key_V, Command::Paste}, {Shift | Qt::Key_Insert, Command::Paste},
+        {Ctrl | Qt::Key_Z, Command::Undo},  {Ctrl | Qt::Key_Y, Command::Redo},
+        {Ctrl | Shift | Qt::Key_Z, Command::Redo}
+    };
+    const int pressed =
+        e->key() |
+        int(e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    for (const auto& [key, c] : keys) {
+        if (key == pressed) {
+            *command = c;
+            return true;
+        }
+    }
+    return false;
 }
 
 void EditControl::focusInEvent(QFocusEvent* e) {
@@ -604,13 +655,21 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
+    // A key held with Ctrl, Alt or Meta is a command, never typing: one the
+    // control does not bind leaves the text alone.
+    if (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        QKeyEvent command(e->type(), e->key(), e->modifiers(), QString(), e->isAutoRepeat(),
+                          ushort(e->count()));
+        QsciScintilla::keyPressEvent(&command);
+        e->setAccepted(command.isAccepted());
+        return;
+    }
     const QString t = e->text();
     if (!isReadOnly() && refusesUnheld(t)) {
         e->accept();
         return;
     }
-    if (capitalising_ && t.size() == 1 && t[0] >= QLatin1Char('a') && t[0] <= QLatin1Char('z') &&
-        !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    if (capitalising_ && t.size() == 1 && t[0] >= QLatin1Char('a') && t[0] <= QLatin1Char('z')) {
         QKeyEvent upper(e->type(), e->key(), e->modifiers(), t.toUpper(), e->isAutoRepeat(), ushort(e->count()));
         QsciScintilla::keyPressEvent(&upper);
     } else {

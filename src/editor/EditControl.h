@@ -158,6 +158,7 @@ private:
     // Sends `message` with change notices held back, then says once that the text changed.
     void quietly(unsigned int message);
     void showDocument(void* doc);
+    void bindEditingKeys();
     static bool commandFor(QKeyEvent* e, Command* command);
 
     QString tag_;

@@ -392,6 +392,15 @@ void EditorManager::reloadWrittenFile(const QString& path) {
     stampFromText(open);
 }
 
+bool EditorManager::reloadOwnFile(int index, QString* error) {
+    EditControl* ed = editor(index);
+    if (!ed || !ed->loadFile(ed->tag(), error))
+        return false;
+    // What it read is what its next save may replace without asking.
+    stampFromText(index);
+    return true;
+}
+
 bool EditorManager::writeWindow(int index, const QString& path) {
     EditControl* ed = editor(index);
     QString error;
@@ -483,17 +492,12 @@ bool EditorManager::mnuSaveAsProc() {
         msgBox(QStringLiteral("Zero Length File"), Msg::Ok, Msg::Critical);
         return false;
     }
-    // A window with a file is renamed to the new one; a window without one
-    // only writes a copy and stays as it was. Neither is a file opened, so
-    // the recent list stays.
+    // The window takes the new file's name, whether it had a file or not
+    // (one left "Untitled" and changed would be asked about again on Quit).
+    // Neither is a file opened, so the recent list stays.
     const QString name = gWindows[i].fileName;
-    bool saved = false;
-    if (namesAFile(name)) {
-        saved = saveAsAndAdopt(i, name, false, false);
-    } else {
-        const QString path = saveAsDialog(tabCaption(i), machineExtension(), true);
-        saved = !path.isEmpty() && writeWindow(i, path);
-    }
+    const bool named = namesAFile(name);
+    const bool saved = saveAsAndAdopt(i, named ? name : tabCaption(i), !named, false);
     emitEditActions();
     return saved;
 }

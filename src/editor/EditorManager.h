@@ -68,6 +68,9 @@ public:
     void openWrittenFile(const QString& path, const QString& what);
     // Only a window showing `path` without unsaved edits takes its new text.
     void reloadWrittenFile(const QString& path);
+    // Window `index` reads its own file again, as it now is on disk (no
+    // undo history, unchanged). False with the reason when it cannot be read.
+    bool reloadOwnFile(int index, QString* error);
 
     // Saving and closing the active window. True when done.
     bool saveWindowToFile();

@@ -151,13 +151,14 @@ QVector<Piece> split(QByteArrayView text, const Options& o) {
         pieces.append(piece);
     };
 
-    int lineNumber = 0;
+    // Messages name a program by the line the editor shows it on.
+    SendLines::EditorLineCount lines;
     for (qsizetype from = 0; from < text.size();) {
         qsizetype next = 0;
         const qsizetype at = splitLineEnd(text, from, &next);
         const QByteArrayView line = text.sliced(from, at - from), end = text.sliced(at, next - at);
         from = next;
-        ++lineNumber;
+        const qint64 lineNumber = lines.startOf(line.size(), end.data(), end.size());
         const QString name = programName(line, o);
         if (!name.isEmpty()) {
             finish();

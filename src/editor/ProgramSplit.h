@@ -29,7 +29,7 @@ struct Options {
 struct Piece {
     QString name;                // the file name, without a folder
     QByteArray bytes;            // what the file holds
-    int line = 0;                // 1-based line of the program's start in the master
+    qint64 line = 0;             // the editor's line of the program's start in the master
     bool beforePrograms = false; // the text before the first program
 };
 

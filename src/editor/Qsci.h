@@ -11,6 +11,8 @@
 #define slots Q_SLOTS
 #endif
 
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
 #include <Qsci/qscilexercustom.h>
 #include <Qsci/qsciscintilla.h>
 

@@ -258,8 +258,9 @@ QString receiveFolder() {
     return folder.trimmed().isEmpty() ? MachineRecord::defaultValue(gCurrentMachineSection, key) : folder;
 }
 
-// What FanucLaunch asks for once the files are written.
-void afterSplit(const ProgramSplit::Written& written, const QString& summary) {
+// What FanucLaunch asks for once the files are written; `what` names the
+// programs in the question about a window with edits.
+void afterSplit(const ProgramSplit::Written& written, const QString& summary, const QString& what) {
     const int launch = MachineRecord::currentInt(QStringLiteral("FanucLaunch"));
     const QStringList opened =
         launch >= 2 && launch <= 11 ? written.programs.mid(0, launch - 1) : QStringList();
@@ -269,7 +270,7 @@ void afterSplit(const ProgramSplit::Written& written, const QString& summary) {
             if (!opened.contains(path))
                 editors->reloadWrittenFile(path);
         for (const QString& program : opened)
-            editors->openWrittenFile(program, QStringLiteral("Program Just Split"));
+            editors->openWrittenFile(program, what);
     }
     const bool list = launch != 1 && !(launch >= 2 && launch <= 11);
     if (list && !written.paths.isEmpty()) {
@@ -331,6 +332,7 @@ SplitOutcome splitFileUp(const QString& path, bool fromMenu) {
         else
             msgBox(QStringLiteral("Not Every Program Was Written") + kept, Msg::Ok, Msg::Exclamation);
     }
-    afterSplit(written, outcome.summary);
+    afterSplit(written, outcome.summary,
+               fromMenu ? QStringLiteral("Program Just Split") : QStringLiteral("Received Program"));
     return outcome;
 }

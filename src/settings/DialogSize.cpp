@@ -18,6 +18,9 @@ public:
             QLayout* layout = dialog_->layout();
             if (layout && !dialog_->testAttribute(Qt::WA_Resized)) {
                 layout->setSizeConstraint(QLayout::SetFixedSize);
+                // At once, not when the layout next runs: the window goes to
+                // the screen after this, and its manager decides then.
+                layout->activate();
                 return false;
             }
             // A layout that sets a largest size of its own would undo this one.

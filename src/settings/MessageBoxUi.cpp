@@ -5,10 +5,13 @@
 
 #include <QApplication>
 #include <QColorDialog>
-#include <QFontDialog>
 #include <QFileDialog>
+#include <QFontDialog>
+#include <QGuiApplication>
 #include <QInputDialog>
+#include <QLayout>
 #include <QMessageBox>
+#include <QScreen>
 
 namespace {
 
@@ -86,9 +89,23 @@ QString showInput(const Msg::InputRequest& r, bool* ok) {
     QFont bold = dialog.font();
     bold.setBold(true);
     const QFontMetrics title(bold);
+    // No wider than the screen, frame included: a line too long for it (a
+    // deep path) is shortened in its middle, where both its ends still show.
+    const QScreen* screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().width() - 2 * title.height() : QWIDGETSIZE_MAX;
+    dialog.sizeHint(); // lays the box out
+    const QMargins margins = dialog.layout() ? dialog.layout()->contentsMargins() : QMargins();
+    const int lineRoom = room - margins.left() - margins.right();
+    const QFontMetrics text(dialog.font());
+    QStringList lines = r.prompt.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        if (text.horizontalAdvance(line) > lineRoom)
+            line = text.elidedText(line, Qt::ElideMiddle, lineRoom);
+    dialog.setLabelText(lines.join(QLatin1Char('\n')));
     const QSize hint = dialog.sizeHint();
-    dialog.resize(qMax(hint.width(), title.horizontalAdvance(r.title) * 5 / 4 + 6 * title.height()),
-                  hint.height());
+    dialog.resize(
+        qMin(room, qMax(hint.width(), title.horizontalAdvance(r.title) * 5 / 4 + 6 * title.height())),
+        hint.height());
     keepDialogSize(&dialog);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     if (ok)
@@ -117,7 +134,7 @@ QStringList showFileDialog(const Msg::FileRequest& r) {
         dialog.setOption(QFileDialog::ShowDirsOnly);
         break;
     }
-    keepDialogSize(&dialog);
+    // Left resizable: its columns (sizes, dates) and long names need the room.
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList chosen = dialog.selectedFiles();

@@ -162,30 +162,32 @@ qint64 countLines(QIODevice& in) {
     return n;
 }
 
+qint64 EditorLineCount::startOf(qint64 size, const char* end, qint64 endSize) {
+    // LF CR before an empty block ended by LF: that CR LF is one line end there.
+    if (endsInCr_ && size == 0 && endSize > 0 && end[0] == '\n')
+        --ends_;
+    const qint64 line = ends_ + 1;
+    for (qint64 j = 0; j < endSize; ++j)
+        if (end[j] == '\n' || j + 1 == endSize || end[j + 1] != '\n')
+            ++ends_;
+    endsInCr_ = endSize > 0 && end[endSize - 1] == '\r';
+    return line;
+}
+
 namespace {
 // Calls visit(block, editor line it starts on) for each block, until visit
 // returns false; the last block and its line.
 template <typename Visit> std::pair<qint64, qint64> walkEditorLines(QIODevice& program, Visit visit) {
     LineReader reader(program);
     LineReader::Line run[256];
+    EditorLineCount count;
     qint64 block = 0, line = 0;
-    qint64 ends = 0;       // the editor's line ends before the block
-    bool endsInCr = false; // the block before ended in a CR the editor may join to an LF
     while (const qsizetype n = reader.nextLines(run, qsizetype(std::size(run)))) {
         for (qsizetype i = 0; i < n; ++i) {
             const LineReader::Line& l = run[i];
-            const char* end = l.data + l.size;
-            const qint64 endSize = l.end - l.start - l.size;
-            // LF CR before an empty block ended by LF: that CR LF is one line end there.
-            if (endsInCr && l.size == 0 && endSize > 0 && end[0] == '\n')
-                --ends;
-            line = ends + 1;
+            line = count.startOf(l.size, l.data + l.size, l.end - l.start - l.size);
             if (!visit(++block, line))
                 return {block, line};
-            for (qint64 j = 0; j < endSize; ++j)
-                if (end[j] == '\n' || j + 1 == endSize || end[j + 1] != '\n')
-                    ++ends;
-            endsInCr = endSize > 0 && end[endSize - 1] == '\r';
         }
     }
     return {block, line};

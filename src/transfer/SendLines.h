@@ -94,10 +94,21 @@ private:
 // The lines from the device's position to its end.
 qint64 countLines(QIODevice& in);
 
-// The editor's line numbers of a program's lines (blocks), from the device's
-// position on. The editor ends a line at CR LF, LF or a lone CR, so a block
-// that ends in LF CR takes two of its lines and one that ends in LF CR CR
-// three; for other line ends the numbers agree.
+// The editor's line numbers of a program's lines (blocks). The editor ends a
+// line at CR LF, LF or a lone CR, so a block that ends in LF CR takes two of
+// its lines and one that ends in LF CR CR three; for other line ends the
+// numbers agree.
+class EditorLineCount {
+public:
+    // The editor line the next block starts on: `size` bytes, then its line
+    // end `end` (empty for a last line without one). Blocks come in order.
+    qint64 startOf(qint64 size, const char* end, qint64 endSize);
+
+private:
+    qint64 ends_ = 0;       // the editor's line ends before the block
+    bool endsInCr_ = false; // the block before ended in a CR the editor may join to an LF
+};
+// The same from the device's position on.
 // The editor line block `block` (1-based) starts on; 0 when there is none.
 qint64 editorLineOfBlock(QIODevice& program, qint64 block);
 // The editor line the last block starts on; 0 for an empty program.

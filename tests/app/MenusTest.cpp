@@ -710,18 +710,23 @@ private Q_SLOTS:
         menu = popup(*w, 0);
         for (const char* name : textItems)
             QVERIFY2(entry(menu, name)->isEnabled(), name);
-        // Reload asks before dropping edits.
+        // Reload asks before dropping edits; the file it read is the one a
+        // save then replaces unasked.
         ScriptedMessages msgs;
         ed->setBytes("changed\n");
         msgs.answer(Msg::AnswerNo);
         QVERIFY(chooseFromPopup(ed->viewport(), {"mnuReload"}));
         runChosenCommands();
         QCOMPARE(ed->bytes(), QByteArray("changed\n"));
+        program("p.nc", "g02 x2\n"); // written meanwhile
         msgs.answer(Msg::AnswerYes);
         QVERIFY(chooseFromPopup(ed->viewport(), {"mnuReload"}));
         runChosenCommands();
-        QCOMPARE(ed->bytes(), QByteArray("g01 x1\n"));
+        QCOMPARE(ed->bytes(), QByteArray("g02 x2\n"));
         QVERIFY(!ed->isModified());
+        QTest::keyClicks(ed, "N1 ");
+        QVERIFY(w->editorManager()->saveWindowToFile());
+        QCOMPARE(readAllBytes(path), QByteArray("N1 g02 x2\n"));
         QCOMPARE(msgs.shown().size(), 2);
         QVERIFY(w->close());
     }
@@ -743,6 +748,11 @@ private Q_SLOTS:
         popup(*w, 1)->findChild<QAction*>("mnuSaveWindow")->trigger();
         runChosenCommands();
         QCOMPARE(ed->bytes(), QByteArray("G1\r\nG2\r\n"));
+        // It holds what is on disk now: a save replaces it unasked.
+        msgs.clear();
+        ed->setBytes("G3\r\n");
+        QVERIFY(w->editorManager()->saveWindowToFile());
+        QVERIFY(msgs.shown().isEmpty());
         w->close();
     }
 };

@@ -632,6 +632,18 @@ private Q_SLOTS:
         QVERIFY(splitFileUp(received, false).complete);
         QVERIFY(msgs->sawText(received + " Is The File Being Split"));
         QCOMPARE(readAllBytes(received), QByteArray("O1(dncR1.TMP)\nM30\n"));
+
+        // A window holding edits of a program opened afterwards is asked about a received program.
+        writeIniValues(gCurrentMachineSection, {{"FanucUseComment", "0"}, {"FanucLaunch", "2"}});
+        mgr->openFileInNewWindow(home->file("97531"));
+        QTest::keyClicks(mgr->activeEditor(), "EDIT ");
+        fileWith(QStringLiteral("dncR1.TMP"), "O97531\nM30\n");
+        msgs->clear();
+        msgs->answer(Msg::AnswerYes).answer(Msg::AnswerNo); // replace the file, keep the edits
+        QVERIFY(splitFileUp(received, false).complete);
+        QCOMPARE(msgs->texts().value(1),
+                 "The File " + home->file("97531") +
+                     " Is Open With Changes Not Saved\nReplace Them With The Received Program ?");
     }
 
     // --- merge --------------------------------------------------------------
@@ -674,7 +686,8 @@ private Q_SLOTS:
         } cases[] = {
             {"A", "%\nB\n", "A\nB\n"},
             {"A\n", "%\r\rB\n", "A\n\nB\n"},
-            {"A\n%", "\r\rB", "A\n\nB"}, // a "%" line ended in the next file
+            {"A\n%", "\r\rB", "A\n\nB"},  // a "%" line ended in the next file
+            {"A\r", "\nB\n", "A\r\nB\n"}, // a CR LF split across the files is one line end
         };
         for (const auto& c : cases) {
             const QString out = home->file(QStringLiteral("merge.$$$"));

@@ -341,6 +341,30 @@ private Q_SLOTS:
         QCOMPARE(ed->bytes(), QByteArray("G01X Y2.5"));
     }
 
+    // The keys of a Linux text field edit as they do there (the control's
+    // other commands are gone: see the main window's key table).
+    void theOrdinaryEditingKeysEdit_data() {
+        QTest::addColumn<QString>("keys"); // from the start of "G01 X1\nG02 Y2\nM30"
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("End, Backspace") << "End, Backspace" << QByteArray("G01 X\nG02 Y2\nM30");
+        QTest::newRow("Down, Ctrl+Right, Del") << "Down, Ctrl+Right, Del" << QByteArray("G01 X1\nG02 2\nM30");
+        QTest::newRow("Ctrl+End, Shift+Home, Ctrl+X, Ctrl+Home, Ctrl+V")
+            << "Ctrl+End, Shift+Home, Ctrl+X, Ctrl+Home, Ctrl+V" << QByteArray("M30G01 X1\nG02 Y2\n");
+        QTest::newRow("Right, Return, Tab, Ins, Z") << "Right, Return, Tab, Ins, Z" << QByteArray("G\r\n\tz1 X1\nG02 Y2\nM30");
+        QTest::newRow("Shift+Down, Backspace") << "Shift+Down, Backspace" << QByteArray("G02 Y2\nM30");
+        QTest::newRow("End, Ctrl+Backspace") << "End, Ctrl+Backspace" << QByteArray("G01 \nG02 Y2\nM30");
+        QTest::newRow("Ctrl+A, Enter, Ctrl+Z, Ctrl+Y") << "Ctrl+A, Enter, Ctrl+Z, Ctrl+Y" << QByteArray("\r\n");
+    }
+    void theOrdinaryEditingKeysEdit() {
+        QFETCH(QString, keys);
+        QFETCH(QByteArray, text);
+        EditControl* ed = mgr->editor(0);
+        ed->setBytes("G01 X1\nG02 Y2\nM30");
+        for (const QString& key : keys.split(QStringLiteral(", ")))
+            QTest::keySequence(ed, QKeySequence(key));
+        QCOMPARE(ed->bytes(), text);
+    }
+
     // A character no byte stands for would be saved as "?": typed, pasted,
     // dropped or composed, it is refused and nothing changes.
     void aCharacterAProgramCannotHoldIsRefusedWhereverItComesIn() {
@@ -425,9 +449,8 @@ private Q_SLOTS:
         QCOMPARE(mgr->editor(0)->textLength(), 0);
     }
 
-    // A window without a file gets one from Save: the name proposed, the
-    // recent list, and whether the next Save writes in place. Save As writes
-    // a copy and leaves the window as it was.
+    // A window without a file gets one from Save or Save As: the name
+    // proposed, the recent list, and whether the next Save writes in place.
     void savingGivesTheWindowItsFile_data() {
         QTest::addColumn<bool>("firstWindow");
         QTest::addColumn<bool>("saveAs");
@@ -453,20 +476,15 @@ private Q_SLOTS:
         type(active(), QStringLiteral("G01"));
         const QString target = home->file(QStringLiteral("new.nc"));
         msgs->answerFiles({target});
-        const QString untitled = caption(n), stored = gWindows[n].fileName;
         QVERIFY(saveAs ? mgr->mnuSaveAsProc() : mgr->saveWindowToFile());
         QCOMPARE(msgs->fileRequests().first().fileName, proposal);
         QCOMPARE(readAllBytes(target), QByteArray("G01"));
         QCOMPARE(RecentFiles::entries(QStringLiteral("open")).contains(target), listed);
-        if (saveAs) {
-            QCOMPARE(caption(n), untitled);
-            QCOMPARE(gWindows[n].fileName, stored);
-            QVERIFY(gWindows[n].modified && active()->isModified());
-            return;
-        }
         QCOMPARE(caption(n), QStringLiteral("new.nc"));
         QCOMPARE(gWindows[n].fileName, target);
-        QVERIFY(!gWindows[n].modified);
+        QVERIFY(!gWindows[n].modified && !active()->isModified());
+        QVERIFY(mgr->askToSaveAll()); // Quit asks nothing
+        QCOMPARE(msgs->shown().size(), 0);
         // A named window saves in place from now on; the first window asks every time.
         type(active(), QStringLiteral("X"));
         msgs->answerFiles({});
@@ -526,38 +544,51 @@ private Q_SLOTS:
 
     // A file written by someone else since the window read it (same length,
     // same time) is replaced only on Yes to a question naming it, by Save,
-    // by Yes on closing and by Yes to the questions of Quit.
+    // by Yes on closing and by Yes to the questions of Quit; the question
+    // left unanswered is No. A file that is gone is written unasked.
     void aSaveAsksBeforeReplacingAFileChangedSinceTheWindowReadIt_data() {
         QTest::addColumn<int>("route"); // 0 Save, 1 close, 2 Quit
-        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<int>("answer"); // NoAnswer: the question's default
+        QTest::addColumn<bool>("gone");  // the file was removed instead
         for (int route = 0; route < 3; ++route)
-            for (bool overwrite : {false, true})
+            for (Msg::Answer answer : {Msg::AnswerNo, Msg::AnswerYes})
                 QTest::addRow("%s, %s",
                               route == 0   ? "Save"
                               : route == 1 ? "close"
                                            : "Quit",
-                              overwrite ? "Yes" : "No")
-                    << route << overwrite;
+                              answer == Msg::AnswerYes ? "Yes" : "No")
+                    << route << int(answer) << false;
+        QTest::newRow("Save, unanswered") << 0 << int(Msg::NoAnswer) << false;
+        QTest::newRow("Save, the file gone") << 0 << int(Msg::NoAnswer) << true;
     }
     void aSaveAsksBeforeReplacingAFileChangedSinceTheWindowReadIt() {
         QFETCH(int, route);
-        QFETCH(bool, overwrite);
+        QFETCH(int, answer);
+        QFETCH(bool, gone);
         const QString path = fileWith(QStringLiteral("o.nc"), "G01\n");
         const int n = mgr->openFileInNewWindow(path);
         type(active(), QStringLiteral("X"));
         const QDateTime time = QFileInfo(path).lastModified();
-        writeAllBytes(path, "G02\n");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(time, QFileDevice::FileModificationTime));
+        if (gone) {
+            QVERIFY(QFile::remove(path));
+        } else {
+            writeAllBytes(path, "G02\n");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(time, QFileDevice::FileModificationTime));
+        }
         if (route > 0)
             msgs->answer(Msg::AnswerYes); // "Do you want to save the changes?"
-        msgs->answer(overwrite ? Msg::AnswerYes : Msg::AnswerNo);
+        if (answer != Msg::NoAnswer)
+            msgs->answer(Msg::Answer(answer));
+        const bool overwrite = gone || answer == Msg::AnswerYes;
         const bool done = route == 0   ? mgr->saveWindowToFile()
                           : route == 1 ? mgr->closeMyFile()
                                        : mgr->askToSaveAll();
         QCOMPARE(done, overwrite);
-        QVERIFY(
-            msgs->sawText("The File " + path + " Has Changed On Disk Since This Window Read Or Saved It"));
+        QCOMPARE(
+            msgs->sawText("The File " + path + " Has Changed On Disk Since This Window Read Or Saved It"),
+            !gone);
         QCOMPARE(readAllBytes(path), QByteArray(overwrite ? "XG01\n" : "G02\n"));
         QCOMPARE(gWindows[n].closed, route == 1 && overwrite);
         QCOMPARE(gWindows[n].modified, !overwrite);

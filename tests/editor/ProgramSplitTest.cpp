@@ -108,6 +108,24 @@ TEST(ProgramSplit, EachProgramGoesToItsOwnFileAsTheOptionsSay) {
         EXPECT_EQ(piecesOf(c.text, c.options), c.pieces) << c.what;
 }
 
+TEST(ProgramSplit, EachProgramIsNamedByTheLineTheEditorShowsItOn) {
+    const struct {
+        QByteArray text;
+        QVector<qint64> lines;
+    } cases[] = {
+        {"%\r\n:1\r\nM30\r\n\r\n:2\r\nM30", {2, 5}},
+        {"%\n\r:1\n\rM30\n\r:2\n\rM30\n\r", {3, 7}},   // LF CR: two lines a block
+        {"%\n\r\r:1\n\r\rM30\n\r\r:2\n\r\r", {4, 10}}, // LF CR CR: three
+        {"%\n\r\n:1\n\r\n\n\r:2\n", {3, 7}},           // a CR LF across two blocks is one line end
+    };
+    for (const auto& c : cases) {
+        QVector<qint64> lines;
+        for (const Piece& p : split(c.text, with(0)))
+            lines << p.line;
+        EXPECT_EQ(lines, c.lines) << c.text.toStdString();
+    }
+}
+
 TEST(ProgramSplit, NamesThatCannotBeFilesAreRefusedAndFreeNamesFound) {
     for (const char* good : {"1000", "O1000.MIN", "PART A"})
         EXPECT_TRUE(validFileName(QLatin1String(good))) << good;
