@@ -28,7 +28,6 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -580,8 +579,7 @@ void TextSend::showSending() {
     const QString title = QStringLiteral("Sending File");
     frm_->setCaption(title);
     if (job_.disk)
-        if (QGroupBox* frame = frm_->Frame1(frm_->layout()))
-            frame->setTitle(title + QStringLiteral(" [Block Mode]"));
+        frm_->setFrameCaption(title + QStringLiteral(" [Block Mode]"));
     indicator(true, title);
 }
 
