@@ -881,21 +881,32 @@ TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
     EXPECT_EQ(logLines().size(), 1);
 
     // Edited: saved to the machine's temporary file and sent from the window.
+    // The prompt after it names the window's file, as the operator knows it.
+    const QString sent = QStringLiteral("The File \"%1\" Has Been Sent").arg(windowFile);
     control->setBytes("N1 X9\nN2 X2\nN3 X3\n");
     ASSERT_TRUE(control->isModified());
     file = windowFile;
     line = 0;
+    msgs.clear();
     EXPECT_EQ(sendTextBlock(file, true, line), SendOutcome::Sent);
     EXPECT_EQ(file, ProgramPaths::programFolder() + QStringLiteral("Machine1.tmp"));
     EXPECT_EQ(readAllBytes(file), QByteArray("N1 X9\nN2 X2\nN3 X3\n"));
     EXPECT_EQ(received(21), "N1 X9\r\nN2 X2\r\nN3 X3\r\n");
+    EXPECT_TRUE(msgs.sawText(sent)) << qPrintable(msgs.texts().join('|'));
     EXPECT_EQ(logLines().size(), 1) << "the temporary file is not logged";
     EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), windowFile);
 
-    // Send from disk of the file the window holds sends the window, edits included.
-    msgs.answerFiles({windowFile});
-    sendFromDisk(true);
-    EXPECT_EQ(received(21), "N1 X9\r\nN2 X2\r\nN3 X3\r\n");
+    // Send from disk of the file the window holds sends the window, edits
+    // included, by the text send and by a drip feed alike.
+    for (const char* route : {"0", "2"}) {
+        set("DripFeedPacketSize", route);
+        msgs.clear();
+        msgs.answerFiles({windowFile});
+        sendFromDisk(true);
+        EXPECT_EQ(received(21), "N1 X9\r\nN2 X2\r\nN3 X3\r\n");
+        EXPECT_TRUE(msgs.sawText(sent)) << route << qPrintable(msgs.texts().join('|'));
+    }
+    EXPECT_EQ(logLines().size(), 1);
     expectIdleAndUnlocked();
 }
 
