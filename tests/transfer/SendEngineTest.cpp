@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include <atomic>
@@ -476,7 +477,10 @@ TEST_F(Send, AHeldSendSaysWhatItWaitsFor) {
                                  [&](const QString& t) { captions << t; });
                 // After the window's own answer to the hold.
                 QObject::connect(&comPort(), &SerialLink::holdingChanged, &looking,
-                                 [&, frm] { frames << frm->Frame1(frm->layout())->title(); });
+                                 [&frames, frm = QPointer<frmCancelSend>(frm)] {
+                                     if (frm)
+                                         frames << frm->Frame1(frm->layout())->title();
+                                 });
             }
             if (!frm || statusText() != waits)
                 return false;
