@@ -29,7 +29,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -257,8 +256,8 @@ bool BlockSend::start() {
     const QString caption = QStringLiteral("Sending File") + modeText(mode_);
     if (mode_ != Mode::Turbo && frm_)
         frm_->setCaption(caption);
-    if (QGroupBox* frame = frm_ ? frm_->Frame1(frm_->layout()) : nullptr)
-        frame->setTitle(caption);
+    if (frm_)
+        frm_->setFrameCaption(caption);
     if (mode_ == Mode::Turbo)
         gTurboSending = true;
     if (mode_ == Mode::Turbo && frm_) {

@@ -28,7 +28,6 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -580,8 +579,7 @@ void TextSend::showSending() {
     const QString title = QStringLiteral("Sending File");
     frm_->setCaption(title);
     if (job_.disk)
-        if (QGroupBox* frame = frm_->Frame1(frm_->layout()))
-            frame->setTitle(title + QStringLiteral(" [Block Mode]"));
+        frm_->setFrameCaption(title + QStringLiteral(" [Block Mode]"));
     indicator(true, title);
 }
 
@@ -979,6 +977,10 @@ void TextSend::sendTrailer() {
 // The end of every send, however it ended.
 void TextSend::finish(bool afterSendWait) {
     lateWindow_.stop();
+    // Back while the send still has the status line: what its end says
+    // there (a cancel and its kept line) stays.
+    if (job_.control)
+        job_.control->setCaretLine(notedCaretLine_);
     SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, nullptr, job_.loggedAs};
     // Once the port is closed, what it dropped is known.
     ending.afterClose = [this] {
@@ -1005,8 +1007,6 @@ void TextSend::finish(bool afterSendWait) {
     };
     endSend(session_, ending);
     frm_ = nullptr;
-    if (job_.control)
-        job_.control->setCaretLine(notedCaretLine_);
 }
 
 } // namespace
@@ -1048,6 +1048,7 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, co
                 return SendOutcome::NotSent;
             }
             fileName = temp;
+            session.windowFile = host.activeWindowFile();
         }
         job.source = std::move(text);
     } else if (!(job.source = openProgramFile(fileName))) {

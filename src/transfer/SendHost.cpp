@@ -5,7 +5,10 @@
 #include "FileDialogs.h"
 #include "MachineRecord.h"
 #include "MessageSeam.h"
+#include "ProgramPaths.h"
 #include "TransferGlobals.h"
+
+#include <cstdio>
 
 namespace {
 SendHost*& installedHost() {
@@ -17,6 +20,14 @@ SendHost*& installedHost() {
 void SendHost::lockForTransfer(bool) {}
 
 QString SendHost::machineAlias() { return MachineRecord::current(QStringLiteral("Alias")); }
+
+void SendHost::showHold(const QString& held) {
+    if (windowsSeen())
+        return;
+    // As the progress window shows it once the send goes on.
+    const QString said = held.isEmpty() ? QStringLiteral("Sending File") : held;
+    std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(said));
+}
 
 void SendHost::refreshRecentMenu(const QString&) {}
 

@@ -28,6 +28,10 @@ public:
     // built, where nothing may hold it before its first block: one over by
     // then shows none, unless something is left to show. 0: at once.
     virtual int progressWindowDelayMs() { return 0; }
+    // The machine holds the send (`held` says what it waits for) or, with
+    // `held` empty, lets it go on. Where nobody sees the progress window
+    // that says so (windowsSeen() false), a line on standard error does.
+    virtual void showHold(const QString& held);
     virtual QString caption() { return caption_; }
     virtual void setCaption(const QString& caption) { caption_ = caption; }
     virtual bool isMinimized() { return false; }

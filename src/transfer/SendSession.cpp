@@ -1,6 +1,7 @@
 #include "SendSession.h"
 
 #include "PortLayer.h"
+#include "SendHost.h"
 #include "StatusLine.h"
 #include "TransferGlobals.h"
 
@@ -21,10 +22,14 @@ SendSession::SendSession(SendHost& host) : host_(host), owner_(!gRunning) {
                 saidBeforeHold_ = lastStatusText();
             heldSaid_ = held;
             statusbar(held);
+            host_.showHold(held);
         } else if (!heldSaid_.isEmpty()) {
             if (lastStatusText() == heldSaid_)
                 statusbar(saidBeforeHold_);
             heldSaid_.clear();
+            // A hold that ends in a cancel or a time-out lets nothing go on.
+            if (!comPort().holdGivenUp())
+                host_.showHold(QString());
         }
     });
 }

@@ -36,6 +36,9 @@ public:
     // [Settings] MinimizeOnSend, read as the send begins: 1 minimises the
     // main window and restores it after, 2 leaves it minimised.
     int minimizeOnSend = 0;
+    // An edited window goes as the machine's temporary copy: the window's
+    // file, which the after-send prompt names; empty for any other send.
+    QString windowFile;
 
 private:
     SendHost& host_;

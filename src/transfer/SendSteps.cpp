@@ -103,7 +103,9 @@ void endSend(SendSession& session, const SendEnding& ending) {
     // Only a send that went out whole is reported as sent.
     if (ending.outcome != SendOutcome::Sent)
         gCancelSend = true;
-    checkNeedToWarnAfterSend(ending.loggedAs.isEmpty() ? ending.fileName : ending.loggedAs);
+    checkNeedToWarnAfterSend(!ending.loggedAs.isEmpty()      ? ending.loggedAs
+                             : !session.windowFile.isEmpty() ? session.windowFile
+                                                             : ending.fileName);
     gCancelSend = true;
     closeComPort();
     const QString kept = ending.afterClose ? ending.afterClose() : QString();

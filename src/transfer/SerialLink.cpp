@@ -198,6 +198,7 @@ PortResult SerialLink::abandon(PortResult why) {
         lastHold_ = holdNow();
     if (why == PortResult::Cancelled || why == PortResult::TimedOut || why == PortResult::PortError) {
         abandoned_ = true;
+        givenUp_ = true;
         discardOutput();
     }
     return why;
@@ -280,6 +281,7 @@ PortResult SerialLink::write(const QByteArray& data, bool cancelEnds) {
 }
 
 PortResult SerialLink::writeAndWait(const QByteArray& data, bool cancelEnds) {
+    givenUp_ = false;
     const auto holdEnds = qScopeGuard([this] { setHolding(Hold::Unknown); });
     // What Qt still holds (handed over without waiting) goes first.
     if (port_.bytesToWrite() > 0) {
@@ -333,6 +335,7 @@ int SerialLink::sliceFor(qint64 pendingBytes) const {
 }
 
 PortResult SerialLink::waitUntilSent(const std::function<qint64()>& pending, bool cancelEnds) {
+    givenUp_ = false;
     const auto holdEnds = qScopeGuard([this] { setHolding(Hold::Unknown); });
     QElapsedTimer idle;
     idle.start();
@@ -391,25 +394,30 @@ bool SerialLink::readLines(QSerialPort::PinoutSignals* out) {
 PortResult SerialLink::waitForCts() {
     if (!port_.isOpen())
         return faulted_ ? PortResult::PortError : PortResult::NotOpen;
+    givenUp_ = false;
     const auto holdEnds = qScopeGuard([this] { setHolding(Hold::Unknown); });
+    const auto giveUp = [this](PortResult why) {
+        givenUp_ = true;
+        return why;
+    };
     QElapsedTimer t;
     t.start();
     for (;;) {
         QSerialPort::PinoutSignals lines;
         if (!readLines(&lines) || (lines & QSerialPort::ClearToSendSignal))
-            return faulted_ ? PortResult::PortError : PortResult::Ok;
+            return faulted_ ? giveUp(PortResult::PortError) : PortResult::Ok;
         if (cancelled())
-            return PortResult::Cancelled;
+            return giveUp(PortResult::Cancelled);
         // A machine that is off or unplugged never raises it.
         if (timeoutMs_ > 0 && t.elapsed() >= timeoutMs_) {
             lastHold_ = Hold::Cts;
-            return PortResult::TimedOut;
+            return giveUp(PortResult::TimedOut);
         }
         if (t.elapsed() >= kHeldAfterMs)
             setHolding(Hold::Cts);
         pump(kSliceMs);
         if (!port_.isOpen())
-            return PortResult::PortError;
+            return giveUp(PortResult::PortError);
     }
 }
 

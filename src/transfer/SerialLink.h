@@ -112,6 +112,9 @@ public:
     // nothing known holds it. Shorter holds are not told.
     static constexpr int kHeldAfterMs = 500;
     Hold holding() const { return holding_; }
+    // Whether the write or wait the last hold held was given up (a cancel,
+    // a time-out, a port error) rather than let go on by the machine.
+    bool holdGivenUp() const { return givenUp_; }
     // Where the modem lines are read: the port, or a stand-in for lines a
     // pseudo-terminal does not have. It returns false when they cannot be read.
     using LineSource = std::function<bool(QSerialPort::PinoutSignals* out)>;
@@ -189,6 +192,7 @@ private:
     bool pseudoTerminal_ = false;
     Hold lastHold_ = Hold::Unknown;
     Hold holding_ = Hold::Unknown;
+    bool givenUp_ = false; // the last write or wait was given up
     LineSource lineSource_;
     const bool* cancelFlag_ = nullptr;
     qint64 timeoutMs_ = 0;

@@ -172,6 +172,8 @@ frmCancelSend::frmCancelSend(QWidget* parent, int layout)
 
     applyLanguage(this);
     caption_ = windowTitle();
+    if (QGroupBox* frame = Frame1(layout_))
+        frameCaption_ = frame->title();
     connect(&comPort(), &SerialLink::holdingChanged, this, &frmCancelSend::showHold);
     showHold(comPort().holding());
     adjustSize();
@@ -204,12 +206,21 @@ void frmCancelSend::setCaption(const QString& caption) {
         setWindowTitle(caption);
 }
 
+void frmCancelSend::setFrameCaption(const QString& caption) {
+    frameCaption_ = caption;
+    if (QGroupBox* frame = Frame1(layout_); frame && held_.isEmpty())
+        frame->setTitle(caption);
+}
+
 void frmCancelSend::showHold(SerialLink::Hold hold) {
     held_ = heldText(hold);
     const QString& shown = held_.isEmpty() ? status_ : held_;
     if (QLabel* status = Label2(4))
         status->setText(shown);
     setWindowTitle(held_.isEmpty() ? caption_ : held_);
+    // So does the frame's caption: the one line inside the layouts without a status field.
+    if (QGroupBox* frame = Frame1(layout_))
+        frame->setTitle(held_.isEmpty() ? frameCaption_ : held_);
 }
 
 void frmCancelSend::startClock(const QString& text, int interval) {

@@ -43,6 +43,8 @@ public:
     void updateIndicator(bool lightOn, const QString& text);
     // The window's caption as the send gives it, held as the status text is.
     void setCaption(const QString& caption);
+    // The caption of the layout's frame, held the same way.
+    void setFrameCaption(const QString& caption);
     // The clock ticks every `interval` ms from gSendStartTime; `text` goes
     // into the Current Block field.
     void startClock(const QString& text, int interval);
@@ -85,7 +87,8 @@ private:
     QPushButton* cmdOverride_ = nullptr;
     QTimer* timer1_ = nullptr;
     QString held_;    // what a held send waits for; empty while it goes on
-    QString caption_; // the send's own caption and status text
+    QString caption_; // the send's own captions and status text
+    QString frameCaption_;
     QString status_;
 };
 

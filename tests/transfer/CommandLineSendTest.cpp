@@ -210,8 +210,11 @@ private Q_SLOTS:
     }
 
     // XON/XOFF machines: a hold of any length pauses the send; a hold that
-    // never ends meets SendTimeOut, says so and exits 1.
+    // never ends meets SendTimeOut, says so and exits 1. Without a screen a
+    // long hold is said on standard error, and so is the send going on.
     void flowHoldsAndFailures() {
+        const QString heldLine = QStringLiteral("Feedline: Held By The CNC - Waiting For XON\n");
+        const QString goesOnLine = QStringLiteral("Feedline: Sending File\n");
         const QByteArray program = bigProgram();
         const QString file = home_->file(QStringLiteral("big.nc"));
         QVERIFY(writeAllBytes(file, program));
@@ -237,6 +240,9 @@ private Q_SLOTS:
         QVERIFY(machine_->waitForCount(expected.size(), 20000));
         QVERIFY(*longHoldDone);
         QVERIFY(machine_->received() == expected);
+        const qsizetype heldAt = r.errors.indexOf(heldLine);
+        QVERIFY2(heldAt >= 0 && r.errors.indexOf(goesOnLine, heldAt) > heldAt, qPrintable(r.errors));
+        QCOMPARE(r.errors.count(goesOnLine), r.errors.count(heldLine));
 
         m = freshMachine("Handshaking=1\nSendTimeOut=3\n");
         m->setReaction([m, held = false](qint64 got) mutable {
@@ -247,6 +253,7 @@ private Q_SLOTS:
         r = run(QStringLiteral("?3?S?") + file);
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.errors.contains(QStringLiteral("Timed Out After 3s")), qPrintable(r.errors));
+        QVERIFY2(r.errors.contains(heldLine) && !r.errors.contains(goesOnLine), qPrintable(r.errors));
     }
 
     // SIGINT, SIGTERM and SIGHUP end a send as Cancel does, so that a script

@@ -9,8 +9,10 @@
 #include "SendOnPty.h"
 #include "TerminalEcho.h"
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 
 #include <atomic>
@@ -423,20 +425,24 @@ TEST_F(Send, MachineThatTakesNothingTimesOut) {
 }
 
 // A machine that holds the send (XOFF, CTS down between blocks or during a
-// write) is named in the progress window's status and caption and on the
-// status line, on every route; once it lets go they say again what the send
-// said, and the program arrives whole.
+// write) is named in the progress window's status, caption and frame and on
+// the status line, on every route; once it lets go they say again what the
+// send said (unless it said something else meanwhile, which stays), and the
+// program arrives whole. A turbo send writes its status line only at its end.
 TEST_F(Send, AHeldSendSaysWhatItWaitsFor) {
     set("SendTimeOut", "0");
     const QByteArray all = numbered(20000);
     const QString path = program(all);
+    const QString meanwhile = QStringLiteral("Sending File 99% [Esc=Cancel]");
     const struct {
         const char *handshaking, *flowMethod, *route;
         bool window, readsWhileHeld;
-        const char* waitsFor;
-    } rows[] = {{"1", "0", "0", false, true, "XON"},
-                {"2", "0", "0", true, true, "CTS"},
-                {"2", "1", "2", false, false, "CTS"}};
+        const char *waitsFor, *frame;
+        bool saidMeanwhile;
+    } rows[] = {{"1", "0", "0", false, true, "XON", "Sending File [Block Mode]", true},
+                {"2", "0", "0", true, true, "CTS", "Transfer Status", false},
+                {"2", "1", "2", false, false, "CTS", "Sending File [Drip Feed Mode]", false},
+                {"1", "0", "3", false, true, "XON", "Sending File [Turbo Drip Feed Mode]", false}};
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.handshaking) + r.flowMethod + r.route);
         set({{"Handshaking", r.handshaking}, {"FlowMethod", r.flowMethod}, {"DripFeedPacketSize", r.route}});
@@ -458,7 +464,7 @@ TEST_F(Send, AHeldSendSaysWhatItWaitsFor) {
             return true;
         });
         status.clear();
-        QStringList captions;
+        QStringList captions, frames;
         const frmCancelSend* watched = nullptr;
         const QObject looking;
         int heldLooks = 0;
@@ -469,12 +475,20 @@ TEST_F(Send, AHeldSendSaysWhatItWaitsFor) {
                 watched = frm;
                 QObject::connect(frm, &QWidget::windowTitleChanged, &looking,
                                  [&](const QString& t) { captions << t; });
+                // After the window's own answer to the hold.
+                QObject::connect(&comPort(), &SerialLink::holdingChanged, &looking,
+                                 [&frames, frm = QPointer<frmCancelSend>(frm)] {
+                                     if (frm)
+                                         frames << frm->Frame1(frm->layout())->title();
+                                 });
             }
             if (!frm || statusText() != waits)
                 return false;
             captionHeld = captionHeld && frm->windowTitle() == waits;
             if (++heldLooks < 20) // the display is redrawn meanwhile
                 return false;
+            if (r.saidMeanwhile)
+                statusbar(meanwhile);
             machine.setReading(true);
             if (xoff)
                 machine.send("\x11");
@@ -484,16 +498,78 @@ TEST_F(Send, AHeldSendSaysWhatItWaitsFor) {
         const CancelAfter deadline(60000);
         EXPECT_EQ(r.window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::Sent);
         EXPECT_TRUE(captionHeld);
+        EXPECT_EQ(frames.join('|').toStdString(), (waits + QLatin1Char('|') + QLatin1String(r.frame)).toStdString());
         const qsizetype shown = captions.indexOf(waits), said = status.indexOf(waits);
         ASSERT_TRUE(shown >= 0 && shown + 1 < captions.size()) << qPrintable(captions.join('|'));
         EXPECT_TRUE(captions[shown + 1].startsWith(QLatin1String("Sending File")))
             << qPrintable(captions.join('|'));
-        ASSERT_TRUE(said >= 0 && said + 1 < status.size()) << qPrintable(status.join('|'));
-        EXPECT_TRUE(status[said + 1].startsWith(QLatin1String("Sending File ")))
-            << qPrintable(status[said + 1]);
+        ASSERT_TRUE(said > 0 && said + 1 < status.size()) << qPrintable(status.join('|'));
+        if (r.saidMeanwhile) {
+            const qsizetype m = status.indexOf(meanwhile, said);
+            ASSERT_TRUE(m > said && m + 1 < status.size()) << qPrintable(status.join('|'));
+            EXPECT_NE(status[m + 1], status[said - 1]) << qPrintable(status.join('|'));
+        } else
+            EXPECT_EQ(status[said + 1], status[said - 1]) << qPrintable(status.join('|'));
         EXPECT_EQ(received(all.size()), all);
         machine.setReaction(nullptr);
         comPort().setLineSource(nullptr);
+    }
+}
+
+// A progress window says at once whether the machine holds the send: one
+// that opens during a hold (CTS low) says so in its caption, status field
+// and frame, and goes back once the send goes on. A hold ends with the write
+// it held: after a time-out or a cancel neither the port nor the next
+// window tells one.
+TEST_F(Send, AWindowOpensSayingWhetherTheSendIsHeld) {
+    // The caption, the status field and the frame's caption.
+    auto opened = [] {
+        frmCancelSend* frm = frmCancelSend::instance();
+        return (frm->windowTitle() + '|' + frm->Label2(4)->text() + '|' + frm->Frame1(frm->layout())->title())
+            .toStdString();
+    };
+    enum End { GoesOn, TimesOut, Cancelled };
+    for (const End end : {GoesOn, TimesOut, Cancelled}) {
+        SCOPED_TRACE(int(end));
+        const bool cts = end == GoesOn;
+        set({{"Handshaking", cts ? "2" : "1"}, {"SendTimeOut", end == TimesOut ? "1" : "0"}});
+        gCancelSend = false;
+        ASSERT_TRUE(openPort());
+        if (cts)
+            comPort().setLineSource([](QSerialPort::PinoutSignals* lines) {
+                *lines = QSerialPort::NoSignal;
+                return true;
+            });
+        else
+            holdWithXoff(machine);
+        bool everHeld = false;
+        const QObject looking;
+        QObject::connect(&comPort(), &SerialLink::holdingChanged, &looking,
+                         [&](SerialLink::Hold h) { everHeld = everHeld || h != SerialLink::Hold::Unknown; });
+        std::string whileHeld;
+        During look([&] {
+            if (comPort().holding() == SerialLink::Hold::Unknown)
+                return false;
+            if (cts) {
+                frmCancelSend::load()->show();
+                whileHeld = opened();
+                comPort().setLineSource(nullptr); // lines that cannot be read count as CTS on
+            }
+            gCancelSend = end == Cancelled;
+            return true;
+        });
+        const PortResult result = cts ? wait4CTS() : sendToPort(randomBytes(4096));
+        EXPECT_EQ(result, cts ? PortResult::Ok : end == TimesOut ? PortResult::TimedOut : PortResult::Cancelled);
+        EXPECT_TRUE(everHeld);
+        EXPECT_EQ(comPort().holding(), SerialLink::Hold::Unknown);
+        const std::string held = "Held By The CNC - Waiting For CTS";
+        if (cts)
+            EXPECT_EQ(whileHeld, held + '|' + held + '|' + held);
+        else
+            frmCancelSend::load();
+        EXPECT_EQ(opened(), "Send File To CNC||Transfer Status");
+        frmCancelSend::unload();
+        closeComPort(CloseWhen::Always);
     }
 }
 
@@ -810,21 +886,32 @@ TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
     EXPECT_EQ(logLines().size(), 1);
 
     // Edited: saved to the machine's temporary file and sent from the window.
+    // The prompt after it names the window's file, as the operator knows it.
+    const QString sent = QStringLiteral("The File \"%1\" Has Been Sent").arg(windowFile);
     control->setBytes("N1 X9\nN2 X2\nN3 X3\n");
     ASSERT_TRUE(control->isModified());
     file = windowFile;
     line = 0;
+    msgs.clear();
     EXPECT_EQ(sendTextBlock(file, true, line), SendOutcome::Sent);
     EXPECT_EQ(file, ProgramPaths::programFolder() + QStringLiteral("Machine1.tmp"));
     EXPECT_EQ(readAllBytes(file), QByteArray("N1 X9\nN2 X2\nN3 X3\n"));
     EXPECT_EQ(received(21), "N1 X9\r\nN2 X2\r\nN3 X3\r\n");
+    EXPECT_TRUE(msgs.sawText(sent)) << qPrintable(msgs.texts().join('|'));
     EXPECT_EQ(logLines().size(), 1) << "the temporary file is not logged";
     EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), windowFile);
 
-    // Send from disk of the file the window holds sends the window, edits included.
-    msgs.answerFiles({windowFile});
-    sendFromDisk(true);
-    EXPECT_EQ(received(21), "N1 X9\r\nN2 X2\r\nN3 X3\r\n");
+    // Send from disk of the file the window holds sends the window, edits
+    // included, by the text send and by a drip feed alike.
+    for (const char* route : {"0", "2"}) {
+        set("DripFeedPacketSize", route);
+        msgs.clear();
+        msgs.answerFiles({windowFile});
+        sendFromDisk(true);
+        EXPECT_EQ(received(21), "N1 X9\r\nN2 X2\r\nN3 X3\r\n");
+        EXPECT_TRUE(msgs.sawText(sent)) << route << qPrintable(msgs.texts().join('|'));
+    }
+    EXPECT_EQ(logLines().size(), 1);
     expectIdleAndUnlocked();
 }
 

@@ -3,7 +3,9 @@
 // progress window following it when minimised. What goes over the wire is
 // tested on the engines.
 #include "AppTestSupport.h"
+#include "EditControl.h"
 #include "EditorGlobals.h"
+#include "EditorManager.h"
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
 #include "TransferLog.h"
@@ -11,6 +13,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -60,6 +63,28 @@ private Q_SLOTS:
         QCOMPARE(freeWhileSending, 0);
         QVERIFY(hiddenWhileMinimised);
         QVERIFY(shownWhenRestored);
+        QCOMPARE(freeControls(*w), 4);
+
+        // A cancel is said with the line kept for a restart, from disk or
+        // from the editor window alike: the window's caret, put back, does
+        // not take the status line.
+        const auto saysCancelled = [&w] {
+            const QString said = w->lblStat(0)->text();
+            return said.startsWith(QLatin1String("  Send Cancelled - Line ")) &&
+                   said.endsWith(QLatin1String(" Is Kept For A Restart: N1"));
+        };
+        QVERIFY2(saysCancelled(), qPrintable(w->lblStat(0)->text()));
+        w->editor().openFileInNewWindow(path);
+        w->editorManager()->activeEditor()->setCaretLine(100); // where the send does not stop
+        QVERIFY(machine.waitUntilRead());
+        machine.clearReceived();
+        QTimer cancel;
+        connect(&cancel, &QTimer::timeout, this, [&] { gCancelSend = gCancelSend || machine.receivedCount() > 0; });
+        cancel.start(5);
+        w->btnToolBar_Click(1);
+        cancel.stop();
+        w->editorManager()->activeEditor()->viewport()->repaint(); // the caret, moved, is reported as it is drawn
+        QVERIFY2(saysCancelled(), qPrintable(w->lblStat(0)->text()));
         QCOMPARE(freeControls(*w), 4);
 
         // A receive leaves only its stop button free.
