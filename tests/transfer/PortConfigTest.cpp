@@ -141,6 +141,12 @@ TEST_F(MachineKeys, SendKeysTheProgramNeverWritesStopTheRoutesThatReadThem) {
         {"DTREnable", "on", "TNEDBUX"},
         {"OutBufferSize", "20", "TNEDBUX"},
         {"OutBufferSize", "19", ""},
+        {"XModemPad", "256", "X"},
+        {"XModemPad", "+1", "X"},
+        {"XModemPad", "01", "X"},
+        {"XModemPad", "", "X"},
+        {"XModemPad", "255", ""},
+        {"XModemPad", "0", ""},
     };
     const std::pair<char, SendRoute> routes[] = {{'T', SendRoute::Text},          {'N', SendRoute::NoWindow},
                                                  {'E', SendRoute::ExecutiveTape}, {'D', SendRoute::DripFeed},

@@ -545,7 +545,8 @@ TEST_F(Send, PortThatCannotOpenEmptyFileAndRoutesWithoutAProtocolSendNothing) {
                                    {"DripFeedPacketSize", "1e9", "LineDelay", "0"},
                                    {"WaitForXON", "3", "DripFeedPacketSize", "0"},
                                    {"WaitAfterSending", "2147483647", "DripFeedPacketSize", "2"},
-                                   {"KeepAlive", "-1", "Handshaking", "4"}};
+                                   {"KeepAlive", "-1", "Handshaking", "4"},
+                                   {"XModemPad", "+1", "Handshaking", "4"}};
     for (const auto& r : impossible) {
         const QString named = QStringLiteral("%1=%2").arg(r[0], r[1]);
         removeIniSection(gCurrentMachineSection, gIniPath);
