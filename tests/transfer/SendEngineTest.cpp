@@ -829,6 +829,31 @@ TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
     expectIdleAndUnlocked();
 }
 
+// Each entry checks the keys of the route it sends by: the editor window's
+// send is the window's text send, which reads IgnoreBlockType; Send Binary
+// sends the file as it is and never reads the end of block.
+TEST_F(SendFromEditor, EachEntryChecksTheKeysOfItsOwnRoute) {
+    const QByteArray text = "N1 X1\nN2 X2\n";
+    const QString path = program(text);
+    ASSERT_GE(editors.openFileInNewWindow(path), 0);
+    const struct {
+        const char *key, *value;
+        std::function<void()> send;
+        QByteArray received; // empty: refused, naming the key
+    } rows[] = {{"IgnoreBlockType", "1.0", [] { sendFromWindow(); }, ""},
+                {"EOBSend", "7", [&path] { sendBinaryFile(path, 512); }, text}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        set(row.key, row.value);
+        msgs.clear();
+        row.send();
+        EXPECT_EQ(settled(), row.received);
+        EXPECT_EQ(msgs.sawText(QStringLiteral("%1=%2").arg(row.key, row.value)), row.received.isEmpty())
+            << qPrintable(msgs.texts().join('|'));
+        set(row.key, "0");
+    }
+}
+
 TEST_F(SendFromEditor, RestartFromTheChosenLineOfTheChosenFile) {
     set({{"HeaderSend", "37,10"},
          {"TrailerSend", "37"},
