@@ -754,6 +754,39 @@ TEST_F(Send, AFastSendEchoesItsNewestLines) {
     EXPECT_TRUE(text.endsWith(piece));
 }
 
+// The send without window's batched path (plain settings): lines of any
+// length go whole, one longer than a read piece too; blank lines stay out
+// when asked; the terminal view gets the lines sent, each with CR LF,
+// whatever the end of block.
+TEST_F(Send, TheBatchedPathSendsLinesWholeAndShowsThem) {
+    QByteArray lines;
+    for (int i = 1; i <= 300; ++i)
+        lines += "N" + QByteArray::number(i) + " " + QByteArray(50 + i * 37 % 151, char('A' + i % 26)) + "\n";
+    lines.insert(lines.indexOf("\nN150 ") + 1, "(" + QByteArray(70000, 'L') + ")\n");
+    EXPECT_EQ(sendFileNoWindow(program(lines)), SendOutcome::Sent);
+    EXPECT_EQ(settled(), QByteArray(lines).replace("\n", "\r\n"));
+
+    QByteArray spaced, kept;
+    for (int i = 1; i <= 3000; ++i) {
+        const QByteArray line = "N" + QByteArray::number(i) + " G01 X1\n";
+        spaced += line + "\n";
+        kept += line;
+    }
+    set("StripBlankLines", "1");
+    EXPECT_EQ(sendFileNoWindow(program(spaced)), SendOutcome::Sent);
+    EXPECT_EQ(settled(), QByteArray(kept).replace("\n", "\r\n")) << "no blank line";
+
+    set({{"StripBlankLines", "0"}, {"EOBSend", "2"}});
+    QByteArray terminal;
+    setTerminalEcho([&terminal](const QByteArray& bytes) { terminal += bytes; });
+    EXPECT_EQ(sendFileNoWindow(program(kept)), SendOutcome::Sent);
+    setTerminalEcho(nullptr);
+    EXPECT_EQ(settled(), kept);
+    const QByteArray lastLines = kept.mid(kept.indexOf("N2900 "));
+    EXPECT_TRUE(terminal.endsWith(QByteArray(lastLines).replace("\n", "\r\n")))
+        << terminal.right(100).constData();
+}
+
 TEST_F(Send, MinimiseOnSend) {
     const QString path = program("G0X1\n");
     writeIni(QStringLiteral("Settings"), QStringLiteral("MinimizeOnSend"), QStringLiteral("2"));
