@@ -103,11 +103,12 @@ private:
     void writeExtraCopy();
     void sendBlocks();
     bool sendBlock(const QByteArray& block);
+    bool nothingLeft(BlockPrep& prep);
     void showPercent(int pct, bool force);
     qint64 gone() const;
     QByteArray lastLineGone(qint64 gone) const;
     void showGone(bool atEnd);
-    void finish(bool afterSendWait);
+    void finish(bool afterSendWait, bool handedWhole = false);
     bool fail(PortResult result);
     void indicator(bool on, const QString& text) {
         if (frm_)
@@ -354,10 +355,14 @@ void BlockSend::sendBlocks() {
     }
     if (!failed_ && gCancelSend)
         outcome_ = SendOutcome::Cancelled;
+    // A cancel that came after the last block (in its line delay, say) left nothing unsent.
+    const bool programHanded = handed_ == producedBytes_ && (atEnd || (gCancelSend && nothingLeft(prep)));
 
+    bool tailHanded =
+        mode_ == Mode::ExecutiveTape || !headerTrailerHasBytes(QStringLiteral("TrailerSend"), sample_);
     if (!failed_ && !gCancelSend && mode_ != Mode::ExecutiveTape) {
         indicator(true, QStringLiteral("Sending Any Trailer"));
-        if (fail(sendHeaderTrailer(QStringLiteral("TrailerSend"), sample_))) {
+        if (fail(sendHeaderTrailer(QStringLiteral("TrailerSend"), sample_, &tailHanded))) {
             lastSendActivity = secondsSinceMidnight();
             if (lineDelay_ > 0)
                 fail(waitYielding(lineDelay_));
@@ -376,7 +381,19 @@ void BlockSend::sendBlocks() {
         showPercent(100, true);
     if (frm_)
         frm_->Timer1_Timer();
-    finish(true);
+    finish(true, programHanded && tailHanded);
+}
+
+// Whether the program holds nothing more to send than what was read.
+bool BlockSend::nothingLeft(BlockPrep& prep) {
+    char byte;
+    if (file_.read(&byte, 1) != 0)
+        return false;
+    if (!prepared())
+        return true;
+    QByteArray last;
+    prep.finish(&last);
+    return last.isEmpty();
 }
 
 bool BlockSend::sendBlock(const QByteArray& block) {
@@ -506,10 +523,10 @@ void BlockSend::showGone(bool atEnd) {
         frm_->appendEcho(lines);
 }
 
-void BlockSend::finish(bool afterSendWait) {
+void BlockSend::finish(bool afterSendWait, bool handedWhole) {
     file_.close();
-    endSend(session_,
-            {outcome_, afterSendWait, fileName_, savedCaption_, captionPrefix_, nullptr, loggedAs_});
+    outcome_ = endSend(session_, {outcome_, afterSendWait, fileName_, savedCaption_, captionPrefix_, nullptr,
+                                  loggedAs_, handedWhole, droppedBefore_});
     frm_ = nullptr;
 }
 

@@ -91,8 +91,8 @@ void checkStored(const QString& section, const PortKey& k, const QString& key, Q
         *out << key + QLatin1Char('=') + stored;
 }
 
-// The keys a send reads besides the port's, each a list position or a check
-// box, with the routes that read it.
+// The keys a send reads besides the port's, each a list position, a check
+// box or a character code, with the routes that read it.
 constexpr unsigned routeBit(SendRoute r) {
     return 1u << unsigned(r);
 }
@@ -106,7 +106,7 @@ constexpr unsigned kChosenRoutes = kLineRoutes | routeBit(SendRoute::ExecutiveTa
 
 struct SendKey {
     const char* name;
-    int last; // the highest list position; 1 for a check box
+    int last; // the highest list position; 1 for a check box; 255 for a code
     unsigned routes;
 };
 const std::vector<SendKey>& sendKeys() {
@@ -129,6 +129,7 @@ const std::vector<SendKey>& sendKeys() {
         {"OutBufferSize", 19, kEveryRoute},
         {"KeepAlive", 1, kEveryRoute},
         {"DoubleSpaceN", 1, routeBit(SendRoute::Text)},
+        {"XModemPad", 255, routeBit(SendRoute::XModem)},
     };
     return keys;
 }

@@ -29,7 +29,8 @@ enum class SendRoute { Text, NoWindow, ExecutiveTape, DripFeed, Binary, Turbo, X
 // Stored keys of a machine that a transfer reads and that the program could
 // never have written (a port number below 0 or not a number, a speed beyond
 // the list, a time-out that is no whole number of seconds, a send key that
-// is not the exact position of an entry of its list or check box): each as
+// is not the exact position of an entry of its list or check box, a pad
+// that is not the exact code of a byte): each as
 // "Key=value", port keys first, in the order of the dialog. Missing keys
 // take their defaults and are not listed.
 QStringList impossibleMachineSettings(const QString& section);

@@ -146,6 +146,8 @@ public:
             head_ = 0;
         }
     }
+    // Where the newest line's bytes end in the port's output.
+    qint64 lastEnd() const { return count_ > 0 ? lines_[count_ - 1].end : 0; }
     // The last line whose bytes all left the PC; nullptr when none did.
     const Line* lastOut() {
         if (!link_)
@@ -215,10 +217,18 @@ int afterSendChoice() {
     return qMin(machineInt("WaitAfterSending"), 31) + 1;
 }
 
-// The header or trailer, `sample` as for headerTrailerPieces.
-PortResult sendHeaderTrailerFor(const QString& which, const QByteArray& sample) {
+// The header or trailer, `sample` as for headerTrailerPieces. *handedWhole,
+// when asked, tells whether all its bytes were handed over (only pauses may
+// be left).
+PortResult sendHeaderTrailerFor(const QString& which, const QByteArray& sample, bool* handedWhole = nullptr) {
     const bool header = which == QLatin1String("HeaderSend");
     const CodeList::Parsed parsed = headerTrailerPieces(header, sample);
+    qsizetype lastBytes = -1;
+    for (qsizetype i = 0; i < parsed.pieces.size(); ++i)
+        if (!parsed.pieces[i].pause && !parsed.pieces[i].bytes.isEmpty())
+            lastBytes = i;
+    if (handedWhole)
+        *handedWhole = lastBytes < 0;
     if (parsed.flatten().isEmpty())
         return PortResult::Ok;
 
@@ -229,11 +239,14 @@ PortResult sendHeaderTrailerFor(const QString& which, const QByteArray& sample) 
         if (r != PortResult::Ok)
             return r;
     }
-    for (const CodeList::Piece& piece : parsed.pieces) {
+    for (qsizetype i = 0; i < parsed.pieces.size(); ++i) {
+        const CodeList::Piece& piece = parsed.pieces[i];
         // Handed over without waiting; what follows (a pause, the blocks)
         // waits for it.
         if (!piece.pause) {
             comPort().queue(piece.bytes);
+            if (handedWhole && i == lastBytes)
+                *handedWhole = true;
             continue;
         }
         const int ms = piece.pauseMs();
@@ -343,6 +356,10 @@ private:
     QTimer lateWindow_;
     SendOutcome outcome_ = SendOutcome::Sent;
     bool failed_ = false;
+    // Every line's bytes were handed over; and the trailer's too.
+    bool programHanded_ = false;
+    bool handedWhole_ = false;
+    qint64 droppedBefore_ = 0; // the port's count as the send began
 
     QByteArray eob_;
     char eobMove_[8] = {}; // eob_, when it fits
@@ -474,6 +491,7 @@ bool TextSend::prepare() {
         return false;
     }
     trail_.begin(comPort());
+    droppedBefore_ = comPort().droppedCount();
     programSize_ = in_.size();
     if (programSize_ == 0) {
         msgBox(QStringLiteral("Zero Length File"), Msg::Ok, Msg::Information);
@@ -860,15 +878,20 @@ void TextSend::sendLines() {
     constexpr qsizetype kRun = 256;
     SendLines::LineReader::Line run[kRun];
     qsizetype runSize = 0, runAt = 0;
+    bool linesLeft = true;
+    bool lineDone = true; // the line last taken is in the trail
     while (!gCancelSend) {
         if (runAt == runSize) {
             runAt = 0;
-            if ((runSize = reader.nextLines(run, kRun)) == 0)
+            if ((runSize = reader.nextLines(run, kRun)) == 0) {
+                linesLeft = false;
                 break;
+            }
         }
         if (quick && (runAt = queueQuickLines(run, runAt, runSize, reader)) == runSize)
             continue;
         const SendLines::LineReader::Line& line = run[runAt++];
+        lineDone = false;
         const qint64 rawAt = line.start;
         blockAt_ = rawAt;
         ++lineIndex_;
@@ -919,6 +942,7 @@ void TextSend::sendLines() {
             }
         }
         trail_.add({link.handedCount() + pendingSize_, lineIndex_, rawAt, line.size});
+        lineDone = true;
 
         // The line delay follows each block sent (every line read, for the
         // send without window) once it is on the line.
@@ -943,6 +967,10 @@ void TextSend::sendLines() {
     }
     if (!failed_ && !gCancelSend)
         fail(flush());
+    // A cancel that came after the last line (in its line delay, say) left none unsent.
+    if (linesLeft && lineDone && gCancelSend && runAt == runSize && reader.error().isEmpty())
+        linesLeft = reader.nextLines(run, 1) > 0 || !reader.error().isEmpty();
+    programHanded_ = !linesLeft && comPort().handedCount() >= trail_.lastEnd();
     windowAtTheEnd();
     showProgress(true); // the display shows where the send ended
     if (!failed_ && gCancelSend)
@@ -951,24 +979,33 @@ void TextSend::sendLines() {
 }
 
 void TextSend::sendTrailer() {
+    const QByteArray tapeEnd = punch_.afterTrailer();
+    bool tailHanded = false; // the trailer's bytes and the tape's end
     if (!failed_ && !gCancelSend) {
         indicator(true, QStringLiteral("Sending Any Trailer"));
         const QByteArray sample = SendLines::percentSample(in_, false);
         // The line delay follows the trailer once it is on the line.
-        if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), sample)) && fail(drainPort())) {
+        bool trailerHanded = false;
+        if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), sample, &trailerHanded)) &&
+            fail(drainPort())) {
             lastSendActivity = secondsSinceMidnight();
             if (lineDelay_ > 0)
                 fail(waitYielding(lineDelay_));
         }
-        const QByteArray tapeEnd = punch_.afterTrailer();
+        bool tapeHanded = tapeEnd.isEmpty();
         if (!failed_ && !tapeEnd.isEmpty())
-            fail(sendToPort(tapeEnd));
+            tapeHanded = fail(sendToPort(tapeEnd));
+        tailHanded = trailerHanded && tapeHanded;
         // Everything handed over leaves while Esc still works.
         if (!failed_)
             fail(drainPort());
         if (!failed_ && gCancelSend)
             outcome_ = SendOutcome::Cancelled;
+    } else {
+        tailHanded = tapeEnd.isEmpty() &&
+                     headerTrailerPieces(false, SendLines::percentSample(in_, false)).bytesOnly().isEmpty();
     }
+    handedWhole_ = programHanded_ && tailHanded;
     if (frm_)
         frm_->Timer1_Timer(); // the time the send took, however short
     finish(true);
@@ -982,8 +1019,10 @@ void TextSend::finish(bool afterSendWait) {
     if (job_.control)
         job_.control->setCaretLine(notedCaretLine_);
     SendEnding ending{outcome_, afterSendWait, job_.logPath, savedCaption_, captionPrefix_, nullptr, job_.loggedAs};
+    ending.handedWhole = handedWhole_;
+    ending.droppedBefore = droppedBefore_;
     // Once the port is closed, what it dropped is known.
-    ending.afterClose = [this] {
+    ending.afterClose = [this](SendOutcome outcome) {
         QByteArray restartLine;
         const LineTrail::Line* out = trail_.lastOut();
         qint64 editorLine = 0; // where the restart box finds the line
@@ -992,20 +1031,20 @@ void TextSend::finish(bool afterSendWait) {
                 restartLine = in_.read(out->rawSize);
             lineIndex_ = out->index;
             // Only a cancel names it: no second read of a program sent whole.
-            if (outcome_ == SendOutcome::Cancelled && in_.seek(0))
+            if (outcome == SendOutcome::Cancelled && in_.seek(0))
                 editorLine = SendLines::editorLineOfBlock(in_, out->index);
         } else {
             lineIndex_ = job_.startLine;
         }
         // A send that never had its port leaves the last send's restart line.
-        if (outcome_ != SendOutcome::PortFailed)
+        if (outcome != SendOutcome::PortFailed)
             writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine));
         return out ? QStringLiteral("Line %1 Is Kept For A Restart: %2")
                          .arg(editorLine)
                          .arg(QString::fromLatin1(restartLine))
                    : QStringLiteral("No Line Reached The Machine Whole");
     };
-    endSend(session_, ending);
+    outcome_ = endSend(session_, ending);
     frm_ = nullptr;
 }
 
@@ -1124,9 +1163,14 @@ PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool
     return sendHeaderTrailerFor(which, sample);
 }
 
-PortResult sendHeaderTrailer(const QString& which, const QByteArray& program) {
-    return sendHeaderTrailerFor(which,
-                                SendLines::percentSample(program, which == QLatin1String("HeaderSend")));
+bool headerTrailerHasBytes(const QString& which, const QByteArray& program) {
+    const bool header = which == QLatin1String("HeaderSend");
+    return !headerTrailerPieces(header, SendLines::percentSample(program, header)).bytesOnly().isEmpty();
+}
+
+PortResult sendHeaderTrailer(const QString& which, const QByteArray& program, bool* handedWhole) {
+    return sendHeaderTrailerFor(
+        which, SendLines::percentSample(program, which == QLatin1String("HeaderSend")), handedWhole);
 }
 
 void checkNeedToWait() {

@@ -60,8 +60,11 @@ SendOutcome sendBinaryFile(const QString& fileName, int chunkSize);
 // caller has loaded the table); the header makes the extra copy of fileName.
 PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool fromWindow);
 // The same for a program already read (`program`, or its start and end, for
-// the "%" rule); the extra copy is the caller's.
-PortResult sendHeaderTrailer(const QString& which, const QByteArray& program);
+// the "%" rule); the extra copy is the caller's. *handedWhole, when asked,
+// tells whether all its bytes were handed over (only pauses may be left).
+PortResult sendHeaderTrailer(const QString& which, const QByteArray& program, bool* handedWhole = nullptr);
+// Whether the header or trailer for such a program has any byte to send.
+bool headerTrailerHasBytes(const QString& which, const QByteArray& program);
 
 // After-send steps: the countdown with the port still open (WaitAfterSending
 // positions 0-29 keep it open 1-30 s), the "{Prompt Me}" prompt (position 30),

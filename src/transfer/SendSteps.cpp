@@ -94,7 +94,15 @@ PortResult waitForMachine(frmCancelSend* frm) {
     return gHandshaking == 2 ? wait4CTS() : PortResult::Ok;
 }
 
-void endSend(SendSession& session, const SendEnding& ending) {
+namespace {
+// Nothing the send handed over was dropped, and a port kept open holds none of it.
+bool noneDropped(qint64 droppedBefore) {
+    const SerialLink& link = comPort();
+    return !link.faulted() && link.droppedCount() == droppedBefore && link.pendingOutput() == 0;
+}
+} // namespace
+
+SendOutcome endSend(SendSession& session, const SendEnding& ending) {
     SendHost& host = session.host();
     if (ending.afterSendWait && ending.outcome != SendOutcome::PortFailed)
         checkNeedToWait();
@@ -108,9 +116,15 @@ void endSend(SendSession& session, const SendEnding& ending) {
                                                              : ending.fileName);
     gCancelSend = true;
     closeComPort();
-    const QString kept = ending.afterClose ? ending.afterClose() : QString();
+    // Once the port is closed, what it dropped is known.
+    SendOutcome outcome = ending.outcome;
+    if (outcome == SendOutcome::Cancelled && ending.handedWhole && noneDropped(ending.droppedBefore)) {
+        outcome = SendOutcome::Sent;
+        gCancelBatch = true; // it still stops the files still to go
+    }
+    const QString kept = ending.afterClose ? ending.afterClose(outcome) : QString();
     // A cancel is said where the operator looks after it, with what a restart would start from.
-    if (ending.outcome == SendOutcome::Cancelled)
+    if (outcome == SendOutcome::Cancelled)
         statusbar(QStringLiteral("Send Cancelled") +
                   (kept.isEmpty() ? QString() : QStringLiteral(" - ") + kept));
     else
@@ -125,4 +139,5 @@ void endSend(SendSession& session, const SendEnding& ending) {
             host.showNormal();
     }
     notifyAfterSend();
+    return outcome;
 }

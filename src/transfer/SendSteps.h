@@ -35,17 +35,24 @@ PortResult waitForMachine(frmCancelSend* frm);
 // The end of a send, however it ended: the after-send countdown (unless the
 // send never began or the port failed), the progress window unloaded, the
 // "{Prompt Me}" question, the port closed, the window unlocked and captioned
-// as MinimizeOnSend says, the time-out report.
+// as MinimizeOnSend says, the time-out report. Returns how the send ended:
+// a cancel that came once every byte was handed over, and made the port
+// drop none of them, stopped nothing, and the send is Sent.
 struct SendEnding {
     SendOutcome outcome = SendOutcome::Sent;
     bool afterSendWait = false;
     QString fileName;
     QString savedCaption;
     QString captionPrefix; // the alias and " : "
-    // Runs once the port is closed; what it returns (the restart line kept)
-    // follows "Send Cancelled" on the status line of a cancelled send.
-    std::function<QString()> afterClose;
+    // Runs once the port is closed, with how the send ended; what it returns
+    // (the restart line kept) follows "Send Cancelled" on the status line of
+    // a cancelled send.
+    std::function<QString(SendOutcome)> afterClose;
     // What a temporary file held (a merge's files): the prompt names it so, as the log does.
     QString loggedAs;
+    // Every byte the send had to hand over was handed over; the port's
+    // droppedCount() as the send began.
+    bool handedWhole = false;
+    qint64 droppedBefore = 0;
 };
-void endSend(SendSession& session, const SendEnding& ending);
+SendOutcome endSend(SendSession& session, const SendEnding& ending);

@@ -7,6 +7,7 @@
 #include "EditorManager.h"
 #include "PercentBar.h"
 #include "RecentFiles.h"
+#include "SendEntries.h"
 #include "SendOnPty.h"
 #include "TapePunch.h"
 #include "XModemTransfer.h"
@@ -226,6 +227,68 @@ TEST_F(Blocks, EveryRouteEndsAt100WithTheLastBlockAndItsTime) {
         }
     }
     gDNCStatus = 2;
+}
+
+// A cancel once the program and the trailer's bytes have all left the port
+// (in the trailer's closing pause, or the last line's delay) stopped
+// nothing: the send is whole and says no cancel. One in a pause before the
+// trailer's bytes, or while CTS holds the last line, stays a cancel.
+TEST_F(Blocks, ACancelOnceEverythingHasLeftStopsNothing) {
+    const QByteArray text = "N10 G0\r\nN20 M30\r\n";
+    const QString path = program(text);
+    std::vector<std::pair<std::string, std::function<SendOutcome()>>> sends;
+    for (const Route& route : kRoutes)
+        if (qstrcmp(route.packetSize, "1") != 0) // the executive tape has no trailer to hold it
+            sends.push_back({route.name, [&route, &path] { return sendBy(route, path); }});
+    sends.push_back({"window engine", [&path] { return windowSend(path); }});
+    const struct {
+        const char *trailer, *lineDelay, *handshaking;
+        QByteArray cancelledOnceIn;
+        SendOutcome outcome;
+    } rows[] = {{"77,51,48,!20000!", "0", "1", "%\n" + text + "M30", SendOutcome::Sent},
+                {"!20000!,77,51,48", "0", "1", "%\n" + text, SendOutcome::Cancelled},
+                {"", "500", "1", "%\n" + text, SendOutcome::Sent},
+                // CTS falls as the text send looks before its second line.
+                {"", "0", "2", "%\nN10 G0\r\n", SendOutcome::Cancelled}};
+    for (const auto& row : rows) {
+        const bool cts = qstrcmp(row.handshaking, "2") == 0; // looked at before each line
+        set({{"TrailerSend", row.trailer},
+             {"LineDelay", row.lineDelay},
+             {"Handshaking", row.handshaking},
+             {"FlowMethod", cts ? "0" : "1"}});
+        for (const auto& [name, send] : sends) {
+            if ((name == "turbo" && qstrcmp(row.lineDelay, "0") != 0) ||
+                (cts && name != "text" && name != "window engine"))
+                continue; // no delay between its blocks; its blocks hold more than one line
+            SCOPED_TRACE(name + " " + row.trailer + " " + row.lineDelay + " " + row.handshaking);
+            int looks = 0; // at CTS: before the header, before each line
+            comPort().setLineSource([&looks, cts](QSerialPort::PinoutSignals* lines) {
+                *lines = !cts || ++looks <= 2 ? QSerialPort::ClearToSendSignal : QSerialPort::NoSignal;
+                return true;
+            });
+            During operatorSide([&] {
+                if (machine.receivedCount() < row.cancelledOnceIn.size())
+                    return false;
+                gCancelSend = true;
+                return true;
+            });
+            EXPECT_EQ(send(), row.outcome);
+            EXPECT_EQ(settled(), row.cancelledOnceIn);
+            EXPECT_EQ(lastStatusText().startsWith(QLatin1String("Send Cancelled")),
+                      row.outcome == SendOutcome::Cancelled);
+            comPort().setLineSource(nullptr);
+        }
+    }
+    SCOPED_TRACE("it still ends a repeat");
+    set({{"TrailerSend", rows[0].trailer}, {"LineDelay", "0"}, {"Handshaking", "1"}, {"FlowMethod", "1"}});
+    During operatorSide([&] {
+        if (machine.receivedCount() < rows[0].cancelledOnceIn.size())
+            return false;
+        gCancelSend = true;
+        return true;
+    });
+    sendRepeat(3, path);
+    EXPECT_EQ(settled(), rows[0].cancelledOnceIn);
 }
 
 TEST_F(Blocks, AHeldWriteShowsWhatHasGone) {

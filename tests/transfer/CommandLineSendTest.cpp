@@ -313,6 +313,26 @@ private Q_SLOTS:
         }
     }
 
+    // A signal once the whole program has left the port, in the trailer's
+    // closing pause, stops nothing: exit 0, no cancel said, the restart line
+    // the program's last, as a send that went out whole leaves it.
+    void aSignalOnceAllHasLeftStopsNothing() {
+        const QString file = home_->file(QStringLiteral("part.nc"));
+        QVERIFY(writeAllBytes(file, "O1\nG0X1\nM30\n"));
+        PtyMachine* m = freshMachine("TrailerSend=37,!20000!\n");
+        const QByteArray whole = "O1\r\nG0X1\r\nM30\r\n%";
+        bool signalled = false;
+        const Run r = run(QStringLiteral("?3?S?") + file, [&] {
+            if (!signalled && m->receivedCount() >= whole.size())
+                signalled = ::kill(pid_t(pid_), SIGTERM) == 0;
+        });
+        QVERIFY2(signalled && r.exitCode == 0, qPrintable(r.how));
+        QVERIFY2(!r.errors.contains(QStringLiteral("Cancelled")), qPrintable(r.errors));
+        QCOMPARE(m->received(), whole);
+        initSettingsPath();
+        QCOMPARE(readIni(QStringLiteral("Machine3"), QStringLiteral("lastline")), QStringLiteral("M30"));
+    }
+
     // A send goes out only on the machine's section read from the settings
     // file as it was found. Anything else is said, with why; nothing reaches
     // the machine (whatever port defaults would name), nothing is logged, the

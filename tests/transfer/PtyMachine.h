@@ -30,7 +30,8 @@ public:
     bool waitForCount(qint64 count, int timeoutMs) const;
     // Waits, running the event loop, until the machine has read all that
     // reached its end so far (no fixed pause: a loaded machine reads late).
-    bool waitUntilRead(int timeoutMs = 20000) const;
+    // Only while it reads, and while nothing holds the PC's output.
+    bool waitUntilRead(int timeoutMs = 20000);
     // false: the machine stops reading, so the pty fills and holds the PC's output.
     void setReading(bool reading) { reading_ = reading; }
     // The machine vanishes: its end of the pair closes.
@@ -49,7 +50,7 @@ private:
     std::thread reader_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> reading_{true};
-    std::atomic<qint64> rounds_{0}; // of the reading loop, each ended with its bytes stored
+    int marks_ = 0; // written by waitUntilRead
     mutable std::mutex mutex_;
     QByteArray data_;
     std::function<void(qint64)> reaction_;

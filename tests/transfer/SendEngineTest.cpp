@@ -621,7 +621,8 @@ TEST_F(Send, PortThatCannotOpenEmptyFileAndRoutesWithoutAProtocolSendNothing) {
                                    {"DripFeedPacketSize", "1e9", "LineDelay", "0"},
                                    {"WaitForXON", "3", "DripFeedPacketSize", "0"},
                                    {"WaitAfterSending", "2147483647", "DripFeedPacketSize", "2"},
-                                   {"KeepAlive", "-1", "Handshaking", "4"}};
+                                   {"KeepAlive", "-1", "Handshaking", "4"},
+                                   {"XModemPad", "+1", "Handshaking", "4"}};
     for (const auto& r : impossible) {
         const QString named = QStringLiteral("%1=%2").arg(r[0], r[1]);
         removeIniSection(gCurrentMachineSection, gIniPath);
@@ -829,6 +830,39 @@ TEST_F(Send, AFastSendEchoesItsNewestLines) {
     EXPECT_TRUE(text.endsWith(piece));
 }
 
+// The send without window's batched path (plain settings): lines of any
+// length go whole, one longer than a read piece too; blank lines stay out
+// when asked; the terminal view gets the lines sent, each with CR LF,
+// whatever the end of block.
+TEST_F(Send, TheBatchedPathSendsLinesWholeAndShowsThem) {
+    QByteArray lines;
+    for (int i = 1; i <= 300; ++i)
+        lines += "N" + QByteArray::number(i) + " " + QByteArray(50 + i * 37 % 151, char('A' + i % 26)) + "\n";
+    lines.insert(lines.indexOf("\nN150 ") + 1, "(" + QByteArray(70000, 'L') + ")\n");
+    EXPECT_EQ(sendFileNoWindow(program(lines)), SendOutcome::Sent);
+    EXPECT_EQ(settled(), QByteArray(lines).replace("\n", "\r\n"));
+
+    QByteArray spaced, kept;
+    for (int i = 1; i <= 3000; ++i) {
+        const QByteArray line = "N" + QByteArray::number(i) + " G01 X1\n";
+        spaced += line + "\n";
+        kept += line;
+    }
+    set("StripBlankLines", "1");
+    EXPECT_EQ(sendFileNoWindow(program(spaced)), SendOutcome::Sent);
+    EXPECT_EQ(settled(), QByteArray(kept).replace("\n", "\r\n")) << "no blank line";
+
+    set({{"StripBlankLines", "0"}, {"EOBSend", "2"}});
+    QByteArray terminal;
+    setTerminalEcho([&terminal](const QByteArray& bytes) { terminal += bytes; });
+    EXPECT_EQ(sendFileNoWindow(program(kept)), SendOutcome::Sent);
+    setTerminalEcho(nullptr);
+    EXPECT_EQ(settled(), kept);
+    const QByteArray lastLines = kept.mid(kept.indexOf("N2900 "));
+    EXPECT_TRUE(terminal.endsWith(QByteArray(lastLines).replace("\n", "\r\n")))
+        << terminal.right(100).constData();
+}
+
 TEST_F(Send, MinimiseOnSend) {
     const QString path = program("G0X1\n");
     writeIni(QStringLiteral("Settings"), QStringLiteral("MinimizeOnSend"), QStringLiteral("2"));
@@ -913,6 +947,31 @@ TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
     }
     EXPECT_EQ(logLines().size(), 1);
     expectIdleAndUnlocked();
+}
+
+// Each entry checks the keys of the route it sends by: the editor window's
+// send is the window's text send, which reads IgnoreBlockType; Send Binary
+// sends the file as it is and never reads the end of block.
+TEST_F(SendFromEditor, EachEntryChecksTheKeysOfItsOwnRoute) {
+    const QByteArray text = "N1 X1\nN2 X2\n";
+    const QString path = program(text);
+    ASSERT_GE(editors.openFileInNewWindow(path), 0);
+    const struct {
+        const char *key, *value;
+        std::function<void()> send;
+        QByteArray received; // empty: refused, naming the key
+    } rows[] = {{"IgnoreBlockType", "1.0", [] { sendFromWindow(); }, ""},
+                {"EOBSend", "7", [&path] { sendBinaryFile(path, 512); }, text}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        set(row.key, row.value);
+        msgs.clear();
+        row.send();
+        EXPECT_EQ(settled(), row.received);
+        EXPECT_EQ(msgs.sawText(QStringLiteral("%1=%2").arg(row.key, row.value)), row.received.isEmpty())
+            << qPrintable(msgs.texts().join('|'));
+        set(row.key, "0");
+    }
 }
 
 TEST_F(SendFromEditor, RestartFromTheChosenLineOfTheChosenFile) {
