@@ -175,7 +175,7 @@ bool BlockSend::fail(PortResult result) {
         return false;
     if (result == PortResult::Ok)
         return true;
-    outcome_ = portFailure(result, frm_, 4000, fileName_);
+    outcome_ = portFailure(result, frm_, 4000, session_.shownPath(fileName_));
     failed_ = true;
     return false;
 }
@@ -217,7 +217,7 @@ bool BlockSend::start() {
     sample_ = headerSample(file_);
 
     session_.showAsFromDisk();
-    frm_ = loadProgressWindow(session_, getFileNameFromPath(fileName_), QString());
+    frm_ = loadProgressWindow(session_, getFileNameFromPath(session_.shownPath(fileName_)), QString());
     if (!waitForOperator(frm_)) {
         outcome_ = SendOutcome::Cancelled;
         finish(false);

@@ -461,7 +461,7 @@ bool TextSend::fail(PortResult result) {
     if (result == PortResult::Ok)
         return true;
     ensureWindow(); // the failure is shown where the send is watched
-    outcome_ = portFailure(result, frm_, 2000, job_.logPath);
+    outcome_ = portFailure(result, frm_, 2000, session_.shownPath(job_.logPath));
     failed_ = true;
     return false;
 }
@@ -958,8 +958,9 @@ void TextSend::sendLines() {
     showBlock(QByteArray(blockData_, blockSize_));
     if (!reader.error().isEmpty() && !failed_) {
         ensureWindow();
-        msgBox(QStringLiteral("Can't Read \"%1\"").arg(job_.logPath) + QLatin1Char('\n') + reader.error() +
-                   QLatin1Char('\n') + QStringLiteral("\"%1\" Was Not Sent Whole").arg(job_.logPath),
+        const QString shown = session_.shownPath(job_.logPath);
+        msgBox(QStringLiteral("Can't Read \"%1\"").arg(shown) + QLatin1Char('\n') + reader.error() +
+                   QLatin1Char('\n') + QStringLiteral("\"%1\" Was Not Sent Whole").arg(shown),
                Msg::Ok, Msg::Critical);
         outcome_ = SendOutcome::NotSent;
         failed_ = true;
@@ -1101,7 +1102,7 @@ SendOutcome sendTextBlock(QString& fileName, bool fromWindow, int& lineIndex, co
     job.fileName = fileName;
     job.logPath = path;
     job.loggedAs = loggedAs;
-    job.shownName = getFileNameFromPath(path);
+    job.shownName = getFileNameFromPath(session.shownPath(path));
     job.startLine = qMax(0, lineIndex);
     TextSend send(session, std::move(job));
     const SendOutcome outcome = send.run();

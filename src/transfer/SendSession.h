@@ -37,8 +37,10 @@ public:
     // main window and restores it after, 2 leaves it minimised.
     int minimizeOnSend = 0;
     // An edited window goes as the machine's temporary copy: the window's
-    // file, which the after-send prompt names; empty for any other send.
+    // file, which the progress window and every message name; empty for any
+    // other send.
     QString windowFile;
+    QString shownPath(const QString& sent) const { return windowFile.isEmpty() ? sent : windowFile; }
 
 private:
     SendHost& host_;

@@ -111,9 +111,7 @@ SendOutcome endSend(SendSession& session, const SendEnding& ending) {
     // Only a send that went out whole is reported as sent.
     if (ending.outcome != SendOutcome::Sent)
         gCancelSend = true;
-    checkNeedToWarnAfterSend(!ending.loggedAs.isEmpty()      ? ending.loggedAs
-                             : !session.windowFile.isEmpty() ? session.windowFile
-                                                             : ending.fileName);
+    checkNeedToWarnAfterSend(!ending.loggedAs.isEmpty() ? ending.loggedAs : session.shownPath(ending.fileName));
     gCancelSend = true;
     closeComPort();
     // Once the port is closed, what it dropped is known.

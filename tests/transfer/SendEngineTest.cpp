@@ -3,6 +3,7 @@
 #include "EditControl.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
+#include "FileStuff.h"
 #include "PercentBar.h"
 #include "ProgramPaths.h"
 #include "SendEntries.h"
@@ -14,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSet>
 
 #include <atomic>
 #include <functional>
@@ -920,8 +922,16 @@ TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
     EXPECT_EQ(logLines().size(), 1);
 
     // Edited: saved to the machine's temporary file and sent from the window.
-    // The prompt after it names the window's file, as the operator knows it.
+    // The progress window and the prompt after it name the window's file, as
+    // the operator knows it.
     const QString sent = QStringLiteral("The File \"%1\" Has Been Sent").arg(windowFile);
+    set("LineDelay", "50"); // the progress window stays up to be read
+    QSet<QString> shownNames;
+    During look([&] {
+        if (frmCancelSend* frm = frmCancelSend::instance())
+            shownNames << frm->Label2(1)->text();
+        return false;
+    });
     control->setBytes("N1 X9\nN2 X2\nN3 X3\n");
     ASSERT_TRUE(control->isModified());
     file = windowFile;
@@ -945,6 +955,7 @@ TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
         EXPECT_EQ(received(21), "N1 X9\r\nN2 X2\r\nN3 X3\r\n");
         EXPECT_TRUE(msgs.sawText(sent)) << route << qPrintable(msgs.texts().join('|'));
     }
+    EXPECT_EQ(shownNames, QSet<QString>{getFileNameFromPath(windowFile)});
     EXPECT_EQ(logLines().size(), 1);
     expectIdleAndUnlocked();
 }
