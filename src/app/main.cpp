@@ -13,8 +13,12 @@ int main(int argc, char* argv[]) {
     // A signal in the first moments of a send cancels it as a later one does.
     if (line.kind == CommandLine::Kind::Send)
         Startup::takeSendSignals();
-    if (!Startup::chooseDisplay(line))
+    std::vector<DisplayChoice::Connection> displayCheck;
+    if (!Startup::chooseDisplay(line, &displayCheck))
         return Startup::ExitNoDisplay;
     QApplication app(argc, argv);
+    // Qt has its own connection now: closing the check's first would have
+    // reset an X server that had no other client.
+    displayCheck.clear();
     return Startup::Main(app);
 }
