@@ -468,7 +468,7 @@ bool TextSend::prepare() {
     QCoreApplication::processEvents();
 
     const bool portOpen = openPortForSend(job_.disk ? SendRoute::NoWindow : SendRoute::Text);
-    gCancelSend = false;
+    clearCancelAsSendBegins();
     if (!portOpen) {
         outcome_ = SendOutcome::PortFailed;
         finish(false);
