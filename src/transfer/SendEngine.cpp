@@ -1163,7 +1163,7 @@ void checkNeedToWarnAfterSend(const QString& fileName) {
         // screen) the message is only printed: nothing waits for it.
         if (sendHost().windowsSeen())
             waitOutsideSend(afterSendPromptPauseMs());
-        msgBox(text, Msg::Ok, Msg::Information);
+        sendHost().promptAfterSend(text);
     }
     gTurboSending = false;
 }

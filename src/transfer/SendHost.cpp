@@ -18,6 +18,8 @@ void SendHost::lockForTransfer(bool) {}
 
 QString SendHost::machineAlias() { return MachineRecord::current(QStringLiteral("Alias")); }
 
+void SendHost::promptAfterSend(const QString& text) { msgBox(text, Msg::Ok, Msg::Information); }
+
 void SendHost::refreshRecentMenu(const QString&) {}
 
 EditControl* SendHost::activeEditor() {

@@ -28,6 +28,9 @@ public:
     // built, where nothing may hold it before its first block: one over by
     // then shows none, unless something is left to show. 0: at once.
     virtual int progressWindowDelayMs() { return 0; }
+    // The "{Prompt Me}" message after a send: the port stays open until it
+    // returns. A box through the message seam.
+    virtual void promptAfterSend(const QString& text);
     virtual QString caption() { return caption_; }
     virtual void setCaption(const QString& caption) { caption_ = caption; }
     virtual bool isMinimized() { return false; }
