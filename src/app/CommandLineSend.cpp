@@ -5,6 +5,7 @@
 #include "MachineRecord.h"
 #include "MessageSeam.h"
 #include "PortLayer.h"
+#include "ProgramPaths.h"
 #include "SendEngine.h"
 #include "SendHost.h"
 #include "SendSignals.h"
@@ -13,10 +14,14 @@
 #include "StatusLine.h"
 #include "TransferGlobals.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QTimer>
+#include <QWidget>
 
+#include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace Startup {
 
@@ -25,14 +30,54 @@ namespace {
 // list would, and comes once the send has gone on for a while.
 class CommandLineHost : public SendHost {
 public:
-    explicit CommandLineHost(const QString& alias) : alias_(alias) {}
+    CommandLineHost(const QString& alias, const std::function<bool()>& useBoxes)
+        : alias_(alias), useBoxes_(useBoxes) {}
     QString machineAlias() override { return alias_.isEmpty() ? SendHost::machineAlias() : alias_; }
     bool windowsSeen() override { return screenSeen(); }
     int progressWindowDelayMs() override { return commandLineWindowDelayMs(); }
+    // On a screen the operator ends the transmission with OK, the port open
+    // until then; without one the message is printed and nothing waits. Only
+    // this box: the send's other messages stay on standard error.
+    void promptAfterSend(const QString& text) override {
+        const Msg::Handler before = Msg::setHandler(nullptr);
+        Msg::setHandler(before);
+        if (!useBoxes_ || !useBoxes_()) {
+            SendHost::promptAfterSend(text);
+            return;
+        }
+        std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(text));
+        prompting_ = true;
+        SendHost::promptAfterSend(text);
+        prompting_ = false;
+        Msg::setHandler(before);
+    }
+    // A signal ends the box as Esc does.
+    void signalled() {
+        if (QWidget* box = prompting_ ? QApplication::activeModalWidget() : nullptr)
+            box->close();
+    }
 
 private:
     QString alias_;
+    std::function<bool()> useBoxes_;
+    bool prompting_ = false;
 };
+
+// The route sendFileNoWindow takes for the current machine; none where it
+// refuses every send (blockwise handshaking).
+std::optional<SendRoute> routeOfSend() {
+    const int handshaking = MachineRecord::currentInt(QStringLiteral("Handshaking"));
+    const int mode = MachineRecord::currentInt(QStringLiteral("DripFeedPacketSize"));
+    if (handshaking == 4)
+        return SendRoute::XModem;
+    if (handshaking == 5)
+        return std::nullopt;
+    if (mode == 1)
+        return SendRoute::ExecutiveTape;
+    if (mode == 3)
+        return SendRoute::Turbo;
+    return mode == 2 || mode > 3 ? SendRoute::DripFeed : SendRoute::NoWindow;
+}
 
 QString aliasOf(const MachineList& machines, int machine) {
     return machine >= 1 && machine <= machines.size() ? machines[machine - 1].alias : QString();
@@ -69,12 +114,14 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
     loadCurrentMachineValues();
     SendOutcome outcome = SendOutcome::NotSent;
     {
-        const CancelOnSignals signalsCancel;
-        if (gKeepAlive > 0)
+        CommandLineHost host(alias, useBoxes);
+        const CancelOnSignals signalsCancel([&host] { host.signalled(); });
+        // Judged as the send judges them: a send they refuse never opens the port.
+        const std::optional<SendRoute> route = routeOfSend();
+        if (gKeepAlive > 0 && route && impossibleSettingsOfSend(*route).isEmpty())
             openPortSilent();
         else
             closeComPort(CloseWhen::Always);
-        CommandLineHost host(alias);
         const SendHostScope scope(&host);
         statusbar(QString()); // what this send leaves there is its own
         outcome = sendFileNoWindow(line.path);

@@ -1,27 +1,32 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <signal.h>
 
 class QSocketNotifier;
 
-// SIGINT, SIGTERM and SIGHUP cancel a command-line send as Esc does, so that
-// a script (or a closed terminal) can end any wait: the send ends as a
-// cancelled one, with its restart line stored, and the program with status 1.
+// SIGINT, SIGTERM and SIGHUP end a command-line send, so that a script (or
+// a closed terminal) can end any wait. Until the send has begun, one ends
+// the program at once with status 1, nothing sent: Qt's own connection to a
+// display that takes it and never answers cannot hold it. From then on one
+// cancels the send as Esc does: it ends as a cancelled one, with its restart
+// line stored, and the program with status 1. A signal the caller left
+// ignored (nohup, a background job) stays ignored.
 namespace Startup {
 
-// From the very start of a command-line send, before anything is built: a
-// signal is kept for the send to act on, and never ends the program by
-// itself. Signals a caller left blocked are let through.
+// From the very start of a command-line send, before anything is built.
+// Signals a caller left blocked are let through, and taken then.
 void takeSendSignals();
 
-// While it lives, a signal (or one taken before it) sets the cancel flag.
-// The handler only writes a byte; the event loop every wait runs sets the
-// flag, and keeps it set should the send clear it as it begins.
+// While it lives, the send that begins (clearCancelAsSendBegins) is
+// cancelled by a signal; before that, one ends the program as above. The
+// handler only writes a byte; the event loop every wait runs sets the flag
+// and calls `signalled`.
 class CancelOnSignals {
 public:
-    CancelOnSignals();
+    explicit CancelOnSignals(std::function<void()> signalled = std::function<void()>());
     ~CancelOnSignals();
     CancelOnSignals(const CancelOnSignals&) = delete;
     CancelOnSignals& operator=(const CancelOnSignals&) = delete;
@@ -29,8 +34,10 @@ public:
 private:
     int fds_[2] = {-1, -1};
     std::unique_ptr<QSocketNotifier> notifier_;
-    bool keepCancelled_ = false;
+    std::function<void()> signalled_;
+    std::function<void()> previousHook_;
     struct sigaction previous_[3]{};
+    bool installed_[3] = {false, false, false};
 };
 
 } // namespace Startup

@@ -175,9 +175,8 @@ bool needsWindow(const CommandLine::Parsed& line) {
 }
 } // namespace
 
-bool chooseDisplay(const CommandLine::Parsed& line) {
-    const DisplayChoice::Choice choice =
-        DisplayChoice::choose(DisplayChoice::fromEnvironment(), &DisplayChoice::reachable);
+bool chooseDisplay(const CommandLine::Parsed& line, std::vector<DisplayChoice::Connection>* held) {
+    const DisplayChoice::Choice choice = DisplayChoice::check(DisplayChoice::fromEnvironment(), held);
     if (choice.usable) {
         if (!choice.platform.isEmpty())
             qputenv("QT_QPA_PLATFORM", choice.platform);

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "DisplayChoice.h"
 
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QApplication;
 class frmTerminal;
@@ -62,8 +64,9 @@ CommandLine::Parsed commandLineOf(int argc, char* argv[]);
 // does not answer (cron, ssh, a service, a stale session), a command-line
 // send, and a command line that is refused, run on the offscreen platform and
 // speak on standard error; a start that needs the window says why it cannot,
-// in one line, and false is returned.
-bool chooseDisplay(const CommandLine::Parsed& line);
+// in one line, and false is returned. The check's connections to the
+// display go to `held`, to be closed once the application has its own.
+bool chooseDisplay(const CommandLine::Parsed& line, std::vector<DisplayChoice::Connection>* held);
 
 // Prepares the shared values, then shows the main window or runs the command line.
 int Main(QApplication& app);

@@ -191,7 +191,7 @@ bool BlockSend::start() {
     lineDelay_ = mode_ == Mode::ExecutiveTape || mode_ == Mode::Turbo ? 0 : machineInt("LineDelay");
     QCoreApplication::processEvents();
     const bool portOpen = openPortForSend(route());
-    gCancelSend = false;
+    clearCancelAsSendBegins();
     if (!portOpen) {
         outcome_ = SendOutcome::PortFailed;
         finish(false);

@@ -484,7 +484,7 @@ bool TextSend::prepare() {
     QCoreApplication::processEvents();
 
     const bool portOpen = openPortForSend(job_.disk ? SendRoute::NoWindow : SendRoute::Text);
-    gCancelSend = false;
+    clearCancelAsSendBegins();
     if (!portOpen) {
         outcome_ = SendOutcome::PortFailed;
         finish(false);
@@ -1209,7 +1209,7 @@ void checkNeedToWarnAfterSend(const QString& fileName) {
         // screen) the message is only printed: nothing waits for it.
         if (sendHost().windowsSeen())
             waitOutsideSend(afterSendPromptPauseMs());
-        msgBox(text, Msg::Ok, Msg::Information);
+        sendHost().promptAfterSend(text);
     }
     gTurboSending = false;
 }

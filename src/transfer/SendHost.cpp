@@ -28,6 +28,7 @@ void SendHost::showHold(const QString& held) {
     const QString said = held.isEmpty() ? QStringLiteral("Sending File") : held;
     std::fprintf(stderr, "%s: %s\n", qPrintable(ProgramPaths::appTitle()), qPrintable(said));
 }
+void SendHost::promptAfterSend(const QString& text) { msgBox(text, Msg::Ok, Msg::Information); }
 
 void SendHost::refreshRecentMenu(const QString&) {}
 

@@ -32,6 +32,9 @@ public:
     // `held` empty, lets it go on. Where nobody sees the progress window
     // that says so (windowsSeen() false), a line on standard error does.
     virtual void showHold(const QString& held);
+    // The "{Prompt Me}" message after a send: the port stays open until it
+    // returns. A box through the message seam.
+    virtual void promptAfterSend(const QString& text);
     virtual QString caption() { return caption_; }
     virtual void setCaption(const QString& caption) { caption_ = caption; }
     virtual bool isMinimized() { return false; }

@@ -2,6 +2,8 @@
 
 #include "MachineRecord.h"
 
+#include <utility>
+
 int gPortState = PortIdle;
 bool gCancelSend = false;
 bool gOverride = false;
@@ -23,6 +25,23 @@ bool gSplitBusy = false;
 QDateTime gSendStartTime;
 const int gXonChar = 17;
 const int gXoffChar = 19;
+
+namespace {
+std::function<void()>& sendBeginsHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+} // namespace
+
+void clearCancelAsSendBegins() {
+    gCancelSend = false;
+    if (sendBeginsHook())
+        sendBeginsHook()();
+}
+
+std::function<void()> setSendBeginsHook(std::function<void()> hook) {
+    return std::exchange(sendBeginsHook(), std::move(hook));
+}
 
 void loadMachineFlowValues() {
     gHandshaking = MachineRecord::currentInt(QStringLiteral("Handshaking"));

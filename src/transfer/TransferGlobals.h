@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
+
 // Shared values of the transfer engine. Keys and buttons talk to a running
 // transfer only through these flags; the loops test them as they yield.
 
@@ -40,6 +42,12 @@ extern bool gSplitBusy;          // a receive-all runs, or a split of a file int
 extern QDateTime gSendStartTime;
 extern const int gXonChar;  // 17
 extern const int gXoffChar; // 19
+
+// A send clears gCancelSend once, as it begins with its port open: a cancel
+// counts from then on. The hook is told just after (a command-line send's
+// signals cancel the send from that moment). Returns the hook set before.
+void clearCancelAsSendBegins();
+std::function<void()> setSendBeginsHook(std::function<void()> hook);
 
 // Loads gHandshaking, gFlowMethod and gCharacterSet from the current machine's record.
 void loadMachineFlowValues();

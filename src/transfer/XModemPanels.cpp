@@ -234,7 +234,7 @@ XModem::Outcome runXmodemSend(const QString& fileName, const QString& shownName,
         return XModem::Outcome::PortError;
     gPortState = PortSending;
     gSending = true;
-    gCancelSend = false;
+    clearCancelAsSendBegins();
     gCancelOperation = false;
     XModemPanel* panel = arm(true, window, shownName);
     QPalette colours = panel->header()->palette();

@@ -1,17 +1,13 @@
 #include "CommandLine.h"
 #include "DisplayChoice.h"
+#include "FakeDisplay.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <cstring>
+#include <chrono>
 #include <memory>
 
 using CommandLine::Kind;
@@ -133,89 +129,84 @@ TEST(DisplayChoice, UsesOnlyADisplayThatAnswers) {
     }
 }
 
-// A listening socket, as a display server's.
-class Listener {
-public:
-    // A Unix socket at `path` (a leading "@": in the abstract namespace).
-    explicit Listener(const QByteArray& path) {
-        fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un a{};
-        a.sun_family = AF_UNIX;
-        const bool abstract = path.startsWith('@');
-        std::memcpy(a.sun_path, path.constData(), size_t(path.size()));
-        if (abstract)
-            a.sun_path[0] = '\0';
-        const socklen_t size =
-            socklen_t(offsetof(sockaddr_un, sun_path) + size_t(path.size()) + (abstract ? 0 : 1));
-        ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), size) == 0 && ::listen(fd_, 4) == 0;
-    }
-    // TCP on the loopback address.
-    explicit Listener(int port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(quint16(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(fd_, 4) == 0;
-    }
-    ~Listener() { ::close(fd_); }
-    bool ok() const { return ok_; }
-
-private:
-    int fd_ = -1;
-    bool ok_ = false;
-};
-
-TEST(DisplayChoice, ProbesTheServersSocket) {
+// Each display as its server answers the start of its protocol: only an
+// answer of that protocol counts, by the deadline.
+TEST(DisplayChoice, ProbesTheServersProtocol) {
+    using A = FakeDisplay::Answer;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QByteArray path = QFile::encodeName(dir.path());
-    // Display numbers that no server here uses: local and over TCP.
-    int local = 0, tcp = 0;
-    std::unique_ptr<Listener> x11, x11Tcp;
-    for (int n = 7300; n < 7400 && !local; ++n)
-        if (!QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) &&
-            (x11 = std::make_unique<Listener>("@/tmp/.X11-unix/X" + QByteArray::number(n)))->ok())
-            local = n;
-    for (int n = 150; n < 250 && !tcp; ++n)
-        if ((x11Tcp = std::make_unique<Listener>(6000 + n))->ok())
-            tcp = n;
-    ASSERT_TRUE(local && tcp);
-    // The X library here takes no socket's path for a display: Qt would end
-    // the program on it.
-    const Listener byPath(path + "/X0");
-    const Listener wayland(path + "/wayland-7");
-    ASSERT_TRUE(byPath.ok() && wayland.ok());
-    const QByteArray n = QByteArray::number(local), t = QByteArray::number(tcp);
+    // Local X servers listen in `path`: 5 by its socket file only, 6 by its
+    // abstract name only; one on TCP at a display number nobody uses.
+    const FakeDisplay file(path + "/X5", {A::X11}), abstract("@" + path + "/X6", {A::X11});
+    const FakeDisplay closes(path + "/X7", {A::Close}), silent(path + "/X8", {A::Silent}),
+        garbage(path + "/X9", {A::Garbage});
+    const FakeDisplay wayland(path + "/wayland-7", {A::Wayland}), wayland0(path + "/wayland-0", {A::Wayland}),
+        waylandSilent(path + "/wayland-8", {A::Silent}), xAtWayland(path + "/wayland-9", {A::X11});
+    std::unique_ptr<FakeDisplay> tcp;
+    int t = 150;
+    for (; t < 250 && !(tcp = std::make_unique<FakeDisplay>(6000 + t, std::vector<A>{A::X11}))->ok(); ++t) {
+    }
+    ASSERT_TRUE(file.ok() && abstract.ok() && wayland.ok() && wayland0.ok() && tcp->ok());
+    const QByteArray n = QByteArray::number(t);
     const struct {
+        DisplayChoice::Server server;
         QByteArray display;
+        QByteArray runtimeDir;
         bool answers;
-    } x11Rows[] = {
-        {":" + n, true},
-        {":" + n + ".0", true},
-        {"unix:" + n, true},
-        {"unix/:" + n + ".1", true},
-        {"127.0.0.1:" + t, true},
-        {"tcp/127.0.0.1:" + t + ".0", true},
-        {path + "/X0", false},
-        {":" + QByteArray::number(local + 1), false},
-        {"", false},
-        {"localhost", false},
-        {":x", false},
-        {":", false},
+    } rows[] = {
+        {DisplayChoice::Server::X11, ":5", "", true},
+        {DisplayChoice::Server::X11, ":5.0", "", true},
+        {DisplayChoice::Server::X11, "unix:5", "", true},
+        {DisplayChoice::Server::X11, "unix/:5.1", "", true},
+        {DisplayChoice::Server::X11, ":6", "", true},
+        {DisplayChoice::Server::X11, "127.0.0.1:" + n, "", true},
+        {DisplayChoice::Server::X11, "tcp/127.0.0.1:" + n + ".0", "", true},
+        {DisplayChoice::Server::X11, "localhost:" + n, "", true}, // a name to look up
+        {DisplayChoice::Server::X11, ":7", "", false},
+        {DisplayChoice::Server::X11, ":8", "", false},
+        {DisplayChoice::Server::X11, ":9", "", false},
+        {DisplayChoice::Server::X11, ":10", "", false},
+        // The X library here takes no socket's path for a display: Qt
+        // would end the program on it.
+        {DisplayChoice::Server::X11, path + "/X5", "", false},
+        {DisplayChoice::Server::X11, "", "", false},
+        {DisplayChoice::Server::X11, "localhost", "", false},
+        {DisplayChoice::Server::X11, ":x", "", false},
+        {DisplayChoice::Server::X11, ":", "", false},
+        {DisplayChoice::Server::Wayland, "wayland-7", path, true},
+        {DisplayChoice::Server::Wayland, path + "/wayland-7", "", true},
+        {DisplayChoice::Server::Wayland, "", path, true}, // set but empty: wayland-0, as Qt reads it
+        {DisplayChoice::Server::Wayland, "wayland-8", path, false},
+        {DisplayChoice::Server::Wayland, "wayland-9", path, false},
+        {DisplayChoice::Server::Wayland, "wayland-10", path, false},
+        {DisplayChoice::Server::Wayland, "wayland-7", "", false},
     };
-    for (const auto& r : x11Rows)
-        EXPECT_EQ(DisplayChoice::x11Reachable(r.display), r.answers) << r.display.constData();
-    x11Tcp.reset();
-    x11.reset();
-    EXPECT_FALSE(DisplayChoice::x11Reachable("127.0.0.1:" + t));
-    EXPECT_FALSE(DisplayChoice::x11Reachable(":" + n));
+    for (const auto& r : rows) {
+        DisplayChoice::Named named;
+        (r.server == DisplayChoice::Server::X11 ? named.x11 : named.wayland) = r.display;
+        named.runtimeDir = r.runtimeDir;
+        named.x11Sockets = path;
+        // One that answers does so at once; one that does not is not waited for long.
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(r.answers ? 30000 : 300);
+        EXPECT_EQ(DisplayChoice::probe(r.server, named, deadline).isOpen(), r.answers)
+            << r.display.constData();
+    }
+    tcp.reset();
+    const auto soon = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    DisplayChoice::Named gone;
+    gone.x11 = "127.0.0.1:" + n;
+    EXPECT_FALSE(DisplayChoice::probe(DisplayChoice::Server::X11, gone, soon).isOpen());
 
-    EXPECT_TRUE(DisplayChoice::waylandReachable("wayland-7", path));
-    EXPECT_TRUE(DisplayChoice::waylandReachable(path + "/wayland-7", ""));
-    EXPECT_FALSE(DisplayChoice::waylandReachable("wayland-8", path));
-    EXPECT_FALSE(DisplayChoice::waylandReachable("wayland-7", ""));
-    EXPECT_FALSE(DisplayChoice::waylandReachable("", path)); // wayland-0
+    // Both named, the X server silent: the compositor still answers within
+    // the one deadline, and its connection is kept.
+    DisplayChoice::Named both{"", ":8", "wayland-7", path, path};
+    std::vector<DisplayChoice::Connection> held;
+    const DisplayChoice::Choice c = DisplayChoice::check(both, &held, 3000);
+    EXPECT_TRUE(c.usable);
+    EXPECT_EQ(c.platform.toStdString(), "wayland");
+    EXPECT_EQ(held.size(), 1u);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "frmVisibleCNC.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QListWidget>
 #include <QMainWindow>
@@ -19,9 +20,11 @@
 #include <QTemporaryFile>
 #include <QtTest>
 
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 // The text as UTF-16 with its byte-order mark, as some editors save it.
@@ -288,6 +291,52 @@ private Q_SLOTS:
         const Startup::Outcome outcome = Startup::runCommandLineSend(CommandLine::parse("?3?S?" + big), {});
         QCOMPARE(outcome.exitStatus, int(Startup::ExitSendFailed));
         QVERIFY2(msgs.sawText("Send Cancelled"), qPrintable(msgs.texts().join('|')));
+    }
+
+    // On a screen, a command-line send's "{Prompt Me}" is a box, the port open
+    // until it is answered; a signal ends it as Esc does. Without a screen the
+    // prompt is only printed.
+    void thePromptAfterACommandLineSend_data() {
+        QTest::addColumn<bool>("screen");
+        QTest::addColumn<bool>("signal");
+        QTest::newRow("screen") << true << false;
+        QTest::newRow("screen, a signal") << true << true;
+        QTest::newRow("no screen") << false << false;
+    }
+
+    void thePromptAfterACommandLineSend() {
+        QFETCH(bool, screen);
+        QFETCH(bool, signal);
+        PtyMachine pty;
+        home_->writeIni(kSettledSettings +
+                        "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\nHandshaking=0\nKeepAlive=0\n"
+                        "[Ports]\nCom3=" +
+                        pty.slavePath().toLocal8Bit() + "\n");
+        bool boxes = false, boxAsked = false, openWhileAsked = false, endedBySignal = false;
+        const Msg::Handler before = Msg::setHandler([&](const Msg::Request& r) {
+            if (!r.text.endsWith(QLatin1String("Press OK To End Transmission")))
+                return Msg::defaultAnswer(r);
+            boxAsked = boxes;
+            openWhileAsked = comPort().isOpen();
+            if (signal) {
+                QDialog box;
+                QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+                QTimer::singleShot(20000, &box, &QDialog::accept);
+                endedBySignal = box.exec() == QDialog::Rejected;
+            }
+            return Msg::AnswerOk;
+        });
+        const auto restore = qScopeGuard([&] { Msg::setHandler(before); });
+        const Startup::Outcome outcome = Startup::runCommandLineSend(CommandLine::parse(fill("?3?S?%F")), [&] {
+            boxes = screen;
+            return screen;
+        });
+        QCOMPARE(outcome.exitStatus, 0);
+        QCOMPARE(boxAsked, screen);
+        QVERIFY(openWhileAsked);
+        QCOMPARE(endedBySignal, signal);
+        QVERIFY(!comPort().isOpen());
+        QVERIFY(pty.waitForCount(12, 20000));
     }
 
     // A command-line send shows its progress window once it has gone on for
@@ -666,6 +715,8 @@ private Q_SLOTS:
         for (const char* key : {"EOBSend=", "CharacterSet=1e9", "LineDelay=2097151"})
             QTest::newRow(key) << QByteArray(onPty).replace("[Ports]", QByteArray(key) + "\n[Ports]") << false
                                << "?3?S?%F" << 1 << QString::fromLatin1(key) + "\n";
+        QTest::newRow("blockwise") << QByteArray(onPty).replace("[Ports]", "Handshaking=5\n[Ports]") << false
+                                   << "?3?S?%F" << 1 << "Blockwise Handshaking Has No Transfer Protocol";
         QTest::newRow("UTF-16") << utf16(onPty) << false << "?3?S?%F" << 1 << "Cannot Be Read";
         QTest::newRow("garbage") << garbage() << false << "?3?S?%F" << 1 << "Cannot Be Read";
     }
@@ -682,6 +733,10 @@ private Q_SLOTS:
         const QByteArray before = home_->readIniBytes();
         if (readOnly)
             QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner));
+        // Every opening of the machine's port, by anyone.
+        const int openings = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        const auto closeWatch = qScopeGuard([openings] { ::close(openings); });
+        QVERIFY(::inotify_add_watch(openings, QFile::encodeName(machine.slavePath()).constData(), IN_OPEN) >= 0);
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("FEEDLINE_HOME", home_->path());
@@ -699,6 +754,9 @@ private Q_SLOTS:
         if (!settings.contains("Handshaking=4")) { // an XModem sender cancels with its own bytes
             QCOMPARE(machine.received(), exitStatus == 0 ? QByteArray("%\r\nG0X1\r\n%\r\n") : QByteArray());
             QCOMPARE(QFile::exists(home_->file("Feedline.log")), exitStatus == 0);
+            // A send refused never opened the port, not even for its keep-alive.
+            char events[4096];
+            QCOMPARE(::read(openings, events, sizeof events) > 0, exitStatus == 0);
         }
         const QByteArray after = home_->readIniBytes();
         const bool refused = exitStatus == 2 || message == QLatin1String("Cannot Be Read");

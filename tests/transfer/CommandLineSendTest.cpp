@@ -1,5 +1,6 @@
 // The command-line send, run as the program itself with its own program
 // folder and machine 3's port mapped to a pseudo-terminal.
+#include "FakeDisplay.h"
 #include "IniDocument.h"
 #include "IniStorage.h"
 #include "PtyMachine.h"
@@ -25,10 +26,11 @@ struct Start {
     // Without any, the platform is offscreen; with them, the display is
     // what they name. An empty value removes the variable.
     QList<QPair<QString, QString>> env;
-    // Sent at once, while the program starts with the signals blocked,
-    // as a caller may leave them: the signal waits for the program from
-    // its first instruction on.
+    // Pending as the program starts with the signals blocked, as a caller
+    // may leave them: the signal waits for the program from its first
+    // instruction on.
     int signalAtStart = 0;
+    QList<int> ignored; // as nohup or a background job leaves them
 };
 
 class CommandLineSendTest : public QObject {
@@ -58,9 +60,11 @@ private:
         int closedPipe[2] = {-1, -1};
         if (start.unread && ::pipe2(closedPipe, O_CLOEXEC) == 0)
             ::close(closedPipe[0]);
-        program.setChildProcessModifier([fd = closedPipe[1], blocked = start.signalAtStart] {
+        program.setChildProcessModifier([fd = closedPipe[1], blocked = start.signalAtStart, start] {
             if (fd >= 0)
                 ::dup2(fd, STDERR_FILENO);
+            for (const int s : start.ignored)
+                ::signal(s, SIG_IGN);
             if (!blocked)
                 return;
             sigset_t set;
@@ -68,6 +72,7 @@ private:
             for (const int s : {SIGINT, SIGTERM, SIGHUP})
                 sigaddset(&set, s);
             ::sigprocmask(SIG_BLOCK, &set, nullptr);
+            ::raise(blocked);
         });
         QProcessEnvironment env = environment();
         if (!start.env.isEmpty())
@@ -85,8 +90,6 @@ private:
             qWarning() << "the program did not start:" << program.errorString();
         }
         pid_ = program.processId();
-        if (start.signalAtStart)
-            ::kill(pid_t(pid_), start.signalAtStart);
         const bool ended = waitUntil(
             [&] {
                 if (machineSide)
@@ -259,54 +262,74 @@ private Q_SLOTS:
     // SIGINT, SIGTERM and SIGHUP end a send as Cancel does, so that a script
     // can bound any wait: the wait for XON, which has no limit of its own, an
     // XOFF hold with none (0), an XModem receiver that never answers. Exit 1,
-    // the restart line stored, the cancel said once. A signal that comes
-    // before the port is open, as the program starts, is not lost as the send
-    // clears its cancel flag to begin. A send reads its settings once: it
-    // keeps no watch on them.
+    // the restart line stored, the cancel said once. One that comes before
+    // the send has begun (here pending as the program starts) ends it at
+    // once, nothing sent, the restart line as it was. A send reads its
+    // settings once: it keeps no watch on them. Signals the caller left
+    // ignored stay ignored: the send goes on to its end.
     void signalsCancelTheSend() {
+        const QByteArray program = bigProgram();
         const QString file = home_->file(QStringLiteral("big.nc"));
-        QVERIFY(writeAllBytes(file, bigProgram()));
+        QVERIFY(writeAllBytes(file, program));
         enum When { OnceOpen, OnceHeld, AtStart };
         const struct {
             int signal;
             QByteArray keys;
             When when;
             QString restart; // "N": a line of the program
-        } rows[] = {{SIGTERM, "WaitForXON=1\n", OnceOpen, ""},
-                    {SIGINT, "WaitForXON=2\nSendTimeOut=0\n", OnceOpen, ""},
+            bool ignored = false;
+        } rows[] = {{SIGTERM, "WaitForXON=1\nKeepAlive=0\n", OnceOpen, ""},
+                    {SIGINT, "WaitForXON=2\nSendTimeOut=0\nKeepAlive=0\n", OnceOpen, ""},
                     {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", OnceHeld, "N"},
                     {SIGTERM, "Handshaking=4\nSendTimeOut=30\n", OnceOpen, "OLD"},
-                    {SIGINT, "Handshaking=0\n", AtStart, ""},
-                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", AtStart, ""}};
+                    {SIGINT, "Handshaking=0\n", AtStart, "OLD"},
+                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", AtStart, "OLD"},
+                    {SIGHUP, "Handshaking=1\nSendTimeOut=0\n", OnceHeld, "", true}};
         for (const auto& row : rows) {
             PtyMachine* m = freshMachine(row.keys + "lastline=OLD\n");
             auto held = std::make_shared<std::atomic<bool>>(false);
             if (row.when == OnceHeld)
                 m->setReaction([m, held](qint64 got) {
                     if (got > 0 && !held->exchange(true))
-                        m->send("\x13"); // and never an XON
+                        m->send("\x13"); // and never an XON, unless the signal is ignored
                 });
             bool signalled = row.when == AtStart, watched = false;
             Start start;
             start.signalAtStart = row.when == AtStart ? row.signal : 0;
+            if (row.ignored)
+                start.ignored = {SIGHUP, SIGINT};
             const Run r = run(
                 QStringLiteral("?3?S?") + file,
                 [&] {
                     if (!signalled && (row.when == OnceHeld ? bool(*held) : holdsOpen(m->slavePath()))) {
                         watched = holdsOpen(QStringLiteral("anon_inode:inotify"));
                         signalled = ::kill(pid_t(pid_), row.signal) == 0;
+                        if (row.ignored && ::kill(pid_t(pid_), SIGINT) == 0)
+                            m->send("\x11");
                     }
                 },
                 start);
             const QByteArray where = row.keys + QByteArray::number(row.when) + ": " + r.how.toLocal8Bit();
+            if (row.ignored) {
+                QVERIFY2(signalled && r.exitCode == 0, where.constData());
+                QByteArray expected = program;
+                QVERIFY(m->waitForCount(expected.replace("\n", "\r\n").size(), 20000));
+                QVERIFY(m->received() == expected);
+                continue;
+            }
             QVERIFY2(signalled && r.exitCode == 1, where.constData());
             QVERIFY2(r.errors.count(QStringLiteral("Send Cancelled")) == 1, where.constData());
             QVERIFY2(!r.errors.contains(QStringLiteral("Feedline: \n")), where.constData());
             QVERIFY2(!watched, where.constData());
+            // Where the port is watched from outside, the signal may still
+            // come just before the send begins.
+            const bool beforeSend = r.errors.contains(QStringLiteral("Send Cancelled Before It Began"));
+            QVERIFY2(beforeSend == (row.when == AtStart) || row.when == OnceOpen, where.constData());
             initSettingsPath();
             const QString restart = readIni(QStringLiteral("Machine3"), QStringLiteral("lastline"));
-            QVERIFY2(row.restart == QLatin1String("N") ? restart.startsWith(QLatin1Char('N'))
-                                                       : restart == row.restart,
+            QVERIFY2(beforeSend                          ? restart == QLatin1String("OLD")
+                     : row.restart == QLatin1String("N") ? restart.startsWith(QLatin1Char('N'))
+                                                         : restart == row.restart,
                      qPrintable(restart));
             if (row.when != OnceHeld) // an XModem sender cancels with CANs alone
                 QCOMPARE(m->received().replace('\x18', QByteArray()), QByteArray());
@@ -356,6 +379,10 @@ private Q_SLOTS:
              QFileDevice::WriteOwner, " - It Cannot Be Read "},
             {"empty", "", {}, " - It Is Empty - "},
             {"blank", " \r\n\t\n", {}, " - It Is Empty - "},
+            {"no [Settings]",
+             "[Machine3]\nAlias=MILL\nCommPort=2\n" + ports,
+             {},
+             " - It Holds No [Settings] Section This Program Can Read - "},
             {"no [Machine3]",
              kSettledSettings + "[Machine2]\nAlias=LATHE\n" + ports,
              {},
@@ -393,10 +420,15 @@ private Q_SLOTS:
     }
 
     // From cron, ssh or a service no display is named, and in an old ssh,
-    // tmux or screen session the one named may be gone: a send runs all the
-    // same, offscreen; a refused line says why and exits 2; a start with the
-    // window says in one line why it cannot.
+    // tmux or screen session the one named may be gone, or be something that
+    // takes the connection and does not answer as a display (a stalled ssh
+    // client): a send runs all the same, offscreen; a refused line says why
+    // and exits 2; a start with the window says in one line why it cannot,
+    // and never starts one. A signal while Qt connects to a display that
+    // answered the check but stalls then ends the send at once; the check's
+    // connection stays open until then.
     void withoutADisplay() {
+        using A = FakeDisplay::Answer;
         const QString file = home_->file(QStringLiteral("part.nc"));
         QVERIFY(writeAllBytes(file, "O1\nG0X1\nM30\n"));
         // A display number no server here answers on.
@@ -405,6 +437,10 @@ private Q_SLOTS:
                readAllBytes(QStringLiteral("/proc/net/unix"))
                    .contains("@/tmp/.X11-unix/X" + QByteArray::number(n) + "\n"))
             ++n;
+        // One over TCP whose port nobody uses, for the displays the test plays.
+        int t = 150;
+        while (t < 250 && !FakeDisplay(6000 + t, {A::Silent}).ok())
+            ++t;
         const QString stale = QStringLiteral(":%1").arg(n);
         const QString runtime = home_->path();
         using Env = QList<QPair<QString, QString>>;
@@ -414,27 +450,48 @@ private Q_SLOTS:
                                {QStringLiteral("XDG_RUNTIME_DIR"), runtime}};
         const Env staleXcb{{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
                            {QStringLiteral("DISPLAY"), stale}};
+        const QString played = QStringLiteral("127.0.0.1:%1").arg(t);
+        const Env tcp{{QStringLiteral("DISPLAY"), played}, {QStringLiteral("XDG_SESSION_TYPE"), QString()}};
         const struct {
             Env env;
             QString line;
             int exit;
             QString message; // for a run that sends nothing: the one line it says
+            std::vector<A> answers = {}; // of the display played on TCP, to each connection
         } rows[] = {
             {none, "x?3?S?" + file, 0, {}},
             {staleX, "x?3?S?" + file, 0, {}},
             {staleWayland, "x?3?S?" + file, 0, {}},
             {staleXcb, "x?3?S?" + file, 0, {}},
+            {tcp, "x?3?S?" + file, 0, {}, {A::Close}},
+            {tcp, "x?3?S?" + file, 0, {}, {A::Silent}},
+            {tcp, "x?3?S?" + file, 0, {}, {A::Garbage}},
+            {tcp, "x?3?S?" + file, 1, "Send Cancelled Before It Began - Nothing Was Sent", {A::X11, A::Silent}},
             {none, {}, 1, "No Display To Show The Window On (DISPLAY And WAYLAND_DISPLAY Are Not Set)"},
             {staleX, {}, 1, "No Display To Show The Window On (DISPLAY=" + stale + " Cannot Be Reached)"},
             {staleWayland, {}, 1, "(WAYLAND_DISPLAY=wayland-gone Cannot Be Reached)"},
+            {none, "x?3?O?" + file, 1, "No Display To Show The Window On (DISPLAY And WAYLAND_DISPLAY Are Not Set)"},
+            {tcp, "x?3?O?" + file, 1, "(DISPLAY=" + played + " Cannot Be Reached)", {A::Garbage}},
             {none, home_->file("missing.nc"), 2, "Invalid Command String Received - No CNC Name"},
             {staleX, home_->file("missing.nc"), 2, "Invalid Command String Received - No CNC Name"},
         };
         for (const auto& row : rows) {
             freshMachine(QByteArray());
+            const auto display =
+                row.answers.empty() ? nullptr : std::make_unique<FakeDisplay>(6000 + t, row.answers);
+            QVERIFY(!display || display->ok());
+            // Qt's own connection is the second.
+            const bool stalls = row.answers.size() > 1;
+            bool signalled = false;
             Start start;
             start.env = row.env;
-            const Run r = run(row.line, {}, start);
+            const Run r = run(
+                row.line,
+                [&] {
+                    if (stalls && !signalled && display->connections() > 1)
+                        signalled = ::kill(pid_t(pid_), SIGTERM) == 0;
+                },
+                start);
             const QByteArray where = row.env.first().second.toLocal8Bit() + " " + row.line.toLocal8Bit() +
                                      ": " + r.how.toLocal8Bit();
             QVERIFY2(r.exitCode == row.exit, where.constData());
@@ -445,7 +502,9 @@ private Q_SLOTS:
                 QVERIFY2(r.errors.contains(row.message), where.constData());
                 QVERIFY2(!r.errors.contains(QStringLiteral("No Display")) || r.errors.count('\n') == 1,
                          where.constData());
+                QCOMPARE(machine_->received(), QByteArray());
             }
+            QVERIFY2(!stalls || (signalled && !display->firstClosedBeforeSecond()), where.constData());
         }
     }
 
