@@ -39,6 +39,7 @@ public:
     // until then; without one the message is printed and nothing waits. Only
     // this box: the send's other messages stay on standard error.
     void promptAfterSend(const QString& text) override {
+        // What speaks now (standard error), put back once the box is answered.
         const Msg::Handler before = Msg::setHandler(nullptr);
         Msg::setHandler(before);
         if (!useBoxes_ || !useBoxes_()) {
@@ -62,22 +63,6 @@ private:
     std::function<bool()> useBoxes_;
     bool prompting_ = false;
 };
-
-// The route sendFileNoWindow takes for the current machine; none where it
-// refuses every send (blockwise handshaking).
-std::optional<SendRoute> routeOfSend() {
-    const int handshaking = MachineRecord::currentInt(QStringLiteral("Handshaking"));
-    const int mode = MachineRecord::currentInt(QStringLiteral("DripFeedPacketSize"));
-    if (handshaking == 4)
-        return SendRoute::XModem;
-    if (handshaking == 5)
-        return std::nullopt;
-    if (mode == 1)
-        return SendRoute::ExecutiveTape;
-    if (mode == 3)
-        return SendRoute::Turbo;
-    return mode == 2 || mode > 3 ? SendRoute::DripFeed : SendRoute::NoWindow;
-}
 
 QString aliasOf(const MachineList& machines, int machine) {
     return machine >= 1 && machine <= machines.size() ? machines[machine - 1].alias : QString();
@@ -117,7 +102,7 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
         CommandLineHost host(alias, useBoxes);
         const CancelOnSignals signalsCancel([&host] { host.signalled(); });
         // Judged as the send judges them: a send they refuse never opens the port.
-        const std::optional<SendRoute> route = routeOfSend();
+        const std::optional<SendRoute> route = fileSendRoute(SendRoute::NoWindow);
         if (gKeepAlive > 0 && route && impossibleSettingsOfSend(*route).isEmpty())
             openPortSilent();
         else

@@ -66,24 +66,29 @@ void beginSend() {
 // DripFeedPacketSize. True, with how it ended, when one of them took the file.
 bool sentByAnotherRoute(SendSession& session, const QString& fileName, bool fromWindow, const QString& loggedAs,
                         SendOutcome* outcome) {
-    const int handshaking = machineInt("Handshaking");
-    const int mode = machineInt("DripFeedPacketSize");
-    const int blockSize = getBufferSize(QStringLiteral("OutBufferSize")) / 2;
-    if (handshaking == 4) {
-        *outcome = sendXmodem(session, fileName, fromWindow, loggedAs);
-    } else if (handshaking == 5) {
+    const std::optional<SendRoute> route = fileSendRoute(SendRoute::Text);
+    if (!route) {
         sendXBCC(fileName);
         *outcome = SendOutcome::NotSent;
-    } else if (mode == 1 || mode == 2) {
-        *outcome = sendBinary(session, fileName, blockSize, mode == 1, loggedAs);
-    } else if (mode == 3) {
+        return true;
+    }
+    const int mode = machineInt("DripFeedPacketSize");
+    const int blockSize = getBufferSize(QStringLiteral("OutBufferSize")) / 2;
+    switch (*route) {
+    case SendRoute::XModem:
+        *outcome = sendXmodem(session, fileName, fromWindow, loggedAs);
+        return true;
+    case SendRoute::ExecutiveTape:
+    case SendRoute::DripFeed:
+        *outcome = sendBinary(session, fileName, mode > 3 ? mode - 3 : blockSize, *route == SendRoute::ExecutiveTape,
+                              loggedAs);
+        return true;
+    case SendRoute::Turbo:
         *outcome = sendBinaryTurbo(session, fileName, blockSize, loggedAs);
-    } else if (mode > 3) {
-        *outcome = sendBinary(session, fileName, mode - 3, false, loggedAs);
-    } else {
+        return true;
+    default:
         return false;
     }
-    return true;
 }
 
 // The lines whose bytes may still be on their way to the machine, each with
@@ -180,6 +185,10 @@ CodeList::Parsed headerTrailerPieces(bool header, const QByteArray& sample) {
     if (gCharacterSet == 1)
         eia = [](const QByteArray& bytes) { return returnEIA(bytes); };
     return SendLines::headerTrailerPieces(MachineRecord::current(key), sample, eia);
+}
+
+bool headerTrailerPiecesHaveBytes(bool header, const QByteArray& sample) {
+    return !headerTrailerPieces(header, sample).bytesOnly().isEmpty();
 }
 
 int delayBeforeHeader() {
@@ -981,32 +990,28 @@ void TextSend::sendLines() {
 
 void TextSend::sendTrailer() {
     const QByteArray tapeEnd = punch_.afterTrailer();
-    bool tailHanded = false; // the trailer's bytes and the tape's end
+    const QByteArray sample = SendLines::percentSample(in_, false);
+    // Each is handed over whole where it has no byte to hand over.
+    bool trailerHanded = !headerTrailerPiecesHaveBytes(false, sample);
+    bool tapeHanded = tapeEnd.isEmpty();
     if (!failed_ && !gCancelSend) {
         indicator(true, QStringLiteral("Sending Any Trailer"));
-        const QByteArray sample = SendLines::percentSample(in_, false);
         // The line delay follows the trailer once it is on the line.
-        bool trailerHanded = false;
         if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), sample, &trailerHanded)) &&
             fail(drainPort())) {
             lastSendActivity = secondsSinceMidnight();
             if (lineDelay_ > 0)
                 fail(waitYielding(lineDelay_));
         }
-        bool tapeHanded = tapeEnd.isEmpty();
         if (!failed_ && !tapeEnd.isEmpty())
             tapeHanded = fail(sendToPort(tapeEnd));
-        tailHanded = trailerHanded && tapeHanded;
         // Everything handed over leaves while Esc still works.
         if (!failed_)
             fail(drainPort());
         if (!failed_ && gCancelSend)
             outcome_ = SendOutcome::Cancelled;
-    } else {
-        tailHanded = tapeEnd.isEmpty() &&
-                     headerTrailerPieces(false, SendLines::percentSample(in_, false)).bytesOnly().isEmpty();
     }
-    handedWhole_ = programHanded_ && tailHanded;
+    handedWhole_ = programHanded_ && trailerHanded && tapeHanded;
     if (frm_)
         frm_->Timer1_Timer(); // the time the send took, however short
     finish(true);
@@ -1164,9 +1169,25 @@ PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool
     return sendHeaderTrailerFor(which, sample);
 }
 
+std::optional<SendRoute> fileSendRoute(SendRoute textRoute) {
+    const int handshaking = machineInt("Handshaking");
+    const int mode = machineInt("DripFeedPacketSize");
+    if (handshaking == 4)
+        return SendRoute::XModem;
+    if (handshaking == 5)
+        return std::nullopt;
+    if (mode == 1)
+        return SendRoute::ExecutiveTape;
+    if (mode == 3)
+        return SendRoute::Turbo;
+    if (mode == 2 || mode > 3)
+        return SendRoute::DripFeed;
+    return textRoute;
+}
+
 bool headerTrailerHasBytes(const QString& which, const QByteArray& program) {
     const bool header = which == QLatin1String("HeaderSend");
-    return !headerTrailerPieces(header, SendLines::percentSample(program, header)).bytesOnly().isEmpty();
+    return headerTrailerPiecesHaveBytes(header, SendLines::percentSample(program, header));
 }
 
 PortResult sendHeaderTrailer(const QString& which, const QByteArray& program, bool* handedWhole) {

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The text send: a program goes line by line to the current machine with its
 // header, trailer, end of block, stripping, block skip, EIA code, pacing and
@@ -63,6 +64,10 @@ PortResult sendHeaderTrailer(const QString& which, const QString& fileName, bool
 // the "%" rule); the extra copy is the caller's. *handedWhole, when asked,
 // tells whether all its bytes were handed over (only pauses may be left).
 PortResult sendHeaderTrailer(const QString& which, const QByteArray& program, bool* handedWhole = nullptr);
+// The route a send of a file takes on the current machine's settings
+// (`textRoute` for a plain text send); none where every send is refused
+// (blockwise handshaking).
+std::optional<SendRoute> fileSendRoute(SendRoute textRoute);
 // Whether the header or trailer for such a program has any byte to send.
 bool headerTrailerHasBytes(const QString& which, const QByteArray& program);
 
