@@ -142,15 +142,19 @@ QString lastPortError() {
     return e.isEmpty() ? openError() : e;
 }
 
-void closeComPort(CloseWhen when) {
+void closeComPort(CloseWhen when, SerialLink::CloseMode mode) {
     SerialLink& link = comPort();
     if (!link.isOpen())
         return;
-    // Kept open for the next transfer: what was handed over keeps flowing (a
-    // cancelled write's rest was discarded when it was cancelled).
-    if (when == CloseWhen::KeepAliveAllows && gKeepAlive > 0 && !link.faulted())
+    // Kept open for the next transfer: what was handed over keeps flowing
+    // (a cancelled write's rest was discarded when it was cancelled), unless
+    // the send it belongs to was given up.
+    if (when == CloseWhen::KeepAliveAllows && gKeepAlive > 0 && !link.faulted()) {
+        if (mode == SerialLink::CloseMode::Discard)
+            link.discardOutput();
         return;
-    link.close(SerialLink::CloseMode::Drain);
+    }
+    link.close(mode);
 }
 
 PortResult sendToPort(const QByteArray& data) {

@@ -53,7 +53,10 @@ enum class CloseWhen {
 // Drains what was handed over before closing (bounded by SendTimeOut); the
 // output of a cancelled or timed-out write is discarded instead. A port kept
 // open by keep-alive still has a cancelled write's output discarded.
-void closeComPort(CloseWhen when = CloseWhen::KeepAliveAllows);
+// Discard (the end of a send that did not go out whole) drops whatever is
+// still waiting, kept open or not: no close waits for the machine's XON.
+void closeComPort(CloseWhen when = CloseWhen::KeepAliveAllows,
+                  SerialLink::CloseMode mode = SerialLink::CloseMode::Drain);
 
 // Raw bytes to the machine, in call order; returns when they have left Qt's
 // buffer. CharacterDelay above 0 sends them one by one with that pause.

@@ -113,7 +113,10 @@ SendOutcome endSend(SendSession& session, const SendEnding& ending) {
         gCancelSend = true;
     checkNeedToWarnAfterSend(!ending.loggedAs.isEmpty() ? ending.loggedAs : session.shownPath(ending.fileName));
     gCancelSend = true;
-    closeComPort();
+    // What a send that did not go out whole still holds in the port (under
+    // XOFF, say) is dropped, not waited for.
+    const bool whole = ending.outcome == SendOutcome::Sent;
+    closeComPort(CloseWhen::KeepAliveAllows, whole ? SerialLink::CloseMode::Drain : SerialLink::CloseMode::Discard);
     // Once the port is closed, what it dropped is known.
     SendOutcome outcome = ending.outcome;
     if (outcome == SendOutcome::Cancelled && ending.handedWhole && noneDropped(ending.droppedBefore)) {

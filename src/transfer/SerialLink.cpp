@@ -38,7 +38,7 @@ SerialLink::SerialLink(QObject* parent) : QObject(parent) {
 SerialLink::~SerialLink() {
     if (port_.isOpen()) {
         discardOutput();
-        port_.close();
+        closeDevice(false);
     }
 }
 
@@ -128,8 +128,55 @@ void SerialLink::close(CloseMode mode) {
     // unread input.
     if (mode != CloseMode::Drain || abandoned_ || faulted_ || drain(!cancelled()) != PortResult::Ok)
         discardOutput();
-    port_.close();
+    closeDevice(true);
     Q_EMIT stateChanged();
+}
+
+SerialLink::LineCalls SerialLink::lineCalls() {
+    LineCalls calls = lineCalls_;
+    if (!calls.transmitterEmpty)
+        calls.transmitterEmpty = [this]() -> std::optional<bool> {
+            unsigned int status = 0;
+            if (!port_.isOpen() || ::ioctl(port_.handle(), TIOCSERGETLSR, &status) != 0)
+                return std::nullopt;
+            return (status & TIOCSER_TEMT) != 0;
+        };
+    if (!calls.closeDevice)
+        calls.closeDevice = [this] { port_.close(); };
+    return calls;
+}
+
+int SerialLink::fifoMs() const {
+    if (settings_.baud <= 0)
+        return 0;
+    const int bits = 1 + int(settings_.dataBits) + (settings_.parity == QSerialPort::NoParity ? 0 : 1) +
+                     (settings_.stopBits == QSerialPort::OneStop ? 1 : 2);
+    return int((qint64(16 + 1) * bits * 1000 + settings_.baud - 1) / settings_.baud);
+}
+
+bool SerialLink::transmitterEmpty() {
+    if (pendingOutput() > 0)
+        return false;
+    const std::optional<bool> empty = lineCalls().transmitterEmpty();
+    return !empty || *empty;
+}
+
+void SerialLink::closeDevice(bool yield) {
+    // The queue is empty by now (drained or discarded); the UART may still
+    // be sending (under hardware flow control some hold their FIFO, hence
+    // the bound).
+    QElapsedTimer waited;
+    waited.start();
+    const int bound = 2 * fifoMs() + kSliceMs;
+    while (port_.isOpen() && !transmitterEmpty() && waited.elapsed() < bound) {
+        const int ms = int(qBound<qint64>(1, bound - waited.elapsed(), qint64(5)));
+        if (yield)
+            pump(ms);
+        else
+            ::poll(nullptr, 0, ms);
+    }
+    if (port_.isOpen())
+        lineCalls().closeDevice();
 }
 
 void SerialLink::onError(QSerialPort::SerialPortError error) {
@@ -310,9 +357,11 @@ PortResult SerialLink::writeAndWait(const QByteArray& data, bool cancelEnds) {
             idle.restart();
             setHolding(Hold::Unknown);
         } else {
-            if (timeoutMs_ > 0 && idle.elapsed() >= timeoutMs_)
+            // The hold is told before a time-out gives it up, however late this slice comes.
+            const qint64 still = idle.elapsed();
+            stoodStill(still);
+            if (timeoutMs_ > 0 && still >= timeoutMs_)
                 return abandon(PortResult::TimedOut);
-            stoodStill(idle.elapsed());
             pollfd room{port_.handle(), POLLOUT, 0};
             ::poll(&room, 1, int(qBound<qint64>(1, kSliceMs - sinceEvents_.elapsed(), qint64(kSliceMs))));
         }
@@ -345,9 +394,10 @@ PortResult SerialLink::waitUntilSent(const std::function<qint64()>& pending, boo
             return abandon(PortResult::PortError);
         if (cancelEnds && cancelled())
             return abandon(PortResult::Cancelled);
-        if (timeoutMs_ > 0 && idle.elapsed() >= timeoutMs_)
+        const qint64 still = idle.elapsed();
+        stoodStill(still);
+        if (timeoutMs_ > 0 && still >= timeoutMs_)
             return abandon(PortResult::TimedOut);
-        stoodStill(idle.elapsed());
         pump(sliceFor(left));
         if (!port_.isOpen())
             return abandon(PortResult::PortError);
@@ -408,13 +458,14 @@ PortResult SerialLink::waitForCts() {
             return faulted_ ? giveUp(PortResult::PortError) : PortResult::Ok;
         if (cancelled())
             return giveUp(PortResult::Cancelled);
+        const qint64 waited = t.elapsed();
+        if (waited >= kHeldAfterMs)
+            setHolding(Hold::Cts);
         // A machine that is off or unplugged never raises it.
-        if (timeoutMs_ > 0 && t.elapsed() >= timeoutMs_) {
+        if (timeoutMs_ > 0 && waited >= timeoutMs_) {
             lastHold_ = Hold::Cts;
             return giveUp(PortResult::TimedOut);
         }
-        if (t.elapsed() >= kHeldAfterMs)
-            setHolding(Hold::Cts);
         pump(kSliceMs);
         if (!port_.isOpen())
             return giveUp(PortResult::PortError);
@@ -431,9 +482,17 @@ SerialLink::Hold SerialLink::holdNow() {
     return softwareFlowArmed() ? Hold::Xoff : Hold::Unknown;
 }
 
+int SerialLink::xoffHeldAfterMs() const {
+    return pseudoTerminal_ ? kPseudoTerminalXoffHeldAfterMs : kHeldAfterMs + 2 * fifoMs();
+}
+
 void SerialLink::stoodStill(qint64 ms) {
-    if (ms >= kHeldAfterMs && holding_ == Hold::Unknown)
-        setHolding(holdNow());
+    if (ms < kHeldAfterMs || holding_ != Hold::Unknown)
+        return;
+    // CTS low is read from the line; XOFF only inferred from the standstill.
+    const Hold hold = holdNow();
+    if (hold != Hold::Xoff || ms >= xoffHeldAfterMs())
+        setHolding(hold);
 }
 
 void SerialLink::setHolding(Hold hold) {

@@ -53,8 +53,27 @@ public:
     // output queue empty) before the port closes, bounded by the time-out; a
     // cancel that arrives during the drain cuts it short. Output of a write
     // that was cancelled or timed out is never drained. Received bytes still
-    // buffered go to the receiver first.
+    // buffered go to the receiver first. Either way the device closes only
+    // once its transmitter is empty (see LineCalls).
     void close(CloseMode mode = CloseMode::Drain);
+
+    // The calls of a close that act on the line itself. Closing gives the
+    // device back the line settings it had before it was opened, and a UART
+    // takes them at once: bytes still in its transmit FIFO and shift
+    // register would leave at the wrong speed and framing. So the close
+    // asks the transmitter first and waits (as long as a FIFO's worth takes
+    // at the port's speed, with margin) until it is empty. An empty member
+    // is the port's own call; a test puts a stand-in port's in its place.
+    struct LineCalls {
+        // Whether the transmitter is empty; nullopt where the port cannot
+        // tell (a pseudo-terminal, many USB adapters): an empty queue is then the answer.
+        std::function<std::optional<bool>()> transmitterEmpty;
+        // Closes the device, which changes its line settings.
+        std::function<void()> closeDevice;
+    };
+    void setLineCalls(LineCalls calls) { lineCalls_ = std::move(calls); }
+    // The calls in use, the port's own where none is set.
+    LineCalls lineCalls();
 
     // The last open failure or port error; empty when there is none.
     QString errorString() const { return error_; }
@@ -108,9 +127,17 @@ public:
     // What held the output when a write or wait last timed out.
     Hold lastHold() const { return lastHold_; }
     // What holds a write, a drain or a wait for CTS that has stood still
-    // kHeldAfterMs; Unknown while it moves, once it has ended, or when
-    // nothing known holds it. Shorter holds are not told.
+    // kHeldAfterMs with CTS low, or under XOFF longer than the port's speed
+    // explains (xoffHeldAfterMs()); Unknown while it moves, once the machine
+    // lets it go on or it has ended, or when nothing known holds it. Shorter
+    // holds are not told.
     static constexpr int kHeldAfterMs = 500;
+    // A pseudo-terminal has no speed: its pair's buffers free room in lumps,
+    // about 800 ms apart for a reader taking 480 bytes every 100 ms.
+    static constexpr int kPseudoTerminalXoffHeldAfterMs = 2500;
+    // The kernel keeps XOFF to itself: only a standstill tells it, and a
+    // line stands still while the UART sends a FIFO's worth.
+    int xoffHeldAfterMs() const;
     Hold holding() const { return holding_; }
     // Whether the write or wait the last hold held was given up (a cancel,
     // a time-out, a port error) rather than let go on by the machine.
@@ -179,6 +206,11 @@ private:
     // A write or wait has made no progress for `ms`.
     void stoodStill(qint64 ms);
     void setHolding(Hold hold);
+    // The 16-byte transmit FIFO and the shift register at the port's speed and framing.
+    int fifoMs() const;
+    bool transmitterEmpty();
+    // Closes the device once its transmitter is empty, or a FIFO's worth has had time to go.
+    void closeDevice(bool yield);
 
     QSerialPort port_;
     QTimer wake_; // ends a pump that nothing else ends
@@ -194,6 +226,7 @@ private:
     Hold holding_ = Hold::Unknown;
     bool givenUp_ = false; // the last write or wait was given up
     LineSource lineSource_;
+    LineCalls lineCalls_;
     const bool* cancelFlag_ = nullptr;
     qint64 timeoutMs_ = 0;
     int charDelayMs_ = 0;

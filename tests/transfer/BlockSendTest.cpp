@@ -451,17 +451,49 @@ TEST_F(Blocks, XoffHoldsXonResumesAndCancelEndsWithoutTrailer) {
 
     SCOPED_TRACE("XOFF held once the last block is in: the trailer cannot go, the send times out");
     set({{"LineDelay", "200"}, {"SendTimeOut", "1"}});
-    const qint64 before = comPort().handedCount();
-    During machineHolds([&] {
-        if (comPort().handedCount() - before < 2 + 4)
-            return false;
-        machine.waitForCount(2 + 4, 20000);
-        holdWithXoff(machine);
-        return true;
-    });
+    // The machine says XOFF once the header and the one block are in, and holds it.
+    const auto xoffOnceTheBlockIsIn = [this] {
+        return [this, from = comPort().handedCount()] {
+            if (comPort().handedCount() - from < 2 + 4)
+                return false;
+            machine.waitForCount(2 + 4, 20000);
+            holdWithXoff(machine);
+            return true;
+        };
+    };
+    During machineHolds(xoffOnceTheBlockIsIn());
     EXPECT_EQ(sendFileNoWindow(program("G0\r\n")), SendOutcome::TimedOut);
     EXPECT_TRUE(msgs.sawText(QStringLiteral("Timed Out")));
     expectIdleAndUnlocked();
+
+    // With no time-out, cancelled in the trailer's line delay: nothing
+    // waits for an XON that may never come, and the held bytes are dropped.
+    set({{"LineDelay", "500"}, {"SendTimeOut", "0"}});
+    for (const char* packets : {"2", "7"}) {
+        SCOPED_TRACE(std::string("XOFF holds the trailer, no time-out, cancelled; packets ") + packets);
+        set("DripFeedPacketSize", packets);
+        machine.send("\x11");
+        settled();
+        During machineHoldsAgain(xoffOnceTheBlockIsIn());
+        QElapsedTimer sinceCancel;
+        During operatorSide([&] {
+            if (!sinceCancel.isValid() && comPort().pendingOutput() > 0) { // the trailer waits in the port
+                gCancelSend = true;
+                sinceCancel.start();
+            }
+            if (!sinceCancel.isValid() || sinceCancel.elapsed() < 15000)
+                return false;
+            machine.send("\x11"); // a send that waits for it ends here, late
+            return true;
+        });
+        EXPECT_EQ(sendFileNoWindow(program("G0\r\n")), SendOutcome::Cancelled);
+        ASSERT_TRUE(sinceCancel.isValid());
+        EXPECT_LT(sinceCancel.elapsed(), 10000)
+            << "a drip feed cancelled while XOFF holds its last bytes ends within 2 s";
+        machine.send("\x11");
+        EXPECT_EQ(settled(), "%\nG0\r\n") << "the trailer held at the cancel is dropped";
+        expectIdleAndUnlocked();
+    }
 }
 
 TEST_F(Blocks, ReadinessWaitsComeBeforeTheHeader) {

@@ -35,6 +35,7 @@ protected:
     void TearDown() override {
         gCancelSend = false;
         comPort().setLineSource(nullptr);
+        comPort().setLineCalls({});
         closeComPort(CloseWhen::Always);
         endPortReceive();
         comPort().takeUnclaimedInput();

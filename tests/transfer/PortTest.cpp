@@ -3,6 +3,7 @@
 #include "MachineOnPty.h"
 #include "MessageSeam.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <termios.h>
@@ -94,6 +95,26 @@ TEST_F(Port, HeldXoffEndsInTheTimeOut) {
     EXPECT_FALSE(gSendTimedOut) << "the next transfer starts clean";
 }
 
+// The kernel keeps XOFF to itself: only a standstill of the output tells
+// it, and a pseudo-terminal stands still while its machine empties the
+// pair's buffers. One that reads slowly (480 bytes every 100 ms) holds
+// nothing, and no hold is told.
+TEST_F(Port, AMachineThatReadsSlowlyHoldsNothing) {
+    set("Handshaking", "1");
+    ASSERT_TRUE(openPort());
+    bool everHeld = false;
+    const QObject looking;
+    QObject::connect(&comPort(), &SerialLink::holdingChanged, &looking,
+                     [&](SerialLink::Hold h) { everHeld = everHeld || h != SerialLink::Hold::Unknown; });
+    machine.setPace(480, 100);
+    const QByteArray data = randomBytes(32 * 1024);
+    EXPECT_EQ(sendToPort(data), PortResult::Ok);
+    machine.setPace(0, 0);
+    EXPECT_FALSE(everHeld);
+    ASSERT_TRUE(machine.waitForCount(data.size(), 20000));
+    EXPECT_EQ(machine.received(), data);
+}
+
 TEST_F(Port, Wait4XonEndsOnXonOrInMode2OnAnyByte) {
     set("Handshaking", "1"); // the kernel would swallow the XON: the wait turns that off
     ASSERT_TRUE(openPort());
@@ -133,6 +154,64 @@ TEST_F(Port, CloseDeliversEveryByteHandedOver) {
     closeComPort(CloseWhen::Always);
     ASSERT_TRUE(machine.waitForCount(data.size(), 20000));
     EXPECT_EQ(machine.received(), data);
+}
+
+// Closing gives the device back the line settings it had before it was
+// opened, and a UART takes them at once. On a port whose queue reads empty
+// while its transmitter still sends (a stand-in's), no close changes them
+// before the transmitter is empty: after a whole write, after a cancel, and
+// before a reopen with other settings. One that never empties holds the
+// close about a FIFO's worth at the port's speed (here 300,E,7,2: 624 ms),
+// not for ever.
+TEST_F(Port, LineSettingsChangeOnlyOnceTheTransmitterIsEmpty) {
+    SerialLink& link = comPort();
+    const SerialLink::LineCalls own = link.lineCalls();
+    QStringList calls;
+    int busyLooks = 0; // looks that still find the transmitter sending
+    link.setLineCalls({[&]() -> std::optional<bool> {
+                           const bool empty = --busyLooks < 0;
+                           if (calls.isEmpty() || calls.last() != (empty ? "empty" : "busy"))
+                               calls << (empty ? "empty" : "busy");
+                           return empty;
+                       },
+                       [&] {
+                           calls << "settings";
+                           own.closeDevice();
+                       }});
+    enum End { Whole, Cancelled, Reopened, NeverEmpty };
+    for (const End end : {Whole, Cancelled, Reopened, NeverEmpty}) {
+        SCOPED_TRACE(int(end));
+        set({{"iBaudrate", end == NeverEmpty ? "1" : "6"}, {"iParity", end == NeverEmpty ? "1" : "0"},
+             {"iDataLength", end == NeverEmpty ? "2" : "3"}, {"iStopBits", end == NeverEmpty ? "1" : "0"}});
+        gCancelSend = false;
+        ASSERT_TRUE(openPort());
+        if (end == Cancelled) {
+            machine.setReading(false);
+            at(100, [] { gCancelSend = true; });
+        }
+        EXPECT_EQ(sendToPort(randomBytes(end == Cancelled ? 1 << 20 : 4096)),
+                  end == Cancelled ? PortResult::Cancelled : PortResult::Ok);
+        EXPECT_EQ(link.pendingOutput(), 0);
+        calls.clear();
+        busyLooks = end == NeverEmpty ? 1 << 30 : 3;
+        QElapsedTimer closing;
+        closing.start();
+        if (end == Reopened) {
+            set("iBaudrate", "5");
+            ASSERT_TRUE(openPort());
+        } else {
+            closeComPort(CloseWhen::Always);
+        }
+        EXPECT_EQ(calls.join(' ').toStdString(), end == NeverEmpty ? "busy settings" : "busy empty settings");
+        if (end == NeverEmpty) {
+            EXPECT_GE(closing.elapsed(), 600);
+            EXPECT_LT(closing.elapsed(), 10000);
+        }
+        machine.setReading(true);
+        closeComPort(CloseWhen::Always);
+        ASSERT_TRUE(machine.waitUntilRead());
+    }
+    link.setLineCalls({});
 }
 
 TEST_F(Port, CancelMidWriteStopsOutput) {

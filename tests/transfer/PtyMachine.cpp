@@ -95,10 +95,15 @@ void PtyMachine::readLoop() {
         }
         pollfd p{master_, POLLIN, 0};
         if (::poll(&p, 1, 10) > 0) {
-            const ssize_t n = ::read(master_, buf, sizeof buf);
+            const int pace = paceBytes_;
+            const ssize_t n = ::read(master_, buf, pace > 0 ? size_t(pace) : sizeof buf);
             if (n > 0) {
-                std::lock_guard<std::mutex> lock(mutex_);
-                data_.append(buf, int(n));
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    data_.append(buf, int(n));
+                }
+                if (pace > 0)
+                    ::usleep(useconds_t(paceMs_) * 1000);
             } else {
                 ::usleep(1000); // nobody on the slave side just now
             }

@@ -34,6 +34,11 @@ public:
     bool waitUntilRead(int timeoutMs = 20000);
     // false: the machine stops reading, so the pty fills and holds the PC's output.
     void setReading(bool reading) { reading_ = reading; }
+    // The machine reads at most `bytes` every `everyMs` milliseconds; 0: as fast as it can.
+    void setPace(int bytes, int everyMs) {
+        paceMs_ = everyMs;
+        paceBytes_ = bytes;
+    }
     // The machine vanishes: its end of the pair closes.
     void hangUp();
     // Runs in the reading thread after every read (about every 10 ms when
@@ -50,6 +55,8 @@ private:
     std::thread reader_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> reading_{true};
+    std::atomic<int> paceBytes_{0};
+    std::atomic<int> paceMs_{0};
     int marks_ = 0; // written by waitUntilRead
     mutable std::mutex mutex_;
     QByteArray data_;

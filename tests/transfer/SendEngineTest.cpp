@@ -8,6 +8,7 @@
 #include "ProgramPaths.h"
 #include "SendEntries.h"
 #include "SendOnPty.h"
+#include "SendSession.h"
 #include "TerminalEcho.h"
 
 #include <QGroupBox>
@@ -18,7 +19,9 @@
 #include <QSet>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -520,9 +523,11 @@ TEST_F(Send, AHeldSendSaysWhatItWaitsFor) {
 
 // A progress window says at once whether the machine holds the send: one
 // that opens during a hold (CTS low) says so in its caption, status field
-// and frame, and goes back once the send goes on. A hold ends with the write
-// it held: after a time-out or a cancel neither the port nor the next
-// window tells one.
+// and frame, and goes back once the send goes on. A hold ends when the
+// machine lets the write go on, long before that write ends; after a
+// time-out or a cancel neither the port, nor the next window, nor the line
+// without a screen tells the send going on. A time-out tells the hold
+// first, however late the slice that sees it comes.
 TEST_F(Send, AWindowOpensSayingWhetherTheSendIsHeld) {
     // The caption, the status field and the frame's caption.
     auto opened = [] {
@@ -530,47 +535,81 @@ TEST_F(Send, AWindowOpensSayingWhetherTheSendIsHeld) {
         return (frm->windowTitle() + '|' + frm->Label2(4)->text() + '|' + frm->Frame1(frm->layout())->title())
             .toStdString();
     };
-    enum End { GoesOn, TimesOut, Cancelled };
-    for (const End end : {GoesOn, TimesOut, Cancelled}) {
-        SCOPED_TRACE(int(end));
-        const bool cts = end == GoesOn;
-        set({{"Handshaking", cts ? "2" : "1"}, {"SendTimeOut", end == TimesOut ? "1" : "0"}});
+    enum Look { LetGo, Cancel, Wait, StallThenWait };
+    const struct {
+        const char* name;
+        bool cts; // a wait for CTS, else a write XOFF holds
+        const char* timeOut;
+        Look look; // once the hold is told
+        PortResult result;
+    } rows[] = {{"CTS let go", true, "0", LetGo, PortResult::Ok},
+                {"CTS times out", true, "1", Wait, PortResult::TimedOut},
+                {"XON in the middle of a long write", false, "0", LetGo, PortResult::Ok},
+                {"XOFF cancelled", false, "0", Cancel, PortResult::Cancelled},
+                // Past the bound on a standstill under XOFF; the event loop stalls once beyond both.
+                {"XOFF times out", false, "3", StallThenWait, PortResult::TimedOut}};
+    const QByteArray data = randomBytes(1 << 20);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        set({{"Handshaking", r.cts ? "2" : "1"}, {"SendTimeOut", r.timeOut}});
         gCancelSend = false;
         ASSERT_TRUE(openPort());
-        if (cts)
+        if (r.cts)
             comPort().setLineSource([](QSerialPort::PinoutSignals* lines) {
                 *lines = QSerialPort::NoSignal;
                 return true;
             });
         else
             holdWithXoff(machine);
+        const SendSession session(host);
+        host.holds.clear();
+        const qint64 before = comPort().handedCount();
+        qint64 handedAsItGoesOn = -1;
         bool everHeld = false;
         const QObject looking;
-        QObject::connect(&comPort(), &SerialLink::holdingChanged, &looking,
-                         [&](SerialLink::Hold h) { everHeld = everHeld || h != SerialLink::Hold::Unknown; });
+        QObject::connect(&comPort(), &SerialLink::holdingChanged, &looking, [&](SerialLink::Hold h) {
+            everHeld = everHeld || h != SerialLink::Hold::Unknown;
+            if (everHeld && h == SerialLink::Hold::Unknown && handedAsItGoesOn < 0)
+                handedAsItGoesOn = comPort().handedCount() - before;
+        });
         std::string whileHeld;
+        bool stalled = false;
         During look([&] {
+            if (r.look == StallThenWait && !stalled) {
+                stalled = true; // a slice late by more than the time-out
+                std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+            }
             if (comPort().holding() == SerialLink::Hold::Unknown)
                 return false;
-            if (cts) {
+            if (r.cts) {
                 frmCancelSend::load()->show();
                 whileHeld = opened();
-                comPort().setLineSource(nullptr); // lines that cannot be read count as CTS on
             }
-            gCancelSend = end == Cancelled;
+            if (r.look == LetGo && r.cts)
+                comPort().setLineSource(nullptr); // lines that cannot be read count as CTS on
+            else if (r.look == LetGo)
+                machine.send("\x11");
+            gCancelSend = r.look == Cancel;
             return true;
         });
-        const PortResult result = cts ? wait4CTS() : sendToPort(randomBytes(4096));
-        EXPECT_EQ(result, cts ? PortResult::Ok : end == TimesOut ? PortResult::TimedOut : PortResult::Cancelled);
+        const PortResult result = r.cts ? wait4CTS() : sendToPort(data);
+        EXPECT_EQ(result, r.result);
         EXPECT_TRUE(everHeld);
         EXPECT_EQ(comPort().holding(), SerialLink::Hold::Unknown);
-        const std::string held = "Held By The CNC - Waiting For CTS";
-        if (cts)
-            EXPECT_EQ(whileHeld, held + '|' + held + '|' + held);
+        const QString held = QStringLiteral("Held By The CNC - Waiting For ") + (r.cts ? "CTS" : "XON");
+        if (r.cts)
+            EXPECT_EQ(QString::fromStdString(whileHeld), held + '|' + held + '|' + held);
         else
             frmCancelSend::load();
         EXPECT_EQ(opened(), "Send File To CNC||Transfer Status");
+        const QString said = r.look == LetGo ? held + QLatin1Char('|') : held;
+        EXPECT_EQ(host.holds.join('|').toStdString(), said.toStdString());
+        if (r.look == LetGo && !r.cts) {
+            EXPECT_GE(handedAsItGoesOn, 0);
+            EXPECT_LT(handedAsItGoesOn, data.size()) << "the hold ended only with the write";
+        }
         frmCancelSend::unload();
+        comPort().setLineSource(nullptr);
         closeComPort(CloseWhen::Always);
     }
 }

@@ -26,6 +26,10 @@ public:
         minimized = false;
         events << "normal";
     }
+    // What the send said of holds where no window shows them: each hold,
+    // and an empty entry where it went on.
+    QStringList holds;
+    void showHold(const QString& held) override { holds << held; }
 
 private:
     QString caption_ = QStringLiteral("Feedline");
