@@ -5,12 +5,14 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLayout>
+#include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollBar>
@@ -132,9 +134,21 @@ QString showInput(const Msg::InputRequest& r, bool* ok) {
     return accepted ? dialog.textValue() : QString();
 }
 
+// The width of the widest date and time the system writes in short form, as
+// a file chooser's list shows them.
+int widestShortDate(const QFontMetrics& metrics) {
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month)
+        for (int hour : {10, 22})
+            widest = qMax(widest, metrics.horizontalAdvance(QLocale::system().toString(
+                                      QDateTime(QDate(2000, month, 28), QTime(hour, 58, 58)), QLocale::ShortFormat)));
+    return widest;
+}
+
 // Widens a file chooser as it is shown until every column of its list
-// shows, the dates last among them, with room for a scroll bar that a long
-// folder brings later. A chooser of the desktop's own has no such list.
+// shows, a date whole in the last one (Qt sizes that one for a short
+// American date), with room for a scroll bar that a long folder brings
+// later. A chooser of the desktop's own has no such list.
 class ColumnRoom : public QObject {
 public:
     explicit ColumnRoom(QFileDialog* dialog) : QObject(dialog) { dialog->installEventFilter(this); }
@@ -142,12 +156,18 @@ public:
         auto* dialog = qobject_cast<QWidget*>(watched);
         if (!dialog || event->type() != QEvent::Show)
             return false;
-        const QTreeView* list = dialog->findChild<QTreeView*>();
+        QTreeView* list = dialog->findChild<QTreeView*>();
         if (!list || !list->isVisible())
             return false;
+        QHeaderView* header = list->header();
+        const int dates = header->count() - 1;
+        const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+        const int dateRoom = widestShortDate(list->fontMetrics()) + 2 * margin + list->fontMetrics().averageCharWidth();
+        if (dates > 0 && header->sectionSize(dates) < dateRoom)
+            header->resizeSection(dates, dateRoom);
         const QScrollBar* bar = list->verticalScrollBar();
         const int barRoom = bar->isVisible() ? 0 : list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
-        const int missing = list->header()->length() + barRoom - list->viewport()->width();
+        const int missing = header->length() + barRoom - list->viewport()->width();
         const QScreen* screen = dialog->screen();
         if (missing > 0 && screen)
             dialog->resize(qMin(dialog->width() + missing, screen->availableGeometry().width() -

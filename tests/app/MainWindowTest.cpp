@@ -23,6 +23,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QHeaderView>
@@ -33,6 +34,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTreeView>
@@ -734,6 +736,10 @@ private Q_SLOTS:
             }
         } windows;
         qApp->installEventFilter(&windows);
+        QVERIFY(QDir().mkpath(home_->file("programs"))); // a row for each chooser
+        // The choosers restore their columns from Qt's own settings: not the user's.
+        for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, home_->path());
         const QString file = "O1234-second-operation-of-the-left-hand-bracket-with-the-long-tool-list.NC";
         QStringList misfits;
         ModalAnswerer check(
@@ -748,9 +754,18 @@ private Q_SLOTS:
                     misfits << "narrow " + dialog->windowTitle();
                 if (dialog->frameGeometry().width() > dialog->screen()->availableGeometry().width())
                     misfits << "wide " + dialog->windowTitle();
-                for (const QTreeView* list : dialog->findChildren<QTreeView*>())
-                    if (list->isVisible() && list->header()->length() > list->viewport()->width())
+                if (const auto* list = dialog->findChild<QTreeView*>("treeView"); list && list->isVisible()) {
+                    if (list->header()->length() > list->viewport()->width())
                         misfits << "columns cut " + dialog->windowTitle();
+                    const QAbstractItemModel* model = list->model();
+                    QDeadlineTimer deadline(10000); // the folder is read in the background
+                    while (model->rowCount(list->rootIndex()) == 0 && !deadline.hasExpired())
+                        QTest::qWait(10);
+                    const QModelIndex date = model->index(0, list->header()->count() - 1, list->rootIndex());
+                    if (list->visualRect(date).width() <=
+                        list->fontMetrics().horizontalAdvance(date.data().toString()) + 2)
+                        misfits << "date cut " + date.data().toString();
+                }
                 for (const QLabel* label : dialog->findChildren<QLabel*>())
                     if (label->buddy() && label->isVisible() && label->height() > 2 * label->sizeHint().height())
                         misfits << "band around " + label->text();
@@ -773,6 +788,7 @@ private Q_SLOTS:
              {Msg::FileRequest::OpenFiles, Msg::FileRequest::SaveFile, Msg::FileRequest::Folder}) {
             Msg::FileRequest files;
             files.kind = kind;
+            files.startFolder = home_->path();
             fileDialog(files);
         }
         printWindow(false);
