@@ -141,7 +141,8 @@ int widestShortDate(const QFontMetrics& metrics) {
     for (int month = 1; month <= 12; ++month)
         for (int hour : {10, 22})
             widest = qMax(widest, metrics.horizontalAdvance(QLocale::system().toString(
-                                      QDateTime(QDate(2000, month, 28), QTime(hour, 58, 58)), QLocale::ShortFormat)));
+                                      QDateTime(QDate(2000, month, 28), QTime(hour, 58, 58)),
+                                      QLocale::ShortFormat)));
     return widest;
 }
 
@@ -162,16 +163,18 @@ public:
         QHeaderView* header = list->header();
         const int dates = header->count() - 1;
         const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
-        const int dateRoom = widestShortDate(list->fontMetrics()) + 2 * margin + list->fontMetrics().averageCharWidth();
+        const int dateRoom =
+            widestShortDate(list->fontMetrics()) + 2 * margin + list->fontMetrics().averageCharWidth();
         if (dates > 0 && header->sectionSize(dates) < dateRoom)
             header->resizeSection(dates, dateRoom);
         const QScrollBar* bar = list->verticalScrollBar();
-        const int barRoom = bar->isVisible() ? 0 : list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
+        const int barRoom =
+            bar->isVisible() ? 0 : list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
         const int missing = header->length() + barRoom - list->viewport()->width();
         const QScreen* screen = dialog->screen();
+        const int frame = dialog->frameGeometry().width() - dialog->width();
         if (missing > 0 && screen)
-            dialog->resize(qMin(dialog->width() + missing, screen->availableGeometry().width() -
-                                                               (dialog->frameGeometry().width() - dialog->width())),
+            dialog->resize(qMin(dialog->width() + missing, screen->availableGeometry().width() - frame),
                            dialog->height());
         return false;
     }

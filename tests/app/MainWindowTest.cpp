@@ -423,9 +423,11 @@ private Q_SLOTS:
         for (const auto& row : rows)
             QTest::newRow(row[0]) << row[0] << row[1] << false << QByteArray();
         const QByteArray text = "N10 G01 X1\r\nN20 g02 Y2\r\nN30 M30\r\n";
-        QTest::newRow("Shift+Tab") << "Shift+Tab" << "" << false << QByteArray("N10 G01 X1\r\nN20 g02 M99Y2\r\nN30 M30\r\n");
-        QTest::newRow("Home, Tab, Shift+Tab, Tab")
-            << "Home, Tab, Shift+Tab, Tab" << "" << false << QByteArray("N10 G01 X1\r\n\tM99N20 g02 Y2\r\nN30 M30\r\n");
+        // Tab indents and Shift+Tab un-indents; in a line's text Shift+Tab goes back to a tab stop.
+        QTest::newRow("Shift+Tab") << "Shift+Tab" << "" << false
+                                   << QByteArray("N10 G01 X1\r\nN20 g02 M99Y2\r\nN30 M30\r\n");
+        QTest::newRow("Home, Tab, Shift+Tab, Tab") << "Home, Tab, Shift+Tab, Tab" << "" << false
+                                                   << QByteArray("N10 G01 X1\r\n\tM99N20 g02 Y2\r\nN30 M30\r\n");
         for (const char* keys : {"Tab", "Shift+Tab", "Meta+Tab"})
             QTest::newRow(qPrintable(QString("read-only, ") + keys)) << keys << "" << true << text;
     }

@@ -355,9 +355,11 @@ private Q_SLOTS:
         QTest::newRow("End, Ctrl+Backspace") << "End, Ctrl+Backspace" << QByteArray("G01 \nG02 Y2\nM30");
         QTest::newRow("Ctrl+A, Enter, Ctrl+Z, Ctrl+Y") << "Ctrl+A, Enter, Ctrl+Z, Ctrl+Y" << QByteArray("\r\n");
         // The clipboard and undo keys with Alt held are other keys.
-        QTest::newRow("End, Backspace, Ctrl+Alt+Z") << "End, Backspace, Ctrl+Alt+Z" << QByteArray("G01 X\nG02 Y2\nM30");
+        QTest::newRow("End, Backspace, Ctrl+Alt+Z")
+            << "End, Backspace, Ctrl+Alt+Z" << QByteArray("G01 X\nG02 Y2\nM30");
         QTest::newRow("Shift+End, Ctrl+Alt+C, Ctrl+Alt+X, Ctrl+End, Ctrl+V, Shift+Ins")
-            << "Shift+End, Ctrl+Alt+C, Ctrl+Alt+X, Ctrl+End, Ctrl+V, Shift+Ins" << QByteArray("G01 X1\nG02 Y2\nM30");
+            << "Shift+End, Ctrl+Alt+C, Ctrl+Alt+X, Ctrl+End, Ctrl+V, Shift+Ins"
+            << QByteArray("G01 X1\nG02 Y2\nM30");
         QTest::newRow("Shift+End, Shift+Del, Ctrl+End, Shift+Ins")
             << "Shift+End, Shift+Del, Ctrl+End, Shift+Ins" << QByteArray("\nG02 Y2\nM30G01 X1");
         QTest::newRow("End, Backspace, Ctrl+Z, Ctrl+Shift+Z")
