@@ -364,7 +364,9 @@ private Q_SLOTS:
             << "Shift+End, Shift+Del, Ctrl+End, Shift+Ins" << QByteArray("\nG02 Y2\nM30G01 X1");
         QTest::newRow("End, Backspace, Ctrl+Z, Ctrl+Shift+Z")
             << "End, Backspace, Ctrl+Z, Ctrl+Shift+Z" << QByteArray("G01 X\nG02 Y2\nM30");
-        QTest::newRow("Ctrl+Down, Del") << "Ctrl+Down, Del" << QByteArray("01 X1\nG02 Y2\nM30");
+        QTest::newRow("Ctrl+End, Return, Return, Return, Ctrl+Home, Down, Ctrl+Down, Del")
+            << "Ctrl+End, Return, Return, Return, Ctrl+Home, Down, Ctrl+Down, Del"
+            << QByteArray("G01 X1\n02 Y2\nM30\r\n\r\n\r\n"); // and scrolled
         // AltGr types (X11 reports its level shift as the group switch, or as
         // nothing), and so does the keypad with Num Lock.
         QTest::newRow("AltGr+@, AltGr+{, Num+5, Num+.")
@@ -375,6 +377,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, text);
         EditControl* ed = mgr->editor(0);
         ed->setBytes("G01 X1\nG02 Y2\nM30");
+        // Three lines show: Ctrl+Down has lines to scroll.
+        QTabWidget* tabs = mgr->tabWidget();
+        tabs->show();
+        tabs->resize(400, tabs->height() - ed->viewport()->height() + ed->textHeight(0) * 7 / 2);
         for (const QString& key : keys.split(QStringLiteral(", "))) {
             if (key.startsWith(QStringLiteral("AltGr+"))) {
                 const QString typed = key.mid(6);
@@ -386,6 +392,8 @@ private Q_SLOTS:
         }
         QCOMPARE(ed->bytes(), text);
         QCOMPARE(msgs->texts(), QStringList()); // an empty clipboard pastes nothing and says nothing
+        if (keys.contains(QStringLiteral("Ctrl+Down")))
+            QCOMPARE(ed->firstVisibleLine(), 1);
     }
 
     // A character no byte stands for would be saved as "?": typed, pasted,
