@@ -84,6 +84,7 @@ frmProperties::frmProperties(QWidget* parent, const QString& machineName)
     new DialogParts::HelpKey(this);
     keepDialogSize(this);
     applyLanguage(this);
+    settleDialogSize(this);
 }
 
 bool frmProperties::editCurrentMachine(QWidget* parent, const QString& machineName,

@@ -54,6 +54,8 @@ frmSelectCNC::frmSelectCNC(const MachineList& machines, int currentPosition, QWi
     layout->addWidget(command1_[1], 2, 1);
     layout->addWidget(command3_, 3, 1);
     layout->addWidget(language, 4, 1, Qt::AlignBottom | Qt::AlignRight);
+    // Room to spare goes to the list, not to a band around its label.
+    layout->setRowStretch(4, 1);
     resize(380, 360);
 
     fillList();

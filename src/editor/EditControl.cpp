@@ -122,7 +122,7 @@ void EditControl::bindEditingKeys() {
         {C::DeleteBack, Qt::Key_Backspace}, {C::DeleteBack, Shift | Qt::Key_Backspace},
         {C::DeleteWordLeft, Ctrl | Qt::Key_Backspace},
         {C::EditToggleOvertype, Qt::Key_Insert},
-        {C::Tab, Qt::Key_Tab},
+        {C::Tab, Qt::Key_Tab},              {C::Backtab, Shift | Qt::Key_Tab},
         {C::Newline, Qt::Key_Return},       {C::Newline, Shift | Qt::Key_Return},
         {C::SelectAll, Ctrl | Qt::Key_A}
     };
@@ -628,8 +628,24 @@ bool EditControl::event(QEvent* e) {
             return true;
         }
     }
-    return QsciScintilla::event(e);
+    const bool handled = QsciScintilla::event(e);
+    // A Tab the control passed on would move the focus from a parent, to the
+    // machine selector say, where the next letters typed choose a machine.
+    // (Ctrl+Tab walks the windows before the control sees it.)
+    if (e->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(e);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            e->accept();
+            return true;
+        }
+    }
+    return handled;
 }
+
+// Tab and Shift+Tab indent and un-indent, a read-only text's included: the
+// focus never leaves the text by a key.
+bool EditControl::focusNextPrevChild(bool) { return false; }
 
 void EditControl::keyPressEvent(QKeyEvent* e) {
     // Key down reaches the program before the control acts on the key.

@@ -141,6 +141,7 @@ Q_SIGNALS:
 protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void dropEvent(QDropEvent* e) override;

@@ -327,8 +327,9 @@ void EditorManager::setCaption(int index) {
     const QString title = ProgramPaths::appTitle();
     const QString tag = ed->tag();
     QString caption = title;
+    // The name its tab and the quit question give it.
     if (ed->canUndo() && tag.isEmpty() && hasText)
-        caption = title + QStringLiteral(" [Untitled] ");
+        caption = title + QStringLiteral(" [") + tabCaption(index) + QStringLiteral("] ");
     else if (!tag.isEmpty())
         caption = title + QStringLiteral(" [") + tag + QStringLiteral("] ");
     Q_EMIT captionChanged(caption);
@@ -624,7 +625,10 @@ void EditorManager::mnuPasteProc() {
         return;
     QClipboard* clipboard = QApplication::clipboard();
     const QMimeData* data = clipboard->mimeData();
-    if (!data || !data->hasText()) {
+    // An empty clipboard has nothing to paste and nothing to say.
+    if (!data || data->formats().isEmpty())
+        return;
+    if (!data->hasText()) {
         msgBox(QStringLiteral("The Data On The ClipBoard Is Not Text"), Msg::Ok, Msg::Information);
         return;
     }

@@ -40,3 +40,13 @@ private:
 void keepDialogSize(QDialog* dialog) {
     new SizeKeeper(dialog);
 }
+
+void settleDialogSize(QDialog* dialog) {
+    dialog->ensurePolished();
+    if (QLayout* layout = dialog->layout()) {
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+        layout->activate();
+    }
+    // Still sized by its layout when shown (see keepDialogSize).
+    dialog->setAttribute(Qt::WA_Resized, false);
+}

@@ -5,13 +5,19 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLayout>
+#include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTreeView>
 
 namespace {
 
@@ -78,9 +84,23 @@ Msg::Answer showBox(const Msg::Request& r) {
     return fromStandard(result);
 }
 
+// `text` in at most `width`: a path's folders are shortened in their middle
+// and its file name, what follows the last "/", stays whole while it fits;
+// beyond that both ends of the whole text show.
+QString shortenKeepingEnd(const QString& text, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const qsizetype slash = text.lastIndexOf(QLatin1Char('/'));
+    const QString end = text.mid(slash);
+    const int endWidth = metrics.horizontalAdvance(end);
+    const int ellipsis = metrics.horizontalAdvance(QChar(0x2026));
+    if (slash > 0 && endWidth + ellipsis <= width)
+        return metrics.elidedText(text.left(slash), Qt::ElideMiddle, width - endWidth) + end;
+    return metrics.elidedText(text, Qt::ElideMiddle, width);
+}
+
 QString showInput(const Msg::InputRequest& r, bool* ok) {
     QInputDialog dialog(QApplication::activeWindow());
-    dialog.setWindowTitle(r.title);
     dialog.setLabelText(r.prompt);
     dialog.setTextValue(r.defaultText);
     // The frame shows the title beside its icon and buttons, in bold and
@@ -89,22 +109,23 @@ QString showInput(const Msg::InputRequest& r, bool* ok) {
     QFont bold = dialog.font();
     bold.setBold(true);
     const QFontMetrics title(bold);
-    // No wider than the screen, frame included: a line too long for it (a
-    // deep path) is shortened in its middle, where both its ends still show.
+    // No wider than the screen, frame included: a line or a title too long
+    // for it (a deep path) is shortened, keeping the file name it ends in.
     const QScreen* screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
     const int room = screen ? screen->availableGeometry().width() - 2 * title.height() : QWIDGETSIZE_MAX;
+    const QString shownTitle = shortenKeepingEnd(r.title, title, room - 6 * title.height());
+    dialog.setWindowTitle(shownTitle);
     dialog.sizeHint(); // lays the box out
     const QMargins margins = dialog.layout() ? dialog.layout()->contentsMargins() : QMargins();
     const int lineRoom = room - margins.left() - margins.right();
     const QFontMetrics text(dialog.font());
     QStringList lines = r.prompt.split(QLatin1Char('\n'));
     for (QString& line : lines)
-        if (text.horizontalAdvance(line) > lineRoom)
-            line = text.elidedText(line, Qt::ElideMiddle, lineRoom);
+        line = shortenKeepingEnd(line, text, lineRoom);
     dialog.setLabelText(lines.join(QLatin1Char('\n')));
     const QSize hint = dialog.sizeHint();
     dialog.resize(
-        qMin(room, qMax(hint.width(), title.horizontalAdvance(r.title) * 5 / 4 + 6 * title.height())),
+        qMin(room, qMax(hint.width(), title.horizontalAdvance(shownTitle) * 5 / 4 + 6 * title.height())),
         hint.height());
     keepDialogSize(&dialog);
     const bool accepted = dialog.exec() == QDialog::Accepted;
@@ -112,6 +133,52 @@ QString showInput(const Msg::InputRequest& r, bool* ok) {
         *ok = accepted;
     return accepted ? dialog.textValue() : QString();
 }
+
+// The width of the widest date and time the system writes in short form, as
+// a file chooser's list shows them.
+int widestShortDate(const QFontMetrics& metrics) {
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month)
+        for (int hour : {10, 22})
+            widest = qMax(widest, metrics.horizontalAdvance(QLocale::system().toString(
+                                      QDateTime(QDate(2000, month, 28), QTime(hour, 58, 58)),
+                                      QLocale::ShortFormat)));
+    return widest;
+}
+
+// Widens a file chooser as it is shown until every column of its list
+// shows, a date whole in the last one (Qt sizes that one for a short
+// American date), with room for a scroll bar that a long folder brings
+// later. A chooser of the desktop's own has no such list.
+class ColumnRoom : public QObject {
+public:
+    explicit ColumnRoom(QFileDialog* dialog) : QObject(dialog) { dialog->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* dialog = qobject_cast<QWidget*>(watched);
+        if (!dialog || event->type() != QEvent::Show)
+            return false;
+        QTreeView* list = dialog->findChild<QTreeView*>();
+        if (!list || !list->isVisible())
+            return false;
+        QHeaderView* header = list->header();
+        const int dates = header->count() - 1;
+        const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+        const int dateRoom =
+            widestShortDate(list->fontMetrics()) + 2 * margin + list->fontMetrics().averageCharWidth();
+        if (dates > 0 && header->sectionSize(dates) < dateRoom)
+            header->resizeSection(dates, dateRoom);
+        const QScrollBar* bar = list->verticalScrollBar();
+        const int barRoom =
+            bar->isVisible() ? 0 : list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
+        const int missing = header->length() + barRoom - list->viewport()->width();
+        const QScreen* screen = dialog->screen();
+        const int frame = dialog->frameGeometry().width() - dialog->width();
+        if (missing > 0 && screen)
+            dialog->resize(qMin(dialog->width() + missing, screen->availableGeometry().width() - frame),
+                           dialog->height());
+        return false;
+    }
+};
 
 QStringList showFileDialog(const Msg::FileRequest& r) {
     const bool folder = r.kind == Msg::FileRequest::Folder;
@@ -135,6 +202,7 @@ QStringList showFileDialog(const Msg::FileRequest& r) {
         break;
     }
     // Left resizable: its columns (sizes, dates) and long names need the room.
+    new ColumnRoom(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList chosen = dialog.selectedFiles();

@@ -23,15 +23,21 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTreeView>
 #include <QUrl>
 #include <QWindow>
 #include <QtTest>
@@ -392,10 +398,14 @@ private Q_SLOTS:
     // With the focus in the editor every menu shortcut runs its command and
     // leaves the program as it was; the edit control's own commands beyond
     // plain editing (line transpose, duplicate, case change, ...) are gone.
+    // No key takes the focus from the editor, a read-only one included:
+    // "M99" typed next goes into the program, not to the machine selector.
     // (Cut, Paste and Undo are the editor's own keys: see the editor's tests.)
     void keysInTheEditorRunTheMenusCommandsAndNeverChangeTheProgram_data() {
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("done"); // what the key ran; empty: nothing
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QByteArray>("typed"); // the program after "M99"; empty: "M99" over "g02 Y2"
         const char* const rows[][2] = {
             {"Ctrl+N", "new:"},         {"F9", "open"},         {"Ctrl+S", "save"},
             {"Ctrl+P", "print:0"},      {"F8", "closed"},       {"Ctrl+C", "copied"},
@@ -411,19 +421,31 @@ private Q_SLOTS:
             {"Ctrl+]", ""}
         };
         for (const auto& row : rows)
-            QTest::newRow(row[0]) << row[0] << row[1];
+            QTest::newRow(row[0]) << row[0] << row[1] << false << QByteArray();
+        const QByteArray text = "N10 G01 X1\r\nN20 g02 Y2\r\nN30 M30\r\n";
+        // Tab indents and Shift+Tab un-indents; in a line's text Shift+Tab goes back to a tab stop.
+        QTest::newRow("Shift+Tab") << "Shift+Tab" << "" << false
+                                   << QByteArray("N10 G01 X1\r\nN20 g02 M99Y2\r\nN30 M30\r\n");
+        QTest::newRow("Home, Tab, Shift+Tab, Tab") << "Home, Tab, Shift+Tab, Tab" << "" << false
+                                                   << QByteArray("N10 G01 X1\r\n\tM99N20 g02 Y2\r\nN30 M30\r\n");
+        for (const char* keys : {"Tab", "Shift+Tab", "Meta+Tab"})
+            QTest::newRow(qPrintable(QString("read-only, ") + keys)) << keys << "" << true << text;
     }
     void keysInTheEditorRunTheMenusCommandsAndNeverChangeTheProgram() {
         QFETCH(QString, keys);
         QFETCH(QString, done);
+        QFETCH(bool, readOnly);
+        QFETCH(QByteArray, typed);
         QVERIFY(writeAllBytes(home_->file("ftp.exe"), "")); // the FTP commands are offered
         Harness h = loadedWindow();
         frmTerminal* w = h.window.get();
         showActive(w);
+        const QString machine = w->cmbCNCVisible()->currentText();
         EditControl* ed = w->editorManager()->activeEditor();
         const QByteArray text = "N10 G01 X1\r\nN20 g02 Y2\r\nN30 M30\r\n";
         ed->setBytes(text);
         ed->markSaved(); // Quit asks nothing
+        ed->setReadOnly(readOnly);
         ed->selectRange(16, 22); // "g02 Y2"
         ed->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), ed);
@@ -446,7 +468,16 @@ private Q_SLOTS:
         if (ed->selectionLength() == text.size())
             ran << "all selected";
         QCOMPARE(ran.join(' '), done);
-        QCOMPARE(ed->bytes(), text);
+        if (!w->isVisible())
+            return;
+        if (QApplication::activeWindow() != w) // a dialog closed: the window manager gives the focus back
+            showActive(w);
+        QTest::keyClicks(QApplication::focusWidget(), "M99");
+        QCOMPARE(QApplication::focusWidget(), ed);
+        QCOMPARE(w->cmbCNCVisible()->currentText(), machine);
+        if (typed.isEmpty())
+            typed = done == "all selected" ? "M99" : "N10 G01 X1\r\nN20 M99\r\nN30 M30\r\n";
+        QCOMPARE(ed->bytes(), typed);
     }
 
     void debugViewsAreOfferedOnlyWhileTheDebugWindowIsOpen() {
@@ -681,10 +712,12 @@ private Q_SLOTS:
     }
 
     // Dialogs as they come to the screen: one laid out for one size is fixed
-    // before its window is shown (the window manager decides then whether to
-    // draw resize handles); the file choosers and the machine picker can be
-    // widened for long names; none is wider than the screen, and an input
-    // box is as wide as its title.
+    // before its window is made and shown (the window manager decides then
+    // whether to draw resize handles, and where to put it); the file choosers
+    // and the machine picker can be widened for long names; none is wider
+    // than the screen, and an input box is as wide as its title. The file
+    // choosers show every column, a label sits by the control it names, and
+    // a line or title shortened for the screen keeps the file name it ends in.
     void dialogsComeToTheScreenAtAFittingSize() {
         Harness h = loadedWindow();
         h.window->editorManager()->activeEditor()->setBytes("G01\n");
@@ -705,6 +738,11 @@ private Q_SLOTS:
             }
         } windows;
         qApp->installEventFilter(&windows);
+        QVERIFY(QDir().mkpath(home_->file("programs"))); // a row for each chooser
+        // The choosers restore their columns from Qt's own settings: not the user's.
+        for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, home_->path());
+        const QString file = "O1234-second-operation-of-the-left-hand-bracket-with-the-long-tool-list.NC";
         QStringList misfits;
         ModalAnswerer check(
             [&](QWidget* w) {
@@ -718,11 +756,32 @@ private Q_SLOTS:
                     misfits << "narrow " + dialog->windowTitle();
                 if (dialog->frameGeometry().width() > dialog->screen()->availableGeometry().width())
                     misfits << "wide " + dialog->windowTitle();
+                if (const auto* list = dialog->findChild<QTreeView*>("treeView"); list && list->isVisible()) {
+                    if (list->header()->length() > list->viewport()->width())
+                        misfits << "columns cut " + dialog->windowTitle();
+                    const QAbstractItemModel* model = list->model();
+                    QDeadlineTimer deadline(10000); // the folder is read in the background
+                    while (model->rowCount(list->rootIndex()) == 0 && !deadline.hasExpired())
+                        QTest::qWait(10);
+                    const QModelIndex date = model->index(0, list->header()->count() - 1, list->rootIndex());
+                    if (list->visualRect(date).width() <=
+                        list->fontMetrics().horizontalAdvance(date.data().toString()) + 2)
+                        misfits << "date cut " + date.data().toString();
+                }
+                for (const QLabel* label : dialog->findChildren<QLabel*>())
+                    if (label->buddy() && label->isVisible() && label->height() > 2 * label->sizeHint().height())
+                        misfits << "band around " + label->text();
+                if (auto* input = qobject_cast<QInputDialog*>(dialog))
+                    for (const QString& text : input->labelText().split('\n') + QStringList{dialog->windowTitle()})
+                        if (text.contains("/home/cnc/") && !text.contains("/" + file))
+                            misfits << "file name cut " + text;
                 dialog->reject();
                 return true;
             },
             true);
-        frmProperties().exec();
+        frmProperties properties; // has its size before its window is made, not a default one
+        QCOMPARE(properties.size(), properties.layout()->totalSizeHint());
+        properties.exec();
         frmSelectCNC(machines(3, {1, 2, 3}), 0).exec();
         frmVisibleCNC(machines(3, {1, 2, 3}), 0).exec();
         frmMerge().exec();
@@ -731,21 +790,22 @@ private Q_SLOTS:
              {Msg::FileRequest::OpenFiles, Msg::FileRequest::SaveFile, Msg::FileRequest::Folder}) {
             Msg::FileRequest files;
             files.kind = kind;
+            files.startFolder = home_->path();
             fileDialog(files);
         }
         printWindow(false);
         for (const char* title :
              {"Send After Toolbreak", "A Title Far Longer Than The One Line Asked Below It"})
             inputBox("Line ?", title);
-        const QString deep =
-            "/home/cnc/" + QString("programs-of-the-second-shift/").repeated(40) + "O1000.NC";
+        const QString deep = "/home/cnc/" + QString("programs-of-the-second-shift/").repeated(40) + file;
         inputBox("Restart From Which Line Of\n" + deep + " ?\n(1 To 9)", "Send After Toolbreak");
+        inputBox("Line ?", deep);
         qApp->removeEventFilter(&windows);
         QCOMPARE(windows.shown.join(", "),
                  QString("frmProperties fixed, frmSelectCNC resizable, frmVisibleCNC fixed, frmMerge fixed, "
                          "frmFanucSplitFiles fixed, QFileDialog resizable, QFileDialog resizable, "
                          "QFileDialog resizable, QPrintDialog fixed, QInputDialog fixed, QInputDialog fixed, "
-                         "QInputDialog fixed"));
+                         "QInputDialog fixed, QInputDialog fixed"));
         QCOMPARE(misfits.join(", "), QString());
     }
 

@@ -232,7 +232,7 @@ private Q_SLOTS:
         QCOMPARE(send.last().first().toBool(), false);
         type(mgr->editor(0), QStringLiteral("G1"));
         mgr->setCaption(0);
-        QCOMPARE(captions.last().first().toString(), QStringLiteral("Feedline [Untitled] "));
+        QCOMPARE(captions.last().first().toString(), QStringLiteral("Feedline [Untitled1] ")); // as its tab
         QCOMPARE(send.last().first().toBool(), true);
         mgr->openFileInNewWindow();
         QCOMPARE(captions.last().first().toString(), QStringLiteral("Feedline [Untitled2] "));
@@ -354,15 +354,46 @@ private Q_SLOTS:
         QTest::newRow("Shift+Down, Backspace") << "Shift+Down, Backspace" << QByteArray("G02 Y2\nM30");
         QTest::newRow("End, Ctrl+Backspace") << "End, Ctrl+Backspace" << QByteArray("G01 \nG02 Y2\nM30");
         QTest::newRow("Ctrl+A, Enter, Ctrl+Z, Ctrl+Y") << "Ctrl+A, Enter, Ctrl+Z, Ctrl+Y" << QByteArray("\r\n");
+        // The clipboard and undo keys with Alt held are other keys.
+        QTest::newRow("End, Backspace, Ctrl+Alt+Z")
+            << "End, Backspace, Ctrl+Alt+Z" << QByteArray("G01 X\nG02 Y2\nM30");
+        QTest::newRow("Shift+End, Ctrl+Alt+C, Ctrl+Alt+X, Ctrl+End, Ctrl+V, Shift+Ins")
+            << "Shift+End, Ctrl+Alt+C, Ctrl+Alt+X, Ctrl+End, Ctrl+V, Shift+Ins"
+            << QByteArray("G01 X1\nG02 Y2\nM30");
+        QTest::newRow("Shift+End, Shift+Del, Ctrl+End, Shift+Ins")
+            << "Shift+End, Shift+Del, Ctrl+End, Shift+Ins" << QByteArray("\nG02 Y2\nM30G01 X1");
+        QTest::newRow("End, Backspace, Ctrl+Z, Ctrl+Shift+Z")
+            << "End, Backspace, Ctrl+Z, Ctrl+Shift+Z" << QByteArray("G01 X\nG02 Y2\nM30");
+        QTest::newRow("Ctrl+End, Return, Return, Return, Ctrl+Home, Down, Ctrl+Down, Del")
+            << "Ctrl+End, Return, Return, Return, Ctrl+Home, Down, Ctrl+Down, Del"
+            << QByteArray("G01 X1\n02 Y2\nM30\r\n\r\n\r\n"); // and scrolled
+        // AltGr types (X11 reports its level shift as the group switch, or as
+        // nothing), and so does the keypad with Num Lock.
+        QTest::newRow("AltGr+@, AltGr+{, Num+5, Num+.")
+            << "AltGr+@, AltGr+{, Num+5, Num+." << QByteArray("@{5.G01 X1\nG02 Y2\nM30");
     }
     void theOrdinaryEditingKeysEdit() {
         QFETCH(QString, keys);
         QFETCH(QByteArray, text);
         EditControl* ed = mgr->editor(0);
         ed->setBytes("G01 X1\nG02 Y2\nM30");
-        for (const QString& key : keys.split(QStringLiteral(", ")))
-            QTest::keySequence(ed, QKeySequence(key));
+        // Three lines show: Ctrl+Down has lines to scroll.
+        QTabWidget* tabs = mgr->tabWidget();
+        tabs->show();
+        tabs->resize(400, tabs->height() - ed->viewport()->height() + ed->textHeight(0) * 7 / 2);
+        for (const QString& key : keys.split(QStringLiteral(", "))) {
+            if (key.startsWith(QStringLiteral("AltGr+"))) {
+                const QString typed = key.mid(6);
+                QKeyEvent press(QEvent::KeyPress, QKeySequence(typed)[0].key(), Qt::GroupSwitchModifier, typed);
+                QApplication::sendEvent(ed, &press);
+            } else {
+                QTest::keySequence(ed, QKeySequence(key));
+            }
+        }
         QCOMPARE(ed->bytes(), text);
+        QCOMPARE(msgs->texts(), QStringList()); // an empty clipboard pastes nothing and says nothing
+        if (keys.contains(QStringLiteral("Ctrl+Down")))
+            QCOMPARE(ed->firstVisibleLine(), 1);
     }
 
     // A character no byte stands for would be saved as "?": typed, pasted,
