@@ -7,6 +7,7 @@
 #include "TestHome.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
@@ -337,23 +338,34 @@ private Q_SLOTS:
     }
 
     // A signal once the whole program has left the port, in the trailer's
-    // closing pause, stops nothing: exit 0, no cancel said, the restart line
-    // the program's last, as a send that went out whole leaves it.
+    // closing pause, or 150 ms into the last line's delay with only blank
+    // lines after it that the send drops, stops nothing: exit 0, no cancel
+    // said, the restart line the program's last line sent, as a send that
+    // went out whole leaves it.
     void aSignalOnceAllHasLeftStopsNothing() {
         const QString file = home_->file(QStringLiteral("part.nc"));
-        QVERIFY(writeAllBytes(file, "O1\nG0X1\nM30\n"));
-        PtyMachine* m = freshMachine("TrailerSend=37,!20000!\n");
-        const QByteArray whole = "O1\r\nG0X1\r\nM30\r\n%";
-        bool signalled = false;
-        const Run r = run(QStringLiteral("?3?S?") + file, [&] {
-            if (!signalled && m->receivedCount() >= whole.size())
-                signalled = ::kill(pid_t(pid_), SIGTERM) == 0;
-        });
-        QVERIFY2(signalled && r.exitCode == 0, qPrintable(r.how));
-        QVERIFY2(!r.errors.contains(QStringLiteral("Cancelled")), qPrintable(r.errors));
-        QCOMPARE(m->received(), whole);
-        initSettingsPath();
-        QCOMPARE(readIni(QStringLiteral("Machine3"), QStringLiteral("lastline")), QStringLiteral("M30"));
+        const struct {
+            QByteArray program, keys, whole;
+            int afterMs;
+        } rows[] = {{"O1\nG0X1\nM30\n", "TrailerSend=37,!20000!\n", "O1\r\nG0X1\r\nM30\r\n%", 0},
+                    {"O1\nG0X1\nM30\n\n\n\n", "StripBlankLines=1\nLineDelay=400\n", "O1\r\nG0X1\r\nM30\r\n", 150}};
+        for (const auto& row : rows) {
+            QVERIFY(writeAllBytes(file, row.program));
+            PtyMachine* m = freshMachine(row.keys);
+            bool signalled = false;
+            QElapsedTimer got;
+            const Run r = run(QStringLiteral("?3?S?") + file, [&] {
+                if (!got.isValid() && m->receivedCount() >= row.whole.size())
+                    got.start();
+                if (!signalled && got.isValid() && got.elapsed() >= row.afterMs)
+                    signalled = ::kill(pid_t(pid_), SIGTERM) == 0;
+            });
+            QVERIFY2(signalled && r.exitCode == 0, qPrintable(r.how));
+            QVERIFY2(!r.errors.contains(QStringLiteral("Cancelled")), qPrintable(r.errors));
+            QCOMPARE(m->received(), row.whole);
+            initSettingsPath();
+            QCOMPARE(readIni(QStringLiteral("Machine3"), QStringLiteral("lastline")), QStringLiteral("M30"));
+        }
     }
 
     // A send goes out only on the machine's section read from the settings

@@ -96,10 +96,14 @@ TEST_F(Send, ALongCustomEndOfBlockFollowsEveryLine) {
 
 TEST_F(Send, LineRulesOfEachEngine) {
     set({{"StripSpaces", "1"}, {"IgnoreBlock", "/"}, {"StripBlankLines", "1"}});
-    const QString path = program("N10 G01 X5\n/N20 M00\n\nN30  M30\n");
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    const QString path = program("N10 G01 X5\n/N20 M00\n\nN30  M30\n\n/N40\n");
     QByteArray expected = "N10G01X5\r\nN30M30\r\n";
-    EXPECT_EQ(received(expected.size()), expected);
+    for (const bool window : {false, true}) {
+        EXPECT_EQ(window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::Sent);
+        EXPECT_EQ(received(expected.size()), expected);
+        // The last line the machine got, not one the send dropped after it.
+        EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QStringLiteral("N30  M30"));
+    }
 
     // The window engine also knows the ignore type that keeps the part of a
     // block before the mark, and the double space after N.
