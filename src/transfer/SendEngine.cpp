@@ -1252,6 +1252,8 @@ void checkNeedToWarnAfterSend(const QString& fileName) {
         const QString text = QStringLiteral("The File \"%1\" Has Been Sent").arg(fileName) + QLatin1Char('\n') +
                              QStringLiteral("The Com Port Is Still Open") + QLatin1Char('\n') +
                              QStringLiteral("Press OK To End Transmission");
+        // The send is over; only the port waits for OK.
+        statusbar(QStringLiteral("File Sent - Press OK To End Transmission"));
         // The box comes half a second after the progress window has gone,
         // the events of that time handled. Where nobody sees a box (no
         // screen) the message is only printed: nothing waits for it.

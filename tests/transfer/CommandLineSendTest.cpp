@@ -258,6 +258,23 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.errors.contains(QStringLiteral("Timed Out After 3s")), qPrintable(r.errors));
         QVERIFY2(r.errors.contains(heldLine) && !r.errors.contains(goesOnLine), qPrintable(r.errors));
+
+        // The wait for XON before the send, which has no limit, is said too.
+        m = freshMachine("WaitForXON=1\n");
+        QVERIFY(writeAllBytes(file, "O1\nM30\n"));
+        QElapsedTimer open, xon;
+        r = run(QStringLiteral("?3?S?") + file, [&] {
+            if (!open.isValid() && holdsOpen(m->slavePath()))
+                open.start();
+            if (open.isValid() && open.elapsed() > 300 && m->receivedCount() == 0 &&
+                (!xon.isValid() || xon.elapsed() > 300)) {
+                m->send("\x11"); // again until it is heard: one before the wait does not count
+                xon.start();
+            }
+        });
+        QCOMPARE(r.exitCode, 0);
+        const qsizetype waitAt = r.errors.indexOf(QStringLiteral("Feedline: Waiting For XON From CNC To Start Transfer"));
+        QVERIFY2(waitAt >= 0 && r.errors.indexOf(goesOnLine, waitAt) > waitAt, qPrintable(r.errors));
     }
 
     // SIGINT, SIGTERM and SIGHUP end a send as Cancel does, so that a script

@@ -639,6 +639,12 @@ TEST_F(Send, PortThatCannotOpenEmptyFileAndRoutesWithoutAProtocolSendNothing) {
             EXPECT_EQ(window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::PortFailed)
                 << qPrintable(named);
             EXPECT_EQ(msgs.texts().filter(named).size(), 1) << qPrintable(msgs.texts().join('|'));
+            // Headed as what it is: no port is opened on a send key the send refuses.
+            const bool portKey = QStringList{"CommPort", "iBaudrate", "Handshaking", "SendTimeOut"}.contains(r[0]);
+            EXPECT_TRUE(msgs.texts().filter(named).value(0).startsWith(
+                portKey ? QStringLiteral("Can't Open The Port Of Machine1\n")
+                        : QStringLiteral("The Send To Machine1 Is Refused For Its Settings\n")))
+                << qPrintable(msgs.texts().join('|'));
             // The last send's restart line outlives a send that never had its port.
             EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QStringLiteral("N9 (RESTART HERE)"));
         }
@@ -702,18 +708,23 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     EXPECT_EQ(readAllBytes(home.file(QStringLiteral("copy.nc"))), text);
     ASSERT_EQ(logLines().size(), 1);
 
-    // The prompt comes after a pause that lets the events of its time run.
+    // The prompt comes after a pause that lets the events of its time run;
+    // the status line no longer says the send goes on.
     bool eventRan = false, ranBeforeBox = false;
+    QString statusAtBox;
     QTimer::singleShot(0, [&] { eventRan = true; });
     const Msg::Handler scripted = Msg::setHandler([&](const Msg::Request&) {
         ranBeforeBox = eventRan;
+        statusAtBox = lastStatusText();
         return Msg::AnswerOk;
     });
     gCancelSend = false; // as for a send that went whole
     afterSendPromptPauseMs() = 500;
+    statusbar(QStringLiteral("Sending File 100% [Esc=Cancel]"));
     checkNeedToWarnAfterSend(path);
     Msg::setHandler(scripted);
     EXPECT_TRUE(ranBeforeBox);
+    EXPECT_EQ(statusAtBox, QStringLiteral("File Sent - Press OK To End Transmission"));
 
     // A temporary file is sent, but neither logged nor kept as the last file.
     const QString temp = program("G1\n", QStringLiteral("WORK.TMP"));
@@ -1092,8 +1103,22 @@ TEST_F(Send, SeveralFilesInTheirOrderAndCancelEndsTheBatch) {
     EXPECT_TRUE(log[2].contains(c));
     EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), c);
 
+    // A cancel once the first file has gone whole (in the trailer's pause)
+    // stops nothing of it, but still ends the batch, and says so.
+    set("TrailerSend", "77,!20000!");
+    During inThePause([&] {
+        if (machine.receivedCount() < 5)
+            return false;
+        gCancelSend = true;
+        return true;
+    });
+    msgs.answerFiles({a, b, c});
+    sendFromDisk(true);
+    EXPECT_EQ(settled(), "A1\r\nM");
+    EXPECT_EQ(lastStatusText(), QStringLiteral("Ready - a.nc Was Sent, The 2 Files After It Were Not"));
+
     // A cancelled send ends the batch: the files after it are not sent.
-    set("WaitForXON", "1");
+    set({{"WaitForXON", "1"}, {"TrailerSend", ""}});
     int started = 0;
     During operatorSide([&] {
         if (frmCancelSend::instance() && !gCancelSend) {
@@ -1106,9 +1131,10 @@ TEST_F(Send, SeveralFilesInTheirOrderAndCancelEndsTheBatch) {
     sendFromDisk(true);
     EXPECT_EQ(started, 1);
     EXPECT_EQ(settled(), QByteArray());
-    ASSERT_EQ(logLines().size(), 4) << "the cancelled send was begun";
-    EXPECT_TRUE(logLines()[3].contains(a));
+    ASSERT_EQ(logLines().size(), 5) << "the cancelled send was begun";
+    EXPECT_TRUE(logLines()[4].contains(a));
     expectIdleAndUnlocked();
+
 
     // The dialog cancelled: no send, nothing locked.
     host.events.clear();
