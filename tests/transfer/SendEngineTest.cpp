@@ -952,7 +952,9 @@ TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
     file = windowFile;
     line = 0;
     msgs.clear();
+    control->setCaretLine(1);
     EXPECT_EQ(sendTextBlock(file, true, line), SendOutcome::Sent);
+    EXPECT_EQ(control->caretLine(), 1) << "the caret followed the send, and goes back";
     EXPECT_EQ(file, ProgramPaths::programFolder() + QStringLiteral("Machine1.tmp"));
     EXPECT_EQ(readAllBytes(file), QByteArray("N1 X9\nN2 X2\nN3 X3\n"));
     EXPECT_EQ(received(21), "N1 X9\r\nN2 X2\r\nN3 X3\r\n");
@@ -973,6 +975,31 @@ TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
     EXPECT_EQ(shownNames, QSet<QString>{getFileNameFromPath(windowFile)});
     EXPECT_EQ(logLines().size(), 1);
     expectIdleAndUnlocked();
+
+    // A drip feed of the edited window that fails (the machine gone) names
+    // the window's file too.
+    set("DripFeedPacketSize", "2");
+    control->setBytes(numbered(50000));
+    PtyMachine vanishing;
+    writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), vanishing.slavePath());
+    vanishing.setReaction([m = &vanishing](qint64 got) {
+        if (got > 5000)
+            m->setReading(false); // and it goes while the send surely runs
+    });
+    During hangUp([&] {
+        if (vanishing.receivedCount() > 5000)
+            vanishing.hangUp();
+        frmCancelSend* frm = frmCancelSend::instance();
+        if (!frm || !frm->Label2(4)->text().startsWith(QLatin1String("Error")))
+            return false;
+        gCancelSend = true; // no need to sit out the error's pause
+        return true;
+    });
+    msgs.clear();
+    file = windowFile;
+    EXPECT_EQ(sendTextBlock(file, true, line), SendOutcome::PortFailed);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("\"%1\" Was Not Sent Whole").arg(windowFile)))
+        << qPrintable(msgs.texts().join('|'));
 }
 
 // Each entry checks the keys of the route it sends by: the editor window's
