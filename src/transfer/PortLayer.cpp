@@ -42,7 +42,8 @@ bool openCurrentMachinePort(bool silent, Framing framing, std::optional<SendRout
         if (link.isOpen())
             link.close();
         link.setDisplayName(QString());
-        openError() = impossibleSettingsHeading(impossible) + QLatin1Char('\n') + impossibleSettingsText(impossible);
+        openError() =
+            impossibleSettingsHeading(impossible) + QLatin1Char('\n') + impossibleSettingsText(impossible);
         if (!silent)
             msgBox(openError(), Msg::Ok, Msg::Critical);
         return false;

@@ -889,8 +889,8 @@ void TextSend::sendLines() {
     SendLines::LineReader::Line run[kRun];
     qsizetype runSize = 0, runAt = 0;
     bool linesLeft = true;
-    bool lineDone = true;     // the line last taken is queued, or dropped
-    qint64 handOverEnd = 0;   // where the bytes queued so far end in the port's output
+    bool lineDone = true;   // the line last taken is queued, or dropped
+    qint64 handOverEnd = 0; // where the bytes queued so far end in the port's output
     while (!gCancelSend) {
         if (runAt == runSize) {
             runAt = 0;

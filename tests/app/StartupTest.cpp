@@ -334,13 +334,15 @@ private Q_SLOTS:
         const Msg::Handler before = Msg::setHandler([&](const Msg::Request& r) { return answer(r, false); });
         const auto restore = qScopeGuard([&] { Msg::setHandler(before); });
         // As the program's own: a screen's boxes once asked for.
-        const Startup::Outcome outcome = Startup::runCommandLineSend(CommandLine::parse(fill("?3?S?%F")), [&] {
-            if (screen)
-                Msg::setHandler([&](const Msg::Request& r) { return answer(r, true); });
-            return screen;
-        });
+        const Startup::Outcome outcome =
+            Startup::runCommandLineSend(CommandLine::parse(fill("?3?S?%F")), [&] {
+                if (screen)
+                    Msg::setHandler([&](const Msg::Request& r) { return answer(r, true); });
+                return screen;
+            });
         QCOMPARE(inBoxes.size(), screen ? 1 : 0);
-        QVERIFY2(printed.size() == (screen ? 1 : 2) && printed.last().contains(QLatin1String("Settings Not Saved")),
+        QVERIFY2(printed.size() == (screen ? 1 : 2) &&
+                     printed.last().contains(QLatin1String("Settings Not Saved")),
                  qPrintable(printed.join('|')));
         QCOMPARE(outcome.exitStatus, 0);
         QCOMPARE(boxAsked, screen);

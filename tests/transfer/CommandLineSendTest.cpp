@@ -273,7 +273,8 @@ private Q_SLOTS:
             }
         });
         QCOMPARE(r.exitCode, 0);
-        const qsizetype waitAt = r.errors.indexOf(QStringLiteral("Feedline: Waiting For XON From CNC To Start Transfer"));
+        const qsizetype waitAt =
+            r.errors.indexOf(QStringLiteral("Feedline: Waiting For XON From CNC To Start Transfer"));
         QVERIFY2(waitAt >= 0 && r.errors.indexOf(goesOnLine, waitAt) > waitAt, qPrintable(r.errors));
     }
 
@@ -364,8 +365,9 @@ private Q_SLOTS:
         const struct {
             QByteArray program, keys, whole;
             int afterMs;
-        } rows[] = {{"O1\nG0X1\nM30\n", "TrailerSend=37,!20000!\n", "O1\r\nG0X1\r\nM30\r\n%", 0},
-                    {"O1\nG0X1\nM30\n\n\n\n", "StripBlankLines=1\nLineDelay=400\n", "O1\r\nG0X1\r\nM30\r\n", 150}};
+        } rows[] = {
+            {"O1\nG0X1\nM30\n", "TrailerSend=37,!20000!\n", "O1\r\nG0X1\r\nM30\r\n%", 0},
+            {"O1\nG0X1\nM30\n\n\n\n", "StripBlankLines=1\nLineDelay=400\n", "O1\r\nG0X1\r\nM30\r\n", 150}};
         for (const auto& row : rows) {
             QVERIFY(writeAllBytes(file, row.program));
             PtyMachine* m = freshMachine(row.keys);

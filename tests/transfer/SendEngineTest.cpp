@@ -640,7 +640,8 @@ TEST_F(Send, PortThatCannotOpenEmptyFileAndRoutesWithoutAProtocolSendNothing) {
                 << qPrintable(named);
             EXPECT_EQ(msgs.texts().filter(named).size(), 1) << qPrintable(msgs.texts().join('|'));
             // Headed as what it is: no port is opened on a send key the send refuses.
-            const bool portKey = QStringList{"CommPort", "iBaudrate", "Handshaking", "SendTimeOut"}.contains(r[0]);
+            const bool portKey =
+                QStringList{"CommPort", "iBaudrate", "Handshaking", "SendTimeOut"}.contains(r[0]);
             EXPECT_TRUE(msgs.texts().filter(named).value(0).startsWith(
                 portKey ? QStringLiteral("Can't Open The Port Of Machine1\n")
                         : QStringLiteral("The Send To Machine1 Is Refused For Its Settings\n")))
@@ -1161,7 +1162,6 @@ TEST_F(Send, SeveralFilesInTheirOrderAndCancelEndsTheBatch) {
     ASSERT_EQ(logLines().size(), 5) << "the cancelled send was begun";
     EXPECT_TRUE(logLines()[4].contains(a));
     expectIdleAndUnlocked();
-
 
     // The dialog cancelled: no send, nothing locked.
     host.events.clear();
