@@ -384,16 +384,23 @@ void BlockSend::sendBlocks() {
     finish(true, programHanded && tailHanded);
 }
 
-// Whether the program holds nothing more to send than what was read.
+// Whether the program holds nothing more to send than what was read: the
+// rest of the file, if any, is lines the preparation drops.
 bool BlockSend::nothingLeft(BlockPrep& prep) {
-    char byte;
-    if (file_.read(&byte, 1) != 0)
-        return false;
-    if (!prepared())
-        return true;
-    QByteArray last;
-    prep.finish(&last);
-    return last.isEmpty();
+    QByteArray piece(int(prepared() ? kPieceSize : 1), Qt::Uninitialized), rest;
+    for (;;) {
+        const qint64 n = file_.read(piece.data(), piece.size());
+        if (n < 0 || (n > 0 && !prepared()))
+            return false;
+        if (n == 0)
+            break;
+        prep.feed(piece.constData(), n, &rest);
+        if (!rest.isEmpty())
+            return false;
+    }
+    if (prepared())
+        prep.finish(&rest);
+    return rest.isEmpty();
 }
 
 bool BlockSend::sendBlock(const QByteArray& block) {

@@ -192,6 +192,13 @@ QStringList impossibleSettingsOfSend(SendRoute route) {
     return out;
 }
 
+QString impossibleSettingsHeading(const QStringList& entries) {
+    const QString alias = MachineRecord::current(QStringLiteral("Alias"));
+    return std::any_of(entries.cbegin(), entries.cend(), isPortEntry)
+               ? QStringLiteral("Can't Open The Port Of %1").arg(alias)
+               : QStringLiteral("The Send To %1 Is Refused For Its Settings").arg(alias);
+}
+
 QString impossibleSettingsText(const QStringList& entries) {
     const bool portOnly = std::all_of(entries.cbegin(), entries.cend(), isPortEntry);
     return QStringLiteral("The Settings Of %1 Hold Values No %2 Can Use:\n%3\n\nThey Are In [%4] Of %5.\n"

@@ -43,6 +43,9 @@ QStringList impossibleSettingsOfOpening(bool xmodem);
 QStringList impossibleSettingsOfSend(SendRoute route);
 // Names `entries` of the current machine, where they are stored and what to do.
 QString impossibleSettingsText(const QStringList& entries);
+// The heading of a refusal for `entries`: the port cannot be opened on them,
+// or, where no port key is among them, the send is refused for its keys.
+QString impossibleSettingsHeading(const QStringList& entries);
 
 // (value of the key + 1) x 1024 bytes; 8192 when that is 0 or less.
 int getBufferSize(const QString& key);

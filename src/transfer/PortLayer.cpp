@@ -43,8 +43,7 @@ bool openCurrentMachinePort(bool silent, Framing framing, std::optional<SendRout
             link.close();
         link.setDisplayName(QString());
         openError() =
-            QStringLiteral("Can't Open The Port Of %1").arg(MachineRecord::current(QStringLiteral("Alias"))) +
-            QLatin1Char('\n') + impossibleSettingsText(impossible);
+            impossibleSettingsHeading(impossible) + QLatin1Char('\n') + impossibleSettingsText(impossible);
         if (!silent)
             msgBox(openError(), Msg::Ok, Msg::Critical);
         return false;

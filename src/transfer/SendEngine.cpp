@@ -93,9 +93,10 @@ bool sentByAnotherRoute(SendSession& session, const QString& fileName, bool from
 
 // The lines whose bytes may still be on their way to the machine, each with
 // where its bytes end in the port's output. The first one is the last line
-// known to have left; a line with no bytes (skipped) follows the one before.
+// known to have left. Only lines that go out are kept: a line the send
+// drops (a blank line stripped, an ignored block) is none the machine got.
 // The restart line is taken from here: never a line still in a batch, in a
-// buffer, or dropped by a cancel.
+// buffer, or dropped by a cancel or by the send.
 class LineTrail {
 public:
     struct Line {
@@ -151,8 +152,6 @@ public:
             head_ = 0;
         }
     }
-    // Where the newest line's bytes end in the port's output.
-    qint64 lastEnd() const { return count_ > 0 ? lines_[count_ - 1].end : 0; }
     // The last line whose bytes all left the PC; nullptr when none did.
     const Line* lastOut() {
         if (!link_)
@@ -341,6 +340,8 @@ private:
     bool afterSendShows() const;
     void showSending();
     void sendLines();
+    bool lineLeftToSend(SendLines::LineReader::Line* run, qsizetype at, qsizetype size, qsizetype room,
+                        SendLines::LineReader& reader) const;
     void sendTrailer();
     void finish(bool afterSendWait);
     bool fail(PortResult result);
@@ -888,7 +889,8 @@ void TextSend::sendLines() {
     SendLines::LineReader::Line run[kRun];
     qsizetype runSize = 0, runAt = 0;
     bool linesLeft = true;
-    bool lineDone = true; // the line last taken is in the trail
+    bool lineDone = true;   // the line last taken is queued, or dropped
+    qint64 handOverEnd = 0; // where the bytes queued so far end in the port's output
     while (!gCancelSend) {
         if (runAt == runSize) {
             runAt = 0;
@@ -897,8 +899,12 @@ void TextSend::sendLines() {
                 break;
             }
         }
-        if (quick && (runAt = queueQuickLines(run, runAt, runSize, reader)) == runSize)
-            continue;
+        if (quick) {
+            runAt = queueQuickLines(run, runAt, runSize, reader);
+            handOverEnd = link.handedCount() + pendingSize_;
+            if (runAt == runSize)
+                continue;
+        }
         const SendLines::LineReader::Line& line = run[runAt++];
         lineDone = false;
         const qint64 rawAt = line.start;
@@ -950,7 +956,9 @@ void TextSend::sendLines() {
                 queueBlock(blockData_, blockSize_, eob_);
             }
         }
-        trail_.add({link.handedCount() + pendingSize_, lineIndex_, rawAt, line.size});
+        handOverEnd = link.handedCount() + pendingSize_;
+        if (sent)
+            trail_.add({handOverEnd, lineIndex_, rawAt, line.size});
         lineDone = true;
 
         // The line delay follows each block sent (every line read, for the
@@ -977,15 +985,34 @@ void TextSend::sendLines() {
     }
     if (!failed_ && !gCancelSend)
         fail(flush());
-    // A cancel that came after the last line (in its line delay, say) left none unsent.
-    if (linesLeft && lineDone && gCancelSend && runAt == runSize && reader.error().isEmpty())
-        linesLeft = reader.nextLines(run, 1) > 0 || !reader.error().isEmpty();
-    programHanded_ = !linesLeft && comPort().handedCount() >= trail_.lastEnd();
+    // A cancel that came after the last line that goes out (in its line
+    // delay, say) left none unsent: the lines after it, if any, are dropped.
+    if (linesLeft && lineDone && gCancelSend && reader.error().isEmpty())
+        linesLeft = lineLeftToSend(run, runAt, runSize, kRun, reader);
+    programHanded_ = !linesLeft && comPort().handedCount() >= handOverEnd;
     windowAtTheEnd();
     showProgress(true); // the display shows where the send ended
     if (!failed_ && gCancelSend)
         outcome_ = SendOutcome::Cancelled;
     sendTrailer();
+}
+
+// Whether a line from run[at, size) on, or one still to be read into the
+// run's `room`, would give the machine a byte; a read that fails counts as one.
+bool TextSend::lineLeftToSend(SendLines::LineReader::Line* run, qsizetype at, qsizetype size, qsizetype room,
+                              SendLines::LineReader& reader) const {
+    TapePunch punch = punch_; // a title still to punch is bytes too
+    for (;; at = 0) {
+        for (; at < size; ++at) {
+            QByteArray raw = QByteArray::fromRawData(run[at].data, run[at].size);
+            if (!job_.disk && !punch.beforeLine(raw).isEmpty())
+                return true;
+            if (SendLines::isSent(SendLines::prepareLine(raw, rules_), rules_))
+                return true;
+        }
+        if ((size = reader.nextLines(run, room)) == 0)
+            return !reader.error().isEmpty();
+    }
 }
 
 void TextSend::sendTrailer() {
@@ -1225,6 +1252,8 @@ void checkNeedToWarnAfterSend(const QString& fileName) {
         const QString text = QStringLiteral("The File \"%1\" Has Been Sent").arg(fileName) + QLatin1Char('\n') +
                              QStringLiteral("The Com Port Is Still Open") + QLatin1Char('\n') +
                              QStringLiteral("Press OK To End Transmission");
+        // The send is over; only the port waits for OK.
+        statusbar(QStringLiteral("File Sent - Press OK To End Transmission"));
         // The box comes half a second after the progress window has gone,
         // the events of that time handled. Where nobody sees a box (no
         // screen) the message is only printed: nothing waits for it.

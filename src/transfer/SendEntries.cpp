@@ -2,11 +2,13 @@
 
 #include "EditControl.h"
 #include "FileDialogs.h"
+#include "FileStuff.h"
 #include "MessageSeam.h"
 #include "PortLayer.h"
 #include "SendEngine.h"
 #include "SendHost.h"
 #include "SendLines.h"
+#include "StatusLine.h"
 #include "TransferGlobals.h"
 
 #include <QBuffer>
@@ -39,14 +41,19 @@ void sendFromDisk(bool noWindow) {
     host.lockForTransfer(true);
     if (paths.size() > 1) {
         gCancelBatch = false;
-        for (const QString& path : paths) {
-            if (gCancelBatch)
-                break;
-            QString file = path;
+        for (qsizetype i = 0; i < paths.size() && !gCancelBatch; ++i) {
+            QString file = paths[i];
             int line = 0;
             const SendOutcome outcome = noWindow ? sendFileNoWindow(file) : sendTextBlock(file, false, line);
             if (endsBatch(outcome))
                 gCancelBatch = true;
+            // A cancel that stopped nothing of this file still stops the
+            // files after it: "Ready" alone would say the batch went whole.
+            const qsizetype left = paths.size() - 1 - i;
+            if (gCancelBatch && outcome == SendOutcome::Sent && left > 0)
+                statusbar(QStringLiteral("Ready - %1 Was Sent, ").arg(getFileNameFromPath(paths[i])) +
+                          (left == 1 ? QStringLiteral("The File After It Was Not")
+                                     : QStringLiteral("The %1 Files After It Were Not").arg(left)));
         }
     } else {
         QString file = paths.first();

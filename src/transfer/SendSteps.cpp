@@ -83,9 +83,21 @@ PortResult waitForMachine(frmCancelSend* frm) {
         if (frm) {
             frm->updateIndicator(true, QString());
             frm->cmdOverride()->setEnabled(true);
-            setXonWaitHooks({[frm](const QString& caption) { frm->setCaption(caption); },
-                             [frm] { frm->cmdOverride()->setEnabled(false); }});
         }
+        // Where nobody sees the window, the wait (it has no limit) is said
+        // on standard error as a hold is, and so is its end.
+        SendHost& host = sendHost();
+        setXonWaitHooks({[frm, &host](const QString& caption) {
+                             if (frm)
+                                 frm->setCaption(caption);
+                             host.showHold(caption);
+                         },
+                         [frm, &host] {
+                             if (frm)
+                                 frm->cmdOverride()->setEnabled(false);
+                             if (!gCancelSend)
+                                 host.showHold(QString());
+                         }});
         const PortResult r = wait4XON(gWaitForXONMode, QString());
         setXonWaitHooks({});
         if (r != PortResult::Ok || gCancelSend)

@@ -312,12 +312,17 @@ private Q_SLOTS:
                         "[Machine3]\nAlias=MILL\nCommPort=2\nWaitAfterSending=30\nHandshaking=0\nKeepAlive=0\n"
                         "[Ports]\nCom3=" +
                         pty.slavePath().toLocal8Bit() + "\n");
-        bool boxes = false, boxAsked = false, openWhileAsked = false, endedBySignal = false;
-        const Msg::Handler before = Msg::setHandler([&](const Msg::Request& r) {
+        bool boxAsked = false, openWhileAsked = false, endedBySignal = false;
+        QStringList printed, inBoxes; // on standard error (the handler before the send's), in a box
+        const auto answer = [&](const Msg::Request& r, bool inBox) {
+            (inBox ? inBoxes : printed) << r.text;
             if (!r.text.endsWith(QLatin1String("Press OK To End Transmission")))
                 return Msg::defaultAnswer(r);
-            boxAsked = boxes;
+            boxAsked = inBox;
             openWhileAsked = comPort().isOpen();
+            // The restart line, stored once the port is closed, is kept in
+            // memory only (as after a lock wait in vain): said after the box.
+            keepSettingsInMemory(QStringLiteral("Another Copy Holds The Lock"));
             if (signal) {
                 QDialog box;
                 QTimer::singleShot(0, [] { ::raise(SIGTERM); });
@@ -325,12 +330,20 @@ private Q_SLOTS:
                 endedBySignal = box.exec() == QDialog::Rejected;
             }
             return Msg::AnswerOk;
-        });
+        };
+        const Msg::Handler before = Msg::setHandler([&](const Msg::Request& r) { return answer(r, false); });
         const auto restore = qScopeGuard([&] { Msg::setHandler(before); });
-        const Startup::Outcome outcome = Startup::runCommandLineSend(CommandLine::parse(fill("?3?S?%F")), [&] {
-            boxes = screen;
-            return screen;
-        });
+        // As the program's own: a screen's boxes once asked for.
+        const Startup::Outcome outcome =
+            Startup::runCommandLineSend(CommandLine::parse(fill("?3?S?%F")), [&] {
+                if (screen)
+                    Msg::setHandler([&](const Msg::Request& r) { return answer(r, true); });
+                return screen;
+            });
+        QCOMPARE(inBoxes.size(), screen ? 1 : 0);
+        QVERIFY2(printed.size() == (screen ? 1 : 2) &&
+                     printed.last().contains(QLatin1String("Settings Not Saved")),
+                 qPrintable(printed.join('|')));
         QCOMPARE(outcome.exitStatus, 0);
         QCOMPARE(boxAsked, screen);
         QVERIFY(openWhileAsked);

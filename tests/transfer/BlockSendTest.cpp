@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 
 #include <atomic>
+#include <utility>
 
 namespace {
 
@@ -230,56 +231,115 @@ TEST_F(Blocks, EveryRouteEndsAt100WithTheLastBlockAndItsTime) {
 }
 
 // A cancel once the program and the trailer's bytes have all left the port
-// (in the trailer's closing pause, or the last line's delay) stopped
-// nothing: the send is whole and says no cancel. One in a pause before the
-// trailer's bytes, or while CTS holds the last line, stays a cancel.
+// (in the trailer's closing pause, or the last line's delay, the lines
+// after it dropped) stopped nothing: the send is whole and says no cancel,
+// and the restart line is the last line the machine got. One in a pause
+// before the trailer's bytes, in the last line's delay with the trailer to
+// come, with a line or a block still to go (after the last block of a
+// piece, the next not yet read), while CTS holds the last line, or with the
+// trailer handed over but held by XOFF, stays a cancel.
 TEST_F(Blocks, ACancelOnceEverythingHasLeftStopsNothing) {
     const QByteArray text = "N10 G0\r\nN20 M30\r\n";
-    const QString path = program(text);
+    QByteArray pieces; // 8-byte lines: the first 64 KiB piece ends with a line
+    for (int i = 1; i <= 8202; ++i)
+        pieces += "N" + QByteArray::number(i).rightJustified(5, '0') + "\r\n";
+    const QString path = home.file(QStringLiteral("part.nc"));
     std::vector<std::pair<std::string, std::function<SendOutcome()>>> sends;
     for (const Route& route : kRoutes)
         if (qstrcmp(route.packetSize, "1") != 0) // the executive tape has no trailer to hold it
             sends.push_back({route.name, [&route, &path] { return sendBy(route, path); }});
-    sends.push_back({"window engine", [&path] { return windowSend(path); }});
+    sends.push_back({"window engine", [&path] {
+                         set("DripFeedPacketSize", "0");
+                         return windowSend(path);
+                     }});
+    const char* lineRoutes = "text|window engine|drip feed";
     const struct {
         const char *trailer, *lineDelay, *handshaking;
         QByteArray cancelledOnceIn;
         SendOutcome outcome;
-    } rows[] = {{"77,51,48,!20000!", "0", "1", "%\n" + text + "M30", SendOutcome::Sent},
-                {"!20000!,77,51,48", "0", "1", "%\n" + text, SendOutcome::Cancelled},
-                {"", "500", "1", "%\n" + text, SendOutcome::Sent},
-                // CTS falls as the text send looks before its second line.
-                {"", "0", "2", "%\nN10 G0\r\n", SendOutcome::Cancelled}};
+        QByteArray program = {};           // the two lines when empty
+        const char *key = "", *value = ""; // one more machine key
+        const char* routes = "";           // the routes the row is for, "|" between; every route when empty
+        bool xoffBeforeTrailer = false;
+        bool lateIsWhole = false; // a cancel the test makes late (a loaded machine) ends a whole send
+    } rows[] = {
+        {"77,51,48,!20000!", "0", "1", "%\n" + text + "M30", SendOutcome::Sent},
+        {"!20000!,77,51,48", "0", "1", "%\n" + text, SendOutcome::Cancelled},
+        {"", "500", "1", "%\n" + text, SendOutcome::Sent},
+        {"77,51,48", "500", "1", "%\n" + text, SendOutcome::Cancelled},
+        {"", "500", "1", "%\nN10 G0\r\n", SendOutcome::Cancelled, "", "", "", "text|window engine|chunked"},
+        {"", "100", "1", "%\n" + pieces.left(65536), SendOutcome::Cancelled, pieces, "OutBufferSize", "1",
+         "drip feed", false, true},
+        {"", "500", "1", "%\n" + text, SendOutcome::Sent, text + "\r\n\r\n\r\n", "StripBlankLines", "1",
+         lineRoutes},
+        {"", "500", "1", "%\n" + text, SendOutcome::Sent, text + "(SKIP) M0\r\n", "IgnoreBlock", "(SKIP)",
+         lineRoutes},
+        // CTS falls as the text send looks before its second line.
+        {"", "0", "2", "%\nN10 G0\r\n", SendOutcome::Cancelled, "", "", "", "text|window engine"},
+        {"77,51,48", "500", "1", "%\n" + text, SendOutcome::Cancelled, "", "", "", "text|window engine",
+         true}};
     for (const auto& row : rows) {
         const bool cts = qstrcmp(row.handshaking, "2") == 0; // looked at before each line
+        writeAllBytes(path, row.program.isEmpty() ? text : row.program);
         set({{"TrailerSend", row.trailer},
              {"LineDelay", row.lineDelay},
              {"Handshaking", row.handshaking},
-             {"FlowMethod", cts ? "0" : "1"}});
+             {"FlowMethod", cts ? "0" : "1"},
+             {"OutBufferSize", "7"},
+             {"StripBlankLines", "0"},
+             {"IgnoreBlock", ""}});
+        if (*row.key)
+            set(row.key, QString::fromLatin1(row.value));
         for (const auto& [name, send] : sends) {
             if ((name == "turbo" && qstrcmp(row.lineDelay, "0") != 0) ||
-                (cts && name != "text" && name != "window engine"))
-                continue; // no delay between its blocks; its blocks hold more than one line
-            SCOPED_TRACE(name + " " + row.trailer + " " + row.lineDelay + " " + row.handshaking);
+                (*row.routes &&
+                 ('|' + std::string(row.routes) + '|').find('|' + name + '|') == std::string::npos))
+                continue; // no delay between its blocks; not the route the row is for
+            SCOPED_TRACE(name + " " + row.trailer + " " + row.lineDelay + " " + row.handshaking + " " +
+                         std::to_string(row.program.size()) + (row.xoffBeforeTrailer ? " XOFF" : ""));
             int looks = 0; // at CTS: before the header, before each line
             comPort().setLineSource([&looks, cts](QSerialPort::PinoutSignals* lines) {
                 *lines = !cts || ++looks <= 2 ? QSerialPort::ClearToSendSignal : QSerialPort::NoSignal;
                 return true;
             });
+            set("lastline", "OLD");
+            const qint64 handedBefore = comPort().handedCount();
+            bool xoff = false;
             During operatorSide([&] {
                 if (machine.receivedCount() < row.cancelledOnceIn.size())
                     return false;
+                // XOFF in the last line's delay; then the trailer is handed over, and held.
+                if (row.xoffBeforeTrailer) {
+                    if (!std::exchange(xoff, true))
+                        holdWithXoff(machine);
+                    if (comPort().handedCount() - handedBefore < row.cancelledOnceIn.size() + 3 ||
+                        comPort().pendingOutput() == 0)
+                        return false;
+                }
                 gCancelSend = true;
                 return true;
             });
-            EXPECT_EQ(send(), row.outcome);
-            EXPECT_EQ(settled(), row.cancelledOnceIn);
+            const SendOutcome outcome = send();
+            if (xoff) {
+                machine.send("\x11");
+                pumpEvents(100);
+            }
+            const QByteArray got = settled();
+            const bool late = row.lateIsWhole && got == "%\n" + row.program;
+            EXPECT_EQ(outcome, late ? SendOutcome::Sent : row.outcome);
+            EXPECT_EQ(got, late ? got : row.cancelledOnceIn);
             EXPECT_EQ(lastStatusText().startsWith(QLatin1String("Send Cancelled")),
-                      row.outcome == SendOutcome::Cancelled);
+                      outcome == SendOutcome::Cancelled);
+            if (name == "text" || name == "window engine") { // the block routes keep no restart line
+                const QByteArray whole = row.cancelledOnceIn.left(row.cancelledOnceIn.lastIndexOf("\r\n"));
+                EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")).toLatin1(),
+                          whole.mid(whole.lastIndexOf('\n') + 1));
+            }
             comPort().setLineSource(nullptr);
         }
     }
     SCOPED_TRACE("it still ends a repeat");
+    writeAllBytes(path, text);
     set({{"TrailerSend", rows[0].trailer}, {"LineDelay", "0"}, {"Handshaking", "1"}, {"FlowMethod", "1"}});
     During operatorSide([&] {
         if (machine.receivedCount() < rows[0].cancelledOnceIn.size())

@@ -7,6 +7,7 @@
 #include "TestHome.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
@@ -257,6 +258,24 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.errors.contains(QStringLiteral("Timed Out After 3s")), qPrintable(r.errors));
         QVERIFY2(r.errors.contains(heldLine) && !r.errors.contains(goesOnLine), qPrintable(r.errors));
+
+        // The wait for XON before the send, which has no limit, is said too.
+        m = freshMachine("WaitForXON=1\n");
+        QVERIFY(writeAllBytes(file, "O1\nM30\n"));
+        QElapsedTimer open, xon;
+        r = run(QStringLiteral("?3?S?") + file, [&] {
+            if (!open.isValid() && holdsOpen(m->slavePath()))
+                open.start();
+            if (open.isValid() && open.elapsed() > 300 && m->receivedCount() == 0 &&
+                (!xon.isValid() || xon.elapsed() > 300)) {
+                m->send("\x11"); // again until it is heard: one before the wait does not count
+                xon.start();
+            }
+        });
+        QCOMPARE(r.exitCode, 0);
+        const qsizetype waitAt =
+            r.errors.indexOf(QStringLiteral("Feedline: Waiting For XON From CNC To Start Transfer"));
+        QVERIFY2(waitAt >= 0 && r.errors.indexOf(goesOnLine, waitAt) > waitAt, qPrintable(r.errors));
     }
 
     // SIGINT, SIGTERM and SIGHUP end a send as Cancel does, so that a script
@@ -337,23 +356,35 @@ private Q_SLOTS:
     }
 
     // A signal once the whole program has left the port, in the trailer's
-    // closing pause, stops nothing: exit 0, no cancel said, the restart line
-    // the program's last, as a send that went out whole leaves it.
+    // closing pause, or 150 ms into the last line's delay with only blank
+    // lines after it that the send drops, stops nothing: exit 0, no cancel
+    // said, the restart line the program's last line sent, as a send that
+    // went out whole leaves it.
     void aSignalOnceAllHasLeftStopsNothing() {
         const QString file = home_->file(QStringLiteral("part.nc"));
-        QVERIFY(writeAllBytes(file, "O1\nG0X1\nM30\n"));
-        PtyMachine* m = freshMachine("TrailerSend=37,!20000!\n");
-        const QByteArray whole = "O1\r\nG0X1\r\nM30\r\n%";
-        bool signalled = false;
-        const Run r = run(QStringLiteral("?3?S?") + file, [&] {
-            if (!signalled && m->receivedCount() >= whole.size())
-                signalled = ::kill(pid_t(pid_), SIGTERM) == 0;
-        });
-        QVERIFY2(signalled && r.exitCode == 0, qPrintable(r.how));
-        QVERIFY2(!r.errors.contains(QStringLiteral("Cancelled")), qPrintable(r.errors));
-        QCOMPARE(m->received(), whole);
-        initSettingsPath();
-        QCOMPARE(readIni(QStringLiteral("Machine3"), QStringLiteral("lastline")), QStringLiteral("M30"));
+        const struct {
+            QByteArray program, keys, whole;
+            int afterMs;
+        } rows[] = {
+            {"O1\nG0X1\nM30\n", "TrailerSend=37,!20000!\n", "O1\r\nG0X1\r\nM30\r\n%", 0},
+            {"O1\nG0X1\nM30\n\n\n\n", "StripBlankLines=1\nLineDelay=400\n", "O1\r\nG0X1\r\nM30\r\n", 150}};
+        for (const auto& row : rows) {
+            QVERIFY(writeAllBytes(file, row.program));
+            PtyMachine* m = freshMachine(row.keys);
+            bool signalled = false;
+            QElapsedTimer got;
+            const Run r = run(QStringLiteral("?3?S?") + file, [&] {
+                if (!got.isValid() && m->receivedCount() >= row.whole.size())
+                    got.start();
+                if (!signalled && got.isValid() && got.elapsed() >= row.afterMs)
+                    signalled = ::kill(pid_t(pid_), SIGTERM) == 0;
+            });
+            QVERIFY2(signalled && r.exitCode == 0, qPrintable(r.how));
+            QVERIFY2(!r.errors.contains(QStringLiteral("Cancelled")), qPrintable(r.errors));
+            QCOMPARE(m->received(), row.whole);
+            initSettingsPath();
+            QCOMPARE(readIni(QStringLiteral("Machine3"), QStringLiteral("lastline")), QStringLiteral("M30"));
+        }
     }
 
     // A send goes out only on the machine's section read from the settings

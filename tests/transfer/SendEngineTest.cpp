@@ -99,10 +99,14 @@ TEST_F(Send, ALongCustomEndOfBlockFollowsEveryLine) {
 
 TEST_F(Send, LineRulesOfEachEngine) {
     set({{"StripSpaces", "1"}, {"IgnoreBlock", "/"}, {"StripBlankLines", "1"}});
-    const QString path = program("N10 G01 X5\n/N20 M00\n\nN30  M30\n");
-    EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
+    const QString path = program("N10 G01 X5\n/N20 M00\n\nN30  M30\n\n/N40\n");
     QByteArray expected = "N10G01X5\r\nN30M30\r\n";
-    EXPECT_EQ(received(expected.size()), expected);
+    for (const bool window : {false, true}) {
+        EXPECT_EQ(window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::Sent);
+        EXPECT_EQ(received(expected.size()), expected);
+        // The last line the machine got, not one the send dropped after it.
+        EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QStringLiteral("N30  M30"));
+    }
 
     // The window engine also knows the ignore type that keeps the part of a
     // block before the mark, and the double space after N.
@@ -674,6 +678,13 @@ TEST_F(Send, PortThatCannotOpenEmptyFileAndRoutesWithoutAProtocolSendNothing) {
             EXPECT_EQ(window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::PortFailed)
                 << qPrintable(named);
             EXPECT_EQ(msgs.texts().filter(named).size(), 1) << qPrintable(msgs.texts().join('|'));
+            // Headed as what it is: no port is opened on a send key the send refuses.
+            const bool portKey =
+                QStringList{"CommPort", "iBaudrate", "Handshaking", "SendTimeOut"}.contains(r[0]);
+            EXPECT_TRUE(msgs.texts().filter(named).value(0).startsWith(
+                portKey ? QStringLiteral("Can't Open The Port Of Machine1\n")
+                        : QStringLiteral("The Send To Machine1 Is Refused For Its Settings\n")))
+                << qPrintable(msgs.texts().join('|'));
             // The last send's restart line outlives a send that never had its port.
             EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QStringLiteral("N9 (RESTART HERE)"));
         }
@@ -737,18 +748,23 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     EXPECT_EQ(readAllBytes(home.file(QStringLiteral("copy.nc"))), text);
     ASSERT_EQ(logLines().size(), 1);
 
-    // The prompt comes after a pause that lets the events of its time run.
+    // The prompt comes after a pause that lets the events of its time run;
+    // the status line no longer says the send goes on.
     bool eventRan = false, ranBeforeBox = false;
+    QString statusAtBox;
     QTimer::singleShot(0, [&] { eventRan = true; });
     const Msg::Handler scripted = Msg::setHandler([&](const Msg::Request&) {
         ranBeforeBox = eventRan;
+        statusAtBox = lastStatusText();
         return Msg::AnswerOk;
     });
     gCancelSend = false; // as for a send that went whole
     afterSendPromptPauseMs() = 500;
+    statusbar(QStringLiteral("Sending File 100% [Esc=Cancel]"));
     checkNeedToWarnAfterSend(path);
     Msg::setHandler(scripted);
     EXPECT_TRUE(ranBeforeBox);
+    EXPECT_EQ(statusAtBox, QStringLiteral("File Sent - Press OK To End Transmission"));
 
     // A temporary file is sent, but neither logged nor kept as the last file.
     const QString temp = program("G1\n", QStringLiteral("WORK.TMP"));
@@ -976,7 +992,9 @@ TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
     file = windowFile;
     line = 0;
     msgs.clear();
+    control->setCaretLine(1);
     EXPECT_EQ(sendTextBlock(file, true, line), SendOutcome::Sent);
+    EXPECT_EQ(control->caretLine(), 1) << "the caret followed the send, and goes back";
     EXPECT_EQ(file, ProgramPaths::programFolder() + QStringLiteral("Machine1.tmp"));
     EXPECT_EQ(readAllBytes(file), QByteArray("N1 X9\nN2 X2\nN3 X3\n"));
     EXPECT_EQ(received(21), "N1 X9\r\nN2 X2\r\nN3 X3\r\n");
@@ -997,6 +1015,31 @@ TEST_F(SendFromEditor, EditedWindowGoesAsItStandsThroughTheTemporaryFile) {
     EXPECT_EQ(shownNames, QSet<QString>{getFileNameFromPath(windowFile)});
     EXPECT_EQ(logLines().size(), 1);
     expectIdleAndUnlocked();
+
+    // A drip feed of the edited window that fails (the machine gone) names
+    // the window's file too.
+    set("DripFeedPacketSize", "2");
+    control->setBytes(numbered(50000));
+    PtyMachine vanishing;
+    writeIni(QStringLiteral("Ports"), QStringLiteral("Com1"), vanishing.slavePath());
+    vanishing.setReaction([m = &vanishing](qint64 got) {
+        if (got > 5000)
+            m->setReading(false); // and it goes while the send surely runs
+    });
+    During hangUp([&] {
+        if (vanishing.receivedCount() > 5000)
+            vanishing.hangUp();
+        frmCancelSend* frm = frmCancelSend::instance();
+        if (!frm || !frm->Label2(4)->text().startsWith(QLatin1String("Error")))
+            return false;
+        gCancelSend = true; // no need to sit out the error's pause
+        return true;
+    });
+    msgs.clear();
+    file = windowFile;
+    EXPECT_EQ(sendTextBlock(file, true, line), SendOutcome::PortFailed);
+    EXPECT_TRUE(msgs.sawText(QStringLiteral("\"%1\" Was Not Sent Whole").arg(windowFile)))
+        << qPrintable(msgs.texts().join('|'));
 }
 
 // Each entry checks the keys of the route it sends by: the editor window's
@@ -1127,8 +1170,22 @@ TEST_F(Send, SeveralFilesInTheirOrderAndCancelEndsTheBatch) {
     EXPECT_TRUE(log[2].contains(c));
     EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), c);
 
+    // A cancel once the first file has gone whole (in the trailer's pause)
+    // stops nothing of it, but still ends the batch, and says so.
+    set("TrailerSend", "77,!20000!");
+    During inThePause([&] {
+        if (machine.receivedCount() < 5)
+            return false;
+        gCancelSend = true;
+        return true;
+    });
+    msgs.answerFiles({a, b, c});
+    sendFromDisk(true);
+    EXPECT_EQ(settled(), "A1\r\nM");
+    EXPECT_EQ(lastStatusText(), QStringLiteral("Ready - a.nc Was Sent, The 2 Files After It Were Not"));
+
     // A cancelled send ends the batch: the files after it are not sent.
-    set("WaitForXON", "1");
+    set({{"WaitForXON", "1"}, {"TrailerSend", ""}});
     int started = 0;
     During operatorSide([&] {
         if (frmCancelSend::instance() && !gCancelSend) {
@@ -1141,8 +1198,8 @@ TEST_F(Send, SeveralFilesInTheirOrderAndCancelEndsTheBatch) {
     sendFromDisk(true);
     EXPECT_EQ(started, 1);
     EXPECT_EQ(settled(), QByteArray());
-    ASSERT_EQ(logLines().size(), 4) << "the cancelled send was begun";
-    EXPECT_TRUE(logLines()[3].contains(a));
+    ASSERT_EQ(logLines().size(), 5) << "the cancelled send was begun";
+    EXPECT_TRUE(logLines()[4].contains(a));
     expectIdleAndUnlocked();
 
     // The dialog cancelled: no send, nothing locked.
