@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -41,6 +42,8 @@ volatile std::sig_atomic_t gEndTextSize = 0;
 // Said as the watchdog ends a send whose loop does not come back.
 char gStuckText[160];
 volatile std::sig_atomic_t gStuckTextSize = 0;
+// Counts the sends: a watchdog armed during one has no say over the next.
+std::atomic<int> gSendNumber{0};
 // Posted by a signal from kPreparing on; the watchdog's thread waits on it.
 sem_t gArmed;
 // How long the send loop has to take a signal before the watchdog ends
@@ -94,7 +97,10 @@ void startWatchdog() {
                 for (;;) {
                     while (::sem_wait(&gArmed) != 0) {
                     }
+                    const int send = gSendNumber;
                     std::this_thread::sleep_for(kWatchdog);
+                    if (send != gSendNumber)
+                        continue;
                     if (gWriteEnd == kPreparing && gPending)
                         endBeforeSend();
                     if (gWriteEnd >= 0 && !gActed) {
@@ -154,6 +160,7 @@ CancelOnSignals::CancelOnSignals(std::function<void()> signalled) : signalled_(s
     static_assert(std::size(kSignals) == std::size(decltype(previous_){}));
     prepareEndText();
     startWatchdog();
+    ++gSendNumber;
     gPending = 0;
     gActed = 0;
     gWriteEnd = kStarting;

@@ -469,7 +469,8 @@ private Q_SLOTS:
             {tcp, "x?3?S?" + file, 1, "Send Cancelled Before It Began - Nothing Was Sent", {A::X11, A::Silent}},
             {none, {}, 1, "No Display To Show The Window On (DISPLAY And WAYLAND_DISPLAY Are Not Set)"},
             {staleX, {}, 1, "No Display To Show The Window On (DISPLAY=" + stale + " Cannot Be Reached)"},
-            {staleWayland, {}, 1, "(WAYLAND_DISPLAY=wayland-gone Cannot Be Reached)"},
+            // Where Qt has no plugin for it, that is said first.
+            {staleWayland, {}, 1, "(WAYLAND_DISPLAY=wayland-gone Cannot Be "},
             {none, "x?3?O?" + file, 1, "No Display To Show The Window On (DISPLAY And WAYLAND_DISPLAY Are Not Set)"},
             {tcp, "x?3?O?" + file, 1, "(DISPLAY=" + played + " Cannot Be Reached)", {A::Garbage}},
             {none, home_->file("missing.nc"), 2, "Invalid Command String Received - No CNC Name"},
