@@ -568,7 +568,7 @@ private Q_SLOTS:
         Start start;
         start.env = {{QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(n)},
                      {QStringLiteral("XDG_SESSION_TYPE"), QString()}};
-        PtyMachine* m = freshMachine("Handshaking=0\nBaudRate=4800\n");
+        PtyMachine* m = freshMachine("Handshaking=0\nBaudRate=4800\nlastline=OLD\nlastfilesent=old.nc\n");
         m->setReading(false);
         QElapsedTimer sinceSignal;
         bool stalled = false;
@@ -589,6 +589,10 @@ private Q_SLOTS:
         QVERIFY2(stalled && r.exitCode == 1, qPrintable(r.how));
         QVERIFY2(took < 10000, qPrintable(QString::number(took)));
         QVERIFY2(r.errors.contains(QStringLiteral("Send Cancelled")), qPrintable(r.how));
+        // Its restart record: this file, and no line of the program before it.
+        initSettingsPath();
+        QCOMPARE(readIni(QStringLiteral("Machine3"), QStringLiteral("lastfilesent")), file);
+        QVERIFY(!readIni(QStringLiteral("Machine3"), QStringLiteral("lastline")).startsWith(QLatin1String("OLD")));
     }
 
     // Two sends started together on one settings file, to machines 3 and 4:
