@@ -16,6 +16,8 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <wayland-client-core.h>
@@ -247,6 +249,13 @@ Answer probe(Server server, const Named& named, Deadline deadline) {
         capture.emplace();
     try {
         std::thread([shared, connect = currentConnect(), server, named] {
+            // A server that closes on the library's request would end the
+            // program by SIGPIPE, which is sent to the thread that wrote:
+            // here it is only a failed write.
+            sigset_t pipe;
+            sigemptyset(&pipe);
+            sigaddset(&pipe, SIGPIPE);
+            ::pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
             Answer answer = connect(server, named);
             const std::lock_guard<std::mutex> lock(shared->mutex);
             if (shared->abandoned)
