@@ -118,7 +118,7 @@ TEST(DisplayChoice, UsesOnlyADisplayThatAnswers) {
         {"wayland;xcb", ":0", "wl-9", true, false, true, "xcb", ""},
     };
     for (const DisplayRow& r : rows) {
-        const DisplayChoice::Named named{r.platform, r.x11, r.wayland, "/run/user/1000"};
+        const DisplayChoice::Named named{r.platform, r.x11, r.wayland, "/run/user/1000", {}};
         const DisplayChoice::Choice c =
             DisplayChoice::choose(named, [&](DisplayChoice::Server server, const DisplayChoice::Named&) {
                 return server == DisplayChoice::Server::X11 ? r.x11Answers : r.waylandAnswers;

@@ -217,9 +217,9 @@ private:
     }
 
     struct Client {
-        int fd;
-        Answer answer;
-        bool answered;
+        int fd = -1;
+        Answer answer = Silent;
+        bool answered = false;
         QByteArray in;          // bytes not yet taken as a whole request
         quint16 sequence = 0;   // of the last request taken
         bool setUp = false;
@@ -381,12 +381,13 @@ private:
                     continue;
                 const Answer answer = answers_[std::min(size_t(taken_), answers_.size() - 1)];
                 ++taken_;
-                if (answer == Close) {
+                Client c;
+                c.answer = answer;
+                c.fd = answer == Close ? -1 : fd; // a closed one keeps its place as a connection
+                c.answered = answer == Close || answer == Silent;
+                if (answer == Close)
                     ::close(fd);
-                    clients.push_back({-1, answer, true, {}}); // keeps its place as a connection
-                } else {
-                    clients.push_back({fd, answer, answer == Silent, {}});
-                }
+                clients.push_back(std::move(c));
             }
         }
         for (const Client& c : clients)
