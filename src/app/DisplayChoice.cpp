@@ -303,16 +303,20 @@ Choice check(const Named& named, std::vector<Connection>* held, int ms) {
         return false;
     });
     std::vector<std::future<Answer>> probes;
-    for (const Server server : servers)
-        probes.push_back(std::async(std::launch::async | std::launch::deferred, [server, named, deadline] {
-            // Qt cannot start on a server it has no plugin for: no need to ask it.
-            return hasPlugin(server, named.pluginDirs) ? probe(server, named, deadline) : Answer{};
+    std::vector<bool> plugin;
+    for (const Server server : servers) {
+        // Qt cannot start on a server it has no plugin for: no need to ask it.
+        plugin.push_back(hasPlugin(server, named.pluginDirs));
+        probes.push_back(std::async(std::launch::async | std::launch::deferred, [server, named, deadline,
+                                                                               asked = plugin.back()] {
+            return asked ? probe(server, named, deadline) : Answer{};
         }));
+    }
     std::vector<std::pair<Server, Verdict>> verdicts;
     for (size_t i = 0; i < servers.size(); ++i) {
         Answer answer = probes[i].get();
         QString why;
-        if (!hasPlugin(servers[i], named.pluginDirs))
+        if (!plugin[i])
             why = QStringLiteral("Cannot Be Used: Qt Has No Platform Plugin For It Here");
         else if (answer.refused)
             why = QStringLiteral("Refuses This Program") +
