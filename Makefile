@@ -7,7 +7,7 @@ SANITIZE_BUILD ?= build-sanitize
 # Debian packages the build, the tests and the benchmarks need.
 PACKAGES := cmake make g++ pkg-config \
             qt6-base-dev qt6-serialport-dev libqscintilla2-qt6-dev \
-            libgl-dev libxkbcommon-dev \
+            libgl-dev libxkbcommon-dev libxcb1-dev libwayland-dev \
             googletest libgtest-dev libgmock-dev libbenchmark-dev \
             lrzsz poppler-utils
 

@@ -9,11 +9,16 @@ class QSocketNotifier;
 
 // SIGINT, SIGTERM and SIGHUP end a command-line send, so that a script (or
 // a closed terminal) can end any wait. Until the send has begun, one ends
-// the program at once with status 1, nothing sent: Qt's own connection to a
-// display that takes it and never answers cannot hold it. From then on one
-// cancels the send as Esc does: it ends as a cancelled one, with its restart
-// line stored, and the program with status 1. A signal the caller left
-// ignored (nohup, a background job) stays ignored.
+// the program with status 1, nothing sent: at once while the program starts
+// (Qt's own connection to a display that takes it and never answers cannot
+// hold it), and once the port is closed again while the send is prepared,
+// so that the next opening finds the port as this one found it. From then
+// on one cancels the send as Esc does: it ends as a cancelled one, with its
+// restart line stored, and the program with status 1. A send loop held
+// where no signal can reach it (a display that stopped answering holds
+// Qt's connection) is ended by a watchdog within 2 s, with status 1 and no
+// restart line stored. A signal the caller left ignored (nohup, a
+// background job) stays ignored.
 namespace Startup {
 
 // From the very start of a command-line send, before anything is built.
@@ -21,9 +26,9 @@ namespace Startup {
 void takeSendSignals();
 
 // While it lives, the send that begins (clearCancelAsSendBegins) is
-// cancelled by a signal; before that, one ends the program as above. The
-// handler only writes a byte; the event loop every wait runs sets the flag
-// and calls `signalled`.
+// cancelled by a signal; before that, one ends the program as above, as the
+// send begins or as this goes. The handler only writes a byte; the event
+// loop every wait runs sets the flag and calls `signalled`.
 class CancelOnSignals {
 public:
     explicit CancelOnSignals(std::function<void()> signalled = std::function<void()>());

@@ -61,7 +61,8 @@ bool screenSeen();
 CommandLine::Parsed commandLineOf(int argc, char* argv[]);
 
 // Before the application starts: where no display is named or the one named
-// does not answer (cron, ssh, a service, a stale session), a command-line
+// does not answer, refuses this program or has no plugin of Qt's (cron, ssh,
+// su or sudo without the cookie, a service, a stale session), a command-line
 // send, and a command line that is refused, run on the offscreen platform and
 // speak on standard error; a start that needs the window says why it cannot,
 // in one line, and false is returned. The check's connections to the

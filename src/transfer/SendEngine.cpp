@@ -555,10 +555,13 @@ bool TextSend::prepare() {
 
     auto bookkeeping = [this] {
         // The path and the recent list in one save, on disk before the
-        // program goes out: a restart after a crash offers this file.
+        // program goes out: a restart after a crash offers this file, and
+        // no line of the program sent before it.
         IniBatch batch;
-        if (!isTemporaryName(job_.logPath))
+        if (!isTemporaryName(job_.logPath)) {
             writeIni(gCurrentMachineSection, QStringLiteral("lastfilesent"), job_.logPath);
+            writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString());
+        }
         writeLogFile(job_.logPath, job_.loggedAs);
     };
     // Nothing at all goes out, not even the header, before the machine is

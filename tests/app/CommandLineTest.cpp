@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <memory>
 
 using CommandLine::Kind;
@@ -117,7 +118,7 @@ TEST(DisplayChoice, UsesOnlyADisplayThatAnswers) {
         {"wayland;xcb", ":0", "wl-9", true, false, true, "xcb", ""},
     };
     for (const DisplayRow& r : rows) {
-        const DisplayChoice::Named named{r.platform, r.x11, r.wayland, "/run/user/1000"};
+        const DisplayChoice::Named named{r.platform, r.x11, r.wayland, "/run/user/1000", {}};
         const DisplayChoice::Choice c =
             DisplayChoice::choose(named, [&](DisplayChoice::Server server, const DisplayChoice::Named&) {
                 return server == DisplayChoice::Server::X11 ? r.x11Answers : r.waylandAnswers;
@@ -129,47 +130,70 @@ TEST(DisplayChoice, UsesOnlyADisplayThatAnswers) {
     }
 }
 
-// Each display as its server answers the start of its protocol: only an
-// answer of that protocol counts, by the deadline.
-TEST(DisplayChoice, ProbesTheServersProtocol) {
+// Each display as its server answers a connection made through its own
+// library, with the display's credentials: only a server that takes this
+// program and answers one round trip counts, by the deadline. One that
+// refuses it (no cookie, or "authenticate", which Qt's connection takes as
+// a refusal too) says why; an answer in another protocol is no answer.
+TEST(DisplayChoice, ConnectsAsQtWill) {
     using A = FakeDisplay::Answer;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QByteArray path = QFile::encodeName(dir.path());
-    // Local X servers listen in `path`: 5 by its socket file only, 6 by its
-    // abstract name only; one on TCP at a display number nobody uses.
-    const FakeDisplay file(path + "/X5", {A::X11}), abstract("@" + path + "/X6", {A::X11});
-    const FakeDisplay closes(path + "/X7", {A::Close}), silent(path + "/X8", {A::Silent}),
-        garbage(path + "/X9", {A::Garbage});
+    int x = 0, refuses = 0, authenticates = 0, waylandError = 0, closes = 0, silent = 0, garbage = 0, cookie = 0;
+    const auto server = FakeDisplay::onFreeNumber({A::X11}, &x);
+    const auto refusing = FakeDisplay::onFreeNumber({A::Refuse}, &refuses, x + 1);
+    const auto authenticating = FakeDisplay::onFreeNumber({A::Authenticate}, &authenticates, refuses + 1);
+    const auto compositor = FakeDisplay::onFreeNumber({A::WaylandError}, &waylandError, authenticates + 1);
+    const auto closing = FakeDisplay::onFreeNumber({A::Close}, &closes, waylandError + 1);
+    const auto quiet = FakeDisplay::onFreeNumber({A::Silent}, &silent, closes + 1);
+    const auto other = FakeDisplay::onFreeNumber({A::Garbage}, &garbage, silent + 1);
+    const auto locked = FakeDisplay::onFreeNumber({A::X11}, &cookie, garbage + 1);
+    ASSERT_TRUE(server && refusing && authenticating && compositor && closing && quiet && other && locked);
+    locked->requireCookie("0123456789abcdef");
+    const QString authority = dir.filePath(QStringLiteral("authority"));
+    QFile file(authority);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(FakeDisplay::authority(cookie, "0123456789abcdef"));
+    file.close();
     const FakeDisplay wayland(path + "/wayland-7", {A::Wayland}), wayland0(path + "/wayland-0", {A::Wayland}),
-        waylandSilent(path + "/wayland-8", {A::Silent}), xAtWayland(path + "/wayland-9", {A::X11});
+        waylandSilent(path + "/wayland-8", {A::Silent}), xAtWayland(path + "/wayland-9", {A::Refuse});
     std::unique_ptr<FakeDisplay> tcp;
     int t = 150;
     for (; t < 250 && !(tcp = std::make_unique<FakeDisplay>(6000 + t, std::vector<A>{A::X11}))->ok(); ++t) {
     }
-    ASSERT_TRUE(file.ok() && abstract.ok() && wayland.ok() && wayland0.ok() && tcp->ok());
+    ASSERT_TRUE(wayland.ok() && wayland0.ok() && tcp->ok());
     const QByteArray n = QByteArray::number(t);
+    auto local = [](int number, const char* rest = "") { return ":" + QByteArray::number(number) + rest; };
+    const QByteArray noFile = QFile::encodeName(dir.filePath(QStringLiteral("none")));
     const struct {
         DisplayChoice::Server server;
         QByteArray display;
         QByteArray runtimeDir;
         bool answers;
+        const char* refusal = nullptr; // the reason of a server that refuses
+        QByteArray xauthority = {};
     } rows[] = {
-        {DisplayChoice::Server::X11, ":5", "", true},
-        {DisplayChoice::Server::X11, ":5.0", "", true},
-        {DisplayChoice::Server::X11, "unix:5", "", true},
-        {DisplayChoice::Server::X11, "unix/:5.1", "", true},
-        {DisplayChoice::Server::X11, ":6", "", true},
+        {DisplayChoice::Server::X11, local(x), "", true},
+        {DisplayChoice::Server::X11, local(x, ".0"), "", true},
+        {DisplayChoice::Server::X11, "unix" + local(x), "", true},
+        {DisplayChoice::Server::X11, "unix/" + local(x, ".0"), "", true},
+        {DisplayChoice::Server::X11, local(x, ".1"), "", false}, // a screen it does not have
         {DisplayChoice::Server::X11, "127.0.0.1:" + n, "", true},
         {DisplayChoice::Server::X11, "tcp/127.0.0.1:" + n + ".0", "", true},
         {DisplayChoice::Server::X11, "localhost:" + n, "", true}, // a name to look up
-        {DisplayChoice::Server::X11, ":7", "", false},
-        {DisplayChoice::Server::X11, ":8", "", false},
-        {DisplayChoice::Server::X11, ":9", "", false},
-        {DisplayChoice::Server::X11, ":10", "", false},
+        {DisplayChoice::Server::X11, local(refuses), "", false, "No protocol specified"},
+        {DisplayChoice::Server::X11, local(authenticates), "", false, "Kerberos ticket needed"},
+        {DisplayChoice::Server::X11, local(waylandError), "", false},
+        {DisplayChoice::Server::X11, local(closes), "", false},
+        {DisplayChoice::Server::X11, local(silent), "", false},
+        {DisplayChoice::Server::X11, local(garbage), "", false},
+        {DisplayChoice::Server::X11, local(cookie), "", true, nullptr, QFile::encodeName(authority)},
+        {DisplayChoice::Server::X11, local(cookie), "", false,
+         "Authorization required, but no authorization protocol specified", noFile},
         // The X library here takes no socket's path for a display: Qt
         // would end the program on it.
-        {DisplayChoice::Server::X11, path + "/X5", "", false},
+        {DisplayChoice::Server::X11, "/tmp/.X11-unix/X" + QByteArray::number(x), "", false},
         {DisplayChoice::Server::X11, "", "", false},
         {DisplayChoice::Server::X11, "localhost", "", false},
         {DisplayChoice::Server::X11, ":x", "", false},
@@ -182,31 +206,84 @@ TEST(DisplayChoice, ProbesTheServersProtocol) {
         {DisplayChoice::Server::Wayland, "wayland-10", path, false},
         {DisplayChoice::Server::Wayland, "wayland-7", "", false},
     };
+    const QByteArray xauthorityBefore = qgetenv("XAUTHORITY");
     for (const auto& r : rows) {
         DisplayChoice::Named named;
         (r.server == DisplayChoice::Server::X11 ? named.x11 : named.wayland) = r.display;
         named.runtimeDir = r.runtimeDir;
-        named.x11Sockets = path;
+        qputenv("XAUTHORITY", r.xauthority.isEmpty() ? noFile : r.xauthority);
         // One that answers does so at once; one that does not is not waited for long.
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(r.answers ? 30000 : 300);
-        EXPECT_EQ(DisplayChoice::probe(r.server, named, deadline).isOpen(), r.answers)
-            << r.display.constData();
+        const auto deadline = std::chrono::steady_clock::now() +
+                              std::chrono::milliseconds(r.answers || r.refusal ? 30000 : 300);
+        const DisplayChoice::Answer a = DisplayChoice::probe(r.server, named, deadline);
+        EXPECT_EQ(a.connection.isOpen(), r.answers) << r.display.constData();
+        EXPECT_EQ(a.refused, r.refusal != nullptr) << r.display.constData();
+        EXPECT_EQ(a.reason.toStdString(), r.refusal ? r.refusal : "") << r.display.constData();
     }
+    qputenv("XAUTHORITY", xauthorityBefore);
     tcp.reset();
     const auto soon = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
     DisplayChoice::Named gone;
     gone.x11 = "127.0.0.1:" + n;
-    EXPECT_FALSE(DisplayChoice::probe(DisplayChoice::Server::X11, gone, soon).isOpen());
+    EXPECT_FALSE(DisplayChoice::probe(DisplayChoice::Server::X11, gone, soon).connection.isOpen());
 
-    // Both named, the X server silent: the compositor still answers within
-    // the one deadline, and its connection is kept.
-    DisplayChoice::Named both{"", ":8", "wayland-7", path, path};
+    // What a start makes of them, Qt's plugins in `path`: both named, the
+    // X server silent, the compositor still answers within the one
+    // deadline, and its connection is kept; one that refuses this program
+    // says so with its reason; one Qt has no plugin for is not used.
+    QFile(dir.filePath(QStringLiteral("libqxcb.so"))).open(QIODevice::WriteOnly);
+    QFile(dir.filePath(QStringLiteral("libqwayland-generic.so"))).open(QIODevice::WriteOnly);
+    const QStringList plugins{dir.path()};
+    const struct {
+        QByteArray x11, wayland;
+        QStringList pluginDirs;
+        bool usable;
+        const char* platform;
+        QByteArray why;
+        size_t held;
+    } checks[] = {
+        {local(silent), "wayland-7", plugins, true, "wayland", "", 1},
+        {local(x), "wayland-7", plugins, true, "", "", 2},
+        {local(refuses), "", plugins, false, "", "DISPLAY=" + local(refuses) + " Refuses This Program: No protocol specified", 0},
+        {local(x), "wayland-7", {path + "/none"}, false, "",
+         "DISPLAY=" + local(x) + " Cannot Be Used: Qt Has No Platform Plugin For It Here And WAYLAND_DISPLAY=wayland-7 "
+         "Cannot Be Used: Qt Has No Platform Plugin For It Here", 0},
+    };
+    for (const auto& c : checks) {
+        DisplayChoice::Named named{"", c.x11, c.wayland, path, c.pluginDirs};
+        std::vector<DisplayChoice::Connection> held;
+        const DisplayChoice::Choice choice = DisplayChoice::check(named, &held, 3000);
+        EXPECT_EQ(choice.usable, c.usable) << c.x11.constData();
+        EXPECT_EQ(choice.platform.toStdString(), c.platform) << c.x11.constData();
+        EXPECT_EQ(choice.why.toStdString(), c.why.toStdString()) << c.x11.constData();
+        EXPECT_EQ(held.size(), c.held) << c.x11.constData();
+    }
+}
+
+// A display that never answers, its name lookup included, costs the start
+// about 2 s: the connect, lookup and all, is left to itself at the deadline.
+TEST(DisplayChoice, NeverWaitsLongerThanItsDeadline) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile(dir.filePath(QStringLiteral("libqxcb.so"))).open(QIODevice::WriteOnly);
+    // A name server that never answers.
+    auto released = std::make_shared<std::promise<void>>();
+    std::shared_future<void> release = released->get_future().share();
+    const DisplayChoice::Connect library = DisplayChoice::setConnect([release](DisplayChoice::Server, const auto&) {
+        release.wait();
+        return DisplayChoice::Answer{};
+    });
+    DisplayChoice::Named named{"", "printer.example.invalid:0", "", "", {dir.path()}};
     std::vector<DisplayChoice::Connection> held;
-    const DisplayChoice::Choice c = DisplayChoice::check(both, &held, 3000);
-    EXPECT_TRUE(c.usable);
-    EXPECT_EQ(c.platform.toStdString(), "wayland");
-    EXPECT_EQ(held.size(), 1u);
+    const auto start = std::chrono::steady_clock::now();
+    const DisplayChoice::Choice c = DisplayChoice::check(named, &held);
+    const auto took = std::chrono::steady_clock::now() - start;
+    released->set_value();
+    DisplayChoice::setConnect(library);
+    EXPECT_FALSE(c.usable);
+    EXPECT_EQ(c.why.toStdString(), "DISPLAY=printer.example.invalid:0 Cannot Be Reached");
+    EXPECT_LT(took, std::chrono::seconds(6));
+    EXPECT_GE(took, std::chrono::milliseconds(1900));
 }
 
 } // namespace

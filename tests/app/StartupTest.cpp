@@ -7,6 +7,8 @@
 #include "ProgramPaths.h"
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
+#include "SendSignals.h"
+#include "TransferGlobals.h"
 #include "frmCancelSend.h"
 #include "frmVisibleCNC.h"
 
@@ -25,6 +27,8 @@
 #include <functional>
 #include <memory>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 // The text as UTF-16 with its byte-order mark, as some editors save it.
@@ -291,6 +295,58 @@ private Q_SLOTS:
         const Startup::Outcome outcome = Startup::runCommandLineSend(CommandLine::parse("?3?S?" + big), {});
         QCOMPARE(outcome.exitStatus, int(Startup::ExitSendFailed));
         QVERIFY2(msgs.sawText("Send Cancelled"), qPrintable(msgs.texts().join('|')));
+    }
+
+    // A signal once the send's signal handling is set up, before the send
+    // has begun, ends the program with 1, nothing sent; the port that was
+    // opened meanwhile (a kept-open one) is closed first, as a signal then
+    // could come in the middle of its opening: the next opening finds it as
+    // this one found it, no lock file, not held for exclusive use. Played
+    // in a child that raises the signal itself.
+    void aSignalBeforeTheSendBeganLeavesThePortAsFound_data() {
+        QTest::addColumn<bool>("portOpen");
+        QTest::addColumn<bool>("sendBegins");
+        QTest::newRow("the port kept open, then the send begins") << true << true;
+        QTest::newRow("the port kept open, no send") << true << false;
+        QTest::newRow("no port, then the send begins") << false << true;
+    }
+    void aSignalBeforeTheSendBeganLeavesThePortAsFound() {
+        QFETCH(bool, portOpen);
+        QFETCH(bool, sendBegins);
+        PtyMachine pty;
+        home_->writeIni(kSettledSettings + "[Machine3]\nAlias=MILL\nCommPort=2\nKeepAlive=1\n[Ports]\nCom3=" +
+                        pty.slavePath().toLocal8Bit() + "\n");
+        gCurrentMachineSection = MachineRecord::sectionName(3);
+        loadCurrentMachineValues();
+        const QString lock = QStringLiteral("LCK..pts_") + QFileInfo(pty.slavePath()).fileName();
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            {
+                Startup::CancelOnSignals signalsCancel;
+                if (portOpen && !openPortSilent())
+                    ::_exit(4);
+                ::raise(SIGTERM);
+                if (sendBegins) {
+                    clearCancelAsSendBegins();
+                    ::_exit(3); // the send would go on
+                }
+            }
+            ::_exit(0);
+        }
+        QVERIFY(child > 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status), qPrintable(QString::number(status)));
+        QCOMPARE(WEXITSTATUS(status), 1);
+        QCOMPARE(pty.received(), QByteArray());
+        int exclusive = 0;
+        QCOMPARE(::ioctl(pty.slaveFd(), TIOCGEXCL, &exclusive), 0);
+        QCOMPARE(exclusive, 0);
+        for (const char* dir : {"/var/lock", "/run/lock", "/tmp"})
+            QVERIFY2(!QFileInfo::exists(QString::fromLatin1(dir) + '/' + lock), dir);
+        QVERIFY(openPortSilent());
+        closeComPort(CloseWhen::Always);
     }
 
     // On a screen, a command-line send's "{Prompt Me}" is a box, the port open

@@ -500,7 +500,8 @@ private Q_SLOTS:
             {tcp, "x?3?S?" + file, 1, "Send Cancelled Before It Began - Nothing Was Sent", {A::X11, A::Silent}},
             {none, {}, 1, "No Display To Show The Window On (DISPLAY And WAYLAND_DISPLAY Are Not Set)"},
             {staleX, {}, 1, "No Display To Show The Window On (DISPLAY=" + stale + " Cannot Be Reached)"},
-            {staleWayland, {}, 1, "(WAYLAND_DISPLAY=wayland-gone Cannot Be Reached)"},
+            // Where Qt has no plugin for it, that is said first.
+            {staleWayland, {}, 1, "(WAYLAND_DISPLAY=wayland-gone Cannot Be "},
             {none, "x?3?O?" + file, 1, "No Display To Show The Window On (DISPLAY And WAYLAND_DISPLAY Are Not Set)"},
             {tcp, "x?3?O?" + file, 1, "(DISPLAY=" + played + " Cannot Be Reached)", {A::Garbage}},
             {none, home_->file("missing.nc"), 2, "Invalid Command String Received - No CNC Name"},
@@ -537,6 +538,92 @@ private Q_SLOTS:
             }
             QVERIFY2(!stalls || (signalled && !display->firstClosedBeforeSecond()), where.constData());
         }
+    }
+
+    // An X server that answers but refuses this program (no XAUTHORITY, as
+    // under su, sudo or cron) is no display: a send runs offscreen, a refused
+    // line says why and ends with 2, a window start says in one line that the
+    // display refuses it, with the server's reason. With its cookie the
+    // window comes up on it.
+    void aDisplayThatRefusesThisProgram() {
+        const QString file = home_->file(QStringLiteral("part.nc"));
+        QVERIFY(writeAllBytes(file, "O1\nG0X1\nM30\n"));
+        int n = 0;
+        const auto display = FakeDisplay::onFreeNumber({FakeDisplay::X11}, &n);
+        QVERIFY(display);
+        display->requireCookie("0123456789abcdef");
+        const QString cookie = home_->file(QStringLiteral("cookie"));
+        QVERIFY(writeAllBytes(cookie, FakeDisplay::authority(n, "0123456789abcdef")));
+        const QString name = QStringLiteral(":%1").arg(n);
+        auto env = [&](const QString& authority) {
+            return QList<QPair<QString, QString>>{{QStringLiteral("DISPLAY"), name},
+                                                  {QStringLiteral("XAUTHORITY"), authority},
+                                                  {QStringLiteral("XDG_SESSION_TYPE"), QString()}};
+        };
+        const QString none = home_->file(QStringLiteral("no-cookie"));
+        Start start;
+        start.env = env(none);
+        freshMachine(QByteArray());
+        Run r = run(QStringLiteral("x?3?S?") + file, {}, start);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.how));
+        QVERIFY(machine_->waitForCount(15, 20000));
+        QCOMPARE(machine_->received(), QByteArray("O1\r\nG0X1\r\nM30\r\n"));
+        r = run(QStringLiteral("a?3"), {}, start);
+        QVERIFY2(r.exitCode == 2 && r.errors.contains(QStringLiteral("No Direction")), qPrintable(r.how));
+        r = run(QString(), {}, start);
+        QVERIFY2(r.exitCode == 1, qPrintable(r.how));
+        QVERIFY2(r.errors.contains(QStringLiteral("No Display To Show The Window On (DISPLAY=") + name +
+                                   QStringLiteral(" Refuses This Program: Authorization required, but no "
+                                                  "authorization protocol specified)\n")) &&
+                     r.errors.count('\n') == 1,
+                 qPrintable(r.how));
+        QCOMPARE(display->windowsShown(), 0);
+        start.env = env(cookie);
+        bool ended = false;
+        r = run(QString(), [&] {
+            if (!ended && display->windowsShown() > 0)
+                ended = ::kill(pid_t(pid_), SIGKILL) == 0;
+        }, start);
+        QVERIFY2(ended, qPrintable(r.how));
+    }
+
+    // A display that stops answering in the middle of a send holds the
+    // send's loop in Qt's connection; a signal still ends the send within
+    // 2 s, with 1, saying so.
+    void aSignalEndsASendOnADisplayThatStoppedAnswering() {
+        const QString file = home_->file(QStringLiteral("big.nc"));
+        QVERIFY(writeAllBytes(file, bigProgram()));
+        int n = 0;
+        const auto display = FakeDisplay::onFreeNumber({FakeDisplay::X11}, &n);
+        QVERIFY(display);
+        Start start;
+        start.env = {{QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(n)},
+                     {QStringLiteral("XDG_SESSION_TYPE"), QString()}};
+        PtyMachine* m = freshMachine("Handshaking=0\nBaudRate=4800\nlastline=OLD\nlastfilesent=old.nc\n");
+        m->setReading(false);
+        QElapsedTimer sinceSignal;
+        bool stalled = false;
+        const Run r = run(QStringLiteral("x?3?S?") + file, [&] {
+            // The send goes on, its window shown, when the display stops.
+            if (!stalled && display->windowsShown() > 0 && holdsOpen(m->slavePath())) {
+                m->setReading(true);
+                if (m->receivedCount() > 4000) {
+                    display->stall();
+                    stalled = true;
+                    QThread::msleep(500);
+                    sinceSignal.start();
+                    ::kill(pid_t(pid_), SIGTERM);
+                }
+            }
+        }, start);
+        const qint64 took = sinceSignal.elapsed();
+        QVERIFY2(stalled && r.exitCode == 1, qPrintable(r.how));
+        QVERIFY2(took < 10000, qPrintable(QString::number(took)));
+        QVERIFY2(r.errors.contains(QStringLiteral("Send Cancelled")), qPrintable(r.how));
+        // Its restart record: this file, and no line of the program before it.
+        initSettingsPath();
+        QCOMPARE(readIni(QStringLiteral("Machine3"), QStringLiteral("lastfilesent")), file);
+        QVERIFY(!readIni(QStringLiteral("Machine3"), QStringLiteral("lastline")).startsWith(QLatin1String("OLD")));
     }
 
     // Two sends started together on one settings file, to machines 3 and 4:
