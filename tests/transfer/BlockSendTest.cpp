@@ -276,8 +276,7 @@ TEST_F(Blocks, ACancelOnceEverythingHasLeftStopsNothing) {
          lineRoutes},
         // CTS falls as the text send looks before its second line.
         {"", "0", "2", "%\nN10 G0\r\n", SendOutcome::Cancelled, "", "", "", "text|window engine"},
-        {"77,51,48", "500", "1", "%\n" + text, SendOutcome::Cancelled, "", "", "", "text|window engine",
-         true}};
+        {"77,51,48", "500", "1", "%\n" + text, SendOutcome::Cancelled, "", "", "", "", true}};
     for (const auto& row : rows) {
         const bool cts = qstrcmp(row.handshaking, "2") == 0; // looked at before each line
         writeAllBytes(path, row.program.isEmpty() ? text : row.program);
