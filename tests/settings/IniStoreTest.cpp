@@ -418,7 +418,7 @@ TEST_F(IniStoreTest, AWriteKeepsWhatAnotherCopyWroteMeanwhile) {
             EXPECT_EQ(row.write(), row.stored) << row.name;
         }
         QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        EXPECT_EQ(home.readIniBytes(), row.expected) << row.name;
+        EXPECT_EQ(home.readIniBytes().toStdString(), row.expected.toStdString()) << row.name;
     }
 }
 
