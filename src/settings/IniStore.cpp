@@ -649,7 +649,8 @@ bool IniStore::setValue(const QString& file, const QString& section, const QStri
     Cached& c = load(file, true);
     if (refuseUnreadable(file, c))
         return false;
-    if (c.doc.value(section, key) == value && c.stamp.exists) {
+    // Changes waiting for the lock are tried again by any write.
+    if (c.doc.value(section, key) == value && c.stamp.exists && !c.waiting) {
         lastError_.clear();
         return true;
     }
@@ -663,7 +664,7 @@ bool IniStore::setValues(const QString& file, const QString& section,
     Cached& c = load(file, true);
     if (refuseUnreadable(file, c))
         return false;
-    bool changed = !c.stamp.exists;
+    bool changed = !c.stamp.exists || c.waiting;
     for (const auto& kv : values)
         if (c.doc.value(section, kv.first) != kv.second) {
             c.doc.setValue(section, kv.first, kv.second);

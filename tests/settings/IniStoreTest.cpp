@@ -476,8 +476,9 @@ TEST_F(IniStoreTest, AWriteThatCouldNotHaveTheLockIsMadeOnceItCan) {
     EXPECT_FALSE(storeKeptSettings());
     EXPECT_LT(clock.elapsed(), 4000);
     reap();
-    EXPECT_TRUE(writeIni("Settings", "Third", "y"));
-    EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=newer\nOther=x\nThird=y\n");
+    // The next write, even of a value it holds already.
+    EXPECT_TRUE(writeIni("Settings", "Other", "x"));
+    EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=newer\nOther=x\n");
     EXPECT_FALSE(settingsWaitingForLock());
 }
 
