@@ -63,12 +63,27 @@ void checkSettingsFile() {
 bool settingsUnreadable() { return settingsKeptInMemory() && settingsKeptReason() == kUnreadable; }
 
 void noticeSettingsNotKept() {
-    setSettingsKeptNotice([](const QString& reason) {
-        msgBox(QStringLiteral("Settings Not Saved\n%1\n%2\n\nChanges to the settings last only until the program "
-                              "ends.")
-                   .arg(QDir::toNativeSeparators(gIniPath), reason),
+    setSettingsKeptNotice([](const QString& reason, const QString& consequence) {
+        msgBox(QStringLiteral("Settings Not Saved\n%1\n%2\n\n%3")
+                   .arg(QDir::toNativeSeparators(gIniPath), reason, consequence),
                Msg::Ok, Msg::Exclamation);
     });
+    // The wait for another copy's lock handles no events: the pointer says it is busy.
+    setSettingsLockWaitShown([](bool waiting) {
+        if (waiting)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+}
+
+void storeSettingsAtEnd() {
+    const QString waiting = settingsNotStoredYet();
+    if (waiting.isEmpty() || storeKeptSettings())
+        return;
+    msgBox(QStringLiteral("Settings Not Saved\n%1\n%2\n\nThese changes were lost: %3.")
+               .arg(QDir::toNativeSeparators(gIniPath), lastIniError(), waiting),
+           Msg::Ok, Msg::Exclamation);
 }
 
 // A folder is said to be one: "does not exist" would send the user looking for it.
@@ -224,24 +239,28 @@ int Main(QApplication& app) {
     };
     // A send from the command line builds no main window. It reads its
     // settings once and ends: a watch on them would only hold up its end.
+    const auto ended = [](int status) {
+        storeSettingsAtEnd();
+        return status;
+    };
     if (hidden && line.kind == CommandLine::Kind::Send) {
         watchIniFiles(false);
-        return endCommandLineSend(runCommandLineSend(line, useBoxes, startChecks).exitStatus);
+        return endCommandLineSend(ended(runCommandLineSend(line, useBoxes, startChecks).exitStatus));
     }
     startChecks();
 
     frmTerminal window;
     if (!window.Form_Load(hidden))
-        return ExitOk;
+        return ended(ExitOk);
     noticeSettingsNotKept();
     if (!hidden) {
         window.show();
-        return app.exec();
+        return ended(app.exec());
     }
     const Outcome outcome = processCommandLine(window, commandLine, useBoxes);
     if (!outcome.keepRunning)
-        return outcome.exitStatus;
-    return app.exec();
+        return ended(outcome.exitStatus);
+    return ended(app.exec());
 }
 
 } // namespace Startup

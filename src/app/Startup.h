@@ -30,8 +30,12 @@ QString versionSuffix();
 void checkSettingsFile();
 // True after checkSettingsFile found data it could not read.
 bool settingsUnreadable();
-// From now on, the first change of the settings that is not written is said, once.
+// From now on, the first change of the settings that is not written is said,
+// once, and a wait for another copy's lock shows the busy pointer.
 void noticeSettingsNotKept();
+// The end of the run: changes kept for want of the lock are written, waiting
+// for it again; what still cannot be is said.
+void storeSettingsAtEnd();
 
 struct Outcome {
     bool keepRunning = true; // false: the program ends with exitStatus

@@ -56,17 +56,30 @@ bool settingsKeptInMemory() { return IniStore::instance().keptInMemory(gIniPath)
 
 QString settingsKeptReason() { return IniStore::instance().keptReason(gIniPath); }
 
-void setSettingsKeptNotice(std::function<void(const QString&)> notice) {
+void setSettingsKeptNotice(std::function<void(const QString&, const QString&)> notice) {
     if (!notice) {
         IniStore::instance().setKeptInMemoryNotice(nullptr);
         return;
     }
     IniStore::instance().setKeptInMemoryNotice(
-        [notice](const QString& file, const QString& reason) {
+        [notice](const QString& file, const QString& reason, const QString& consequence) {
             if (file == gIniPath)
-                notice(reason);
+                notice(reason, consequence);
         });
 }
+
+void setSettingsLockWaitShown(std::function<void(bool)> shown) {
+    IniStore::instance().setLockWaitShown(std::move(shown));
+}
+
+bool settingsWaitingForLock() { return IniStore::instance().waitingForLock(gIniPath); }
+
+QString settingsNotStoredYet() { return IniStore::instance().notStoredYet(gIniPath); }
+
+bool storeKeptSettings() { return IniStore::instance().storeKept(); }
+
+IniWaitForLock::IniWaitForLock() { IniStore::instance().beginWaitAgain(); }
+IniWaitForLock::~IniWaitForLock() { IniStore::instance().endWaitAgain(); }
 
 bool settingsFileIsBlank() { return IniStore::instance().isBlank(gIniPath); }
 

@@ -33,8 +33,28 @@ bool iniHasKey(const QString& section, const QString& key);
 void keepSettingsInMemory(const QString& reason);
 bool settingsKeptInMemory();
 QString settingsKeptReason();
-// Runs once, at the first change kept in memory after it is set.
-void setSettingsKeptNotice(std::function<void(const QString& reason)> notice);
+// Runs once, at the first change kept in memory after it is set, and each
+// time changes start waiting for another copy's lock; `consequence` says
+// what becomes of them.
+void setSettingsKeptNotice(std::function<void(const QString& reason, const QString& consequence)> notice);
+// Runs with true before a wait for the settings file's lock, false after.
+void setSettingsLockWaitShown(std::function<void(bool waiting)> shown);
+// Changes kept because another copy held the lock, not in the file yet:
+// whether there are, and which, in words.
+bool settingsWaitingForLock();
+QString settingsNotStoredYet();
+// The end of the run: what waits for the lock is written, waiting for it
+// again; false (lastIniError() says why) when it could not be.
+bool storeKeptSettings();
+// Writes in its scope wait for another copy's lock again, even after a wait
+// in vain: what must not be lost (a send's restart record).
+class IniWaitForLock {
+public:
+    IniWaitForLock();
+    ~IniWaitForLock();
+    IniWaitForLock(const IniWaitForLock&) = delete;
+    IniWaitForLock& operator=(const IniWaitForLock&) = delete;
+};
 // The settings file is missing or holds nothing but blanks and line ends.
 bool settingsFileIsBlank();
 // Whether changes others make to the files read are watched for (the

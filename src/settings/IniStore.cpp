@@ -2,11 +2,17 @@
 
 #include "SafeFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -25,6 +31,9 @@ constexpr uint32_t kNoticeMask = IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB | IN_CRE
 
 // How long a write waits for another copy of the program to let go of the file.
 constexpr qint64 kLockWaitMs = 5000;
+// How long a write tries once a wait was in vain: long enough for another
+// copy's own write, or for waiters that gave up to let go as the lock comes.
+constexpr qint64 kLockTryMs = 250;
 
 qint64 nowMs() {
     timespec t{};
@@ -32,49 +41,127 @@ qint64 nowMs() {
     return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 
-// An exclusive lock on a file beside the one written (that one is replaced
-// by every write, so it cannot carry the lock), held while this lives.
+int flockRetried(int fd, int how) {
+    int r;
+    while ((r = ::flock(fd, how)) != 0 && errno == EINTR) {
+    }
+    return r;
+}
+
+// Why a lock file cannot be used, in words for the user.
+QString lockFileTrouble(int error) {
+    switch (error) {
+    case ELOOP: return QStringLiteral("it is a link");
+    case EISDIR: return QStringLiteral("it is a folder");
+    case ENXIO:
+    case EINVAL: return QStringLiteral("it is not a plain file");
+    default: return qt_error_string(error);
+    }
+}
+
+// The lock file, opened without following a link and without blocking (a
+// FIFO there would hold the open for ever), and only where it is a plain
+// file. Made with the settings file's permissions, not the umask: a lock
+// file others cannot open would stop their writes.
+int openLockFile(const QByteArray& path, const QByteArray& guarded, int* error) {
+    constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = ::open(path.constData(), kFlags);
+    if (fd < 0 && errno == ENOENT) {
+        struct stat settings {};
+        const bool copyMode = ::stat(guarded.constData(), &settings) == 0 && S_ISREG(settings.st_mode);
+        fd = ::open(path.constData(), kFlags | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0 && copyMode)
+            ::fchmod(fd, settings.st_mode & 0666);
+        else if (fd < 0 && errno == EEXIST) // another copy made it meanwhile, or a link is there
+            fd = ::open(path.constData(), kFlags);
+    }
+    if (fd < 0) {
+        *error = errno;
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Takes locks in the kernel, one after the other, on a thread of its own:
+// it wakes the moment a holder lets go, while the caller waits no longer
+// than its bound. One the caller gave up on lets go of what it got at once.
+struct LockWaiter {
+    std::mutex mutex;
+    std::condition_variable finished;
+    int fds[2] = {-1, -1}; // set before the thread starts; its own until handed back
+    int errors[2] = {0, 0};
+    bool done = false, abandoned = false;
+
+    static void run(const std::shared_ptr<LockWaiter>& w) {
+        int errors[2] = {0, 0};
+        for (int i = 0; i < 2; ++i)
+            if (w->fds[i] >= 0 && flockRetried(w->fds[i], LOCK_EX) != 0)
+                errors[i] = errno;
+        const std::lock_guard<std::mutex> hold(w->mutex);
+        std::copy(errors, errors + 2, w->errors);
+        w->done = true;
+        if (!w->abandoned) {
+            w->finished.notify_one();
+            return;
+        }
+        for (const int fd : w->fds)
+            if (fd >= 0)
+                ::close(fd);
+    }
+};
+
+// An exclusive lock for a write, held while this lives: on "<file>.lock"
+// beside the file written (that one is replaced by every write, so it
+// cannot carry the lock), then on their folder. Every copy takes the
+// folder's as well, so that a copy that cannot use the lock file (another
+// user's, or no plain file) still keeps the others out with that alone.
 class WriteLock {
 public:
     enum Outcome { Held, Busy, Failed };
 
-    explicit WriteLock(const QString& file)
-        : fd_(::open(QFile::encodeName(file + QStringLiteral(".lock")).constData(), O_RDONLY | O_CREAT | O_CLOEXEC,
-                     0666)) {
-        if (fd_ < 0)
-            error_ = errno;
+    explicit WriteLock(const QString& file) : lockFile_(file + QStringLiteral(".lock")) {
+        fds_[0] = openLockFile(QFile::encodeName(lockFile_), QFile::encodeName(file), &errors_[0]);
+        fds_[1] = ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(),
+                         O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fds_[1] < 0)
+            errors_[1] = errno;
     }
     ~WriteLock() {
-        if (fd_ >= 0)
-            ::close(fd_);
+        for (const int fd : fds_)
+            if (fd >= 0)
+                ::close(fd);
     }
     WriteLock(const WriteLock&) = delete;
     WriteLock& operator=(const WriteLock&) = delete;
 
-    // Sleeps in short slices, never waiting in the kernel: a copy that was
-    // stopped would hold this one for ever. No events are handled meanwhile,
-    // so nothing can start a second write of this program under its own lock.
-    Outcome take() {
-        if (fd_ < 0)
-            return Failed;
-        const qint64 deadline = nowMs() + kLockWaitMs;
-        useconds_t slice = 500;
-        for (;;) {
-            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0)
-                return Held;
-            if (errno == EINTR)
+    // Held once every lock that can be used is held, and one at least. Waits
+    // up to `waitMs` for one another copy holds, telling `shown` meanwhile.
+    Outcome take(qint64 waitMs, const std::function<void(bool)>& shown) {
+        // Always in this order: two copies never each hold the lock the other waits for.
+        int at = 0;
+        for (; at < 2; ++at) {
+            if (fds_[at] < 0)
                 continue;
-            if (errno != EWOULDBLOCK) {
-                error_ = errno;
-                return Failed;
+            if (flockRetried(fds_[at], LOCK_EX | LOCK_NB) != 0) {
+                if (errno == EWOULDBLOCK)
+                    break;
+                drop(at, errno);
             }
-            if (nowMs() >= deadline)
-                return Busy;
-            ::usleep(slice);
-            slice = qMin<useconds_t>(slice * 2, 20000);
         }
+        if (at < 2 && !waitFor(at, waitMs, shown))
+            return Busy;
+        return fds_[0] >= 0 || fds_[1] >= 0 ? Held : Failed;
     }
-    QString reason() const { return qt_error_string(error_); }
+    QString reason() const {
+        return QStringLiteral("The lock file %1 cannot be used (%2), nor its folder (%3).")
+            .arg(QDir::toNativeSeparators(lockFile_), lockFileTrouble(errors_[0]), qt_error_string(errors_[1]));
+    }
     static QString busyReason() {
         return QStringLiteral("Another copy of the program has kept it locked for %1 seconds. A copy that is "
                               "stopped holds its lock until it goes on or ends.")
@@ -82,8 +169,42 @@ public:
     }
 
 private:
-    int fd_ = -1;
-    int error_ = 0;
+    void drop(int at, int error) {
+        ::close(fds_[at]);
+        fds_[at] = -1;
+        errors_[at] = error;
+    }
+    // The locks from `from` on, taken by a waiter; false when the time ran out.
+    bool waitFor(int from, qint64 waitMs, const std::function<void(bool)>& shown) {
+        if (waitMs <= 0)
+            return false;
+        auto waiter = std::make_shared<LockWaiter>();
+        for (int i = from; i < 2; ++i)
+            std::swap(waiter->fds[i], fds_[i]);
+        if (shown)
+            shown(true);
+        std::thread(LockWaiter::run, waiter).detach();
+        std::unique_lock<std::mutex> hold(waiter->mutex);
+        const bool done =
+            waiter->finished.wait_for(hold, std::chrono::milliseconds(waitMs), [&] { return waiter->done; });
+        if (done) {
+            for (int i = from; i < 2; ++i) {
+                std::swap(waiter->fds[i], fds_[i]);
+                if (fds_[i] >= 0 && waiter->errors[i] != 0)
+                    drop(i, waiter->errors[i]);
+            }
+        } else {
+            waiter->abandoned = true;
+        }
+        hold.unlock();
+        if (shown)
+            shown(false);
+        return done;
+    }
+
+    QString lockFile_;
+    int fds_[2] = {-1, -1};
+    int errors_[2] = {0, 0};
 };
 
 } // namespace
@@ -190,7 +311,17 @@ IniStore::Cached& IniStore::load(const QString& file, bool forWrite) {
         readNotices();
         noticesReadAtMs_ = now;
     }
-    if (found && (found->dirty || found->kept || upToDate(file, *found, now))) {
+    const bool current = found && (found->dirty || found->kept || upToDate(file, *found, now));
+    // Changes waiting for the lock are made again on what others wrote meanwhile.
+    if (found && !current && found->waiting) {
+        const QString error = lastError_;
+        if (catchUp(file, *found)) {
+            found->stale = false;
+            found->lookedAtMs = now;
+        }
+        lastError_ = error;
+    }
+    if (current || (found && found->waiting)) {
         lastFile_ = file;
         lastCached_ = found;
         return *found;
@@ -261,12 +392,35 @@ bool IniStore::catchUp(const QString& file, Cached& cached) {
     return true;
 }
 
-// A write that could not have the lock is kept in memory, as a file that
-// cannot be written is: said once, and lasting until the program ends.
-bool IniStore::keepWhileLocked(const QString& file, Cached& cached) {
-    keepInMemory(file, WriteLock::busyReason());
-    cached.own.clear();
-    return commit(file, cached);
+// A write that could not have the lock keeps its changes in memory, with
+// every one since, until a later write has the lock: said once.
+bool IniStore::keepUntilUnlocked(const QString& file, Cached& cached, bool waited) {
+    cached.waiting = true;
+    if (waited)
+        cached.waitedInVainAtMs = nowMs();
+    lastError_ = WriteLock::busyReason();
+    if (keptNotice_ && !cached.waitNoticed) {
+        cached.waitNoticed = true;
+        keptNotice_(file, lastError_,
+                    QStringLiteral("Not stored yet: %1. Kept until the lock is let go, and stored with the next "
+                                   "change after that or as the program ends.")
+                        .arg(describe(cached.own)));
+    }
+    return true;
+}
+
+QString IniStore::describe(const QVector<Change>& changes) {
+    constexpr int kNamed = 6;
+    QStringList named;
+    for (const Change& c : changes) {
+        if (named.size() == kNamed)
+            break;
+        named << (c.removesSection ? QStringLiteral("[%1] removed").arg(c.section)
+                                   : QStringLiteral("[%1] %2=%3").arg(c.section, c.key, c.value));
+    }
+    if (changes.size() > kNamed)
+        named << QStringLiteral("%1 more").arg(changes.size() - kNamed);
+    return named.join(QStringLiteral(", "));
 }
 
 void IniStore::forget(const QString& file) {
@@ -283,6 +437,7 @@ void IniStore::clearCache() {
     cache_.clear();
     keepReasons_.clear();
     keptNotice_ = nullptr;
+    lockWaitShown_ = nullptr;
     lastCached_ = nullptr;
     lastFile_.clear();
 }
@@ -320,7 +475,8 @@ QString IniStore::keptReason(const QString& file) const {
     return it == keepReasons_.end() ? QString() : it->second;
 }
 
-void IniStore::setKeptInMemoryNotice(std::function<void(const QString&, const QString&)> notice) {
+void IniStore::setKeptInMemoryNotice(
+    std::function<void(const QString&, const QString&, const QString&)> notice) {
     keptNotice_ = std::move(notice);
 }
 
@@ -330,7 +486,8 @@ bool IniStore::commit(const QString& file, Cached& cached) {
         lastError_.clear();
         if (keptNotice_ && !cached.noticed) {
             cached.noticed = true;
-            keptNotice_(file, cached.keptReason);
+            keptNotice_(file, cached.keptReason,
+                        QStringLiteral("Changes to the settings last only until the program ends."));
         }
         return true;
     }
@@ -374,9 +531,11 @@ bool IniStore::save(const QString& file, Cached& cached) {
     lastError_.clear();
     cached.dirty = false;
     WriteLock lock(file);
-    switch (lock.take()) {
+    // Once a wait was in vain, a write only tries, unless told to wait again.
+    const bool tryOnly = cached.waiting && waitAgain_ == 0;
+    switch (lock.take(tryOnly ? kLockTryMs : kLockWaitMs, tryOnly ? nullptr : lockWaitShown_)) {
     case WriteLock::Busy:
-        return keepWhileLocked(file, cached);
+        return keepUntilUnlocked(file, cached, !tryOnly);
     case WriteLock::Failed:
         lastError_ = lock.reason();
         forget(file);
@@ -425,13 +584,48 @@ bool IniStore::save(const QString& file, Cached& cached) {
     cached.stale = false;
     cached.lookedAtMs = nowMs();
     cached.own.clear();
+    cached.waiting = cached.waitNoticed = false;
     return true;
+}
+
+bool IniStore::storeKept() {
+    // A batch left open (after a restore) keeps its changes out of the file on purpose.
+    if (batchDepth_ > 0)
+        return true;
+    QStringList files;
+    for (const auto& entry : cache_)
+        if (entry.second->waiting)
+            files << entry.first;
+    bool ok = true;
+    for (const QString& file : files) {
+        auto it = cache_.find(file);
+        if (it == cache_.end())
+            continue;
+        Cached& c = *it->second;
+        // A wait for it that was in vain a moment ago was this wait.
+        const bool again = c.waitedInVainAtMs < 0 || nowMs() - c.waitedInVainAtMs >= kLockWaitMs;
+        waitAgain_ += again;
+        const bool stored = save(file, c) && !c.waiting;
+        waitAgain_ -= again;
+        ok = ok && stored;
+    }
+    return ok;
+}
+
+bool IniStore::waitingForLock(const QString& file) const {
+    auto it = cache_.find(file);
+    return it != cache_.end() && it->second->waiting;
+}
+
+QString IniStore::notStoredYet(const QString& file) const {
+    auto it = cache_.find(file);
+    return it != cache_.end() && it->second->waiting ? describe(it->second->own) : QString();
 }
 
 bool IniStore::replace(const QString& file, const QByteArray& bytes) {
     lastError_.clear();
     WriteLock lock(file);
-    switch (lock.take()) {
+    switch (lock.take(kLockWaitMs, lockWaitShown_)) {
     case WriteLock::Busy:
         lastError_ = WriteLock::busyReason();
         return false;
@@ -455,7 +649,8 @@ bool IniStore::setValue(const QString& file, const QString& section, const QStri
     Cached& c = load(file, true);
     if (refuseUnreadable(file, c))
         return false;
-    if (c.doc.value(section, key) == value && c.stamp.exists) {
+    // Changes waiting for the lock are tried again by any write.
+    if (c.doc.value(section, key) == value && c.stamp.exists && !c.waiting) {
         lastError_.clear();
         return true;
     }
@@ -469,7 +664,7 @@ bool IniStore::setValues(const QString& file, const QString& section,
     Cached& c = load(file, true);
     if (refuseUnreadable(file, c))
         return false;
-    bool changed = !c.stamp.exists;
+    bool changed = !c.stamp.exists || c.waiting;
     for (const auto& kv : values)
         if (c.doc.value(section, kv.first) != kv.second) {
             c.doc.setValue(section, kv.first, kv.second);

@@ -21,9 +21,11 @@
 // goes to a temporary file in the same folder and is renamed into place
 // before the call returns, so a failed write leaves the old file whole.
 // Several copies of the program may share a file: a write takes a lock on
-// "<file>.lock" from its read to its rename and makes only this program's own
-// changes, on the file as it is then. A lock not had within a few seconds
-// (another copy stopped while holding it) keeps the file in memory.
+// "<file>.lock" and on its folder from its read to its rename and makes only
+// this program's own changes, on the file as it is then. A lock not had
+// within a few seconds (another copy stopped while holding it) keeps the
+// changes in memory until a later write has it; later writes then only try
+// it, unless told to wait again.
 class IniStore {
 public:
     static IniStore& instance();
@@ -52,8 +54,24 @@ public:
     void keepInMemory(const QString& file, const QString& reason);
     bool keptInMemory(const QString& file) const;
     QString keptReason(const QString& file) const;
-    // Called once per file, at the first change kept in memory after it is set.
-    void setKeptInMemoryNotice(std::function<void(const QString& file, const QString& reason)> notice);
+    // Called once per file, at the first change kept in memory after it is
+    // set, and once each time changes start waiting for another copy's lock;
+    // `consequence` says what becomes of them.
+    void setKeptInMemoryNotice(
+        std::function<void(const QString& file, const QString& reason, const QString& consequence)> notice);
+
+    // Writes between these wait for another copy's lock again, even after a
+    // wait in vain: a send's restart record, the end of the run.
+    void beginWaitAgain() { ++waitAgain_; }
+    void endWaitAgain() { --waitAgain_; }
+    // Changes kept for want of the lock: whether there are, and which.
+    bool waitingForLock(const QString& file) const;
+    QString notStoredYet(const QString& file) const;
+    // The end of the run: every change kept for want of the lock written,
+    // waiting for it again; false when some could not be.
+    bool storeKept();
+    // Told true before a wait for the lock and false after it.
+    void setLockWaitShown(std::function<void(bool waiting)> shown) { lockWaitShown_ = std::move(shown); }
 
     // Whether folders are watched for changes from outside (the default).
     // A run that reads its settings once and ends needs no watch: releasing
@@ -64,7 +82,8 @@ public:
     // The program itself has just replaced this file: the next read looks at it.
     void noteReplaced(const QString& file);
 
-    // Why the last failed write failed (empty after a successful one).
+    // Why the last failed write failed, or was kept for want of the lock
+    // (empty after a successful one).
     QString lastError() const { return lastError_; }
     void clearCache();
 
@@ -99,6 +118,9 @@ private:
         bool kept = false;       // never written: changes stay in memory
         bool noticed = false;
         QString keptReason;
+        bool waiting = false;       // a wait for the lock was in vain: `own` is not in the file
+        bool waitNoticed = false;   // said since
+        qint64 waitedInVainAtMs = -1;
     };
 
     static Stamp stampOf(const QString& file);
@@ -106,7 +128,8 @@ private:
     static bool readDocument(const QString& file, const Stamp& stamp, IniDocument* doc);
     static void note(Cached& cached, Change change);
     bool catchUp(const QString& file, Cached& cached);
-    bool keepWhileLocked(const QString& file, Cached& cached);
+    bool keepUntilUnlocked(const QString& file, Cached& cached, bool waited);
+    static QString describe(const QVector<Change>& changes);
     bool upToDate(const QString& file, Cached& c, qint64 nowMs);
     void readNotices();
     int watchFolder(const QByteArray& folder);
@@ -126,5 +149,7 @@ private:
     int batchDepth_ = 0;
     QStringList dirty_;
     std::unordered_map<QString, QString> keepReasons_; // files kept in memory, even before they are read
-    std::function<void(const QString&, const QString&)> keptNotice_;
+    std::function<void(const QString&, const QString&, const QString&)> keptNotice_;
+    std::function<void(bool)> lockWaitShown_;
+    int waitAgain_ = 0;
 };

@@ -54,6 +54,29 @@ QString machineValue(const char* key) { return MachineRecord::current(QString::f
 int machineInt(const char* key) { return MachineRecord::currentInt(QString::fromLatin1(key)); }
 bool machineFlag(const char* key) { return machineInt(key) != 0; }
 
+// A restart record the settings file did not take is said: Safe Restart
+// would offer an earlier send's. `line` is null where none was written.
+void sayRecordNotStored(QString error, const QByteArray* line, const QString& file) {
+    const bool waiting = settingsWaitingForLock();
+    if (error.isEmpty() && !waiting)
+        return;
+    QStringList what;
+    if (line)
+        what << QStringLiteral("The restart line \"%1\"").arg(QString::fromLatin1(*line));
+    if (!isTemporaryName(file))
+        what << QStringLiteral("the last file sent (%1)").arg(file);
+    if (what.isEmpty())
+        return;
+    what[0][0] = what[0][0].toUpper();
+    const QString subject = what.join(QStringLiteral(" and "));
+    const bool kept = error.isEmpty();
+    msgBox(settingsNotSavedText(kept ? lastIniError() : error,
+                                subject + (what.size() > 1 ? QStringLiteral(" were") : QStringLiteral(" was")) +
+                                    (kept ? QStringLiteral(" not stored yet: kept until the lock is let go.")
+                                          : QStringLiteral(" not stored."))),
+           Msg::Ok, Msg::Exclamation);
+}
+
 // What every send does first: this machine's flow control and code set, the
 // find box out of the way, and the terminal view's line ends shown as they pass.
 void beginSend() {
@@ -370,6 +393,7 @@ private:
     bool programHanded_ = false;
     bool handedWhole_ = false;
     qint64 droppedBefore_ = 0; // the port's count as the send began
+    QString recordError_;      // why its restart record was not stored
 
     QByteArray eob_;
     char eobMove_[8] = {}; // eob_, when it fits
@@ -563,6 +587,8 @@ bool TextSend::prepare() {
             writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString());
         }
         writeLogFile(job_.logPath, job_.loggedAs);
+        if (!batch.commit()) // said at the end, with the restart line
+            recordError_ = lastIniError();
     };
     // Nothing at all goes out, not even the header, before the machine is
     // ready: a cancel or time-out during these waits ends the send. It was
@@ -1073,8 +1099,15 @@ void TextSend::finish(bool afterSendWait) {
             lineIndex_ = job_.startLine;
         }
         // A send that never had its port leaves the last send's restart line.
-        if (outcome != SendOutcome::PortFailed)
-            writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine));
+        const bool lineWritten = outcome != SendOutcome::PortFailed;
+        if (lineWritten) {
+            // Worth another wait for a lock another copy holds.
+            const IniWaitForLock waitAgain;
+            if (!writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine)) &&
+                recordError_.isEmpty())
+                recordError_ = lastIniError();
+        }
+        sayRecordNotStored(recordError_, lineWritten ? &restartLine : nullptr, job_.logPath);
         return out ? QStringLiteral("Line %1 Is Kept For A Restart: %2")
                          .arg(editorLine)
                          .arg(QString::fromLatin1(restartLine))

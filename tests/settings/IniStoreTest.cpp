@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,20 +49,24 @@ QString readIniOnceChanged(const char* section, const char* key, const char* def
 
 // Another copy of the program, as it writes: holds the file's lock, and once
 // the store opens the lock file to write (having read what it changes),
-// replaces the file with `next` and lets go.
+// does `what` to the file (by default replaces it with `next`) and lets go.
 class CopyWritingAtOnce {
 public:
     CopyWritingAtOnce(const QString& ini, const QByteArray& next)
+        : CopyWritingAtOnce(ini, [ini, next] {
+              writeAllBytes(ini + ".new", next);
+              ::rename(QFile::encodeName(ini + ".new").constData(), QFile::encodeName(ini).constData());
+          }) {}
+    CopyWritingAtOnce(const QString& ini, const std::function<void()>& what)
         : lock_(::open(QFile::encodeName(ini + ".lock").constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666)) {
         EXPECT_EQ(::flock(lock_, LOCK_EX), 0);
         const int opened = inotify_init1(IN_CLOEXEC);
         inotify_add_watch(opened, QFile::encodeName(ini + ".lock").constData(), IN_OPEN);
-        thread_ = std::thread([this, opened, ini, next] {
+        thread_ = std::thread([this, opened, what] {
             pollfd p{opened, POLLIN, 0};
             ::poll(&p, 1, 10000);
             ::close(opened);
-            writeAllBytes(ini + ".new", next);
-            ::rename(QFile::encodeName(ini + ".new").constData(), QFile::encodeName(ini).constData());
+            what();
             ::close(lock_);
         });
     }
@@ -341,16 +347,24 @@ TEST_F(IniStoreTest, KilledDuringASaveTheFileIsTheOldOrTheNewWhole) {
     }
 }
 
-// Another copy changes its machine's record while this one writes: both stay.
+// Another copy changes its machine's record while this one writes: both
+// stay. This one's changes are made again on theirs in the order it made
+// them, and only those not in the file yet; a file they made unreadable is
+// left as it is, one they removed is written new. A restore waits for their
+// lock like any write.
 TEST_F(IniStoreTest, AWriteKeepsWhatAnotherCopyWroteMeanwhile) {
     const QByteArray start = "[Settings]\nRunBefore=Yes\n[Machine3]\nlastline=N777\nlastfilesent=old.nc\n"
                              "[Machine4]\nlastline=N1\n[Language-Menus]\nmnuFile=F\n";
     QByteArray theirs = start;
     theirs.replace("N1", "N9");
+    const QString ini = home.iniPath();
     const struct {
         const char* name;
         std::function<bool()> write;
         QByteArray expected;
+        std::function<void()> they = {}; // what the other copy does; by default writes `theirs`
+        std::function<void()> before = {}; // this copy's write before theirs
+        bool stored = true;
     } rows[] = {
         {"one key", [] { return writeIni("Machine3", "lastline", "N5"); },
          QByteArray(theirs).replace("N777", "N5")},
@@ -366,21 +380,54 @@ TEST_F(IniStoreTest, AWriteKeepsWhatAnotherCopyWroteMeanwhile) {
          QByteArray(theirs).replace("N777", "N5").replace("Yes\n", "Yes\nNew=n\n")},
         {"section removal", [] { return removeIniSection("Language-Menus", gIniPath); },
          QByteArray(theirs).replace("[Language-Menus]\nmnuFile=F\n", "")},
+        {"one key twice in a batch",
+         [] {
+             IniBatch batch;
+             writeIni("Machine3", "lastline", "N5");
+             writeIni("Machine3", "lastline", "N6");
+             return batch.commit();
+         },
+         QByteArray(theirs).replace("N777", "N6")},
+        {"a section removed and written again",
+         [] {
+             IniBatch batch;
+             removeIniSection("Language-Menus", gIniPath);
+             writeIni("Language-Menus", "mnuEdit", "E");
+             return batch.commit();
+         },
+         QByteArray(theirs).replace("[Language-Menus]\nmnuFile=F\n", "") + "[Language-Menus]\nmnuEdit=E\n"},
+        {"a key written before theirs", [] { return writeIni("Machine4", "New", "n"); },
+         QByteArray(start).replace("N777", "N2").replace("N1\n", "N1\nNew=n\n"),
+         [&] { writeAllBytes(ini, QByteArray(start).replace("N777", "N2")); },
+         [] { writeIni("Machine3", "lastline", "N5"); }},
+        {"a file they made unreadable", [] { return writeIni("Machine3", "lastline", "N5"); }, start,
+         [&] { QFile::setPermissions(ini, QFileDevice::WriteOwner); }, {}, false},
+        {"a file they removed", [] { return writeIni("Machine3", "lastline", "N5"); }, "[Machine3]\nlastline=N5\n",
+         [&] { QFile::remove(ini); }},
+        {"a restore", [] { return IniStore::instance().replace(gIniPath, "[Settings]\nRestored=1\n"); },
+         "[Settings]\nRestored=1\n"},
     };
     for (const auto& row : rows) {
         home.writeIni(start);
         EXPECT_EQ(readIni("Machine3", "lastline"), "N777");
+        if (row.before)
+            row.before();
         {
-            CopyWritingAtOnce other(home.iniPath(), theirs);
-            EXPECT_TRUE(row.write()) << row.name;
+            const auto other = row.they ? std::make_unique<CopyWritingAtOnce>(ini, row.they)
+                                        : std::make_unique<CopyWritingAtOnce>(ini, theirs);
+            EXPECT_EQ(row.write(), row.stored) << row.name;
         }
-        EXPECT_EQ(home.readIniBytes(), row.expected) << row.name;
+        QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        EXPECT_EQ(home.readIniBytes().toStdString(), row.expected.toStdString()) << row.name;
     }
 }
 
-// A copy stopped while it holds the lock: the write waits a few seconds, then
-// the settings stay in memory for this run and the notice says why.
-TEST_F(IniStoreTest, ALockNeverLetGoKeepsTheChangeInMemoryAndSaysWhy) {
+// A copy stopped while it holds the lock: a write waits for it about 5 s,
+// then keeps its change in memory and says so once; later writes only try
+// the lock (the pointer says busy only while a write waits). A restore
+// waits too, and fails saying why. Once the copy has gone, the next write
+// makes every change kept, in order.
+TEST_F(IniStoreTest, AWriteThatCouldNotHaveTheLockIsMadeOnceItCan) {
     home.writeIni("[Settings]\nKey=old\n");
     const QByteArray lockFile = QFile::encodeName(gIniPath + ".lock");
     const pid_t child = fork();
@@ -390,19 +437,97 @@ TEST_F(IniStoreTest, ALockNeverLetGoKeepsTheChangeInMemoryAndSaysWhy) {
         ::raise(SIGSTOP);
         _exit(0);
     }
+    // Gone however the test ends: a stopped child would hold its output open.
+    struct Reaped {
+        mutable pid_t pid;
+        void operator()() const {
+            if (pid > 0 && ::kill(pid, SIGKILL) == 0)
+                waitpid(pid, nullptr, 0);
+            pid = -1;
+        }
+        ~Reaped() { (*this)(); }
+    } const reap{child};
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, WUNTRACED), child);
     ASSERT_TRUE(WIFSTOPPED(status));
     QStringList notices;
-    IniStore::instance().setKeptInMemoryNotice([&](const QString&, const QString& why) { notices << why; });
+    IniStore::instance().setKeptInMemoryNotice(
+        [&](const QString&, const QString& why, const QString& what) { notices << why + " " + what; });
+    QList<bool> shown;
+    IniStore::instance().setLockWaitShown([&](bool waiting) { shown << waiting; });
+    EXPECT_FALSE(IniStore::instance().replace(gIniPath, "[Settings]\nRestored=1\n"));
+    EXPECT_TRUE(lastIniError().contains("locked")) << qPrintable(lastIniError());
+    QElapsedTimer clock;
+    clock.start();
     EXPECT_TRUE(writeIni("Settings", "Key", "new"));
+    EXPECT_GE(clock.elapsed(), 4500);
+    clock.restart();
     EXPECT_TRUE(writeIni("Settings", "Other", "x"));
-    ::kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-    EXPECT_EQ(readIni("Settings", "Key"), "new");
-    ASSERT_EQ(notices.size(), 1);
-    EXPECT_TRUE(notices[0].contains("locked")) << qPrintable(notices[0]);
+    EXPECT_TRUE(writeIni("Settings", "Key", "newer"));
+    EXPECT_LT(clock.elapsed(), 4000);
+    EXPECT_EQ(shown, (QList<bool>{true, false, true, false}));
+    EXPECT_EQ(readIni("Settings", "Key"), "newer");
+    EXPECT_EQ(notices.size(), 1);
+    const QString notice = notices.value(0);
+    EXPECT_TRUE(notice.contains("locked") && notice.contains("[Settings] Key=new")) << qPrintable(notice);
     EXPECT_EQ(home.readIniBytes(), QByteArray("[Settings]\nKey=old\n"));
+    // The end of the run, just after a wait in vain, only tries again.
+    clock.restart();
+    EXPECT_FALSE(storeKeptSettings());
+    EXPECT_LT(clock.elapsed(), 4000);
+    reap();
+    // The next write, even of a value it holds already.
+    EXPECT_TRUE(writeIni("Settings", "Other", "x"));
+    EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=newer\nOther=x\n");
+    EXPECT_FALSE(settingsWaitingForLock());
+}
+
+// A lock file the program cannot use (no plain file, or another user's that
+// this one cannot open) costs no write: the folder's lock serves. A lock
+// file made by a write takes the settings file's permissions, whatever the
+// umask, so that every user who may write the settings can use it.
+TEST_F(IniStoreTest, ALockFileThatCannotBeUsedStillLetsTheWriteStore) {
+    const QString ini = home.iniPath(), lock = ini + ".lock";
+    const QByteArray lockName = QFile::encodeName(lock);
+    const struct {
+        const char* name;
+        std::function<void()> make;
+        bool otherUser = false;
+    } rows[] = {
+        {"none yet", [] {}},
+        {"a folder", [&] { QDir().mkpath(lock); }},
+        {"a FIFO", [&] { ::mkfifo(lockName.constData(), 0666); }},
+        {"a link to nothing", [&] { QFile::link(home.file("gone"), lock); }},
+        {"another user's", [&] { ::close(::open(lockName.constData(), O_RDONLY | O_CREAT, 0600)); }, true},
+    };
+    QFile::setPermissions(home.path(), QFileDevice::Permissions(0x7777));
+    for (const auto& row : rows) {
+        ::unlink(lockName.constData());
+        QDir(lock).removeRecursively();
+        home.writeIni("[Settings]\nKey=old\n");
+        QFile::setPermissions(ini, QFileDevice::Permissions(0x6666));
+        row.make();
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::umask(077);
+            watchIniFiles(false);
+            // Root opens any file: the other user is played by nobody. Anyone
+            // else cannot open a file of mode 0 either.
+            if (row.otherUser && (::geteuid() == 0 ? ::setgid(65534) != 0 || ::setuid(65534) != 0
+                                                   : ::chmod(lockName.constData(), 0) != 0))
+                _exit(2);
+            _exit(writeIni("Settings", "Key", "new") ? 0 : 1);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_EQ(status, 0) << row.name;
+        EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=new\n") << row.name;
+        EXPECT_FALSE(QFile::exists(home.file("gone"))) << row.name;
+        if (QByteArray(row.name) == "none yet") {
+            EXPECT_EQ(QFileInfo(lock).permissions() & 0x7777, 0x6666);
+        }
+    }
 }
 
 // Two copies write their own keys, one at a time and in batches, as fast as

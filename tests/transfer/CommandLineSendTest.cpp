@@ -13,6 +13,9 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -32,6 +35,7 @@ struct Start {
     // instruction on.
     int signalAtStart = 0;
     QList<int> ignored; // as nohup or a background job leaves them
+    uid_t user = 0;     // run as this user instead (root's tests only)
 };
 
 class CommandLineSendTest : public QObject {
@@ -66,6 +70,9 @@ private:
                 ::dup2(fd, STDERR_FILENO);
             for (const int s : start.ignored)
                 ::signal(s, SIG_IGN);
+            if (start.user && (::setgroups(0, nullptr) != 0 || ::setgid(start.user) != 0 ||
+                               ::setuid(start.user) != 0))
+                ::_exit(125);
             if (!blocked)
                 return;
             sigset_t set;
@@ -656,6 +663,63 @@ private Q_SLOTS:
             QCOMPARE(after.value("Machine3", "lastfilesent").value_or("-"), files[0]);
             QCOMPARE(after.value("Machine4", "lastline").value_or("-"), QString("N40 M30"));
             QCOMPARE(after.value("Machine4", "lastfilesent").value_or("-"), files[1]);
+        }
+    }
+
+    // Another copy holds the settings file's lock for 7 s as the send starts:
+    // its record is stored once the lock is let go, at the send's end. A lock
+    // file it cannot use (no plain file, or another user's it cannot open)
+    // costs it nothing either.
+    void aLockOthersHoldOrMadeCostsNoRecord() {
+        const QString file = home_->file(QStringLiteral("a.nc"));
+        QVERIFY(writeAllBytes(file, "O1\nN10 G0X1\nN20 M30\n"));
+        const QByteArray lock = QFile::encodeName(home_->iniPath() + ".lock");
+        const struct {
+            const char* name;
+            std::function<void()> make;
+            bool otherUser = false;
+            bool held = false; // by the test, for 7 s from the start
+        } rows[] = {
+            {"held for 7 s", [] {}, false, true},
+            {"a FIFO", [&] { ::mkfifo(lock.constData(), 0666); }},
+            {"a link to nothing", [&] { QFile::link(home_->file(QStringLiteral("gone")), QFile::decodeName(lock)); }},
+            {"another user's", [&] { ::close(::open(lock.constData(), O_RDONLY | O_CREAT, 0600)); }, true},
+        };
+        for (const auto& row : rows) {
+            if (row.otherUser && ::geteuid() != 0)
+                continue; // a user cannot make a file another user's
+            freshMachine("lastline=N777\nlastfilesent=old.nc\n");
+            ::unlink(lock.constData());
+            row.make();
+            Start start;
+            if (row.otherUser) { // the send is nobody's; the folder, the file and the port are everyone's
+                start.user = 65534;
+                QVERIFY(::chmod(QFile::encodeName(home_->path()).constData(), 0777) == 0);
+                QVERIFY(::chmod(QFile::encodeName(home_->iniPath()).constData(), 0666) == 0);
+                QVERIFY(::chmod(QFile::encodeName(machine_->slavePath()).constData(), 0666) == 0);
+            }
+            QElapsedTimer held;
+            held.start();
+            int holder = row.held ? ::open(lock.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666) : -1;
+            QVERIFY(holder < 0 || ::flock(holder, LOCK_EX) == 0);
+            const Run r = run(
+                QStringLiteral("x?3?S?") + file,
+                [&] {
+                    if (holder >= 0 && held.elapsed() >= 7000) {
+                        ::close(holder);
+                        holder = -1;
+                    }
+                },
+                start);
+            if (holder >= 0)
+                ::close(holder);
+            const QByteArray where = QByteArray(row.name) + ": " + r.how.toLocal8Bit();
+            QVERIFY2(r.exitCode == 0, where.constData());
+            QVERIFY2(!r.errors.contains(QStringLiteral("not stored.")), where.constData());
+            QVERIFY2(!QFileInfo::exists(home_->file(QStringLiteral("gone"))), where.constData());
+            const IniDocument after = IniDocument::parse(home_->readIniBytes());
+            QCOMPARE(after.value("Machine3", "lastline").value_or("-"), QString("N20 M30"));
+            QCOMPARE(after.value("Machine3", "lastfilesent").value_or("-"), file);
         }
     }
 
