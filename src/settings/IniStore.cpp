@@ -154,8 +154,13 @@ public:
                 drop(at, errno);
             }
         }
-        if (at < 2 && !waitFor(at, waitMs, shown))
+        if (at < 2 && !waitFor(at, waitMs, shown)) {
+            // Nothing stays held while the write is kept in memory and said (a box may stay up).
+            for (int i = 0; i < at; ++i)
+                if (fds_[i] >= 0)
+                    flockRetried(fds_[i], LOCK_UN);
             return Busy;
+        }
         return fds_[0] >= 0 || fds_[1] >= 0 ? Held : Failed;
     }
     QString reason() const {

@@ -482,6 +482,33 @@ TEST_F(IniStoreTest, AWriteThatCouldNotHaveTheLockIsMadeOnceItCan) {
     EXPECT_FALSE(settingsWaitingForLock());
 }
 
+// A copy that can use only the folder's lock holds it: the write that waits
+// for it in vain keeps nothing else locked while it says so (a box may stay up).
+TEST_F(IniStoreTest, AWriteKeptForTheLockHoldsNoneOfItWhileSaid) {
+    home.writeIni("[Settings]\nKey=old\n");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::flock(::open(QFile::encodeName(home.path()).constData(), O_RDONLY | O_DIRECTORY), LOCK_EX);
+        ::raise(SIGSTOP);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, WUNTRACED), child);
+    bool lockFileFree = false;
+    IniStore::instance().setKeptInMemoryNotice([&](const QString&, const QString&, const QString&) {
+        const int fd = ::open(QFile::encodeName(gIniPath + ".lock").constData(), O_RDONLY);
+        lockFileFree = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        ::close(fd);
+    });
+    EXPECT_TRUE(writeIni("Settings", "Key", "new"));
+    ::kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_TRUE(lockFileFree);
+    EXPECT_TRUE(writeIni("Settings", "Other", "x"));
+    EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=new\nOther=x\n");
+}
+
 // A lock file the program cannot use (no plain file, or another user's that
 // this one cannot open) costs no write: the folder's lock serves. A lock
 // file made by a write takes the settings file's permissions, whatever the
