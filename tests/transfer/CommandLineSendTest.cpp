@@ -475,9 +475,10 @@ private Q_SLOTS:
                readAllBytes(QStringLiteral("/proc/net/unix"))
                    .contains("@/tmp/.X11-unix/X" + QByteArray::number(n) + "\n"))
             ++n;
-        // One over TCP whose port nobody uses, for the displays the test plays.
-        int t = 150;
-        while (t < 250 && !FakeDisplay(6000 + t, {A::Silent}).ok())
+        // One over TCP whose port nobody uses, for the displays the test plays;
+        // above the numbers the command-line test takes, as both may run at once.
+        int t = 250;
+        while (t < 350 && !FakeDisplay(6000 + t, {A::Silent}).ok())
             ++t;
         const QString stale = QStringLiteral(":%1").arg(n);
         const QString runtime = home_->path();
