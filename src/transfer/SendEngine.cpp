@@ -55,25 +55,21 @@ int machineInt(const char* key) { return MachineRecord::currentInt(QString::from
 bool machineFlag(const char* key) { return machineInt(key) != 0; }
 
 // A restart record the settings file did not take is said: Safe Restart
-// would offer an earlier send's. `line` is null where none was written.
-void sayRecordNotStored(QString error, const QByteArray* line, const QString& file) {
-    const bool waiting = settingsWaitingForLock();
-    if (error.isEmpty() && !waiting)
+// would offer an earlier send's. `error` is empty where the record waits
+// for another copy's lock: where the program ends next, the end of the run
+// says what became of it, once.
+void sayRecordNotStored(const QString& error, const QByteArray& line, const QString& file) {
+    if (error.isEmpty() && sendHost().programEndsAfterSend())
         return;
-    QStringList what;
-    if (line)
-        what << QStringLiteral("The restart line \"%1\"").arg(QString::fromLatin1(*line));
-    if (!isTemporaryName(file))
-        what << QStringLiteral("the last file sent (%1)").arg(file);
-    if (what.isEmpty())
-        return;
-    what[0][0] = what[0][0].toUpper();
-    const QString subject = what.join(QStringLiteral(" and "));
+    QString subject = QStringLiteral("The restart line \"%1\"").arg(QString::fromLatin1(line));
+    if (!file.isEmpty())
+        subject += QStringLiteral(" and the last file sent (%1) were").arg(file);
+    else
+        subject += QStringLiteral(" was");
     const bool kept = error.isEmpty();
     msgBox(settingsNotSavedText(kept ? lastIniError() : error,
-                                subject + (what.size() > 1 ? QStringLiteral(" were") : QStringLiteral(" was")) +
-                                    (kept ? QStringLiteral(" not stored yet: kept until the lock is let go.")
-                                          : QStringLiteral(" not stored."))),
+                                subject + (kept ? QStringLiteral(" not stored yet: kept until the lock is let go.")
+                                                : QStringLiteral(" not stored."))),
            Msg::Ok, Msg::Exclamation);
 }
 
@@ -361,6 +357,7 @@ private:
     void windowAtTheEnd();
     void startLateWindow(int delayMs);
     bool afterSendShows() const;
+    QString restartRecordFile() const;
     void showSending();
     void sendLines();
     bool lineLeftToSend(SendLines::LineReader::Line* run, qsizetype at, qsizetype size, qsizetype room,
@@ -390,10 +387,10 @@ private:
     SendOutcome outcome_ = SendOutcome::Sent;
     bool failed_ = false;
     // Every line's bytes were handed over; and the trailer's too.
+    bool begun_ = false; // logged: the send was begun, and stores its restart record
     bool programHanded_ = false;
     bool handedWhole_ = false;
     qint64 droppedBefore_ = 0; // the port's count as the send began
-    QString recordError_;      // why its restart record was not stored
 
     QByteArray eob_;
     char eobMove_[8] = {}; // eob_, when it fits
@@ -577,18 +574,11 @@ bool TextSend::prepare() {
     rules_.stripBlankLines = machineFlag("StripBlankLines");
     sendTimeOutSeconds = machineInt("SendTimeOut");
 
+    // The restart record is stored once, at the end, as one pair: nothing
+    // of it goes out before the program does.
     auto bookkeeping = [this] {
-        // The path and the recent list in one save, on disk before the
-        // program goes out: a restart after a crash offers this file, and
-        // no line of the program sent before it.
-        IniBatch batch;
-        if (!isTemporaryName(job_.logPath)) {
-            writeIni(gCurrentMachineSection, QStringLiteral("lastfilesent"), job_.logPath);
-            writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString());
-        }
+        begun_ = true;
         writeLogFile(job_.logPath, job_.loggedAs);
-        if (!batch.commit()) // said at the end, with the restart line
-            recordError_ = lastIniError();
     };
     // Nothing at all goes out, not even the header, before the machine is
     // ready: a cancel or time-out during these waits ends the send. It was
@@ -681,6 +671,16 @@ void TextSend::windowAtTheEnd() {
         !failed_ && !gCancelSend && headerTrailerWaits(false, SendLines::percentSample(in_, false));
     if (trailerWaits || afterSendShows())
         ensureWindow();
+}
+
+// The file a restart record names: the program's own (the window's, for an
+// edited window sent as its temporary copy); none for a window with no file
+// or a temporary file, whose line no restart could find.
+QString TextSend::restartRecordFile() const {
+    const QString file = session_.shownPath(job_.logPath);
+    if (isTemporaryName(file) || (job_.fromWindow && !file.contains(QLatin1Char('/'))))
+        return QString();
+    return file;
 }
 
 // The countdown with the port still open, or the prompt where someone sees it.
@@ -1098,16 +1098,25 @@ void TextSend::finish(bool afterSendWait) {
         } else {
             lineIndex_ = job_.startLine;
         }
-        // A send that never had its port leaves the last send's restart line.
-        const bool lineWritten = outcome != SendOutcome::PortFailed;
-        if (lineWritten) {
+        // A send that never began (no port, the operator's cancel before it)
+        // leaves the last send's record. The file and its line go in one
+        // write: whatever ends the program, the pair on disk is one send's.
+        // A program with no file of its own (an untitled window, a temporary
+        // file) leaves no line of another file.
+        if (begun_) {
+            const QString recordFile = restartRecordFile();
+            const QByteArray recordLine = recordFile.isEmpty() ? QByteArray() : restartLine;
             // Worth another wait for a lock another copy holds.
             const IniWaitForLock waitAgain;
-            if (!writeIni(gCurrentMachineSection, QStringLiteral("lastline"), QString::fromLatin1(restartLine)) &&
-                recordError_.isEmpty())
-                recordError_ = lastIniError();
+            if (!writeIniValues(gCurrentMachineSection,
+                                {{QStringLiteral("lastfilesent"), recordFile},
+                                 {QStringLiteral("lastline"), QString::fromLatin1(recordLine)}}))
+                sayRecordNotStored(lastIniError(), recordLine, recordFile);
+            else if (settingsWaitingForLock())
+                sayRecordNotStored(QString(), recordLine, recordFile);
+            else
+                noteRestartRecordStored();
         }
-        sayRecordNotStored(recordError_, lineWritten ? &restartLine : nullptr, job_.logPath);
         return out ? QStringLiteral("Line %1 Is Kept For A Restart: %2")
                          .arg(editorLine)
                          .arg(QString::fromLatin1(restartLine))

@@ -116,6 +116,8 @@ bool noneDropped(qint64 droppedBefore) {
 
 SendOutcome endSend(SendSession& session, const SendEnding& ending) {
     SendHost& host = session.host();
+    if (ending.outcome == SendOutcome::Sent)
+        noteWholeProgramLeft();
     if (ending.afterSendWait && ending.outcome != SendOutcome::PortFailed)
         checkNeedToWait();
     frmCancelSend::unload();
@@ -133,6 +135,7 @@ SendOutcome endSend(SendSession& session, const SendEnding& ending) {
     SendOutcome outcome = ending.outcome;
     if (outcome == SendOutcome::Cancelled && ending.handedWhole && noneDropped(ending.droppedBefore)) {
         outcome = SendOutcome::Sent;
+        noteWholeProgramLeft();
         gCancelBatch = true; // it still stops the files still to go
     }
     const QString kept = ending.afterClose ? ending.afterClose(outcome) : QString();

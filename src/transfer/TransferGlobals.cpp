@@ -2,6 +2,7 @@
 
 #include "MachineRecord.h"
 
+#include <atomic>
 #include <utility>
 
 int gPortState = PortIdle;
@@ -31,10 +32,20 @@ std::function<void()>& sendBeginsHook() {
     static std::function<void()> hook;
     return hook;
 }
+std::atomic<bool> gWholeLeft{false};
+std::atomic<bool> gRecordStored{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 } // namespace
+
+void noteWholeProgramLeft() { gWholeLeft = true; }
+void noteRestartRecordStored() { gRecordStored = true; }
+bool wholeProgramLeft() { return gWholeLeft; }
+bool restartRecordStored() { return gRecordStored; }
 
 void clearCancelAsSendBegins() {
     gCancelSend = false;
+    gWholeLeft = false;
+    gRecordStored = false;
     if (sendBeginsHook())
         sendBeginsHook()();
 }

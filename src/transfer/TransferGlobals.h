@@ -49,6 +49,15 @@ extern const int gXoffChar; // 19
 void clearCancelAsSendBegins();
 std::function<void()> setSendBeginsHook(std::function<void()> hook);
 
+// How far the send under way has come, for a thread that must end the
+// program while the GUI thread is held (a display that stopped answering).
+// Lock-free: read from any thread or a signal handler. Cleared as a send
+// begins.
+void noteWholeProgramLeft();
+void noteRestartRecordStored();
+bool wholeProgramLeft();
+bool restartRecordStored();
+
 // Loads gHandshaking, gFlowMethod and gCharacterSet from the current machine's record.
 void loadMachineFlowValues();
 // The same and gKeepAlive: on selecting a machine and after its record was saved.

@@ -720,13 +720,14 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     writeIni(QStringLiteral("Settings"), QStringLiteral("TressickFile"), home.file(QStringLiteral("copy.nc")));
     const QByteArray text = "O1\nN10 G0 X1\nM30 (END)\n";
     const QString path = program(text);
-    // The file and the recent list are on disk before the program reaches the
-    // machine: a restart after a crash in the middle offers this file. The
-    // machine may read its first byte only after the send has ended: what it
-    // saw is taken once it has looked, never while it may still be looking.
-    // The pause after each line gives a prompt machine time to look while the
-    // send still runs.
-    set("LineDelay", QStringLiteral("20"));
+    // The restart record is one pair, stored once at the end: while the
+    // program goes out the file holds the last send's pair whole (a restart
+    // after a crash in the middle offers that), and the recent list already
+    // names this file. The machine may read its first byte only after the
+    // send has ended: what it saw is taken once it has looked, never while
+    // it may still be looking. The pause after each line gives a prompt
+    // machine time to look while the send still runs.
+    set({{"LineDelay", "20"}, {"lastfilesent", "/old/part.nc"}, {"lastline", "N5 G1"}});
     QByteArray onDiskAtFirstByte;
     std::atomic<bool> looked{false};
     machine.setReaction([&](qint64 got) {
@@ -738,7 +739,8 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     EXPECT_EQ(sendFileNoWindow(path), SendOutcome::Sent);
     EXPECT_TRUE(waitUntil([&] { return looked.load(); }));
     machine.setReaction(nullptr);
-    EXPECT_TRUE(onDiskAtFirstByte.contains("lastfilesent=" + path.toUtf8() + '\n'));
+    EXPECT_TRUE(onDiskAtFirstByte.contains("lastfilesent=/old/part.nc\n"));
+    EXPECT_TRUE(onDiskAtFirstByte.contains("lastline=N5 G1\n"));
     EXPECT_TRUE(onDiskAtFirstByte.contains("RecentSentFile1=" + path.toUtf8() + '\n'));
     // "{Prompt Me}" leaves the port open until answered.
     EXPECT_TRUE(
@@ -766,10 +768,12 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     EXPECT_TRUE(ranBeforeBox);
     EXPECT_EQ(statusAtBox, QStringLiteral("File Sent - Press OK To End Transmission"));
 
-    // A temporary file is sent, but neither logged nor kept as the last file.
+    // A temporary file is sent, but not logged; its record names no file,
+    // and so no line either.
     const QString temp = program("G1\n", QStringLiteral("WORK.TMP"));
     EXPECT_EQ(sendFileNoWindow(temp), SendOutcome::Sent);
-    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), path);
+    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), QString());
+    EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")), QString());
     EXPECT_EQ(logLines().size(), 1);
 }
 
@@ -1094,6 +1098,34 @@ TEST_F(SendFromEditor, RestartFromTheChosenLineOfTheChosenFile) {
     safeRestart();
     EXPECT_EQ(received(15), "%\nN2\r\nN7\r\nN8\r\n%");
     EXPECT_EQ(gPortState, PortIdle);
+
+    // A window's send, cancelled, leaves a record of its own: an edited
+    // window's names its file, which the restart then offers; an untitled
+    // window's names no file and no line, never a line of the program
+    // sent before.
+    const QString before = program("N9\n", QStringLiteral("OTHER.NC"));
+    const int edited = gActiveWindow;
+    const int untitled = editors.openFileInNewWindow(QString());
+    ASSERT_GE(untitled, 0);
+    for (const int window : {edited, untitled}) {
+        editors.selectWindow(window);
+        const bool titled = window == edited;
+        SCOPED_TRACE(titled ? "edited" : "untitled");
+        set({{"lastfilesent", before.toLatin1().constData()}, {"lastline", "N9"}, {"LineDelay", "20"}});
+        editors.activeEditor()->setBytes(numbered(200));
+        During cancel([&] { return machine.receivedCount() > 30 && (gCancelSend = true); });
+        QString file = gWindows[window].fileName;
+        int line = 0;
+        EXPECT_EQ(sendTextBlock(file, true, line), SendOutcome::Cancelled);
+        EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), titled ? path : QString());
+        EXPECT_EQ(MachineRecord::current(QStringLiteral("lastline")).isEmpty(), !titled);
+        msgs.answerFiles({}).answerInput(QString(), false);
+        safeRestart();
+        EXPECT_NE(msgs.fileRequests().last().startPath(), before);
+        if (titled)
+            EXPECT_EQ(msgs.fileRequests().last().startPath(), path);
+        settled();
+    }
 }
 
 // The editor ends a line at LF and at a lone CR, so an LF CR program shows
