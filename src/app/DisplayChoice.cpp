@@ -231,7 +231,7 @@ Connect setConnect(Connect connect) {
     return std::exchange(gConnect, std::move(connect));
 }
 
-Answer probe(Server server, const Named& named, Deadline deadline) {
+Answer probe(Server server, const Named& named, Deadline deadline, bool hearRefusal) {
     // The library's connect has no time limit (a name server or a display
     // that does not answer holds it for ten seconds and more, or for
     // ever): it runs on a thread of its own, left to finish alone, and to
@@ -245,7 +245,7 @@ Answer probe(Server server, const Named& named, Deadline deadline) {
     };
     const auto shared = std::make_shared<Shared>();
     std::optional<StderrCapture> capture;
-    if (server == Server::X11)
+    if (server == Server::X11 && hearRefusal)
         capture.emplace();
     try {
         std::thread([shared, connect = currentConnect(), server, named] {

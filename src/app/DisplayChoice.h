@@ -81,7 +81,9 @@ using Connect = std::function<Answer(Server, const Named&)>;
 Connect setConnect(Connect connect);
 
 // The server's answer by `deadline`; none when it has not answered by then.
-Answer probe(Server server, const Named& named, Deadline deadline);
+// Hearing an X server's refusal takes over standard error while it connects:
+// a check while the program runs (`hearRefusal` false) leaves it alone.
+Answer probe(Server server, const Named& named, Deadline deadline, bool hearRefusal = true);
 
 // True when a platform plugin of Qt's for `server` lies in one of `dirs`.
 bool hasPlugin(Server server, const QStringList& dirs);

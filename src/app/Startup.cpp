@@ -1,5 +1,7 @@
 #include "Startup.h"
 
+#include "SendSignals.h"
+
 #include "CommandLine.h"
 #include "CommandLineSend.h"
 #include "DisplayChoice.h"
@@ -12,6 +14,7 @@
 #include "MessageBoxUi.h"
 #include "MessageSeam.h"
 #include "ProgramPaths.h"
+#include "SendSignals.h"
 #include "SettingsGlobals.h"
 #include "ServicePack.h"
 #include "SettingsProbe.h"
@@ -244,6 +247,7 @@ int Main(QApplication& app) {
         return status;
     };
     if (hidden && line.kind == CommandLine::Kind::Send) {
+        watchDisplay(QGuiApplication::platformName());
         watchIniFiles(false);
         return endCommandLineSend(ended(runCommandLineSend(line, useBoxes, startChecks).exitStatus));
     }

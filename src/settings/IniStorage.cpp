@@ -1,4 +1,5 @@
 #include "IniStorage.h"
+#include <atomic>
 
 #include "FileStuff.h"
 #include "IniStore.h"
@@ -152,3 +153,9 @@ QString makeRandomKeyString() {
     s[24] = QLatin1Char('a');
     return s;
 }
+
+namespace {
+std::atomic<bool> gLockWaitsEnded{false}; // TEMP until merged
+}
+void endSettingsLockWaits() { gLockWaitsEnded = true; }
+bool settingsLockWaitsEnded() { return gLockWaitsEnded; }

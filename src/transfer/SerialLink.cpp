@@ -1,5 +1,7 @@
 #include "SerialLink.h"
 
+#include "PortRelease.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -66,7 +68,12 @@ bool SerialLink::open(const QString& device, const PortSettings& settings) {
     port_.setStopBits(settings.stopBits);
     const bool hardware = settings.flow == FlowMode::RtsCts || settings.flow == FlowMode::Both;
     port_.setFlowControl(hardware ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl);
-    if (!port_.open(QIODevice::ReadWrite)) {
+    // What the next opening should find, should this program have to end
+    // with the port open and the GUI thread held.
+    PortRelease::FoundSettings found(device);
+    const bool opened = port_.open(QIODevice::ReadWrite);
+    found.release();
+    if (!opened) {
         const QString who = comName_.isEmpty() ? device : QStringLiteral("%1 (%2)").arg(comName_, device);
         error_ = QStringLiteral("Can't Open %1").arg(who) + QLatin1Char('\n') + openFailure();
         port_.clearError();
@@ -83,6 +90,7 @@ bool SerialLink::open(const QString& device, const PortSettings& settings) {
     struct stat st {};
     pseudoTerminal_ = ::fstat(int(port_.handle()), &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
                       major(st.st_rdev) <= 143;
+    PortRelease::noteOpened(int(port_.handle()), device, found.settings());
     lastReceive_.start();
     Q_EMIT stateChanged();
     return true;
@@ -175,8 +183,10 @@ void SerialLink::closeDevice(bool yield) {
         else
             ::poll(nullptr, 0, ms);
     }
-    if (port_.isOpen())
+    if (port_.isOpen()) {
+        PortRelease::noteClosing(int(port_.handle()));
         lineCalls().closeDevice();
+    }
 }
 
 void SerialLink::onError(QSerialPort::SerialPortError error) {
@@ -226,6 +236,7 @@ void SerialLink::fault(QSerialPort::SerialPortError error, const QString& reason
     // The device is gone: keep the notifiers from firing on a dead handle.
     if (error == QSerialPort::ResourceError) {
         dropped_ += pendingOutput();
+        PortRelease::noteClosing(int(port_.handle()));
         port_.close();
     }
     Q_EMIT stateChanged();

@@ -2,12 +2,14 @@
 #include "DisplayChoice.h"
 #include "FakeDisplay.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <future>
 #include <memory>
 
@@ -140,7 +142,8 @@ TEST(DisplayChoice, ConnectsAsQtWill) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QByteArray path = QFile::encodeName(dir.path());
-    int x = 0, refuses = 0, authenticates = 0, waylandError = 0, closes = 0, silent = 0, garbage = 0, cookie = 0;
+    int x = 0, refuses = 0, authenticates = 0, waylandError = 0, closes = 0, silent = 0, garbage = 0, cookie = 0,
+        setUpThenGone = 0;
     const auto server = FakeDisplay::onFreeNumber({A::X11}, &x);
     const auto refusing = FakeDisplay::onFreeNumber({A::Refuse}, &refuses, x + 1);
     const auto authenticating = FakeDisplay::onFreeNumber({A::Authenticate}, &authenticates, refuses + 1);
@@ -149,7 +152,9 @@ TEST(DisplayChoice, ConnectsAsQtWill) {
     const auto quiet = FakeDisplay::onFreeNumber({A::Silent}, &silent, closes + 1);
     const auto other = FakeDisplay::onFreeNumber({A::Garbage}, &garbage, silent + 1);
     const auto locked = FakeDisplay::onFreeNumber({A::X11}, &cookie, garbage + 1);
-    ASSERT_TRUE(server && refusing && authenticating && compositor && closing && quiet && other && locked);
+    const auto goneAfterSetUp = FakeDisplay::onFreeNumber({A::SetUpThenGone}, &setUpThenGone, cookie + 1);
+    ASSERT_TRUE(server && refusing && authenticating && compositor && closing && quiet && other && locked &&
+                goneAfterSetUp);
     locked->requireCookie("0123456789abcdef");
     const QString authority = dir.filePath(QStringLiteral("authority"));
     QFile file(authority);
@@ -188,6 +193,7 @@ TEST(DisplayChoice, ConnectsAsQtWill) {
         {DisplayChoice::Server::X11, local(closes), "", false},
         {DisplayChoice::Server::X11, local(silent), "", false},
         {DisplayChoice::Server::X11, local(garbage), "", false},
+        {DisplayChoice::Server::X11, local(setUpThenGone), "", false}, // no round trip answered
         {DisplayChoice::Server::X11, local(cookie), "", true, nullptr, QFile::encodeName(authority)},
         {DisplayChoice::Server::X11, local(cookie), "", false,
          "Authorization required, but no authorization protocol specified", noFile},
@@ -257,6 +263,23 @@ TEST(DisplayChoice, ConnectsAsQtWill) {
         EXPECT_EQ(choice.platform.toStdString(), c.platform) << c.x11.constData();
         EXPECT_EQ(choice.why.toStdString(), c.why.toStdString()) << c.x11.constData();
         EXPECT_EQ(held.size(), c.held) << c.x11.constData();
+    }
+}
+
+// Qt's own plug-in paths are where the check looks for its platform
+// plug-ins too: a plug-in found only there still counts.
+TEST(DisplayChoice, LooksForPluginsWhereQtLooks) {
+    for (const char* variable : {"QT_QPA_PLATFORM_PLUGIN_PATH", "QT_PLUGIN_PATH"}) {
+        QTemporaryDir qt;
+        ASSERT_TRUE(qt.isValid() && QDir(qt.path()).mkpath(QStringLiteral("platforms")));
+        const bool platformPath = std::strcmp(variable, "QT_QPA_PLATFORM_PLUGIN_PATH") == 0;
+        const QString plugins = platformPath ? qt.filePath(QStringLiteral("platforms")) : qt.path();
+        QFile(plugins + (platformPath ? "" : "/platforms") + "/libqwayland-generic.so").open(QIODevice::WriteOnly);
+        const QByteArray before = qgetenv(variable);
+        qputenv(variable, QFile::encodeName(plugins));
+        const DisplayChoice::Named named = DisplayChoice::fromEnvironment();
+        before.isNull() ? qunsetenv(variable) : qputenv(variable, before);
+        EXPECT_TRUE(DisplayChoice::hasPlugin(DisplayChoice::Server::Wayland, named.pluginDirs)) << variable;
     }
 }
 

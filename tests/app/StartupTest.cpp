@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 #include "CommandLine.h"
 #include "CommandLineSend.h"
+#include "FakeDisplay.h"
 #include "IniStorage.h"
 #include "MachineRecord.h"
 #include "PortLayer.h"
@@ -347,6 +348,63 @@ private Q_SLOTS:
             QVERIFY2(!QFileInfo::exists(QString::fromLatin1(dir) + '/' + lock), dir);
         QVERIFY(openPortSilent());
         closeComPort(CloseWhen::Always);
+    }
+
+    // A signal arms the watchdog of a program held in Qt's connection:
+    // where the display it shows on has stopped answering (asked on a
+    // connection of its own), it ends the program, the port left as found;
+    // with no display, or one that answers, it never does, however long
+    // the program stays held. Played in a child held 4 s after the signal.
+    void theWatchdogEndsOnlyForADisplayThatStopped_data() {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<bool>("stopped");
+        QTest::addColumn<int>("exit");
+        QTest::newRow("no display") << "offscreen" << false << 0;
+        QTest::newRow("a display that answers") << "xcb" << false << 0;
+        QTest::newRow("a display that stopped") << "xcb" << true << 1;
+    }
+    void theWatchdogEndsOnlyForADisplayThatStopped() {
+        QFETCH(QString, platform);
+        QFETCH(bool, stopped);
+        QFETCH(int, exit);
+        PtyMachine pty;
+        home_->writeIni(kSettledSettings + "[Machine3]\nAlias=MILL\nCommPort=2\nKeepAlive=1\n[Ports]\nCom3=" +
+                        pty.slavePath().toLocal8Bit() + "\n");
+        gCurrentMachineSection = MachineRecord::sectionName(3);
+        loadCurrentMachineValues();
+        int n = 0;
+        const auto display = FakeDisplay::onFreeNumber({FakeDisplay::X11}, &n);
+        QVERIFY(display);
+        if (stopped)
+            display->stall();
+        const QByteArray before = qgetenv("DISPLAY");
+        qputenv("DISPLAY", ":" + QByteArray::number(n));
+        std::fflush(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            Startup::watchDisplay(platform);
+            Startup::CancelOnSignals signalsCancel;
+            if (!openPortSilent())
+                ::_exit(4);
+            clearCancelAsSendBegins();
+            ::raise(SIGTERM);
+            ::sleep(4); // held where no signal is taken
+            ::_exit(0);
+        }
+        before.isNull() ? qunsetenv("DISPLAY") : qputenv("DISPLAY", before);
+        QVERIFY(child > 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status), qPrintable(QString::number(status)));
+        QCOMPARE(WEXITSTATUS(status), exit);
+        if (!stopped)
+            return;
+        int exclusive = 0;
+        QCOMPARE(::ioctl(pty.slaveFd(), TIOCGEXCL, &exclusive), 0);
+        QCOMPARE(exclusive, 0);
+        const QString lock = QStringLiteral("LCK..pts_") + QFileInfo(pty.slavePath()).fileName();
+        for (const char* dir : {"/var/lock", "/run/lock", "/tmp"})
+            QVERIFY2(!QFileInfo::exists(QString::fromLatin1(dir) + '/' + lock), dir);
     }
 
     // On a screen, a command-line send's "{Prompt Me}" is a box, the port open

@@ -34,7 +34,8 @@ public:
         Wayland,      // the callback of a wl_display.sync
         Close,        // takes the connection and closes it
         Silent,       // takes the connection and never answers
-        Garbage       // answers with bytes of another protocol
+        Garbage,      // answers with bytes of another protocol
+        SetUpThenGone // accepts the X set-up, then closes the connection
     };
 
     // A Unix socket at `path` (a leading "@": in the abstract namespace).
@@ -90,6 +91,18 @@ public:
     FakeDisplay& operator=(const FakeDisplay&) = delete;
 
     bool ok() const { return thread_.joinable(); }
+    // Plays anew on the same socket: `answers` from the next connection on,
+    // the counts back to nothing, the clients so far closed, no stall. A
+    // socket kept from its choice to its use is one no other process takes.
+    void play(std::vector<Answer> answers) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            answers_ = std::move(answers);
+        }
+        (void)!::write(stop_[1], "p", 1);
+        while (!replayed_.exchange(false))
+            std::this_thread::yield();
+    }
     int connections() const { return taken_; }
     // The first connection was closed by its client before a second came.
     bool firstClosedBeforeSecond() const { return firstClosedEarly_; }
@@ -333,6 +346,18 @@ private:
             if (fds[0].revents) {
                 char command = 'x';
                 (void)!::read(stop_[0], &command, 1);
+                if (command == 'p') {
+                    for (const Client& c : clients)
+                        if (c.fd >= 0)
+                            ::close(c.fd);
+                    clients.clear();
+                    stalled = false;
+                    taken_ = 0;
+                    mapped_ = 0;
+                    firstClosedEarly_ = false;
+                    replayed_ = true;
+                    continue;
+                }
                 if (command != 's')
                     break;
                 for (const Client& c : clients)
@@ -357,9 +382,10 @@ private:
                         firstClosedEarly_ = true;
                     ::close(c.fd);
                     c.fd = -1;
-                } else if (c.answer == X11 && !c.answered) {
+                } else if ((c.answer == X11 || c.answer == SetUpThenGone) && !c.answered) {
                     c.in.append(bytes, n);
                     out = serveX11(c);
+                    c.answered = c.answer == SetUpThenGone && c.setUp;
                 } else if (!c.answered) {
                     c.answered = true;
                     out = reply(c.answer);
@@ -370,7 +396,7 @@ private:
                         break;
                     sent += m;
                 }
-                if (c.answer == WaylandError && c.fd >= 0) {
+                if ((c.answer == WaylandError || (c.answer == SetUpThenGone && c.answered)) && c.fd >= 0) {
                     ::close(c.fd);
                     c.fd = -1;
                 }
@@ -379,7 +405,11 @@ private:
                 const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
                 if (fd < 0)
                     continue;
-                const Answer answer = answers_[std::min(size_t(taken_), answers_.size() - 1)];
+                Answer answer;
+                {
+                    const std::lock_guard<std::mutex> lock(mutex_);
+                    answer = answers_[std::min(size_t(taken_), answers_.size() - 1)];
+                }
                 ++taken_;
                 Client c;
                 c.answer = answer;
@@ -401,6 +431,7 @@ private:
     std::atomic<int> taken_{0};
     std::atomic<int> mapped_{0};
     std::atomic<bool> firstClosedEarly_{false};
+    std::atomic<bool> replayed_{false};
     quint32 atoms_ = 100;
     std::mutex mutex_;
     QByteArray cookie_;

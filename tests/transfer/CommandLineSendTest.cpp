@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <signal.h>
 #include <unistd.h>
@@ -475,11 +476,14 @@ private Q_SLOTS:
                readAllBytes(QStringLiteral("/proc/net/unix"))
                    .contains("@/tmp/.X11-unix/X" + QByteArray::number(n) + "\n"))
             ++n;
-        // One over TCP whose port nobody uses, for the displays the test plays;
-        // above the numbers the command-line test takes, as both may run at once.
+        // One over TCP whose port nobody uses, for the displays the test plays,
+        // kept listening from its choice to the last row: no other process
+        // can take it meanwhile.
         int t = 250;
-        while (t < 350 && !FakeDisplay(6000 + t, {A::Silent}).ok())
+        std::unique_ptr<FakeDisplay> display;
+        while (t < 350 && !(display = std::make_unique<FakeDisplay>(6000 + t, std::vector<A>{A::Silent}))->ok())
             ++t;
+        QVERIFY(display->ok());
         const QString stale = QStringLiteral(":%1").arg(n);
         const QString runtime = home_->path();
         using Env = QList<QPair<QString, QString>>;
@@ -497,6 +501,7 @@ private Q_SLOTS:
             int exit;
             QString message; // for a run that sends nothing: the one line it says
             std::vector<A> answers = {}; // of the display played on TCP, to each connection
+            int signalMs = -1; // SIGTERM this long after the check's connection
         } rows[] = {
             {none, "x?3?S?" + file, 0, {}},
             {staleX, "x?3?S?" + file, 0, {}},
@@ -506,6 +511,8 @@ private Q_SLOTS:
             {tcp, "x?3?S?" + file, 0, {}, {A::Silent}},
             {tcp, "x?3?S?" + file, 0, {}, {A::Garbage}},
             {tcp, "x?3?S?" + file, 1, "Send Cancelled Before It Began - Nothing Was Sent", {A::X11, A::Silent}},
+            // Said on standard error while the check has it pointed elsewhere.
+            {tcp, "x?3?S?" + file, 1, "Send Cancelled Before It Began - Nothing Was Sent", {A::Silent}, 800},
             {none, {}, 1, "No Display To Show The Window On (DISPLAY And WAYLAND_DISPLAY Are Not Set)"},
             {staleX, {}, 1, "No Display To Show The Window On (DISPLAY=" + stale + " Cannot Be Reached)"},
             // Where Qt has no plugin for it, that is said first.
@@ -517,18 +524,20 @@ private Q_SLOTS:
         };
         for (const auto& row : rows) {
             freshMachine(QByteArray());
-            const auto display =
-                row.answers.empty() ? nullptr : std::make_unique<FakeDisplay>(6000 + t, row.answers);
-            QVERIFY(!display || display->ok());
+            display->play(row.answers.empty() ? std::vector<A>{A::Silent} : row.answers);
             // Qt's own connection is the second.
             const bool stalls = row.answers.size() > 1;
             bool signalled = false;
+            QElapsedTimer checking;
             Start start;
             start.env = row.env;
             const Run r = run(
                 row.line,
                 [&] {
-                    if (stalls && !signalled && display->connections() > 1)
+                    if (!checking.isValid() && display->connections() > 0)
+                        checking.start();
+                    if (!signalled && ((stalls && display->connections() > 1) ||
+                                       (row.signalMs >= 0 && checking.isValid() && checking.elapsed() >= row.signalMs)))
                         signalled = ::kill(pid_t(pid_), SIGTERM) == 0;
                 },
                 start);
@@ -595,43 +604,170 @@ private Q_SLOTS:
         QVERIFY2(ended, qPrintable(r.how));
     }
 
-    // A display that stops answering in the middle of a send holds the
-    // send's loop in Qt's connection; a signal still ends the send within
-    // 2 s, with 1, saying so.
+    // A display that stops answering holds the send's loop in Qt's
+    // connection, where no signal reaches it. A signal still ends the
+    // program within about 2 s once a connection of its own finds the
+    // display silent, and says so: the port left as found (no exclusive use,
+    // no lock file: the next send goes out), exit 0 where the whole program
+    // had left the port (the "{Prompt Me}" box up), else 1, and on disk the
+    // last send's restart record whole. A display that answers is never
+    // taken for one that stopped: a send signalled and then stopped for
+    // 2.5 s ends as its own.
     void aSignalEndsASendOnADisplayThatStoppedAnswering() {
-        const QString file = home_->file(QStringLiteral("big.nc"));
-        QVERIFY(writeAllBytes(file, bigProgram()));
+        const QString big = home_->file(QStringLiteral("big.nc"));
+        const QString small = home_->file(QStringLiteral("small.nc"));
+        QVERIFY(writeAllBytes(big, bigProgram()));
+        QVERIFY(writeAllBytes(small, "O1\nG0X1\nM30\n"));
         int n = 0;
         const auto display = FakeDisplay::onFreeNumber({FakeDisplay::X11}, &n);
         QVERIFY(display);
         Start start;
         start.env = {{QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(n)},
                      {QStringLiteral("XDG_SESSION_TYPE"), QString()}};
-        PtyMachine* m = freshMachine("Handshaking=0\nBaudRate=4800\nlastline=OLD\nlastfilesent=old.nc\n");
-        m->setReading(false);
-        QElapsedTimer sinceSignal;
-        bool stalled = false;
-        const Run r = run(QStringLiteral("x?3?S?") + file, [&] {
-            // The send goes on, its window shown, when the display stops.
-            if (!stalled && display->windowsShown() > 0 && holdsOpen(m->slavePath())) {
-                m->setReading(true);
-                if (m->receivedCount() > 4000) {
-                    display->stall();
-                    stalled = true;
-                    QThread::msleep(500);
+        enum Moment { StallThenSignal, SignalThenStall, PromptUp, SignalThenSuspend };
+        const struct {
+            Moment moment;
+            QByteArray keys;
+            int exit;
+            QString says;
+        } rows[] = {
+            {StallThenSignal, "Handshaking=0\nBaudRate=4800\n", 1,
+             QStringLiteral("Send Cancelled - The Display DISPLAY=:%1 Stopped Answering").arg(n)},
+            {SignalThenStall, "Handshaking=1\nSendTimeOut=0\n", 1, QStringLiteral("Send Cancelled")},
+            {PromptUp, "", 0, QString()},
+            {SignalThenSuspend, "Handshaking=1\nSendTimeOut=0\n", 1, QStringLiteral("Send Cancelled")},
+        };
+        for (const auto& row : rows) {
+            display->play({FakeDisplay::X11});
+            PtyMachine* m = freshMachine(row.keys + "lastline=OLD\nlastfilesent=old.nc\n");
+            const bool held = row.keys.contains("Handshaking=1");
+            if (held)
+                m->setReaction([m, xoff = false](qint64 got) mutable {
+                    if (got > 4000 && !xoff)
+                        m->send("\x13"); // and never an XON
+                    xoff = xoff || got > 4000;
+                });
+            else if (row.moment == StallThenSignal)
+                m->setReading(false);
+            QElapsedTimer sinceSignal, sinceAll;
+            bool signalled = false;
+            const Run r = run(
+                QStringLiteral("x?3?S?") + (row.moment == PromptUp ? small : big),
+                [&] {
+                    if (signalled || display->windowsShown() == 0 || !holdsOpen(m->slavePath()))
+                        return;
+                    m->setReading(true);
+                    if (row.moment == PromptUp) {
+                        if (!sinceAll.isValid() && m->receivedCount() >= 15)
+                            sinceAll.start();
+                        if (!sinceAll.isValid() || sinceAll.elapsed() < 1500)
+                            return; // the box comes half a second after the progress window goes
+                    } else if (m->receivedCount() <= 4000) {
+                        return;
+                    }
+                    if (row.moment == StallThenSignal || row.moment == PromptUp) {
+                        display->stall();
+                        QThread::msleep(500);
+                    }
                     sinceSignal.start();
-                    ::kill(pid_t(pid_), SIGTERM);
-                }
+                    signalled = ::kill(pid_t(pid_), SIGTERM) == 0;
+                    if (row.moment == SignalThenStall) {
+                        QThread::msleep(5);
+                        display->stall();
+                    } else if (row.moment == SignalThenSuspend) {
+                        ::kill(pid_t(pid_), SIGSTOP);
+                        QThread::msleep(2500);
+                        ::kill(pid_t(pid_), SIGCONT);
+                    }
+                },
+                start);
+            const qint64 took = sinceSignal.elapsed();
+            const QByteArray where = QByteArray::number(row.moment) + ": " + r.how.toLocal8Bit();
+            QVERIFY2(signalled && r.exitCode == row.exit, where.constData());
+            QVERIFY2(took < 15000, where.constData());
+            QVERIFY2(r.errors.contains(row.says), where.constData());
+            initSettingsPath();
+            const QString file = readIni(QStringLiteral("Machine3"), QStringLiteral("lastfilesent"));
+            const QString line = readIni(QStringLiteral("Machine3"), QStringLiteral("lastline"));
+            if (row.moment == SignalThenSuspend) {
+                // Its own end: the line the machine has whole.
+                QVERIFY2(!r.errors.contains(QStringLiteral("Stopped Answering")), where.constData());
+                QVERIFY2(file == big && line.startsWith(QLatin1Char('N')), where.constData());
+            } else {
+                // Held, the program stored nothing: the last send's pair.
+                const bool old = file == QLatin1String("old.nc") && line == QLatin1String("OLD");
+                const bool own = file == (row.moment == PromptUp ? small : big) && line != QLatin1String("OLD");
+                QVERIFY2(old || (own && row.moment != StallThenSignal), qPrintable(file + " " + line));
             }
-        }, start);
-        const qint64 took = sinceSignal.elapsed();
-        QVERIFY2(stalled && r.exitCode == 1, qPrintable(r.how));
-        QVERIFY2(took < 10000, qPrintable(QString::number(took)));
-        QVERIFY2(r.errors.contains(QStringLiteral("Send Cancelled")), qPrintable(r.how));
-        // Its restart record: this file, and no line of the program before it.
-        initSettingsPath();
-        QCOMPARE(readIni(QStringLiteral("Machine3"), QStringLiteral("lastfilesent")), file);
-        QVERIFY(!readIni(QStringLiteral("Machine3"), QStringLiteral("lastline")).startsWith(QLatin1String("OLD")));
+            if (row.moment != StallThenSignal)
+                continue;
+            // The next opening finds the port as this one found it.
+            int exclusive = 0;
+            QCOMPARE(::ioctl(m->slaveFd(), TIOCGEXCL, &exclusive), 0);
+            QCOMPARE(exclusive, 0);
+            const QString lock = QStringLiteral("/LCK..pts_") + QFileInfo(m->slavePath()).fileName();
+            for (const char* dir : {"/var/lock", "/run/lock", "/tmp"})
+                QVERIFY2(!QFileInfo::exists(QString::fromLatin1(dir) + lock), dir);
+            m->clearReceived();
+            const Run next = run(QStringLiteral("x?3?S?") + small);
+            QVERIFY2(next.exitCode == 0, qPrintable(next.how + next.errors));
+            QVERIFY(m->waitForCount(15, 20000));
+        }
+    }
+
+    // No display to stop answering: a signal never ends the program by a
+    // guess, however long the GUI thread is kept busy. A send whose end
+    // waits for the settings lock another copy holds takes the signal
+    // within the wait and ends as the wire says, its restart record said
+    // once as not stored; a program of one long line ends as sent.
+    void aSignalEndsTheSendAsTheWireSays() {
+        const QString file = home_->file(QStringLiteral("part.nc"));
+        const QByteArray lockFile = QFile::encodeName(home_->iniPath() + ".lock");
+        const struct {
+            const char* name;
+            QByteArray program, keys;
+            qint64 whole; // bytes the machine gets
+            bool lockHeld;
+        } rows[] = {
+            {"the end waits for the lock", "O1\nG0X1\nM30\n", "TrailerSend=!2000!\n", 15, true},
+            {"one 1 MB line", QByteArray(1 << 20, 'X'), "", (1 << 20) + 2, false},
+        };
+        for (const auto& row : rows) {
+            QVERIFY(writeAllBytes(file, row.program));
+            PtyMachine* m = freshMachine(row.keys);
+            int holder = -1;
+            QElapsedTimer sinceAll, waiting;
+            bool signalled = false;
+            const Run r = run(QStringLiteral("x?3?S?") + file, [&] {
+                if (signalled || m->receivedCount() < row.whole)
+                    return;
+                if (!sinceAll.isValid())
+                    sinceAll.start();
+                if (row.lockHeld) {
+                    if (holder < 0) {
+                        holder = ::open(lockFile.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+                        QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX) == 0);
+                    }
+                    // "->": the program waits for the lock the test holds.
+                    if (!waiting.isValid() &&
+                        readAllBytes(QStringLiteral("/proc/locks")).contains(" -> FLOCK  ADVISORY  WRITE " +
+                                                                              QByteArray::number(pid_) + ' '))
+                        waiting.start();
+                    if (waiting.isValid() && waiting.elapsed() >= 1500)
+                        signalled = ::kill(pid_t(pid_), SIGTERM) == 0;
+                } else if (sinceAll.elapsed() >= 1000) {
+                    signalled = ::kill(pid_t(pid_), SIGTERM) == 0;
+                }
+            });
+            if (holder >= 0)
+                ::close(holder);
+            const QByteArray where = QByteArray(row.name) + ": " + r.how.toLocal8Bit();
+            QVERIFY2(signalled && r.exitCode == 0, where.constData());
+            QVERIFY2(!r.errors.contains(QStringLiteral("Display")), where.constData());
+            QCOMPARE(m->receivedCount(), row.whole);
+            if (row.lockHeld)
+                QVERIFY2(r.errors.count(QStringLiteral("\"M30\"")) == 1, where.constData());
+        }
     }
 
     // Two sends started together on one settings file, to machines 3 and 4:
