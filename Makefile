@@ -31,7 +31,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS) -- --no-print-directory
 
-run: build
+# The program alone: the tests and benchmarks are built by `make test`.
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target feedline -- --no-print-directory
 	./$(BUILD)/feedline
 
 test: build
