@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <signal.h>
@@ -768,6 +769,36 @@ private Q_SLOTS:
             if (row.lockHeld)
                 QVERIFY2(r.errors.count(QStringLiteral("\"M30\"")) == 1, where.constData());
         }
+    }
+
+    // A send writes the settings file only for what changes: a send the
+    // file has not seen yet its recent list and, once at its end, its
+    // restart record; the same send again nothing at all.
+    void aSendReplacesTheSettingsFileOnlyForWhatChanges() {
+        const QString other = home_->file(QStringLiteral("other.nc"));
+        const QString file = home_->file(QStringLiteral("part.nc"));
+        QVERIFY(writeAllBytes(other, "O2\nM30\n"));
+        QVERIFY(writeAllBytes(file, "O1\nG0X1\nM30\n"));
+        QVERIFY2(run(QStringLiteral("x?3?S?") + other).exitCode == 0, "the file settled"); // the start's defaults
+        for (const int most : {2, 0}) {
+            const int notes = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+            QVERIFY(notes >= 0 &&
+                    ::inotify_add_watch(notes, QFile::encodeName(home_->path()).constData(), IN_MOVED_TO) >= 0);
+            const Run r = run(QStringLiteral("x?3?S?") + file);
+            QVERIFY2(r.exitCode == 0, qPrintable(r.how));
+            int replaced = 0;
+            alignas(inotify_event) char events[65536];
+            for (ssize_t n; (n = ::read(notes, events, sizeof events)) > 0;)
+                for (char* at = events; at < events + n;) {
+                    const auto* e = reinterpret_cast<const inotify_event*>(at);
+                    replaced += e->len > 0 && QByteArray(e->name) == "feedline-settings.ini";
+                    at += sizeof(inotify_event) + e->len;
+                }
+            ::close(notes);
+            QVERIFY2(replaced <= most, qPrintable(QString::number(replaced)));
+        }
+        initSettingsPath();
+        QCOMPARE(readIni(QStringLiteral("Machine3"), QStringLiteral("lastfilesent")), file);
     }
 
     // Two sends started together on one settings file, to machines 3 and 4:
