@@ -121,13 +121,17 @@ struct LockWaiter {
 // cannot carry the lock), then on their folder. Every copy takes the
 // folder's as well, so that a copy that cannot use the lock file (another
 // user's, or no plain file) still keeps the others out with that alone.
+// Where the settings file is a link, the file written is the one it names:
+// copies whose links name one file lock beside that file.
 class WriteLock {
 public:
     enum Outcome { Held, Busy, Failed };
 
-    explicit WriteLock(const QString& file) : lockFile_(file + QStringLiteral(".lock")) {
-        fds_[0] = openLockFile(QFile::encodeName(lockFile_), QFile::encodeName(file), &errors_[0]);
-        fds_[1] = ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(),
+    explicit WriteLock(const QString& file) {
+        const QString written = fileWrittenFor(file);
+        lockFile_ = written + QStringLiteral(".lock");
+        fds_[0] = openLockFile(QFile::encodeName(lockFile_), QFile::encodeName(written), &errors_[0]);
+        fds_[1] = ::open(QFile::encodeName(QFileInfo(written).absolutePath()).constData(),
                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fds_[1] < 0)
             errors_[1] = errno;
@@ -333,7 +337,8 @@ IniStore::Cached& IniStore::load(const QString& file, bool forWrite) {
     }
 
     auto c = std::make_unique<Cached>();
-    const QFileInfo info(file);
+    // Where it is a link, the folder of the file it names sees its changes.
+    const QFileInfo info(fileWrittenFor(file));
     c->folder = QFile::encodeName(info.absolutePath());
     c->name = QFile::encodeName(info.fileName());
     // Watched before it is read, so that no change in between goes unseen.

@@ -25,7 +25,8 @@
 // this program's own changes, on the file as it is then. A lock not had
 // within a few seconds (another copy stopped while holding it) keeps the
 // changes in memory until a later write has it; later writes then only try
-// it, unless told to wait again.
+// it, unless told to wait again. Where the path is a link, the lock is
+// taken beside the file it names, which the write replaces.
 class IniStore {
 public:
     static IniStore& instance();

@@ -618,6 +618,43 @@ TEST_F(IniStoreTest, TwoCopiesWritingAtOnceKeepEachOthersLastValues) {
             EXPECT_EQ(doc.value(in, key), "60") << in << " " << key;
 }
 
+// Copies in two program folders whose settings files are links to one file
+// (one through a chain of links) lock beside that file: two copies in each
+// folder, writing at once, keep every restart record, and the links stay.
+TEST_F(IniStoreTest, CopiesWhoseSettingsAreLinksToOneFileKeepEveryRecord) {
+    for (const char* folder : {"a", "b", "shared"})
+        ASSERT_TRUE(QDir().mkpath(home.file(folder)));
+    const QString shared = home.file("shared/settings.ini");
+    ASSERT_TRUE(writeAllBytes(shared, "[Settings]\nRunBefore=Yes\n"));
+    const QString links[] = {home.file("a/feedline-settings.ini"), home.file("b/feedline-settings.ini"),
+                             home.file("shared/named.ini")};
+    ASSERT_EQ(::symlink("settings.ini", QFile::encodeName(links[2]).constData()), 0);
+    ASSERT_TRUE(QFile::link(shared, links[0]) && QFile::link(links[2], links[1]));
+    constexpr int kCopies = 4, kSends = 16;
+    runCopiesAtOnce(kCopies, [&](int c) {
+        gIniPath = links[c % 2];
+        bool stored = true;
+        for (int send = 1; send <= kSends; ++send)
+            stored =
+                writeIniValues(QStringLiteral("Machine%1").arg(c * kSends + send),
+                               {{"lastline", QStringLiteral("N%1").arg(send)}, {"lastfilesent", "p.nc"}}) &&
+                stored;
+        return stored && !settingsWaitingForLock() ? 0 : 1;
+    });
+    const IniDocument doc = IniDocument::parse(readAllBytes(shared));
+    QStringList lost;
+    for (int c = 0; c < kCopies; ++c)
+        for (int send = 1; send <= kSends; ++send) {
+            const QString machine = QStringLiteral("Machine%1").arg(c * kSends + send);
+            if (doc.value(machine, "lastline") != QStringLiteral("N%1").arg(send) ||
+                doc.value(machine, "lastfilesent") != "p.nc")
+                lost << machine;
+        }
+    EXPECT_TRUE(lost.isEmpty()) << "lost: " << qPrintable(lost.join(' '));
+    for (const QString& link : links)
+        EXPECT_TRUE(QFileInfo(link).isSymLink()) << qPrintable(link);
+}
+
 TEST(IniDocument, MalformedInputNeverCrashes) {
     static const char kNuls[] = "\0\0[S]\0\nk=\0v\n";
     const QByteArray inputs[] = {
