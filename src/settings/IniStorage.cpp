@@ -81,6 +81,10 @@ bool storeKeptSettings() { return IniStore::instance().storeKept(); }
 IniWaitForLock::IniWaitForLock() { IniStore::instance().beginWaitAgain(); }
 IniWaitForLock::~IniWaitForLock() { IniStore::instance().endWaitAgain(); }
 
+void endSettingsLockWaits() { IniStore::endLockWaits(); }
+
+bool settingsLockWaitsEnded() { return IniStore::lockWaitsEnded(); }
+
 bool settingsFileIsBlank() { return IniStore::instance().isBlank(gIniPath); }
 
 void watchIniFiles(bool on) {

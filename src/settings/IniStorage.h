@@ -55,6 +55,11 @@ public:
     IniWaitForLock(const IniWaitForLock&) = delete;
     IniWaitForLock& operator=(const IniWaitForLock&) = delete;
 };
+// Safe to call from a signal handler: from now on no write waits for another
+// copy's lock. A wait under way ends within about 50 ms as one in vain (its
+// changes kept, as any wait in vain keeps them); later writes only try the lock.
+void endSettingsLockWaits();
+bool settingsLockWaitsEnded();
 // The settings file is missing or holds nothing but blanks and line ends.
 bool settingsFileIsBlank();
 // Whether changes others make to the files read are watched for (the

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -34,6 +35,14 @@ constexpr qint64 kLockWaitMs = 5000;
 // How long a write tries once a wait was in vain: long enough for another
 // copy's own write, or for waiters that gave up to let go as the lock comes.
 constexpr qint64 kLockTryMs = 250;
+// A wait for the lock looks this often whether it is still wanted.
+constexpr auto kLockWaitSlice = std::chrono::milliseconds(20);
+
+// Set from a signal handler: from then on no write waits for the lock.
+std::atomic<bool> gLockWaitsEnded{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+qint64 lockWaitMs(qint64 ms) { return gLockWaitsEnded ? 0 : ms; }
 
 qint64 nowMs() {
     timespec t{};
@@ -172,6 +181,10 @@ public:
             .arg(QDir::toNativeSeparators(lockFile_), lockFileTrouble(errors_[0]), qt_error_string(errors_[1]));
     }
     static QString busyReason() {
+        if (gLockWaitsEnded)
+            return QStringLiteral(
+                "Another copy of the program holds it locked, and this one, ending, waits for it "
+                "no longer.");
         return QStringLiteral("Another copy of the program has kept it locked for %1 seconds. A copy that is "
                               "stopped holds its lock until it goes on or ends.")
             .arg(kLockWaitMs / 1000);
@@ -193,9 +206,13 @@ private:
         if (shown)
             shown(true);
         std::thread(LockWaiter::run, waiter).detach();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
         std::unique_lock<std::mutex> hold(waiter->mutex);
-        const bool done =
-            waiter->finished.wait_for(hold, std::chrono::milliseconds(waitMs), [&] { return waiter->done; });
+        // In short slices: a signal that ends the program ends the wait too.
+        bool done = false;
+        while (!(done = waiter->finished.wait_for(hold, kLockWaitSlice, [&] { return waiter->done; })) &&
+               !gLockWaitsEnded && std::chrono::steady_clock::now() < deadline) {
+        }
         if (done) {
             for (int i = from; i < 2; ++i) {
                 std::swap(waiter->fds[i], fds_[i]);
@@ -224,6 +241,10 @@ IniStore& IniStore::instance() {
 }
 
 IniStore::IniStore() = default;
+
+void IniStore::endLockWaits() { gLockWaitsEnded = true; }
+
+bool IniStore::lockWaitsEnded() { return gLockWaitsEnded; }
 
 IniStore::~IniStore() {
     if (notices_ >= 0)
@@ -448,6 +469,7 @@ void IniStore::clearCache() {
     keepReasons_.clear();
     keptNotice_ = nullptr;
     lockWaitShown_ = nullptr;
+    gLockWaitsEnded = false;
     lastCached_ = nullptr;
     lastFile_.clear();
 }
@@ -543,7 +565,7 @@ bool IniStore::save(const QString& file, Cached& cached) {
     WriteLock lock(file);
     // Once a wait was in vain, a write only tries, unless told to wait again.
     const bool tryOnly = cached.waiting && waitAgain_ == 0;
-    switch (lock.take(tryOnly ? kLockTryMs : kLockWaitMs, tryOnly ? nullptr : lockWaitShown_)) {
+    switch (lock.take(lockWaitMs(tryOnly ? kLockTryMs : kLockWaitMs), tryOnly ? nullptr : lockWaitShown_)) {
     case WriteLock::Busy:
         return keepUntilUnlocked(file, cached, !tryOnly);
     case WriteLock::Failed:
@@ -635,7 +657,7 @@ QString IniStore::notStoredYet(const QString& file) const {
 bool IniStore::replace(const QString& file, const QByteArray& bytes) {
     lastError_.clear();
     WriteLock lock(file);
-    switch (lock.take(kLockWaitMs, lockWaitShown_)) {
+    switch (lock.take(lockWaitMs(kLockWaitMs), lockWaitShown_)) {
     case WriteLock::Busy:
         lastError_ = WriteLock::busyReason();
         return false;

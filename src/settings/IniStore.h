@@ -65,6 +65,10 @@ public:
     // wait in vain: a send's restart record, the end of the run.
     void beginWaitAgain() { ++waitAgain_; }
     void endWaitAgain() { --waitAgain_; }
+    // Safe in a signal handler: from now on no write waits for the lock; a
+    // wait under way ends within a few tens of milliseconds, as one in vain.
+    static void endLockWaits();
+    static bool lockWaitsEnded();
     // Changes kept for want of the lock: whether there are, and which.
     bool waitingForLock(const QString& file) const;
     QString notStoredYet(const QString& file) const;

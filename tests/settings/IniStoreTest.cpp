@@ -521,6 +521,41 @@ TEST_F(IniStoreTest, AWriteKeptForTheLockHoldsNoneOfItWhileSaid) {
     EXPECT_FALSE(settingsWaitingForLock());
 }
 
+// A signal that ends the program ends a wait for the lock under way as one
+// in vain: the change is kept, and the copy still holds the lock. From then
+// on no write waits, not one told to wait again, nor the end of the run.
+TEST_F(IniStoreTest, ASignalEndsTheWaitsForTheLock) {
+    home.writeIni("[Settings]\nKey=old\n");
+    CopyHoldingTheLock copy(gIniPath);
+    ASSERT_TRUE(copy.holds()) << qPrintable(copy.failure());
+    copy.letGoIn(3000); // a write still waiting then has the lock
+    struct sigaction ends {}, before {};
+    ends.sa_handler = [](int) { endSettingsLockWaits(); };
+    ::sigaction(SIGUSR1, &ends, &before);
+    std::thread signaller;
+    IniStore::instance().setLockWaitShown([&](bool waiting) {
+        if (waiting && !signaller.joinable())
+            signaller = std::thread([] {
+                QThread::msleep(100);
+                ::kill(::getpid(), SIGUSR1);
+            });
+    });
+    EXPECT_TRUE(writeIni("Settings", "Key", "new"));
+    signaller.join();
+    EXPECT_TRUE(copy.stillHolds());
+    {
+        const IniWaitForLock waitAgain;
+        EXPECT_TRUE(writeIni("Settings", "Other", "x"));
+    }
+    EXPECT_FALSE(storeKeptSettings());
+    EXPECT_TRUE(copy.stillHolds());
+    ::sigaction(SIGUSR1, &before, nullptr);
+    EXPECT_TRUE(settingsLockWaitsEnded());
+    EXPECT_TRUE(settingsWaitingForLock());
+    EXPECT_EQ(readIni("Settings", "Other"), "x");
+    EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=old\n");
+}
+
 // A lock file the program cannot use (no plain file, or another user's that
 // this one cannot open) costs no write: the folder's lock serves. A lock
 // file made by a write takes the settings file's permissions, whatever the
