@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <atomic>
@@ -14,6 +15,7 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <unordered_set>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -393,8 +395,10 @@ bool IniStore::readDocument(const QString& file, const Stamp& stamp, IniDocument
 
 void IniStore::note(Cached& cached, Change change) {
     // A file kept in memory is never written: nothing to make again.
-    if (!cached.kept)
-        cached.own.append(std::move(change));
+    if (cached.kept)
+        return;
+    change.programs = ownDefaults_ > 0;
+    cached.own.append(std::move(change));
 }
 
 // Under the lock: where someone else changed the file since it was read, the
@@ -430,27 +434,85 @@ bool IniStore::keepUntilUnlocked(const QString& file, Cached& cached, bool waite
     if (waited)
         cached.waitedInVainAtMs = nowMs();
     lastError_ = WriteLock::busyReason();
-    if (keptNotice_ && !cached.waitNoticed) {
+    // Where the program ends next, nothing waits for a later write: the end
+    // of the run says what was lost. Where only what is not worth a word
+    // waits, a change that is comes to be said.
+    const QString what = describe(cached.own);
+    if (keptNotice_ && !cached.waitNoticed && !endNear_ && !what.isEmpty()) {
         cached.waitNoticed = true;
         keptNotice_(file, lastError_,
                     QStringLiteral("Not stored yet: %1. Kept until the lock is let go, and stored with the next "
                                    "change after that or as the program ends.")
-                        .arg(describe(cached.own)));
+                        .arg(what));
     }
     return true;
 }
 
+namespace {
+bool isRestartRecord(const QString& section, const QString& key) {
+    static const QRegularExpression machine(QStringLiteral("^machine[0-9]+$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return (key.compare(QLatin1String("lastline"), Qt::CaseInsensitive) == 0 ||
+            key.compare(QLatin1String("lastfilesent"), Qt::CaseInsensitive) == 0) &&
+           machine.match(section).hasMatch();
+}
+
+bool isWriteProbe(const QString& section, const QString& key) {
+    return section.compare(QLatin1String("Settings"), Qt::CaseInsensitive) == 0 &&
+           key.compare(QLatin1String("chkCanWrite"), Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+// In words for the user: a send's restart record first, then the other
+// changes in the order made, each key once with its last value. Left out:
+// the program's own defaults (the next start writes them again) and the
+// settings write probe (a value nobody reads).
 QString IniStore::describe(const QVector<Change>& changes) {
-    constexpr int kNamed = 6;
-    QStringList named;
-    for (const Change& c : changes) {
-        if (named.size() == kNamed)
-            break;
-        named << (c.removesSection ? QStringLiteral("[%1] removed").arg(c.section)
-                                   : QStringLiteral("[%1] %2=%3").arg(c.section, c.key, c.value));
+    std::vector<const Change*> last;
+    std::unordered_set<QString> seen;
+    for (auto it = changes.crbegin(); it != changes.crend(); ++it) {
+        const QString id = it->section.toLower() +
+                           (it->removesSection ? QStringLiteral("\n") : QLatin1Char('=') + it->key.toLower());
+        if (seen.insert(id).second && !it->programs && !isWriteProbe(it->section, it->key))
+            last.push_back(&*it);
     }
-    if (changes.size() > kNamed)
-        named << QStringLiteral("%1 more").arg(changes.size() - kNamed);
+    std::reverse(last.begin(), last.end());
+    struct Record {
+        QString section;
+        std::optional<QString> line, file;
+    };
+    std::vector<Record> records;
+    QStringList others;
+    for (const Change* c : last) {
+        if (c->removesSection) {
+            others << QStringLiteral("[%1] removed").arg(c->section);
+        } else if (isRestartRecord(c->section, c->key)) {
+            auto r = std::find_if(records.begin(), records.end(), [c](const Record& r) {
+                return r.section.compare(c->section, Qt::CaseInsensitive) == 0;
+            });
+            if (r == records.end())
+                r = records.insert(records.end(), Record{c->section, {}, {}});
+            (c->key.compare(QLatin1String("lastline"), Qt::CaseInsensitive) == 0 ? r->line : r->file) =
+                c->value;
+        } else {
+            others << QStringLiteral("[%1] %2=%3").arg(c->section, c->key, c->value);
+        }
+    }
+    QStringList named;
+    for (const Record& r : records) {
+        QStringList words;
+        if (r.line)
+            words << (r.line->isEmpty() ? QStringLiteral("no restart line")
+                                        : QStringLiteral("the restart line \"%1\"").arg(*r.line));
+        if (r.file)
+            words << QStringLiteral("the last file sent (%1)").arg(QDir::toNativeSeparators(*r.file));
+        named << words.join(QStringLiteral(" and ")) +
+                     (records.size() > 1 ? QStringLiteral(" of [%1]").arg(r.section) : QString());
+    }
+    constexpr int kNamed = 6;
+    named += others.mid(0, kNamed);
+    if (others.size() > kNamed)
+        named << QStringLiteral("%1 more").arg(others.size() - kNamed);
     return named.join(QStringLiteral(", "));
 }
 
@@ -469,6 +531,7 @@ void IniStore::clearCache() {
     keepReasons_.clear();
     keptNotice_ = nullptr;
     lockWaitShown_ = nullptr;
+    endNear_ = false;
     gLockWaitsEnded = false;
     lastCached_ = nullptr;
     lastFile_.clear();

@@ -69,7 +69,16 @@ public:
     // wait under way ends within a few tens of milliseconds, as one in vain.
     static void endLockWaits();
     static bool lockWaitsEnded();
-    // Changes kept for want of the lock: whether there are, and which.
+    // The program ends after the writes to come: changes kept for want of
+    // the lock are not said as kept (the end of the run says what was lost).
+    void setEndNear(bool near) { endNear_ = near; }
+    // Writes between these are defaults the program writes for itself: no
+    // word about changes not stored names them, as the next start writes
+    // them again.
+    void beginOwnDefaults() { ++ownDefaults_; }
+    void endOwnDefaults() { --ownDefaults_; }
+    // Changes kept for want of the lock: whether there are, and which in
+    // words, the restart records first (empty where none is worth a word).
     bool waitingForLock(const QString& file) const;
     QString notStoredYet(const QString& file) const;
     // The end of the run: every change kept for want of the lock written,
@@ -108,6 +117,7 @@ private:
     struct Change {
         QString section, key, value;
         bool removesSection = false;
+        bool programs = false; // one of the program's own defaults
     };
     struct Cached {
         IniDocument doc;
@@ -131,7 +141,7 @@ private:
     static Stamp stampOf(const QString& file);
     Cached& load(const QString& file, bool forWrite = false);
     static bool readDocument(const QString& file, const Stamp& stamp, IniDocument* doc);
-    static void note(Cached& cached, Change change);
+    void note(Cached& cached, Change change);
     bool catchUp(const QString& file, Cached& cached);
     bool keepUntilUnlocked(const QString& file, Cached& cached, bool waited);
     static QString describe(const QVector<Change>& changes);
@@ -157,4 +167,6 @@ private:
     std::function<void(const QString&, const QString&, const QString&)> keptNotice_;
     std::function<void(bool)> lockWaitShown_;
     int waitAgain_ = 0;
+    int ownDefaults_ = 0;
+    bool endNear_ = false;
 };

@@ -582,6 +582,7 @@ TEST_F(IniStoreTest, ALockFileThatCannotBeUsedStillLetsTheWriteStore) {
         {"a folder, in a folder that cannot be read", [&] { QDir().mkpath(lock); }, true, 0333,
          QStringLiteral(".lock cannot be used (%1), nor its folder (%2)")
              .arg(::geteuid() == 0 ? QStringLiteral("it is a folder") : denied, denied)},
+        {"another user's settings, in a sticky folder", [] {}, true, 01777, "only the file's owner"},
     };
     for (const auto& row : rows) {
         // Only root can leave a file to another user.
