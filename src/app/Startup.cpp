@@ -81,8 +81,10 @@ void noticeSettingsNotKept() {
 }
 
 void storeSettingsAtEnd() {
+    // Named before the try: a write that fails forgets what it held. The
+    // program's own defaults and the write probe, lost, are not named.
     const QString waiting = settingsNotStoredYet();
-    if (waiting.isEmpty() || storeKeptSettings())
+    if (!settingsWaitingForLock() || storeKeptSettings() || waiting.isEmpty())
         return;
     msgBox(QStringLiteral("Settings Not Saved\n%1\n%2\n\nThese changes were lost: %3.")
                .arg(QDir::toNativeSeparators(gIniPath), lastIniError(), waiting),

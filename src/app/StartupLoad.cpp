@@ -107,7 +107,10 @@ bool load(Loaded* loaded, const std::function<void(int)>& firstRunStep) {
     initSettingsPath();
     {
         // Whatever the start writes (first-run records, aliases, fonts, the
-        // one-off migration) goes to the file in one save.
+        // one-off migration) goes to the file in one save. Where another copy
+        // holds the lock, none of it is worth a word: the next start writes
+        // it again.
+        const IniProgramDefaults defaults;
         IniBatch batch;
         writeIni(QStringLiteral("Storage"), QStringLiteral("UpdateStorage"), QStringLiteral("1"));
         migrateSendMode();

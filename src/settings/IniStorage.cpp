@@ -1,14 +1,18 @@
 #include "IniStorage.h"
-#include <atomic>
 
 #include "FileStuff.h"
 #include "IniStore.h"
 #include "ProgramPaths.h"
+#include "SafeFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 QString gIniPath;
 
@@ -82,6 +86,15 @@ bool storeKeptSettings() { return IniStore::instance().storeKept(); }
 IniWaitForLock::IniWaitForLock() { IniStore::instance().beginWaitAgain(); }
 IniWaitForLock::~IniWaitForLock() { IniStore::instance().endWaitAgain(); }
 
+void endSettingsLockWaits() { IniStore::endLockWaits(); }
+
+bool settingsLockWaitsEnded() { return IniStore::lockWaitsEnded(); }
+
+void setSettingsEndNear(bool near) { IniStore::instance().setEndNear(near); }
+
+IniProgramDefaults::IniProgramDefaults() { IniStore::instance().beginOwnDefaults(); }
+IniProgramDefaults::~IniProgramDefaults() { IniStore::instance().endOwnDefaults(); }
+
 bool settingsFileIsBlank() { return IniStore::instance().isBlank(gIniPath); }
 
 void watchIniFiles(bool on) {
@@ -115,12 +128,39 @@ bool iniHasSection(const QString& section, const QString& iniFile) {
 
 QString lastIniError() { return IniStore::instance().lastError(); }
 
+namespace {
+// The owner of the settings file where its folder has the sticky bit and
+// lets only that owner (or the folder's) replace it, whatever the file's
+// own permissions say; empty otherwise.
+QString onlyOwnerReplaces() {
+    const QFileInfo file(fileWrittenFor(gIniPath));
+    struct stat st {}, folder {};
+    if (::stat(QFile::encodeName(file.filePath()).constData(), &st) != 0 ||
+        ::stat(QFile::encodeName(file.absolutePath()).constData(), &folder) != 0)
+        return QString();
+    const uid_t me = ::geteuid();
+    if (!(folder.st_mode & S_ISVTX) || me == 0 || st.st_uid == me || folder.st_uid == me)
+        return QString();
+    const QString owner = file.owner();
+    return owner.isEmpty() ? QString::number(st.st_uid) : owner;
+}
+} // namespace
+
 QString settingsWriteAdvice(const QString& reason) {
     // The store passes on the system's own words for a failed write, or says
     // "<file> is read-only" itself.
     const auto says = [&reason](int error) { return reason == qt_error_string(error); };
     if (says(ENOSPC) || says(EDQUOT))
         return QStringLiteral("Free some space on the disk that holds it.");
+    // Write permission on both would not help there.
+    if (says(EACCES) || says(EPERM)) {
+        const QString owner = onlyOwnerReplaces();
+        if (!owner.isEmpty())
+            return QStringLiteral(
+                       "Its folder lets only the file's owner (%1) replace it: run the program as that "
+                       "user, or have the file given to you.")
+                .arg(owner);
+    }
     if (says(EACCES) || says(EPERM) || says(EROFS) || reason.endsWith(QLatin1String("is read-only")) ||
         reason.endsWith(QLatin1String("is read-only.")))
         return QStringLiteral("Make the file and its folder writable.");
@@ -153,9 +193,3 @@ QString makeRandomKeyString() {
     s[24] = QLatin1Char('a');
     return s;
 }
-
-namespace {
-std::atomic<bool> gLockWaitsEnded{false}; // TEMP until merged
-}
-void endSettingsLockWaits() { gLockWaitsEnded = true; }
-bool settingsLockWaitsEnded() { return gLockWaitsEnded; }

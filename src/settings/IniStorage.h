@@ -40,7 +40,9 @@ void setSettingsKeptNotice(std::function<void(const QString& reason, const QStri
 // Runs with true before a wait for the settings file's lock, false after.
 void setSettingsLockWaitShown(std::function<void(bool waiting)> shown);
 // Changes kept because another copy held the lock, not in the file yet:
-// whether there are, and which, in words.
+// whether there are, and which, in words: a send's restart record first,
+// never the program's own defaults nor the write probe (empty where only
+// those wait).
 bool settingsWaitingForLock();
 QString settingsNotStoredYet();
 // The end of the run: what waits for the lock is written, waiting for it
@@ -60,6 +62,20 @@ public:
 // changes kept, as any wait in vain keeps them); later writes only try the lock.
 void endSettingsLockWaits();
 bool settingsLockWaitsEnded();
+// The program ends after the writes to come (a command-line send): a change
+// that cannot have the lock is not said as kept; the end of the run
+// (storeSettingsAtEnd) says what was lost.
+void setSettingsEndNear(bool near);
+// Writes in its scope are defaults the program writes for itself (a first
+// start's records, aliases, fonts): what is said of changes not stored
+// leaves them out, as the next start writes them again.
+class IniProgramDefaults {
+public:
+    IniProgramDefaults();
+    ~IniProgramDefaults();
+    IniProgramDefaults(const IniProgramDefaults&) = delete;
+    IniProgramDefaults& operator=(const IniProgramDefaults&) = delete;
+};
 // The settings file is missing or holds nothing but blanks and line ends.
 bool settingsFileIsBlank();
 // Whether changes others make to the files read are watched for (the

@@ -5,14 +5,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <limits>
 #include <mutex>
 #include <thread>
+#include <unordered_set>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -34,6 +37,14 @@ constexpr qint64 kLockWaitMs = 5000;
 // How long a write tries once a wait was in vain: long enough for another
 // copy's own write, or for waiters that gave up to let go as the lock comes.
 constexpr qint64 kLockTryMs = 250;
+// A wait for the lock looks this often whether it is still wanted.
+constexpr auto kLockWaitSlice = std::chrono::milliseconds(20);
+
+// Set from a signal handler: from then on no write waits for the lock.
+std::atomic<bool> gLockWaitsEnded{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+qint64 lockWaitMs(qint64 ms) { return gLockWaitsEnded ? 0 : ms; }
 
 qint64 nowMs() {
     timespec t{};
@@ -121,13 +132,17 @@ struct LockWaiter {
 // cannot carry the lock), then on their folder. Every copy takes the
 // folder's as well, so that a copy that cannot use the lock file (another
 // user's, or no plain file) still keeps the others out with that alone.
+// Where the settings file is a link, the file written is the one it names:
+// copies whose links name one file lock beside that file.
 class WriteLock {
 public:
     enum Outcome { Held, Busy, Failed };
 
-    explicit WriteLock(const QString& file) : lockFile_(file + QStringLiteral(".lock")) {
-        fds_[0] = openLockFile(QFile::encodeName(lockFile_), QFile::encodeName(file), &errors_[0]);
-        fds_[1] = ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(),
+    explicit WriteLock(const QString& file) {
+        const QString written = fileWrittenFor(file);
+        lockFile_ = written + QStringLiteral(".lock");
+        fds_[0] = openLockFile(QFile::encodeName(lockFile_), QFile::encodeName(written), &errors_[0]);
+        fds_[1] = ::open(QFile::encodeName(QFileInfo(written).absolutePath()).constData(),
                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fds_[1] < 0)
             errors_[1] = errno;
@@ -168,6 +183,10 @@ public:
             .arg(QDir::toNativeSeparators(lockFile_), lockFileTrouble(errors_[0]), qt_error_string(errors_[1]));
     }
     static QString busyReason() {
+        if (gLockWaitsEnded)
+            return QStringLiteral(
+                "Another copy of the program holds it locked, and this one, ending, waits for it "
+                "no longer.");
         return QStringLiteral("Another copy of the program has kept it locked for %1 seconds. A copy that is "
                               "stopped holds its lock until it goes on or ends.")
             .arg(kLockWaitMs / 1000);
@@ -189,9 +208,13 @@ private:
         if (shown)
             shown(true);
         std::thread(LockWaiter::run, waiter).detach();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
         std::unique_lock<std::mutex> hold(waiter->mutex);
-        const bool done =
-            waiter->finished.wait_for(hold, std::chrono::milliseconds(waitMs), [&] { return waiter->done; });
+        // In short slices: a signal that ends the program ends the wait too.
+        bool done = false;
+        while (!(done = waiter->finished.wait_for(hold, kLockWaitSlice, [&] { return waiter->done; })) &&
+               !gLockWaitsEnded && std::chrono::steady_clock::now() < deadline) {
+        }
         if (done) {
             for (int i = from; i < 2; ++i) {
                 std::swap(waiter->fds[i], fds_[i]);
@@ -220,6 +243,10 @@ IniStore& IniStore::instance() {
 }
 
 IniStore::IniStore() = default;
+
+void IniStore::endLockWaits() { gLockWaitsEnded = true; }
+
+bool IniStore::lockWaitsEnded() { return gLockWaitsEnded; }
 
 IniStore::~IniStore() {
     if (notices_ >= 0)
@@ -333,7 +360,8 @@ IniStore::Cached& IniStore::load(const QString& file, bool forWrite) {
     }
 
     auto c = std::make_unique<Cached>();
-    const QFileInfo info(file);
+    // Where it is a link, the folder of the file it names sees its changes.
+    const QFileInfo info(fileWrittenFor(file));
     c->folder = QFile::encodeName(info.absolutePath());
     c->name = QFile::encodeName(info.fileName());
     // Watched before it is read, so that no change in between goes unseen.
@@ -367,8 +395,10 @@ bool IniStore::readDocument(const QString& file, const Stamp& stamp, IniDocument
 
 void IniStore::note(Cached& cached, Change change) {
     // A file kept in memory is never written: nothing to make again.
-    if (!cached.kept)
-        cached.own.append(std::move(change));
+    if (cached.kept)
+        return;
+    change.programs = ownDefaults_ > 0;
+    cached.own.append(std::move(change));
 }
 
 // Under the lock: where someone else changed the file since it was read, the
@@ -404,27 +434,85 @@ bool IniStore::keepUntilUnlocked(const QString& file, Cached& cached, bool waite
     if (waited)
         cached.waitedInVainAtMs = nowMs();
     lastError_ = WriteLock::busyReason();
-    if (keptNotice_ && !cached.waitNoticed) {
+    // Where the program ends next, nothing waits for a later write: the end
+    // of the run says what was lost. Where only what is not worth a word
+    // waits, a change that is comes to be said.
+    const QString what = describe(cached.own);
+    if (keptNotice_ && !cached.waitNoticed && !endNear_ && !what.isEmpty()) {
         cached.waitNoticed = true;
         keptNotice_(file, lastError_,
                     QStringLiteral("Not stored yet: %1. Kept until the lock is let go, and stored with the next "
                                    "change after that or as the program ends.")
-                        .arg(describe(cached.own)));
+                        .arg(what));
     }
     return true;
 }
 
+namespace {
+bool isRestartRecord(const QString& section, const QString& key) {
+    static const QRegularExpression machine(QStringLiteral("^machine[0-9]+$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return (key.compare(QLatin1String("lastline"), Qt::CaseInsensitive) == 0 ||
+            key.compare(QLatin1String("lastfilesent"), Qt::CaseInsensitive) == 0) &&
+           machine.match(section).hasMatch();
+}
+
+bool isWriteProbe(const QString& section, const QString& key) {
+    return section.compare(QLatin1String("Settings"), Qt::CaseInsensitive) == 0 &&
+           key.compare(QLatin1String("chkCanWrite"), Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+// In words for the user: a send's restart record first, then the other
+// changes in the order made, each key once with its last value. Left out:
+// the program's own defaults (the next start writes them again) and the
+// settings write probe (a value nobody reads).
 QString IniStore::describe(const QVector<Change>& changes) {
-    constexpr int kNamed = 6;
-    QStringList named;
-    for (const Change& c : changes) {
-        if (named.size() == kNamed)
-            break;
-        named << (c.removesSection ? QStringLiteral("[%1] removed").arg(c.section)
-                                   : QStringLiteral("[%1] %2=%3").arg(c.section, c.key, c.value));
+    std::vector<const Change*> last;
+    std::unordered_set<QString> seen;
+    for (auto it = changes.crbegin(); it != changes.crend(); ++it) {
+        const QString id = it->section.toLower() +
+                           (it->removesSection ? QStringLiteral("\n") : QLatin1Char('=') + it->key.toLower());
+        if (seen.insert(id).second && !it->programs && !isWriteProbe(it->section, it->key))
+            last.push_back(&*it);
     }
-    if (changes.size() > kNamed)
-        named << QStringLiteral("%1 more").arg(changes.size() - kNamed);
+    std::reverse(last.begin(), last.end());
+    struct Record {
+        QString section;
+        std::optional<QString> line, file;
+    };
+    std::vector<Record> records;
+    QStringList others;
+    for (const Change* c : last) {
+        if (c->removesSection) {
+            others << QStringLiteral("[%1] removed").arg(c->section);
+        } else if (isRestartRecord(c->section, c->key)) {
+            auto r = std::find_if(records.begin(), records.end(), [c](const Record& r) {
+                return r.section.compare(c->section, Qt::CaseInsensitive) == 0;
+            });
+            if (r == records.end())
+                r = records.insert(records.end(), Record{c->section, {}, {}});
+            (c->key.compare(QLatin1String("lastline"), Qt::CaseInsensitive) == 0 ? r->line : r->file) =
+                c->value;
+        } else {
+            others << QStringLiteral("[%1] %2=%3").arg(c->section, c->key, c->value);
+        }
+    }
+    QStringList named;
+    for (const Record& r : records) {
+        QStringList words;
+        if (r.line)
+            words << (r.line->isEmpty() ? QStringLiteral("no restart line")
+                                        : QStringLiteral("the restart line \"%1\"").arg(*r.line));
+        if (r.file)
+            words << QStringLiteral("the last file sent (%1)").arg(QDir::toNativeSeparators(*r.file));
+        named << words.join(QStringLiteral(" and ")) +
+                     (records.size() > 1 ? QStringLiteral(" of [%1]").arg(r.section) : QString());
+    }
+    constexpr int kNamed = 6;
+    named += others.mid(0, kNamed);
+    if (others.size() > kNamed)
+        named << QStringLiteral("%1 more").arg(others.size() - kNamed);
     return named.join(QStringLiteral(", "));
 }
 
@@ -443,6 +531,8 @@ void IniStore::clearCache() {
     keepReasons_.clear();
     keptNotice_ = nullptr;
     lockWaitShown_ = nullptr;
+    endNear_ = false;
+    gLockWaitsEnded = false;
     lastCached_ = nullptr;
     lastFile_.clear();
 }
@@ -538,7 +628,7 @@ bool IniStore::save(const QString& file, Cached& cached) {
     WriteLock lock(file);
     // Once a wait was in vain, a write only tries, unless told to wait again.
     const bool tryOnly = cached.waiting && waitAgain_ == 0;
-    switch (lock.take(tryOnly ? kLockTryMs : kLockWaitMs, tryOnly ? nullptr : lockWaitShown_)) {
+    switch (lock.take(lockWaitMs(tryOnly ? kLockTryMs : kLockWaitMs), tryOnly ? nullptr : lockWaitShown_)) {
     case WriteLock::Busy:
         return keepUntilUnlocked(file, cached, !tryOnly);
     case WriteLock::Failed:
@@ -630,7 +720,7 @@ QString IniStore::notStoredYet(const QString& file) const {
 bool IniStore::replace(const QString& file, const QByteArray& bytes) {
     lastError_.clear();
     WriteLock lock(file);
-    switch (lock.take(kLockWaitMs, lockWaitShown_)) {
+    switch (lock.take(lockWaitMs(kLockWaitMs), lockWaitShown_)) {
     case WriteLock::Busy:
         lastError_ = WriteLock::busyReason();
         return false;

@@ -25,7 +25,8 @@
 // this program's own changes, on the file as it is then. A lock not had
 // within a few seconds (another copy stopped while holding it) keeps the
 // changes in memory until a later write has it; later writes then only try
-// it, unless told to wait again.
+// it, unless told to wait again. Where the path is a link, the lock is
+// taken beside the file it names, which the write replaces.
 class IniStore {
 public:
     static IniStore& instance();
@@ -64,7 +65,20 @@ public:
     // wait in vain: a send's restart record, the end of the run.
     void beginWaitAgain() { ++waitAgain_; }
     void endWaitAgain() { --waitAgain_; }
-    // Changes kept for want of the lock: whether there are, and which.
+    // Safe in a signal handler: from now on no write waits for the lock; a
+    // wait under way ends within a few tens of milliseconds, as one in vain.
+    static void endLockWaits();
+    static bool lockWaitsEnded();
+    // The program ends after the writes to come: changes kept for want of
+    // the lock are not said as kept (the end of the run says what was lost).
+    void setEndNear(bool near) { endNear_ = near; }
+    // Writes between these are defaults the program writes for itself: no
+    // word about changes not stored names them, as the next start writes
+    // them again.
+    void beginOwnDefaults() { ++ownDefaults_; }
+    void endOwnDefaults() { --ownDefaults_; }
+    // Changes kept for want of the lock: whether there are, and which in
+    // words, the restart records first (empty where none is worth a word).
     bool waitingForLock(const QString& file) const;
     QString notStoredYet(const QString& file) const;
     // The end of the run: every change kept for want of the lock written,
@@ -103,6 +117,7 @@ private:
     struct Change {
         QString section, key, value;
         bool removesSection = false;
+        bool programs = false; // one of the program's own defaults
     };
     struct Cached {
         IniDocument doc;
@@ -126,7 +141,7 @@ private:
     static Stamp stampOf(const QString& file);
     Cached& load(const QString& file, bool forWrite = false);
     static bool readDocument(const QString& file, const Stamp& stamp, IniDocument* doc);
-    static void note(Cached& cached, Change change);
+    void note(Cached& cached, Change change);
     bool catchUp(const QString& file, Cached& cached);
     bool keepUntilUnlocked(const QString& file, Cached& cached, bool waited);
     static QString describe(const QVector<Change>& changes);
@@ -152,4 +167,6 @@ private:
     std::function<void(const QString&, const QString&, const QString&)> keptNotice_;
     std::function<void(bool)> lockWaitShown_;
     int waitAgain_ = 0;
+    int ownDefaults_ = 0;
+    bool endNear_ = false;
 };

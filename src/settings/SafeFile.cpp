@@ -3,7 +3,16 @@
 #include "IniStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+
+QString fileWrittenFor(const QString& path) {
+    // As QSaveFile follows them; a loop of links is left as it is named.
+    QFileInfo info(path);
+    for (int depth = 0; depth < 128 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.filePath();
+}
 
 bool writeAllBytes(QIODevice& out, const QByteArray& bytes, QString* error) {
     return writeAllBytes(out, bytes.constData(), bytes.size(), error);

@@ -9,6 +9,10 @@ class QIODevice;
 
 // Whole-file reads and writes for everything the program writes over.
 
+// The file a safe write of `path` replaces: where `path` is a link, the file
+// it names, at the end of a chain of links too (the links stay links).
+QString fileWrittenFor(const QString& path);
+
 // Writes the bytes to a temporary file beside `path` and renames it into
 // place, so the old file stays whole when anything fails. False with the
 // reason in *error.

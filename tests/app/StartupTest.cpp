@@ -1,3 +1,4 @@
+#include "../settings/CopyHoldingTheLock.h"
 #include "AppTestSupport.h"
 #include "CommandLine.h"
 #include "CommandLineSend.h"
@@ -9,6 +10,7 @@
 #include "PtyMachine.h"
 #include "ScriptedMessages.h"
 #include "SendSignals.h"
+#include "StartupLoad.h"
 #include "TransferGlobals.h"
 #include "frmCancelSend.h"
 #include "frmVisibleCNC.h"
@@ -752,6 +754,62 @@ private Q_SLOTS:
             QVERIFY(after.contains("FindY=2"));
         }
         QVERIFY(QFile::setPermissions(home_->iniPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    }
+
+    // Changes another copy's lock keeps out of the file are said by what
+    // matters: a send's restart record first, in words, never the write
+    // probe nor the defaults a start writes for itself. Where the program
+    // ends next (a command-line send) they are not said as kept; the end of
+    // the run says what was lost.
+    void changesTheLockKeepsOut_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<bool>("endNear");
+        QTest::addColumn<QString>("writes"); // section/key=value, ";" between
+        QTest::addColumn<QString>("kept");   // named as kept, or nothing said
+        QTest::addColumn<QString>("lost");   // named as lost at the end, or nothing said
+        const QString send = "Settings/chkCanWrite=abc;Settings/FindX=1;Machine3/lastfilesent=/p/prog.nc;"
+                             "Machine3/lastline=N120 G1 X5;Settings/FindX=2";
+        const QString named =
+            "the restart line \"N120 G1 X5\" and the last file sent (/p/prog.nc), [Settings] FindX=2";
+        QTest::newRow("a send") << kSettledSettings << false << send << named << named;
+        QTest::newRow("a send, the end near") << kSettledSettings << true << send << "" << named;
+        QTest::newRow("a first start") << QByteArray("[Settings]\n") << false << "Settings/FindX=1"
+                                       << "[Settings] FindX=1" << "[Settings] FindX=1";
+        QTest::newRow("the program's own") << QByteArray("[Settings]\n") << false << "Settings/chkCanWrite=abc"
+                                           << "" << "";
+    }
+
+    void changesTheLockKeepsOut() {
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, endNear);
+        QFETCH(QString, writes);
+        QFETCH(QString, kept);
+        QFETCH(QString, lost);
+        home_->writeIni(settings);
+        CopyHoldingTheLock copy(gIniPath);
+        QVERIFY2(copy.holds(), qPrintable(copy.failure()));
+        endSettingsLockWaits(); // every wait in vain at once
+        setSettingsEndNear(endNear);
+        ScriptedMessages msgs;
+        StartupLoad::Loaded loaded;
+        QVERIFY(StartupLoad::load(&loaded));
+        Startup::noticeSettingsNotKept();
+        {
+            IniBatch batch; // said once, all together
+            for (const QString& write : writes.split(';'))
+                writeIni(write.section('/', 0, 0), write.section('/', 1).section('=', 0, 0),
+                         write.section('=', 1));
+        }
+        const QStringList notices = msgs.texts();
+        msgs.clear();
+        Startup::storeSettingsAtEnd();
+        QVERIFY(copy.stillHolds());
+        QCOMPARE(notices.size(), kept.isEmpty() ? 0 : 1);
+        QVERIFY2(kept.isEmpty() || notices[0].contains("Not stored yet: " + kept + ". Kept until"),
+                 qPrintable(notices.join('|')));
+        QCOMPARE(msgs.texts().size(), lost.isEmpty() ? 0 : 1);
+        QVERIFY2(lost.isEmpty() || msgs.texts()[0].contains("These changes were lost: " + lost + "."),
+                 qPrintable(msgs.texts().join('|')));
     }
 
     // A first start of all by the command line, on a file that has the

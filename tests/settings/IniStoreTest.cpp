@@ -1,3 +1,4 @@
+#include "CopyHoldingTheLock.h"
 #include "IniStore.h"
 #include "IniDocument.h"
 #include "IniStorage.h"
@@ -76,6 +77,32 @@ private:
     int lock_;
     std::thread thread_;
 };
+
+// Copies of the program writing at once: `copy` plays copy number c in a
+// child of its own, all started together; it gives the child's exit status.
+void runCopiesAtOnce(int copies, const std::function<int(int c)>& copy) {
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    std::vector<pid_t> children;
+    for (int c = 0; c < copies; ++c) {
+        const pid_t child = fork();
+        if (child == 0) {
+            watchIniFiles(false); // the parent's notices stay the parent's
+            ::close(gate[1]);
+            char go;
+            (void)!::read(gate[0], &go, 1);
+            _exit(copy(c));
+        }
+        children.push_back(child);
+    }
+    ::close(gate[0]);
+    ::close(gate[1]);
+    for (pid_t child : children) {
+        int status = -1;
+        waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0);
+    }
+}
 
 class IniStoreTest : public ::testing::Test {
 protected:
@@ -424,77 +451,62 @@ TEST_F(IniStoreTest, AWriteKeepsWhatAnotherCopyWroteMeanwhile) {
 
 // A copy stopped while it holds the lock: a write waits for it about 5 s,
 // then keeps its change in memory and says so once; later writes only try
-// the lock (the pointer says busy only while a write waits). A restore
-// waits too, and fails saying why. Once the copy has gone, the next write
-// makes every change kept, in order.
+// the lock (the pointer says busy only while a write waits), and reads show
+// the changes kept on what the copy writes meanwhile. A restore waits too,
+// and fails saying why. The end of the run just after a wait in vain only
+// tries again; later it waits again, and stores every change kept, in
+// order, once the copy lets go within that wait.
 TEST_F(IniStoreTest, AWriteThatCouldNotHaveTheLockIsMadeOnceItCan) {
     home.writeIni("[Settings]\nKey=old\n");
-    const QByteArray lockFile = QFile::encodeName(gIniPath + ".lock");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::flock(::open(lockFile.constData(), O_RDONLY | O_CREAT, 0666), LOCK_EX);
-        ::raise(SIGSTOP);
-        _exit(0);
-    }
-    // Gone however the test ends: a stopped child would hold its output open.
-    struct Reaped {
-        mutable pid_t pid;
-        void operator()() const {
-            if (pid > 0 && ::kill(pid, SIGKILL) == 0)
-                waitpid(pid, nullptr, 0);
-            pid = -1;
-        }
-        ~Reaped() { (*this)(); }
-    } const reap{child};
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, WUNTRACED), child);
-    ASSERT_TRUE(WIFSTOPPED(status));
+    CopyHoldingTheLock copy(gIniPath);
+    ASSERT_TRUE(copy.holds()) << qPrintable(copy.failure());
     QStringList notices;
     IniStore::instance().setKeptInMemoryNotice(
         [&](const QString&, const QString& why, const QString& what) { notices << why + " " + what; });
     QList<bool> shown;
     IniStore::instance().setLockWaitShown([&](bool waiting) { shown << waiting; });
-    EXPECT_FALSE(IniStore::instance().replace(gIniPath, "[Settings]\nRestored=1\n"));
-    EXPECT_TRUE(lastIniError().contains("locked")) << qPrintable(lastIniError());
-    QElapsedTimer clock;
+    QElapsedTimer clock, sinceInVain;
     clock.start();
     EXPECT_TRUE(writeIni("Settings", "Key", "new"));
     EXPECT_GE(clock.elapsed(), 4500);
+    sinceInVain.start();
     clock.restart();
     EXPECT_TRUE(writeIni("Settings", "Other", "x"));
     EXPECT_TRUE(writeIni("Settings", "Key", "newer"));
     EXPECT_LT(clock.elapsed(), 4000);
-    EXPECT_EQ(shown, (QList<bool>{true, false, true, false}));
-    EXPECT_EQ(readIni("Settings", "Key"), "newer");
     EXPECT_EQ(notices.size(), 1);
     const QString notice = notices.value(0);
     EXPECT_TRUE(notice.contains("locked") && notice.contains("[Settings] Key=new")) << qPrintable(notice);
-    EXPECT_EQ(home.readIniBytes(), QByteArray("[Settings]\nKey=old\n"));
-    // The end of the run, just after a wait in vain, only tries again.
+    ASSERT_TRUE(copy.write("[Settings]\nKey=old\nTheirs=1\n"));
+    EXPECT_EQ(readIniOnceChanged("Settings", "Theirs", "", "1"), "1");
+    EXPECT_EQ(readIni("Settings", "Key"), "newer");
+    EXPECT_EQ(readIni("Settings", "Other"), "x");
     clock.restart();
     EXPECT_FALSE(storeKeptSettings());
     EXPECT_LT(clock.elapsed(), 4000);
-    reap();
-    // The next write, even of a value it holds already.
-    EXPECT_TRUE(writeIni("Settings", "Other", "x"));
-    EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=newer\nOther=x\n");
+    EXPECT_FALSE(IniStore::instance().replace(gIniPath, "[Settings]\nRestored=1\n"));
+    EXPECT_TRUE(lastIniError().contains("locked")) << qPrintable(lastIniError());
+    EXPECT_EQ(shown, (QList<bool>{true, false, true, false}));
+    EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=old\nTheirs=1\n");
+    while (sinceInVain.elapsed() < 5500)
+        QThread::msleep(20);
+    IniStore::instance().setLockWaitShown([&](bool waiting) {
+        if (waiting)
+            copy.letGoIn(1000);
+    });
+    EXPECT_TRUE(storeKeptSettings());
+    EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=newer\nTheirs=1\nOther=x\n");
     EXPECT_FALSE(settingsWaitingForLock());
 }
 
 // A copy that can use only the folder's lock holds it: the write that waits
-// for it in vain keeps nothing else locked while it says so (a box may stay up).
+// for it in vain keeps nothing else locked while it says so (a box may stay
+// up). The next write, even of a value it holds already, stores what was
+// kept where the copy lets go a moment after it begins.
 TEST_F(IniStoreTest, AWriteKeptForTheLockHoldsNoneOfItWhileSaid) {
     home.writeIni("[Settings]\nKey=old\n");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::flock(::open(QFile::encodeName(home.path()).constData(), O_RDONLY | O_DIRECTORY), LOCK_EX);
-        ::raise(SIGSTOP);
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, WUNTRACED), child);
+    CopyHoldingTheLock copy(gIniPath, CopyHoldingTheLock::FolderOnly);
+    ASSERT_TRUE(copy.holds()) << qPrintable(copy.failure());
     bool lockFileFree = false;
     IniStore::instance().setKeptInMemoryNotice([&](const QString&, const QString&, const QString&) {
         const int fd = ::open(QFile::encodeName(gIniPath + ".lock").constData(), O_RDONLY);
@@ -502,38 +514,90 @@ TEST_F(IniStoreTest, AWriteKeptForTheLockHoldsNoneOfItWhileSaid) {
         ::close(fd);
     });
     EXPECT_TRUE(writeIni("Settings", "Key", "new"));
-    ::kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
     EXPECT_TRUE(lockFileFree);
-    EXPECT_TRUE(writeIni("Settings", "Other", "x"));
-    EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=new\nOther=x\n");
+    ASSERT_TRUE(copy.letGoOnceAWriteBegins(20));
+    EXPECT_TRUE(writeIni("Settings", "Key", "new"));
+    EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=new\n");
+    EXPECT_FALSE(settingsWaitingForLock());
+}
+
+// A signal that ends the program ends a wait for the lock under way as one
+// in vain: the change is kept, and the copy still holds the lock. From then
+// on no write waits, not one told to wait again, nor the end of the run.
+TEST_F(IniStoreTest, ASignalEndsTheWaitsForTheLock) {
+    home.writeIni("[Settings]\nKey=old\n");
+    CopyHoldingTheLock copy(gIniPath);
+    ASSERT_TRUE(copy.holds()) << qPrintable(copy.failure());
+    copy.letGoIn(3000); // a write still waiting then has the lock
+    struct sigaction ends {}, before {};
+    ends.sa_handler = [](int) { endSettingsLockWaits(); };
+    ::sigaction(SIGUSR1, &ends, &before);
+    std::thread signaller;
+    IniStore::instance().setLockWaitShown([&](bool waiting) {
+        if (waiting && !signaller.joinable())
+            signaller = std::thread([] {
+                QThread::msleep(100);
+                ::kill(::getpid(), SIGUSR1);
+            });
+    });
+    EXPECT_TRUE(writeIni("Settings", "Key", "new"));
+    signaller.join();
+    EXPECT_TRUE(copy.stillHolds());
+    {
+        const IniWaitForLock waitAgain;
+        EXPECT_TRUE(writeIni("Settings", "Other", "x"));
+    }
+    EXPECT_FALSE(storeKeptSettings());
+    EXPECT_TRUE(copy.stillHolds());
+    ::sigaction(SIGUSR1, &before, nullptr);
+    EXPECT_TRUE(settingsLockWaitsEnded());
+    EXPECT_TRUE(settingsWaitingForLock());
+    EXPECT_EQ(readIni("Settings", "Other"), "x");
+    EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=old\n");
 }
 
 // A lock file the program cannot use (no plain file, or another user's that
 // this one cannot open) costs no write: the folder's lock serves. A lock
 // file made by a write takes the settings file's permissions, whatever the
-// umask, so that every user who may write the settings can use it.
+// umask, so that every user who may write the settings can use it. With
+// neither lock usable the write fails, naming both reasons. In a folder
+// with the sticky bit, another user's settings file cannot be replaced:
+// the advice says so, not to make it writable.
 TEST_F(IniStoreTest, ALockFileThatCannotBeUsedStillLetsTheWriteStore) {
     const QString ini = home.iniPath(), lock = ini + ".lock";
     const QByteArray lockName = QFile::encodeName(lock);
+    const QString denied = qt_error_string(EACCES);
     const struct {
         const char* name;
         std::function<void()> make;
         bool otherUser = false;
+        mode_t folder = 0777;
+        QString says = {}; // the write fails, saying this in its reason or advice
     } rows[] = {
         {"none yet", [] {}},
         {"a folder", [&] { QDir().mkpath(lock); }},
         {"a FIFO", [&] { ::mkfifo(lockName.constData(), 0666); }},
         {"a link to nothing", [&] { QFile::link(home.file("gone"), lock); }},
         {"another user's", [&] { ::close(::open(lockName.constData(), O_RDONLY | O_CREAT, 0600)); }, true},
+        {"a folder, in a folder that cannot be read", [&] { QDir().mkpath(lock); }, true, 0333,
+         QStringLiteral(".lock cannot be used (%1), nor its folder (%2)")
+             .arg(::geteuid() == 0 ? QStringLiteral("it is a folder") : denied, denied)},
+        {"another user's settings, in a sticky folder", [] {}, true, 01777, "only the file's owner"},
     };
-    QFile::setPermissions(home.path(), QFileDevice::Permissions(0x7777));
     for (const auto& row : rows) {
+        // Only root can leave a file to another user.
+        if (row.folder & S_ISVTX && ::geteuid() != 0)
+            continue;
+        ::chmod(QFile::encodeName(home.path()).constData(), 0777);
         ::unlink(lockName.constData());
         QDir(lock).removeRecursively();
+        QFile::remove(ini); // this user's, whoever wrote it last
         home.writeIni("[Settings]\nKey=old\n");
         QFile::setPermissions(ini, QFileDevice::Permissions(0x6666));
         row.make();
+        ::chmod(QFile::encodeName(home.path()).constData(), row.folder);
+        int said[2];
+        ASSERT_EQ(pipe(said), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -544,12 +608,23 @@ TEST_F(IniStoreTest, ALockFileThatCannotBeUsedStillLetsTheWriteStore) {
             if (row.otherUser && (::geteuid() == 0 ? ::setgid(65534) != 0 || ::setuid(65534) != 0
                                                    : ::chmod(lockName.constData(), 0) != 0))
                 _exit(2);
-            _exit(writeIni("Settings", "Key", "new") ? 0 : 1);
+            const bool stored = writeIni("Settings", "Key", "new");
+            const QByteArray text = (lastIniError() + ' ' + settingsWriteAdvice(lastIniError())).toUtf8();
+            (void)!::write(said[1], text.constData(), size_t(text.size()));
+            _exit(stored ? 0 : 1);
         }
+        ::close(said[1]);
         int status = -1;
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_EQ(status, 0) << row.name;
-        EXPECT_EQ(home.readIniBytes().toStdString(), "[Settings]\nKey=new\n") << row.name;
+        QByteArray text(4096, 0);
+        text.truncate(int(std::max<ssize_t>(0, ::read(said[0], text.data(), size_t(text.size())))));
+        ::close(said[0]);
+        ::chmod(QFile::encodeName(home.path()).constData(), 0777);
+        EXPECT_EQ(status, row.says.isEmpty() ? 0 : 1 << 8) << row.name;
+        EXPECT_TRUE(QString::fromUtf8(text).contains(row.says)) << row.name << ": " << text.toStdString();
+        EXPECT_EQ(home.readIniBytes().toStdString(),
+                  row.says.isEmpty() ? "[Settings]\nKey=new\n" : "[Settings]\nKey=old\n")
+            << row.name;
         EXPECT_FALSE(QFile::exists(home.file("gone"))) << row.name;
         if (QByteArray(row.name) == "none yet") {
             EXPECT_EQ(QFileInfo(lock).permissions() & 0x7777, 0x6666);
@@ -561,36 +636,59 @@ TEST_F(IniStoreTest, ALockFileThatCannotBeUsedStillLetsTheWriteStore) {
 // they can: every key's last value is in the file.
 TEST_F(IniStoreTest, TwoCopiesWritingAtOnceKeepEachOthersLastValues) {
     home.writeIni("[Settings]\nRunBefore=Yes\n");
-    int gate[2];
-    ASSERT_EQ(pipe(gate), 0);
-    pid_t children[2];
-    for (int c = 0; c < 2; ++c)
-        if ((children[c] = fork()) == 0) {
-            watchIniFiles(false); // the parent's notices stay the parent's
-            ::close(gate[1]);
-            char go;
-            (void)!::read(gate[0], &go, 1); // both start together
-            const QString section = QStringLiteral("Machine%1").arg(3 + c);
-            for (int i = 1; i <= 60; ++i) {
-                writeIni(section, "lastline", QString::number(i));
-                IniBatch batch;
-                writeIni(section, "lastfilesent", QString::number(i));
-                writeIni("Settings", section, QString::number(i));
-            }
-            _exit(settingsKeptInMemory() ? 3 : 0);
+    runCopiesAtOnce(2, [](int c) {
+        const QString section = QStringLiteral("Machine%1").arg(3 + c);
+        for (int i = 1; i <= 60; ++i) {
+            writeIni(section, "lastline", QString::number(i));
+            IniBatch batch;
+            writeIni(section, "lastfilesent", QString::number(i));
+            writeIni("Settings", section, QString::number(i));
         }
-    ::close(gate[0]);
-    ::close(gate[1]);
-    for (pid_t child : children) {
-        int status = -1;
-        waitpid(child, &status, 0);
-        EXPECT_EQ(status, 0);
-    }
+        return settingsKeptInMemory() ? 3 : 0;
+    });
     const IniDocument doc = IniDocument::parse(home.readIniBytes());
     EXPECT_EQ(doc.value("Settings", "RunBefore"), "Yes");
     for (const char* section : {"Machine3", "Machine4"})
-        for (const auto& [in, key] : {std::pair{section, "lastline"}, {section, "lastfilesent"}, {"Settings", section}})
+        for (const auto& [in, key] :
+             {std::pair{section, "lastline"}, {section, "lastfilesent"}, {"Settings", section}})
             EXPECT_EQ(doc.value(in, key), "60") << in << " " << key;
+}
+
+// Copies in two program folders whose settings files are links to one file
+// (one through a chain of links) lock beside that file: two copies in each
+// folder, writing at once, keep every restart record, and the links stay.
+TEST_F(IniStoreTest, CopiesWhoseSettingsAreLinksToOneFileKeepEveryRecord) {
+    for (const char* folder : {"a", "b", "shared"})
+        ASSERT_TRUE(QDir().mkpath(home.file(folder)));
+    const QString shared = home.file("shared/settings.ini");
+    ASSERT_TRUE(writeAllBytes(shared, "[Settings]\nRunBefore=Yes\n"));
+    const QString links[] = {home.file("a/feedline-settings.ini"), home.file("b/feedline-settings.ini"),
+                             home.file("shared/named.ini")};
+    ASSERT_EQ(::symlink("settings.ini", QFile::encodeName(links[2]).constData()), 0);
+    ASSERT_TRUE(QFile::link(shared, links[0]) && QFile::link(links[2], links[1]));
+    constexpr int kCopies = 4, kSends = 16;
+    runCopiesAtOnce(kCopies, [&](int c) {
+        gIniPath = links[c % 2];
+        bool stored = true;
+        for (int send = 1; send <= kSends; ++send)
+            stored =
+                writeIniValues(QStringLiteral("Machine%1").arg(c * kSends + send),
+                               {{"lastline", QStringLiteral("N%1").arg(send)}, {"lastfilesent", "p.nc"}}) &&
+                stored;
+        return stored && !settingsWaitingForLock() ? 0 : 1;
+    });
+    const IniDocument doc = IniDocument::parse(readAllBytes(shared));
+    QStringList lost;
+    for (int c = 0; c < kCopies; ++c)
+        for (int send = 1; send <= kSends; ++send) {
+            const QString machine = QStringLiteral("Machine%1").arg(c * kSends + send);
+            if (doc.value(machine, "lastline") != QStringLiteral("N%1").arg(send) ||
+                doc.value(machine, "lastfilesent") != "p.nc")
+                lost << machine;
+        }
+    EXPECT_TRUE(lost.isEmpty()) << "lost: " << qPrintable(lost.join(' '));
+    for (const QString& link : links)
+        EXPECT_TRUE(QFileInfo(link).isSymLink()) << qPrintable(link);
 }
 
 TEST(IniDocument, MalformedInputNeverCrashes) {
