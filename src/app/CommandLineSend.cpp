@@ -98,6 +98,8 @@ Outcome sendFromCommandLine(const CommandLine::Parsed& line, const std::function
     // The machine's keep-alive, flow control and code set; its port open while its keep-alive says so.
     gCurrentMachineSection = MachineRecord::sectionName(line.machine);
     loadCurrentMachineValues();
+    // Nothing is kept for later: what the lock keeps out is said as the run ends.
+    setSettingsEndNear(true);
     SendOutcome outcome = SendOutcome::NotSent;
     {
         CommandLineHost host(alias, useBoxes);

@@ -1122,8 +1122,9 @@ TEST_F(SendFromEditor, RestartFromTheChosenLineOfTheChosenFile) {
         msgs.answerFiles({}).answerInput(QString(), false);
         safeRestart();
         EXPECT_NE(msgs.fileRequests().last().startPath(), before);
-        if (titled)
+        if (titled) {
             EXPECT_EQ(msgs.fileRequests().last().startPath(), path);
+        }
         settled();
     }
 }
