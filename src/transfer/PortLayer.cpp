@@ -184,6 +184,7 @@ QString timedOutWaitingFor() {
         return QStringLiteral("The Send Was Waiting For CTS From The CNC");
     case SerialLink::Hold::Xoff:
         return QStringLiteral("The Send Was Waiting For XON After An XOFF From The CNC");
+    case SerialLink::Hold::Standstill: // the time-out's own words say it all
     case SerialLink::Hold::Unknown:
         break;
     }
@@ -196,6 +197,8 @@ QString heldText(SerialLink::Hold hold) {
         return QStringLiteral("Held By The CNC - Waiting For CTS");
     case SerialLink::Hold::Xoff:
         return QStringLiteral("Held By The CNC - Waiting For XON");
+    case SerialLink::Hold::Standstill:
+        return QStringLiteral("Standing Still - Waiting For The Line To Take More");
     case SerialLink::Hold::Unknown:
         break;
     }

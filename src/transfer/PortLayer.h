@@ -72,7 +72,7 @@ PortResult drainPort();
 PortResult check4XONXOFF();
 PortResult wait4CTS();
 // What the last time-out waited for, as a line of its message: CTS, or XON
-// after an XOFF; empty when the port cannot tell.
+// after an XOFF; empty when the port cannot tell (a standstill included).
 QString timedOutWaitingFor();
 // What a held send says it waits for (comPort().holding()); empty for Unknown.
 QString heldText(SerialLink::Hold hold);

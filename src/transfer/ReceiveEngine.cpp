@@ -178,7 +178,10 @@ void ReceiveEngine::start(bool receiveAll, const QString& fileName) {
     terminal_->clear();
     terminal_->setBinaryTransfer(binary_);
     statusbar(QStringLiteral("Ready To Receive File..."));
-    host_->setReceiveButton(QStringLiteral("Stop !"), QStringLiteral("Stop Receiving A File From Your CNC Machine : F4"));
+    // The menus (F4's among them) are off while receiving and Esc leaves it
+    // alone: the button stops it (or the terminal's pop-up).
+    host_->setReceiveButton(QStringLiteral("Stop !"),
+                            QStringLiteral("Click To Stop Receiving A File From Your CNC Machine"));
 
     if (gReceiveTempFile.isEmpty())
         gReceiveTempFile = getTempFileName(QStringLiteral("dnc")).trimmed();
@@ -293,9 +296,18 @@ void ReceiveEngine::endDecision() {
     saveFileAfterReceive();
 }
 
+// Nothing is saved; what arrived stays in its temporary file, and the
+// user is told where (the next start names it again).
 void ReceiveEngine::stopProcedure() {
     gPortState = PortReceiveStopped;
-    statusbar(QStringLiteral("Stop Pressed.."));
+    if (byteCount_ == 0) {
+        statusbar(QStringLiteral("Stop Pressed.."));
+        cancelProcedure();
+        return;
+    }
+    statusbar(QStringLiteral("Stop Pressed - The %1 Bytes Received Are Kept In ").arg(byteCount_) +
+              QDir::toNativeSeparators(gReceiveTempFile));
+    keepTempFile();
     cancelProcedure();
 }
 

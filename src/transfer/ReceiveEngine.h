@@ -25,7 +25,8 @@ extern bool gEchoReceive; // received data is shown in the terminal view
 //     last byte): the program is saved;
 //   - {Forever} (26): only by the button; with data received it asks
 //     "Do You Want To Save File To Disk ?";
-//   - otherwise by the button: nothing is saved;
+//   - otherwise by the button: nothing is saved, and what arrived is kept
+//     in the temporary file, the user told where;
 //   - by a failed write to disk or a port error: nothing is saved, the data
 //     of a port error is kept.
 // Saving filters the data into the destination through a temporary file and

@@ -11,10 +11,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include <linux/serial.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -147,19 +148,38 @@ SerialLink::LineCalls SerialLink::lineCalls() {
             unsigned int status = 0;
             if (!port_.isOpen() || ::ioctl(port_.handle(), TIOCSERGETLSR, &status) != 0)
                 return std::nullopt;
-            return (status & TIOCSER_TEMT) != 0;
+            return lineStatusSaysEmpty(status);
         };
     if (!calls.closeDevice)
         calls.closeDevice = [this] { port_.close(); };
+    if (!calls.transmitted)
+        calls.transmitted = [this]() -> std::optional<quint32> {
+            serial_icounter_struct counts{};
+            if (!port_.isOpen() || ::ioctl(port_.handle(), TIOCGICOUNT, &counts) != 0)
+                return std::nullopt;
+            return quint32(counts.tx);
+        };
     return calls;
 }
 
-int SerialLink::fifoMs() const {
-    if (settings_.baud <= 0)
+int SerialLink::transmitterMs(const PortSettings& s) {
+    if (s.baud <= 0)
         return 0;
-    const int bits = 1 + int(settings_.dataBits) + (settings_.parity == QSerialPort::NoParity ? 0 : 1) +
-                     (settings_.stopBits == QSerialPort::OneStop ? 1 : 2);
-    return int((qint64(16 + 1) * bits * 1000 + settings_.baud - 1) / settings_.baud);
+    const int bits = 1 + int(s.dataBits) + (s.parity == QSerialPort::NoParity ? 0 : 1) +
+                     (s.stopBits == QSerialPort::OneStop ? 1 : 2);
+    return int((qint64(16 + 1) * bits * 1000 + s.baud - 1) / s.baud);
+}
+
+int SerialLink::closeBoundMs(const PortSettings& s) {
+    return 2 * transmitterMs(s) + kSliceMs;
+}
+
+int SerialLink::xoffBoundMs(const PortSettings& s) {
+    return kHeldAfterMs + 2 * transmitterMs(s);
+}
+
+bool SerialLink::lineStatusSaysEmpty(unsigned int status) {
+    return (status & TIOCSER_TEMT) != 0;
 }
 
 bool SerialLink::transmitterEmpty() {
@@ -175,7 +195,7 @@ void SerialLink::closeDevice(bool yield) {
     // the bound).
     QElapsedTimer waited;
     waited.start();
-    const int bound = 2 * fifoMs() + kSliceMs;
+    const int bound = closeBoundMs(settings_);
     while (port_.isOpen() && !transmitterEmpty() && waited.elapsed() < bound) {
         const int ms = int(qBound<qint64>(1, bound - waited.elapsed(), qint64(5)));
         if (yield)
@@ -279,8 +299,22 @@ void SerialLink::discardOutput() {
     // would name a line the machine never got). What it holds goes on.
     if (pseudoTerminal_ && port_.bytesToWrite() == 0)
         return;
-    dropped_ += pendingOutput();
+    // The transmitter goes on taking bytes from the queue until the flush:
+    // where the port counts them, those are gone, not dropped. The queue is
+    // read between two looks at the count that agree, so none slips between.
+    const auto transmitted = lineCalls().transmitted;
+    std::optional<quint32> before = transmitted();
+    qint64 pending = pendingOutput();
+    std::optional<quint32> looked = transmitted();
+    for (int tries = 0; before && looked && *before != *looked && tries < 3; ++tries) {
+        before = looked;
+        pending = pendingOutput();
+        looked = transmitted();
+    }
     port_.clear(QSerialPort::Output); // Qt's buffer and the kernel's queue
+    const std::optional<quint32> after =
+        before && looked && *before == *looked ? transmitted() : std::nullopt;
+    dropped_ += pending - (after ? qBound<qint64>(0, quint32(*after - *looked), pending) : 0);
 }
 
 qsizetype SerialLink::writeDirect(const char* data, qsizetype size) {
@@ -484,17 +518,28 @@ PortResult SerialLink::waitForCts() {
 }
 
 // CTS low under hardware flow control, else the kernel's XON/XOFF when it
-// is armed (a real line drains at its speed unless one of them holds it).
+// is armed: on a real line (it drains at its speed unless one of them
+// holds it) an XOFF, elsewhere (a reader may take its time) a standstill.
 SerialLink::Hold SerialLink::holdNow() {
     QSerialPort::PinoutSignals lines;
     const bool hardware = settings_.flow == FlowMode::RtsCts || settings_.flow == FlowMode::Both;
     if (hardware && readLines(&lines) && !(lines & QSerialPort::ClearToSendSignal))
         return Hold::Cts;
-    return softwareFlowArmed() ? Hold::Xoff : Hold::Unknown;
+    if (!softwareFlowArmed())
+        return Hold::Unknown;
+    return tellsXoff() ? Hold::Xoff : Hold::Standstill;
 }
 
-int SerialLink::xoffHeldAfterMs() const {
-    return pseudoTerminal_ ? kPseudoTerminalXoffHeldAfterMs : kHeldAfterMs + 2 * fifoMs();
+int SerialLink::xoffHeldAfterMs() {
+    const int bound = xoffBoundMs(settings_);
+    return tellsXoff() ? bound : qMax(bound, kUntoldStandstillMs);
+}
+
+bool SerialLink::tellsXoff() {
+    // Some drivers answer the call and count nothing (a USB modem's, whose
+    // device may take its time): a count still at 0 tells nothing.
+    const std::optional<quint32> count = lineCalls().transmitted();
+    return count && *count != 0;
 }
 
 void SerialLink::stoodStill(qint64 ms) {
@@ -502,7 +547,7 @@ void SerialLink::stoodStill(qint64 ms) {
         return;
     // CTS low is read from the line; XOFF only inferred from the standstill.
     const Hold hold = holdNow();
-    if (hold != Hold::Xoff || ms >= xoffHeldAfterMs())
+    if ((hold != Hold::Xoff && hold != Hold::Standstill) || ms >= xoffHeldAfterMs())
         setHolding(hold);
 }
 

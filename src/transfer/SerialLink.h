@@ -57,23 +57,41 @@ public:
     // once its transmitter is empty (see LineCalls).
     void close(CloseMode mode = CloseMode::Drain);
 
-    // The calls of a close that act on the line itself. Closing gives the
-    // device back the line settings it had before it was opened, and a UART
-    // takes them at once: bytes still in its transmit FIFO and shift
-    // register would leave at the wrong speed and framing. So the close
-    // asks the transmitter first and waits (as long as a FIFO's worth takes
-    // at the port's speed, with margin) until it is empty. An empty member
-    // is the port's own call; a test puts a stand-in port's in its place.
+    // The calls that ask the line itself. Closing gives the device back the
+    // line settings it had before it was opened, and a UART takes them at
+    // once: bytes still in its transmit FIFO and shift register would leave
+    // at the wrong speed and framing. So the close asks the transmitter
+    // first and waits (closeBoundMs() at most) until it is empty. An empty
+    // member is the port's own call; a test puts a stand-in port's in its place.
     struct LineCalls {
         // Whether the transmitter is empty; nullopt where the port cannot
         // tell (a pseudo-terminal, many USB adapters): an empty queue is then the answer.
         std::function<std::optional<bool>()> transmitterEmpty;
         // Closes the device, which changes its line settings.
         std::function<void()> closeDevice;
+        // The port's own count of bytes its transmitter took (it wraps);
+        // nullopt where it keeps none (a pseudo-terminal, a relay). Bytes
+        // the transmitter took leave whatever is discarded after: the count
+        // tells them from those a discard dropped, and a port that has it
+        // is a real line, which only XOFF or CTS can stop.
+        std::function<std::optional<quint32>()> transmitted;
     };
     void setLineCalls(LineCalls calls) { lineCalls_ = std::move(calls); }
     // The calls in use, the port's own where none is set.
     LineCalls lineCalls();
+
+    // The port's numbers, as functions of its settings. A character's
+    // time on the line counts the start bit, the data bits, the parity bit
+    // and the stop bits (one and a half as two).
+    // The transmit FIFO (16 bytes) and the shift register emptying, in ms, rounded up.
+    static int transmitterMs(const PortSettings& s);
+    // How long a close waits at most for the transmitter to empty.
+    static int closeBoundMs(const PortSettings& s);
+    // How long output stands still under XOFF before it is a hold, on a
+    // real line: a FIFO refill after a standstill takes that long at most.
+    static int xoffBoundMs(const PortSettings& s);
+    // The transmitter-empty bit of the line status TIOCSERGETLSR gives.
+    static bool lineStatusSaysEmpty(unsigned int status);
 
     // The last open failure or port error; empty when there is none.
     QString errorString() const { return error_; }
@@ -122,22 +140,30 @@ public:
     // Lines that cannot be read count as CTS on.
     PortResult waitForCts();
     // What holds the output: CTS low, or the machine's XOFF (as the kernel
-    // keeps it, a stall while it is armed).
-    enum class Hold { Unknown, Cts, Xoff };
+    // keeps it, a stall while it is armed, on a real line); a standstill
+    // under XON/XOFF where a slow reader looks the same (a pseudo-terminal,
+    // a relay) is told as no more than that.
+    enum class Hold { Unknown, Cts, Xoff, Standstill };
     // What held the output when a write or wait last timed out.
     Hold lastHold() const { return lastHold_; }
     // What holds a write, a drain or a wait for CTS that has stood still
-    // kHeldAfterMs with CTS low, or under XOFF longer than the port's speed
-    // explains (xoffHeldAfterMs()); Unknown while it moves, once the machine
-    // lets it go on or it has ended, or when nothing known holds it. Shorter
-    // holds are not told.
+    // kHeldAfterMs with CTS low, or under XON/XOFF longer than the port's
+    // speed explains (xoffHeldAfterMs()); Unknown while it moves, once the
+    // machine lets it go on or it has ended, or when nothing known holds
+    // it. Shorter holds are not told.
     static constexpr int kHeldAfterMs = 500;
-    // A pseudo-terminal has no speed: its pair's buffers free room in lumps,
-    // about 800 ms apart for a reader taking 480 bytes every 100 ms.
-    static constexpr int kPseudoTerminalXoffHeldAfterMs = 2500;
+    // Where a reader may take its time, standstills come with reading: a
+    // pseudo-terminal's pair frees room in lumps, about 800 ms apart for a
+    // reader taking 480 bytes every 100 ms.
+    static constexpr int kUntoldStandstillMs = 2500;
     // The kernel keeps XOFF to itself: only a standstill tells it, and a
-    // line stands still while the UART sends a FIFO's worth.
-    int xoffHeldAfterMs() const;
+    // line stands still while the UART sends a FIFO's worth
+    // (xoffBoundMs()); where tellsXoff() is false, kUntoldStandstillMs at least.
+    int xoffHeldAfterMs();
+    // Whether a standstill under XON/XOFF can only be the machine's XOFF:
+    // the port counts what its transmitter takes (see LineCalls), and has
+    // counted some.
+    bool tellsXoff();
     Hold holding() const { return holding_; }
     // Whether the write or wait the last hold held was given up (a cancel,
     // a time-out, a port error) rather than let go on by the machine.
@@ -206,8 +232,6 @@ private:
     // A write or wait has made no progress for `ms`.
     void stoodStill(qint64 ms);
     void setHolding(Hold hold);
-    // The 16-byte transmit FIFO and the shift register at the port's speed and framing.
-    int fifoMs() const;
     bool transmitterEmpty();
     // Closes the device once its transmitter is empty, or a FIFO's worth has had time to go.
     void closeDevice(bool yield);

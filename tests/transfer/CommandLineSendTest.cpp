@@ -224,9 +224,12 @@ private Q_SLOTS:
 
     // XON/XOFF machines: a hold of any length pauses the send; a hold that
     // never ends meets SendTimeOut, says so and exits 1. Without a screen a
-    // long hold is said on standard error, and so is the send going on.
+    // long hold is said on standard error, and so is the send going on; on
+    // a pseudo-terminal, which cannot tell an XOFF from a slow reader, as a
+    // standstill.
     void flowHoldsAndFailures() {
-        const QString heldLine = QStringLiteral("Feedline: Held By The CNC - Waiting For XON\n");
+        const QString heldLine =
+            QStringLiteral("Feedline: Standing Still - Waiting For The Line To Take More\n");
         const QString goesOnLine = QStringLiteral("Feedline: Sending File\n");
         const QByteArray program = bigProgram();
         const QString file = home_->file(QStringLiteral("big.nc"));

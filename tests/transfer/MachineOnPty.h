@@ -56,6 +56,15 @@ protected:
     PtyMachine machine;
 };
 
+// Plays a serial line that counts what its transmitter takes (at once, as
+// it is handed over; it has counted before), which a pseudo-terminal does
+// not: only there is a standstill under XON/XOFF told as the machine's XOFF.
+inline void countTransmitted() {
+    SerialLink::LineCalls calls;
+    calls.transmitted = [] { return std::optional<quint32>(quint32(1 + comPort().handedCount())); };
+    comPort().setLineCalls(calls);
+}
+
 // Runs `action` once the event loop has run `ms` milliseconds.
 inline void at(int ms, std::function<void()> action) {
     QTimer::singleShot(ms, QCoreApplication::instance(), std::move(action));

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <sys/ioctl.h>
 #include <termios.h>
 
 namespace {
@@ -96,23 +97,52 @@ TEST_F(Port, HeldXoffEndsInTheTimeOut) {
 }
 
 // The kernel keeps XOFF to itself: only a standstill of the output tells
-// it, and a pseudo-terminal stands still while its machine empties the
-// pair's buffers. One that reads slowly (480 bytes every 100 ms) holds
-// nothing, and no hold is told.
-TEST_F(Port, AMachineThatReadsSlowlyHoldsNothing) {
+// it. A pseudo-terminal (a relay's too) stands still while its machine
+// empties the pair's buffers: one that reads slowly (480 bytes every
+// 100 ms) holds nothing, and no hold is told; an XOFF there is told as a
+// standstill, no more. A port that counts what its transmitter takes (a
+// stand-in's count) is a real line, which only XOFF stops: it names it.
+TEST_F(Port, AHoldIsNamedAnXoffOnlyWhereTheLineCanTell) {
     set("Handshaking", "1");
-    ASSERT_TRUE(openPort());
-    bool everHeld = false;
-    const QObject looking;
-    QObject::connect(&comPort(), &SerialLink::holdingChanged, &looking,
-                     [&](SerialLink::Hold h) { everHeld = everHeld || h != SerialLink::Hold::Unknown; });
-    machine.setPace(480, 100);
-    const QByteArray data = randomBytes(32 * 1024);
-    EXPECT_EQ(sendToPort(data), PortResult::Ok);
-    machine.setPace(0, 0);
-    EXPECT_FALSE(everHeld);
-    ASSERT_TRUE(machine.waitForCount(data.size(), 20000));
-    EXPECT_EQ(machine.received(), data);
+    using H = SerialLink::Hold;
+    const struct {
+        const char* name;
+        bool xoff, counted;
+        H told;
+    } rows[] = {{"slow reader", false, false, H::Unknown},
+                {"XOFF on a pseudo-terminal", true, false, H::Standstill},
+                {"XOFF on a port that counts", true, true, H::Xoff}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        machine.clearReceived();
+        if (r.counted)
+            countTransmitted();
+        ASSERT_TRUE(openPort());
+        QList<H> told;
+        const QObject looking;
+        QObject::connect(&comPort(), &SerialLink::holdingChanged, &looking, [&](H h) {
+            if (h != H::Unknown)
+                told << h;
+        });
+        if (r.xoff)
+            holdWithXoff(machine);
+        else
+            machine.setPace(480, 100);
+        During machineSide([&] {
+            if (told.isEmpty())
+                return false;
+            machine.send("\x11");
+            return true;
+        });
+        const QByteArray data = randomBytes(32 * 1024);
+        EXPECT_EQ(sendToPort(data), PortResult::Ok);
+        machine.setPace(0, 0);
+        EXPECT_EQ(told, r.told == H::Unknown ? QList<H>() : QList<H>{r.told});
+        ASSERT_TRUE(machine.waitForCount(data.size(), 20000));
+        EXPECT_EQ(machine.received(), data);
+        closeComPort(CloseWhen::Always);
+        comPort().setLineCalls({});
+    }
 }
 
 TEST_F(Port, Wait4XonEndsOnXonOrInMode2OnAnyByte) {
@@ -161,8 +191,9 @@ TEST_F(Port, CloseDeliversEveryByteHandedOver) {
 // while its transmitter still sends (a stand-in's), no close changes them
 // before the transmitter is empty: after a whole write, after a cancel, and
 // before a reopen with other settings. One that never empties holds the
-// close about a FIFO's worth at the port's speed (here 300,E,7,2: 624 ms),
-// not for ever.
+// close for its bound (two FIFOs' worth at the port's speed and framing),
+// not for ever. Slow speeds, so that the stand-in's looks fit in the bound
+// however loaded the machine.
 TEST_F(Port, LineSettingsChangeOnlyOnceTheTransmitterIsEmpty) {
     SerialLink& link = comPort();
     const SerialLink::LineCalls own = link.lineCalls();
@@ -177,14 +208,18 @@ TEST_F(Port, LineSettingsChangeOnlyOnceTheTransmitterIsEmpty) {
                        [&] {
                            calls << "settings";
                            own.closeDevice();
-                       }});
+                       },
+                       {}});
     enum End { Whole, Cancelled, Reopened, NeverEmpty };
     for (const End end : {Whole, Cancelled, Reopened, NeverEmpty}) {
         SCOPED_TRACE(int(end));
-        set({{"iBaudrate", end == NeverEmpty ? "1" : "6"}, {"iParity", end == NeverEmpty ? "1" : "0"},
-             {"iDataLength", end == NeverEmpty ? "2" : "3"}, {"iStopBits", end == NeverEmpty ? "1" : "0"}});
+        set({{"iBaudrate", "1"},
+             {"iParity", end == NeverEmpty ? "1" : "0"},
+             {"iDataLength", end == NeverEmpty ? "2" : "3"},
+             {"iStopBits", end == NeverEmpty ? "1" : "0"}});
         gCancelSend = false;
         ASSERT_TRUE(openPort());
+        const int bound = SerialLink::closeBoundMs(link.settings());
         if (end == Cancelled) {
             machine.setReading(false);
             at(100, [] { gCancelSend = true; });
@@ -204,12 +239,97 @@ TEST_F(Port, LineSettingsChangeOnlyOnceTheTransmitterIsEmpty) {
         }
         EXPECT_EQ(calls.join(' ').toStdString(), end == NeverEmpty ? "busy settings" : "busy empty settings");
         if (end == NeverEmpty) {
-            EXPECT_GE(closing.elapsed(), 600);
+            EXPECT_GE(closing.elapsed(), bound);
             EXPECT_LT(closing.elapsed(), 10000);
         }
         machine.setReading(true);
         closeComPort(CloseWhen::Always);
         ASSERT_TRUE(machine.waitUntilRead());
+    }
+    link.setLineCalls({});
+}
+
+// The port's numbers follow its settings, every bit of a character counted
+// (start, data, parity, stop): the transmitter's FIFO and shift register
+// emptying, the close's bound, and the bound after which output standing
+// still under XOFF is a hold: on a port that counts what its transmitter
+// takes (a stand-in's count), else 2.5 s at least. The line status says
+// the transmitter is empty by TIOCSER_TEMT, not by the UART's own bits.
+TEST_F(Port, ItsNumbersFollowItsSettings) {
+    const struct {
+        const char *baud, *parity, *data, *stop, *text;
+        int transmitter, close, xoff;
+    } rows[] = {{"1", "1", "2", "1", "300,E,7,2", 624, 1268, 1748},
+                {"1", "0", "2", "1", "300,N,7,2", 567, 1154, 1634},
+                {"1", "1", "2", "0", "300,E,7,1", 567, 1154, 1634},
+                {"6", "0", "3", "0", "9600,N,8,1", 18, 56, 536},
+                {"5", "3", "2", "0", "4800,M,7,1", 36, 92, 572},
+                {"10", "2", "3", "1", "115200,O,8,2", 2, 24, 504},
+                {"0", "1", "3", "1", "150,E,8,2", 1360, 2740, 3220}};
+    SerialLink& link = comPort();
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text);
+        set({{"iBaudrate", r.baud}, {"iParity", r.parity}, {"iDataLength", r.data}, {"iStopBits", r.stop}});
+        link.setLineCalls({});
+        ASSERT_TRUE(openPort());
+        const PortSettings s = link.settings();
+        ASSERT_EQ(s.toString(), QString::fromLatin1(r.text));
+        EXPECT_EQ(SerialLink::transmitterMs(s), r.transmitter);
+        EXPECT_EQ(SerialLink::closeBoundMs(s), r.close);
+        EXPECT_EQ(SerialLink::xoffBoundMs(s), r.xoff);
+        EXPECT_FALSE(link.tellsXoff());
+        EXPECT_EQ(link.xoffHeldAfterMs(), qMax(r.xoff, 2500));
+        countTransmitted();
+        EXPECT_TRUE(link.tellsXoff());
+        EXPECT_EQ(link.xoffHeldAfterMs(), r.xoff);
+    }
+    // A driver that answers and counts nothing (a USB modem's) tells nothing.
+    link.setLineCalls({{}, {}, [] { return std::optional<quint32>(0); }});
+    EXPECT_FALSE(link.tellsXoff());
+    link.setLineCalls({});
+    const struct {
+        unsigned int status;
+        bool empty;
+    } statuses[] = {{0, false}, {TIOCSER_TEMT, true}, {0x40, false}, {0x60, false}, {0x41, true}};
+    for (const auto& l : statuses)
+        EXPECT_EQ(SerialLink::lineStatusSaysEmpty(l.status), l.empty) << l.status;
+}
+
+// A discard drops what waited in the queue, less what the transmitter
+// took from it meanwhile, where the port counts that (a stand-in's count,
+// here moving by `took` as the queue is flushed): those bytes leave, and
+// the restart line counts them. Where the count never stands still while
+// the queue is read, or there is none (a pseudo-terminal), all that waited
+// counts as dropped.
+TEST_F(Port, ADiscardDropsOnlyWhatTheTransmitterDidNotTake) {
+    SerialLink& link = comPort();
+    enum Count { None, Still, Busy };
+    const struct {
+        Count count;
+        int took;
+    } rows[] = {{None, 0}, {Still, 0}, {Still, 100}, {Busy, 100}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.count) + " " + std::to_string(r.took));
+        quint32 looks = 0;
+        SerialLink::LineCalls calls;
+        if (r.count != None)
+            calls.transmitted = [&]() -> std::optional<quint32> {
+                const quint32 moving = r.count == Busy ? ++looks : 0;
+                return 7000 + moving + (link.pendingOutput() == 0 ? r.took : 0);
+            };
+        link.setLineCalls(calls);
+        ASSERT_TRUE(openPort());
+        machine.setReading(false);
+        link.queue(randomBytes(1 << 20));
+        const qint64 waiting = link.pendingOutput(), before = link.droppedCount();
+        ASSERT_GT(waiting, 1000);
+        link.discardOutput();
+        EXPECT_EQ(link.pendingOutput(), 0);
+        EXPECT_EQ(link.droppedCount() - before, r.count == Still ? waiting - r.took : waiting);
+        machine.setReading(true);
+        closeComPort(CloseWhen::Always);
+        ASSERT_TRUE(machine.waitUntilRead());
+        machine.clearReceived();
     }
     link.setLineCalls({});
 }

@@ -5,6 +5,7 @@
 #include "EditorGlobals.h"
 #include "EditorManager.h"
 #include "EiaCode.h"
+#include "FileStuff.h"
 #include "MachineOnPty.h"
 #include "ModalAnswerer.h"
 #include "ReceiveEngine.h"
@@ -149,37 +150,52 @@ TEST_F(Receive, AnEiaMachinesTapeCodeArrivesAsText) {
     EXPECT_EQ(readAllBytes(dest), QByteArray("%\r\nO1000\r\nG01X1.\r\nM30\r\n%"));
 }
 
-TEST_F(Receive, StopDiscardsWhateverTheWaitSetting) {
+// Stop saves nothing: what arrived stays in the temporary file (one the
+// next start names), and the status line says where; the next receive
+// takes another file. With nothing received there is nothing to keep.
+TEST_F(Receive, StopSavesNothingAndKeepsWhatArrivedWhateverTheWaitSetting) {
     const QString dest = home.file(QStringLiteral("kept.nc"));
     ASSERT_TRUE(writeAllBytes(dest, "OLD"));
-    set("WaitAfterReceive", QStringLiteral("0"));
-    receiveThroughDialog(dest, kSent);
-    engine->receiveFileToDisk(false);
-    EXPECT_FALSE(engine->isReceiving());
-    EXPECT_FALSE(msgs.sawText(QStringLiteral("Do You Want To Save")));
-    EXPECT_EQ(readAllBytes(dest), QByteArray("OLD"));
-    EXPECT_FALSE(QFile::exists(gReceiveTempFile));
-    EXPECT_EQ(lastStatusText(), QStringLiteral("Stop Pressed.."));
-    EXPECT_TRUE(logText().isEmpty());
-    EXPECT_EQ(gPortState, PortIdle);
-    EXPECT_EQ(ended, QList<bool>{false});
+    QStringList kept;
+    for (const char* wait : {"0", "26"}) {
+        SCOPED_TRACE(wait);
+        set("WaitAfterReceive", QString::fromLatin1(wait));
+        gReceiveTempFile = getTempFileName(QStringLiteral("dnc"));
+        const QString temp = gReceiveTempFile;
+        ended.clear();
+        msgs.clear();
+        receiveThroughDialog(dest, kSent);
+        if (*wait == '0')
+            engine->receiveFileToDisk(false);
+        else
+            pressStopAndSave(false); // {Forever}: the answer No
+        EXPECT_FALSE(engine->isReceiving());
+        EXPECT_EQ(msgs.sawText(QStringLiteral("Do You Want To Save")), *wait != '0');
+        EXPECT_EQ(readAllBytes(dest), QByteArray("OLD"));
+        EXPECT_EQ(readAllBytes(temp), kSent);
+        EXPECT_EQ(lastStatusText(), QStringLiteral("Stop Pressed - The %1 Bytes Received Are Kept In %2")
+                                        .arg(kSent.size())
+                                        .arg(temp));
+        EXPECT_TRUE(logText().isEmpty());
+        EXPECT_EQ(gPortState, PortIdle);
+        EXPECT_EQ(ended, QList<bool>{false});
 
-    // {Forever}: the answer No discards too.
-    set("WaitAfterReceive", QStringLiteral("26"));
-    receiveThroughDialog(dest, kSent);
-    pressStopAndSave(false);
-    EXPECT_EQ(readAllBytes(dest), QByteArray("OLD"));
-    EXPECT_EQ(gPortState, PortIdle);
-
-    // Nothing received: no question at all.
-    msgs.clear();
-    msgs.answerFiles({dest});
-    engine->receiveFileToDisk(false);
-    ASSERT_TRUE(engine->isReceiving());
-    engine->receiveFileToDisk(false);
-    EXPECT_FALSE(msgs.sawText(QStringLiteral("Do You Want To Save")));
-    EXPECT_FALSE(engine->isReceiving());
-    EXPECT_EQ(gPortState, PortIdle);
+        msgs.answerFiles({dest});
+        engine->receiveFileToDisk(false);
+        ASSERT_TRUE(engine->isReceiving());
+        EXPECT_NE(gReceiveTempFile, temp);
+        // Nothing received: no question, nothing kept.
+        const QString next = gReceiveTempFile;
+        engine->receiveFileToDisk(false);
+        EXPECT_FALSE(engine->isReceiving());
+        EXPECT_FALSE(QFile::exists(next));
+        EXPECT_EQ(lastStatusText(), QStringLiteral("Stop Pressed.."));
+        EXPECT_EQ(gPortState, PortIdle);
+        kept << temp;
+    }
+    engine.reset();
+    for (const QString& temp : kept)
+        EXPECT_EQ(readAllBytes(temp), kSent) << "nothing removes it later";
 }
 
 TEST_F(Receive, ItEndsByItselfWaitAfterReceivePlusFiveSecondsAfterTheLastByte) {

@@ -211,6 +211,7 @@ TEST_F(Send, NothingGoesBeforeTheMachineOrTheOperatorSaysGo) {
                          (window ? " window" : ""));
             set({{"WaitForXON", r.waitForXon}, {"RemoteDeviceOnline", r.online}, {"lastfilesent", ""}});
             QFile::remove(transferLogPath());
+            host.holds.clear();
             qint64 taken = -1, beforeGo = -1;
             During sides([&] {
                 frmCancelSend* frm = frmCancelSend::instance();
@@ -247,6 +248,9 @@ TEST_F(Send, NothingGoesBeforeTheMachineOrTheOperatorSaysGo) {
                 EXPECT_EQ(received(8), "%\nG0X1\r\n");
             }
             EXPECT_EQ(beforeGo, 0);
+            // Where no window shows it, a wait for XON is said, and its end only where the send goes on.
+            EXPECT_EQ(host.holds.contains(QString()), r.how != Cancel && *r.waitForXon != '0')
+                << qPrintable(host.holds.join('|'));
             expectIdleAndUnlocked();
         }
     }
@@ -383,8 +387,9 @@ TEST_F(Send, CancelStopsEitherEngineWithinOneLineWithoutTrailer) {
 }
 
 // A hold that never ends meets SendTimeOut, and the message says what the
-// send waited for: XON from a machine that takes nothing, CTS never raised
-// at the start, dropped between blocks or during a write.
+// send waited for: XON from a machine that takes nothing (on a line that
+// can tell an XOFF; a pseudo-terminal names nothing), CTS never raised at
+// the start, dropped between blocks or during a write.
 TEST_F(Send, MachineThatTakesNothingTimesOut) {
     set("SendTimeOut", "1");
     const QString path = program(numbered(20000));
@@ -396,9 +401,13 @@ TEST_F(Send, MachineThatTakesNothingTimesOut) {
     } rows[] = {{"2", "1", 0, -1, "CTS"},
                 {"2", "0", 100, -1, "CTS"},
                 {"2", "1", 100, 100, "CTS"},
-                {"1", "1", -1, 0, "XON"}};
+                {"1", "1", -1, 0, "XON"},
+                {"1", "1", -1, 0, ""}};
     for (const auto& r : rows) {
-        SCOPED_TRACE(std::to_string(r.ctsUntil) + " " + std::to_string(r.readsUntil));
+        SCOPED_TRACE(std::to_string(r.ctsUntil) + " " + std::to_string(r.readsUntil) + " " + r.waited);
+        comPort().setLineCalls({});
+        if (QByteArray(r.waited) == "XON")
+            countTransmitted();
         set({{"Handshaking", r.handshaking}, {"FlowMethod", r.flowMethod}});
         machine.setReading(r.readsUntil != 0);
         if (r.readsUntil > 0)
@@ -419,9 +428,9 @@ TEST_F(Send, MachineThatTakesNothingTimesOut) {
         EXPECT_EQ(sendFileNoWindow(path), SendOutcome::TimedOut) << "no time-out on the hold";
         EXPECT_EQ(logLines().size(), 1) << "the send was begun";
         EXPECT_EQ(MachineRecord::current(QStringLiteral("lastfilesent")), path);
-        EXPECT_TRUE(
-            msgs.sawText(QStringLiteral("Transfer Automatically Timed Out After 1s of Inactivity\n")));
-        EXPECT_TRUE(msgs.sawText(QStringLiteral("Waiting For ") + r.waited))
+        EXPECT_TRUE(msgs.sawText(QStringLiteral("Transfer Automatically Timed Out After 1s of Inactivity") +
+                                 (*r.waited ? "\n" : "")));
+        EXPECT_TRUE(msgs.sawText(QStringLiteral("Waiting For ") + r.waited) == (*r.waited != '\0'))
             << qPrintable(msgs.texts().join('|'));
         EXPECT_FALSE(msgs.sawText(QStringLiteral("Has Been Sent")));
         EXPECT_EQ(lastSendActivity, 0);
@@ -440,6 +449,7 @@ TEST_F(Send, MachineThatTakesNothingTimesOut) {
 // program arrives whole. A turbo send writes its status line only at its end.
 TEST_F(Send, AHeldSendSaysWhatItWaitsFor) {
     set("SendTimeOut", "0");
+    countTransmitted(); // a line that can tell an XOFF
     const QByteArray all = numbered(20000);
     const QString path = program(all);
     const QString meanwhile = QStringLiteral("Sending File 99% [Esc=Cancel]");
@@ -531,7 +541,10 @@ TEST_F(Send, AHeldSendSaysWhatItWaitsFor) {
 // machine lets the write go on, long before that write ends; after a
 // time-out or a cancel neither the port, nor the next window, nor the line
 // without a screen tells the send going on. A time-out tells the hold
-// first, however late the slice that sees it comes.
+// first, however late the slice that sees it comes, on every wait: a write,
+// a drain, a wait for CTS; and CTS low holding a write is told long before
+// a standstill under XOFF would be. Where the line cannot tell an XOFF from
+// a slow reader (a pseudo-terminal as it is), only the standstill is told.
 TEST_F(Send, AWindowOpensSayingWhetherTheSendIsHeld) {
     // The caption, the status field and the frame's caption.
     auto opened = [] {
@@ -540,30 +553,45 @@ TEST_F(Send, AWindowOpensSayingWhetherTheSendIsHeld) {
             .toStdString();
     };
     enum Look { LetGo, Cancel, Wait, StallThenWait };
+    // Besides: XOFF holds a drain, not a write; CTS low holds a write (the
+    // machine reads no more); the line cannot tell an XOFF.
+    enum Besides { Nothing, Drain, CtsWrite, Untold };
     const struct {
         const char* name;
-        bool cts; // a wait for CTS, else a write XOFF holds
+        bool cts; // a wait for CTS, else a write XOFF holds on a line that can tell
         const char* timeOut;
         Look look; // once the hold is told
         PortResult result;
+        Besides besides = Nothing;
     } rows[] = {{"CTS let go", true, "0", LetGo, PortResult::Ok},
                 {"CTS times out", true, "1", Wait, PortResult::TimedOut},
                 {"XON in the middle of a long write", false, "0", LetGo, PortResult::Ok},
                 {"XOFF cancelled", false, "0", Cancel, PortResult::Cancelled},
                 // Past the bound on a standstill under XOFF; the event loop stalls once beyond both.
-                {"XOFF times out", false, "3", StallThenWait, PortResult::TimedOut}};
+                {"XOFF times out", false, "3", StallThenWait, PortResult::TimedOut},
+                {"CTS stalls, then times out", true, "3", StallThenWait, PortResult::TimedOut},
+                {"XOFF holds a drain, stalls, then times out", false, "3", StallThenWait,
+                 PortResult::TimedOut, Drain},
+                // The time-out comes before the bound that an XOFF on a pseudo-terminal would need.
+                {"CTS low holds a write", false, "2", Wait, PortResult::TimedOut, CtsWrite},
+                {"a standstill on a line that cannot tell", false, "0", LetGo, PortResult::Ok, Untold}};
     const QByteArray data = randomBytes(1 << 20);
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        set({{"Handshaking", r.cts ? "2" : "1"}, {"SendTimeOut", r.timeOut}});
+        const bool ctsHolds = r.cts || r.besides == CtsWrite;
+        set({{"Handshaking", ctsHolds ? "2" : "1"}, {"SendTimeOut", r.timeOut}});
         gCancelSend = false;
+        if (!ctsHolds && r.besides != Untold)
+            countTransmitted();
         ASSERT_TRUE(openPort());
-        if (r.cts)
+        if (ctsHolds)
             comPort().setLineSource([](QSerialPort::PinoutSignals* lines) {
                 *lines = QSerialPort::NoSignal;
                 return true;
             });
-        else
+        if (r.besides == CtsWrite)
+            machine.setReading(false);
+        else if (!r.cts)
             holdWithXoff(machine);
         const SendSession session(host);
         host.holds.clear();
@@ -596,12 +624,17 @@ TEST_F(Send, AWindowOpensSayingWhetherTheSendIsHeld) {
             gCancelSend = r.look == Cancel;
             return true;
         });
-        const PortResult result = r.cts ? wait4CTS() : sendToPort(data);
+        if (r.besides == Drain)
+            comPort().queue(data);
+        const PortResult result = r.cts ? wait4CTS() : r.besides == Drain ? drainPort() : sendToPort(data);
         EXPECT_EQ(result, r.result);
         EXPECT_TRUE(everHeld);
         EXPECT_EQ(comPort().holding(), SerialLink::Hold::Unknown);
-        const QString held = QStringLiteral("Held By The CNC - Waiting For ") + (r.cts ? "CTS" : "XON");
-        if (r.cts)
+        const QString held =
+            r.besides == Untold
+                ? QStringLiteral("Standing Still - Waiting For The Line To Take More")
+                : QStringLiteral("Held By The CNC - Waiting For ") + (ctsHolds ? "CTS" : "XON");
+        if (r.cts && r.look != StallThenWait)
             EXPECT_EQ(QString::fromStdString(whileHeld), held + '|' + held + '|' + held);
         else
             frmCancelSend::load();
@@ -614,6 +647,8 @@ TEST_F(Send, AWindowOpensSayingWhetherTheSendIsHeld) {
         }
         frmCancelSend::unload();
         comPort().setLineSource(nullptr);
+        comPort().setLineCalls({});
+        machine.setReading(true);
         closeComPort(CloseWhen::Always);
     }
 }
