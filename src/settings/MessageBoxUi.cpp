@@ -19,6 +19,18 @@
 #include <QStyle>
 #include <QTreeView>
 
+QString shortenKeepingEnd(const QString& text, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const qsizetype slash = text.lastIndexOf(QLatin1Char('/'));
+    const QString end = text.mid(slash);
+    const int endWidth = metrics.horizontalAdvance(end);
+    const int ellipsis = metrics.horizontalAdvance(QChar(0x2026));
+    if (slash > 0 && endWidth + ellipsis <= width)
+        return metrics.elidedText(text.left(slash), Qt::ElideMiddle, width - endWidth) + end;
+    return metrics.elidedText(text, Qt::ElideMiddle, width);
+}
+
 namespace {
 
 QMessageBox::StandardButton toStandard(Msg::Answer a) {
@@ -82,21 +94,6 @@ Msg::Answer showBox(const Msg::Request& r) {
     if (box.clickedButton() == nullptr)
         return list.contains(Msg::AnswerCancel) ? Msg::AnswerCancel : list.last();
     return fromStandard(result);
-}
-
-// `text` in at most `width`: a path's folders are shortened in their middle
-// and its file name, what follows the last "/", stays whole while it fits;
-// beyond that both ends of the whole text show.
-QString shortenKeepingEnd(const QString& text, const QFontMetrics& metrics, int width) {
-    if (metrics.horizontalAdvance(text) <= width)
-        return text;
-    const qsizetype slash = text.lastIndexOf(QLatin1Char('/'));
-    const QString end = text.mid(slash);
-    const int endWidth = metrics.horizontalAdvance(end);
-    const int ellipsis = metrics.horizontalAdvance(QChar(0x2026));
-    if (slash > 0 && endWidth + ellipsis <= width)
-        return metrics.elidedText(text.left(slash), Qt::ElideMiddle, width - endWidth) + end;
-    return metrics.elidedText(text, Qt::ElideMiddle, width);
 }
 
 QString showInput(const Msg::InputRequest& r, bool* ok) {

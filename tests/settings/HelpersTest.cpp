@@ -1,11 +1,14 @@
 #include "DateStuff.h"
 #include "FileCompare.h"
 #include "FileStuff.h"
+#include "MessageBoxUi.h"
 #include "SettingsGlobals.h"
 #include "StatusLine.h"
 #include "TestHome.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QFileInfo>
 #include <QSet>
 
@@ -24,6 +27,37 @@ TEST(PathHelpers, PiecesOfAPath) {
     EXPECT_EQ(getFileTitle("/data/part.rev.nc", false), "part");
     EXPECT_EQ(getFileTitle("/data/part", false), "part");
     EXPECT_EQ(getFileNameFromPath("/data/sub/"), "");
+}
+
+// A line of a box shortened to its room: never wider; a path keeps its file
+// name whole while the name and an ellipsis fit, one nearly as wide as the
+// room shows both ends of the line instead.
+TEST(TextHelpers, ShortenedLinesKeepTheFileNameWhileItFits) {
+    const QFontMetrics metrics(QApplication::font());
+    const QString name = QStringLiteral("/O1234-second-operation-of-the-left-hand-bracket.NC");
+    const QString path = QStringLiteral("/home/cnc") + QStringLiteral("/programs-of-the-second-shift").repeated(9) + name;
+    const int nameWidth = metrics.horizontalAdvance(name);
+    const int ellipsis = metrics.horizontalAdvance(QChar(0x2026));
+    const struct {
+        QString text;
+        int width;
+        bool nameWhole;
+    } rows[] = {
+        {name, nameWidth, true},                       // fits as it is
+        {path, nameWidth * 2, true},                   // a deep path
+        {path, nameWidth + ellipsis, true},            // just room for the name and an ellipsis
+        {path, nameWidth + ellipsis - 1, false},       // not quite
+        {path, nameWidth / 2, false},
+    };
+    for (const auto& r : rows) {
+        const QString shown = shortenKeepingEnd(r.text, metrics, r.width);
+        SCOPED_TRACE(qPrintable(QString::number(r.width) + " " + shown));
+        EXPECT_LE(metrics.horizontalAdvance(shown), r.width);
+        EXPECT_EQ(shown.endsWith(name), r.nameWhole);
+        if (!r.nameWhole) { // both ends of the line
+            EXPECT_TRUE(shown.startsWith(QStringLiteral("/ho")) && shown.endsWith(QStringLiteral(".NC")));
+        }
+    }
 }
 
 TEST(TextHelpers, ReplaceAllNeitherOverlapsNorRescansAndShowsProgressOnLongTexts) {
