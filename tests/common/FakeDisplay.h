@@ -290,6 +290,13 @@ private:
                 out += map + exposure(c, window);
                 continue;
             }
+            case 25: { // SendEvent: to this client's own windows, as Qt ends its event thread with one
+                QByteArray event = request.mid(12, 32);
+                event[0] = char(quint8(event[0]) | 0x80);
+                put16(event, 2, c.sequence);
+                out += event;
+                continue;
+            }
             case 16: // InternAtom: a new atom for every name
                 put32(r, 8, ++atoms_);
                 break;
