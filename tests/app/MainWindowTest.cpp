@@ -122,12 +122,14 @@ QStringList rows(const QListWidget* list) {
         out << list->item(i)->text();
     return out;
 }
-// Keys as the user types them: to the control of the window that has the focus.
+// Keys as the user types them: each to the control of the window that has
+// the focus at that moment.
 void press(QWidget* window, const char* keys) {
-    QWidget* focus = QApplication::focusWidget();
-    QTest::keySequence(focus && focus->window() == window->window() ? focus : window,
-                       QKeySequence(QString::fromLatin1(keys)));
-    runChosenCommands();
+    for (const QString& key : QString::fromLatin1(keys).split(QStringLiteral(", "))) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keySequence(focus && focus->window() == window->window() ? focus : window, QKeySequence(key));
+        runChosenCommands();
+    }
 }
 
 const char* const kLockedMenus[] = {"mnuFileHeader",    "mnuEditheader",  "mnuSendHeader", "mnuWizard",
@@ -423,11 +425,19 @@ private Q_SLOTS:
         for (const auto& row : rows)
             QTest::newRow(row[0]) << row[0] << row[1] << false << QByteArray();
         const QByteArray text = "N10 G01 X1\r\nN20 g02 Y2\r\nN30 M30\r\n";
-        // Tab indents and Shift+Tab un-indents; in a line's text Shift+Tab goes back to a tab stop.
-        QTest::newRow("Shift+Tab") << "Shift+Tab" << "" << false
-                                   << QByteArray("N10 G01 X1\r\nN20 g02 M99Y2\r\nN30 M30\r\n");
+        // Tab indents and Shift+Tab un-indents the caret's line by one level
+        // wherever the caret is, which stays on the same text.
+        QTest::newRow("Shift+Tab") << "Shift+Tab" << "" << false << QByteArray();
         QTest::newRow("Home, Tab, Shift+Tab, Tab") << "Home, Tab, Shift+Tab, Tab" << "" << false
                                                    << QByteArray("N10 G01 X1\r\n\tM99N20 g02 Y2\r\nN30 M30\r\n");
+        QTest::newRow("End, Shift+Tab") << "End, Shift+Tab" << "" << false
+                                        << QByteArray("N10 G01 X1\r\nN20 g02 Y2M99\r\nN30 M30\r\n");
+        QTest::newRow("Home, Tab, Tab, End, Shift+Tab")
+            << "Home, Tab, Tab, End, Shift+Tab" << "" << false
+            << QByteArray("N10 G01 X1\r\n\tN20 g02 Y2M99\r\nN30 M30\r\n");
+        // The completion list takes Tab and Shift+Tab as it takes Esc.
+        for (const char* keys : {"G, /, Shift+Tab", "G, /, Tab", "G, /, Esc"})
+            QTest::newRow(keys) << keys << "" << false << QByteArray("N10 G01 X1\r\nN20 gM99\r\nN30 M30\r\n");
         for (const char* keys : {"Tab", "Shift+Tab", "Meta+Tab"})
             QTest::newRow(qPrintable(QString("read-only, ") + keys)) << keys << "" << true << text;
     }
@@ -437,6 +447,7 @@ private Q_SLOTS:
         QFETCH(bool, readOnly);
         QFETCH(QByteArray, typed);
         QVERIFY(writeAllBytes(home_->file("ftp.exe"), "")); // the FTP commands are offered
+        QVERIFY(writeAllBytes(home_->file("fanuc.itc"), "G?\r\nG?G00:Rapid\r\n!\r\n"));
         Harness h = loadedWindow();
         frmTerminal* w = h.window.get();
         showActive(w);
