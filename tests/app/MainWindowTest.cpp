@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "DialogSize.h"
 #include "EditControl.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
@@ -26,6 +27,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
@@ -39,6 +41,7 @@
 #include <QTabWidget>
 #include <QTreeView>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWindow>
 #include <QtTest>
 
@@ -736,15 +739,18 @@ private Q_SLOTS:
         installMessageBoxUi();
         struct ShownWindows : QObject {
             QStringList shown; // each dialog's class, and whether its window could be resized
+            QHash<QWidget*, QRect> placed; // where each went to the screen
             bool eventFilter(QObject* o, QEvent* e) override {
                 auto* window = qobject_cast<QWindow*>(o);
                 if (!window || e->type() != QEvent::Show)
                     return false;
                 for (QWidget* w : QApplication::topLevelWidgets())
-                    if (w->windowHandle() == window && qobject_cast<QDialog*>(w))
+                    if (w->windowHandle() == window && qobject_cast<QDialog*>(w)) {
                         shown << QString(w->metaObject()->className()) +
                                      (window->minimumSize() == window->maximumSize() ? " fixed"
                                                                                      : " resizable");
+                        placed[w] = w->geometry();
+                    }
                 return false;
             }
         } windows;
@@ -767,6 +773,9 @@ private Q_SLOTS:
                     misfits << "narrow " + dialog->windowTitle();
                 if (dialog->frameGeometry().width() > dialog->screen()->availableGeometry().width())
                     misfits << "wide " + dialog->windowTitle();
+                // A window changed while its manager places it may land in the screen's corner.
+                if (windows.placed.value(dialog) != dialog->geometry())
+                    misfits << "changed on the screen " + dialog->windowTitle();
                 if (const auto* list = dialog->findChild<QTreeView*>("treeView"); list && list->isVisible()) {
                     if (list->header()->length() > list->viewport()->width())
                         misfits << "columns cut " + dialog->windowTitle();
@@ -774,6 +783,20 @@ private Q_SLOTS:
                     QDeadlineTimer deadline(10000); // the folder is read in the background
                     while (model->rowCount(list->rootIndex()) == 0 && !deadline.hasExpired())
                         QTest::qWait(10);
+                    // Every column (name, size, type, date) as wide as its title and its rows.
+                    const QAbstractItemView* view = list;
+                    auto cut = [&] {
+                        QStringList columns;
+                        for (int c = 0; c < list->header()->count(); ++c)
+                            if (list->header()->sectionSize(c) <
+                                qMax(view->sizeHintForColumn(c), list->header()->sectionSizeHint(c)))
+                                columns << model->headerData(c, Qt::Horizontal).toString();
+                        if (list->header()->length() > list->viewport()->width())
+                            columns << "(not all shown)";
+                        return columns.join(' ');
+                    };
+                    if (!QTest::qWaitFor([&] { return cut().isEmpty(); }, 10000))
+                        misfits << "cut " + cut() + " in " + dialog->windowTitle();
                     const QModelIndex date = model->index(0, list->header()->count() - 1, list->rootIndex());
                     if (list->visualRect(date).width() <=
                         list->fontMetrics().horizontalAdvance(date.data().toString()) + 2)
@@ -793,6 +816,33 @@ private Q_SLOTS:
         frmProperties properties; // has its size before its window is made, not a default one
         QCOMPARE(properties.size(), properties.layout()->totalSizeHint());
         properties.exec();
+        // A control in a frame that measures itself again once shown, as the
+        // machine settings' port frame does on some displays: a layout
+        // request is posted, and it asks for more room when it is served.
+        struct Widening : QLabel {
+            using QLabel::QLabel;
+            bool measured = false;
+            QSize sizeHint() const override { return QLabel::sizeHint() + QSize(measured ? 40 : 0, 0); }
+            void showEvent(QShowEvent* e) override {
+                QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
+                QLabel::showEvent(e);
+            }
+            bool event(QEvent* e) override {
+                if (e->type() == QEvent::LayoutRequest && !measured) {
+                    measured = true;
+                    updateGeometry();
+                }
+                return QLabel::event(e);
+            }
+        };
+        QDialog widening;
+        widening.setWindowTitle("Port");
+        auto* frame = new QGroupBox(&widening);
+        (new QVBoxLayout(frame))->addWidget(new Widening("Port:"));
+        (new QVBoxLayout(&widening))->addWidget(frame);
+        keepDialogSize(&widening);
+        settleDialogSize(&widening);
+        widening.exec();
         frmSelectCNC(machines(3, {1, 2, 3}), 0).exec();
         frmVisibleCNC(machines(3, {1, 2, 3}), 0).exec();
         frmMerge().exec();
@@ -812,11 +862,12 @@ private Q_SLOTS:
         inputBox("Restart From Which Line Of\n" + deep + " ?\n(1 To 9)", "Send After Toolbreak");
         inputBox("Line ?", deep);
         qApp->removeEventFilter(&windows);
-        QCOMPARE(windows.shown.join(", "),
-                 QString("frmProperties fixed, frmSelectCNC resizable, frmVisibleCNC fixed, frmMerge fixed, "
-                         "frmFanucSplitFiles fixed, QFileDialog resizable, QFileDialog resizable, "
-                         "QFileDialog resizable, QPrintDialog fixed, QInputDialog fixed, QInputDialog fixed, "
-                         "QInputDialog fixed, QInputDialog fixed"));
+        QCOMPARE(
+            windows.shown.join(", "),
+            QString("frmProperties fixed, QDialog fixed, frmSelectCNC resizable, frmVisibleCNC fixed, "
+                    "frmMerge fixed, frmFanucSplitFiles fixed, QFileDialog resizable, QFileDialog resizable, "
+                    "QFileDialog resizable, QPrintDialog fixed, QInputDialog fixed, QInputDialog fixed, "
+                    "QInputDialog fixed, QInputDialog fixed"));
         QCOMPARE(misfits.join(", "), QString());
     }
 
