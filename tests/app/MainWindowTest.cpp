@@ -27,6 +27,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -755,7 +756,8 @@ private Q_SLOTS:
             }
         } windows;
         qApp->installEventFilter(&windows);
-        QVERIFY(QDir().mkpath(home_->file("programs"))); // a row for each chooser
+        QVERIFY(QDir().mkpath(home_->file("programs/second-shift"))); // a row for each chooser
+        QVERIFY(writeAllBytes(home_->file("programs/O1.SECONDSHIFTPROGRAM"), QByteArray(20000, 'G')));
         // The choosers restore their columns from Qt's own settings: not the user's.
         for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
             QSettings::setPath(format, QSettings::UserScope, home_->path());
@@ -797,6 +799,11 @@ private Q_SLOTS:
                     };
                     if (!QTest::qWaitFor([&] { return cut().isEmpty(); }, 10000))
                         misfits << "cut " + cut() + " in " + dialog->windowTitle();
+                    // And for a folder whose rows come once the chooser shows.
+                    static_cast<QFileDialog*>(dialog)->setDirectory(home_->file("programs"));
+                    if (!QTest::qWaitFor(
+                            [&] { return model->rowCount(list->rootIndex()) > 0 && cut().isEmpty(); }, 10000))
+                        misfits << "cut " + cut() + " in programs in " + dialog->windowTitle();
                     const QModelIndex date = model->index(0, list->header()->count() - 1, list->rootIndex());
                     if (list->visualRect(date).width() <=
                         list->fontMetrics().horizontalAdvance(date.data().toString()) + 2)
