@@ -171,7 +171,8 @@ public:
             fit(); // before the window goes to the screen: no window manager sees this
             if (!watching_) {
                 watching_ = true;
-                dialog_->windowHandle()->installEventFilter(this);
+                if (QWindow* window = dialog_->windowHandle())
+                    window->installEventFilter(this);
                 const QAbstractItemModel* rows = list->model();
                 connect(rows, &QAbstractItemModel::rowsInserted, this, &ColumnRoom::fitLater);
                 connect(rows, &QAbstractItemModel::dataChanged, this, &ColumnRoom::fitLater);
