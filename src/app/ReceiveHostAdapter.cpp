@@ -82,6 +82,8 @@ void ReceiveHostAdapter::showDebugScreen(bool open) {
     for (int i = 0; i < 2; ++i)
         window_.cmdFlow(i)->hide();
     window_.SSTab2()->setTabEnabled(kEditorToolTab, true);
+    // The debug window had the keyboard; hidden, it would leave it to the next control.
+    window_.focusActiveEditor();
 }
 
 int ReceiveHostAdapter::checkedDebugMode() const {

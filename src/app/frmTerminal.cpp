@@ -2,6 +2,7 @@
 
 #include "CompletionList.h"
 #include "DialogActions.h"
+#include "EditControl.h"
 #include "EditorActions.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
@@ -102,8 +103,9 @@ void frmTerminal::connectEditor() {
 }
 
 void frmTerminal::focusActiveEditor() {
-    if (QWidget* page = SSTab1_->currentWidget())
-        page->setFocus();
+    // The control, not its tab page: a page with the focus takes no typing.
+    if (EditControl* editor = editorManager_->activeEditor())
+        editor->setFocus();
 }
 
 // Slow dialogs show the hourglass until they are up.

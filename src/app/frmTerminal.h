@@ -118,6 +118,9 @@ public:
     void setSendheaderMenus();
     // The whole window locked for a transfer, or back to idle.
     void lockForTransfer(bool locked);
+    // The keyboard to the active editor window, after a command or a window
+    // that had it.
+    void focusActiveEditor();
     // A command runs only while its item and every menu above it are enabled.
     bool commandAllowed(const QAction* item) const;
     void UpdateCapitaliseText(bool on);
@@ -179,7 +182,6 @@ private:
     void keepOnScreen(int topAllowance);
     void findBoxFollowsWindow();
     void installKeyPreview();
-    void focusActiveEditor();
     void hourglassUntilShown();
     void showMachineName(const QString& alias);
     void keepMachinePort();

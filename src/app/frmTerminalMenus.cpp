@@ -480,6 +480,9 @@ void frmTerminal::disableDuringSeq(bool busy) {
     xPercent_->raise();
     resizeMyForm();
     xPercent_->setVisible(busy);
+    // Disabling the text and hiding the box took the keyboard from it.
+    if (!busy)
+        focusActiveEditor();
 }
 
 void frmTerminal::resetMainButtons(bool enable) {

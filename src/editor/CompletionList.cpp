@@ -115,7 +115,9 @@ bool CompletionList::eventFilter(QObject* watched, QEvent* event) {
             chooseWord();
             return true;
         }
-        if (key == Qt::Key_Escape) {
+        // Tab would take the focus on to the window's next control, where
+        // the letters typed next would choose a machine, say.
+        if (key == Qt::Key_Escape || key == Qt::Key_Tab || key == Qt::Key_Backtab) {
             hideList(true);
             return true;
         }

@@ -9,8 +9,9 @@ class QListWidget;
 
 // The completion list picIntellisense: after an address letter and the trap
 // key it drops down beside the caret with the words of that letter from the
-// word file; the chosen word replaces the letter. Esc, a key typed in the
-// editor and the list losing the focus hide it.
+// word file; the chosen word replaces the letter. Esc (and Tab, which gives
+// the focus back to the editor as Esc does), a key typed in the editor and
+// the list losing the focus hide it.
 class CompletionList : public QFrame {
     Q_OBJECT
 public:

@@ -655,6 +655,15 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
+    const bool backTab =
+        e->key() == Qt::Key_Backtab || (e->key() == Qt::Key_Tab && (e->modifiers() & Qt::ShiftModifier));
+    if (backTab && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+        SendScintilla(SCI_LINEFROMPOSITION, SendScintilla(SCI_GETANCHOR)) ==
+            SendScintilla(SCI_LINEFROMPOSITION, SendScintilla(SCI_GETCURRENTPOS))) {
+        unindentCaretLine();
+        e->accept();
+        return;
+    }
     Command c;
     if (commandFor(e, &c)) {
         if (isSignalConnected(QMetaMethod::fromSignal(&EditControl::commandRequested))) {
@@ -691,6 +700,29 @@ void EditControl::keyPressEvent(QKeyEvent* e) {
     } else {
         QsciScintilla::keyPressEvent(e);
     }
+}
+
+// The control's own Shift+Tab un-indents only from within the indentation;
+// elsewhere it moves the caret back to a tab stop, into the line's text,
+// where the next letters typed would land.
+void EditControl::unindentCaretLine() {
+    if (isReadOnly())
+        return;
+    long anchor = SendScintilla(SCI_GETANCHOR), caret = SendScintilla(SCI_GETCURRENTPOS);
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, caret);
+    const long indentation = SendScintilla(SCI_GETLINEINDENTATION, line);
+    if (indentation <= 0)
+        return;
+    long step = SendScintilla(SCI_GETINDENT);
+    if (step <= 0)
+        step = SendScintilla(SCI_GETTABWIDTH);
+    const long textStart = SendScintilla(SCI_GETLINEINDENTPOSITION, line);
+    SendScintilla(SCI_SETLINEINDENTATION, line, qMax(0L, indentation - step));
+    const long shift = SendScintilla(SCI_GETLINEINDENTPOSITION, line) - textStart;
+    // The caret and the anchor stay on the characters they were on.
+    for (long* pos : {&anchor, &caret})
+        *pos = *pos >= textStart ? *pos + shift : qMin(*pos, textStart + shift);
+    SendScintilla(SCI_SETSEL, anchor, caret);
 }
 
 void EditControl::mousePressEvent(QMouseEvent* e) {

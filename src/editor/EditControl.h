@@ -155,6 +155,8 @@ private:
     QByteArray rangeBytes(long start, long end) const;
     void applyLook();
     void noteModified();
+    // Shift+Tab on one line: that line one indentation level less.
+    void unindentCaretLine();
     void useStyledDocument(bool styled);
     // Sends `message` with change notices held back, then says once that the text changed.
     void quietly(unsigned int message);

@@ -1,5 +1,6 @@
 #include "DialogSize.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QLayout>
@@ -19,7 +20,15 @@ public:
             if (layout && !dialog_->testAttribute(Qt::WA_Resized)) {
                 layout->setSizeConstraint(QLayout::SetFixedSize);
                 // At once, not when the layout next runs: the window goes to
-                // the screen after this, and its manager decides then.
+                // the screen after this, and its manager decides then. Its
+                // controls, shown just now, may have asked to be measured
+                // again: a resize that followed the window to the screen
+                // would reach the manager while it places the window, which
+                // may then land in the screen's corner. Inner controls first,
+                // as serving theirs may ask their frame's.
+                const QList<QWidget*> controls = dialog_->findChildren<QWidget*>();
+                for (auto it = controls.crbegin(); it != controls.crend(); ++it)
+                    QCoreApplication::sendPostedEvents(*it, QEvent::LayoutRequest);
                 layout->activate();
                 return false;
             }

@@ -14,10 +14,13 @@
 #include <QLayout>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeView>
+#include <QWindow>
 
 QString shortenKeepingEnd(const QString& text, const QFontMetrics& metrics, int width) {
     if (metrics.horizontalAdvance(text) <= width)
@@ -143,38 +146,86 @@ int widestShortDate(const QFontMetrics& metrics) {
     return widest;
 }
 
-// Widens a file chooser as it is shown until every column of its list
-// shows, a date whole in the last one (Qt sizes that one for a short
-// American date), with room for a scroll bar that a long folder brings
-// later. A chooser of the desktop's own has no such list.
+// Widens a file chooser's columns until each shows its title and what its
+// rows hold (a date whole in the last one, however the system writes it:
+// Qt sizes that one for a short American date), and the chooser until every
+// column shows, with room for a scroll bar that a long folder brings later;
+// again as the folder's rows come in. A chooser of the desktop's own has no
+// such list.
 class ColumnRoom : public QObject {
 public:
-    explicit ColumnRoom(QFileDialog* dialog) : QObject(dialog) { dialog->installEventFilter(this); }
+    explicit ColumnRoom(QFileDialog* dialog) : QObject(dialog), dialog_(dialog) {
+        dialog->installEventFilter(this);
+    }
     bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* dialog = qobject_cast<QWidget*>(watched);
-        if (!dialog || event->type() != QEvent::Show)
-            return false;
-        QTreeView* list = dialog->findChild<QTreeView*>();
-        if (!list || !list->isVisible())
-            return false;
+        if (watched == dialog_->windowHandle() && event->type() == QEvent::Expose) {
+            fitLater();
+        } else if (watched == dialog_ && event->type() == QEvent::Show) {
+            QTreeView* list = dialog_->findChild<QTreeView*>();
+            if (!list || !list->isVisible())
+                return false;
+            list_ = list;
+            fit(); // before the window goes to the screen: no window manager sees this
+            if (!watching_) {
+                watching_ = true;
+                if (QWindow* window = dialog_->windowHandle())
+                    window->installEventFilter(this);
+                const QAbstractItemModel* rows = list->model();
+                connect(rows, &QAbstractItemModel::rowsInserted, this, &ColumnRoom::fitLater);
+                connect(rows, &QAbstractItemModel::dataChanged, this, &ColumnRoom::fitLater);
+                connect(rows, &QAbstractItemModel::layoutChanged, this, &ColumnRoom::fitLater);
+            }
+        }
+        return false;
+    }
+
+private:
+    void fitLater() {
+        if (pending_)
+            return;
+        pending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            pending_ = false;
+            if (list_ && list_->isVisible())
+                fit();
+        });
+    }
+    void fit() {
+        QTreeView* list = list_;
         QHeaderView* header = list->header();
-        const int dates = header->count() - 1;
+        const QAbstractItemView* view = list; // the view's own measure of a column's contents
         const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
         const int dateRoom =
             widestShortDate(list->fontMetrics()) + 2 * margin + list->fontMetrics().averageCharWidth();
-        if (dates > 0 && header->sectionSize(dates) < dateRoom)
-            header->resizeSection(dates, dateRoom);
+        for (int column = 0; column < header->count(); ++column) {
+            if (header->isSectionHidden(column))
+                continue;
+            int room = qMax(view->sizeHintForColumn(column), header->sectionSizeHint(column));
+            if (column == header->count() - 1)
+                room = qMax(room, dateRoom);
+            if (header->sectionSize(column) < room)
+                header->resizeSection(column, room);
+        }
+        // A window resized while its manager places it may land in the
+        // screen's corner: once it is on the screen, only when it shows.
+        const QWindow* window = dialog_->windowHandle();
+        if (window && window->isVisible() && !window->isExposed())
+            return;
         const QScrollBar* bar = list->verticalScrollBar();
         const int barRoom =
             bar->isVisible() ? 0 : list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
         const int missing = header->length() + barRoom - list->viewport()->width();
-        const QScreen* screen = dialog->screen();
-        const int frame = dialog->frameGeometry().width() - dialog->width();
+        const QScreen* screen = dialog_->screen();
+        const int frame = dialog_->frameGeometry().width() - dialog_->width();
         if (missing > 0 && screen)
-            dialog->resize(qMin(dialog->width() + missing, screen->availableGeometry().width() - frame),
-                           dialog->height());
-        return false;
+            dialog_->resize(qMin(dialog_->width() + missing, screen->availableGeometry().width() - frame),
+                            dialog_->height());
     }
+
+    QFileDialog* dialog_;
+    QPointer<QTreeView> list_;
+    bool watching_ = false;
+    bool pending_ = false;
 };
 
 QStringList showFileDialog(const Msg::FileRequest& r) {

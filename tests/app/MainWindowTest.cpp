@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "DialogSize.h"
 #include "EditControl.h"
 #include "EditorGlobals.h"
 #include "EditorManager.h"
@@ -26,6 +27,8 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
@@ -39,6 +42,7 @@
 #include <QTabWidget>
 #include <QTreeView>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWindow>
 #include <QtTest>
 
@@ -122,12 +126,14 @@ QStringList rows(const QListWidget* list) {
         out << list->item(i)->text();
     return out;
 }
-// Keys as the user types them: to the control of the window that has the focus.
+// Keys as the user types them: each to the control of the window that has
+// the focus at that moment.
 void press(QWidget* window, const char* keys) {
-    QWidget* focus = QApplication::focusWidget();
-    QTest::keySequence(focus && focus->window() == window->window() ? focus : window,
-                       QKeySequence(QString::fromLatin1(keys)));
-    runChosenCommands();
+    for (const QString& key : QString::fromLatin1(keys).split(QStringLiteral(", "))) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keySequence(focus && focus->window() == window->window() ? focus : window, QKeySequence(key));
+        runChosenCommands();
+    }
 }
 
 const char* const kLockedMenus[] = {"mnuFileHeader",    "mnuEditheader",  "mnuSendHeader", "mnuWizard",
@@ -423,11 +429,19 @@ private Q_SLOTS:
         for (const auto& row : rows)
             QTest::newRow(row[0]) << row[0] << row[1] << false << QByteArray();
         const QByteArray text = "N10 G01 X1\r\nN20 g02 Y2\r\nN30 M30\r\n";
-        // Tab indents and Shift+Tab un-indents; in a line's text Shift+Tab goes back to a tab stop.
-        QTest::newRow("Shift+Tab") << "Shift+Tab" << "" << false
-                                   << QByteArray("N10 G01 X1\r\nN20 g02 M99Y2\r\nN30 M30\r\n");
+        // Tab indents and Shift+Tab un-indents the caret's line by one level
+        // wherever the caret is, which stays on the same text.
+        QTest::newRow("Shift+Tab") << "Shift+Tab" << "" << false << QByteArray();
         QTest::newRow("Home, Tab, Shift+Tab, Tab") << "Home, Tab, Shift+Tab, Tab" << "" << false
                                                    << QByteArray("N10 G01 X1\r\n\tM99N20 g02 Y2\r\nN30 M30\r\n");
+        QTest::newRow("End, Shift+Tab") << "End, Shift+Tab" << "" << false
+                                        << QByteArray("N10 G01 X1\r\nN20 g02 Y2M99\r\nN30 M30\r\n");
+        QTest::newRow("Home, Tab, Tab, End, Shift+Tab")
+            << "Home, Tab, Tab, End, Shift+Tab" << "" << false
+            << QByteArray("N10 G01 X1\r\n\tN20 g02 Y2M99\r\nN30 M30\r\n");
+        // The completion list takes Tab and Shift+Tab as it takes Esc.
+        for (const char* keys : {"G, /, Shift+Tab", "G, /, Tab", "G, /, Esc"})
+            QTest::newRow(keys) << keys << "" << false << QByteArray("N10 G01 X1\r\nN20 gM99\r\nN30 M30\r\n");
         for (const char* keys : {"Tab", "Shift+Tab", "Meta+Tab"})
             QTest::newRow(qPrintable(QString("read-only, ") + keys)) << keys << "" << true << text;
     }
@@ -437,6 +451,7 @@ private Q_SLOTS:
         QFETCH(bool, readOnly);
         QFETCH(QByteArray, typed);
         QVERIFY(writeAllBytes(home_->file("ftp.exe"), "")); // the FTP commands are offered
+        QVERIFY(writeAllBytes(home_->file("fanuc.itc"), "G?\r\nG?G00:Rapid\r\n!\r\n"));
         Harness h = loadedWindow();
         frmTerminal* w = h.window.get();
         showActive(w);
@@ -725,20 +740,24 @@ private Q_SLOTS:
         installMessageBoxUi();
         struct ShownWindows : QObject {
             QStringList shown; // each dialog's class, and whether its window could be resized
+            QHash<QWidget*, QRect> placed; // where each went to the screen
             bool eventFilter(QObject* o, QEvent* e) override {
                 auto* window = qobject_cast<QWindow*>(o);
                 if (!window || e->type() != QEvent::Show)
                     return false;
                 for (QWidget* w : QApplication::topLevelWidgets())
-                    if (w->windowHandle() == window && qobject_cast<QDialog*>(w))
+                    if (w->windowHandle() == window && qobject_cast<QDialog*>(w)) {
                         shown << QString(w->metaObject()->className()) +
                                      (window->minimumSize() == window->maximumSize() ? " fixed"
                                                                                      : " resizable");
+                        placed[w] = w->geometry();
+                    }
                 return false;
             }
         } windows;
         qApp->installEventFilter(&windows);
-        QVERIFY(QDir().mkpath(home_->file("programs"))); // a row for each chooser
+        QVERIFY(QDir().mkpath(home_->file("programs/second-shift"))); // a row for each chooser
+        QVERIFY(writeAllBytes(home_->file("programs/O1.SECONDSHIFTPROGRAM"), QByteArray(20000, 'G')));
         // The choosers restore their columns from Qt's own settings: not the user's.
         for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
             QSettings::setPath(format, QSettings::UserScope, home_->path());
@@ -756,6 +775,9 @@ private Q_SLOTS:
                     misfits << "narrow " + dialog->windowTitle();
                 if (dialog->frameGeometry().width() > dialog->screen()->availableGeometry().width())
                     misfits << "wide " + dialog->windowTitle();
+                // A window changed while its manager places it may land in the screen's corner.
+                if (windows.placed.value(dialog) != dialog->geometry())
+                    misfits << "changed on the screen " + dialog->windowTitle();
                 if (const auto* list = dialog->findChild<QTreeView*>("treeView"); list && list->isVisible()) {
                     if (list->header()->length() > list->viewport()->width())
                         misfits << "columns cut " + dialog->windowTitle();
@@ -763,6 +785,25 @@ private Q_SLOTS:
                     QDeadlineTimer deadline(10000); // the folder is read in the background
                     while (model->rowCount(list->rootIndex()) == 0 && !deadline.hasExpired())
                         QTest::qWait(10);
+                    // Every column (name, size, type, date) as wide as its title and its rows.
+                    const QAbstractItemView* view = list;
+                    auto cut = [&] {
+                        QStringList columns;
+                        for (int c = 0; c < list->header()->count(); ++c)
+                            if (list->header()->sectionSize(c) <
+                                qMax(view->sizeHintForColumn(c), list->header()->sectionSizeHint(c)))
+                                columns << model->headerData(c, Qt::Horizontal).toString();
+                        if (list->header()->length() > list->viewport()->width())
+                            columns << "(not all shown)";
+                        return columns.join(' ');
+                    };
+                    if (!QTest::qWaitFor([&] { return cut().isEmpty(); }, 10000))
+                        misfits << "cut " + cut() + " in " + dialog->windowTitle();
+                    // And for a folder whose rows come once the chooser shows.
+                    static_cast<QFileDialog*>(dialog)->setDirectory(home_->file("programs"));
+                    if (!QTest::qWaitFor(
+                            [&] { return model->rowCount(list->rootIndex()) > 0 && cut().isEmpty(); }, 10000))
+                        misfits << "cut " + cut() + " in programs in " + dialog->windowTitle();
                     const QModelIndex date = model->index(0, list->header()->count() - 1, list->rootIndex());
                     if (list->visualRect(date).width() <=
                         list->fontMetrics().horizontalAdvance(date.data().toString()) + 2)
@@ -782,6 +823,33 @@ private Q_SLOTS:
         frmProperties properties; // has its size before its window is made, not a default one
         QCOMPARE(properties.size(), properties.layout()->totalSizeHint());
         properties.exec();
+        // A control in a frame that measures itself again once shown, as the
+        // machine settings' port frame does on some displays: a layout
+        // request is posted, and it asks for more room when it is served.
+        struct Widening : QLabel {
+            using QLabel::QLabel;
+            bool measured = false;
+            QSize sizeHint() const override { return QLabel::sizeHint() + QSize(measured ? 40 : 0, 0); }
+            void showEvent(QShowEvent* e) override {
+                QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
+                QLabel::showEvent(e);
+            }
+            bool event(QEvent* e) override {
+                if (e->type() == QEvent::LayoutRequest && !measured) {
+                    measured = true;
+                    updateGeometry();
+                }
+                return QLabel::event(e);
+            }
+        };
+        QDialog widening;
+        widening.setWindowTitle("Port");
+        auto* frame = new QGroupBox(&widening);
+        (new QVBoxLayout(frame))->addWidget(new Widening("Port:"));
+        (new QVBoxLayout(&widening))->addWidget(frame);
+        keepDialogSize(&widening);
+        settleDialogSize(&widening);
+        widening.exec();
         frmSelectCNC(machines(3, {1, 2, 3}), 0).exec();
         frmVisibleCNC(machines(3, {1, 2, 3}), 0).exec();
         frmMerge().exec();
@@ -801,11 +869,12 @@ private Q_SLOTS:
         inputBox("Restart From Which Line Of\n" + deep + " ?\n(1 To 9)", "Send After Toolbreak");
         inputBox("Line ?", deep);
         qApp->removeEventFilter(&windows);
-        QCOMPARE(windows.shown.join(", "),
-                 QString("frmProperties fixed, frmSelectCNC resizable, frmVisibleCNC fixed, frmMerge fixed, "
-                         "frmFanucSplitFiles fixed, QFileDialog resizable, QFileDialog resizable, "
-                         "QFileDialog resizable, QPrintDialog fixed, QInputDialog fixed, QInputDialog fixed, "
-                         "QInputDialog fixed, QInputDialog fixed"));
+        QCOMPARE(
+            windows.shown.join(", "),
+            QString("frmProperties fixed, QDialog fixed, frmSelectCNC resizable, frmVisibleCNC fixed, "
+                    "frmMerge fixed, frmFanucSplitFiles fixed, QFileDialog resizable, QFileDialog resizable, "
+                    "QFileDialog resizable, QPrintDialog fixed, QInputDialog fixed, QInputDialog fixed, "
+                    "QInputDialog fixed, QInputDialog fixed"));
         QCOMPARE(misfits.join(", "), QString());
     }
 

@@ -549,6 +549,40 @@ private Q_SLOTS:
         QVERIFY(!ed->isModified());
     }
 
+    // A tool pass, and the debug window closed again, give the focus back to
+    // the editor: the letters typed next go into the program. Steps are menu
+    // items chosen with the mouse, buttons clicked or keys pressed.
+    void theEditorHasTheFocusAgainAfterAToolPassOrTheDebugWindow_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("Resequence File") << "mnuTools(0)";
+        QTest::newRow("Open Debug, Close Debug") << "btnToolBar(5), btnToolBar(5)";
+        QTest::newRow("F7, F7") << "F7, F7";
+    }
+    void theEditorHasTheFocusAgainAfterAToolPassOrTheDebugWindow() {
+        QFETCH(QString, steps);
+        PtyMachine machine;
+        auto w = onPort(machine);
+        QApplication::setActiveWindow(w.get());
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        const QString selected = w->cmbCNCVisible()->currentText();
+        EditControl* ed = holding(*w, "G01 X1\n");
+        ed->setFocus();
+        for (const QString& step : steps.split(QStringLiteral(", "))) {
+            if (step.startsWith(QLatin1String("mnu")))
+                QVERIFY(chooseFromMenuBar(*w, qPrintable(step)));
+            else if (auto* button = w->findChild<QPushButton*>(step))
+                QTest::mouseClick(button, Qt::LeftButton);
+            else
+                QTest::keySequence(QApplication::focusWidget(), QKeySequence(step));
+            runChosenCommands();
+        }
+        QVERIFY(waitUntil([&] { return idle(*w) && gPortState == PortIdle; }));
+        QTest::keyClicks(QApplication::focusWidget(), "M99");
+        QCOMPARE(QApplication::focusWidget(), ed);
+        QVERIFY2(ed->bytes().contains("M99"), ed->bytes().constData());
+        QCOMPARE(w->cmbCNCVisible()->currentText(), selected);
+    }
+
     void aLockedEditorIsLeftAloneByEveryTool() {
         auto w = loadedTerminal(*home_, "lockeditor=1\n[Machine1]\nWordFormat0=4\n");
         EditControl* ed = holding(*w, "g01 x1\n");

@@ -471,6 +471,11 @@ private Q_SLOTS:
         QVERIFY(!mgr->saveWindowToFile());
         QVERIFY(!mgr->mnuSaveAsProc());
         QVERIFY(msgs->fileRequests().isEmpty());
+        // On a screen an empty clipboard is data without formats: pasted quietly, as nothing.
+        QApplication::clipboard()->setMimeData(new QMimeData);
+        QVERIFY(QApplication::clipboard()->mimeData() &&
+                QApplication::clipboard()->mimeData()->formats().isEmpty());
+        mgr->mnuPasteProc();
         auto* data = new QMimeData;
         data->setData(QStringLiteral("image/png"), QByteArray("\x89PNG"));
         QApplication::clipboard()->setMimeData(data);
