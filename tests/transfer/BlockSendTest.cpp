@@ -276,7 +276,12 @@ TEST_F(Blocks, ACancelOnceEverythingHasLeftStopsNothing) {
          lineRoutes},
         // CTS falls as the text send looks before its second line.
         {"", "0", "2", "%\nN10 G0\r\n", SendOutcome::Cancelled, "", "", "", "text|window engine"},
-        {"77,51,48", "500", "1", "%\n" + text, SendOutcome::Cancelled, "", "", "", "", true}};
+        {"77,51,48", "500", "1", "%\n" + text, SendOutcome::Cancelled, "", "", "", "", true},
+        // The tape's end is still to punch after the trailer.
+        {"", "500", "1", "%\n" + text, SendOutcome::Cancelled, "", "PunchToTape", "1", "window engine"}};
+    // A tape title ends at the first line; punched only where a row asks.
+    set({{"IgnoreUntil", "N10"}, {"AfterTape", "3"}});
+    writeAllBytes(home.file(QStringLiteral("punch.man")), "[Settings]\ngap=0\n");
     for (const auto& row : rows) {
         const bool cts = qstrcmp(row.handshaking, "2") == 0; // looked at before each line
         writeAllBytes(path, row.program.isEmpty() ? text : row.program);
@@ -286,7 +291,8 @@ TEST_F(Blocks, ACancelOnceEverythingHasLeftStopsNothing) {
              {"FlowMethod", cts ? "0" : "1"},
              {"OutBufferSize", "7"},
              {"StripBlankLines", "0"},
-             {"IgnoreBlock", ""}});
+             {"IgnoreBlock", ""},
+             {"PunchToTape", "0"}});
         if (*row.key)
             set(row.key, QString::fromLatin1(row.value));
         for (const auto& [name, send] : sends) {

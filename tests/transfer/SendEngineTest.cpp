@@ -11,6 +11,7 @@
 #include "SendSession.h"
 #include "TerminalEcho.h"
 
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -752,18 +753,23 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     // the status line no longer says the send goes on.
     bool eventRan = false, ranBeforeBox = false;
     QString statusAtBox;
-    QTimer::singleShot(0, [&] { eventRan = true; });
+    QElapsedTimer sinceCall;
+    qint64 boxAfter = -1;
+    QTimer::singleShot(100, [&] { eventRan = true; }); // within the pause
     const Msg::Handler scripted = Msg::setHandler([&](const Msg::Request&) {
         ranBeforeBox = eventRan;
+        boxAfter = sinceCall.elapsed();
         statusAtBox = lastStatusText();
         return Msg::AnswerOk;
     });
     gCancelSend = false; // as for a send that went whole
     afterSendPromptPauseMs() = 500;
     statusbar(QStringLiteral("Sending File 100% [Esc=Cancel]"));
+    sinceCall.start();
     checkNeedToWarnAfterSend(path);
     Msg::setHandler(scripted);
     EXPECT_TRUE(ranBeforeBox);
+    EXPECT_GE(boxAfter, 500) << "the box comes only after the pause";
     EXPECT_EQ(statusAtBox, QStringLiteral("File Sent - Press OK To End Transmission"));
 
     // A temporary file is sent, but neither logged nor kept as the last file.
