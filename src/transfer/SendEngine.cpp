@@ -353,6 +353,7 @@ private:
     // The progress window is drawn no more often: a fast port would spend its time drawing.
     static constexpr int kWindowMs = 100;
     static constexpr int kEchoDraw = 100;
+    static constexpr qint64 kEchoDrawBytes = 4 * frmCancelSend::kEchoLineShows;
     static constexpr int kClockMs = 1000; // the window's time ticks
 
     bool prepare();            // lock, port, checks, progress window, waits; false: straight to the end
@@ -447,6 +448,7 @@ private:
         queueBlock(block.constData(), block.size(), eob);
     }
     void queueShortLine(const char* line, qsizetype size);
+    PortResult sendLongBlock(const char* block, qsizetype size);
     // A short line (see queueShortLine) and the end of block at `to`, which
     // has room for both moves: one fixed-size move each, the compiler makes
     // them without a call.
@@ -463,9 +465,14 @@ private:
     QByteArray pendingBytes() const { return QByteArray::fromRawData(pending_.constData(), pendingSize_); }
     // The echo layout's box shows its newest lines only: where each recent
     // line starts in the program, in a ring; they are read back and
-    // prepared again when the box is drawn.
+    // prepared again when the box is drawn. Of a long line only its end is
+    // read back, so whether the send skipped it is kept.
     bool echo_ = false;
-    std::vector<qint64> echoStarts_;
+    struct EchoLine {
+        qint64 start;
+        bool skipped;
+    };
+    std::vector<EchoLine> echoLines_;
     size_t echoNext_ = 0;  // linesRead_ % kEchoDraw: where the next line's start goes
     qint64 echoSince_ = 0; // lines read since the box was drawn
     void drawEcho();
@@ -749,7 +756,7 @@ void TextSend::showProgress(bool now) {
     // A window nobody sees (none, or hidden with the main window) is not drawn.
     if (windowDue(fieldsDrawnAt_, now)) {
         frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
-        frm_->Label2(5)->setText(QString::fromLatin1(blockData_, blockSize_));
+        frm_->showCurrentBlock(blockData_, blockSize_);
         if (job_.disk)
             frm_->setCaption(QStringLiteral("Sending File %1 Bytes...").arg(titleBytes_));
         drawEcho();
@@ -761,28 +768,41 @@ void TextSend::showProgress(bool now) {
 // The box gets the lines read since it was last drawn, read back from the
 // program: keeping every line as it passes would cost more than sending
 // it. When more came than kEchoDraw (faster than any serial line, and than
-// anyone reads), it shows just the newest of them, laying out a hundred
-// lines rather than thousands.
+// anyone reads), or more than kEchoDrawBytes, it shows just the newest of
+// them, laying out a hundred lines rather than thousands; of a long line,
+// its end (kEchoLineShows) rather than megabytes.
 void TextSend::drawEcho() {
     if (!echo_ || echoSince_ == 0)
         return;
     const qint64 n = qMin<qint64>(echoSince_, kEchoDraw);
-    if (echoSince_ > kEchoDraw)
-        frm_->Text1()->clear();
-    echoSince_ = 0;
     const qint64 resume = in_.pos();
-    if (!in_.seek(echoStarts_[size_t((linesRead_ - n) % kEchoDraw)]))
-        return;
-    QByteArray raw = in_.read(bytesRead_ - in_.pos());
-    in_.seek(resume);
-    QBuffer back(&raw);
-    back.open(QIODevice::ReadOnly);
-    SendLines::LineReader reader(back);
-    QByteArray line, lines;
-    while (reader.next(&line)) {
-        lines += SendLines::prepareLine(line, rules_);
-        lines += '\n';
+    QList<QByteArray> shown; // newest first
+    qint64 room = kEchoDrawBytes;
+    qint64 end = bytesRead_; // of the line, its line end included
+    for (qint64 i = linesRead_ - 1; i >= linesRead_ - n && room > 0; --i) {
+        const EchoLine& line = echoLines_[size_t(i % kEchoDraw)];
+        // A line end takes at most three bytes.
+        const qint64 from = qMax(line.start, end - qMin<qint64>(room, frmCancelSend::kEchoLineShows) - 3);
+        if (!in_.seek(from))
+            break;
+        QByteArray raw = in_.read(end - from);
+        while (raw.endsWith('\n') || raw.endsWith('\r'))
+            raw.chop(1);
+        shown << (line.skipped ? SendLines::kSkipMarker : SendLines::prepareLine(raw, rules_));
+        room -= shown.last().size() + 1;
+        end = line.start;
     }
+    in_.seek(resume);
+    const qint64 read = echoSince_;
+    echoSince_ = 0;
+    if (shown.isEmpty())
+        return;
+    // The box holds the program's lines in their order: after a gap, only the newest.
+    if (shown.size() < read)
+        frm_->Text1()->clear();
+    QByteArray lines;
+    for (qsizetype i = shown.size() - 1; i >= 0; --i)
+        lines += shown[i] + '\n';
     frm_->appendEcho(lines);
 }
 
@@ -813,6 +833,20 @@ void TextSend::queueShortLine(const char* line, qsizetype size) {
         pending_.resize(qMax(need + kMove, 2 * pending_.size()));
     placeShortLine(pending_.data() + pendingSize_, line, size, eob_.size());
     pendingSize_ = need;
+}
+
+// A block longer than a hand-over goes to the port from where it lies, the
+// blocks before it first: a line megabytes long is not copied. Its end of
+// block goes with the next hand-over.
+PortResult TextSend::sendLongBlock(const char* block, qsizetype size) {
+    PortResult r = flush();
+    if (r != PortResult::Ok)
+        return r;
+    if (echoAsSent_ && terminalShown_)
+        terminalBytes_.append(block, size);
+    r = sendToPort(QByteArray::fromRawData(block, size));
+    queueBlock(QByteArray(), eob_);
+    return r;
 }
 
 void TextSend::queueBlock(const char* block, qsizetype size, const QByteArray& eob) {
@@ -870,7 +904,7 @@ qsizetype TextSend::queueQuickLines(const SendLines::LineReader::Line* run, qsiz
         const qsizetype first = qMax(from, at - qsizetype(kEchoDraw));
         size_t slot = (echoNext_ + size_t(first - from)) % size_t(kEchoDraw);
         for (qsizetype i = first; i < at; ++i) {
-            echoStarts_[slot] = run[i].start;
+            echoLines_[slot] = {run[i].start, false};
             slot = slot + 1 == size_t(kEchoDraw) ? 0 : slot + 1;
         }
         echoNext_ = slot;
@@ -898,7 +932,7 @@ void TextSend::sendLines() {
     echoAsSent_ = job_.disk && !eia_ && eob_ == "\r\n";
     terminalShown_ = terminalEchoShown();
     if (echo_)
-        echoStarts_.resize(kEchoDraw);
+        echoLines_.resize(kEchoDraw);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
     const bool plain = !rules_.stripSpaces && rules_.ignoreBlock.isEmpty() && !rules_.doubleSpaceN;
     // Lines that go as they stand, each one only queued and remembered.
@@ -955,8 +989,9 @@ void TextSend::sendLines() {
             if (!plain || raw.constData() != line.data)
                 showBlock(plain ? raw : SendLines::prepareLine(raw, rules_));
         }
+        const bool sent = SendLines::isSent(blockData_, blockSize_, rules_);
         if (echo_) {
-            echoStarts_[echoNext_] = rawAt;
+            echoLines_[echoNext_] = {rawAt, !sent && blockSize_ > 0}; // an empty line is only empty
             echoNext_ = echoNext_ + 1 == size_t(kEchoDraw) ? 0 : echoNext_ + 1;
             ++echoSince_;
         }
@@ -964,7 +999,6 @@ void TextSend::sendLines() {
         if (done >= nextPercentAt_)
             percentReached(done);
 
-        const bool sent = SendLines::isSent(blockData_, blockSize_, rules_);
         if (sent) {
             if (flowPoint) {
                 if (!fail(flush()))
@@ -981,6 +1015,9 @@ void TextSend::sendLines() {
             } else if (blockSize_ <= SendLines::LineReader::kSlack &&
                        reader.hasSlack(blockData_, blockSize_)) {
                 queueShortLine(blockData_, blockSize_);
+            } else if (blockSize_ > flushAt_) {
+                if (!fail(sendLongBlock(blockData_, blockSize_)))
+                    break;
             } else {
                 queueBlock(blockData_, blockSize_, eob_);
             }
@@ -1000,8 +1037,8 @@ void TextSend::sendLines() {
         }
     }
     heldDisplay_.stop();
-    // The last block shown must outlive the reader's buffer.
-    showBlock(QByteArray(blockData_, blockSize_));
+    // The last block shown must outlive the reader's buffer (what it shows of it).
+    showBlock(QByteArray(blockData_, qMin<qsizetype>(blockSize_, frmCancelSend::kBlockShows)));
     if (!reader.error().isEmpty() && !failed_) {
         ensureWindow();
         const QString shown = session_.shownPath(job_.logPath);

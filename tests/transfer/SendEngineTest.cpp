@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <atomic>
@@ -891,6 +892,62 @@ TEST_F(Send, AFastSendEchoesItsNewestLines) {
     EXPECT_EQ(boxes.last().last(), QStringLiteral("N%1 G01 X1.000").arg(lines, 6, 10, QLatin1Char('0')));
     ASSERT_FALSE(piece.isEmpty());
     EXPECT_TRUE(text.endsWith(piece));
+}
+
+// The resident memory's peak ("VmHWM") or its size now ("VmRSS"), in bytes;
+// -1 where the system does not say.
+qint64 residentBytes(const char* which) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("%1:\\s*(\\d+) kB").arg(QLatin1String(which)))
+            .match(QString::fromLatin1(status.readAll()));
+    return m.hasMatch() ? m.captured(1).toLongLong() * 1024 : -1;
+}
+
+// A program of one line megabytes long (a file with no line end the send
+// splits on) goes to a machine that reads at once as fast as it reads,
+// whole, in far less memory than its text laid out would take: the echo
+// shows the line's end, the Current Block field its start.
+TEST_F(Send, ALineMegabytesLongGoesAtThePortsPace) {
+    set({{"HeaderSend", ""}, {"TrailerSend", ""}});
+    const struct {
+        bool window;
+        int display; // the echo of a send from disk, every field
+        int pieces;  // of the line, 7 bytes each
+    } rows[] = {{false, 2, 150000}, {true, 0, 600000}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.window ? "window engine, every field" : "from disk, echo");
+        gDNCStatus = r.display;
+        const QByteArray line = "N1" + QByteArray("G01X1.0").repeated(r.pieces) + "M30";
+        const QString path = program(line);
+        QString echoEnd, block;
+        During look([&] {
+            if (frmCancelSend* frm = frmCancelSend::instance(); frm && frm->isVisible()) {
+                echoEnd = frm->Text1()->toPlainText().right(10);
+                block = frm->Label2(5)->text();
+            }
+            return false;
+        });
+        // The peak from here on; unchecked where the kernel cannot set it back.
+        QFile reset(QStringLiteral("/proc/self/clear_refs"));
+        const bool measured = reset.open(QIODevice::WriteOnly) && reset.write("5") == 1 && reset.flush();
+        const qint64 before = residentBytes("VmRSS");
+        const CancelAfter deadline(60000); // not still going long after the machine had it all
+        EXPECT_EQ(r.window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::Sent);
+        const qint64 added = residentBytes("VmHWM") - before;
+        const QByteArray got = received(line.size() + 2);
+        EXPECT_EQ(got.size(), line.size() + 2);
+        EXPECT_TRUE(got == line + "\r\n");
+        if (measured && before > 0) { // a program idling at under 50 MiB stays under 150 MiB
+            EXPECT_LT(added, 100 << 20) << added / (1 << 20) << " MiB";
+        }
+        if (r.window)
+            EXPECT_TRUE(block.startsWith(QLatin1String("N1G01X1.0"))) << block.left(20).toStdString();
+        else
+            EXPECT_EQ(echoEnd, QStringLiteral("G01X1.0M30"));
+    }
+    gDNCStatus = 2;
 }
 
 // The send without window's batched path (plain settings): lines of any
