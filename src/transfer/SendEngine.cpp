@@ -374,7 +374,12 @@ private:
     void percentReached(qint64 done);
     void drawPercent(bool now = false);
     bool windowDue(QElapsedTimer& drawnAt, bool now) const;
+    qint64 doneOut();
+    void sayLastBytes();
+    // The status light and text, also kept for a window built later.
     void indicator(bool on, const QString& text) {
+        lightOn_ = on;
+        said_ = text;
         if (frm_)
             frm_->updateIndicator(on, text);
     }
@@ -388,6 +393,8 @@ private:
     // host's delay; for a send over by then, only when something is left to show.
     bool windowLate_ = false;
     QTimer lateWindow_;
+    bool lightOn_ = true;
+    QString said_;
     SendOutcome outcome_ = SendOutcome::Sent;
     bool failed_ = false;
     // Every line's bytes were handed over; and the trailer's too.
@@ -423,10 +430,11 @@ private:
     int lastPercent_ = 0;
     int drawnPercent_ = 0;
     QElapsedTimer percentDrawnAt_;
-    int barPercent_ = 0; // on the progress window's bar
+    int barPercent_ = 0; // on the progress window's bar: what has left the port
     QElapsedTimer barDrawnAt_;
     QElapsedTimer fieldsDrawnAt_;
     LineTrail trail_;
+    qint64 queuedEnd_ = 0; // where the bytes queued so far end in the port's output (handedCount())
     // The block last prepared: a line of the reader's buffer as it stands,
     // or preparedBlock_ when the rules changed it.
     const char* blockData_ = nullptr;
@@ -638,12 +646,12 @@ frmCancelSend* TextSend::loadWindow() {
 
 // The window as the send shows it once the program itself goes out.
 void TextSend::showSending() {
-    if (!frm_)
-        return;
     const QString title = QStringLiteral("Sending File");
-    frm_->setCaption(title);
-    if (job_.disk)
-        frm_->setFrameCaption(title + QStringLiteral(" [Block Mode]"));
+    if (frm_) {
+        frm_->setCaption(title);
+        if (job_.disk)
+            frm_->setFrameCaption(title + QStringLiteral(" [Block Mode]"));
+    }
     indicator(true, title);
 }
 
@@ -660,7 +668,12 @@ void TextSend::ensureWindow() {
     if (session_.minimizeOnSend > 0)
         frm_->hide();
     frm_->startClock(QString(), kClockMs);
+    // It says what the send says by then: the last bytes, say.
+    const bool on = lightOn_;
+    const QString said = said_;
     showSending();
+    if (!said.isEmpty() && said != said_)
+        indicator(on, said);
 }
 
 // The send is still going once the delay is over (a long program, a
@@ -720,13 +733,19 @@ bool TextSend::windowDue(QElapsedTimer& drawnAt, bool now) const {
     return true;
 }
 
+// The bar follows what has left the port, never further than the
+// percentage reached, never back: at a slow speed the last bytes take a
+// while after the last line was handed over.
 void TextSend::drawPercent(bool now) {
     const bool rose = drawnPercent_ != lastPercent_;
     drawnPercent_ = lastPercent_;
-    if (barPercent_ != drawnPercent_ && windowDue(barDrawnAt_, now || drawnPercent_ >= 100)) {
-        barPercent_ = drawnPercent_;
-        if (PercentBar* picture = frm_->currentPicture())
-            UpdateStatus(picture, drawnPercent_, drawnPercent_ >= 100); // a whole send reads 100 %
+    if (barPercent_ < drawnPercent_ && frm_ && frm_->isVisible()) {
+        const int out = qMin(drawnPercent_, SendLines::percentOf(doneOut(), percentTotal_));
+        if (out > barPercent_ && windowDue(barDrawnAt_, now || out >= 100)) {
+            barPercent_ = out;
+            if (PercentBar* picture = frm_->currentPicture())
+                UpdateStatus(picture, out, out >= 100); // a whole send reads 100 %
+        }
     }
     if (!rose)
         return;
@@ -804,6 +823,28 @@ void TextSend::drawEcho() {
     for (qsizetype i = shown.size() - 1; i >= 0; --i)
         lines += shown[i] + '\n';
     frm_->appendEcho(lines);
+}
+
+// Of the percentage's total (lines, or bytes of the file), how much has
+// left the port: all that was read, less what is still on its way.
+qint64 TextSend::doneOut() {
+    const qint64 done = job_.disk ? bytesRead_ : lineIndex_;
+    const SerialLink& link = comPort();
+    const qint64 left = link.handedCount() - (link.droppedCount() - droppedBefore_) - link.pendingOutput();
+    const qint64 behind = queuedEnd_ - left;
+    if (behind <= 0)
+        return done;
+    if (job_.disk) // a byte on the line for a byte of the file
+        return qMax<qint64>(0, done - behind);
+    const LineTrail::Line* out = trail_.lastOut();
+    return out ? out->index : job_.startLine;
+}
+
+// Every line is handed over; the port may still be sending (a slow speed,
+// a machine that reads slowly).
+void TextSend::sayLastBytes() {
+    if (!failed_ && !gCancelSend && (pendingSize_ > 0 || comPort().pendingOutput() > 0))
+        indicator(true, QStringLiteral("Sending The Last Bytes"));
 }
 
 // Hands the blocks gathered so far to the port; the display shows the line
@@ -941,19 +982,17 @@ void TextSend::sendLines() {
     const SerialLink& link = comPort();
     // The display shows the block about to go: a write the machine holds
     // (not reading, XOFF) must not leave it where the last look before was.
-    if (!displayAfterSend_) {
-        heldDisplay_.setInterval(kDisplayMs);
-        QObject::connect(&heldDisplay_, &QTimer::timeout, [this] { showProgress(false); });
+    heldDisplay_.setInterval(kDisplayMs);
+    QObject::connect(&heldDisplay_, &QTimer::timeout, [this] { showProgress(false); });
+    if (!displayAfterSend_)
         heldDisplay_.start();
-    }
 
     // The lines come in runs, found in one pass over what was read.
     constexpr qsizetype kRun = 256;
     SendLines::LineReader::Line run[kRun];
     qsizetype runSize = 0, runAt = 0;
     bool linesLeft = true;
-    bool lineDone = true;   // the line last taken is queued, or dropped
-    qint64 handOverEnd = 0; // where the bytes queued so far end in the port's output
+    bool lineDone = true; // the line last taken is queued, or dropped
     while (!gCancelSend) {
         if (runAt == runSize) {
             runAt = 0;
@@ -964,7 +1003,7 @@ void TextSend::sendLines() {
         }
         if (quick) {
             runAt = queueQuickLines(run, runAt, runSize, reader);
-            handOverEnd = link.handedCount() + pendingSize_;
+            queuedEnd_ = link.handedCount() + pendingSize_;
             if (runAt == runSize)
                 continue;
         }
@@ -1022,9 +1061,9 @@ void TextSend::sendLines() {
                 queueBlock(blockData_, blockSize_, eob_);
             }
         }
-        handOverEnd = link.handedCount() + pendingSize_;
+        queuedEnd_ = link.handedCount() + pendingSize_;
         if (sent)
-            trail_.add({handOverEnd, lineIndex_, rawAt, line.size});
+            trail_.add({queuedEnd_, lineIndex_, rawAt, line.size});
         lineDone = true;
 
         // The line delay follows each block sent (every line read, for the
@@ -1036,9 +1075,10 @@ void TextSend::sendLines() {
             break;
         }
     }
-    heldDisplay_.stop();
     // The last block shown must outlive the reader's buffer (what it shows of it).
     showBlock(QByteArray(blockData_, qMin<qsizetype>(blockSize_, frmCancelSend::kBlockShows)));
+    // The display goes on following the bytes until the last has left.
+    heldDisplay_.start();
     if (!reader.error().isEmpty() && !failed_) {
         ensureWindow();
         const QString shown = session_.shownPath(job_.logPath);
@@ -1049,13 +1089,15 @@ void TextSend::sendLines() {
         failed_ = true;
         gCancelSend = true;
     }
-    if (!failed_ && !gCancelSend)
+    if (!failed_ && !gCancelSend) {
+        sayLastBytes();
         fail(flush());
+    }
     // A cancel that came after the last line that goes out (in its line
     // delay, say) left none unsent: the lines after it, if any, are dropped.
     if (linesLeft && lineDone && gCancelSend && reader.error().isEmpty())
         linesLeft = lineLeftToSend(run, runAt, runSize, kRun, reader);
-    programHanded_ = !linesLeft && comPort().handedCount() >= handOverEnd;
+    programHanded_ = !linesLeft && comPort().handedCount() >= queuedEnd_;
     windowAtTheEnd();
     showProgress(true); // the display shows where the send ended
     if (!failed_ && gCancelSend)
@@ -1084,26 +1126,40 @@ bool TextSend::lineLeftToSend(SendLines::LineReader::Line* run, qsizetype at, qs
 void TextSend::sendTrailer() {
     const QByteArray tapeEnd = punch_.afterTrailer();
     const QByteArray sample = SendLines::percentSample(in_, false);
+    const CodeList::Parsed trailer = headerTrailerPieces(false, sample);
     // Each is handed over whole where it has no byte to hand over.
-    bool trailerHanded = !headerTrailerPiecesHaveBytes(false, sample);
+    bool trailerHanded = trailer.bytesOnly().isEmpty();
     bool tapeHanded = tapeEnd.isEmpty();
     if (!failed_ && !gCancelSend) {
-        indicator(true, QStringLiteral("Sending Any Trailer"));
+        // Said only where there is a trailer; the bytes before it may still be going.
+        if (!trailer.flatten().isEmpty())
+            indicator(true, QStringLiteral("Sending Any Trailer"));
         // The line delay follows the trailer once it is on the line.
-        if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), sample, &trailerHanded)) &&
-            fail(drainPort())) {
-            lastSendActivity = secondsSinceMidnight();
-            if (lineDelay_ > 0)
-                fail(waitYielding(lineDelay_));
+        if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), sample, &trailerHanded))) {
+            queuedEnd_ = comPort().handedCount();
+            sayLastBytes();
+            if (fail(drainPort())) {
+                lastSendActivity = secondsSinceMidnight();
+                if (lineDelay_ > 0)
+                    fail(waitYielding(lineDelay_));
+            }
         }
-        if (!failed_ && !tapeEnd.isEmpty())
+        if (!failed_ && !tapeEnd.isEmpty()) {
             tapeHanded = fail(sendToPort(tapeEnd));
+            queuedEnd_ = comPort().handedCount();
+        }
         // Everything handed over leaves while Esc still works.
-        if (!failed_)
+        if (!failed_) {
+            sayLastBytes();
             fail(drainPort());
+        }
         if (!failed_ && gCancelSend)
             outcome_ = SendOutcome::Cancelled;
     }
+    heldDisplay_.stop();
+    // The bar reads what has left; what a failure says stays.
+    if (!failed_)
+        showProgress(true);
     handedWhole_ = programHanded_ && trailerHanded && tapeHanded;
     if (frm_)
         frm_->Timer1_Timer(); // the time the send took, however short

@@ -7,6 +7,7 @@
 #include "PercentBar.h"
 #include "ProgramPaths.h"
 #include "SendEntries.h"
+#include "SendLines.h"
 #include "SendOnPty.h"
 #include "SendSession.h"
 #include "TerminalEcho.h"
@@ -892,6 +893,61 @@ TEST_F(Send, AFastSendEchoesItsNewestLines) {
     EXPECT_EQ(boxes.last().last(), QStringLiteral("N%1 G01 X1.000").arg(lines, 6, 10, QLatin1Char('0')));
     ASSERT_FALSE(piece.isEmpty());
     EXPECT_TRUE(text.endsWith(piece));
+}
+
+// Every line is handed over but the port is still sending (a slow line; a
+// machine that reads slowly): the window says so, and its bar follows what
+// has left the port, never ahead of it, up to 100 %. "Sending Any Trailer"
+// only where there is a trailer.
+TEST_F(Send, TheLastBytesAreSaidAndTheBarFollowsThem) {
+    set({{"HeaderSend", ""}, {"Handshaking", "0"}});
+    const int lines = 1500; // more than the pseudo-terminal holds, and the last hand-over
+    const QByteArray text = numbered(lines);
+    const QString path = program(text);
+    const QString lastBytes = QStringLiteral("Sending The Last Bytes");
+    const struct {
+        bool window;
+        const char* trailer;
+    } rows[] = {{false, ""}, {true, "77,51,48"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.window ? "window engine, a trailer" : "from disk, no trailer");
+        set("TrailerSend", r.trailer);
+        const qint64 before = comPort().handedCount() - comPort().droppedCount();
+        QStringList said; // the window's captions, the indicator's texts among them
+        const QObject listening;
+        frmCancelSend* heard = nullptr;
+        // Looks at the last bytes with the bar short of 100 %, and ahead of the port.
+        int behindTheLine = 0, ahead = 0;
+        During look([&] {
+            frmCancelSend* frm = frmCancelSend::instance();
+            if (!frm || !frm->currentPicture())
+                return false;
+            if (frm != heard)
+                QObject::connect(heard = frm, &QWidget::windowTitleChanged, &listening,
+                                 [&said](const QString& t) { said << t; });
+            if (statusText() != lastBytes)
+                return false;
+            const qint64 left =
+                comPort().handedCount() - comPort().droppedCount() - comPort().pendingOutput() - before;
+            const int wire = r.window ? SendLines::percentOf(text.left(left).count("\r\n"), lines)
+                                      : SendLines::percentOf(qMin<qint64>(left, text.size()), text.size());
+            const int bar = frm->currentPicture()->label().chopped(1).toInt();
+            ahead += bar > wire;
+            behindTheLine += bar < 100;
+            return false;
+        });
+        machine.setPace(100, 20);
+        EXPECT_EQ(r.window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::Sent);
+        machine.setPace(0, 0);
+        const QByteArray trailer = *r.trailer ? "M30" : "";
+        EXPECT_EQ(received(text.size() + trailer.size()), text + trailer);
+        EXPECT_GT(behindTheLine, 0);
+        EXPECT_EQ(ahead, 0) << "the bar ran ahead of the port";
+        const qsizetype sending = said.lastIndexOf(QStringLiteral("Sending File"));
+        EXPECT_GT(said.indexOf(lastBytes, sending), sending) << qPrintable(said.join('|'));
+        EXPECT_EQ(said.contains(QStringLiteral("Sending Any Trailer")), *r.trailer != 0)
+            << qPrintable(said.join('|'));
+    }
 }
 
 // The resident memory's peak ("VmHWM") or its size now ("VmRSS"), in bytes;
