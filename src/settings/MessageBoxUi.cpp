@@ -65,8 +65,35 @@ Msg::Answer fromStandard(int b) {
     }
 }
 
+// Whether `window`, or a window it is shown over, stays on top.
+bool onTop(const QWidget* window) {
+    for (; window; window = window->parentWidget() ? window->parentWidget()->window() : nullptr)
+        if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            return true;
+    return false;
+}
+
+// The window a box is shown over: the active one, unless a window that
+// stays on top (a send's progress window) would hide the box; then that one.
+QWidget* boxParent() {
+    QWidget* active = QApplication::activeWindow();
+    if (onTop(active))
+        return active;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && !w->isMinimized() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            return w;
+    return active;
+}
+
+// A box over a window that stays on top stays on top too: nothing comes between them.
+void keepAbove(QWidget* box) {
+    if (onTop(box->parentWidget()))
+        box->setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
 Msg::Answer showBox(const Msg::Request& r) {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(boxParent());
+    keepAbove(&box);
     box.setWindowTitle(r.title);
     box.setText(r.text);
     switch (r.icon) {
@@ -100,7 +127,8 @@ Msg::Answer showBox(const Msg::Request& r) {
 }
 
 QString showInput(const Msg::InputRequest& r, bool* ok) {
-    QInputDialog dialog(QApplication::activeWindow());
+    QInputDialog dialog(boxParent());
+    keepAbove(&dialog);
     dialog.setLabelText(r.prompt);
     dialog.setTextValue(r.defaultText);
     // The frame shows the title beside its icon and buttons, in bold and
@@ -230,8 +258,9 @@ private:
 
 QStringList showFileDialog(const Msg::FileRequest& r) {
     const bool folder = r.kind == Msg::FileRequest::Folder;
-    QFileDialog dialog(QApplication::activeWindow(), r.title, folder ? r.startFolder : r.startPath(),
+    QFileDialog dialog(boxParent(), r.title, folder ? r.startFolder : r.startPath(),
                        folder ? QString() : r.filter);
+    keepAbove(&dialog);
     switch (r.kind) {
     case Msg::FileRequest::OpenFile:
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -259,9 +288,11 @@ QStringList showFileDialog(const Msg::FileRequest& r) {
 
 bool showColourDialog(unsigned int* colour) {
     const unsigned int c = *colour;
-    const QColor chosen =
-        QColorDialog::getColor(QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)),
-                               QApplication::activeWindow());
+    QColorDialog dialog(QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)), boxParent());
+    keepAbove(&dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const QColor chosen = dialog.selectedColor();
     if (!chosen.isValid())
         return false;
     *colour = unsigned(chosen.red()) | unsigned(chosen.green()) << 8 | unsigned(chosen.blue()) << 16;
@@ -273,7 +304,8 @@ bool showFontDialog(Msg::FontChoice* font) {
     if (font->pointSize > 0)
         preset.setPointSize(font->pointSize);
     preset.setBold(font->bold);
-    QFontDialog dialog(preset, QApplication::activeWindow());
+    QFontDialog dialog(preset, boxParent());
+    keepAbove(&dialog);
     keepDialogSize(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return false;

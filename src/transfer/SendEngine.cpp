@@ -349,6 +349,7 @@ private:
     // The progress window is drawn no more often: a fast port would spend its time drawing.
     static constexpr int kWindowMs = 100;
     static constexpr int kEchoDraw = 100;
+    static constexpr qint64 kEchoDrawBytes = 4 * frmCancelSend::kEchoLineShows;
     static constexpr int kClockMs = 1000; // the window's time ticks
 
     bool prepare();            // lock, port, checks, progress window, waits; false: straight to the end
@@ -370,7 +371,12 @@ private:
     void percentReached(qint64 done);
     void drawPercent(bool now = false);
     bool windowDue(QElapsedTimer& drawnAt, bool now) const;
+    qint64 doneOut();
+    void sayLastBytes();
+    // The status light and text, also kept for a window built later.
     void indicator(bool on, const QString& text) {
+        lightOn_ = on;
+        said_ = text;
         if (frm_)
             frm_->updateIndicator(on, text);
     }
@@ -384,6 +390,8 @@ private:
     // host's delay; for a send over by then, only when something is left to show.
     bool windowLate_ = false;
     QTimer lateWindow_;
+    bool lightOn_ = true;
+    QString said_;
     SendOutcome outcome_ = SendOutcome::Sent;
     bool failed_ = false;
     // Every line's bytes were handed over; and the trailer's too.
@@ -419,10 +427,11 @@ private:
     int lastPercent_ = 0;
     int drawnPercent_ = 0;
     QElapsedTimer percentDrawnAt_;
-    int barPercent_ = 0; // on the progress window's bar
+    int barPercent_ = 0; // on the progress window's bar: what has left the port
     QElapsedTimer barDrawnAt_;
     QElapsedTimer fieldsDrawnAt_;
     LineTrail trail_;
+    qint64 queuedEnd_ = 0; // where the bytes queued so far end in the port's output (handedCount())
     // The block last prepared: a line of the reader's buffer as it stands,
     // or preparedBlock_ when the rules changed it.
     const char* blockData_ = nullptr;
@@ -444,6 +453,7 @@ private:
         queueBlock(block.constData(), block.size(), eob);
     }
     void queueShortLine(const char* line, qsizetype size);
+    PortResult sendLongBlock(const char* block, qsizetype size);
     // A short line (see queueShortLine) and the end of block at `to`, which
     // has room for both moves: one fixed-size move each, the compiler makes
     // them without a call.
@@ -460,9 +470,14 @@ private:
     QByteArray pendingBytes() const { return QByteArray::fromRawData(pending_.constData(), pendingSize_); }
     // The echo layout's box shows its newest lines only: where each recent
     // line starts in the program, in a ring; they are read back and
-    // prepared again when the box is drawn.
+    // prepared again when the box is drawn. Of a long line only its end is
+    // read back, so whether the send skipped it is kept.
     bool echo_ = false;
-    std::vector<qint64> echoStarts_;
+    struct EchoLine {
+        qint64 start;
+        bool skipped;
+    };
+    std::vector<EchoLine> echoLines_;
     size_t echoNext_ = 0;  // linesRead_ % kEchoDraw: where the next line's start goes
     qint64 echoSince_ = 0; // lines read since the box was drawn
     void drawEcho();
@@ -621,12 +636,12 @@ frmCancelSend* TextSend::loadWindow() {
 
 // The window as the send shows it once the program itself goes out.
 void TextSend::showSending() {
-    if (!frm_)
-        return;
     const QString title = QStringLiteral("Sending File");
-    frm_->setCaption(title);
-    if (job_.disk)
-        frm_->setFrameCaption(title + QStringLiteral(" [Block Mode]"));
+    if (frm_) {
+        frm_->setCaption(title);
+        if (job_.disk)
+            frm_->setFrameCaption(title + QStringLiteral(" [Block Mode]"));
+    }
     indicator(true, title);
 }
 
@@ -643,7 +658,12 @@ void TextSend::ensureWindow() {
     if (session_.minimizeOnSend > 0)
         frm_->hide();
     frm_->startClock(QString(), kClockMs);
+    // It says what the send says by then: the last bytes, say.
+    const bool on = lightOn_;
+    const QString said = said_;
     showSending();
+    if (!said.isEmpty() && said != said_)
+        indicator(on, said);
 }
 
 // The send is still going once the delay is over (a long program, a
@@ -713,13 +733,19 @@ bool TextSend::windowDue(QElapsedTimer& drawnAt, bool now) const {
     return true;
 }
 
+// The bar follows what has left the port, never further than the
+// percentage reached, never back: at a slow speed the last bytes take a
+// while after the last line was handed over.
 void TextSend::drawPercent(bool now) {
     const bool rose = drawnPercent_ != lastPercent_;
     drawnPercent_ = lastPercent_;
-    if (barPercent_ != drawnPercent_ && windowDue(barDrawnAt_, now || drawnPercent_ >= 100)) {
-        barPercent_ = drawnPercent_;
-        if (PercentBar* picture = frm_->currentPicture())
-            UpdateStatus(picture, drawnPercent_, drawnPercent_ >= 100); // a whole send reads 100 %
+    if (barPercent_ < drawnPercent_ && frm_ && frm_->isVisible()) {
+        const int out = qMin(drawnPercent_, SendLines::percentOf(doneOut(), percentTotal_));
+        if (out > barPercent_ && windowDue(barDrawnAt_, now || out >= 100)) {
+            barPercent_ = out;
+            if (PercentBar* picture = frm_->currentPicture())
+                UpdateStatus(picture, out, out >= 100); // a whole send reads 100 %
+        }
     }
     if (!rose)
         return;
@@ -749,7 +775,7 @@ void TextSend::showProgress(bool now) {
     // A window nobody sees (none, or hidden with the main window) is not drawn.
     if (windowDue(fieldsDrawnAt_, now)) {
         frm_->Label2(3)->setText(QString::number(job_.disk ? linesRead_ : lineIndex_));
-        frm_->Label2(5)->setText(QString::fromLatin1(blockData_, blockSize_));
+        frm_->showCurrentBlock(blockData_, blockSize_);
         if (job_.disk)
             frm_->setCaption(QStringLiteral("Sending File %1 Bytes...").arg(titleBytes_));
         drawEcho();
@@ -761,29 +787,64 @@ void TextSend::showProgress(bool now) {
 // The box gets the lines read since it was last drawn, read back from the
 // program: keeping every line as it passes would cost more than sending
 // it. When more came than kEchoDraw (faster than any serial line, and than
-// anyone reads), it shows just the newest of them, laying out a hundred
-// lines rather than thousands.
+// anyone reads), or more than kEchoDrawBytes, it shows just the newest of
+// them, laying out a hundred lines rather than thousands; of a long line,
+// its end (kEchoLineShows) rather than megabytes.
 void TextSend::drawEcho() {
     if (!echo_ || echoSince_ == 0)
         return;
     const qint64 n = qMin<qint64>(echoSince_, kEchoDraw);
-    if (echoSince_ > kEchoDraw)
-        frm_->Text1()->clear();
-    echoSince_ = 0;
     const qint64 resume = in_.pos();
-    if (!in_.seek(echoStarts_[size_t((linesRead_ - n) % kEchoDraw)]))
-        return;
-    QByteArray raw = in_.read(bytesRead_ - in_.pos());
-    in_.seek(resume);
-    QBuffer back(&raw);
-    back.open(QIODevice::ReadOnly);
-    SendLines::LineReader reader(back);
-    QByteArray line, lines;
-    while (reader.next(&line)) {
-        lines += SendLines::prepareLine(line, rules_);
-        lines += '\n';
+    QList<QByteArray> shown; // newest first
+    qint64 room = kEchoDrawBytes;
+    qint64 end = bytesRead_; // of the line, its line end included
+    for (qint64 i = linesRead_ - 1; i >= linesRead_ - n && room > 0; --i) {
+        const EchoLine& line = echoLines_[size_t(i % kEchoDraw)];
+        // A line end takes at most three bytes.
+        const qint64 from = qMax(line.start, end - qMin<qint64>(room, frmCancelSend::kEchoLineShows) - 3);
+        if (!in_.seek(from))
+            break;
+        QByteArray raw = in_.read(end - from);
+        while (raw.endsWith('\n') || raw.endsWith('\r'))
+            raw.chop(1);
+        shown << (line.skipped ? SendLines::kSkipMarker : SendLines::prepareLine(raw, rules_));
+        room -= shown.last().size() + 1;
+        end = line.start;
     }
+    in_.seek(resume);
+    const qint64 read = echoSince_;
+    echoSince_ = 0;
+    if (shown.isEmpty())
+        return;
+    // The box holds the program's lines in their order: after a gap, only the newest.
+    if (shown.size() < read)
+        frm_->Text1()->clear();
+    QByteArray lines;
+    for (qsizetype i = shown.size() - 1; i >= 0; --i)
+        lines += shown[i] + '\n';
     frm_->appendEcho(lines);
+}
+
+// Of the percentage's total (lines, or bytes of the file), how much has
+// left the port: all that was read, less what is still on its way.
+qint64 TextSend::doneOut() {
+    const qint64 done = job_.disk ? bytesRead_ : lineIndex_;
+    const SerialLink& link = comPort();
+    const qint64 left = link.handedCount() - (link.droppedCount() - droppedBefore_) - link.pendingOutput();
+    const qint64 behind = queuedEnd_ - left;
+    if (behind <= 0)
+        return done;
+    if (job_.disk) // a byte on the line for a byte of the file
+        return qMax<qint64>(0, done - behind);
+    const LineTrail::Line* out = trail_.lastOut();
+    return out ? out->index : job_.startLine;
+}
+
+// Every line is handed over; the port may still be sending (a slow speed,
+// a machine that reads slowly).
+void TextSend::sayLastBytes() {
+    if (!failed_ && !gCancelSend && (pendingSize_ > 0 || comPort().pendingOutput() > 0))
+        indicator(true, QStringLiteral("Sending The Last Bytes"));
 }
 
 // Hands the blocks gathered so far to the port; the display shows the line
@@ -813,6 +874,20 @@ void TextSend::queueShortLine(const char* line, qsizetype size) {
         pending_.resize(qMax(need + kMove, 2 * pending_.size()));
     placeShortLine(pending_.data() + pendingSize_, line, size, eob_.size());
     pendingSize_ = need;
+}
+
+// A block longer than a hand-over goes to the port from where it lies, the
+// blocks before it first: a line megabytes long is not copied. Its end of
+// block goes with the next hand-over.
+PortResult TextSend::sendLongBlock(const char* block, qsizetype size) {
+    PortResult r = flush();
+    if (r != PortResult::Ok)
+        return r;
+    if (echoAsSent_ && terminalShown_)
+        terminalBytes_.append(block, size);
+    r = sendToPort(QByteArray::fromRawData(block, size));
+    queueBlock(QByteArray(), eob_);
+    return r;
 }
 
 void TextSend::queueBlock(const char* block, qsizetype size, const QByteArray& eob) {
@@ -870,7 +945,7 @@ qsizetype TextSend::queueQuickLines(const SendLines::LineReader::Line* run, qsiz
         const qsizetype first = qMax(from, at - qsizetype(kEchoDraw));
         size_t slot = (echoNext_ + size_t(first - from)) % size_t(kEchoDraw);
         for (qsizetype i = first; i < at; ++i) {
-            echoStarts_[slot] = run[i].start;
+            echoLines_[slot] = {run[i].start, false};
             slot = slot + 1 == size_t(kEchoDraw) ? 0 : slot + 1;
         }
         echoNext_ = slot;
@@ -898,7 +973,7 @@ void TextSend::sendLines() {
     echoAsSent_ = job_.disk && !eia_ && eob_ == "\r\n";
     terminalShown_ = terminalEchoShown();
     if (echo_)
-        echoStarts_.resize(kEchoDraw);
+        echoLines_.resize(kEchoDraw);
     const bool flowPoint = gFlowMethod == 0 && (gHandshaking == 1 || gHandshaking == 2);
     const bool plain = !rules_.stripSpaces && rules_.ignoreBlock.isEmpty() && !rules_.doubleSpaceN;
     // Lines that go as they stand, each one only queued and remembered.
@@ -907,19 +982,17 @@ void TextSend::sendLines() {
     const SerialLink& link = comPort();
     // The display shows the block about to go: a write the machine holds
     // (not reading, XOFF) must not leave it where the last look before was.
-    if (!displayAfterSend_) {
-        heldDisplay_.setInterval(kDisplayMs);
-        QObject::connect(&heldDisplay_, &QTimer::timeout, [this] { showProgress(false); });
+    heldDisplay_.setInterval(kDisplayMs);
+    QObject::connect(&heldDisplay_, &QTimer::timeout, [this] { showProgress(false); });
+    if (!displayAfterSend_)
         heldDisplay_.start();
-    }
 
     // The lines come in runs, found in one pass over what was read.
     constexpr qsizetype kRun = 256;
     SendLines::LineReader::Line run[kRun];
     qsizetype runSize = 0, runAt = 0;
     bool linesLeft = true;
-    bool lineDone = true;   // the line last taken is queued, or dropped
-    qint64 handOverEnd = 0; // where the bytes queued so far end in the port's output
+    bool lineDone = true; // the line last taken is queued, or dropped
     while (!gCancelSend) {
         if (runAt == runSize) {
             runAt = 0;
@@ -930,7 +1003,7 @@ void TextSend::sendLines() {
         }
         if (quick) {
             runAt = queueQuickLines(run, runAt, runSize, reader);
-            handOverEnd = link.handedCount() + pendingSize_;
+            queuedEnd_ = link.handedCount() + pendingSize_;
             if (runAt == runSize)
                 continue;
         }
@@ -955,8 +1028,9 @@ void TextSend::sendLines() {
             if (!plain || raw.constData() != line.data)
                 showBlock(plain ? raw : SendLines::prepareLine(raw, rules_));
         }
+        const bool sent = SendLines::isSent(blockData_, blockSize_, rules_);
         if (echo_) {
-            echoStarts_[echoNext_] = rawAt;
+            echoLines_[echoNext_] = {rawAt, !sent && blockSize_ > 0}; // an empty line is only empty
             echoNext_ = echoNext_ + 1 == size_t(kEchoDraw) ? 0 : echoNext_ + 1;
             ++echoSince_;
         }
@@ -964,7 +1038,6 @@ void TextSend::sendLines() {
         if (done >= nextPercentAt_)
             percentReached(done);
 
-        const bool sent = SendLines::isSent(blockData_, blockSize_, rules_);
         if (sent) {
             if (flowPoint) {
                 if (!fail(flush()))
@@ -981,13 +1054,16 @@ void TextSend::sendLines() {
             } else if (blockSize_ <= SendLines::LineReader::kSlack &&
                        reader.hasSlack(blockData_, blockSize_)) {
                 queueShortLine(blockData_, blockSize_);
+            } else if (blockSize_ > flushAt_) {
+                if (!fail(sendLongBlock(blockData_, blockSize_)))
+                    break;
             } else {
                 queueBlock(blockData_, blockSize_, eob_);
             }
         }
-        handOverEnd = link.handedCount() + pendingSize_;
+        queuedEnd_ = link.handedCount() + pendingSize_;
         if (sent)
-            trail_.add({handOverEnd, lineIndex_, rawAt, line.size});
+            trail_.add({queuedEnd_, lineIndex_, rawAt, line.size});
         lineDone = true;
 
         // The line delay follows each block sent (every line read, for the
@@ -999,9 +1075,10 @@ void TextSend::sendLines() {
             break;
         }
     }
-    heldDisplay_.stop();
-    // The last block shown must outlive the reader's buffer.
-    showBlock(QByteArray(blockData_, blockSize_));
+    // The last block shown must outlive the reader's buffer (what it shows of it).
+    showBlock(QByteArray(blockData_, qMin<qsizetype>(blockSize_, frmCancelSend::kBlockShows)));
+    // The display goes on following the bytes until the last has left.
+    heldDisplay_.start();
     if (!reader.error().isEmpty() && !failed_) {
         ensureWindow();
         const QString shown = session_.shownPath(job_.logPath);
@@ -1012,13 +1089,15 @@ void TextSend::sendLines() {
         failed_ = true;
         gCancelSend = true;
     }
-    if (!failed_ && !gCancelSend)
+    if (!failed_ && !gCancelSend) {
+        sayLastBytes();
         fail(flush());
+    }
     // A cancel that came after the last line that goes out (in its line
     // delay, say) left none unsent: the lines after it, if any, are dropped.
     if (linesLeft && lineDone && gCancelSend && reader.error().isEmpty())
         linesLeft = lineLeftToSend(run, runAt, runSize, kRun, reader);
-    programHanded_ = !linesLeft && comPort().handedCount() >= handOverEnd;
+    programHanded_ = !linesLeft && comPort().handedCount() >= queuedEnd_;
     windowAtTheEnd();
     showProgress(true); // the display shows where the send ended
     if (!failed_ && gCancelSend)
@@ -1047,26 +1126,40 @@ bool TextSend::lineLeftToSend(SendLines::LineReader::Line* run, qsizetype at, qs
 void TextSend::sendTrailer() {
     const QByteArray tapeEnd = punch_.afterTrailer();
     const QByteArray sample = SendLines::percentSample(in_, false);
+    const CodeList::Parsed trailer = headerTrailerPieces(false, sample);
     // Each is handed over whole where it has no byte to hand over.
-    bool trailerHanded = !headerTrailerPiecesHaveBytes(false, sample);
+    bool trailerHanded = trailer.bytesOnly().isEmpty();
     bool tapeHanded = tapeEnd.isEmpty();
     if (!failed_ && !gCancelSend) {
-        indicator(true, QStringLiteral("Sending Any Trailer"));
+        // Said only where there is a trailer; the bytes before it may still be going.
+        if (!trailer.flatten().isEmpty())
+            indicator(true, QStringLiteral("Sending Any Trailer"));
         // The line delay follows the trailer once it is on the line.
-        if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), sample, &trailerHanded)) &&
-            fail(drainPort())) {
-            lastSendActivity = secondsSinceMidnight();
-            if (lineDelay_ > 0)
-                fail(waitYielding(lineDelay_));
+        if (fail(sendHeaderTrailerFor(QStringLiteral("TrailerSend"), sample, &trailerHanded))) {
+            queuedEnd_ = comPort().handedCount();
+            sayLastBytes();
+            if (fail(drainPort())) {
+                lastSendActivity = secondsSinceMidnight();
+                if (lineDelay_ > 0)
+                    fail(waitYielding(lineDelay_));
+            }
         }
-        if (!failed_ && !tapeEnd.isEmpty())
+        if (!failed_ && !tapeEnd.isEmpty()) {
             tapeHanded = fail(sendToPort(tapeEnd));
+            queuedEnd_ = comPort().handedCount();
+        }
         // Everything handed over leaves while Esc still works.
-        if (!failed_)
+        if (!failed_) {
+            sayLastBytes();
             fail(drainPort());
+        }
         if (!failed_ && gCancelSend)
             outcome_ = SendOutcome::Cancelled;
     }
+    heldDisplay_.stop();
+    // The bar reads what has left; what a failure says stays.
+    if (!failed_)
+        showProgress(true);
     handedWhole_ = programHanded_ && trailerHanded && tapeHanded;
     if (frm_)
         frm_->Timer1_Timer(); // the time the send took, however short

@@ -237,6 +237,11 @@ void frmCancelSend::appendEcho(const QByteArray& lines) {
     text1_->appendPlainText(QString::fromLatin1(text));
 }
 
+void frmCancelSend::showCurrentBlock(const char* block, qsizetype size) {
+    if (QLabel* current = Label2(5))
+        current->setText(QString::fromLatin1(block, qMin<qsizetype>(size, kBlockShows)));
+}
+
 void frmCancelSend::cmdOverride_Click() {
     gOverride = true;
     cmdOverride_->setEnabled(false);

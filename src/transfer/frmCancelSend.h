@@ -23,6 +23,10 @@ public:
     // The echo layout keeps this many lines: a long program would otherwise
     // fill memory with text nobody scrolls back through.
     static constexpr int kEchoLines = 500;
+    // Of a long line, the echo shows its newest characters and the Current
+    // Block field its first: no more than either can show is laid out.
+    static constexpr int kEchoLineShows = 4096;
+    static constexpr int kBlockShows = 256;
 
     // The loaded window, or nullptr.
     static frmCancelSend* instance();
@@ -50,6 +54,8 @@ public:
     void startClock(const QString& text, int interval);
     // The sent lines of the echo layout (only its last lines are kept).
     void appendEcho(const QByteArray& lines);
+    // The block being sent, in the Current Block field (its first kBlockShows characters).
+    void showCurrentBlock(const char* block, qsizetype size);
     // The percentage bar of the layout in use; nullptr when none shows.
     PercentBar* currentPicture() const;
     int layout() const { return layout_; }

@@ -286,7 +286,12 @@ TEST_F(Blocks, ACancelOnceEverythingHasLeftStopsNothing) {
          "OutBufferSize=1", "drip feed", false, true},
         // The first piece sent, and only blank lines dropped after it.
         {"", "100", "1", "%\n" + pieces.left(65536), SendOutcome::Sent, pieces.left(65536) + "\r\n\r\n\r\n",
-         "OutBufferSize=1 StripBlankLines=1", "drip feed"}};
+         "OutBufferSize=1 StripBlankLines=1", "drip feed"},
+        // The tape's end is still to punch after the trailer.
+        {"", "500", "1", "%\n" + text, SendOutcome::Cancelled, "", "PunchToTape=1", "window engine"}};
+    // A tape title ends at the first line; punched only where a row asks.
+    set({{"IgnoreUntil", "N10"}, {"AfterTape", "3"}});
+    writeAllBytes(home.file(QStringLiteral("punch.man")), "[Settings]\ngap=0\n");
     for (const auto& row : rows) {
         const bool cts = qstrcmp(row.handshaking, "2") == 0; // looked at before each line
         writeAllBytes(path, row.program.isEmpty() ? text : row.program);
@@ -297,7 +302,8 @@ TEST_F(Blocks, ACancelOnceEverythingHasLeftStopsNothing) {
              {"OutBufferSize", "7"},
              {"StripBlankLines", "0"},
              {"IgnoreBlock", ""},
-             {"KeepAlive", "0"}});
+             {"KeepAlive", "0"},
+             {"PunchToTape", "0"}});
         for (const QString& key : QString::fromLatin1(row.keys).split(QLatin1Char(' '), Qt::SkipEmptyParts))
             writeIni(gCurrentMachineSection, key.section(QLatin1Char('='), 0, 0),
                      key.section(QLatin1Char('='), 1));

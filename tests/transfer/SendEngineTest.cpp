@@ -7,15 +7,18 @@
 #include "PercentBar.h"
 #include "ProgramPaths.h"
 #include "SendEntries.h"
+#include "SendLines.h"
 #include "SendOnPty.h"
 #include "SendSession.h"
 #include "TerminalEcho.h"
 
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <atomic>
@@ -789,18 +792,23 @@ TEST_F(Send, BookkeepingLastFileLastLineLogAndExtraCopy) {
     // the status line no longer says the send goes on.
     bool eventRan = false, ranBeforeBox = false;
     QString statusAtBox;
-    QTimer::singleShot(0, [&] { eventRan = true; });
+    QElapsedTimer sinceCall;
+    qint64 boxAfter = -1;
+    QTimer::singleShot(100, [&] { eventRan = true; }); // within the pause
     const Msg::Handler scripted = Msg::setHandler([&](const Msg::Request&) {
         ranBeforeBox = eventRan;
+        boxAfter = sinceCall.elapsed();
         statusAtBox = lastStatusText();
         return Msg::AnswerOk;
     });
     gCancelSend = false; // as for a send that went whole
     afterSendPromptPauseMs() = 500;
     statusbar(QStringLiteral("Sending File 100% [Esc=Cancel]"));
+    sinceCall.start();
     checkNeedToWarnAfterSend(path);
     Msg::setHandler(scripted);
     EXPECT_TRUE(ranBeforeBox);
+    EXPECT_GE(boxAfter, 500) << "the box comes only after the pause";
     EXPECT_EQ(statusAtBox, QStringLiteral("File Sent - Press OK To End Transmission"));
 
     // A temporary file is sent, but not logged; its record names no file,
@@ -924,6 +932,117 @@ TEST_F(Send, AFastSendEchoesItsNewestLines) {
     EXPECT_EQ(boxes.last().last(), QStringLiteral("N%1 G01 X1.000").arg(lines, 6, 10, QLatin1Char('0')));
     ASSERT_FALSE(piece.isEmpty());
     EXPECT_TRUE(text.endsWith(piece));
+}
+
+// Every line is handed over but the port is still sending (a slow line; a
+// machine that reads slowly): the window says so, and its bar follows what
+// has left the port, never ahead of it, up to 100 %. "Sending Any Trailer"
+// only where there is a trailer.
+TEST_F(Send, TheLastBytesAreSaidAndTheBarFollowsThem) {
+    set({{"HeaderSend", ""}, {"Handshaking", "0"}});
+    const int lines = 1500; // more than the pseudo-terminal holds, and the last hand-over
+    const QByteArray text = numbered(lines);
+    const QString path = program(text);
+    const QString lastBytes = QStringLiteral("Sending The Last Bytes");
+    const struct {
+        bool window;
+        const char* trailer;
+    } rows[] = {{false, ""}, {true, "77,51,48"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.window ? "window engine, a trailer" : "from disk, no trailer");
+        set("TrailerSend", r.trailer);
+        const qint64 before = comPort().handedCount() - comPort().droppedCount();
+        QStringList said; // the window's captions, the indicator's texts among them
+        const QObject listening;
+        frmCancelSend* heard = nullptr;
+        // Looks at the last bytes with the bar short of 100 %, and ahead of the port.
+        int behindTheLine = 0, ahead = 0;
+        During look([&] {
+            frmCancelSend* frm = frmCancelSend::instance();
+            if (!frm || !frm->currentPicture())
+                return false;
+            if (frm != heard)
+                QObject::connect(heard = frm, &QWidget::windowTitleChanged, &listening,
+                                 [&said](const QString& t) { said << t; });
+            if (statusText() != lastBytes)
+                return false;
+            const qint64 left =
+                comPort().handedCount() - comPort().droppedCount() - comPort().pendingOutput() - before;
+            const int wire = r.window ? SendLines::percentOf(text.left(left).count("\r\n"), lines)
+                                      : SendLines::percentOf(qMin<qint64>(left, text.size()), text.size());
+            const int bar = frm->currentPicture()->label().chopped(1).toInt();
+            ahead += bar > wire;
+            behindTheLine += bar < 100;
+            return false;
+        });
+        machine.setPace(100, 20);
+        EXPECT_EQ(r.window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::Sent);
+        machine.setPace(0, 0);
+        const QByteArray trailer = *r.trailer ? "M30" : "";
+        EXPECT_EQ(received(text.size() + trailer.size()), text + trailer);
+        EXPECT_GT(behindTheLine, 0);
+        EXPECT_EQ(ahead, 0) << "the bar ran ahead of the port";
+        const qsizetype sending = said.lastIndexOf(QStringLiteral("Sending File"));
+        EXPECT_GT(said.indexOf(lastBytes, sending), sending) << qPrintable(said.join('|'));
+        EXPECT_EQ(said.contains(QStringLiteral("Sending Any Trailer")), *r.trailer != 0)
+            << qPrintable(said.join('|'));
+    }
+}
+
+// The resident memory's peak ("VmHWM") or its size now ("VmRSS"), in bytes;
+// -1 where the system does not say.
+qint64 residentBytes(const char* which) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("%1:\\s*(\\d+) kB").arg(QLatin1String(which)))
+            .match(QString::fromLatin1(status.readAll()));
+    return m.hasMatch() ? m.captured(1).toLongLong() * 1024 : -1;
+}
+
+// A program of one line megabytes long (a file with no line end the send
+// splits on) goes to a machine that reads at once as fast as it reads,
+// whole, in far less memory than its text laid out would take: the echo
+// shows the line's end, the Current Block field its start.
+TEST_F(Send, ALineMegabytesLongGoesAtThePortsPace) {
+    set({{"HeaderSend", ""}, {"TrailerSend", ""}});
+    const struct {
+        bool window;
+        int display; // the echo of a send from disk, every field
+        int pieces;  // of the line, 7 bytes each
+    } rows[] = {{false, 2, 150000}, {true, 0, 600000}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.window ? "window engine, every field" : "from disk, echo");
+        gDNCStatus = r.display;
+        const QByteArray line = "N1" + QByteArray("G01X1.0").repeated(r.pieces) + "M30";
+        const QString path = program(line);
+        QString echoEnd, block;
+        During look([&] {
+            if (frmCancelSend* frm = frmCancelSend::instance(); frm && frm->isVisible()) {
+                echoEnd = frm->Text1()->toPlainText().right(10);
+                block = frm->Label2(5)->text();
+            }
+            return false;
+        });
+        // The peak from here on; unchecked where the kernel cannot set it back.
+        QFile reset(QStringLiteral("/proc/self/clear_refs"));
+        const bool measured = reset.open(QIODevice::WriteOnly) && reset.write("5") == 1 && reset.flush();
+        const qint64 before = residentBytes("VmRSS");
+        const CancelAfter deadline(60000); // not still going long after the machine had it all
+        EXPECT_EQ(r.window ? windowSend(path) : sendFileNoWindow(path), SendOutcome::Sent);
+        const qint64 added = residentBytes("VmHWM") - before;
+        const QByteArray got = received(line.size() + 2);
+        EXPECT_EQ(got.size(), line.size() + 2);
+        EXPECT_TRUE(got == line + "\r\n");
+        if (measured && before > 0) { // a program idling at under 50 MiB stays under 150 MiB
+            EXPECT_LT(added, 100 << 20) << added / (1 << 20) << " MiB";
+        }
+        if (r.window)
+            EXPECT_TRUE(block.startsWith(QLatin1String("N1G01X1.0"))) << block.left(20).toStdString();
+        else
+            EXPECT_EQ(echoEnd, QStringLiteral("G01X1.0M30"));
+    }
+    gDNCStatus = 2;
 }
 
 // The send without window's batched path (plain settings): lines of any

@@ -1,6 +1,7 @@
 // The send progress window, and the transfer log: written, listed, repeated.
 #include "IniStorage.h"
 #include "MachineRecord.h"
+#include "MessageBoxUi.h"
 #include "PortLayer.h"
 #include "PtyMachine.h"
 #include "RecentFiles.h"
@@ -202,6 +203,47 @@ private Q_SLOTS:
             QCOMPARE(viewer.result(), int(QDialog::Accepted));
         }
         QCOMPARE(host.receives, QStringList{QStringLiteral("0:/nc/in.nc")});
+    }
+
+    // While a send's progress window is up, every box of the message seam
+    // comes over it, the main window active or not: the real boxes, each
+    // closed as it shows.
+    void aBoxDuringASendComesAboveItsProgressWindow() {
+        installMessageBoxUi();
+        const auto restore = qScopeGuard([] { // the boxes without a window
+            Msg::setHandler(nullptr);
+            Msg::setInputHandler(nullptr);
+            Msg::setFileHandler(nullptr);
+            Msg::setColourHandler(nullptr);
+            Msg::setFontHandler(nullptr);
+        });
+        QWidget main;
+        main.show();
+        frmCancelSend* frm = frmCancelSend::load(&main);
+        frm->show();
+        main.activateWindow(); // as a click on it would
+        QTRY_COMPARE(QApplication::activeWindow(), &main);
+        unsigned int colour = 0;
+        Msg::FontChoice font;
+        const std::function<void()> boxes[] = {
+            [] { msgBox(QStringLiteral("Settings Locked")); }, [] { inputBox(QStringLiteral("Line")); },
+            [] { fileDialog({}); }, [&colour] { chooseColour(&colour); }, [&font] { chooseFont(&font); }};
+        for (const auto& show : boxes) {
+            QWidget* over = nullptr;
+            bool onTop = false;
+            QTimer closer;
+            connect(&closer, &QTimer::timeout, [&over, &onTop] {
+                if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                    over = box->parentWidget();
+                    onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+                    box->reject();
+                }
+            });
+            closer.start(10);
+            show();
+            QCOMPARE(over, frm);
+            QVERIFY(onTop); // as the window it is over
+        }
     }
 };
 
