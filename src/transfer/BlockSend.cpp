@@ -361,7 +361,9 @@ void BlockSend::sendBlocks() {
     bool tailHanded =
         mode_ == Mode::ExecutiveTape || !headerTrailerHasBytes(QStringLiteral("TrailerSend"), sample_);
     if (!failed_ && !gCancelSend && mode_ != Mode::ExecutiveTape) {
-        indicator(true, QStringLiteral("Sending Any Trailer"));
+        // Said only where there is a trailer; the blocks before it may still be going.
+        if (headerTrailerIsSet(QStringLiteral("TrailerSend"), sample_))
+            indicator(true, QStringLiteral("Sending Any Trailer"));
         if (fail(sendHeaderTrailer(QStringLiteral("TrailerSend"), sample_, &tailHanded))) {
             lastSendActivity = secondsSinceMidnight();
             if (lineDelay_ > 0)
@@ -369,8 +371,11 @@ void BlockSend::sendBlocks() {
         }
     }
     // Everything handed over leaves while Esc still works.
-    if (!failed_ && !gCancelSend)
+    if (!failed_ && !gCancelSend) {
+        if (comPort().pendingOutput() > 0) // a slow speed, a machine that reads slowly
+            indicator(true, QStringLiteral("Sending The Last Bytes"));
         fail(drainPort());
+    }
     if (!failed_ && gCancelSend)
         outcome_ = SendOutcome::Cancelled;
     // The window shows where the send ended: a whole send at 100 %, with

@@ -1182,8 +1182,12 @@ void TextSend::finish(bool afterSendWait) {
         const LineTrail::Line* out = trail_.lastOut();
         qint64 editorLine = 0; // where the restart box finds the line
         if (out) {
+            // The line names where the machine stopped; a line megabytes long
+            // (a file with no line ends) is named by its start, as the
+            // settings file and the status line could not hold it whole.
+            constexpr qsizetype kNamedBy = 4096;
             if (in_.seek(out->rawAt))
-                restartLine = in_.read(out->rawSize);
+                restartLine = in_.read(qMin(out->rawSize, kNamedBy));
             lineIndex_ = out->index;
             // Only a cancel names it: no second read of a program sent whole.
             if (outcome == SendOutcome::Cancelled && in_.seek(0))
@@ -1353,6 +1357,11 @@ std::optional<SendRoute> fileSendRoute(SendRoute textRoute) {
 bool headerTrailerHasBytes(const QString& which, const QByteArray& program) {
     const bool header = which == QLatin1String("HeaderSend");
     return headerTrailerPiecesHaveBytes(header, SendLines::percentSample(program, header));
+}
+
+bool headerTrailerIsSet(const QString& which, const QByteArray& program) {
+    const bool header = which == QLatin1String("HeaderSend");
+    return !headerTrailerPieces(header, SendLines::percentSample(program, header)).flatten().isEmpty();
 }
 
 PortResult sendHeaderTrailer(const QString& which, const QByteArray& program, bool* handedWhole) {

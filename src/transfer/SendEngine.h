@@ -68,8 +68,10 @@ PortResult sendHeaderTrailer(const QString& which, const QByteArray& program, bo
 // (`textRoute` for a plain text send); none where every send is refused
 // (blockwise handshaking).
 std::optional<SendRoute> fileSendRoute(SendRoute textRoute);
-// Whether the header or trailer for such a program has any byte to send.
+// Whether the header or trailer for such a program has any byte to send;
+// whether it has anything at all, bytes or pauses.
 bool headerTrailerHasBytes(const QString& which, const QByteArray& program);
+bool headerTrailerIsSet(const QString& which, const QByteArray& program);
 
 // After-send steps: the countdown with the port still open (WaitAfterSending
 // positions 0-29 keep it open 1-30 s), the "{Prompt Me}" prompt (position 30),
