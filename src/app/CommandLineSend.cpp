@@ -34,7 +34,6 @@ public:
         : alias_(alias), useBoxes_(useBoxes) {}
     QString machineAlias() override { return alias_.isEmpty() ? SendHost::machineAlias() : alias_; }
     bool windowsSeen() override { return screenSeen(); }
-    bool programEndsAfterSend() override { return true; }
     int progressWindowDelayMs() override { return commandLineWindowDelayMs(); }
     // On a screen the operator ends the transmission with OK, the port open
     // until then; without one the message is printed and nothing waits. Only

@@ -1,7 +1,5 @@
 #include "Startup.h"
 
-#include "SendSignals.h"
-
 #include "CommandLine.h"
 #include "CommandLineSend.h"
 #include "DisplayChoice.h"

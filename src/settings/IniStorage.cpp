@@ -92,6 +92,8 @@ bool settingsLockWaitsEnded() { return IniStore::lockWaitsEnded(); }
 
 void setSettingsEndNear(bool near) { IniStore::instance().setEndNear(near); }
 
+bool settingsEndNear() { return IniStore::instance().endNear(); }
+
 IniProgramDefaults::IniProgramDefaults() { IniStore::instance().beginOwnDefaults(); }
 IniProgramDefaults::~IniProgramDefaults() { IniStore::instance().endOwnDefaults(); }
 

@@ -66,6 +66,7 @@ bool settingsLockWaitsEnded();
 // that cannot have the lock is not said as kept; the end of the run
 // (storeSettingsAtEnd) says what was lost.
 void setSettingsEndNear(bool near);
+bool settingsEndNear();
 // Writes in its scope are defaults the program writes for itself (a first
 // start's records, aliases, fonts): what is said of changes not stored
 // leaves them out, as the next start writes them again.

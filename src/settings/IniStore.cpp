@@ -44,8 +44,6 @@ constexpr auto kLockWaitSlice = std::chrono::milliseconds(20);
 std::atomic<bool> gLockWaitsEnded{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
-qint64 lockWaitMs(qint64 ms) { return gLockWaitsEnded ? 0 : ms; }
-
 qint64 nowMs() {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
@@ -200,7 +198,7 @@ private:
     }
     // The locks from `from` on, taken by a waiter; false when the time ran out.
     bool waitFor(int from, qint64 waitMs, const std::function<void(bool)>& shown) {
-        if (waitMs <= 0)
+        if (waitMs <= 0 || gLockWaitsEnded)
             return false;
         auto waiter = std::make_shared<LockWaiter>();
         for (int i = from; i < 2; ++i)
@@ -628,7 +626,7 @@ bool IniStore::save(const QString& file, Cached& cached) {
     WriteLock lock(file);
     // Once a wait was in vain, a write only tries, unless told to wait again.
     const bool tryOnly = cached.waiting && waitAgain_ == 0;
-    switch (lock.take(lockWaitMs(tryOnly ? kLockTryMs : kLockWaitMs), tryOnly ? nullptr : lockWaitShown_)) {
+    switch (lock.take(tryOnly ? kLockTryMs : kLockWaitMs, tryOnly ? nullptr : lockWaitShown_)) {
     case WriteLock::Busy:
         return keepUntilUnlocked(file, cached, !tryOnly);
     case WriteLock::Failed:
@@ -720,7 +718,7 @@ QString IniStore::notStoredYet(const QString& file) const {
 bool IniStore::replace(const QString& file, const QByteArray& bytes) {
     lastError_.clear();
     WriteLock lock(file);
-    switch (lock.take(lockWaitMs(kLockWaitMs), lockWaitShown_)) {
+    switch (lock.take(kLockWaitMs, lockWaitShown_)) {
     case WriteLock::Busy:
         lastError_ = WriteLock::busyReason();
         return false;

@@ -72,6 +72,7 @@ public:
     // The program ends after the writes to come: changes kept for want of
     // the lock are not said as kept (the end of the run says what was lost).
     void setEndNear(bool near) { endNear_ = near; }
+    bool endNear() const { return endNear_; }
     // Writes between these are defaults the program writes for itself: no
     // word about changes not stored names them, as the next start writes
     // them again.

@@ -302,12 +302,11 @@ void ReceiveEngine::stopProcedure() {
     gPortState = PortReceiveStopped;
     if (byteCount_ == 0) {
         statusbar(QStringLiteral("Stop Pressed.."));
-        cancelProcedure();
-        return;
+    } else {
+        statusbar(QStringLiteral("Stop Pressed - The %1 Bytes Received Are Kept In ").arg(byteCount_) +
+                  QDir::toNativeSeparators(gReceiveTempFile));
+        keepTempFile();
     }
-    statusbar(QStringLiteral("Stop Pressed - The %1 Bytes Received Are Kept In ").arg(byteCount_) +
-              QDir::toNativeSeparators(gReceiveTempFile));
-    keepTempFile();
     cancelProcedure();
 }
 

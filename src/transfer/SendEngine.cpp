@@ -59,7 +59,7 @@ bool machineFlag(const char* key) { return machineInt(key) != 0; }
 // for another copy's lock: where the program ends next, the end of the run
 // says what became of it, once.
 void sayRecordNotStored(const QString& error, const QByteArray& line, const QString& file) {
-    if (error.isEmpty() && sendHost().programEndsAfterSend())
+    if (error.isEmpty() && settingsEndNear())
         return;
     QString subject = QStringLiteral("The restart line \"%1\"").arg(QString::fromLatin1(line));
     if (!file.isEmpty())
@@ -178,13 +178,13 @@ public:
         settle();
         return head_ < count_ && lines_[head_].end <= leftThePc() ? &lines_[head_] : nullptr;
     }
-
-private:
-    // What a cancel dropped was the newest output, so the bytes that left
-    // are the first ones of the output.
+    // Where the bytes that have left the PC end in the port's output: what
+    // a cancel dropped was the newest output, so those are the first ones.
     qint64 leftThePc() const {
         return link_->handedCount() - (link_->droppedCount() - droppedBefore_) - link_->pendingOutput();
     }
+
+private:
     const SerialLink* link_ = nullptr;
     qint64 droppedBefore_ = 0;
     std::vector<Line> lines_; // [head_, count_) are kept, the rest is room
@@ -829,9 +829,7 @@ void TextSend::drawEcho() {
 // left the port: all that was read, less what is still on its way.
 qint64 TextSend::doneOut() {
     const qint64 done = job_.disk ? bytesRead_ : lineIndex_;
-    const SerialLink& link = comPort();
-    const qint64 left = link.handedCount() - (link.droppedCount() - droppedBefore_) - link.pendingOutput();
-    const qint64 behind = queuedEnd_ - left;
+    const qint64 behind = queuedEnd_ - trail_.leftThePc();
     if (behind <= 0)
         return done;
     if (job_.disk) // a byte on the line for a byte of the file

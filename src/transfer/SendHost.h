@@ -28,9 +28,6 @@ public:
     // built, where nothing may hold it before its first block: one over by
     // then shows none, unless something is left to show. 0: at once.
     virtual int progressWindowDelayMs() { return 0; }
-    // The program ends once this send is over (a send from the command
-    // line): what it could not store is said as the run ends, not as kept.
-    virtual bool programEndsAfterSend() { return false; }
     // The machine holds the send (`held` says what it waits for) or, with
     // `held` empty, lets it go on. Where nobody sees the progress window
     // that says so (windowsSeen() false), a line on standard error does.
