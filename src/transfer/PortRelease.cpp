@@ -1,11 +1,15 @@
 #include "PortRelease.h"
 
+#include "SerialLink.h"
+
 #include <QFile>
 #include <QStandardPaths>
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -19,6 +23,15 @@ std::atomic<int> gFd{-1};
 char gLockFile[4096];
 termios gFound;
 bool gFoundKnown = false;
+int gEmptiesWithinMs = 0;
+
+std::optional<bool> askThePort(int fd) {
+    unsigned int status = 0;
+    if (::ioctl(fd, TIOCSERGETLSR, &status) != 0)
+        return std::nullopt;
+    return SerialLink::lineStatusSaysEmpty(status);
+}
+std::atomic<TransmitterQuery> gQuery{&askThePort};
 static_assert(std::atomic<int>::is_always_lock_free);
 
 // Where the serial port library keeps the open port's lock file: the
@@ -52,8 +65,9 @@ void FoundSettings::release() {
     fd_ = -1;
 }
 
-void noteOpened(int fd, const QString& device, const termios* found) {
+void noteOpened(int fd, const QString& device, const termios* found, int emptiesWithinMs) {
     gFd = -1;
+    gEmptiesWithinMs = emptiesWithinMs;
     gFoundKnown = found != nullptr;
     if (found)
         gFound = *found;
@@ -74,11 +88,17 @@ void releaseFromAnyThread() {
     if (fd < 0)
         return;
     ::tcflush(fd, TCOFLUSH);
+    const TransmitterQuery empty = gQuery;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(gEmptiesWithinMs);
+    for (std::optional<bool> e; (e = empty(fd)) && !*e && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     if (gFoundKnown)
         ::tcsetattr(fd, TCSANOW, &gFound);
     ::ioctl(fd, TIOCNXCL);
     if (gLockFile[0])
         ::unlink(gLockFile);
 }
+
+void setTransmitterQuery(TransmitterQuery query) { gQuery = query ? query : &askThePort; }
 
 } // namespace PortRelease

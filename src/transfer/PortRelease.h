@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 #include <termios.h>
 
 // The port open now, as another thread may have to leave it when the
@@ -29,12 +31,19 @@ private:
     termios settings_{};
 };
 
-// After an open: the descriptor, the device it was opened as and its line
-// settings as found (null: not known, left as they are).
-void noteOpened(int fd, const QString& device, const termios* found);
+// After an open: the descriptor, the device it was opened as, its line
+// settings as found (null: not known, left as they are), and how long its
+// transmitter takes at most to empty (SerialLink::closeBoundMs()).
+void noteOpened(int fd, const QString& device, const termios* found, int emptiesWithinMs);
 // Before the descriptor is closed.
 void noteClosing(int fd);
-// Safe from any thread and from a signal handler.
+// From any thread. A UART still sends what its FIFO holds once the queue
+// is dropped: the line settings change back only once its transmitter is
+// empty, or has had the time to be.
 void releaseFromAnyThread();
+// Whether the transmitter of `fd` is empty; nullopt where the port cannot
+// tell (a pseudo-terminal). Null puts the port's own question back.
+using TransmitterQuery = std::optional<bool> (*)(int fd);
+void setTransmitterQuery(TransmitterQuery query);
 
 } // namespace PortRelease

@@ -91,7 +91,7 @@ bool SerialLink::open(const QString& device, const PortSettings& settings) {
     struct stat st {};
     pseudoTerminal_ = ::fstat(int(port_.handle()), &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 &&
                       major(st.st_rdev) <= 143;
-    PortRelease::noteOpened(int(port_.handle()), device, found.settings());
+    PortRelease::noteOpened(int(port_.handle()), device, found.settings(), closeBoundMs(settings));
     lastReceive_.start();
     Q_EMIT stateChanged();
     return true;

@@ -2,15 +2,18 @@
 #include "EiaCode.h"
 #include "MachineOnPty.h"
 #include "MessageSeam.h"
+#include "PortRelease.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 
@@ -218,6 +221,45 @@ TEST_F(Port, CloseDeliversEveryByteHandedOver) {
     closeComPort(CloseWhen::Always);
     ASSERT_TRUE(machine.waitForCount(data.size(), 20000));
     EXPECT_EQ(machine.received(), data);
+}
+
+// Where the program must end with the GUI thread held, the port is left
+// as found from another thread: its output dropped, then the line settings
+// it was found with given back, but only once its transmitter is empty (a
+// UART still sends its FIFO), or has had the time to be. A stand-in
+// transmitter empties at its third look, or never.
+std::atomic<int> gLooks{0}, gEmptyAt{0}, gRestoredEarly{0};
+TEST(PortRelease, LineSettingsComeBackOnlyOnceTheTransmitterIsEmpty) {
+    PtyMachine pty;
+    const int fd = ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    termios found{};
+    ASSERT_EQ(::tcgetattr(fd, &found), 0);
+    ::cfsetspeed(&found, B1200);
+    termios used = found;
+    ::cfsetspeed(&used, B9600);
+    PortRelease::setTransmitterQuery([](int port) -> std::optional<bool> {
+        termios now{};
+        ::tcgetattr(port, &now);
+        gRestoredEarly += ::cfgetospeed(&now) != B9600;
+        return ++gLooks >= gEmptyAt;
+    });
+    for (const int emptyAt : {3, 1000000}) {
+        SCOPED_TRACE(emptyAt);
+        gLooks = 0;
+        gEmptyAt = emptyAt;
+        gRestoredEarly = 0;
+        ASSERT_EQ(::tcsetattr(fd, TCSANOW, &used), 0);
+        PortRelease::noteOpened(fd, pty.slavePath(), &found, 60);
+        PortRelease::releaseFromAnyThread();
+        termios after{};
+        ::tcgetattr(fd, &after);
+        EXPECT_EQ(::cfgetospeed(&after), speed_t(B1200));
+        EXPECT_EQ(gRestoredEarly, 0);
+        EXPECT_EQ(gLooks >= 1 && (emptyAt > 3 || gLooks == 3), true) << gLooks;
+    }
+    PortRelease::setTransmitterQuery(nullptr);
+    ::close(fd);
 }
 
 // Closing gives the device back the line settings it had before it was
