@@ -92,6 +92,10 @@ int shellFileOperation(int /*flags*/, const QStringList& files) {
     return failed;
 }
 
+QString cutForMessage(const QString& text, int most) {
+    return text.size() <= most ? text : text.left(most) + QStringLiteral("...");
+}
+
 QString replaceAll(const QString& text, const QString& find, const QString& replacement) {
     if (find.isEmpty())
         return text;

@@ -37,6 +37,10 @@ int shellFileOperation(int flags, const QStringList& files);
 // replacement is not searched again. Long texts report progress in the status line.
 QString replaceAll(const QString& text, const QString& find, const QString& replacement);
 
+// A value as a message names it: its first `most` characters and "..." where
+// it is longer (a line of a program with no line ends is megabytes long).
+QString cutForMessage(const QString& text, int most = 80);
+
 // Fills gSplitResult (item 0 empty, items 1..n) and returns n. A delimiter at
 // the very end adds no empty last item.
 int splitToArray(const QString& text, const QString& delimiter);

@@ -1,5 +1,6 @@
 #include "IniStore.h"
 
+#include "FileStuff.h"
 #include "SafeFile.h"
 
 #include <QDir>
@@ -493,7 +494,7 @@ QString IniStore::describe(const QVector<Change>& changes) {
             (c->key.compare(QLatin1String("lastline"), Qt::CaseInsensitive) == 0 ? r->line : r->file) =
                 c->value;
         } else {
-            others << QStringLiteral("[%1] %2=%3").arg(c->section, c->key, c->value);
+            others << QStringLiteral("[%1] %2=%3").arg(c->section, c->key, cutForMessage(c->value));
         }
     }
     QStringList named;
@@ -501,7 +502,7 @@ QString IniStore::describe(const QVector<Change>& changes) {
         QStringList words;
         if (r.line)
             words << (r.line->isEmpty() ? QStringLiteral("no restart line")
-                                        : QStringLiteral("the restart line \"%1\"").arg(*r.line));
+                                        : QStringLiteral("the restart line \"%1\"").arg(cutForMessage(*r.line)));
         if (r.file)
             words << QStringLiteral("the last file sent (%1)").arg(QDir::toNativeSeparators(*r.file));
         named << words.join(QStringLiteral(" and ")) +

@@ -61,7 +61,7 @@ bool machineFlag(const char* key) { return machineInt(key) != 0; }
 void sayRecordNotStored(const QString& error, const QByteArray& line, const QString& file) {
     if (error.isEmpty() && settingsEndNear())
         return;
-    QString subject = QStringLiteral("The restart line \"%1\"").arg(QString::fromLatin1(line));
+    QString subject = QStringLiteral("The restart line \"%1\"").arg(cutForMessage(QString::fromLatin1(line)));
     if (!file.isEmpty())
         subject += QStringLiteral(" and the last file sent (%1) were").arg(file);
     else
@@ -1214,7 +1214,7 @@ void TextSend::finish(bool afterSendWait) {
         }
         return out ? QStringLiteral("Line %1 Is Kept For A Restart: %2")
                          .arg(editorLine)
-                         .arg(QString::fromLatin1(restartLine))
+                         .arg(cutForMessage(QString::fromLatin1(restartLine)))
                    : QStringLiteral("No Line Reached The Machine Whole");
     };
     outcome_ = endSend(session_, ending);
