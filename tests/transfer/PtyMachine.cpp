@@ -1,6 +1,8 @@
 #include "PtyMachine.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QStringList>
 #include <QEventLoop>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -158,6 +160,18 @@ bool PtyMachine::waitUntilRead(int timeoutMs) {
 void PtyMachine::setReaction(std::function<void(qint64)> reaction) {
     std::lock_guard<std::mutex> lock(mutex_);
     reaction_ = std::move(reaction);
+}
+
+QString PtyMachine::leftHeld() const {
+    QStringList held;
+    int exclusive = 0;
+    if (::ioctl(keeper_, TIOCGEXCL, &exclusive) != 0 || exclusive)
+        held << QStringLiteral("exclusive use");
+    const QString lock = QStringLiteral("/LCK..pts_") + QFileInfo(slavePath_).fileName();
+    for (const char* dir : {"/var/lock", "/run/lock", "/tmp"})
+        if (QFileInfo::exists(QString::fromLatin1(dir) + lock))
+            held << QString::fromLatin1(dir) + lock;
+    return held.join(QStringLiteral(", "));
 }
 
 void PtyMachine::send(const QByteArray& bytes) {

@@ -21,6 +21,10 @@ public:
     QString slavePath() const { return slavePath_; }
     // A descriptor of our own on the slave, to look at its termios.
     int slaveFd() const { return keeper_; }
+    // What a program that had the slave open left holding it, in words
+    // ("exclusive use", a lock file); empty where the next opening finds it
+    // as the first found it.
+    QString leftHeld() const;
 
     void send(const QByteArray& bytes); // from the machine to the PC
     QByteArray received() const;        // everything the PC sent so far
