@@ -116,7 +116,12 @@ public:
     }
     // Every window shown is exposed again (a client redraws it whole), and
     // from then on the server reads and answers nothing: a stopped server.
-    void stall() { (void)!::write(stop_[1], "s", 1); }
+    // Returns once it has stopped: no connection made after is answered.
+    void stall() {
+        (void)!::write(stop_[1], "s", 1);
+        while (!stalled_.exchange(false))
+            std::this_thread::yield();
+    }
     // An X authority file for local display `number` that holds `cookie`.
     static QByteArray authority(int number, const QByteArray& cookie) {
         QByteArray out;
@@ -374,6 +379,7 @@ private:
                             (void)!::send(c.fd, out.constData(), size_t(out.size()), MSG_NOSIGNAL);
                     }
                 stalled = true;
+                stalled_ = true;
             }
             // Clients first: a close seen in the same round as a new
             // connection came before it.
@@ -439,6 +445,7 @@ private:
     std::atomic<int> mapped_{0};
     std::atomic<bool> firstClosedEarly_{false};
     std::atomic<bool> replayed_{false};
+    std::atomic<bool> stalled_{false};
     quint32 atoms_ = 100;
     std::mutex mutex_;
     QByteArray cookie_;
